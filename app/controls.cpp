@@ -1,0 +1,66 @@
+#include "app/controls.h"
+
+#include <QHeaderView>
+
+MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setTabChangesFocus(true);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (maxLength_ > 0 && toPlainText().size() > maxLength_) {
+            QTextCursor c = textCursor();
+            const int pos = c.position();
+            setPlainText(toPlainText().left(maxLength_));
+            c = textCursor();
+            c.setPosition(qMin(pos, maxLength_));
+            setTextCursor(c);
+        }
+    });
+}
+
+void MultiLineTextBox::setText(const QString& t) {
+    if (t != toPlainText()) setPlainText(t);
+}
+
+ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setColumnCount(0);
+    header()->setStretchLastSection(false);
+}
+
+void ListView::removeColumns() {
+    clear();
+    setColumnCount(0);
+    setHeaderLabels({});
+}
+
+void ListView::addColumn(const QString& caption, int widthTwips, Qt::Alignment align) {
+    const int n = columnCount();
+    setColumnCount(n + 1);
+    QTreeWidgetItem* h = headerItem();
+    h->setText(n, caption);
+    h->setTextAlignment(n, align | Qt::AlignVCenter);
+    setColumnWidth(n, twipsToPixels(widthTwips));
+}
+
+QTreeWidgetItem* ListView::addItem(const QStringList& texts) {
+    auto* item = new QTreeWidgetItem(this);
+    const QTreeWidgetItem* h = headerItem();
+    for (int i = 0; i < texts.size() && i < columnCount(); ++i) {
+        item->setText(i, texts[i]);
+        item->setTextAlignment(i, Qt::Alignment(h->textAlignment(i)));
+    }
+    return item;
+}
+
+QString ListView::itemText(int row, int column) const {
+    const QTreeWidgetItem* it = topLevelItem(row);
+    return it ? it->text(column) : QString();
+}
+
+void ImageLabel::mousePressEvent(QMouseEvent* e) {
+    QLabel::mousePressEvent(e);
+    emit mouseDown();
+}

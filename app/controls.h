@@ -1,0 +1,53 @@
+#pragma once
+// Small widgets that give Qt controls the shape the panels expect: a
+// multi-line text box with text()/setText() and a length limit, a report-style
+// list addressed by item text and sub-items, and a picture that reports mouse
+// presses.
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QTreeWidget>
+
+// Widths in the panels' descriptions are twips; 15 twips make a pixel at 96 dpi.
+inline int twipsToPixels(int twips) { return twips / 15; }
+
+// A panel is open when it has not been hidden; unlike isVisible() this does
+// not depend on the window being on screen.
+inline bool shown(const QWidget* w) { return w && !w->isHidden(); }
+
+class MultiLineTextBox : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit MultiLineTextBox(QWidget* parent = nullptr);
+    QString text() const { return toPlainText(); }
+    void setText(const QString& t);
+    void setMaxLength(int n) { maxLength_ = n; }
+    int maxLength() const { return maxLength_; }
+
+private:
+    int maxLength_ = 0; // 0 = no limit
+};
+
+class ListView : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget* parent = nullptr);
+    void removeItems() { clear(); }
+    void removeColumns();
+    void addColumn(const QString& caption, int widthTwips, Qt::Alignment align = Qt::AlignLeft);
+    // Item text plus sub-items, as one row.
+    QTreeWidgetItem* addItem(const QStringList& texts);
+    int itemCount() const { return topLevelItemCount(); }
+    QString itemText(int row, int column = 0) const;
+};
+
+class ImageLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void mouseDown();
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+};

@@ -1,0 +1,129 @@
+#pragma once
+// The main window: the menu bar, the help button, the logo, the IP label, the
+// timers, and every panel of the program as a frame of this one window, at
+// most one of them shown. Panels reach each other and the shared procedures
+// (reset, lists, loaders, save) through it.
+
+#include "platform/workbook.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QToolBar;
+class ImageLabel;
+class PracticePanel;
+class NumberChooserPanel;
+class ClientPanel;
+class SectorPanel;
+class BinderPanel;
+class SearchPanel;
+class LedgerPanel;
+class StampaP;
+class Calendario;
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(const QString& programFolder, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up in its order; false when the program must end (its message
+    // has been shown and nothing was opened).
+    bool Form_Load();
+
+    // The workbook engine that stands in for the spreadsheet application.
+    xl::Application Excel;
+    const QString& programFolder() const { return programFolder_; }
+    QString workbookPath() const;
+
+    // Menu bar.
+    QAction* MenuPratiche = nullptr;
+    QAction* MenuClienti = nullptr;
+    QMenu* MenuArchiviazione = nullptr;
+    QAction* MenuClassificazione = nullptr;
+    QAction* MenuRaccoglitore = nullptr;
+    QAction* MnExcel = nullptr;
+    QAction* MnCoopertina = nullptr;
+    QAction* MSalvataggio = nullptr;
+    QAction* MenuEsci = nullptr;
+
+    // Elements outside the panels.
+    QPushButton* Command40 = nullptr;
+    ImageLabel* Image1 = nullptr;
+    QLabel* Label45 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* Timer3 = nullptr;
+
+    // Panels.
+    PracticePanel* Frame1 = nullptr;
+    NumberChooserPanel* Frame2 = nullptr;
+    ClientPanel* Frame3 = nullptr;
+    SectorPanel* Frame4 = nullptr;
+    BinderPanel* Frame5 = nullptr;
+    SearchPanel* Frame6 = nullptr;
+    LedgerPanel* Frame8 = nullptr;
+
+    // The practice toolbar; its buttons are addressed by index 1 to 7.
+    QToolBar* Toolbar1 = nullptr;
+    QAction* toolbarButton(int index) const;
+
+    // The small forms, loaded on first use.
+    StampaP* stampaP();
+    Calendario* calendario();
+    bool stampaPLoaded() const { return stampaP_ != nullptr; }
+
+    // Shared procedures.
+    void Form_Activate();
+    void ResetForm();
+    void FillPracticeList();
+    void SortPracticeSheet();
+    void LoadBinderCombo();
+    void LoadClientCombo();
+    void LoadSectorCombo();
+    void LoadSearchClientCombo();
+    void LoadLedgerPracticeCombo();
+    // Saves the workbook in place; a failure is reported in a box titled
+    // "Velmora" and answered false.
+    bool SaveWorkbook();
+    void OpenDocument(QWidget* owner, const QString& path);
+    // A print request: the code into StampaP.Text1, then StampaP shown.
+    void requestPrint(int code);
+
+    // Handlers of the window itself.
+    void MenuPratiche_Click();
+    void MenuClienti_Click();
+    void MenuClassificazione_Click();
+    void MenuRaccoglitore_Click();
+    void MSalvataggio_Click();
+    void MenuEsci_Click();
+    void MnExcel_Click();
+    void MnCoopertina_Click();
+    void Timer2_Timer();
+    void Image1_MouseDown();
+    void Command40_Click();
+
+    // Ending the program: every end path goes through here, so tests can see
+    // it without the process going away.
+    bool ended() const { return ended_; }
+
+signals:
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    void endProgram();
+
+    QString programFolder_;
+    StampaP* stampaP_ = nullptr;
+    Calendario* calendario_ = nullptr;
+    bool ended_ = false;
+};

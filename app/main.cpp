@@ -1,0 +1,22 @@
+#include "app/form1.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The program works in Italian conventions whatever the machine says.
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    QTranslator qtItalian;
+    if (qtItalian.load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtItalian);
+
+    Form1 form(QCoreApplication::applicationDirPath());
+    if (!form.Form_Load()) return 0;
+    QObject::connect(&form, &Form1::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,54 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace ui {
+
+namespace {
+QtDialogs& qtDialogs() {
+    static QtDialogs d;
+    return d;
+}
+Dialogs* current = nullptr;
+
+QWidget* owner() { return QApplication::activeWindow(); }
+} // namespace
+
+Dialogs& dialogs() { return current ? *current : qtDialogs(); }
+void setDialogs(Dialogs* d) { current = d; }
+
+void QtDialogs::message(const QString& text, const QString& title, MsgIcon icon) {
+    QMessageBox box(owner());
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(icon == MsgIcon::Critical ? QMessageBox::Critical
+                : icon == MsgIcon::Information ? QMessageBox::Information
+                                               : QMessageBox::NoIcon);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+bool QtDialogs::question(const QString& text, const QString& title) {
+    QMessageBox box(owner());
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(QMessageBox::NoIcon);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? answer : QString();
+}
+
+QString QtDialogs::openFile(const QString& title, const QString& filter, const QString& folder) {
+    return QFileDialog::getOpenFileName(owner(), title, folder, filter);
+}
+
+} // namespace ui

@@ -1,0 +1,371 @@
+#pragma once
+// The in-process workbook engine that stands in for the spreadsheet
+// application. Its object model mirrors the automation interface the panels
+// were written against (a sheet by name, a range by address, End, Value, Text,
+// Sort, EntireRow.Delete, PageSetup...), so that a procedure reads almost step
+// by step as the panel's own description; names therefore follow the
+// spreadsheet's PascalCase rather than ours. The engine knows nothing of the
+// panels, and nothing of the file format: a codec is plugged in for Open/Save.
+
+#include "platform/value.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <unordered_map>
+#include <vector>
+
+namespace xl {
+
+constexpr int kMaxRows = 65536;
+constexpr int kMaxCols = 256;
+
+// Every failing call raises this, so a caller can either skip the step (the
+// panels' "every failure skipped") or let it end the operation.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Constants of the automation interface, kept with their numeric values since
+// the panels pass them as numbers.
+enum Direction { xlDown = -4121, xlUp = -4162, xlToLeft = -4159, xlToRight = -4161 };
+enum SortOrder { xlAscending = 1, xlDescending = 2 };
+enum SortHeader { xlGuess = 0, xlYes = 1, xlNo = 2 };
+enum HAlignConst { xlHAlignGeneral = 1, xlHAlignLeft = -4131, xlHAlignCenter = -4108, xlHAlignRight = -4152 };
+enum VAlignConst { xlVAlignTop = -4160, xlVAlignCenter = -4108, xlVAlignBottom = -4107 };
+enum ReadingOrderConst { xlContext = -5002, xlLTR = -5003, xlRTL = -5004 };
+enum OrientationConst { xlPortrait = 1, xlLandscape = 2 };
+enum PaperConst { xlPaperA4 = 9 };
+enum PrintCommentsConst { xlPrintNoComments = -4142 };
+
+// A rectangle of cells, 1-based and inclusive.
+struct CellRect {
+    int row1 = 1, col1 = 1, row2 = 1, col2 = 1;
+    int rows() const { return row2 - row1 + 1; }
+    int cols() const { return col2 - col1 + 1; }
+    bool contains(int r, int c) const { return r >= row1 && r <= row2 && c >= col1 && c <= col2; }
+    friend bool operator==(const CellRect&, const CellRect&) = default;
+};
+
+// A1 helpers. parseAddress accepts "A1", "$A$1", "A1:B2", "A:A", "2:2",
+// "$A$1:$B$31", and raises Error on anything else or outside the sheet.
+QString columnLetters(int col);
+CellRect parseAddress(const QString& address);
+QString formatAddress(const CellRect& r); // "$A$1" or "$A$2:$L$9"
+
+enum class HAlign : std::uint8_t { General, Left, Center, Right, Fill, Justify, CenterAcross, Distributed };
+enum class VAlign : std::uint8_t { Top, Center, Bottom, Justify, Distributed };
+
+struct Font {
+    QString name = QStringLiteral("Arial");
+    double size = 10;          // points
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeout = false;
+    std::uint16_t color = 0x7FFF; // palette index; 0x7FFF is "automatic"
+    friend bool operator==(const Font&, const Font&) = default;
+};
+
+struct Border {
+    std::uint8_t style = 0;    // 0 none, 1 thin, 2 medium... as the file keeps it
+    std::uint8_t color = 64;   // palette index
+    friend bool operator==(const Border&, const Border&) = default;
+};
+
+// Everything a cell's format carries. Workbooks intern these: a cell holds an
+// index into Workbook::styles().
+struct Style {
+    QString numberFormat = QStringLiteral("General");
+    HAlign hAlign = HAlign::General;
+    VAlign vAlign = VAlign::Bottom;
+    bool wrapText = false;
+    int orientation = 0;       // text rotation in degrees, -90..90, or 255 (stacked)
+    bool addIndent = false;
+    int indentLevel = 0;
+    bool shrinkToFit = false;
+    int readingOrder = 0;      // 0 context, 1 left-to-right, 2 right-to-left
+    Font font;
+    Border left, right, top, bottom;
+    std::uint8_t fillPattern = 0;  // 0 none, 1 solid...
+    std::uint8_t fillForeground = 64;
+    std::uint8_t fillBackground = 65;
+    bool locked = true;
+    bool formulaHidden = false;
+    friend bool operator==(const Style&, const Style&) = default;
+};
+
+struct Cell {
+    Value value;
+    std::uint32_t style = 0;   // index into Workbook::styles(); 0 is the default
+    QString formula;           // kept only to be written back; the value is what counts
+};
+
+struct RowInfo {
+    std::vector<Cell> cells;   // index = column - 1; trailing absent cells trimmed
+    double height = -1;        // points; -1 = the sheet's default height
+    bool hidden = false;
+    std::int32_t style = -1;   // row format, -1 = none
+};
+
+struct ColumnInfo {
+    double width = -1;         // characters of the default font; -1 = the sheet's default
+    bool hidden = false;
+    std::int32_t style = -1;   // column format, -1 = none
+};
+
+// The page setup of one sheet, as the automation interface exposes it.
+struct PageSetup {
+    QString PrintArea;         // normalised absolute address, "" = none
+    QString PrintTitleRows;    // e.g. "$1:$1", "" = none
+    QString PrintTitleColumns; // e.g. "$A:$A", "" = none
+    QString LeftHeader, CenterHeader, RightHeader;
+    QString LeftFooter, CenterFooter, RightFooter;
+    double LeftMargin = 54, RightMargin = 54, TopMargin = 72, BottomMargin = 72; // points
+    double HeaderMargin = 36, FooterMargin = 36;                               // points
+    bool FitToPage = false;    // true when the fit-to values rule instead of Zoom
+    int FitToPagesWide = 1, FitToPagesTall = 1;
+    int Zoom = 100;            // percent, 10..400
+    bool PrintGridlines = false;
+    bool PrintHeadings = false;
+    int Orientation = xlPortrait;
+    int PaperSize = xlPaperA4;
+    int PrintComments = xlPrintNoComments;
+    int PrintQuality = 600;
+    bool CenterHorizontally = false, CenterVertically = false;
+    bool Draft = false, BlackAndWhite = false;
+    int FirstPageNumber = 0;   // 0 = automatic
+    int Order = 1;             // 1 down then over, 2 over then down
+    int PrintErrors = 0;
+    std::vector<int> HPageBreaks; // manual breaks: a page starts at each row listed
+    std::vector<int> VPageBreaks; // manual breaks: a page starts at each column listed
+
+    // Setters that validate as the application does (raise Error).
+    void SetPrintArea(const QString& address);   // "" clears; else normalised
+    void SetZoom(int percent);                   // 10..400, turns FitToPage off
+    void SetFitToPages(int wide, int tall);      // turns FitToPage on
+};
+
+class Workbook;
+class Worksheet;
+
+// A rectangle on one sheet. Cheap to copy; valid while its sheet lives.
+class Range {
+public:
+    Range() = default;
+    Range(Worksheet* sheet, CellRect rect) : sheet_(sheet), rect_(rect) {}
+
+    Worksheet& Parent() const;
+    const CellRect& Rect() const { return rect_; }
+    bool isNull() const { return sheet_ == nullptr; }
+
+    // Value of the top-left cell; an empty cell reads as empty text.
+    Value GetValue() const;
+    // Writes the value into every cell of the range. A text stays text, a
+    // number a number; a date also gives a General cell a date format.
+    void SetValue(const Value& v);
+    QString Text() const;                    // displayed text of the top-left cell
+    QString Formula() const;
+    void SetFormula(const QString& f);       // a plain number or text; "=" formulas are refused
+
+    Range Offset(int rows, int cols) const;
+    Range Cells(int row, int col) const;     // relative to this range, 1-based
+    Range Resize(int rows, int cols) const;
+    int Row() const { return rect_.row1; }
+    int Column() const { return rect_.col1; }
+    int RowsCount() const { return rect_.rows(); }
+    int ColumnsCount() const { return rect_.cols(); }
+    QString Address() const;                 // "$A$1", "$A$2:$L$9"
+    Range End(Direction d) const;            // Ctrl+arrow from the top-left cell
+    Range EntireRow() const;
+    Range EntireColumn() const;
+    void Delete();                           // of an entire-row range: rows below move up
+    void ClearContents();                    // values only; formats stay
+    void Select() const;                     // makes this the sheet's selection
+    void Activate() const { Select(); }
+
+    // Sorts the rows of this block by the column of key1 (a cell in it).
+    void Sort(const Range& key1, SortOrder order1, SortHeader header);
+
+    // Formats: applied to every cell of the range (and to whole rows or
+    // columns as their format when the range covers them).
+    QString NumberFormat() const;
+    void SetNumberFormat(const QString& fmt);
+    void SetHorizontalAlignment(int xlConst);
+    void SetVerticalAlignment(int xlConst);
+    void SetWrapText(bool on);
+    void SetOrientation(int degrees);
+    void SetAddIndent(bool on);
+    void SetIndentLevel(int level);
+    void SetShrinkToFit(bool on);
+    void SetReadingOrder(int xlConst);
+    void SetMergeCells(bool merge);
+    void SetFontSize(double points);
+    void SetFontBold(bool bold);
+    const Style& CellStyle() const;          // effective style of the top-left cell
+
+    double ColumnWidth() const;              // characters, of the first column
+    void SetColumnWidth(double chars);
+    double RowHeight() const;                // points, of the first row
+    void SetRowHeight(double points);
+    void AutoFit();                          // of the range's columns, by their contents
+
+private:
+    Worksheet* sheet_ = nullptr;
+    CellRect rect_;
+};
+
+class Worksheet {
+public:
+    Worksheet(Workbook* book, const QString& name);
+
+    const QString& Name() const { return name_; }
+    void SetName(const QString& n) { name_ = n; }
+    Workbook& Parent() const { return *book_; }
+
+    Range GetRange(const QString& address);              // Range("A1"), Range("A2:L9")
+    Range GetRange(const Range& a, const Range& b);      // Range(cell1, cell2)
+    Range Cells(int row, int col);                       // 1-based; raises outside the sheet
+    Range AllCells();                                    // Cells
+    Range Columns(const QString& letters);               // Columns("G"), Columns("A:C")
+    Range Columns(int col);
+    Range Rows(int row);
+
+    void Select();                                       // makes this the active sheet
+    void Activate() { Select(); }
+
+    Range Selection() const;
+    void SetSelection(const CellRect& r) { selection_ = r; }
+
+    // Frozen panes: rows above / columns left of the split stay in view.
+    void FreezePanes(int rowsAbove, int colsLeft) { frozenRows_ = rowsAbove; frozenCols_ = colsLeft; }
+    int FrozenRows() const { return frozenRows_; }
+    int FrozenCols() const { return frozenCols_; }
+    QString ScrollArea() const { return scrollArea_; }
+    void SetScrollArea(const QString& address);          // "" clears
+
+    PageSetup& GetPageSetup() { return pageSetup_; }
+    const PageSetup& GetPageSetup() const { return pageSetup_; }
+
+    // Storage, for the engine itself, the codec and the printing.
+    const Cell* cellAt(int row, int col) const;          // nullptr when absent
+    Cell& cellRef(int row, int col);                     // creates it, with row/column format
+    int usedRows() const { return static_cast<int>(rows_.size()); }
+    const RowInfo* rowInfo(int row) const;
+    RowInfo& rowInfoRef(int row);
+    const ColumnInfo& columnInfo(int col) const { return cols_[col - 1]; }
+    ColumnInfo& columnInfoRef(int col) { return cols_[col - 1]; }
+    std::uint32_t effectiveStyle(int row, int col) const; // cell, else row, else column format
+    void deleteRows(int first, int count);
+    void clear(const CellRect& r);                        // values only
+
+    double defaultColumnWidth = 8.43;    // characters
+    double defaultRowHeight = 12.75;     // points
+    std::vector<CellRect> mergedCells;
+    bool hidden = false;
+    bool showGridlines = true;
+
+private:
+    Workbook* book_;
+    QString name_;
+    std::vector<RowInfo> rows_;
+    std::array<ColumnInfo, kMaxCols> cols_{};
+    CellRect selection_{1, 1, 1, 1};
+    int frozenRows_ = 0, frozenCols_ = 0;
+    QString scrollArea_;
+    PageSetup pageSetup_;
+};
+
+// What the codec keeps of a file that the engine does not model, so that a
+// save carries it over unchanged.
+struct ForeignStream {
+    QString path;        // stream path inside the compound file, e.g. "\x05SummaryInformation"
+    QByteArray data;
+};
+
+class Workbook {
+public:
+    Workbook();
+    ~Workbook();
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+
+    // Sheets in file order.
+    int SheetCount() const { return static_cast<int>(sheets_.size()); }
+    Worksheet& Sheets(const QString& name);              // raises when missing
+    Worksheet& Sheets(int index);                        // 1-based
+    Worksheet* findSheet(const QString& name);
+    Worksheet& AddSheet(const QString& name);            // for files and tests; the panels never add
+    Worksheet& ActiveSheet();
+    void SetActiveSheet(Worksheet& s);
+
+    // Style table: index 0 is the default format.
+    const std::vector<Style>& styles() const { return styles_; }
+    std::uint32_t internStyle(const Style& s);
+    const Style& style(std::uint32_t index) const { return styles_.at(index); }
+
+    // File binding. Save writes to FullName with Password; SaveAs writes a copy
+    // and, like the application, binds the workbook to the new path unless
+    // keepBinding is set (the backup copy keeps Pratiche.xls bound).
+    const QString& FullName() const { return path_; }
+    const QString& Password() const { return password_; }
+    void bind(const QString& path, const QString& password) { path_ = path; password_ = password; }
+    void Save();
+    void SaveAs(const QString& path, const QString& password, bool keepBinding = false);
+
+    bool date1904 = false;
+    std::uint16_t codepage = 1200;
+    std::vector<ForeignStream> foreignStreams;
+
+private:
+    std::vector<std::unique_ptr<Worksheet>> sheets_;
+    int active_ = 0;
+    std::vector<Style> styles_;
+    std::unordered_map<std::size_t, std::vector<std::uint32_t>> styleIndex_;
+    QString path_, password_;
+};
+
+// The codec the engine calls for files; registered once by the program (and
+// by tests), so that the engine itself stays free of the file format.
+struct FileCodec {
+    std::function<std::unique_ptr<Workbook>(const QString& path, const QString& password)> open;
+    std::function<void(const Workbook& book, const QString& path, const QString& password)> save;
+};
+void setFileCodec(FileCodec codec);
+const FileCodec& fileCodec();
+
+// The application object: flags, the open workbook, and the few functions
+// the panels call on it. One per program.
+class Application {
+public:
+    bool Visible = false;
+    bool ScreenUpdating = true;
+    bool DisplayAlerts = true;
+    bool EnableEvents = true;
+
+    Workbook& Open(const QString& path, const QString& password); // Workbooks.Open
+    void adopt(std::unique_ptr<Workbook> book);                   // an open workbook from elsewhere
+    bool hasWorkbook() const { return book_ != nullptr; }
+    Workbook& ActiveWorkbook();                                   // raises when none is open
+    Worksheet& ActiveSheet() { return ActiveWorkbook().ActiveSheet(); }
+    Worksheet& Sheets(const QString& name) { return ActiveWorkbook().Sheets(name); }
+    Range Selection() { return ActiveSheet().Selection(); }
+    Range GetRange(const QString& address) { return ActiveSheet().GetRange(address); } // of the active sheet
+    Range Cells(int row, int col) { return ActiveSheet().Cells(row, col); }
+    void Close();                                                 // closes without saving
+    void Quit() { Close(); }
+
+    static double InchesToPoints(double inches) { return inches * 72.0; }
+    static double Sum(const Range& r);                            // WorksheetFunction.Sum
+
+private:
+    std::unique_ptr<Workbook> book_;
+};
+
+} // namespace xl
