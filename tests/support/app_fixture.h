@@ -1,0 +1,48 @@
+#pragma once
+// A program folder in a temporary directory with a workbook in it, and the
+// main window started on it with the scripted dialogs installed: what every
+// test of the window and its panels starts from.
+
+#include "tests/support/scripted_dialogs.h"
+
+#include "platform/workbook.h"
+
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+class Form1;
+
+namespace testsupport {
+
+class AppFixture {
+public:
+    AppFixture();
+    ~AppFixture();
+
+    QString folder() const { return dir_.path(); }
+    QString workbookPath() const;
+
+    // Writes a starter workbook (the five sheets with their headers) to the
+    // folder as Pratiche.xls with the workbook password, after `prepare` has
+    // changed it in memory (records, counters...).
+    void writeWorkbook(const std::function<void(xl::Workbook&)>& prepare = {});
+
+    // Builds Form1 on the folder, runs its start-up and shows it, so that the
+    // first activation runs. False when start-up ended the program.
+    bool start();
+
+    Form1& form() { return *form_; }
+    ScriptedDialogs& dialogs() { return *dialogs_; }
+    // A sheet of the workbook open in the program.
+    xl::Worksheet& sheet(const QString& name);
+    // The workbook as it stands on disk now, read back through the codec.
+    std::unique_ptr<xl::Workbook> onDisk() const;
+
+private:
+    QTemporaryDir dir_;
+    ScopedDialogs dialogs_;
+    std::unique_ptr<Form1> form_;
+};
+
+} // namespace testsupport
