@@ -1,28 +1,379 @@
 #include "reference/clientpanel.h"
 
+#include "app/calendario.h"
+#include "app/controls.h"
 #include "app/form1.h"
 #include "app/named.h"
+#include "platform/dialogs.h"
+#include "platform/vbconv.h"
+#include "platform/workbook.h"
+#include "reference/records.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFormLayout>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using refdata::guarded;
+using refdata::skipFailure;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Velmora");
+const QString kSheet = QStringLiteral("Cliente");
+constexpr int kCounterRow = 1, kCounterCol = 256; // IV1
+constexpr int kNameCol = 2, kDateCol = 4;
+
+// A caption above its box, as every field of the panel is laid out.
+QWidget* captioned(const QString& caption, QWidget* box, QWidget* parent) {
+    auto* w = new QWidget(parent);
+    auto* v = new QVBoxLayout(w);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(2);
+    auto* l = new QLabel(caption, w);
+    l->setBuddy(box);
+    v->addWidget(l);
+    v->addWidget(box);
+    return w;
+}
+
+QLineEdit* lineBox(QWidget* parent, const char* name, int maxLength = 0, bool centred = false) {
+    auto* e = named(new QLineEdit(parent), name);
+    if (maxLength > 0) e->setMaxLength(maxLength);
+    if (centred) e->setAlignment(Qt::AlignCenter);
+    return e;
+}
+
+xl::Worksheet& clientSheet(Form1& form) { return form.Excel.Sheets(kSheet); }
+
+} // namespace
 
 ClientPanel::ClientPanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Clienti")), form(f) {
     setObjectName(QStringLiteral("Frame3"));
+
+    Command70 = named(new QPushButton(QStringLiteral("Inserisci &Cliente"), this), "Command70");
+    Command10 = named(new QPushButton(QStringLiteral("&Modifica"), this), "Command10");
+    Command11 = named(new QPushButton(QStringLiteral("&Pulisci"), this), "Command11");
+    Command73 = named(new QPushButton(QStringLiteral("&Elimina"), this), "Command73");
+    Command72 = named(new QPushButton(QStringLiteral("&Stampa"), this), "Command72");
+    Command12 = named(new QPushButton(QStringLiteral("&Esci"), this), "Command12");
+
     Combo4 = named(new QComboBox(this), "Combo4");
     Combo4->setEditable(true);
+    // Entry n must stay sheet row n + 2: a typed text never joins the list.
+    Combo4->setInsertPolicy(QComboBox::NoInsert);
+    Combo4->setMinimumContentsLength(30);
     Check4 = named(new QCheckBox(this), "Check4");
-    Text18 = named(new QLineEdit(this), "Text18");
+    Text18 = lineBox(this, "Text18", 10, true);
     Check7 = named(new QCheckBox(QStringLiteral("Cambia IDProgressivo"), this), "Check7");
     Check6 = named(new QCheckBox(QStringLiteral("Azzera Contatore "), this), "Check6");
-    Text10 = named(new QLineEdit(this), "Text10");
+
+    Text26 = lineBox(this, "Text26");
+    Text26->setToolTip(QStringLiteral("Occorre Selezionare il Cliente , se non presente bisogna accedere alla Maschera Assegnazione Cliente"));
+    Text14 = lineBox(this, "Text14", 0, true);
+    Text10 = lineBox(this, "Text10", 0, true);
     Text10->setReadOnly(true);
-    auto* lay = new QFormLayout(this);
-    lay->addRow(QStringLiteral("Seleziona Cliente"), Combo4);
-    lay->addRow(Check4);
-    lay->addRow(QStringLiteral("Data"), Text18);
-    lay->addRow(Check7);
-    lay->addRow(Check6);
-    lay->addRow(QStringLiteral("ID Progressivo"), Text10);
+    {
+        QPalette p = Text10->palette();
+        p.setColor(QPalette::Base, QColor(0xC0, 0xC0, 0xC0));
+        Text10->setPalette(p);
+    }
+    Text25 = lineBox(this, "Text25");
+    Text24 = lineBox(this, "Text24", 5);
+    Text23 = lineBox(this, "Text23");
+    Text22 = lineBox(this, "Text22", 2, true);
+    Text21 = lineBox(this, "Text21");
+    Text20 = lineBox(this, "Text20");
+    Text15 = lineBox(this, "Text15");
+    Text16 = lineBox(this, "Text16");
+    Text19 = lineBox(this, "Text19", 16);
+    Text11 = lineBox(this, "Text11", 11);
+    Text7 = lineBox(this, "Text7");
+    Text12 = named(new MultiLineTextBox(this), "Text12");
+    Text13 = named(new MultiLineTextBox(this), "Text13");
+    for (MultiLineTextBox* m : {Text12, Text13}) m->setMinimumHeight(60);
+
+    // Layout: the buttons in one row, then the rows of fields.
+    auto* outer = new QVBoxLayout(this);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {Command70, Command10, Command11, Command73, Command72, Command12}) buttons->addWidget(b);
+    buttons->addStretch(1);
+    outer->addLayout(buttons);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(captioned(QStringLiteral("Seleziona Cliente"), Combo4, this), 0, 0, 2, 1, Qt::AlignBottom);
+    {
+        auto* date = new QWidget(this);
+        auto* h = new QHBoxLayout(date);
+        h->setContentsMargins(0, 0, 0, 0);
+        h->addWidget(Check4);
+        h->addWidget(Text18);
+        Text18->setFixedWidth(Text18->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 16);
+        grid->addWidget(captioned(QStringLiteral("Data"), date, this), 0, 1, 2, 1, Qt::AlignBottom);
+    }
+    grid->addWidget(Check7, 0, 3);
+    grid->addWidget(Check6, 1, 3);
+    grid->addWidget(captioned(QStringLiteral("INSERISCI-Ragione Sociale/Cognome-Nome"), Text26, this), 2, 0);
+    grid->addWidget(captioned(QStringLiteral("Codice"), Text14, this), 2, 1);
+    grid->addWidget(captioned(QStringLiteral("ID Progressivo"), Text10, this), 2, 3);
+    grid->setColumnStretch(0, 4);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(3, 1);
+    outer->addLayout(grid);
+
+    auto row = [&](std::initializer_list<std::tuple<const char*, QWidget*, int>> fields) {
+        auto* h = new QHBoxLayout;
+        for (const auto& [caption, box, stretch] : fields)
+            h->addWidget(captioned(QString::fromUtf8(caption), box, this), stretch);
+        outer->addLayout(h);
+    };
+    row({{"Indirizzo", Text25, 5}, {"C.A.P.", Text24, 1}, {"Località", Text23, 4}, {"(PR)", Text22, 1}});
+    row({{"Telefono", Text21, 2}, {"Fax", Text20, 2}, {"Cellullare", Text15, 2}, {"E-Mail", Text16, 3}});
+    row({{"Codice Fiscale", Text19, 3}, {"Partita IVA", Text11, 2}, {"Referente/Legale Rappresentante", Text7, 4}});
+    outer->addWidget(captioned(QStringLiteral("Annotazioni"), Text12, this), 1);
+    outer->addWidget(Text13, 1);
+
+    connect(Combo4, &QComboBox::activated, this, [this](int) { Combo4_Click(); });
+    connect(Command70, &QPushButton::clicked, this, [this] { Command70_Click(); });
+    connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
+    connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
+    connect(Command73, &QPushButton::clicked, this, [this] { Command73_Click(); });
+    connect(Command72, &QPushButton::clicked, this, [this] { Command72_Click(); });
+    connect(Command12, &QPushButton::clicked, this, [this] { Command12_Click(); });
+    connect(Check4, &QCheckBox::toggled, this, [this] { Check4_Click(); });
+    connect(Check6, &QCheckBox::toggled, this, [this] { Check6_Click(); });
+    connect(Check7, &QCheckBox::toggled, this, [this] { Check7_Click(); });
+    connect(Text26, &QLineEdit::textChanged, this, [this] { Text26_Change(); });
+    connect(Text19, &QLineEdit::textChanged, this, [this] { Text19_Change(); });
+    Text10->installEventFilter(this);
 }
+
+std::vector<QWidget*> ClientPanel::columnBoxes() const {
+    return {Text10, Text26, Text14, Text18, Text25, Text24, Text23, Text22, Text21,
+            Text20, Text15, Text16, Text19, Text11, Text7, Text12, Text13};
+}
+
+bool ClientPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text10 && event->type() == QEvent::FocusOut) {
+        // Losing the focus to a message box or a popup is not leaving the box.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) Text10_LostFocus();
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void ClientPanel::RefillClientList() {
+    guarded([&] { refdata::fillFromColumn(Combo4, clientSheet(form), kNameCol); });
+}
+
+void ClientPanel::Combo4_Click() {
+    const int row = refdata::chosenRow(Combo4);
+    if (row == 0 || Combo4->currentText().isEmpty()) return;
+    xl::Worksheet* sheet = nullptr;
+    skipFailure([&] { sheet = &clientSheet(form); });
+    if (!sheet) return;
+    const auto boxes = columnBoxes();
+    // Every column but the ID first, the ID last.
+    for (int col = 2; col <= 17; ++col)
+        skipFailure([&] { refdata::setBoxText(boxes[col - 1], vb::CStr(sheet->Cells(row, col).GetValue())); });
+    skipFailure([&] {
+        loadedId_ = vb::CStr(sheet->Cells(row, 1).GetValue());
+        Text10->setText(loadedId_);
+    });
+}
+
+// The ID goes in as a number when it is one, as the spreadsheet itself
+// would store a typed number; a text ID stays text.
+void ClientPanel::writeId(int row, const QString& text) {
+    xl::Worksheet& sheet = clientSheet(form);
+    const auto n = vb::CDbl(text);
+    sheet.Cells(row, 1).SetValue(n ? xl::Value::number(*n) : xl::Value::text(text));
+}
+
+void ClientPanel::Command70_Click() {
+    guarded([&] {
+        if (Text26->text().isEmpty()) {
+            ui::dialogs().message(QStringLiteral(" ERRORE- Il Campo RAGIONE/COGNOME deve essere compilato"), kTitle,
+                                  ui::MsgIcon::None);
+            Text26->setFocus();
+            return;
+        }
+        if (!ui::dialogs().question(QStringLiteral(" Vuoi Inserire questo Cliente ?"), QStringLiteral(" Velmora"))) {
+            form.ResetForm();
+            return;
+        }
+        xl::Worksheet& sheet = clientSheet(form);
+        const xl::Value counter = sheet.Cells(kCounterRow, kCounterCol).GetValue();
+        // A counter that is not a whole number would hand the same ID to
+        // every client from here on.
+        const auto id = refdata::wholeId(counter);
+        if (!id) {
+            ui::dialogs().message(QStringLiteral("ERRORE- Il contatore ID PROGRESSIVO non è valido: usare \"Azzera Contatore\" "
+                                                 "o \"Cambia IDProgressivo\". Il Cliente non è stato inserito."),
+                                  kTitle, ui::MsgIcon::Information);
+            return;
+        }
+        const int row = refdata::firstEmptyRow(sheet, 1);
+        if (row == 0) {
+            ui::dialogs().message(QStringLiteral("ERRORE- Il foglio Cliente è pieno: non c'è posto per un nuovo Cliente."),
+                                  kTitle, ui::MsgIcon::Information);
+            return;
+        }
+        Text10->setText(vb::CStr(counter));
+        const auto boxes = columnBoxes();
+        skipFailure([&] { sheet.Cells(row, kNameCol).SetValue(xl::Value::text(Text26->text())); });
+        skipFailure([&] { sheet.Cells(row, 1).SetValue(xl::Value::number(*id)); });
+        for (int col = 3; col <= 17; ++col) {
+            skipFailure([&] {
+                if (col == kDateCol) {
+                    if (const auto d = vb::CDate(Text18->text()))
+                        sheet.Cells(row, col).SetValue(xl::Value::date(vb::DateSerial(*d)));
+                } else {
+                    sheet.Cells(row, col).SetValue(xl::Value::text(refdata::boxText(boxes[col - 1])));
+                }
+            });
+        }
+        skipFailure([&] { sheet.Cells(kCounterRow, kCounterCol).SetValue(xl::Value::number(*id + 1)); });
+        ui::dialogs().message(QStringLiteral(" Cliente aggiunto"), kTitle, ui::MsgIcon::Information);
+        form.ResetForm();
+        RefillClientList();
+    });
+}
+
+void ClientPanel::Command10_Click() {
+    guarded([&] {
+        const int row = refdata::chosenRow(Combo4);
+        if (Combo4->currentText().isEmpty() || row == 0) {
+            ui::dialogs().message(QStringLiteral(" Il campo :  CLIENTE  , deve essere compilato"), kTitle,
+                                  ui::MsgIcon::Information);
+            Combo4->setFocus();
+            return;
+        }
+        xl::Worksheet& sheet = clientSheet(form);
+        const auto boxes = columnBoxes();
+        // An ID box emptied after the unlock keeps the client's own ID:
+        // an empty key would be taken for a free row by the next insert.
+        if (!Text10->text().trimmed().isEmpty()) skipFailure([&] { writeId(row, Text10->text().trimmed()); });
+        for (int col = 2; col <= 17; ++col) {
+            skipFailure([&] {
+                if (col == kDateCol) {
+                    if (const auto d = vb::CDate(Text18->text()))
+                        sheet.Cells(row, col).SetValue(xl::Value::date(vb::DateSerial(*d)));
+                } else {
+                    sheet.Cells(row, col).SetValue(xl::Value::text(refdata::boxText(boxes[col - 1])));
+                }
+            });
+        }
+        ui::dialogs().message(QStringLiteral("Cliente modificato"), QStringLiteral("  Velmora"), ui::MsgIcon::None);
+        Combo4->clear();
+        form.ResetForm();
+        RefillClientList();
+    });
+}
+
+void ClientPanel::Command73_Click() {
+    guarded([&] {
+        const int row = refdata::chosenRow(Combo4);
+        if (Text26->text().isEmpty() || row == 0) {
+            ui::dialogs().message(QStringLiteral("Bisogna Selezionare il CLIENTE ......."), kTitle,
+                                  ui::MsgIcon::Information);
+            return;
+        }
+        xl::Worksheet& sheet = clientSheet(form);
+        // The row must still hold the client whose ID is shown; otherwise
+        // deleting it would take away somebody else.
+        const QString shownId = Text10->text().trimmed().isEmpty() ? loadedId_ : Text10->text();
+        if (!refdata::idMatches(sheet.Cells(row, 1).GetValue(), shownId)) {
+            ui::dialogs().message(QStringLiteral("ERRORE- L'ID PROGRESSIVO mostrato non è quello del Cliente selezionato: "
+                                                 "nessun Cliente eliminato."),
+                                  kTitle, ui::MsgIcon::Information);
+            return;
+        }
+        if (!ui::dialogs().question(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), kTitle)) return;
+        sheet.Activate();
+        xl::Range cell = sheet.Cells(row, 1);
+        cell.Select();
+        cell.EntireRow().Delete();
+        ui::dialogs().message(QStringLiteral("Cliente eliminato"), QStringLiteral(" Velmora"), ui::MsgIcon::Information);
+        form.ResetForm();
+        RefillClientList();
+    });
+}
+
+void ClientPanel::Command11_Click() {
+    form.ResetForm();
+    RefillClientList();
+}
+
+void ClientPanel::Command12_Click() {
+    hide();
+    Combo4->clear();
+    form.ResetForm();
+    form.SaveWorkbook();
+}
+
+void ClientPanel::Command72_Click() { form.requestPrint(8); }
+
+void ClientPanel::Check4_Click() {
+    if (Check4->isChecked()) form.calendario()->show();
+}
+
+void ClientPanel::Check6_Click() {
+    if (!Check6->isChecked()) return;
+    guarded([&] {
+        xl::Range counter = clientSheet(form).Cells(kCounterRow, kCounterCol);
+        counter.SetValue(xl::Value::number(1));
+        Text10->setText(vb::CStr(counter.GetValue()));
+    });
+    Check6->setChecked(false);
+}
+
+void ClientPanel::Check7_Click() {
+    if (!Check7->isChecked()) return;
+    idBeforeUnlock_ = Text10->text();
+    Text10->setReadOnly(false);
+    ui::dialogs().message(QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO"),
+                          QStringLiteral(" Velmora"), ui::MsgIcon::Information);
+    Text10->clear();
+    Text10->setFocus();
+    Check7->setChecked(false);
+}
+
+void ClientPanel::Text10_LostFocus() {
+    // Only a value typed after the unlock is a new counter: a locked box just
+    // shows an ID (the loaded client's, or the counter itself).
+    if (!Text10->isReadOnly()) {
+        const QString t = Text10->text().trimmed();
+        if (!t.isEmpty()) {
+            if (const auto id = refdata::wholeId(t)) {
+                guarded([&] { clientSheet(form).Cells(kCounterRow, kCounterCol).SetValue(xl::Value::number(*id)); });
+            } else {
+                Text10->setReadOnly(true);
+                Text10->setText(idBeforeUnlock_);
+                ui::dialogs().message(QStringLiteral("ERRORE- Il campo ID PROGRESSIVO deve contenere un numero intero "
+                                                     "da 1 in su: il contatore non è stato cambiato."),
+                                      kTitle, ui::MsgIcon::Information);
+            }
+        }
+    }
+    Text10->setReadOnly(true);
+}
+
+void ClientPanel::upperCase(QLineEdit* box) {
+    const QString t = box->text();
+    const QString up = t.toUpper();
+    if (up == t) return;
+    const int pos = box->cursorPosition();
+    box->setText(up);
+    box->setCursorPosition(qMin(pos, static_cast<int>(box->text().size())));
+}
+
+void ClientPanel::Text26_Change() { upperCase(Text26); }
+void ClientPanel::Text19_Change() { upperCase(Text19); }
