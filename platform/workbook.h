@@ -262,6 +262,8 @@ public:
     const ColumnInfo& columnInfo(int col) const { return cols_[col - 1]; }
     ColumnInfo& columnInfoRef(int col) { return cols_[col - 1]; }
     std::uint32_t effectiveStyle(int row, int col) const; // cell, else row, else column format
+    const Value& valueAt(int row, int col) const;        // empty when absent; never creates
+    std::uint32_t inheritedStyle(int row, int col) const; // what a new cell gets: row, else column format
     void deleteRows(int first, int count);
     void clear(const CellRect& r);                        // values only
 
