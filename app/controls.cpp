@@ -1,6 +1,21 @@
 #include "app/controls.h"
 
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+void fillComboList(QComboBox* combo, const QStringList& items) {
+    const int index = combo->currentIndex();
+    const QString text = combo->isEditable() ? combo->currentText() : QString();
+    {
+        QSignalBlocker blockCombo(combo);
+        QSignalBlocker blockEdit(combo->lineEdit());
+        combo->addItems(items);
+        combo->setCurrentIndex(index);
+        if (combo->isEditable()) combo->setEditText(text);
+    }
+}
 
 MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -16,6 +16,13 @@ inline int twipsToPixels(int twips) { return twips / 15; }
 // not depend on the window being on screen.
 inline bool shown(const QWidget* w) { return w && !w->isHidden(); }
 
+class QComboBox;
+
+// Appends `items` to a combo box's list, as a list loader does: no entry gets
+// chosen by the filling, so the box's text and its change handler are left
+// alone (Qt would otherwise pick the first entry of an empty list).
+void fillComboList(QComboBox* combo, const QStringList& items);
+
 class MultiLineTextBox : public QPlainTextEdit {
     Q_OBJECT
 public:

@@ -4,21 +4,152 @@
 #include "app/controls.h"
 #include "app/named.h"
 #include "ledger/ledgerpanel.h"
+#include "platform/dialogs.h"
+#include "platform/shell.h"
+#include "platform/vbconv.h"
+#include "platform/xls/xlsfile.h"
 #include "practices/numberchooser.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
 #include "printing/stampap.h"
 #include "reference/clientpanel.h"
 #include "reference/sectorbinder.h"
+#include "store/formatters.h"
+#include "store/lists.h"
+#include "store/lockprobe.h"
+#include "store/schema.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QNetworkInterface>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
+#include <QTime>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Velmora");
+
+// Runs a handler started by the user; an engine failure that nothing inside
+// caught is shown instead of taking the program down.
+template <typename F>
+void guarded(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        ui::dialogs().message(QStringLiteral("Si è verificato un errore: %1").arg(QString::fromStdString(e.what())),
+                              kTitle, ui::MsgIcon::Critical);
+    }
+}
+
+// Runs one step whose failure is skipped.
+template <typename F>
+void skipping(F&& f) {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+// The machine's first IPv4 address that is not the loopback, in dotted form.
+QString localIPv4() {
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) return a.toString();
+    return QStringLiteral("127.0.0.1");
+}
+
+// Why an open or a save failed, in words for the user.
+QString fileProblem(const std::exception& e, bool writing) {
+    if (const auto* fe = dynamic_cast<const xls::FileError*>(&e)) {
+        switch (fe->kind()) {
+        case xls::FileErrorKind::WrongPassword:
+            return QStringLiteral("la password del file non è quella del programma");
+        case xls::FileErrorKind::UnsupportedEncryption:
+            return QStringLiteral("il file è protetto con una cifratura che il programma non sa leggere");
+        case xls::FileErrorKind::NotCompoundFile:
+        case xls::FileErrorKind::NoWorkbookStream:
+            return QStringLiteral("il file non è una cartella di lavoro in formato .xls");
+        case xls::FileErrorKind::Damaged:
+            return QStringLiteral("il file è danneggiato");
+        case xls::FileErrorKind::NotFound:
+            return QStringLiteral("il file non si trova o non si può leggere");
+        case xls::FileErrorKind::WriteFailed:
+            return QStringLiteral("il file o la sua cartella non si possono scrivere "
+                                  "(disco pieno, cartella mancante o file di sola lettura)");
+        }
+    }
+    return writing ? QStringLiteral("la scrittura non è riuscita (%1)").arg(QString::fromStdString(e.what()))
+                   : QStringLiteral("la lettura non è riuscita (%1)").arg(QString::fromStdString(e.what()));
+}
+
+// The logo: our own mark drawn at start, so no image file has to travel with
+// the program.
+QPixmap drawLogo() {
+    const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
+    QPixmap pm(QSize(230, 56) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath card;
+    card.addRoundedRect(QRectF(1, 1, 228, 54), 10, 10);
+    QLinearGradient g(0, 0, 230, 56);
+    g.setColorAt(0, QColor(0x1f, 0x4e, 0x79));
+    g.setColorAt(1, QColor(0x2e, 0x75, 0xb6));
+    p.fillPath(card, g);
+    // A folder with a sheet sticking out: the office's case files.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xf4, 0xb9, 0x42));
+    p.drawRoundedRect(QRectF(14, 16, 16, 8), 2, 2);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(18, 13, 22, 20));
+    p.setBrush(QColor(0xf4, 0xb9, 0x42));
+    p.drawRoundedRect(QRectF(12, 21, 34, 22), 3, 3);
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPixelSize(26);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(56, 4, 170, 34), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Velmora"));
+    f.setPixelSize(11);
+    f.setBold(false);
+    p.setFont(f);
+    p.setPen(QColor(0xdd, 0xeb, 0xf7));
+    p.drawText(QRectF(57, 34, 170, 16), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("archivio pratiche"));
+    return pm;
+}
+
+// The boxes of the dialogs layer are not forms of the program: coming back
+// from one of them is no activation of the main window.
+bool isOwnForm(QObject* o) {
+    auto* w = qobject_cast<QWidget*>(o);
+    if (!w || !w->isWindow()) return false;
+    const Qt::WindowType t = w->windowType();
+    if (t == Qt::Popup || t == Qt::ToolTip || t == Qt::SplashScreen) return false;
+    return !(qobject_cast<QMessageBox*>(w) || qobject_cast<QInputDialog*>(w) || qobject_cast<QFileDialog*>(w) ||
+             qobject_cast<QProgressDialog*>(w));
+}
+
+} // namespace
 
 Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent), programFolder_(programFolder) {
     setObjectName(QStringLiteral("Form1"));
@@ -35,19 +166,19 @@ Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent
     MSalvataggio = named(bar->addAction(QStringLiteral("&Salvataggio Archivio")), "MSalvataggio");
     MenuEsci = named(bar->addAction(QStringLiteral("&Esci dal programma")), "MenuEsci");
 
+    // The toolbar exists before the panels: the practice panel wires its
+    // buttons when it is built.
     Toolbar1 = named(new QToolBar(this), "Toolbar1");
+    Toolbar1->setOrientation(Qt::Vertical);
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    Toolbar1->setMovable(false);
+    Toolbar1->setFloatable(false);
     const char* captions[] = {"Inserisci", "Selez.Nr.Pratica", "Ricerca/Modifica", "Stampa", "Pulisci", "Elimina", "&Esci"};
     for (const char* c : captions) Toolbar1->addAction(QString::fromUtf8(c));
-    addToolBar(Qt::LeftToolBarArea, Toolbar1);
 
-    auto* central = new QWidget(this);
-    auto* lay = new QVBoxLayout(central);
-    Command40 = named(new QPushButton(QStringLiteral("&Istruzioni"), central), "Command40");
-    Image1 = named(new ImageLabel(central), "Image1");
-    Label45 = named(new QLabel(central), "Label45");
-    lay->addWidget(Command40);
-    lay->addWidget(Image1);
-    lay->addWidget(Label45);
+    Command40 = named(new QPushButton(QStringLiteral("&Istruzioni")), "Command40");
+    Image1 = named(new ImageLabel, "Image1");
+    Label45 = named(new QLabel, "Label45");
     Frame1 = new PracticePanel(*this);
     Frame2 = new NumberChooserPanel(*this);
     Frame3 = new ClientPanel(*this);
@@ -55,22 +186,84 @@ Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent
     Frame5 = new BinderPanel(*this);
     Frame6 = new SearchPanel(*this);
     Frame8 = new LedgerPanel(*this);
-    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame8})
-        lay->addWidget(w);
-    setCentralWidget(central);
+    buildLayout();
 
     Timer1 = named(new QTimer(this), "Timer1");
     Timer2 = named(new QTimer(this), "Timer2");
     Timer3 = named(new QTimer(this), "Timer3");
     for (QTimer* t : {Timer1, Timer2, Timer3}) t->setInterval(1000);
+
+    connect(MenuPratiche, &QAction::triggered, this, [this] { guarded([this] { MenuPratiche_Click(); }); });
+    connect(MenuClienti, &QAction::triggered, this, [this] { guarded([this] { MenuClienti_Click(); }); });
+    connect(MenuClassificazione, &QAction::triggered, this, [this] { guarded([this] { MenuClassificazione_Click(); }); });
+    connect(MenuRaccoglitore, &QAction::triggered, this, [this] { guarded([this] { MenuRaccoglitore_Click(); }); });
+    connect(MSalvataggio, &QAction::triggered, this, [this] { guarded([this] { MSalvataggio_Click(); }); });
+    connect(MenuEsci, &QAction::triggered, this, [this] { guarded([this] { MenuEsci_Click(); }); });
+    connect(MnExcel, &QAction::triggered, this, [this] { guarded([this] { MnExcel_Click(); }); });
+    connect(Timer2, &QTimer::timeout, this, [this] { guarded([this] { Timer2_Timer(); }); });
+    connect(Image1, &ImageLabel::mouseDown, this, [this] { guarded([this] { Image1_MouseDown(); }); });
+    connect(Command40, &QPushButton::clicked, this, [this] { guarded([this] { Command40_Click(); }); });
+
+    qApp->installEventFilter(this);
+}
+
+void Form1::buildLayout() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("central"));
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(8, 6, 8, 8);
+    outer->setSpacing(6);
+
+    // Top strip: help button, logo, IP address.
+    auto* strip = new QHBoxLayout;
+    Command40->setParent(central);
+    Command40->setMinimumWidth(110);
+    Command40->setToolTip(QStringLiteral("Apre la guida del programma"));
+    Image1->setParent(central);
+    Image1->setPixmap(drawLogo());
+    Image1->setToolTip(QStringLiteral("Vai al il mio sito !"));
+    Image1->setCursor(Qt::PointingHandCursor);
+    Label45->setParent(central);
+    QFont lf = Label45->font();
+    lf.setPointSizeF(lf.pointSizeF() + 1);
+    Label45->setFont(lf);
+    strip->addWidget(Command40, 0, Qt::AlignVCenter);
+    strip->addSpacing(12);
+    strip->addWidget(Image1, 0, Qt::AlignVCenter);
+    strip->addStretch(1);
+    strip->addWidget(Label45, 0, Qt::AlignVCenter);
+    outer->addLayout(strip);
+
+    // Body: the practice toolbar beside the panel area.
+    auto* body = new QHBoxLayout;
+    body->setSpacing(6);
+    Toolbar1->setParent(central);
+    body->addWidget(Toolbar1, 0, Qt::AlignTop);
+    auto* panels = new QVBoxLayout;
+    panels->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame8}) {
+        w->setParent(central);
+        panels->addWidget(w, 1);
+    }
+    body->addLayout(panels, 1);
+    outer->addLayout(body, 1);
+    setCentralWidget(central);
+
+    // Reads well at 1280x800; a smaller screen gets the window that fits it.
+    QSize want(1280, 800);
+    if (const QScreen* s = QGuiApplication::primaryScreen()) want = want.boundedTo(s->availableGeometry().size());
+    resize(want);
 }
 
 Form1::~Form1() {
+    qApp->removeEventFilter(this);
     delete stampaP_;
-    delete calendario_;
+    delete calendario_.data();
 }
 
-QString Form1::workbookPath() const { return programFolder_ + QStringLiteral("/Pratiche.xls"); }
+QString Form1::workbookPath() const { return programFolder_ + QLatin1Char('/') + store::kWorkbookFileName; }
+
+QString Form1::siteAddress() { return QStringLiteral("https://www.velmora.it/"); }
 
 QAction* Form1::toolbarButton(int index) const {
     const auto acts = Toolbar1->actions();
@@ -87,37 +280,353 @@ Calendario* Form1::calendario() {
     return calendario_;
 }
 
-bool Form1::Form_Load() { return true; }
-void Form1::Form_Activate() {}
-void Form1::ResetForm() {}
-void Form1::FillPracticeList() {}
-void Form1::SortPracticeSheet() {}
-void Form1::LoadBinderCombo() {}
-void Form1::LoadClientCombo() {}
-void Form1::LoadSectorCombo() {}
-void Form1::LoadSearchClientCombo() {}
-void Form1::LoadLedgerPracticeCombo() {}
-bool Form1::SaveWorkbook() { return true; }
-void Form1::OpenDocument(QWidget*, const QString&) {}
+// ---- start-up -------------------------------------------------------------
+
+bool Form1::Form_Load() {
+    for (const char* sub : {"Documenti", "Backup"}) {
+        const QString path = programFolder_ + QLatin1Char('/') + QLatin1String(sub);
+        // Any entry of that name, folder or file, is left as it is.
+        if (!QFileInfo::exists(path)) QDir().mkpath(path);
+    }
+
+    Excel = xl::Application{};
+
+    const QString path = workbookPath();
+    if (store::IsFileLocked(path) || !lock_.acquire(programFolder_)) {
+        ui::dialogs().message(QStringLiteral("ERRORE: Risulta che il database Pratiche.xls è già aperto\n"
+                                             " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !"),
+                              kTitle, ui::MsgIcon::Critical);
+        endProgram();
+        return false;
+    }
+
+    if (!store::VerifyFile(path)) {
+        ui::dialogs().message(QStringLiteral("Impossibile eseguire il programma\r\nIl file ") + path +
+                                  QStringLiteral(" non è stato trovato."),
+                              QString(), ui::MsgIcon::None);
+        lock_.release();
+        endProgram();
+        return false;
+    }
+
+    QString problem;
+    try {
+        Excel.Open(path, store::workbookPassword());
+        const QString missing = store::missingSheet(Excel.ActiveWorkbook());
+        if (!missing.isEmpty()) problem = QStringLiteral("manca il foglio \"%1\"").arg(missing);
+    } catch (const std::exception& e) {
+        problem = fileProblem(e, false);
+    }
+    if (!problem.isEmpty()) {
+        // Nothing has been written: the file stays exactly as it was.
+        Excel.Close();
+        ui::dialogs().message(QStringLiteral("Impossibile aprire il database Pratiche.xls: %1.\n"
+                                             "Il file non è stato modificato e il programma verrà chiuso.")
+                                  .arg(problem),
+                              kTitle, ui::MsgIcon::Critical);
+        lock_.release();
+        endProgram();
+        return false;
+    }
+
+    Excel.Visible = false;
+
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame8})
+        w->hide();
+    Toolbar1->hide();
+
+    Label45->setText(QStringLiteral("Indirizzo IP:") + localIPv4());
+
+    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
+        const QRect avail = s->availableGeometry();
+        move(avail.x() + (avail.width() - width()) / 2, avail.y() + (avail.height() - height()) / 2);
+    }
+
+    for (QTimer* t : {Timer1, Timer2, Timer3}) t->start();
+    loaded_ = true;
+    return true;
+}
+
+// ---- activation, reset, lists --------------------------------------------
+
+void Form1::Form_Activate() {
+    ++activations_;
+    xl::Workbook& book = Excel.ActiveWorkbook();
+    store::FormatWorkbook(book);
+
+    ListView* list = Frame1->ListView1;
+    list->removeItems();
+    list->removeColumns();
+    xl::Worksheet& pratica = book.Sheets(store::kPratica);
+    const std::vector<int>& widths = store::practiceListWidths();
+    for (int c = 1; c <= 12; ++c) list->addColumn(pratica.Cells(1, c).Text(), widths[c - 1]);
+
+    pratica.Select();
+    for (const QStringList& row : store::practiceRows(pratica)) list->addItem(row);
+}
+
+void Form1::FillPracticeList() {
+    ListView* list = Frame1->ListView1;
+    list->removeItems();
+    xl::Worksheet& pratica = Excel.Sheets(store::kPratica);
+    pratica.Select();
+    for (const QStringList& row : store::practiceRows(pratica)) list->addItem(row);
+}
+
+void Form1::SortPracticeSheet() {
+    Excel.ScreenUpdating = false;
+    store::sortPractices(Excel.Sheets(store::kPratica));
+    Excel.ScreenUpdating = true;
+}
+
+void Form1::ResetForm() {
+    // Every text-carrying control of the window, in control order; setting a
+    // text runs its change handler, as typing would.
+    const QList<QWidget*> controls = findChildren<QWidget*>();
+    for (QWidget* w : controls) {
+        skipping([w] {
+            if (auto* combo = qobject_cast<QComboBox*>(w)) {
+                if (combo->isEditable()) combo->setEditText(QString());
+            } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+                // The edit fields inside combo and spin boxes belong to them.
+                QWidget* owner = edit->parentWidget();
+                if (!qobject_cast<QComboBox*>(owner) && !qobject_cast<QAbstractSpinBox*>(owner)) edit->setText(QString());
+            } else if (auto* box = qobject_cast<MultiLineTextBox*>(w)) {
+                box->setText(QString());
+            }
+        });
+    }
+
+    for (const char* name : {"Check1", "Check2", "Check3", "Check4", "Check5", "Check6", "Check7", "Check10"}) {
+        if (auto* box = findChild<QCheckBox*>(QLatin1String(name))) skipping([box] { box->setChecked(false); });
+    }
+
+    skipping([this] { FillPracticeList(); });
+    skipping([this] { SortPracticeSheet(); });
+    skipping([this] {
+        Frame3->Text10->setText(vb::CStr(Excel.Sheets(store::kCliente).GetRange(store::kCounterCell).GetValue()));
+    });
+}
+
+void Form1::fillCombo(QComboBox* combo, const QString& sheetName, int column) {
+    combo->clear();
+    xl::Worksheet& sheet = Excel.Sheets(sheetName);
+    sheet.Select();
+    fillComboList(combo, store::columnList(sheet, column));
+}
+
+void Form1::LoadBinderCombo() { fillCombo(Frame1->Combo3, store::kVarie, 1); }
+void Form1::LoadClientCombo() { fillCombo(Frame1->Combo1, store::kCliente, 2); }
+void Form1::LoadSectorCombo() { fillCombo(Frame1->Combo2, store::kVarie, 5); }
+void Form1::LoadSearchClientCombo() { fillCombo(Frame6->Combo7, store::kCliente, 2); }
+void Form1::LoadLedgerPracticeCombo() { fillCombo(Frame8->Combo8, store::kPratica, 1); }
+
+// ---- saving and ending ----------------------------------------------------
+
+bool Form1::saveQuietly(QString* why) {
+    try {
+        Excel.ScreenUpdating = false;
+        Excel.ActiveWorkbook().Save();
+        return true;
+    } catch (const std::exception& e) {
+        if (why) *why = fileProblem(e, true);
+        return false;
+    }
+}
+
+bool Form1::SaveWorkbook() {
+    QString why;
+    if (saveQuietly(&why)) return true;
+    ui::dialogs().message(QStringLiteral("Impossibile salvare il database Pratiche.xls: %1.\n"
+                                         "Le modifiche sono ancora nel programma ma non sono state scritte nel file.")
+                              .arg(why),
+                          kTitle, ui::MsgIcon::Critical);
+    return false;
+}
+
+void Form1::closeAndEnd() {
+    skipping([this] { Excel.Close(); });
+    skipping([this] { Excel.Quit(); });
+    lock_.release();
+    endProgram();
+}
+
+void Form1::MenuEsci_Click() {
+    Excel.DisplayAlerts = false;
+    QString why;
+    if (!saveQuietly(&why)) {
+        const bool leave = ui::dialogs().question(
+            QStringLiteral("Impossibile salvare il database Pratiche.xls: %1.\n"
+                           "Uscendo ora le modifiche non salvate andranno perse.\n"
+                           "Vuoi uscire senza salvare?")
+                .arg(why),
+            kTitle);
+        if (!leave) return;
+    }
+    closeAndEnd();
+}
+
+void Form1::MnExcel_Click() {
+    // The engine lives in this process: whatever is not on disk when the
+    // program ends is gone, so the workbook is saved before it is handed over.
+    QString why;
+    if (!saveQuietly(&why)) {
+        const bool go = ui::dialogs().question(
+            QStringLiteral("Impossibile salvare il database Pratiche.xls: %1.\n"
+                           "Proseguendo il programma si chiude e le modifiche non salvate andranno perse.\n"
+                           "Vuoi proseguire senza salvare?")
+                .arg(why),
+            kTitle);
+        if (!go) return;
+    }
+    skipping([this] { Excel.Close(); });
+    lock_.release();
+    if (!shell::open(QUrl::fromLocalFile(workbookPath()))) {
+        ui::dialogs().message(QStringLiteral("Nessun programma del sistema ha potuto aprire il database Pratiche.xls.\n"
+                                             "Per lavorare sul file serve un foglio di calcolo, per esempio LibreOffice Calc."),
+                              kTitle, ui::MsgIcon::Information);
+    }
+    endProgram();
+}
+
+void Form1::closeEvent(QCloseEvent* e) {
+    // Form_QueryUnload: the window is never closed from outside; the program
+    // ends through its exit menu item.
+    e->ignore();
+}
+
+bool Form1::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate && loaded_ && !ended_) {
+        // Runs on the first showing and on coming back from one of the
+        // program's own forms; not on coming back from another program.
+        if (!activatedOnce_ || ownFormActivated_) {
+            activatedOnce_ = true;
+            ownFormActivated_ = false;
+            guarded([this] { Form_Activate(); });
+        }
+    }
+    return QMainWindow::event(e);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::WindowActivate && watched != this && isOwnForm(watched)) ownFormActivated_ = true;
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void Form1::endProgram() {
+    if (ended_) return;
+    ended_ = true;
+    for (QTimer* t : {Timer1, Timer2, Timer3}) t->stop();
+    if (stampaP_) stampaP_->hide();
+    if (calendario_) calendario_->hide();
+    emit programEnded();
+}
+
+// ---- menus ------------------------------------------------------------------
+
+void Form1::showFrames(std::initializer_list<std::pair<QWidget*, bool>> changes) {
+    for (const auto& [w, visible] : changes) w->setVisible(visible);
+}
+
+void Form1::MenuPratiche_Click() {
+    showFrames({{Frame8, false}, {Frame6, false}, {Frame1, true}, {Frame3, false}, {Frame4, false},
+                {Frame5, false}, {Frame2, false}, {Toolbar1, true}});
+    LoadBinderCombo();
+    LoadClientCombo();
+    LoadSectorCombo();
+    ResetForm();
+    Frame1->Text2->setFocus();
+}
+
+void Form1::MenuClienti_Click() {
+    ResetForm();
+    showFrames({{Frame8, false}, {Frame6, false}, {Frame3, true}, {Frame2, false}, {Frame4, false},
+                {Frame5, false}, {Frame1, false}, {Toolbar1, false}});
+    xl::Worksheet& cliente = Excel.Sheets(store::kCliente);
+    xl::Range counter = cliente.GetRange(store::kCounterCell);
+    const xl::Value v = counter.GetValue();
+    if (v.isEmpty() || (v.isText() && v.textValue().isEmpty())) counter.SetValue(xl::Value(1));
+    Frame3->Text10->setText(vb::CStr(counter.GetValue()));
+    Frame3->Combo4->clear();
+    fillComboList(Frame3->Combo4, store::columnList(cliente, 2));
+}
+
+void Form1::MenuClassificazione_Click() {
+    showFrames({{Frame6, false}, {Frame8, false}});
+    skipping([this] {
+        showFrames({{Frame1, false}, {Frame2, false}, {Frame3, false}, {Frame5, false}, {Frame4, true},
+                    {Toolbar1, false}});
+    });
+    skipping([this] { ResetForm(); });
+    skipping([this] { Frame4->Combo6->setFocus(); });
+    skipping([this] {
+        xl::Worksheet& varie = Excel.Sheets(store::kVarie);
+        varie.Select();
+        Frame4->Combo6->clear();
+        fillComboList(Frame4->Combo6, store::columnList(varie, 5));
+    });
+}
+
+void Form1::MenuRaccoglitore_Click() {
+    ResetForm();
+    showFrames({{Frame8, false}, {Frame6, false}, {Frame1, false}, {Frame2, false}, {Frame3, false},
+                {Frame4, false}, {Frame5, true}, {Toolbar1, false}});
+    xl::Worksheet& varie = Excel.Sheets(store::kVarie);
+    varie.Select();
+    Frame5->Combo5->clear();
+    fillComboList(Frame5->Combo5, store::columnList(varie, 1));
+    Frame5->Combo5->setFocus();
+}
+
+void Form1::MSalvataggio_Click() {
+    if (!ui::dialogs().question(QStringLiteral(" Vuoi eseguire una copia del database ?"), kTitle)) {
+        ui::dialogs().message(QStringLiteral(" Operazione Annullata"), kTitle, ui::MsgIcon::Information);
+        return;
+    }
+    Excel.EnableEvents = false;
+    Excel.DisplayAlerts = false;
+    const QString target = programFolder_ + QStringLiteral("/Backup/PraticheBackup.xls");
+    QString why;
+    try {
+        // A copy: the open workbook stays bound to Pratiche.xls.
+        Excel.ActiveWorkbook().SaveAs(target, store::workbookPassword(), /*keepBinding=*/true);
+    } catch (const std::exception& e) {
+        why = fileProblem(e, true);
+    }
+    if (why.isEmpty()) {
+        ui::dialogs().message(QStringLiteral(" Salvataggio Eseguito Correttamente , il file creato è : PraticheBackup.xls\r\n"
+                                             " Per ripristinare un salvataggio , guarda come fare nelle istruzioni"),
+                              kTitle, ui::MsgIcon::Information);
+    } else {
+        ui::dialogs().message(QStringLiteral("Impossibile eseguire la copia del database in %1: %2.\n"
+                                             "La copia non è stata creata; una copia precedente, se c'era, è rimasta com'era.")
+                                  .arg(QDir::toNativeSeparators(target), why),
+                              kTitle, ui::MsgIcon::Critical);
+    }
+    Excel.EnableEvents = true;
+}
+
+void Form1::MnCoopertina_Click() {}
+
+void Form1::Timer2_Timer() {
+    Frame1->Text8->setText(QStringLiteral("Ore...") + QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+}
+
+void Form1::Image1_MouseDown() {
+    Image1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Image1->setLineWidth(1);
+    shell::open(QUrl(siteAddress()));
+}
+
+void Form1::Command40_Click() { OpenDocument(this, programFolder_ + QStringLiteral("/Guida.pdf")); }
+
+void Form1::OpenDocument(QWidget*, const QString& path) { shell::open(QUrl::fromLocalFile(path)); }
+
 void Form1::requestPrint(int code) {
     stampaP()->Text1->setText(QString::number(code));
     stampaP()->show();
 }
-void Form1::MenuPratiche_Click() {}
-void Form1::MenuClienti_Click() {}
-void Form1::MenuClassificazione_Click() {}
-void Form1::MenuRaccoglitore_Click() {}
-void Form1::MSalvataggio_Click() {}
-void Form1::MenuEsci_Click() {}
-void Form1::MnExcel_Click() {}
-void Form1::MnCoopertina_Click() {}
-void Form1::Timer2_Timer() {}
-void Form1::Image1_MouseDown() {}
-void Form1::Command40_Click() {}
 
-void Form1::closeEvent(QCloseEvent* e) { e->ignore(); }
-bool Form1::event(QEvent* e) { return QMainWindow::event(e); }
-void Form1::endProgram() {
-    ended_ = true;
-    emit programEnded();
-}
+QString Form1::StrToDate(QString& Data1) { return store::StrToDate(Data1); }
+QString Form1::CtrNumD(double dblNumD) { return store::CtrNumD(dblNumD); }
+QString Form1::CtrNumD(const QString& text) { return store::CtrNumD(text); }

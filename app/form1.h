@@ -4,12 +4,15 @@
 // most one of them shown. Panels reach each other and the shared procedures
 // (reset, lists, loaders, save) through it.
 
+#include "platform/fileprobe.h"
 #include "platform/workbook.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -92,6 +95,10 @@ public:
     // "Velmora" and answered false.
     bool SaveWorkbook();
     void OpenDocument(QWidget* owner, const QString& path);
+    // Formatters shared by the panels' date and amount fields.
+    static QString StrToDate(QString& Data1);
+    static QString CtrNumD(double dblNumD);
+    static QString CtrNumD(const QString& text);
     // A print request: the code into StampaP.Text1, then StampaP shown.
     void requestPrint(int code);
 
@@ -111,6 +118,12 @@ public:
     // Ending the program: every end path goes through here, so tests can see
     // it without the process going away.
     bool ended() const { return ended_; }
+    // How many times Form_Activate has run; the first showing makes it 1.
+    int activations() const { return activations_; }
+    // The web site the logo opens.
+    static QString siteAddress();
+
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 signals:
     void programEnded();
@@ -121,9 +134,22 @@ protected:
 
 private:
     void endProgram();
+    void buildLayout();
+    void fillCombo(QComboBox* combo, const QString& sheet, int column);
+    void showFrames(std::initializer_list<std::pair<QWidget*, bool>> changes);
+    // Save without a message; false with the reason in `why`.
+    bool saveQuietly(QString* why);
+    // Closes the workbook, quits the engine and ends (after a save, or after
+    // the user accepted ending without one).
+    void closeAndEnd();
 
     QString programFolder_;
     StampaP* stampaP_ = nullptr;
-    Calendario* calendario_ = nullptr;
+    QPointer<Calendario> calendario_;
+    fileprobe::FolderLock lock_;
+    bool loaded_ = false;
     bool ended_ = false;
+    bool activatedOnce_ = false;
+    bool ownFormActivated_ = false;
+    int activations_ = 0;
 };

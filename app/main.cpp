@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "platform/xls/xlsfile.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -7,6 +8,11 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velmora"));
+    // Boxes and the main window stay up on their own; the program ends only
+    // through its own end paths.
+    QApplication::setQuitOnLastWindowClosed(false);
+    xls::registerCodec();
     // The program works in Italian conventions whatever the machine says.
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     QTranslator qtItalian;

@@ -15,6 +15,15 @@ QtDialogs& qtDialogs() {
 Dialogs* current = nullptr;
 
 QWidget* owner() { return QApplication::activeWindow(); }
+
+// The texts keep the line breaks the program has always used ("\r\n" in
+// places); a Qt label wants plain "\n".
+QString displayed(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n')); }
+
+// A box without a title of its own carries the program's name.
+QString titled(const QString& title) {
+    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+}
 } // namespace
 
 Dialogs& dialogs() { return current ? *current : qtDialogs(); }
@@ -22,8 +31,9 @@ void setDialogs(Dialogs* d) { current = d; }
 
 void QtDialogs::message(const QString& text, const QString& title, MsgIcon icon) {
     QMessageBox box(owner());
-    box.setWindowTitle(title);
-    box.setText(text);
+    box.setWindowTitle(titled(title));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(displayed(text));
     box.setIcon(icon == MsgIcon::Critical ? QMessageBox::Critical
                 : icon == MsgIcon::Information ? QMessageBox::Information
                                                : QMessageBox::NoIcon);
@@ -33,8 +43,9 @@ void QtDialogs::message(const QString& text, const QString& title, MsgIcon icon)
 
 bool QtDialogs::question(const QString& text, const QString& title) {
     QMessageBox box(owner());
-    box.setWindowTitle(title);
-    box.setText(text);
+    box.setWindowTitle(titled(title));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(displayed(text));
     box.setIcon(QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
@@ -43,7 +54,7 @@ bool QtDialogs::question(const QString& text, const QString& title) {
 
 QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText) {
     bool ok = false;
-    const QString answer = QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, defaultText, &ok);
+    const QString answer = QInputDialog::getText(owner(), titled(title), displayed(prompt), QLineEdit::Normal, defaultText, &ok);
     return ok ? answer : QString();
 }
 

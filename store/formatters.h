@@ -1,0 +1,21 @@
+#pragma once
+// The two small formatters the panels share: slashes into a date typed as
+// digits, and an amount in the "#,0.00" form with Italian separators.
+
+#include <QString>
+
+namespace store {
+
+// "-" becomes "/" (written back into Data1); when the third character is not
+// "/", six characters become dd/mm/yy and eight dd/mm/yyyy; any other text
+// comes back as it is. No check that the characters form a date.
+QString StrToDate(QString& Data1);
+
+// "#,0.00": thousands grouped with ".", two decimals after ",", a leading
+// minus for a negative amount ("1.234,50", "0,50", "-3,00"). A value that is
+// not a finite number gives "".
+QString CtrNumD(double dblNumD);
+// The same for a text typed in an amount field: "" when it is not a number.
+QString CtrNumD(const QString& text);
+
+} // namespace store

@@ -1,0 +1,39 @@
+#include "tests/support/app_fixture.h"
+
+#include "app/form1.h"
+#include "platform/xls/xlsfile.h"
+#include "store/schema.h"
+
+#include <QTest>
+
+namespace testsupport {
+
+AppFixture::AppFixture() { xls::registerCodec(); }
+
+AppFixture::~AppFixture() = default;
+
+QString AppFixture::workbookPath() const { return folder() + QLatin1Char('/') + store::kWorkbookFileName; }
+
+void AppFixture::writeWorkbook(const std::function<void(xl::Workbook&)>& prepare) {
+    std::unique_ptr<xl::Workbook> book = store::newStarterWorkbook();
+    if (prepare) prepare(*book);
+    xls::writeWorkbook(*book, workbookPath(), store::workbookPassword());
+}
+
+bool AppFixture::start() {
+    form_ = std::make_unique<Form1>(folder());
+    if (!form_->Form_Load()) return false;
+    form_->show();
+    // The window system activates the window it shows, which runs the first
+    // activation; a platform that does not is made up for here.
+    if (!QTest::qWaitFor([this] { return form_->activations() > 0; }, 2000)) form_->Form_Activate();
+    return !form_->ended();
+}
+
+xl::Worksheet& AppFixture::sheet(const QString& name) { return form_->Excel.ActiveWorkbook().Sheets(name); }
+
+std::unique_ptr<xl::Workbook> AppFixture::onDisk() const {
+    return xls::readWorkbook(workbookPath(), store::workbookPassword());
+}
+
+} // namespace testsupport
