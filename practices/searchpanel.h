@@ -1,5 +1,7 @@
 #pragma once
-// The practice search panel (Frame6).
+// The practice search panel (Frame6): the practices in preparation, the
+// completed ones, or those of one client, copied into the work area AA:AF of
+// sheet "Pratica" and listed from there.
 
 #include <QGroupBox>
 
@@ -7,16 +9,49 @@ class Form1;
 class ListView;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 
 class SearchPanel : public QGroupBox {
     Q_OBJECT
 public:
     explicit SearchPanel(Form1& form);
     Form1& form;
-    QComboBox* Combo7 = nullptr;
-    QLineEdit* Text27 = nullptr;
-    QCheckBox* Check8 = nullptr;
-    QCheckBox* Check9 = nullptr;
-    ListView* ListView2 = nullptr;
+    QLabel* Label34 = nullptr;        // "Ricerca  selezionando il Cliente"
+    QComboBox* Combo7 = nullptr;      // client, "Seleziona" when none is chosen
+    QLineEdit* Text27 = nullptr;      // client ID
+    QLabel* Label36 = nullptr;        // "Ricerca per :"
+    QCheckBox* Check8 = nullptr;      // "Pratiche in Istruttoria"
+    QCheckBox* Check9 = nullptr;      // "Pratiche Completata"
+    ListView* ListView2 = nullptr;    // results
+    QPushButton* Command18 = nullptr; // "&Stampa"
+    QPushButton* Command22 = nullptr; // "&Ricerca per Cliente"
+    QPushButton* Command21 = nullptr; // "&Pulisci"
+    QPushButton* Command16 = nullptr; // "&Esci"
+
+    // Which search last filled the work area, so that its printout carries
+    // the right title whatever the boxes show by the time it is asked for.
+    enum class Search { None, State, Client };
+    Search lastSearch() const { return lastSearch_; }
+    int resultCount() const { return resultCount_; }
+
+    // The opening from the practice panel's "&Ricerca".
+    void openPanel();
+    void Check8_Click();
+    void Check9_Click();
+    void Combo7_Click(int index);
+    void Command22_Click();
+    void Command21_Click();
+    void Command18_Click();
+    void Command16_Click();
+
+private:
+    void runStateSearch(int flagColumn);
+    void listResults(int columns);
+    void clearWorkArea();
+    void resetPanel();
+
+    Search lastSearch_ = Search::None;
+    int resultCount_ = 0;
 };
