@@ -51,6 +51,8 @@ const char* const kMonths[12] = {"gennaio", "febbraio", "marzo", "aprile", "magg
                                  "luglio", "agosto", "settembre", "ottobre", "novembre", "dicembre"};
 const char* const kDays[7] = {"domenica", "lunedì", "martedì", "mercoledì", "giovedì", "venerdì", "sabato"};
 
+QString cellGeneral(double v);
+
 QStringList splitSections(const QString& fmt)
 {
     QStringList out;
@@ -442,7 +444,7 @@ QString renderNumber(const Section& sec, double v)
             if (exponent < 0) out += u'-';
             else if (t.text == u"+") out += u'+';
             break;
-        case Tok::General: out += generalNumber(x, 15); break;
+        case Tok::General: out += cellGeneral(x); break;
         default: break;
         }
     }
@@ -582,23 +584,23 @@ bool serialToYmd(double serial, int& year, int& month, int& day)
     return true;
 }
 
-QString generalNumber(double v, int digits)
+namespace {
+
+// General form: plain with up to `digits` significant digits while the
+// exponent lies in [low, digits); otherwise scientific with `mantissa`
+// significant digits and an exponent of at least two digits.
+QString generalForm(double v, int digits, int low, int mantissaDigits)
 {
     if (v == 0 || !std::isfinite(v))
         return QStringLiteral("0");
     const bool neg = v < 0;
     const double a = std::fabs(v);
-    // Exponent after rounding to the significant digits kept.
     const QString e = QString::number(a, 'e', digits - 1);
     const int epos = static_cast<int>(e.indexOf(u'e'));
     const int exp10 = e.mid(epos + 1).toInt();
     QString out;
-    const bool scientific = digits >= 15 ? (exp10 >= 15 || exp10 < -5) : (exp10 >= digits || exp10 < -9);
-    if (scientific) {
-        // The spreadsheet shows six significant digits in this form, the
-        // runtime as many as it keeps.
-        const int mant = digits >= 15 ? digits : 6;
-        QString m = QString::number(a, 'e', mant - 1);
+    if (exp10 >= digits || exp10 < low) {
+        QString m = QString::number(a, 'e', mantissaDigits - 1);
         const int mp = static_cast<int>(m.indexOf(u'e'));
         QString mantissa = m.left(mp);
         const int ex = m.mid(mp + 1).toInt();
@@ -617,6 +619,18 @@ QString generalNumber(double v, int digits)
         if (!fp.isEmpty()) out += u',' + fp;
     }
     return neg ? u'-' + out : out;
+}
+
+// A cell under General: fifteen digits in plain form, and the six-digit
+// scientific form for what plain form cannot hold.
+QString cellGeneral(double v) { return generalForm(v, 15, -9, 6); }
+
+} // namespace
+
+QString generalNumber(double v, int digits)
+{
+    // The runtime's own form: scientific below 1E-05 and from 1E+15 on.
+    return generalForm(v, digits, -5, digits);
 }
 
 QString formatValue(const Value& v, const QString& numberFormat)
@@ -648,7 +662,7 @@ QString formatValue(const Value& v, const QString& numberFormat)
         for (const auto& t : secs[0].tokens)
             onlyText = onlyText && (t.kind == Tok::At || t.kind == Tok::Literal);
         if (onlyText)
-            return generalNumber(x, 15);
+            return cellGeneral(x);
     }
     if (v.isDate() && secs.size() == 1 && secs[0].tokens.size() == 1 && secs[0].tokens[0].kind == Tok::General)
         secs = parseFormat(QStringLiteral("dd/mm/yyyy"));
@@ -676,7 +690,7 @@ QString formatValue(const Value& v, const QString& numberFormat)
 
     QString body;
     if (sec->tokens.size() == 1 && sec->tokens[0].kind == Tok::General) {
-        body = generalNumber(std::fabs(x), 15);
+        body = cellGeneral(std::fabs(x));
         if (sec->isDate) body = renderDate(*sec, x);
     } else if (sec->isDate) {
         return renderDate(*sec, x);

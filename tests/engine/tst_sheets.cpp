@@ -1,0 +1,451 @@
+// The workbook engine's object model: addresses, values, End, row deletes,
+// sorting, formats, sums, page setup, widths and the file binding.
+
+#include "platform/numberformat.h"
+#include "platform/vbconv.h"
+#include "platform/workbook.h"
+
+#include <QtTest>
+
+using namespace xl;
+
+namespace {
+
+// Fills column `col` from row `first` with the given cells ("" = empty).
+void column(Worksheet& ws, int col, int first, const QList<Value>& vals)
+{
+    for (int i = 0; i < vals.size(); ++i)
+        ws.Cells(first + i, col).SetValue(vals[i]);
+}
+
+QStringList columnTexts(Worksheet& ws, int col, int first, int last)
+{
+    QStringList out;
+    for (int r = first; r <= last; ++r)
+        out << ws.Cells(r, col).Text();
+    return out;
+}
+
+template <typename F>
+bool raises(F f)
+{
+    try {
+        f();
+    } catch (const Error&) {
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class TstSheets : public QObject {
+    Q_OBJECT
+private slots:
+    void addresses()
+    {
+        QCOMPARE(columnLetters(1), QString("A"));
+        QCOMPARE(columnLetters(26), QString("Z"));
+        QCOMPARE(columnLetters(27), QString("AA"));
+        QCOMPARE(columnLetters(256), QString("IV"));
+        QCOMPARE(parseAddress("$A$2:$L$9"), (CellRect{2, 1, 9, 12}));
+        QCOMPARE(parseAddress("l9:a2"), (CellRect{2, 1, 9, 12}));
+        QCOMPARE(parseAddress("IV1"), (CellRect{1, 256, 1, 256}));
+        QCOMPARE(parseAddress("G:G"), (CellRect{1, 7, kMaxRows, 7}));
+        QCOMPARE(parseAddress("2:5"), (CellRect{2, 1, 5, kMaxCols}));
+        QCOMPARE(formatAddress({1, 1, 1, 1}), QString("$A$1"));
+        QCOMPARE(formatAddress({2, 1, 9, 12}), QString("$A$2:$L$9"));
+        QCOMPARE(formatAddress({1, 1, kMaxRows, 1}), QString("$A:$A"));
+        QCOMPARE(formatAddress({1, 1, 1, kMaxCols}), QString("$1:$1"));
+        QCOMPARE(formatAddress({1, 27, kMaxRows, 34}), QString("$AA:$AH"));
+        for (const char* bad : {"", "A0", "A65537", "IW1", "AAAA1", "A1:B2:C3", "1A", "A", "A1,B2", "Pratica!A1", "$", "A-1"})
+            QVERIFY2(raises([&] { parseAddress(bad); }), bad);
+    }
+
+    void sheetsAndErrors()
+    {
+        Workbook wb;
+        Worksheet& a = wb.AddSheet("Pratica");
+        Worksheet& b = wb.AddSheet("Spese");
+        QCOMPARE(wb.SheetCount(), 2);
+        QCOMPARE(&wb.Sheets("pratica"), &a);   // names ignore case
+        QCOMPARE(&wb.Sheets(2), &b);
+        QVERIFY(raises([&] { wb.Sheets("Cliente"); }));
+        QVERIFY(raises([&] { wb.Sheets(3); }));
+        QVERIFY(raises([&] { wb.Sheets(0); }));
+        QVERIFY(raises([&] { wb.AddSheet("SPESE"); }));
+        QVERIFY(raises([&] { wb.AddSheet("a/b"); }));
+        QCOMPARE(&wb.ActiveSheet(), &a);
+        b.Select();
+        QCOMPARE(&wb.ActiveSheet(), &b);
+        QVERIFY(raises([&] { a.Cells(0, 1); }));
+        QVERIFY(raises([&] { a.Cells(65537, 1); }));
+        QVERIFY(raises([&] { a.Cells(1, 257); }));
+        QVERIFY(raises([&] { a.GetRange("A1").Offset(-1, 0); }));
+        QVERIFY(raises([&] { a.GetRange("IV1").Offset(0, 1); }));
+        QCOMPARE(a.GetRange("A1").Offset(65535, 255).Address(), QString("$IV$65536"));
+        QCOMPARE(a.GetRange("B2").Cells(2, 3).Address(), QString("$D$3"));
+        QCOMPARE(a.GetRange(a.Cells(3, 2), a.Cells(1, 1)).Address(), QString("$A$1:$B$3"));
+        QVERIFY(raises([&] { a.GetRange(a.Cells(1, 1), b.Cells(2, 2)); }));
+        Application app;
+        QVERIFY(raises([&] { app.ActiveWorkbook(); }));
+    }
+
+    void values()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        QVERIFY(ws.GetRange("A1").GetValue().isEmpty());
+        QCOMPARE(vb::CStr(ws.GetRange("A1").GetValue()), QString());
+        ws.GetRange("A1").SetValue("123");
+        QVERIFY(ws.GetRange("A1").GetValue().isText());
+        QCOMPARE(ws.GetRange("A1").Text(), QString("123"));
+        ws.GetRange("A2").SetValue(123.5);
+        QCOMPARE(ws.GetRange("A2").GetValue(), Value::number(123.5));
+        QCOMPARE(ws.GetRange("A2").Text(), QString("123,5"));
+        QCOMPARE(ws.GetRange("A2").Formula(), QString("123.5"));
+
+        // A date gives a General cell a date format and reads back as a date.
+        ws.GetRange("B1").SetValue(Value::date(vb::DateSerial(QDate(2024, 3, 5))));
+        QCOMPARE(ws.GetRange("B1").NumberFormat(), QString("dd/mm/yyyy"));
+        QVERIFY(ws.GetRange("B1").GetValue().isDate());
+        QCOMPARE(ws.GetRange("B1").Text(), QString("05/03/2024"));
+        QCOMPARE(vb::CStr(ws.GetRange("B1").GetValue()), QString("05/03/2024"));
+        // ...but keeps a format the cell already had.
+        ws.GetRange("B2").SetNumberFormat("d/m/yy");
+        ws.GetRange("B2").SetValue(Value::date(45000));
+        QCOMPARE(ws.GetRange("B2").NumberFormat(), QString("d/m/yy"));
+        // A number in a date-formatted cell reads as a date; under "0.00" it does not.
+        ws.GetRange("B2").SetNumberFormat("0.00");
+        QCOMPARE(ws.GetRange("B2").GetValue().type(), ValueType::Number);
+
+        // Writing an empty text empties the cell.
+        ws.GetRange("A1").SetValue("");
+        QVERIFY(ws.GetRange("A1").GetValue().isEmpty());
+        QVERIFY(ws.cellAt(1, 1) == nullptr);
+
+        ws.GetRange("C1:D2").SetValue("x");
+        QCOMPARE(ws.GetRange("D2").Text(), QString("x"));
+        ws.GetRange("C1:D2").ClearContents();
+        QVERIFY(ws.GetRange("D2").GetValue().isEmpty());
+
+        ws.GetRange("E1").SetValue(Value::boolean(true));
+        QCOMPARE(ws.GetRange("E1").Text(), QString("VERO"));
+
+        ws.GetRange("F1").SetFormula("12.5");
+        QCOMPARE(ws.GetRange("F1").GetValue(), Value::number(12.5));
+        ws.GetRange("F2").SetFormula("abc");
+        QCOMPARE(ws.GetRange("F2").GetValue(), Value::text("abc"));
+        QVERIFY(raises([&] { ws.GetRange("F3").SetFormula("=1+1"); }));
+        QVERIFY(ws.GetRange("F3").GetValue().isEmpty());
+    }
+
+    void endDown()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        // A1:A3 filled, A4 empty, A6:A7 filled.
+        column(ws, 1, 1, {"h", 1, 2, Value(), Value(), 5, 6});
+        QCOMPARE(ws.GetRange("A1").End(xlDown).Row(), 3);    // filled, neighbour filled: end of run
+        QCOMPARE(ws.GetRange("A2").End(xlDown).Row(), 3);
+        QCOMPARE(ws.GetRange("A3").End(xlDown).Row(), 6);    // filled, neighbour empty: next filled
+        QCOMPARE(ws.GetRange("A4").End(xlDown).Row(), 6);    // empty: next filled
+        QCOMPARE(ws.GetRange("A6").End(xlDown).Row(), 7);
+        QCOMPARE(ws.GetRange("A7").End(xlDown).Row(), kMaxRows); // nothing below: the edge
+        QCOMPARE(ws.GetRange("B1").End(xlDown).Row(), kMaxRows); // empty column
+        QCOMPARE(ws.GetRange("A65536").End(xlDown).Row(), kMaxRows);
+        QCOMPARE(ws.GetRange("A1").End(xlDown).Column(), 1);
+        // A filled last row is found from above.
+        ws.GetRange("C65536").SetValue("t");
+        QCOMPARE(ws.GetRange("C1").End(xlDown).Row(), kMaxRows);
+        ws.GetRange("C65535").SetValue("u");
+        QCOMPARE(ws.GetRange("C65535").End(xlDown).Row(), kMaxRows);
+        // End of a multi-cell range starts from its top-left cell.
+        QCOMPARE(ws.GetRange("A1:B2").End(xlDown).Address(), QString("$A$3"));
+    }
+
+    void endUp()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        column(ws, 27, 1, {"h", "a", "b", Value(), "c"});   // column AA
+        QCOMPARE(ws.GetRange("AA65536").End(xlUp).Row(), 5);  // next free work row is 6
+        QCOMPARE(ws.GetRange("AA5").End(xlUp).Row(), 3);
+        QCOMPARE(ws.GetRange("AA3").End(xlUp).Row(), 1);
+        QCOMPARE(ws.GetRange("AA4").End(xlUp).Row(), 3);
+        QCOMPARE(ws.GetRange("AA1").End(xlUp).Row(), 1);
+        QCOMPARE(ws.GetRange("AB65536").End(xlUp).Row(), 1);  // empty column: row 1
+        ws.GetRange("AC1").SetValue("x");
+        QCOMPARE(ws.GetRange("AC65536").End(xlUp).Row(), 1);
+        // Only a header: the free row is 2.
+        QCOMPARE(ws.GetRange("AC65536").End(xlUp).Offset(1, 0).Row(), 2);
+    }
+
+    void endSideways()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        ws.GetRange("A1:C1").SetValue("x");
+        ws.GetRange("F1").SetValue("y");
+        QCOMPARE(ws.GetRange("A1").End(xlToRight).Address(), QString("$C$1"));
+        QCOMPARE(ws.GetRange("C1").End(xlToRight).Address(), QString("$F$1"));
+        QCOMPARE(ws.GetRange("F1").End(xlToRight).Address(), QString("$IV$1"));
+        QCOMPARE(ws.GetRange("IV1").End(xlToLeft).Address(), QString("$F$1"));
+        QCOMPARE(ws.GetRange("C1").End(xlToLeft).Address(), QString("$A$1"));
+        QCOMPARE(ws.GetRange("E2").End(xlToLeft).Address(), QString("$A$2"));
+    }
+
+    void deleteRowMovesEverything()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("Spese");
+        for (int r = 1; r <= 6; ++r) {
+            ws.Cells(r, 1).SetValue(r);
+            ws.Cells(r, 27).SetValue(QString("w%1").arg(r));   // a work area beside the records
+            ws.Cells(r, 256).SetValue(r * 10);
+        }
+        ws.Cells(5, 2).SetNumberFormat("0.00");
+        ws.Cells(5, 2).SetValue(2.5);
+        ws.GetRange("A5").SetRowHeight(30);
+        ws.GetRange("C5:D6").SetMergeCells(true);
+        ws.GetPageSetup().HPageBreaks = {2, 3, 5};
+        ws.GetRange("A3").EntireRow().Delete();
+        QCOMPARE(columnTexts(ws, 1, 1, 6), QStringList({"1", "2", "4", "5", "6", ""}));
+        QCOMPARE(columnTexts(ws, 27, 1, 6), QStringList({"w1", "w2", "w4", "w5", "w6", ""}));
+        QCOMPARE(ws.Cells(3, 256).Text(), QString("40"));
+        QCOMPARE(ws.Cells(4, 2).Text(), QString("2,50"));       // format moved with its cell
+        QCOMPARE(ws.GetRange("A4").RowHeight(), 30.0);
+        QCOMPARE(ws.GetRange("A5").RowHeight(), ws.defaultRowHeight);
+        QCOMPARE(ws.mergedCells.size(), std::size_t(1));
+        QCOMPARE(ws.mergedCells[0], (CellRect{4, 3, 5, 4}));
+        QCOMPARE(ws.GetPageSetup().HPageBreaks, (std::vector<int>{2, 4}));
+
+        // Several rows at once; a merge across the deleted rows shrinks.
+        ws.GetRange("2:3").Delete();
+        QCOMPARE(columnTexts(ws, 1, 1, 4), QStringList({"1", "5", "6", ""}));
+        QCOMPARE(ws.mergedCells[0], (CellRect{2, 3, 3, 4}));
+        // Deleting past the stored rows changes nothing.
+        ws.GetRange("A100").EntireRow().Delete();
+        QCOMPARE(columnTexts(ws, 1, 1, 3), QStringList({"1", "5", "6"}));
+    }
+
+    void sortAscendingAndDescending()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("Pratica");
+        const QList<Value> keys = {"Num.Prat.", "10", 9, "b", "B", Value(), "a", "2", " 3 ", Value::boolean(true),
+                                   1.5, "10a"};
+        column(ws, 1, 1, keys);
+        for (int r = 1; r <= keys.size(); ++r) {
+            ws.Cells(r, 2).SetValue(QString("r%1").arg(r));   // identifies the record
+            ws.Cells(r, 3).SetValue(r);                       // outside the block: stays
+        }
+        ws.GetRange("A2:B12").Sort(ws.GetRange("A2"), xlAscending, xlNo);
+        QCOMPARE(columnTexts(ws, 2, 1, 12),
+                 QStringList({"r1", "r11", "r8", "r9", "r3", "r2", "r12", "r7", "r4", "r5", "r10", "r6"}));
+        QCOMPARE(ws.Cells(2, 3).Text(), QString("2"));
+        // Ties ("b", "B") keep their order; numeric texts keep being texts.
+        QVERIFY(ws.GetRange("A3").GetValue().isText());
+        QCOMPARE(ws.GetRange("A4").GetValue(), Value::text(" 3 "));
+
+        ws.GetRange("A2:B12").Sort(ws.GetRange("A2"), xlDescending, xlNo);
+        QCOMPARE(columnTexts(ws, 1, 2, 12),
+                 QStringList({"VERO", "b", "B", "a", "10a", "10", "9", " 3 ", "2", "1,5", ""}));
+    }
+
+    void sortHeaderAndNarrowBlock()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        column(ws, 1, 1, {"Nome", "c", "a", "b"});
+        column(ws, 2, 1, {"X", 3, 1, 2});
+        column(ws, 3, 1, {"keep1", "keep2", "keep3", "keep4"});
+        ws.GetRange("A1:B4").Sort(ws.GetRange("A1"), xlAscending, xlYes);
+        QCOMPARE(columnTexts(ws, 1, 1, 4), QStringList({"Nome", "a", "b", "c"}));
+        QCOMPARE(columnTexts(ws, 2, 1, 4), QStringList({"X", "1", "2", "3"}));
+        QCOMPARE(columnTexts(ws, 3, 1, 4), QStringList({"keep1", "keep2", "keep3", "keep4"}));
+        // Guess: a word over a number is a header; words over words are not.
+        ws.GetRange("B1:B4").Sort(ws.GetRange("B1"), xlDescending, xlGuess);
+        QCOMPARE(columnTexts(ws, 2, 1, 4), QStringList({"X", "3", "2", "1"}));
+        ws.GetRange("A1:A4").Sort(ws.GetRange("A1"), xlDescending, xlGuess);
+        QCOMPARE(columnTexts(ws, 1, 1, 4), QStringList({"Nome", "c", "b", "a"}));
+        // Whole columns sort only the stored rows, blanks stay below.
+        column(ws, 5, 1, {"z", Value(), "y", "x"});
+        ws.GetRange("E:E").Sort(ws.GetRange("E1"), xlAscending, xlNo);
+        QCOMPARE(columnTexts(ws, 5, 1, 5), QStringList({"x", "y", "z", "", ""}));
+        QVERIFY(raises([&] { ws.GetRange("A1:B4").Sort(ws.GetRange("C1"), xlAscending, xlNo); }));
+    }
+
+    void sortMovesFormatsAndAccents()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        column(ws, 1, 1, {"È", "e", "f", "d"});
+        ws.Cells(1, 2).SetNumberFormat("0.00");
+        ws.Cells(1, 2).SetValue(1);
+        ws.GetRange("A1:B4").Sort(ws.GetRange("A1"), xlAscending, xlNo);
+        // Accents sort next to their letter, not after "z".
+        QCOMPARE(columnTexts(ws, 1, 1, 4), QStringList({"d", "e", "È", "f"}));
+        QCOMPARE(ws.Cells(3, 2).Text(), QString("1,00"));
+        QCOMPARE(ws.Cells(1, 2).NumberFormat(), QString("General"));
+    }
+
+    void columnAndSheetFormats()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("Cliente");
+        ws.GetRange("I5").SetValue(5);
+        ws.Columns("I").SetNumberFormat("@");
+        QCOMPARE(ws.GetRange("I5").NumberFormat(), QString("@"));      // existing cell
+        QCOMPARE(ws.GetRange("I60000").NumberFormat(), QString("@"));  // every later cell
+        ws.GetRange("I7").SetValue("0123");
+        QCOMPARE(ws.GetRange("I7").NumberFormat(), QString("@"));
+        QCOMPARE(ws.GetRange("I7").Text(), QString("0123"));
+        QCOMPARE(ws.GetRange("H7").NumberFormat(), QString("General"));
+        QVERIFY(ws.usedRows() <= 7);   // the column format stored no rows
+
+        ws.Columns("AG").SetNumberFormat("0.00");
+        ws.GetRange("AG65536").SetValue(12);
+        QCOMPARE(ws.GetRange("AG65536").Text(), QString("12,00"));
+
+        // The whole sheet: alignment on every column and existing cell; the
+        // number formats stay.
+        ws.AllCells().SetHorizontalAlignment(xlHAlignRight);
+        QCOMPARE(ws.GetRange("I7").CellStyle().hAlign, HAlign::Right);
+        QCOMPARE(ws.GetRange("I7").NumberFormat(), QString("@"));
+        QCOMPARE(ws.GetRange("Z1000").CellStyle().hAlign, HAlign::Right);
+        QVERIFY(ws.cellAt(1000, 26) == nullptr);   // no cell was made for it
+
+        ws.Rows(3).SetFontBold(true);
+        QVERIFY(ws.GetRange("B3").CellStyle().font.bold);
+        QVERIFY(!ws.GetRange("B4").CellStyle().font.bold);
+        QCOMPARE(ws.GetRange("I3").NumberFormat(), QString("@"));      // a column format under a row format
+        QVERIFY(raises([&] { ws.GetRange("A1").SetHorizontalAlignment(12345); }));
+
+        // Equal formats share one style entry.
+        const auto before = wb.styles().size();
+        ws.GetRange("K1:K50").SetNumberFormat("@");
+        ws.GetRange("L1").SetNumberFormat("@");
+        QCOMPARE(wb.styles().size(), before);
+    }
+
+    void mergeAndSizes()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        ws.GetRange("A1:B2").SetMergeCells(true);
+        ws.GetRange("B2:C3").SetMergeCells(true);   // replaces the overlapping merge
+        QCOMPARE(ws.mergedCells.size(), std::size_t(1));
+        QCOMPARE(ws.mergedCells[0], (CellRect{2, 2, 3, 3}));
+        ws.AllCells().SetMergeCells(false);
+        QVERIFY(ws.mergedCells.empty());
+
+        QCOMPARE(ws.GetRange("C1").ColumnWidth(), ws.defaultColumnWidth);
+        ws.Columns("C:D").SetColumnWidth(20);
+        QCOMPARE(ws.GetRange("D9").ColumnWidth(), 20.0);
+        QVERIFY(raises([&] { ws.GetRange("C1").SetColumnWidth(256); }));
+        ws.GetRange("A4").SetRowHeight(25.5);
+        QCOMPARE(ws.GetRange("B4").RowHeight(), 25.5);
+        QVERIFY(raises([&] { ws.GetRange("A4").SetRowHeight(410); }));
+    }
+
+    void autoFitUsesFontMetrics()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        ws.GetRange("A1").SetValue("Num.Prat.");
+        ws.GetRange("B1").SetValue("Ragione Sociale/Cognome Nome");
+        ws.GetRange("C1").SetValue("Ragione Sociale/Cognome Nome");
+        ws.GetRange("C1").SetFontBold(true);
+        ws.GetRange("D1").SetValue("iiiiiiiiii");
+        ws.GetRange("E1").SetValue("WWWWWWWWWW");
+        ws.GetRange("F1").SetNumberFormat("#,0.00");
+        ws.GetRange("F1").SetValue(1234567.5);
+        ws.AllCells().AutoFit();
+        const double a = ws.GetRange("A1").ColumnWidth();
+        const double b = ws.GetRange("B1").ColumnWidth();
+        QVERIFY(a > 6 && a < 12);
+        QVERIFY(b > 22 && b < 34);
+        QVERIFY(ws.GetRange("C1").ColumnWidth() > b);                        // bold is wider
+        QVERIFY(ws.GetRange("E1").ColumnWidth() > 2 * ws.GetRange("D1").ColumnWidth());
+        QVERIFY(ws.GetRange("F1").ColumnWidth() > 9);                        // "1.234.567,50" fits
+        QCOMPARE(ws.GetRange("G1").ColumnWidth(), ws.defaultColumnWidth);    // empty: unchanged
+        // Same contents, same width.
+        Workbook wb2;
+        Worksheet& w2 = wb2.AddSheet("S");
+        w2.GetRange("B7").SetValue("Ragione Sociale/Cognome Nome");
+        w2.Columns("B").AutoFit();
+        QCOMPARE(w2.GetRange("B1").ColumnWidth(), b);
+    }
+
+    void sums()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("Spese");
+        column(ws, 33, 2, {10, "20", -2.5, Value(), Value::date(5), Value::boolean(true), "abc"});
+        QCOMPARE(Application::Sum(ws.GetRange("AG2:AG65535")), 12.5);
+        QCOMPARE(Application::Sum(ws.GetRange("A1:A10")), 0.0);
+        QCOMPARE(Application::InchesToPoints(0.75), 54.0);
+    }
+
+    void pageSetupAndScrollArea()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        PageSetup& ps = ws.GetPageSetup();
+        ps.SetPrintArea("a1:l20");
+        QCOMPARE(ps.PrintArea, QString("$A$1:$L$20"));
+        ps.SetPrintArea("");
+        QVERIFY(ps.PrintArea.isEmpty());
+        QVERIFY(raises([&] { ps.SetPrintArea("nonsense"); }));
+        ps.SetFitToPages(1, 0);
+        QVERIFY(ps.FitToPage);
+        ps.SetZoom(80);
+        QCOMPARE(ps.Zoom, 80);
+        QVERIFY(!ps.FitToPage);
+        QVERIFY(raises([&] { ps.SetZoom(9); }));
+        QVERIFY(raises([&] { ps.SetZoom(401); }));
+        QCOMPARE(ps.Zoom, 80);
+        ws.SetScrollArea("A2:M65536");
+        QCOMPARE(ws.ScrollArea(), QString("$A$2:$M$65536"));
+        ws.SetScrollArea("");
+        QVERIFY(ws.ScrollArea().isEmpty());
+        ws.GetRange("A2").Select();
+        ws.FreezePanes(1, 0);
+        QCOMPARE(ws.Selection().Address(), QString("$A$2"));
+        QCOMPARE(ws.FrozenRows(), 1);
+    }
+
+    void openAndSaveThroughTheCodec()
+    {
+        QStringList saved;
+        setFileCodec({[](const QString& path, const QString& pw) {
+                          if (pw != "pw") throw Error("wrong password");
+                          auto wb = std::make_unique<Workbook>();
+                          wb->AddSheet("Pratica").GetRange("A1").SetValue(path);
+                          return wb;
+                      },
+                      [&saved](const Workbook& wb, const QString& path, const QString& pw) {
+                          saved << QString("%1|%2|%3").arg(path, pw).arg(wb.SheetCount());
+                      }});
+        Application app;
+        QVERIFY(raises([&] { app.Open("/x/Pratiche.xls", "bad"); }));
+        QVERIFY(!app.hasWorkbook());
+        Workbook& wb = app.Open("/x/Pratiche.xls", "pw");
+        QCOMPARE(app.Sheets("Pratica").GetRange("A1").Text(), QString("/x/Pratiche.xls"));
+        wb.Save();
+        wb.SaveAs("/x/Backup/PraticheBackup.xls", "pw", true);
+        QCOMPARE(wb.FullName(), QString("/x/Pratiche.xls"));
+        wb.SaveAs("/y/Altro.xls", "pw");
+        QCOMPARE(wb.FullName(), QString("/y/Altro.xls"));
+        QCOMPARE(saved, QStringList({"/x/Pratiche.xls|pw|1", "/x/Backup/PraticheBackup.xls|pw|1", "/y/Altro.xls|pw|1"}));
+        app.Close();
+        QVERIFY(!app.hasWorkbook());
+        setFileCodec({});
+        Workbook unbound;
+        QVERIFY(raises([&] { unbound.Save(); }));
+    }
+};
+
+QTEST_MAIN(TstSheets)
+#include "tst_sheets.moc"
