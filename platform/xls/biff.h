@@ -1,0 +1,39 @@
+#pragma once
+// The BIFF8 workbook stream and the file around it, for the entry points
+// in xlsfile.h, the tools and the tests.
+
+#include "platform/workbook.h"
+#include "platform/xls/crypto.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+namespace xls::detail {
+
+// How a workbook is protected on write. Everything but the default exists
+// so that tests can make files of every scheme a reader meets.
+struct EncodeOptions {
+    Scheme scheme = Scheme::Rc4CryptoApi;
+    std::uint32_t keyBits = 128;
+};
+
+// The Workbook stream; encrypted when `password` is not empty.
+QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& password, const EncodeOptions& opt = {});
+// The whole file: the workbook stream and the foreign streams in a compound file.
+QByteArray encodeFile(const xl::Workbook& book, const QString& password, const EncodeOptions& opt = {});
+
+// Reads a Workbook stream / a whole file; raises xls::FileError.
+std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password);
+std::unique_ptr<xl::Workbook> decodeFile(const QByteArray& file, const QString& password);
+
+// Column width in characters of the default font <-> the file's 1/256 units
+// (which include the cell padding).
+double widthFromFile(std::uint16_t coldx);
+std::uint16_t widthToFile(double chars);
+
+// Test hook: when set, called with the temporary file's path just before it
+// replaces the target; throwing from it must leave the target untouched.
+extern void (*beforeRenameHook)(const QString& tempPath);
+
+} // namespace xls::detail

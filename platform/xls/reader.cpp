@@ -1,0 +1,791 @@
+// Reading a BIFF8 workbook stream into the engine's model.
+
+#include "platform/numberformat.h"
+#include "platform/xls/biff.h"
+#include "platform/xls/bytes.h"
+#include "platform/xls/cfb.h"
+#include "platform/xls/xlsfile.h"
+
+#include <QHash>
+#include <algorithm>
+#include <cstring>
+#include <cmath>
+#include <map>
+
+namespace xls::detail {
+
+namespace {
+
+constexpr std::uint16_t kMaxRecord = 8224;
+
+[[noreturn]] void damaged(const QString& why) {
+    throw FileError(FileErrorKind::Damaged, QStringLiteral("Il file è danneggiato: %1").arg(why));
+}
+
+struct Rec {
+    std::uint16_t type = 0;
+    std::size_t off = 0; // start of the data
+    std::uint16_t len = 0;
+};
+
+class RecordCursor {
+public:
+    RecordCursor(const QByteArray& s, std::size_t start) : s_(reinterpret_cast<const unsigned char*>(s.constData())), n_(std::size_t(s.size())), pos_(start) {}
+    bool next(Rec& r) {
+        if (pos_ + 4 > n_) return false;
+        r.type = le16(s_ + pos_);
+        r.len = le16(s_ + pos_ + 2);
+        r.off = pos_ + 4;
+        if (r.len > kMaxRecord) damaged(QStringLiteral("record 0x%1 is too long").arg(r.type, 4, 16, QLatin1Char('0')));
+        if (r.len > n_ - r.off) damaged(QStringLiteral("record 0x%1 is truncated").arg(r.type, 4, 16, QLatin1Char('0')));
+        pos_ = r.off + r.len;
+        return true;
+    }
+    // The type of the record that follows, 0 when none.
+    std::uint16_t peekType() const { return pos_ + 4 <= n_ ? le16(s_ + pos_) : 0; }
+    ByteView view(const Rec& r) const { return ByteView(s_ + r.off, r.len); }
+private:
+    const unsigned char* s_;
+    std::size_t n_;
+    std::size_t pos_;
+};
+
+// Reads across a record and its CONTINUE records, as the shared string
+// table needs: a string's characters may cross into a CONTINUE, which then
+// starts with a fresh flag byte telling whether they are 8 or 16 bits wide.
+class SegmentReader {
+public:
+    explicit SegmentReader(std::vector<ByteView> segs) : segs_(std::move(segs)) {}
+    bool atEnd() {
+        while (seg_ < segs_.size() && off_ >= segs_[seg_].size()) { ++seg_; off_ = 0; }
+        return seg_ >= segs_.size();
+    }
+    std::uint8_t u8() {
+        if (atEnd()) throw Truncated();
+        return segs_[seg_].data()[off_++];
+    }
+    std::uint16_t u16() { std::uint16_t lo = u8(); return std::uint16_t(lo | (u8() << 8)); }
+    std::uint32_t u32() { std::uint32_t lo = u16(); return lo | (std::uint32_t(u16()) << 16); }
+    void skip(std::size_t n) {
+        while (n > 0) {
+            if (atEnd()) throw Truncated();
+            std::size_t take = std::min(n, segs_[seg_].size() - off_);
+            off_ += take;
+            n -= take;
+        }
+    }
+    QString chars(std::size_t count, bool high) {
+        QString out;
+        out.reserve(qsizetype(std::min<std::size_t>(count, 65535)));
+        while (count > 0) {
+            if (off_ >= currentSize()) {
+                // The characters go on in the next CONTINUE, which opens
+                // with its own flag byte.
+                ++seg_;
+                off_ = 0;
+                if (seg_ >= segs_.size()) throw Truncated();
+                if (segs_[seg_].size() == 0) continue;
+                high = (segs_[seg_].data()[off_++] & 0x01) != 0;
+                continue;
+            }
+            const ByteView& v = segs_[seg_];
+            std::size_t avail = v.size() - off_;
+            const unsigned char* p = v.data() + off_;
+            if (high) {
+                std::size_t n = std::min(count, avail / 2);
+                if (n == 0) throw Truncated();
+                for (std::size_t i = 0; i < n; ++i) out.append(QChar(le16(p + 2 * i)));
+                off_ += 2 * n;
+                count -= n;
+            } else {
+                std::size_t n = std::min(count, avail);
+                for (std::size_t i = 0; i < n; ++i) out.append(QChar(p[i]));
+                off_ += n;
+                count -= n;
+            }
+        }
+        return out;
+    }
+    // A whole XLUnicodeRichExtendedString.
+    QString richString() {
+        std::uint16_t cch = u16();
+        std::uint8_t flags = u8();
+        std::uint16_t runs = (flags & 0x08) ? u16() : 0;
+        std::uint32_t ext = (flags & 0x04) ? u32() : 0;
+        QString s = chars(cch, flags & 0x01);
+        skip(std::size_t(runs) * 4);
+        skip(ext);
+        return s;
+    }
+private:
+    std::size_t currentSize() const { return seg_ < segs_.size() ? segs_[seg_].size() : 0; }
+    std::vector<ByteView> segs_;
+    std::size_t seg_ = 0, off_ = 0;
+};
+
+// An XLUnicodeString inside one record: 16-bit count (or 8-bit when
+// `shortCount`), flag byte, characters; `used` receives its length in bytes.
+QString unicodeString(const ByteView& v, std::size_t off, bool shortCount, std::size_t* used = nullptr) {
+    std::size_t cch = shortCount ? v.u8(off) : v.u16(off);
+    std::size_t p = off + (shortCount ? 1 : 2);
+    std::uint8_t flags = v.u8(p++);
+    std::size_t runs = 0, ext = 0;
+    if (flags & 0x08) { runs = v.u16(p); p += 2; }
+    if (flags & 0x04) { ext = v.u32(p); p += 4; }
+    QString s;
+    if (flags & 0x01) {
+        v.need(p, cch * 2);
+        s.reserve(qsizetype(cch));
+        for (std::size_t i = 0; i < cch; ++i) s.append(QChar(le16(v.data() + p + 2 * i)));
+        p += cch * 2;
+    } else {
+        v.need(p, cch);
+        s.reserve(qsizetype(cch));
+        for (std::size_t i = 0; i < cch; ++i) s.append(QChar(v.data()[p + i]));
+        p += cch;
+    }
+    p += runs * 4 + ext;
+    if (used) *used = p - off;
+    return s;
+}
+
+double decodeRk(std::uint32_t rk) {
+    double v;
+    if (rk & 0x02) {
+        v = double(std::int32_t(rk) >> 2);
+    } else {
+        std::uint64_t bits = std::uint64_t(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, 8);
+    }
+    if (rk & 0x01) v /= 100.0;
+    return v;
+}
+
+QString builtinFormat(std::uint16_t id) {
+    switch (id) {
+    case 0: return QStringLiteral("General");
+    case 1: return QStringLiteral("0");
+    case 2: return QStringLiteral("0.00");
+    case 3: return QStringLiteral("#,##0");
+    case 4: return QStringLiteral("#,##0.00");
+    case 5: return QStringLiteral("\"€\" #,##0;-\"€\" #,##0");
+    case 6: return QStringLiteral("\"€\" #,##0;[Red]-\"€\" #,##0");
+    case 7: return QStringLiteral("\"€\" #,##0.00;-\"€\" #,##0.00");
+    case 8: return QStringLiteral("\"€\" #,##0.00;[Red]-\"€\" #,##0.00");
+    case 9: return QStringLiteral("0%");
+    case 10: return QStringLiteral("0.00%");
+    case 11: return QStringLiteral("0.00E+00");
+    case 12: return QStringLiteral("# ?/?");
+    case 13: return QStringLiteral("# ?\?/?\?");
+    // The short date follows the reader's regional settings: ours are Italian.
+    case 14: return QStringLiteral("dd/mm/yyyy");
+    case 15: return QStringLiteral("d-mmm-yy");
+    case 16: return QStringLiteral("d-mmm");
+    case 17: return QStringLiteral("mmm-yy");
+    case 18: return QStringLiteral("h:mm AM/PM");
+    case 19: return QStringLiteral("h:mm:ss AM/PM");
+    case 20: return QStringLiteral("h:mm");
+    case 21: return QStringLiteral("h:mm:ss");
+    case 22: return QStringLiteral("dd/mm/yyyy h:mm");
+    case 37: return QStringLiteral("#,##0 ;(#,##0)");
+    case 38: return QStringLiteral("#,##0 ;[Red](#,##0)");
+    case 39: return QStringLiteral("#,##0.00;(#,##0.00)");
+    case 40: return QStringLiteral("#,##0.00;[Red](#,##0.00)");
+    case 45: return QStringLiteral("mm:ss");
+    case 46: return QStringLiteral("[h]:mm:ss");
+    case 47: return QStringLiteral("mm:ss.0");
+    case 48: return QStringLiteral("##0.0E+0");
+    case 49: return QStringLiteral("@");
+    default: return QStringLiteral("General");
+    }
+}
+
+struct XfRec {
+    std::uint16_t font = 0, format = 0;
+    xl::Style style;
+};
+
+struct SheetRef {
+    std::uint32_t pos = 0;
+    std::uint8_t state = 0, type = 0;
+    QString name;
+};
+
+struct NameRef {
+    int sheet = -1;           // 0-based sheet of the built-in name
+    std::uint8_t builtin = 0; // 6 print area, 7 print titles
+    std::vector<xl::CellRect> areas;
+};
+
+// Header and footer text "&Lleft&Ccenter&Rright" into its three sections.
+void splitHeader(const QString& s, QString& left, QString& center, QString& right) {
+    QString* cur = &center;
+    left.clear(); center.clear(); right.clear();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        QChar c = s[i];
+        if (c == QLatin1Char('&') && i + 1 < s.size()) {
+            QChar d = s[i + 1];
+            if (d == QLatin1Char('L') || d == QLatin1Char('l')) { cur = &left; ++i; continue; }
+            if (d == QLatin1Char('C') || d == QLatin1Char('c')) { cur = &center; ++i; continue; }
+            if (d == QLatin1Char('R') || d == QLatin1Char('r')) { cur = &right; ++i; continue; }
+            cur->append(c);
+            cur->append(d);
+            ++i;
+            continue;
+        }
+        cur->append(c);
+    }
+}
+
+QString rowsAddress(int r1, int r2) { return QStringLiteral("$%1:$%2").arg(r1).arg(r2); }
+QString colsAddress(int c1, int c2) {
+    return QStringLiteral("$%1:$%2").arg(xl::columnLetters(c1), xl::columnLetters(c2));
+}
+
+// Area references of a built-in name's formula (one area or a union).
+std::vector<xl::CellRect> nameAreas(const ByteView& v, std::size_t off, std::size_t cce,
+                                    const std::vector<int>& xtiSheet, int& sheetOut) {
+    std::vector<xl::CellRect> out;
+    std::size_t p = off, end = off + cce;
+    v.need(off, cce);
+    while (p < end) {
+        std::uint8_t ptg = v.u8(p++);
+        switch (ptg) {
+        case 0x3B: case 0x5B: case 0x7B: { // area 3d
+            std::uint16_t ixti = v.u16(p);
+            int r1 = v.u16(p + 2), r2 = v.u16(p + 4);
+            int c1 = v.u16(p + 6) & 0x3FFF, c2 = v.u16(p + 8) & 0x3FFF;
+            p += 10;
+            if (ixti < xtiSheet.size() && xtiSheet[ixti] >= 0) sheetOut = xtiSheet[ixti];
+            if (c1 > 255) c1 = 255;
+            if (c2 > 255) c2 = 255;
+            out.push_back({std::min(r1, r2) + 1, std::min(c1, c2) + 1, std::max(r1, r2) + 1, std::max(c1, c2) + 1});
+            break;
+        }
+        case 0x3A: case 0x5A: case 0x7A: { // cell 3d
+            std::uint16_t ixti = v.u16(p);
+            int r = v.u16(p + 2), c = v.u16(p + 4) & 0x3FFF;
+            p += 6;
+            if (ixti < xtiSheet.size() && xtiSheet[ixti] >= 0) sheetOut = xtiSheet[ixti];
+            if (c > 255) c = 255;
+            out.push_back({r + 1, c + 1, r + 1, c + 1});
+            break;
+        }
+        case 0x29: case 0x49: case 0x69: // mem func: the sub-expression follows inline
+            p += 2;
+            break;
+        case 0x10: // union
+            break;
+        default:
+            return out; // anything else: keep what was understood
+        }
+    }
+    return out;
+}
+
+class WorkbookReader {
+public:
+    WorkbookReader(const QByteArray& stream) : s_(stream) {}
+
+    std::unique_ptr<xl::Workbook> run() {
+        book_ = std::make_unique<xl::Workbook>();
+        readGlobals();
+        buildStyles();
+        std::vector<xl::Worksheet*> sheets;
+        for (const SheetRef& ref : sheetRefs_) {
+            if (ref.type != 0) { sheets.push_back(nullptr); continue; }
+            xl::Worksheet& ws = book_->AddSheet(ref.name);
+            ws.hidden = ref.state != 0;
+            sheets.push_back(&ws);
+            readSheet(ref, ws);
+        }
+        for (const NameRef& n : names_) {
+            if (n.sheet < 0 || n.sheet >= int(sheets.size()) || !sheets[n.sheet] || n.areas.empty()) continue;
+            xl::PageSetup& ps = sheets[n.sheet]->GetPageSetup();
+            if (n.builtin == 0x06) {
+                ps.PrintArea = xl::formatAddress(n.areas.front());
+            } else {
+                for (const xl::CellRect& a : n.areas) {
+                    if (a.col1 == 1 && a.col2 == xl::kMaxCols) ps.PrintTitleRows = rowsAddress(a.row1, a.row2);
+                    else if (a.row1 == 1 && a.row2 == xl::kMaxRows) ps.PrintTitleColumns = colsAddress(a.col1, a.col2);
+                }
+            }
+        }
+        if (book_->SheetCount() == 0) damaged(QStringLiteral("the workbook has no worksheet"));
+        if (activeTab_ < sheets.size() && sheets[activeTab_]) book_->SetActiveSheet(*sheets[activeTab_]);
+        return std::move(book_);
+    }
+
+private:
+    void readGlobals() {
+        RecordCursor cur(s_, 0);
+        Rec r;
+        if (!cur.next(r) || r.type != 0x0809) damaged(QStringLiteral("the workbook stream does not begin with BOF"));
+        ByteView bof = cur.view(r);
+        if (bof.size() >= 2 && bof.u16(0) != 0x0600)
+            throw FileError(FileErrorKind::Damaged, QStringLiteral("Il file non è nel formato BIFF8 (Excel 97-2003)."));
+        std::vector<int> xtiSheet;
+        bool sawEof = false;
+        while (cur.next(r)) {
+            ByteView v = cur.view(r);
+            switch (r.type) {
+            case 0x000A: sawEof = true; break;
+            case 0x0022: if (v.size() >= 2) book_->date1904 = v.u16(0) != 0; break;
+            case 0x0042: if (v.size() >= 2) book_->codepage = v.u16(0); break;
+            case 0x003D: if (v.size() >= 12) activeTab_ = v.u16(10); break;
+            case 0x0031: readFont(v); break;
+            case 0x041E: {
+                std::uint16_t id = v.u16(0);
+                formats_[id] = unicodeString(v, 2, false);
+                break;
+            }
+            case 0x00E0: readXf(v); break;
+            case 0x0085: {
+                SheetRef ref;
+                ref.pos = v.u32(0);
+                ref.state = v.u8(4) & 0x03;
+                ref.type = v.u8(5);
+                ref.name = unicodeString(v, 6, true);
+                if (sheetRefs_.size() >= 4096) damaged(QStringLiteral("too many sheets"));
+                sheetRefs_.push_back(ref);
+                break;
+            }
+            case 0x0017: { // EXTERNSHEET: references to sheets of this book
+                std::uint16_t n = v.u16(0);
+                v.need(2, std::size_t(n) * 6);
+                xtiSheet.clear();
+                for (std::uint16_t i = 0; i < n; ++i) {
+                    std::uint16_t book = v.u16(2 + i * 6);
+                    std::int16_t first = std::int16_t(v.u16(4 + i * 6));
+                    xtiSheet.push_back(book == supbookSelf_ ? first : -1);
+                }
+                break;
+            }
+            case 0x01AE: { // SUPBOOK: the one for this workbook is marked 0x0401
+                if (v.size() >= 4 && v.u16(2) == 0x0401) supbookSelf_ = supbooks_;
+                ++supbooks_;
+                break;
+            }
+            case 0x0018: readName(v, xtiSheet); break;
+            case 0x00FC: readSst(cur, r); break;
+            default: break;
+            }
+            if (sawEof) break;
+        }
+        if (!sawEof) damaged(QStringLiteral("the workbook globals have no end"));
+    }
+
+    void readFont(const ByteView& v) {
+        xl::Font f;
+        f.size = v.u16(0) / 20.0;
+        std::uint16_t grbit = v.u16(2);
+        f.italic = grbit & 0x02;
+        f.strikeout = grbit & 0x08;
+        f.color = v.u16(4);
+        f.bold = v.u16(6) >= 700;
+        f.underline = v.u8(10) != 0;
+        f.name = unicodeString(v, 14, true);
+        if (fonts_.size() >= 65535) damaged(QStringLiteral("too many fonts"));
+        fonts_.push_back(f);
+    }
+
+    void readXf(const ByteView& v) {
+        v.need(0, 20);
+        XfRec x;
+        x.font = v.u16(0);
+        x.format = v.u16(2);
+        std::uint16_t prot = v.u16(4);
+        xl::Style& s = x.style;
+        s.locked = prot & 0x01;
+        s.formulaHidden = prot & 0x02;
+        std::uint8_t al = v.u8(6);
+        s.hAlign = static_cast<xl::HAlign>(al & 0x07);
+        s.wrapText = al & 0x08;
+        int va = (al >> 4) & 0x07;
+        s.vAlign = static_cast<xl::VAlign>(va <= 4 ? va : 2);
+        int rot = v.u8(7);
+        s.orientation = rot <= 90 ? rot : rot <= 180 ? -(rot - 90) : rot == 255 ? 255 : 0;
+        std::uint8_t ind = v.u8(8);
+        s.indentLevel = ind & 0x0F;
+        s.addIndent = s.indentLevel > 0;
+        s.shrinkToFit = ind & 0x10;
+        s.readingOrder = (ind >> 6) & 0x03;
+        std::uint32_t b1 = v.u32(10), b2 = v.u32(14);
+        std::uint16_t fill = v.u16(18);
+        s.left = {std::uint8_t(b1 & 0x0F), std::uint8_t((b1 >> 16) & 0x7F)};
+        s.right = {std::uint8_t((b1 >> 4) & 0x0F), std::uint8_t((b1 >> 23) & 0x7F)};
+        s.top = {std::uint8_t((b1 >> 8) & 0x0F), std::uint8_t(b2 & 0x7F)};
+        s.bottom = {std::uint8_t((b1 >> 12) & 0x0F), std::uint8_t((b2 >> 7) & 0x7F)};
+        s.fillPattern = std::uint8_t((b2 >> 26) & 0x3F);
+        s.fillForeground = std::uint8_t(fill & 0x7F);
+        s.fillBackground = std::uint8_t((fill >> 7) & 0x7F);
+        if (xfs_.size() >= 65535) damaged(QStringLiteral("too many cell formats"));
+        xfs_.push_back(x);
+    }
+
+    void readName(const ByteView& v, const std::vector<int>& xtiSheet) {
+        std::uint16_t grbit = v.u16(0);
+        std::uint8_t cch = v.u8(3);
+        std::uint16_t cce = v.u16(4);
+        std::uint16_t itab = v.u16(8);
+        if (!(grbit & 0x0020) || cch < 1) return;
+        std::uint8_t flags = v.u8(14);
+        std::uint8_t code = v.u8(15);
+        std::size_t nameBytes = (flags & 0x01) ? std::size_t(cch) * 2 : cch;
+        if (code != 0x06 && code != 0x07) return;
+        NameRef n;
+        n.builtin = code;
+        int sheet = itab > 0 ? itab - 1 : -1;
+        n.areas = nameAreas(v, 15 + nameBytes, cce, xtiSheet, sheet);
+        n.sheet = itab > 0 ? itab - 1 : sheet;
+        names_.push_back(n);
+    }
+
+    void readSst(RecordCursor& cur, const Rec& first) {
+        std::vector<ByteView> segs{cur.view(first)};
+        Rec r;
+        while (cur.peekType() == 0x003C && cur.next(r)) segs.push_back(cur.view(r));
+        SegmentReader sr(std::move(segs));
+        try {
+            sr.u32();
+            std::uint32_t unique = sr.u32();
+            // Every string takes at least three bytes: the count cannot outgrow the data.
+            sst_.reserve(std::min<std::size_t>(unique, std::size_t(s_.size()) / 3));
+            for (std::uint32_t i = 0; i < unique; ++i) {
+                if (sr.atEnd()) break;
+                sst_.push_back(sr.richString());
+            }
+        } catch (const Truncated&) {
+            damaged(QStringLiteral("the shared string table is truncated"));
+        }
+    }
+
+    void buildStyles() {
+        std::map<std::uint16_t, QString> canon;
+        xfStyle_.resize(xfs_.size(), 0);
+        for (std::size_t i = 0; i < xfs_.size(); ++i) {
+            XfRec& x = xfs_[i];
+            auto it = canon.find(x.format);
+            if (it == canon.end()) {
+                auto f = formats_.find(x.format);
+                QString raw = f != formats_.end() ? f->second : builtinFormat(x.format);
+                it = canon.emplace(x.format, xl::canonicalFormat(raw)).first;
+            }
+            x.style.numberFormat = it->second;
+            std::size_t fi = x.font < 4 ? x.font : std::size_t(x.font) - 1;
+            if (fi < fonts_.size()) x.style.font = fonts_[fi];
+            xfStyle_[i] = book_->internStyle(x.style);
+        }
+        dateStyle_.resize(book_->styles().size(), 0);
+        for (std::size_t i = 0; i < book_->styles().size(); ++i)
+            dateStyle_[i] = xl::isDateFormat(book_->styles()[i].numberFormat) ? 1 : 0;
+    }
+
+    std::uint32_t styleOf(std::uint16_t xf) const { return xf < xfStyle_.size() ? xfStyle_[xf] : 0; }
+
+    xl::Cell* cell(xl::Worksheet& ws, int rw, int col, std::uint16_t xf) {
+        if (rw < 0 || rw >= xl::kMaxRows || col < 0 || col >= xl::kMaxCols) return nullptr;
+        xl::Cell& c = ws.cellRef(rw + 1, col + 1);
+        c.style = styleOf(xf);
+        return &c;
+    }
+
+    void putNumber(xl::Worksheet& ws, int rw, int col, std::uint16_t xf, double d) {
+        xl::Cell* c = cell(ws, rw, col, xf);
+        if (!c) return;
+        // Dates are numbers under a date format; the engine counts them
+        // from 1900, so a 1904 file's dates move by the 1462 days between.
+        if (book_->date1904 && c->style < dateStyle_.size() && dateStyle_[c->style]) d += 1462;
+        c->value = xl::Value(d);
+    }
+
+    void readSheet(const SheetRef& ref, xl::Worksheet& ws) {
+        if (ref.pos >= std::size_t(s_.size())) damaged(QStringLiteral("sheet %1 lies outside the stream").arg(ref.name));
+        RecordCursor cur(s_, ref.pos);
+        Rec r;
+        if (!cur.next(r) || r.type != 0x0809) damaged(QStringLiteral("sheet %1 does not begin with BOF").arg(ref.name));
+        xl::PageSetup& ps = ws.GetPageSetup();
+        bool frozen = false;
+        int depth = 0; // embedded substreams (charts) are skipped whole
+        int pendingRow = -1, pendingCol = -1;
+        bool fitToPage = false;
+        int fitW = 1, fitH = 1, scale = 100;
+        while (true) {
+            if (!cur.next(r)) damaged(QStringLiteral("sheet %1 has no end").arg(ref.name));
+            ByteView v = cur.view(r);
+            if (r.type == 0x0809) { ++depth; continue; }
+            if (r.type == 0x000A) { if (depth == 0) break; --depth; continue; }
+            if (depth > 0) continue;
+            if (r.type != 0x0207) pendingRow = -1;
+            switch (r.type) {
+            case 0x0203: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), v.f64(6)); break;
+            case 0x027E: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), decodeRk(v.u32(6))); break;
+            case 0x00BD: { // MULRK
+                int rw = v.u16(0), col = v.u16(2);
+                if (v.size() < 6) damaged(QStringLiteral("short MULRK"));
+                std::size_t n = (v.size() - 6) / 6;
+                for (std::size_t i = 0; i < n; ++i)
+                    putNumber(ws, rw, col + int(i), v.u16(4 + 6 * i), decodeRk(v.u32(6 + 6 * i)));
+                break;
+            }
+            case 0x00FD: { // LABELSST
+                xl::Cell* c = cell(ws, v.u16(0), v.u16(2), v.u16(4));
+                std::uint32_t i = v.u32(6);
+                if (c) c->value = xl::Value(i < sst_.size() ? sst_[i] : QString());
+                break;
+            }
+            case 0x0204: { // LABEL
+                QString s = unicodeString(v, 6, false);
+                if (xl::Cell* c = cell(ws, v.u16(0), v.u16(2), v.u16(4))) c->value = xl::Value(s);
+                break;
+            }
+            case 0x0205: { // BOOLERR
+                xl::Cell* c = cell(ws, v.u16(0), v.u16(2), v.u16(4));
+                if (c) c->value = v.u8(7) ? xl::Value::error(v.u8(6)) : xl::Value::boolean(v.u8(6) != 0);
+                break;
+            }
+            case 0x0201: cell(ws, v.u16(0), v.u16(2), v.u16(4)); break; // BLANK: a format only
+            case 0x00BE: { // MULBLANK
+                int rw = v.u16(0), col = v.u16(2);
+                if (v.size() < 6) damaged(QStringLiteral("short MULBLANK"));
+                std::size_t n = (v.size() - 6) / 2;
+                for (std::size_t i = 0; i < n; ++i) cell(ws, rw, col + int(i), v.u16(4 + 2 * i));
+                break;
+            }
+            case 0x0006: { // FORMULA: its cached value is what we keep
+                int rw = v.u16(0), col = v.u16(2);
+                std::uint16_t xf = v.u16(4);
+                v.need(6, 8);
+                if (v.u16(12) == 0xFFFF) {
+                    std::uint8_t kind = v.u8(6);
+                    xl::Cell* c = cell(ws, rw, col, xf);
+                    if (!c) break;
+                    if (kind == 0) { pendingRow = rw; pendingCol = col; c->value = xl::Value(QString()); }
+                    else if (kind == 1) c->value = xl::Value::boolean(v.u8(8) != 0);
+                    else if (kind == 2) c->value = xl::Value::error(v.u8(8));
+                    else c->value = xl::Value(QString());
+                } else {
+                    putNumber(ws, rw, col, xf, v.f64(6));
+                }
+                break;
+            }
+            case 0x0207: // STRING: the text result of the formula just read
+                if (pendingRow >= 0) {
+                    QString s = unicodeString(v, 0, false);
+                    ws.cellRef(pendingRow + 1, pendingCol + 1).value = xl::Value(s);
+                    pendingRow = -1;
+                }
+                break;
+            case 0x0208: { // ROW
+                int rw = v.u16(0);
+                std::uint16_t height = v.u16(6);
+                std::uint32_t flags = v.u32(12);
+                xl::RowInfo& ri = ws.rowInfoRef(rw + 1);
+                if (flags & 0x40) ri.height = (height & 0x7FFF) / 20.0;
+                ri.hidden = flags & 0x20;
+                if (flags & 0x80) ri.style = std::int32_t(styleOf(std::uint16_t((flags >> 16) & 0x0FFF)));
+                break;
+            }
+            case 0x007D: { // COLINFO
+                int c1 = v.u16(0), c2 = v.u16(2);
+                std::uint16_t width = v.u16(4), xf = v.u16(6), flags = v.u16(8);
+                for (int c = c1; c <= c2 && c < xl::kMaxCols; ++c) {
+                    xl::ColumnInfo& ci = ws.columnInfoRef(c + 1);
+                    ci.width = widthFromFile(width);
+                    ci.hidden = flags & 0x01;
+                    if (xf != 15 && xf < xfStyle_.size() && xfStyle_[xf] != 0) ci.style = std::int32_t(styleOf(xf));
+                }
+                break;
+            }
+            case 0x0055: { // DEFCOLWIDTH: whole characters, padding added as the screen rounds it
+                int n = v.u16(0);
+                if (n <= 255) ws.defaultColumnWidth = std::round((std::ceil((n * 7.0 + 5) / 8) * 8 - 5) / 7 * 100) / 100;
+                break;
+            }
+            case 0x0225: ws.defaultRowHeight = v.u16(2) / 20.0; break;
+            case 0x00E5: { // MERGEDCELLS
+                std::uint16_t n = v.u16(0);
+                v.need(2, std::size_t(n) * 8);
+                for (std::uint16_t i = 0; i < n; ++i) {
+                    int r1 = v.u16(2 + 8 * i), r2 = v.u16(4 + 8 * i), c1 = v.u16(6 + 8 * i), c2 = v.u16(8 + 8 * i);
+                    if (r1 > r2 || c1 > c2 || c2 >= xl::kMaxCols) continue;
+                    ws.mergedCells.push_back({r1 + 1, c1 + 1, r2 + 1, c2 + 1});
+                }
+                break;
+            }
+            case 0x023E: { // WINDOW2
+                std::uint16_t g = v.u16(0);
+                ws.showGridlines = g & 0x0002;
+                frozen = g & 0x0008;
+                break;
+            }
+            case 0x0041: // PANE
+                if (frozen) ws.FreezePanes(v.u16(2), v.u16(0));
+                break;
+            case 0x00A1: { // SETUP
+                v.need(0, 34);
+                std::uint16_t flags = v.u16(10);
+                bool noPls = flags & 0x04;
+                if (!noPls) {
+                    ps.PaperSize = v.u16(0);
+                    scale = v.u16(2);
+                    ps.Orientation = (flags & 0x02) ? xl::xlPortrait : xl::xlLandscape;
+                    ps.PrintQuality = v.u16(12);
+                }
+                fitW = v.u16(6);
+                fitH = v.u16(8);
+                ps.Order = (flags & 0x01) ? 2 : 1;
+                ps.BlackAndWhite = flags & 0x08;
+                ps.Draft = flags & 0x10;
+                ps.PrintComments = (flags & 0x20) ? ((flags & 0x200) ? 1 : 16) : xl::xlPrintNoComments;
+                ps.FirstPageNumber = (flags & 0x80) ? std::int16_t(v.u16(4)) : 0;
+                ps.PrintErrors = (flags >> 10) & 0x03;
+                ps.HeaderMargin = v.f64(16) * 72;
+                ps.FooterMargin = v.f64(24) * 72;
+                break;
+            }
+            case 0x0026: ps.LeftMargin = v.f64(0) * 72; break;
+            case 0x0027: ps.RightMargin = v.f64(0) * 72; break;
+            case 0x0028: ps.TopMargin = v.f64(0) * 72; break;
+            case 0x0029: ps.BottomMargin = v.f64(0) * 72; break;
+            case 0x0014:
+                if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps.LeftHeader, ps.CenterHeader, ps.RightHeader);
+                break;
+            case 0x0015:
+                if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps.LeftFooter, ps.CenterFooter, ps.RightFooter);
+                break;
+            case 0x002B: ps.PrintGridlines = v.u16(0) != 0; break;
+            case 0x002A: ps.PrintHeadings = v.u16(0) != 0; break;
+            case 0x0083: ps.CenterHorizontally = v.u16(0) != 0; break;
+            case 0x0084: ps.CenterVertically = v.u16(0) != 0; break;
+            case 0x0081: fitToPage = v.u16(0) & 0x0100; break;
+            case 0x001B: { // HORIZONTALPAGEBREAKS
+                std::uint16_t n = v.u16(0);
+                v.need(2, std::size_t(n) * 6);
+                ps.HPageBreaks.clear();
+                for (std::uint16_t i = 0; i < n; ++i) ps.HPageBreaks.push_back(v.u16(2 + 6 * i) + 1);
+                break;
+            }
+            case 0x001A: { // VERTICALPAGEBREAKS
+                std::uint16_t n = v.u16(0);
+                v.need(2, std::size_t(n) * 6);
+                ps.VPageBreaks.clear();
+                for (std::uint16_t i = 0; i < n; ++i) ps.VPageBreaks.push_back(v.u16(2 + 6 * i) + 1);
+                break;
+            }
+            default: break;
+            }
+        }
+        ps.FitToPage = fitToPage;
+        ps.FitToPagesWide = fitW;
+        ps.FitToPagesTall = fitH;
+        if (scale >= 10 && scale <= 400) ps.Zoom = scale;
+    }
+
+    const QByteArray& s_;
+    std::unique_ptr<xl::Workbook> book_;
+    std::vector<xl::Font> fonts_;
+    std::map<std::uint16_t, QString> formats_;
+    std::vector<XfRec> xfs_;
+    std::vector<std::uint32_t> xfStyle_;
+    std::vector<char> dateStyle_;
+    std::vector<SheetRef> sheetRefs_;
+    std::vector<QString> sst_;
+    std::vector<NameRef> names_;
+    std::size_t activeTab_ = 0;
+    int supbooks_ = 0;
+    int supbookSelf_ = 0;
+};
+
+// Finds FILEPASS among the first records of the globals, before any record
+// that it would have to precede.
+const unsigned char* findFilePass(const QByteArray& s, std::size_t& len) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.constData());
+    std::size_t n = std::size_t(s.size()), pos = 0;
+    for (int i = 0; i < 8 && pos + 4 <= n; ++i) {
+        std::uint16_t type = le16(p + pos), l = le16(p + pos + 2);
+        if (pos + 4 + l > n) return nullptr;
+        if (type == 0x002F) { len = l; return p + pos + 4; }
+        if (i > 0 && type != 0x00E1 && type != 0x0194 && type != 0x0195 && type != 0x0196 && type != 0x0138) return nullptr;
+        pos += 4 + l;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+double widthFromFile(std::uint16_t coldx) {
+    double chars = coldx / 256.0 - 5.0 / 7.0;
+    if (chars < 0) chars = 0;
+    return std::round(chars * 100) / 100;
+}
+
+std::uint16_t widthToFile(double chars) {
+    if (chars < 0) chars = 0;
+    if (chars > 255) chars = 255;
+    return std::uint16_t(std::lround((chars + 5.0 / 7.0) * 256));
+}
+
+std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password) {
+    std::size_t fpLen = 0;
+    if (const unsigned char* fp = findFilePass(stream, fpLen)) {
+        auto info = parseFilePass(fp, fpLen);
+        if (!info)
+            throw FileError(FileErrorKind::UnsupportedEncryption,
+                            QStringLiteral("Il file è protetto con un metodo di cifratura non supportato."));
+        auto cipher = makeCipher(*info, password);
+        // Files protected only against changes carry the application's
+        // well-known default password.
+        if (!cipher) cipher = makeCipher(*info, QStringLiteral("VelvetSweatshop"));
+        if (!cipher) throw FileError(FileErrorKind::WrongPassword, QStringLiteral("La password non è corretta."));
+        if (!transformStream(stream, *cipher, false)) damaged(QStringLiteral("a record runs past the end of the stream"));
+    }
+    try {
+        WorkbookReader reader(stream);
+        return reader.run();
+    } catch (const Truncated&) {
+        damaged(QStringLiteral("a record is shorter than its contents"));
+    } catch (const xl::Error& e) {
+        if (dynamic_cast<const FileError*>(&e)) throw;
+        damaged(QString::fromStdString(e.what()));
+    }
+}
+
+std::unique_ptr<xl::Workbook> decodeFile(const QByteArray& file, const QString& password) {
+    std::vector<Stream> streams;
+    QString why;
+    switch (readCompound(file, streams, &why)) {
+    case CfbStatus::NotCompound:
+        throw FileError(FileErrorKind::NotCompoundFile, QStringLiteral("Il file non è una cartella di lavoro .xls."));
+    case CfbStatus::Damaged:
+        damaged(why);
+    case CfbStatus::Ok:
+        break;
+    }
+    int wb = -1;
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        if (streams[i].path.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0) { wb = int(i); break; }
+    }
+    if (wb < 0) {
+        bool old = std::any_of(streams.begin(), streams.end(), [](const Stream& s) { return s.path.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0; });
+        throw FileError(FileErrorKind::NoWorkbookStream,
+                        old ? QStringLiteral("Il file è in un formato Excel troppo vecchio (precedente a Excel 97).")
+                            : QStringLiteral("Il file non contiene una cartella di lavoro."));
+    }
+    bool encrypted = false;
+    {
+        std::size_t l;
+        encrypted = findFilePass(streams[std::size_t(wb)].data, l) != nullptr;
+    }
+    auto book = decodeWorkbookStream(std::move(streams[std::size_t(wb)].data), password);
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        if (int(i) == wb) continue;
+        // The "encryption" stream holds properties sealed with the old key;
+        // a save seals with a new one, so it cannot travel.
+        if (encrypted && streams[i].path == QLatin1String("encryption")) continue;
+        book->foreignStreams.push_back({streams[i].path, std::move(streams[i].data)});
+    }
+    return book;
+}
+
+} // namespace xls::detail

@@ -1,0 +1,680 @@
+// Writing the engine's model as a BIFF8 workbook stream.
+
+#include "platform/numberformat.h"
+#include "platform/xls/biff.h"
+#include "platform/xls/bytes.h"
+#include "platform/xls/cfb.h"
+#include "platform/xls/xlsfile.h"
+
+#include <QHash>
+#include <algorithm>
+#include <functional>
+#include <cmath>
+#include <map>
+
+namespace xls::detail {
+
+namespace {
+
+constexpr std::size_t kMaxData = 8224;
+constexpr int kFirstCellXf = 15; // XFs 0-14 are the cell styles' own
+
+bool fitsLatin1(const QString& s) {
+    for (QChar c : s) if (c.unicode() > 0xFF) return false;
+    return true;
+}
+
+// Characters of a string, 8-bit when every character fits.
+void appendChars(ByteWriter& w, const QString& s, bool high) {
+    if (high) {
+        for (QChar c : s) w.u16(c.unicode());
+    } else {
+        QByteArray& b = w.buffer();
+        const qsizetype at = b.size();
+        b.resize(at + s.size());
+        char* p = b.data() + at;
+        for (qsizetype i = 0; i < s.size(); ++i) p[i] = char(s[i].unicode());
+    }
+}
+
+void unicodeString(ByteWriter& w, const QString& s, bool shortCount) {
+    const bool high = !fitsLatin1(s);
+    if (shortCount) w.u8(std::uint8_t(s.size())); else w.u16(std::uint16_t(s.size()));
+    w.u8(high ? 1 : 0);
+    appendChars(w, s, high);
+}
+
+class Builder {
+public:
+    Builder() : w(out) { out.reserve(1 << 16); }
+    // Starts a record and returns where its length goes.
+    qsizetype begin(std::uint16_t type) { w.u16(type); w.u16(0); return out.size(); }
+    void end(qsizetype dataStart) {
+        qsizetype len = out.size() - dataStart;
+        Q_ASSERT(len <= qsizetype(kMaxData));
+        w.put16(dataStart - 2, std::uint16_t(len));
+    }
+    void rec(std::uint16_t type, const QByteArray& data) {
+        // Longer data goes on in CONTINUE records.
+        qsizetype off = 0;
+        std::uint16_t t = type;
+        do {
+            qsizetype n = std::min<qsizetype>(data.size() - off, kMaxData);
+            w.u16(t);
+            w.u16(std::uint16_t(n));
+            out.append(data.constData() + off, n);
+            off += n;
+            t = 0x003C;
+        } while (off < data.size());
+    }
+    void rec16(std::uint16_t type, std::uint16_t v) { w.u16(type); w.u16(2); w.u16(v); }
+    void recEmpty(std::uint16_t type) { w.u16(type); w.u16(0); }
+    void recDouble(std::uint16_t type, double v) { w.u16(type); w.u16(8); w.f64(v); }
+    qsizetype pos() const { return out.size(); }
+
+    QByteArray out;
+    ByteWriter w;
+};
+
+QByteArray data(const std::function<void(ByteWriter&)>& fill) {
+    QByteArray d;
+    ByteWriter w(d);
+    fill(w);
+    return d;
+}
+
+struct CellOut {
+    std::uint16_t col;
+    std::uint16_t xf;
+    const xl::Cell* cell;
+};
+
+class WorkbookWriter {
+public:
+    WorkbookWriter(const xl::Workbook& book) : book_(book) {}
+
+    QByteArray run(const QByteArray& filePass) {
+        collectStrings();
+        writeGlobals(filePass);
+        for (int i = 0; i < book_.SheetCount(); ++i) {
+            b_.w.put32(sheetPosFields_[std::size_t(i)], std::uint32_t(b_.pos()));
+            writeSheet(const_cast<xl::Workbook&>(book_).Sheets(i + 1), i);
+        }
+        return std::move(b_.out);
+    }
+
+private:
+    static int xfOf(std::uint32_t style) { return kFirstCellXf + int(style); }
+
+    void collectStrings() {
+        for (int i = 1; i <= book_.SheetCount(); ++i) {
+            const xl::Worksheet& ws = const_cast<xl::Workbook&>(book_).Sheets(i);
+            for (int r = 1; r <= ws.usedRows(); ++r) {
+                const xl::RowInfo* ri = ws.rowInfo(r);
+                for (const xl::Cell& c : ri->cells) {
+                    if (!c.value.isText()) continue;
+                    ++totalStrings_;
+                    auto it = sstIndex_.find(c.value.textValue());
+                    if (it == sstIndex_.end()) {
+                        sstIndex_.insert(c.value.textValue(), std::uint32_t(sst_.size()));
+                        sst_.push_back(&c.value.textValue());
+                    }
+                }
+            }
+        }
+    }
+
+    std::uint16_t formatId(const QString& fmt) {
+        const QString c = xl::canonicalFormat(fmt);
+        if (c == u"General" || c.isEmpty()) return 0;
+        if (c == u"0") return 1;
+        if (c == u"0.00") return 2;
+        if (c == u"#,0" || c == u"#,##0") return 3;
+        if (c == u"#,0.00" || c == u"#,##0.00") return 4;
+        if (c == u"0%") return 9;
+        if (c == u"0.00%") return 10;
+        if (c == u"@") return 49;
+        auto it = customFormats_.find(fmt);
+        if (it != customFormats_.end()) return it->second;
+        std::uint16_t id = std::uint16_t(164 + customFormats_.size());
+        customFormats_.emplace(fmt, id);
+        customOrder_.push_back(fmt);
+        return id;
+    }
+
+    std::uint16_t fontId(const xl::Font& f) {
+        if (f == book_.styles().front().font) return 0;
+        for (std::size_t i = 0; i < fonts_.size(); ++i)
+            if (fonts_[i] == f) return std::uint16_t(5 + i);
+        fonts_.push_back(f);
+        return std::uint16_t(5 + fonts_.size() - 1);
+    }
+
+    static QByteArray fontRecord(const xl::Font& f) {
+        return data([&](ByteWriter& w) {
+            w.u16(std::uint16_t(std::lround(f.size * 20)));
+            w.u16(std::uint16_t((f.italic ? 0x02 : 0) | (f.strikeout ? 0x08 : 0)));
+            w.u16(f.color);
+            w.u16(f.bold ? 700 : 400);
+            w.u16(0);
+            w.u8(f.underline ? 1 : 0);
+            w.u8(0);
+            w.u8(0);
+            w.u8(0);
+            unicodeString(w, f.name.left(255), true);
+        });
+    }
+
+    static QByteArray xfRecord(std::uint16_t font, std::uint16_t fmt, const xl::Style& s, bool styleXf) {
+        return data([&](ByteWriter& w) {
+            w.u16(font);
+            w.u16(fmt);
+            std::uint16_t prot = (s.locked ? 0x01 : 0) | (s.formulaHidden ? 0x02 : 0);
+            if (styleXf) prot |= 0x0004 | 0xFFF0;
+            w.u16(prot);
+            w.u8(std::uint8_t((int(s.hAlign) & 0x07) | (s.wrapText ? 0x08 : 0) | ((int(s.vAlign) & 0x07) << 4)));
+            int rot = s.orientation;
+            std::uint8_t trot = rot == 255 ? 255 : rot >= 0 ? std::uint8_t(std::min(rot, 90)) : std::uint8_t(90 + std::min(-rot, 90));
+            w.u8(trot);
+            w.u8(std::uint8_t((s.indentLevel & 0x0F) | (s.shrinkToFit ? 0x10 : 0) | ((s.readingOrder & 0x03) << 6)));
+            // Cell XFs say every attribute is their own rather than the style's.
+            w.u8(styleXf ? 0 : 0xFC);
+            std::uint32_t b1 = (s.left.style & 0x0F) | ((s.right.style & 0x0F) << 4) | ((s.top.style & 0x0F) << 8) |
+                               ((s.bottom.style & 0x0F) << 12) | (std::uint32_t(s.left.color & 0x7F) << 16) |
+                               (std::uint32_t(s.right.color & 0x7F) << 23);
+            std::uint32_t b2 = (s.top.color & 0x7F) | (std::uint32_t(s.bottom.color & 0x7F) << 7) |
+                               (std::uint32_t(s.fillPattern & 0x3F) << 26);
+            w.u32(b1);
+            w.u32(b2);
+            w.u16(std::uint16_t((s.fillForeground & 0x7F) | ((s.fillBackground & 0x7F) << 7)));
+        });
+    }
+
+    void writeGlobals(const QByteArray& filePass) {
+        Builder& b = b_;
+        b.rec(0x0809, data([](ByteWriter& w) { w.u16(0x0600); w.u16(0x0005); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
+        if (!filePass.isEmpty()) b.rec(0x002F, filePass);
+        b.rec16(0x00E1, 0x04B0);                 // INTERFACEHDR
+        b.rec16(0x00C1, 0);                      // MMS
+        b.recEmpty(0x00E2);                      // INTERFACEEND
+        b.rec(0x005C, data([](ByteWriter& w) {   // WRITEACCESS, blank-padded
+            const QString who = QStringLiteral("Velmora");
+            unicodeString(w, who, false);
+            w.buffer().append(112 - 3 - who.size(), ' ');
+        }));
+        b.rec16(0x0042, 0x04B0);                 // CODEPAGE: UTF-16
+        b.rec16(0x0161, 0);                      // DSF
+        b.rec(0x013D, data([&](ByteWriter& w) { for (int i = 0; i < book_.SheetCount(); ++i) w.u16(std::uint16_t(i + 1)); }));
+        b.rec16(0x009C, 0x000E);                 // FNGROUPCOUNT
+        b.rec16(0x0019, 0);                      // WINDOWPROTECT
+        b.rec16(0x0012, 0);                      // PROTECT
+        b.rec16(0x0013, 0);                      // PASSWORD
+        b.rec16(0x01AF, 0);                      // PROT4REV
+        b.rec16(0x01BC, 0);                      // PROT4REVPASS
+        active_ = 0;
+        if (book_.SheetCount() > 0) {
+            xl::Workbook& mb = const_cast<xl::Workbook&>(book_);
+            xl::Worksheet* act = &mb.ActiveSheet();
+            for (int i = 0; i < book_.SheetCount(); ++i) if (&mb.Sheets(i + 1) == act) active_ = i;
+        }
+        b.rec(0x003D, data([&](ByteWriter& w) {  // WINDOW1
+            w.u16(0x0168); w.u16(0x001E); w.u16(0x4000); w.u16(0x2000); w.u16(0x0038);
+            w.u16(std::uint16_t(active_)); w.u16(0); w.u16(1); w.u16(0x0258);
+        }));
+        b.rec16(0x0040, 0);                      // BACKUP
+        b.rec16(0x008D, 0);                      // HIDEOBJ
+        b.rec16(0x0022, book_.date1904 ? 1 : 0); // DATEMODE
+        b.rec16(0x000E, 1);                      // PRECISION
+        b.rec16(0x01B7, 0);                      // REFRESHALL
+        b.rec16(0x00DA, 0);                      // BOOKBOOL
+
+        // Formats and fonts of every style first, so the tables are complete.
+        const auto& styles = book_.styles();
+        std::vector<std::pair<std::uint16_t, std::uint16_t>> xfRefs;
+        xfRefs.reserve(styles.size());
+        for (const xl::Style& s : styles) {
+            std::uint16_t f = fontId(s.font);
+            xfRefs.emplace_back(f, formatId(s.numberFormat));
+        }
+        const QByteArray defaultFont = fontRecord(styles.front().font);
+        for (int i = 0; i < 4; ++i) b.rec(0x0031, defaultFont);
+        for (const xl::Font& f : fonts_) b.rec(0x0031, fontRecord(f));
+        for (const QString& f : customOrder_) {
+            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
+        }
+        const QByteArray styleXf = xfRecord(0, 0, styles.front(), true);
+        for (int i = 0; i < kFirstCellXf; ++i) b.rec(0x00E0, styleXf);
+        for (std::size_t i = 0; i < styles.size(); ++i)
+            b.rec(0x00E0, xfRecord(xfRefs[i].first, xfRefs[i].second, styles[i], false));
+        b.rec(0x0293, data([](ByteWriter& w) { w.u16(0x8000); w.u8(0); w.u8(0xFF); })); // STYLE "Normal"
+        b.rec16(0x0160, 1);                      // USESELFS
+
+        for (int i = 0; i < book_.SheetCount(); ++i) {
+            const xl::Worksheet& ws = const_cast<xl::Workbook&>(book_).Sheets(i + 1);
+            qsizetype at = b.begin(0x0085);
+            sheetPosFields_.push_back(b.pos());
+            b.w.u32(0);
+            b.w.u8(ws.hidden ? 1 : 0);
+            b.w.u8(0);
+            unicodeString(b.w, ws.Name(), true);
+            b.end(at);
+        }
+        b.rec(0x008C, data([](ByteWriter& w) { w.u16(39); w.u16(39); })); // COUNTRY: Italy
+        writeNames();
+        writeSst();
+        b.recEmpty(0x000A);
+    }
+
+    void writeNames() {
+        struct Named { int sheet; std::uint8_t code; std::vector<xl::CellRect> areas; };
+        std::vector<Named> names;
+        for (int i = 0; i < book_.SheetCount(); ++i) {
+            const xl::PageSetup& ps = const_cast<xl::Workbook&>(book_).Sheets(i + 1).GetPageSetup();
+            try {
+                if (!ps.PrintArea.isEmpty()) names.push_back({i, 0x06, {xl::parseAddress(ps.PrintArea)}});
+                std::vector<xl::CellRect> titles;
+                if (!ps.PrintTitleColumns.isEmpty()) titles.push_back(xl::parseAddress(ps.PrintTitleColumns));
+                if (!ps.PrintTitleRows.isEmpty()) titles.push_back(xl::parseAddress(ps.PrintTitleRows));
+                if (!titles.empty()) names.push_back({i, 0x07, titles});
+            } catch (const xl::Error&) {
+                // an address the engine would not have accepted: nothing to write
+            }
+        }
+        if (names.empty()) return;
+        Builder& b = b_;
+        const int n = book_.SheetCount();
+        b.rec(0x01AE, data([&](ByteWriter& w) { w.u16(std::uint16_t(n)); w.u16(0x0401); })); // SUPBOOK: this book
+        b.rec(0x0017, data([&](ByteWriter& w) {  // EXTERNSHEET: one reference per sheet
+            w.u16(std::uint16_t(n));
+            for (int i = 0; i < n; ++i) { w.u16(0); w.u16(std::uint16_t(i)); w.u16(std::uint16_t(i)); }
+        }));
+        for (const Named& nm : names) {
+            QByteArray rgce = data([&](ByteWriter& w) {
+                auto area = [&](const xl::CellRect& r) {
+                    w.u8(0x3B);
+                    w.u16(std::uint16_t(nm.sheet));
+                    w.u16(std::uint16_t(r.row1 - 1)); w.u16(std::uint16_t(r.row2 - 1));
+                    w.u16(std::uint16_t(r.col1 - 1)); w.u16(std::uint16_t(r.col2 - 1));
+                };
+                if (nm.areas.size() == 1) {
+                    area(nm.areas.front());
+                } else {
+                    w.u8(0x29);
+                    w.u16(std::uint16_t(11 * nm.areas.size() + nm.areas.size() - 1));
+                    for (std::size_t i = 0; i < nm.areas.size(); ++i) {
+                        area(nm.areas[i]);
+                        if (i > 0) w.u8(0x10);
+                    }
+                }
+            });
+            b.rec(0x0018, data([&](ByteWriter& w) {
+                w.u16(0x0020); w.u8(0); w.u8(1); w.u16(std::uint16_t(rgce.size()));
+                w.u16(0); w.u16(std::uint16_t(nm.sheet + 1)); w.u32(0);
+                w.u8(0); w.u8(nm.code);
+                w.bytes(rgce.constData(), std::size_t(rgce.size()));
+            }));
+        }
+    }
+
+    void writeSst() {
+        Builder& b = b_;
+        const std::size_t count = sst_.size();
+        const std::size_t dsst = std::max<std::size_t>(8, count / 128 + 1);
+        struct Bucket { std::uint32_t ib; std::uint16_t off; };
+        std::vector<Bucket> buckets;
+        qsizetype rec = b.begin(0x00FC);
+        b.w.u32(std::uint32_t(totalStrings_));
+        b.w.u32(std::uint32_t(count));
+        auto room = [&] { return qsizetype(kMaxData) - (b.pos() - rec); };
+        auto cont = [&] { b.end(rec); rec = b.begin(0x003C); };
+        for (std::size_t i = 0; i < count; ++i) {
+            const QString& s = *sst_[i];
+            const bool high = !fitsLatin1(s);
+            const int cw = high ? 2 : 1;
+            // A string's header stays with at least its first character.
+            if (room() < 3 + cw) cont();
+            if (i % dsst == 0) buckets.push_back({std::uint32_t(b.pos()), std::uint16_t(b.pos() - rec + 4)});
+            b.w.u16(std::uint16_t(s.size()));
+            b.w.u8(high ? 1 : 0);
+            qsizetype done = 0;
+            while (done < s.size()) {
+                qsizetype fit = room() / cw;
+                if (fit == 0) {
+                    cont();
+                    b.w.u8(high ? 1 : 0); // the characters go on with a fresh flag byte
+                    continue;
+                }
+                qsizetype n = std::min<qsizetype>(fit, s.size() - done);
+                appendChars(b.w, s.mid(done, n), high);
+                done += n;
+            }
+        }
+        b.end(rec);
+        b.rec(0x00FF, data([&](ByteWriter& w) {
+            w.u16(std::uint16_t(dsst));
+            for (const Bucket& k : buckets) { w.u32(k.ib); w.u16(k.off); w.u16(0); }
+        }));
+    }
+
+    static QString headerText(const QString& l, const QString& c, const QString& r) {
+        QString s;
+        if (!l.isEmpty()) s += QStringLiteral("&L") + l;
+        if (!c.isEmpty()) s += QStringLiteral("&C") + c;
+        if (!r.isEmpty()) s += QStringLiteral("&R") + r;
+        return s.left(255);
+    }
+
+    void writeSheet(const xl::Worksheet& ws, int index) {
+        Builder& b = b_;
+        const xl::PageSetup& ps = ws.GetPageSetup();
+        b.rec(0x0809, data([](ByteWriter& w) { w.u16(0x0600); w.u16(0x0010); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
+
+        // Rows that need a ROW record, and the cells to write.
+        struct RowOut { int row; const xl::RowInfo* info; int colMic, colMac; std::vector<CellOut> cells; };
+        std::vector<RowOut> rows;
+        int rwMic = -1, rwMac = 0, colMic = 256, colMac = 0;
+        for (int r = 1; r <= ws.usedRows(); ++r) {
+            const xl::RowInfo* ri = ws.rowInfo(r);
+            RowOut ro{r, ri, 256, 0, {}};
+            for (int c = 1; c <= int(ri->cells.size()) && c <= xl::kMaxCols; ++c) {
+                const xl::Cell& cell = ri->cells[std::size_t(c - 1)];
+                if (cell.value.isEmpty() && !ws.cellAt(r, c)) continue;
+                ro.cells.push_back({std::uint16_t(c - 1), std::uint16_t(xfOf(cell.style)), &cell});
+                ro.colMic = std::min(ro.colMic, c - 1);
+                ro.colMac = std::max(ro.colMac, c);
+            }
+            bool special = ri->height >= 0 || ri->hidden || ri->style >= 0;
+            if (ro.cells.empty() && !special) continue;
+            if (!ro.cells.empty()) {
+                if (rwMic < 0) rwMic = r - 1;
+                rwMac = r;
+                colMic = std::min(colMic, ro.colMic);
+                colMac = std::max(colMac, ro.colMac);
+            }
+            if (ro.cells.empty()) { ro.colMic = 0; ro.colMac = 0; }
+            rows.push_back(std::move(ro));
+        }
+        if (rwMic < 0) { rwMic = 0; colMic = 0; }
+        const std::size_t blocks = (rows.size() + 31) / 32;
+
+        qsizetype index0 = b.begin(0x020B); // INDEX, filled in once the blocks are written
+        b.w.u32(0);
+        b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.front().row - 1));
+        b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.back().row));
+        qsizetype defColField = b.pos();
+        b.w.u32(0);
+        qsizetype dbcellFields = b.pos();
+        b.w.zeros(blocks * 4);
+        b.end(index0); // 65536 rows make at most 2048 blocks: the list always fits
+
+        b.rec16(0x000D, 1);          // CALCMODE
+        b.rec16(0x000C, 100);        // CALCCOUNT
+        b.rec16(0x000F, 1);          // REFMODE
+        b.rec16(0x0011, 0);          // ITERATION
+        b.recDouble(0x0010, 0.001);  // DELTA
+        b.rec16(0x005F, 1);          // SAVERECALC
+        b.rec16(0x002A, ps.PrintHeadings ? 1 : 0);
+        b.rec16(0x002B, ps.PrintGridlines ? 1 : 0);
+        b.rec16(0x0082, 1);          // GRIDSET
+        b.rec(0x0080, QByteArray(8, '\0')); // GUTS
+        b.rec(0x0225, data([&](ByteWriter& w) { w.u16(0); w.u16(std::uint16_t(std::lround(ws.defaultRowHeight * 20))); }));
+        b.rec16(0x0081, std::uint16_t(0x04C1 | (ps.FitToPage ? 0x0100 : 0)));
+        auto breaks = [&](std::uint16_t type, const std::vector<int>& list, std::uint16_t spanEnd) {
+            if (list.empty()) return;
+            std::vector<int> sorted(list);
+            std::sort(sorted.begin(), sorted.end());
+            sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+            if (sorted.size() > 1026) sorted.resize(1026);
+            b.rec(type, data([&](ByteWriter& w) {
+                w.u16(std::uint16_t(sorted.size()));
+                for (int at : sorted) { w.u16(std::uint16_t(std::max(at - 1, 0))); w.u16(0); w.u16(spanEnd); }
+            }));
+        };
+        breaks(0x001B, ps.HPageBreaks, 255);
+        breaks(0x001A, ps.VPageBreaks, 65535);
+        auto hf = [&](std::uint16_t type, const QString& text) {
+            if (text.isEmpty()) { b.recEmpty(type); return; }
+            b.rec(type, data([&](ByteWriter& w) { unicodeString(w, text, false); }));
+        };
+        hf(0x0014, headerText(ps.LeftHeader, ps.CenterHeader, ps.RightHeader));
+        hf(0x0015, headerText(ps.LeftFooter, ps.CenterFooter, ps.RightFooter));
+        b.rec16(0x0083, ps.CenterHorizontally ? 1 : 0);
+        b.rec16(0x0084, ps.CenterVertically ? 1 : 0);
+        b.recDouble(0x0026, ps.LeftMargin / 72);
+        b.recDouble(0x0027, ps.RightMargin / 72);
+        b.recDouble(0x0028, ps.TopMargin / 72);
+        b.recDouble(0x0029, ps.BottomMargin / 72);
+        b.rec(0x00A1, data([&](ByteWriter& w) {
+            std::uint16_t flags = 0;
+            if (ps.Order == 2) flags |= 0x01;
+            if (ps.Orientation != xl::xlLandscape) flags |= 0x02;
+            if (ps.BlackAndWhite) flags |= 0x08;
+            if (ps.Draft) flags |= 0x10;
+            if (ps.PrintComments != xl::xlPrintNoComments) flags |= 0x20 | (ps.PrintComments == 1 ? 0x200 : 0);
+            if (ps.FirstPageNumber != 0) flags |= 0x80;
+            flags |= std::uint16_t((ps.PrintErrors & 0x03) << 10);
+            w.u16(std::uint16_t(ps.PaperSize));
+            w.u16(std::uint16_t(std::clamp(ps.Zoom, 10, 400)));
+            w.u16(std::uint16_t(std::int16_t(ps.FirstPageNumber)));
+            w.u16(std::uint16_t(std::max(ps.FitToPagesWide, 0)));
+            w.u16(std::uint16_t(std::max(ps.FitToPagesTall, 0)));
+            w.u16(flags);
+            w.u16(std::uint16_t(ps.PrintQuality));
+            w.u16(std::uint16_t(ps.PrintQuality));
+            w.f64(ps.HeaderMargin / 72);
+            w.f64(ps.FooterMargin / 72);
+            w.u16(1);
+        }));
+
+        b.w.put32(defColField, std::uint32_t(b.pos()));
+        int best = 8;
+        double bestDiff = 1e9;
+        for (int n = 0; n <= 255; ++n) {
+            double wch = (std::ceil((n * 7.0 + 5) / 8) * 8 - 5) / 7;
+            double d = std::fabs(wch - ws.defaultColumnWidth);
+            if (d < bestDiff) { bestDiff = d; best = n; }
+        }
+        b.rec16(0x0055, std::uint16_t(best));
+        writeColumns(ws);
+
+        b.rec(0x0200, data([&](ByteWriter& w) {
+            w.u32(std::uint32_t(rwMic)); w.u32(std::uint32_t(rwMac));
+            w.u16(std::uint16_t(colMic)); w.u16(std::uint16_t(colMac)); w.u16(0);
+        }));
+
+        const std::uint16_t defHeight = std::uint16_t(std::lround(ws.defaultRowHeight * 20));
+        for (std::size_t blk = 0; blk < blocks; ++blk) {
+            const std::size_t first = blk * 32, last = std::min(rows.size(), first + 32);
+            const qsizetype firstRowPos = b.pos();
+            for (std::size_t i = first; i < last; ++i) {
+                const RowOut& ro = rows[i];
+                const xl::RowInfo& ri = *ro.info;
+                qsizetype at = b.begin(0x0208);
+                b.w.u16(std::uint16_t(ro.row - 1));
+                b.w.u16(std::uint16_t(ro.colMic));
+                b.w.u16(std::uint16_t(ro.colMac));
+                b.w.u16(ri.height >= 0 ? std::uint16_t(std::min(std::lround(ri.height * 20), 8191L)) : defHeight);
+                b.w.u16(0);
+                b.w.u16(0);
+                std::uint32_t flags = 0x0100;
+                if (ri.hidden) flags |= 0x20;
+                if (ri.height >= 0) flags |= 0x40;
+                if (ri.style >= 0) flags |= 0x80 | (std::uint32_t(xfOf(std::uint32_t(ri.style)) & 0x0FFF) << 16);
+                else flags |= std::uint32_t(kFirstCellXf) << 16;
+                b.w.u32(flags);
+                b.end(at);
+            }
+            std::vector<qsizetype> cellStarts;
+            for (std::size_t i = first; i < last; ++i) {
+                cellStarts.push_back(b.pos());
+                writeCells(rows[i].row - 1, rows[i].cells);
+            }
+            const qsizetype dbcell = b.pos();
+            b.w.put32(dbcellFields + qsizetype(blk) * 4, std::uint32_t(dbcell));
+            qsizetype at = b.begin(0x00D7);
+            b.w.u32(std::uint32_t(dbcell - firstRowPos));
+            qsizetype prev = firstRowPos + 20;
+            for (qsizetype start : cellStarts) {
+                b.w.u16(std::uint16_t(start - prev));
+                prev = start;
+            }
+            b.end(at);
+        }
+
+        // WINDOW2, and PANE for frozen rows or columns
+        const int fr = ws.FrozenRows(), fc = ws.FrozenCols();
+        const bool frozen = fr > 0 || fc > 0;
+        std::uint16_t g = 0x0004 | 0x0010 | 0x0020 | 0x0080;
+        if (ws.showGridlines) g |= 0x0002;
+        if (frozen) g |= 0x0008 | 0x0100;
+        if (index == active_) g |= 0x0200 | 0x0400;
+        b.rec(0x023E, data([&](ByteWriter& w) {
+            w.u16(g); w.u16(0); w.u16(0); w.u16(64); w.u16(0); w.u16(0); w.u16(0); w.u32(0);
+        }));
+        if (frozen) {
+            b.rec(0x0041, data([&](ByteWriter& w) {
+                w.u16(std::uint16_t(fc)); w.u16(std::uint16_t(fr));
+                w.u16(std::uint16_t(fr)); w.u16(std::uint16_t(fc));
+                w.u8(fr > 0 && fc > 0 ? 0 : fr > 0 ? 2 : 1);
+                w.u8(0);
+            }));
+        }
+        for (std::size_t i = 0; i < ws.mergedCells.size(); i += 1026) {
+            const std::size_t n = std::min<std::size_t>(1026, ws.mergedCells.size() - i);
+            b.rec(0x00E5, data([&](ByteWriter& w) {
+                w.u16(std::uint16_t(n));
+                for (std::size_t k = i; k < i + n; ++k) {
+                    const xl::CellRect& m = ws.mergedCells[k];
+                    w.u16(std::uint16_t(m.row1 - 1)); w.u16(std::uint16_t(m.row2 - 1));
+                    w.u16(std::uint16_t(m.col1 - 1)); w.u16(std::uint16_t(m.col2 - 1));
+                }
+            }));
+        }
+        b.recEmpty(0x000A);
+    }
+
+    void writeColumns(const xl::Worksheet& ws) {
+        Builder& b = b_;
+        auto same = [](const xl::ColumnInfo& a, const xl::ColumnInfo& c) {
+            return a.width == c.width && a.hidden == c.hidden && a.style == c.style;
+        };
+        const std::uint16_t defWidth = widthToFile(ws.defaultColumnWidth);
+        int c = 1;
+        while (c <= xl::kMaxCols) {
+            const xl::ColumnInfo& ci = ws.columnInfo(c);
+            int end = c;
+            while (end < xl::kMaxCols && same(ws.columnInfo(end + 1), ci)) ++end;
+            if (ci.width >= 0 || ci.hidden || ci.style >= 0) {
+                b.rec(0x007D, data([&](ByteWriter& w) {
+                    w.u16(std::uint16_t(c - 1));
+                    w.u16(std::uint16_t(end - 1));
+                    w.u16(ci.width >= 0 ? widthToFile(ci.width) : defWidth);
+                    w.u16(std::uint16_t(ci.style >= 0 ? xfOf(std::uint32_t(ci.style)) : kFirstCellXf));
+                    w.u16(std::uint16_t((ci.hidden ? 0x01 : 0) | (ci.width >= 0 ? 0x02 : 0)));
+                    w.u16(0);
+                }));
+            }
+            c = end + 1;
+        }
+    }
+
+    // A number as the 30-bit RK form when that keeps it exactly.
+    static bool toRk(double d, std::uint32_t& rk) {
+        if (std::isfinite(d) && d == std::floor(d) && d >= -536870912.0 && d <= 536870911.0) {
+            rk = (std::uint32_t(std::int32_t(d)) << 2) | 0x02;
+            return true;
+        }
+        double h = d * 100;
+        if (std::isfinite(h) && h == std::floor(h) && h >= -536870912.0 && h <= 536870911.0 && double(std::int32_t(h)) / 100 == d) {
+            rk = (std::uint32_t(std::int32_t(h)) << 2) | 0x03;
+            return true;
+        }
+        return false;
+    }
+
+    void writeCells(int row, const std::vector<CellOut>& cells) {
+        Builder& b = b_;
+        ByteWriter& w = b.w;
+        for (const CellOut& co : cells) {
+            const xl::Value& v = co.cell->value;
+            switch (v.type()) {
+            case xl::ValueType::Empty:
+                w.u16(0x0201); w.u16(6); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
+                break;
+            case xl::ValueType::Text: {
+                std::uint32_t idx = sstIndex_.value(v.textValue());
+                w.u16(0x00FD); w.u16(10); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf); w.u32(idx);
+                break;
+            }
+            case xl::ValueType::Number:
+            case xl::ValueType::Date: {
+                double d = v.numberValue();
+                if (book_.date1904 && xl::isDateFormat(book_.style(co.cell->style).numberFormat)) d -= 1462;
+                std::uint32_t rk;
+                if (toRk(d, rk)) {
+                    w.u16(0x027E); w.u16(10); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf); w.u32(rk);
+                } else {
+                    w.u16(0x0203); w.u16(14); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf); w.f64(d);
+                }
+                break;
+            }
+            case xl::ValueType::Boolean:
+            case xl::ValueType::Error:
+                w.u16(0x0205); w.u16(8); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
+                w.u8(v.isBoolean() ? (v.booleanValue() ? 1 : 0) : v.errorCode());
+                w.u8(v.isError() ? 1 : 0);
+                break;
+            }
+        }
+    }
+
+    const xl::Workbook& book_;
+    Builder b_;
+    QHash<QString, std::uint32_t> sstIndex_;
+    std::vector<const QString*> sst_;
+    std::size_t totalStrings_ = 0;
+    std::map<QString, std::uint16_t> customFormats_;
+    std::vector<QString> customOrder_;
+    std::vector<xl::Font> fonts_;
+    std::vector<qsizetype> sheetPosFields_;
+    int active_ = 0;
+};
+
+} // namespace
+
+QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
+    if (book.SheetCount() == 0) throw FileError(FileErrorKind::WriteFailed, QStringLiteral("La cartella di lavoro non ha fogli."));
+    const bool encrypt = !password.isEmpty() && opt.scheme != Scheme::None;
+    QByteArray filePass;
+    std::unique_ptr<StreamCipher> cipher;
+    if (encrypt) {
+        if (opt.scheme == Scheme::Xor && xorPasswordBytes(password).isEmpty())
+            throw FileError(FileErrorKind::WriteFailed, QStringLiteral("Password non valida."));
+        filePass = makeFilePass(opt.scheme, password, opt.keyBits);
+        auto info = parseFilePass(reinterpret_cast<const unsigned char*>(filePass.constData()), std::size_t(filePass.size()));
+        if (info) cipher = makeCipher(*info, password);
+        if (!cipher) throw FileError(FileErrorKind::WriteFailed, QStringLiteral("Impossibile cifrare la cartella di lavoro."));
+    }
+    WorkbookWriter writer(book);
+    QByteArray stream = writer.run(filePass);
+    if (cipher) transformStream(stream, *cipher, true);
+    return stream;
+}
+
+QByteArray encodeFile(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
+    std::vector<Stream> streams;
+    streams.push_back({QStringLiteral("Workbook"), encodeWorkbookStream(book, password, opt)});
+    for (const xl::ForeignStream& f : book.foreignStreams) {
+        if (f.path.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0 ||
+            f.path.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0)
+            continue;
+        streams.push_back({f.path, f.data});
+    }
+    QString why;
+    QByteArray file = writeCompound(streams, &why);
+    if (file.isEmpty())
+        throw FileError(FileErrorKind::WriteFailed, QStringLiteral("Impossibile comporre il file: %1").arg(why));
+    return file;
+}
+
+} // namespace xls::detail

@@ -1,0 +1,218 @@
+#!/usr/bin/python3
+# Drives LibreOffice headless over UNO as the independent peer of the codec
+# tests and of the benchmark. Each run starts its own office, with its own
+# profile folder and pipe name, and kills it at the end; an interaction
+# handler answers every question with "abort", so a wrong password ends the
+# load instead of waiting for a user.
+#
+#   lo_peer.py make OUT PASSWORD        a reference workbook written by LibreOffice
+#   lo_peer.py dump IN PASSWORD         the workbook's contents as JSON on stdout
+#   lo_peer.py time IN PASSWORD OUT N   times N loads and stores (JSON on stdout)
+
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import uno
+import unohelper
+from com.sun.star.beans import PropertyValue
+from com.sun.star.task import XInteractionHandler
+from com.sun.star.lang import Locale
+from com.sun.star.table import CellRangeAddress
+
+
+def pv(name, value):
+    p = PropertyValue()
+    p.Name = name
+    p.Value = value
+    return p
+
+
+class AbortAll(unohelper.Base, XInteractionHandler):
+    def handle(self, request):
+        abort = uno.getTypeByName("com.sun.star.task.XInteractionAbort")
+        for c in request.getContinuations():
+            try:
+                if c.queryInterface(abort) is not None:
+                    c.select()
+                    return
+            except Exception:
+                pass
+
+
+class Office:
+    def __init__(self):
+        self.profile = tempfile.mkdtemp(prefix="velmora-lo-")
+        self.pipe = "velmora%d_%d" % (os.getpid(), int(time.time() * 1000) % 100000)
+        self.proc = subprocess.Popen(
+            ["soffice", "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
+             "--nolockcheck", "-env:UserInstallation=file://" + self.profile,
+             "--accept=pipe,name=%s;urp;" % self.pipe],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        local = uno.getComponentContext()
+        resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
+        last = None
+        for _ in range(240):
+            try:
+                ctx = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % self.pipe)
+                self.ctx = ctx
+                self.desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
+                return
+            except Exception as e:  # not listening yet
+                last = e
+                if self.proc.poll() is not None:
+                    break
+                time.sleep(0.25)
+        self.close()
+        raise RuntimeError("cannot connect to soffice: %s" % last)
+
+    def load(self, path, password):
+        args = [pv("Hidden", False), pv("InteractionHandler", AbortAll())]
+        if password:
+            args.append(pv("Password", password))
+        return self.desktop.loadComponentFromURL(uno.systemPathToFileUrl(os.path.abspath(path)), "_blank", 0, tuple(args))
+
+    def store(self, doc, path, password):
+        args = [pv("FilterName", "MS Excel 97"), pv("Overwrite", True)]
+        if password:
+            args.append(pv("Password", password))
+        doc.storeToURL(uno.systemPathToFileUrl(os.path.abspath(path)), tuple(args))
+
+    def close(self):
+        try:
+            self.desktop.terminate()
+        except Exception:
+            pass
+        try:
+            self.proc.wait(timeout=10)
+        except Exception:
+            try:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+            except Exception:
+                pass
+            self.proc.wait()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def format_key(doc, fmt):
+    formats = doc.NumberFormats
+    loc = Locale("en", "US", "")
+    key = formats.queryKey(fmt, loc, False)
+    if key == -1:
+        key = formats.addNew(fmt, loc)
+    return key
+
+
+def make(office, out, password):
+    doc = office.desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0, (pv("Hidden", False),))
+    sheets = doc.Sheets
+    sh = sheets.getByIndex(0)
+    sh.Name = "Pratica"
+    for i, h in enumerate(["Num.Prat.", "Data", "Importo", "Preventivo", "Collocazione"]):
+        sh.getCellByPosition(i, 0).String = h
+    sh.getCellByPosition(0, 1).Value = 17
+    date = sh.getCellByPosition(1, 1)
+    date.Value = 45292  # 1 January 2024
+    date.NumberFormat = format_key(doc, "DD/MM/YYYY")
+    amount = sh.getCellByPosition(2, 1)
+    amount.Value = 1234.5
+    amount.NumberFormat = format_key(doc, "#,##0.00")
+    est = sh.getCellByPosition(3, 1)
+    est.Value = 99.9
+    est.NumberFormat = format_key(doc, "0.00")
+    place = sh.getCellByPosition(4, 1)
+    place.NumberFormat = format_key(doc, "@")
+    place.String = "00123"
+    sh.getCellByPosition(0, 2).String = "Località è già più così €"
+    sh.Columns.getByIndex(3).Width = 5000  # 1/100 mm
+    sh.setPrintAreas((CellRangeAddress(0, 0, 0, 4, 9),))
+    ctrl = doc.CurrentController
+    ctrl.setActiveSheet(sh)
+    ctrl.freezeAtPosition(0, 1)
+    sheets.insertNewByName("Cliente", 1)
+    sheets.getByIndex(1).getCellByPosition(0, 0).String = "ID"
+    office.store(doc, out, password)
+    doc.close(True)
+
+
+def dump(office, path, password):
+    doc = office.load(path, password)
+    if doc is None:
+        print(json.dumps({"error": "not loaded"}))
+        return 3
+    formats = doc.NumberFormats
+    out = {"sheets": []}
+    ctrl = doc.CurrentController
+    for i in range(doc.Sheets.Count):
+        sh = doc.Sheets.getByIndex(i)
+        cur = sh.createCursor()
+        cur.gotoEndOfUsedArea(False)
+        last_row = cur.RangeAddress.EndRow
+        last_col = cur.RangeAddress.EndColumn
+        cells = []
+        for r in range(min(last_row, 200) + 1):
+            for c in range(min(last_col, 60) + 1):
+                cell = sh.getCellByPosition(c, r)
+                t = cell.Type.value
+                if t == "EMPTY":
+                    continue
+                fmt = formats.getByKey(cell.NumberFormat)
+                cells.append({"row": r + 1, "col": c + 1, "kind": t, "value": cell.Value, "string": cell.String,
+                              "format": fmt.FormatString, "isDate": bool(fmt.Type & 2)})
+        widths = [sh.Columns.getByIndex(c).Width for c in range(8)]
+        areas = [[a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1] for a in sh.getPrintAreas()]
+        ctrl.setActiveSheet(sh)
+        out["sheets"].append({"name": sh.Name, "cells": cells, "widths": widths, "printAreas": areas,
+                              "frozen": bool(ctrl.hasFrozenPanes()), "splitRow": ctrl.getSplitRow(),
+                              "splitColumn": ctrl.getSplitColumn(),
+                              "visible": bool(sh.IsVisible)})
+    doc.close(True)
+    print(json.dumps(out))
+    return 0
+
+
+def timing(office, path, password, out, n):
+    loads, stores = [], []
+    for _ in range(n):
+        t0 = time.perf_counter()
+        doc = office.load(path, password)
+        t1 = time.perf_counter()
+        if doc is None:
+            print(json.dumps({"error": "not loaded"}))
+            return 3
+        office.store(doc, out, password)
+        t2 = time.perf_counter()
+        doc.close(True)
+        loads.append(t1 - t0)
+        stores.append(t2 - t1)
+    print(json.dumps({"load": min(loads), "store": min(stores)}))
+    return 0
+
+
+def main(argv):
+    if len(argv) < 3:
+        sys.stderr.write(__doc__ or "usage: lo_peer.py make|dump|time ...\n")
+        return 2
+    office = Office()
+    try:
+        cmd = argv[1]
+        if cmd == "make":
+            make(office, argv[2], argv[3] if len(argv) > 3 else "")
+            return 0
+        if cmd == "dump":
+            return dump(office, argv[2], argv[3] if len(argv) > 3 else "")
+        if cmd == "time":
+            return timing(office, argv[2], argv[3], argv[4], int(argv[5]) if len(argv) > 5 else 3)
+        sys.stderr.write("unknown command %s\n" % cmd)
+        return 2
+    finally:
+        office.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
