@@ -1,6 +1,7 @@
 #include "platform/numberformat.h"
 
 #include <QDate>
+#include <QHash>
 #include <QStringList>
 #include <cmath>
 #include <vector>
@@ -202,9 +203,17 @@ Section parseSection(const QString& s)
 
 std::vector<Section> parseFormat(const QString& fmt)
 {
+    // Workbooks use a handful of formats over and over: keep them parsed.
+    thread_local QHash<QString, std::vector<Section>> cache;
+    auto it = cache.constFind(fmt);
+    if (it != cache.constEnd())
+        return *it;
     std::vector<Section> out;
     for (const QString& part : splitSections(fmt))
         out.push_back(parseSection(part));
+    if (cache.size() > 512)
+        cache.clear();
+    cache.insert(fmt, out);
     return out;
 }
 
