@@ -1,0 +1,605 @@
+// The practice panel: toolbar dispatch, the small field handlers, and the
+// insert, modify, delete and load of practices, with what reaches the file.
+
+#include "practicetest.h"
+
+#include "app/calendario.h"
+#include <QPushButton>
+#include "printing/stampap.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QToolBar>
+
+using namespace pt;
+using testsupport::AppFixture;
+
+namespace {
+
+const QString kMissing = QStringLiteral(" I campi : NUMERO PRATICA-DATA- CLIENTE , devono essere compilati");
+const QString kAskInsert = QStringLiteral(" Vuoi Inserire questa Pratica ?");
+const QString kInserted = QStringLiteral("Pratica Aggiunta con successo !");
+const QString kAskModify = QStringLiteral("Vuoi Modificare la Pratica selezionata  ?");
+const QString kModified = QStringLiteral("Pratica  Modificata");
+const QString kAskDelete = QStringLiteral("Si vuole Eliminare la Pratica Selezionata ?");
+const QString kDeleted = QStringLiteral("La Pratica è stata Eliminata");
+const QString kAskLedger = QStringLiteral("Si vuole  Eliminare anche le REGISTRAZIONI  associate a questa Pratica ?");
+const QString kLedgerDeleted = QStringLiteral("REGISTRAZIONI  Eliminate");
+const QString kV = QStringLiteral("Velmora");
+const QString kVb = QStringLiteral(" Velmora");
+constexpr auto kInfo = ui::MsgIcon::Information;
+
+// Starts the program on a workbook with the reference data and `practices`
+// in rows 2 down, and opens the practice panel.
+void open(AppFixture& fx, const std::vector<Practice>& practices,
+          const std::function<void(xl::Workbook&)>& more = {}) {
+    fx.writeWorkbook([&](xl::Workbook& b) {
+        putReferenceData(b);
+        int row = 2;
+        for (const Practice& p : practices) putPractice(b.Sheets(kPratica), row++, p);
+        if (more) more(b);
+    });
+    QVERIFY(fx.start());
+    fx.form().MenuPratiche_Click();
+    QVERIFY(shown(fx.form().Frame1));
+}
+
+// Fills the fields of a new practice as the user would (the number as the
+// chooser hands it over, the date as the calendar writes it).
+void fillNew(PracticePanel* p, const QString& number, const QString& client) {
+    p->Text1->setText(number);
+    p->Text2->setText(QStringLiteral("15/03/2024"));
+    p->Combo1->setEditText(client);
+    p->Text3->setText(QStringLiteral("Ricorso"));
+    p->Combo2->setEditText(QStringLiteral("CIVILE"));
+    p->Combo3->setEditText(QStringLiteral("3"));
+}
+
+} // namespace
+
+class TestPracticePanel : public QObject {
+    Q_OBJECT
+private slots:
+    void toolbarServesOnlyTheOpenPanel();
+    void chooserButtonProposesNextNumber_data();
+    void chooserButtonProposesNextNumber();
+    void statusBoxesAndCalendar();
+    void clientBoxUpperCasesKeepingCaret();
+    void estimateBoxTypesCommaAndFormats();
+    void insertRefusesMissingFieldsAndBadEstimate();
+    void insertIntoGapWritesEveryCell();
+    void modifyRewritesRecord();
+    void modifyAnsweredNoStillEmptiesPanel();
+    void modifyReportsMissingPractice();
+    void deleteTakesOnlyTheWholeNumber();
+    void deleteOfMissingPracticeStillOffersLedgerCleanup();
+    void loadFromList();
+    void insertButtonsReturnAfterAnyReset();
+    void mainRoad();
+};
+
+void TestPracticePanel::toolbarServesOnlyTheOpenPanel() {
+    AppFixture fx;
+    open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
+    Form1& f = fx.form();
+
+    // "Stampa" saves before the printer form shows up with job 7.
+    fx.sheet(kPratica).Cells(2, 4).SetValue(QStringLiteral("cambiato"));
+    press(f, 4);
+    QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("cambiato"));
+    QVERIFY(f.stampaPLoaded());
+    QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("7"));
+    QVERIFY(f.stampaP()->isVisible());
+    f.stampaP()->hide();
+    f.stampaP()->Text1->clear();
+
+    // "&Esci" closes the practice panels and the toolbar and saves; the
+    // insert buttons stay available for the next opening.
+    f.Frame1->showInsertButtons(false);
+    fx.sheet(kPratica).Cells(2, 4).SetValue(QStringLiteral("di nuovo"));
+    press(f, 7);
+    QVERIFY(!shown(f.Frame1));
+    QVERIFY(!shown(f.Frame2));
+    QVERIFY(!shown(f.Toolbar1));
+    QVERIFY(insertButtonsVisible(f));
+    QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("di nuovo"));
+
+    // With the panel closed the other buttons do nothing at all.
+    fx.sheet(kPratica).Cells(2, 4).SetValue(QStringLiteral("non salvato"));
+    for (int b : {1, 2, 3, 4, 5, 6}) press(f, b);
+    QVERIFY(!shown(f.Frame2));
+    QVERIFY(f.stampaP()->Text1->text().isEmpty());
+    QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("di nuovo"));
+    VERIFY_DIALOGS(fx);
+}
+
+void TestPracticePanel::chooserButtonProposesNextNumber_data() {
+    QTest::addColumn<xl::Value>("counter");
+    QTest::addColumn<QString>("proposed");
+    QTest::newRow("empty") << xl::Value() << QStringLiteral("1");
+    QTest::newRow("41") << xl::Value(41) << QStringLiteral("42");
+    QTest::newRow("number as text") << xl::Value(QStringLiteral("41")) << QStringLiteral("42");
+    // An old insert could store any text as the counter: it counts as 0.
+    QTest::newRow("stray text") << xl::Value(QStringLiteral("7bis")) << QStringLiteral("1");
+}
+
+void TestPracticePanel::chooserButtonProposesNextNumber() {
+    QFETCH(xl::Value, counter);
+    QFETCH(QString, proposed);
+    AppFixture fx;
+    open(fx, {}, [&](xl::Workbook& b) {
+        if (!counter.isEmpty()) b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(counter);
+    });
+    Form1& f = fx.form();
+    fx.sheet(kPratica).Cells(2, 1).SetValue(xl::Value(99)); // in memory only, until the button saves
+    press(f, 2);
+    QVERIFY(shown(f.Frame2));
+    QVERIFY(!shown(f.Frame1));
+    QVERIFY(!shown(f.Toolbar1));
+    QCOMPARE(f.Frame2->Text9->text(), proposed);
+    QCOMPARE(diskText(fx, kPratica, 2, 1), QStringLiteral("99"));
+    VERIFY_DIALOGS(fx);
+}
+
+void TestPracticePanel::statusBoxesAndCalendar() {
+    AppFixture fx;
+    open(fx, {});
+    PracticePanel* p = fx.form().Frame1;
+
+    p->Check2->setChecked(true);
+    p->Check3->setChecked(true);
+    QVERIFY(!p->Check2->isChecked());
+    p->Check2->setChecked(true);
+    QVERIFY(!p->Check3->isChecked());
+    p->Check2->setChecked(false); // unticking leaves the other alone
+    QVERIFY(!p->Check3->isChecked());
+    p->Check3->setChecked(true);
+    p->Check3->setChecked(false);
+    QVERIFY(!p->Check2->isChecked());
+
+    QTest::mouseClick(p->Check1, Qt::LeftButton);
+    Calendario* cal = fx.form().calendario();
+    QVERIFY(cal->isVisible());
+    cal->calendar->setSelectedDate(QDate(2024, 3, 5));
+    cal->Calendario_DateClick();
+    QCOMPARE(p->Text2->text(), QStringLiteral("05/03/2024"));
+    QVERIFY(!p->Check1->isChecked());
+    VERIFY_DIALOGS(fx);
+}
+
+void TestPracticePanel::clientBoxUpperCasesKeepingCaret() {
+    AppFixture fx;
+    open(fx, {});
+    QComboBox* c = fx.form().Frame1->Combo1;
+    c->setFocus();
+    QTest::keyClicks(c, QStringLiteral("abc"));
+    QCOMPARE(c->currentText(), QStringLiteral("ABC"));
+    QCOMPARE(c->lineEdit()->cursorPosition(), 3);
+    c->lineEdit()->setCursorPosition(1);
+    QTest::keyClicks(c, QStringLiteral("x"));
+    QCOMPARE(c->currentText(), QStringLiteral("AXBC"));
+    QCOMPARE(c->lineEdit()->cursorPosition(), 2);
+
+    // Typing the start of a listed name completes it, and typing on still
+    // follows the name rather than doubling letters.
+    c->setEditText(QString());
+    QTest::keyClicks(c, QStringLiteral("ro"));
+    QVERIFY2(c->currentText().startsWith(QStringLiteral("RO")), qPrintable(c->currentText()));
+    QTest::keyClicks(c, QStringLiteral("ssi mario"));
+    QCOMPARE(c->currentText(), QStringLiteral("ROSSI MARIO"));
+    VERIFY_DIALOGS(fx);
+}
+
+void TestPracticePanel::estimateBoxTypesCommaAndFormats() {
+    AppFixture fx;
+    open(fx, {});
+    QLineEdit* e = fx.form().Frame1->Text37;
+    QTest::keyClicks(e, QStringLiteral("1.5"));
+    QCOMPARE(e->text(), QStringLiteral("1,5"));
+    QTest::keyClick(e, Qt::Key_Period, Qt::KeypadModifier);
+    QCOMPARE(e->text(), QStringLiteral("1,5,"));
+    e->setText(QStringLiteral("1,5"));
+    leave(e);
+    QCOMPARE(e->text(), QStringLiteral("1,50"));
+
+    e->clear();
+    QTest::keyClicks(e, QStringLiteral("1500.5"));
+    leave(e);
+    QCOMPARE(e->text(), QStringLiteral("1.500,50"));
+
+    e->clear();
+    leave(e);
+    QCOMPARE(e->text(), QString());
+    // A text that is no amount stays as typed; the insert refuses it.
+    e->setText(QStringLiteral("mille"));
+    leave(e);
+    QCOMPARE(e->text(), QStringLiteral("mille"));
+    VERIFY_DIALOGS(fx);
+}
+
+void TestPracticePanel::insertRefusesMissingFieldsAndBadEstimate() {
+    AppFixture fx;
+    open(fx, {});
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    fillNew(p, QStringLiteral("8"), QString());
+    p->Text3->setFocus();
+    fx.dialogs().expectMessage(kMissing, kV, kInfo);
+    p->InsertPractice();
+    VERIFY_DIALOGS(fx);
+    QVERIFY(p->Text1->hasFocus());
+    QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
+
+    fillNew(p, QStringLiteral("8"), QStringLiteral("ROSSI MARIO"));
+    p->Text37->setText(QStringLiteral("mille euro"));
+    fx.dialogs().clear();
+    fx.dialogs().expectMessage(QString(), kV, kInfo);
+    p->InsertPractice();
+    VERIFY_DIALOGS(fx);
+    QVERIFY(fx.dialogs().shown.at(0).text.contains(QStringLiteral("PREVENTIVO")));
+    QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
+    QCOMPARE(p->Text37->text(), QStringLiteral("mille euro"));
+
+    // No to the question: nothing written.
+    p->Text37->clear();
+    fx.dialogs().clear();
+    fx.dialogs().expectQuestion(kAskInsert, false, kV);
+    p->InsertPractice();
+    VERIFY_DIALOGS(fx);
+    QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
+    QVERIFY(fx.form().Excel.ScreenUpdating);
+}
+
+void TestPracticePanel::insertIntoGapWritesEveryCell() {
+    AppFixture fx;
+    // Row 3 lost its number by hand but kept its other cells, flags included.
+    open(fx, {{5, QStringLiteral("ROSSI MARIO")}, {6, QStringLiteral("OLD"), QStringLiteral("SI"), QStringLiteral("SI"), QStringLiteral("9,00")},
+              {7, QStringLiteral("BIANCHI SRL")}},
+         [](xl::Workbook& b) { b.Sheets(kPratica).Cells(3, 1).ClearContents(); });
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+    fillNew(p, QStringLiteral("8"), QStringLiteral("ROSSI MARIO"));
+    // The estimate is still being typed when the toolbar is clicked.
+    p->Text37->setText(QStringLiteral("1500,5"));
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    press(f, 1);
+    VERIFY_DIALOGS(fx);
+
+    // The gap was row 3: the sort of the insert moved record 8 to the end of
+    // the run it joined, so look for it by number.
+    xl::Worksheet& s = fx.sheet(kPratica);
+    const QStringList numbers = column(s, 1);
+    QCOMPARE(numbers, (QStringList{"5", "7", "8"}));
+    const int row = 4;
+    QCOMPARE(s.Cells(row, 1).GetValue(), xl::Value(8)); // a number, so it sorts as one
+    QVERIFY(s.Cells(row, 2).GetValue().isDate());
+    QCOMPARE(cellText(s, row, 2), QStringLiteral("15/03/2024"));
+    QCOMPARE(cellText(s, row, 3), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(cellText(s, row, 9), QString());
+    QCOMPARE(cellText(s, row, 10), QString());
+    QCOMPARE(cellText(s, row, 11), QString());
+    QCOMPARE(cellText(s, row, 12), QStringLiteral("1.500,50"));
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("8"));
+    // The insert saved: the file holds the record and the counter.
+    auto disk = fx.onDisk();
+    xl::Worksheet& d = disk->Sheets(kPratica);
+    QCOMPARE(column(d, 1).size(), 3);
+    QCOMPARE(vb::CStr(d.GetRange(QStringLiteral("IV1")).GetValue()), QStringLiteral("8"));
+    // Fields emptied, combo boxes refilled by the toolbar.
+    QVERIFY(p->Text1->text().isEmpty());
+    QCOMPARE(p->Combo1->count(), 3);
+    QCOMPARE(p->Combo3->count(), 1);
+}
+
+void TestPracticePanel::modifyRewritesRecord() {
+    AppFixture fx;
+    open(fx, {{5, QStringLiteral("ROSSI MARIO"), QStringLiteral("SI")}, {7, QStringLiteral("BIANCHI SRL")}});
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    QCOMPARE(p->Text1->text(), QStringLiteral("5"));
+    QVERIFY(p->Check2->isChecked());
+    p->Text3->setText(QStringLiteral("Nuovo oggetto"));
+    p->Check2->setChecked(false);
+    p->Text37->setText(QStringLiteral("12,5")); // focus never left the box
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
+    press(f, 3);
+    VERIFY_DIALOGS(fx);
+
+    xl::Worksheet& s = fx.sheet(kPratica);
+    QCOMPARE(cellText(s, 2, 4), QStringLiteral("Nuovo oggetto"));
+    // The date goes back as the text of the box; unset flags as one blank.
+    QVERIFY(s.Cells(2, 2).GetValue().isText());
+    QCOMPARE(cellText(s, 2, 2), QStringLiteral("10/02/2024"));
+    QCOMPARE(cellText(s, 2, 9), QStringLiteral(" "));
+    QCOMPARE(cellText(s, 2, 10), QStringLiteral(" "));
+    QCOMPARE(cellText(s, 2, 12), QStringLiteral("12,50"));
+    QCOMPARE(cellText(s, 3, 4), QStringLiteral("Oggetto 7"));
+    QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("Nuovo oggetto"));
+    QVERIFY(p->Text1->text().isEmpty());
+    QVERIFY(insertButtonsVisible(f));
+    QCOMPARE(p->ListView1->itemCount(), 2);
+}
+
+void TestPracticePanel::modifyAnsweredNoStillEmptiesPanel() {
+    AppFixture fx;
+    open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    QVERIFY(!insertButtonsVisible(f));
+    p->Text3->setText(QStringLiteral("Non salvare"));
+    fx.sheet(kPratica).Cells(2, 5).SetValue(QStringLiteral("in memoria"));
+    fx.dialogs().expectQuestion(kAskModify, false, kV);
+    press(f, 3);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(fx.sheet(kPratica), 2, 4), QStringLiteral("Oggetto 5"));
+    QVERIFY(p->Text1->text().isEmpty());
+    QVERIFY(p->Text3->text().isEmpty());
+    QVERIFY(insertButtonsVisible(f));
+    QCOMPARE(p->ListView1->itemCount(), 1);
+    QCOMPARE(p->Combo1->count(), 3);
+    QCOMPARE(diskText(fx, kPratica, 2, 5), QStringLiteral("in memoria"));
+}
+
+void TestPracticePanel::modifyReportsMissingPractice() {
+    {
+        AppFixture fx;
+        open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
+        PracticePanel* p = fx.form().Frame1;
+        fillNew(p, QStringLiteral("6"), QStringLiteral("ROSSI MARIO"));
+        fx.dialogs()
+            .expectQuestion(kAskModify, true, kV)
+            .expectMessage(QStringLiteral("ERRORE: Non esiste nessuna Pratica con il numero 6"), kV, kInfo);
+        p->ModifyPractice();
+        VERIFY_DIALOGS(fx);
+        QCOMPARE(column(fx.sheet(kPratica), 1), QStringList{"5"});
+        QCOMPARE(cellText(fx.sheet(kPratica), 2, 4), QStringLiteral("Oggetto 5"));
+        QVERIFY(p->Text1->text().isEmpty());
+    }
+    {
+        AppFixture fx;
+        open(fx, {});
+        PracticePanel* p = fx.form().Frame1;
+        fillNew(p, QStringLiteral("6"), QStringLiteral("ROSSI MARIO"));
+        fx.dialogs()
+            .expectQuestion(kAskModify, true, kV)
+            .expectMessage(QStringLiteral(" ERRORE: Non ci sono Pratiche presenti"), kV, kInfo);
+        p->ModifyPractice();
+        VERIFY_DIALOGS(fx);
+        QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
+        QCOMPARE(p->Text1->text(), QStringLiteral("6")); // no reset on this branch
+    }
+}
+
+void TestPracticePanel::deleteTakesOnlyTheWholeNumber() {
+    AppFixture fx;
+    open(fx, {{7, QStringLiteral("A")}, {12, QStringLiteral("B")}, {17, QStringLiteral("C")}},
+         [](xl::Workbook& b) {
+             putEntry(b, 2, 1, 7, QStringLiteral("sette"));
+             putEntry(b, 3, 2, 12, QStringLiteral("dodici"));
+         });
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+
+    // A leading number must not stand for the practice: refused, no question.
+    for (const QString& typed : {QStringLiteral("7bis"), QStringLiteral("1 2"), QStringLiteral("-7"), QStringLiteral("7,0")}) {
+        p->Text1->setText(typed);
+        fx.dialogs().clear();
+        fx.dialogs().expectMessage(QStringLiteral("ERRORE: Il NUMERO PRATICA deve essere un numero intero"), kV, kInfo);
+        p->DeletePractice();
+        VERIFY_DIALOGS(fx);
+    }
+    QCOMPARE(column(fx.sheet(kPratica), 1), (QStringList{"7", "12", "17"}));
+    QCOMPARE(column(fx.sheet(kSpese), 2), (QStringList{"7", "12"}));
+
+    p->Text1->clear();
+    fx.dialogs().clear();
+    fx.dialogs().expectMessage(QStringLiteral("Bisogna Selezionare  la   Pratica......."), kV, kInfo);
+    press(f, 6);
+    VERIFY_DIALOGS(fx);
+
+    // Practice 17 picked in the list goes, and only it.
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("17")));
+    fx.dialogs().clear();
+    fx.dialogs().expectQuestion(kAskDelete, true, kV).expectMessage(kDeleted, kVb, kInfo).expectQuestion(kAskLedger, false, kV);
+    press(f, 6);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(column(fx.sheet(kPratica), 1), (QStringList{"7", "12"}));
+    QCOMPARE(column(fx.sheet(kSpese), 2), (QStringList{"7", "12"}));
+    QCOMPARE(column(fx.onDisk()->Sheets(kPratica), 1), (QStringList{"7", "12"}));
+    QCOMPARE(listColumn(p->ListView1, 0), (QStringList{"7", "12"}));
+    QVERIFY(insertButtonsVisible(f));
+}
+
+void TestPracticePanel::deleteOfMissingPracticeStillOffersLedgerCleanup() {
+    AppFixture fx;
+    open(fx, {{5, QStringLiteral("A")}, {9, QStringLiteral("B")}},
+         [](xl::Workbook& b) {
+             putEntry(b, 2, 1, 5, QStringLiteral("uno"));
+             putEntry(b, 3, 2, 8, QStringLiteral("due"));
+             putEntry(b, 4, 3, 8, QStringLiteral("tre"));
+             putEntry(b, 5, 4, 8, QStringLiteral("quattro"));
+             putEntry(b, 6, 5, 9, QStringLiteral("cinque"));
+             putEntry(b, 7, 6, 5, QStringLiteral("sei"));
+         });
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+    // Practice 8 was deleted earlier but its three entries stayed behind.
+    p->Text1->setText(QStringLiteral("8"));
+    fx.dialogs()
+        .expectQuestion(kAskDelete, true, kV)
+        .expectMessage(QStringLiteral("ERRORE: Non esiste nessuna Pratica con il numero 8"), kV, kInfo)
+        .expectQuestion(kAskLedger, true, kV)
+        .expectMessage(kLedgerDeleted, kVb, kInfo);
+    press(f, 6);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(column(fx.sheet(kPratica), 1), (QStringList{"5", "9"}));
+    QCOMPARE(column(fx.sheet(kSpese), 5), (QStringList{"uno", "cinque", "sei"}));
+    QCOMPARE(column(fx.onDisk()->Sheets(kSpese), 5), (QStringList{"uno", "cinque", "sei"}));
+
+    // An empty ledger is reported as such.
+    AppFixture fx2;
+    open(fx2, {{5, QStringLiteral("A")}});
+    fx2.form().Frame1->Text1->setText(QStringLiteral("5"));
+    fx2.dialogs()
+        .expectQuestion(kAskDelete, true, kV)
+        .expectMessage(kDeleted, kVb, kInfo)
+        .expectQuestion(kAskLedger, true, kV)
+        .expectMessage(QStringLiteral("Non ci sono REGISTRAZIONI inserite per nessuna  Pratica "), kV, kInfo);
+    press(fx2.form(), 6);
+    VERIFY_DIALOGS(fx2);
+    QVERIFY(column(fx2.onDisk()->Sheets(kPratica), 1).isEmpty());
+}
+
+void TestPracticePanel::loadFromList() {
+    AppFixture fx;
+    open(fx, {{5, QStringLiteral("ROSSI MARIO"), QStringLiteral("SI"), QString(), QStringLiteral("1.500,50")},
+              {6, QStringLiteral("BIANCHI SRL"), QStringLiteral(" "), QStringLiteral(" ")},
+              {7, QStringLiteral("VERDI"), QString(), QStringLiteral("SI")}});
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    QCOMPARE(p->Text1->text(), QStringLiteral("5"));
+    QCOMPARE(p->Text2->text(), QStringLiteral("10/02/2024"));
+    QCOMPARE(p->Combo1->currentText(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(p->Text3->text(), QStringLiteral("Oggetto 5"));
+    QCOMPARE(p->Text4->text(), QStringLiteral("Descrizione 5"));
+    QCOMPARE(p->Combo2->currentText(), QStringLiteral("CIVILE"));
+    QCOMPARE(p->Text5->text(), QStringLiteral("Arm.5"));
+    QCOMPARE(p->Combo3->currentText(), QStringLiteral("3"));
+    QCOMPARE(p->Text6->text(), QStringLiteral("Nota 5"));
+    QCOMPARE(p->Text37->text(), QStringLiteral("1.500,50"));
+    QVERIFY(p->Check2->isChecked());
+    QVERIFY(!p->Check3->isChecked());
+    QVERIFY(!insertButtonsVisible(f));
+    QVERIFY(shown(f.Toolbar1));
+
+    // The blanks a modify writes for unset flags unset the boxes.
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("6")));
+    QVERIFY(!p->Check2->isChecked());
+    QVERIFY(!p->Check3->isChecked());
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("7")));
+    QVERIFY(!p->Check2->isChecked());
+    QVERIFY(p->Check3->isChecked());
+
+    // No item selected: nothing changes.
+    p->ListView1->clearSelection();
+    p->ListView1_ItemClick();
+    QCOMPARE(p->Text1->text(), QStringLiteral("7"));
+    VERIFY_DIALOGS(fx);
+}
+
+void TestPracticePanel::insertButtonsReturnAfterAnyReset() {
+    AppFixture fx;
+    open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    QVERIFY(!insertButtonsVisible(f));
+    f.MenuPratiche_Click();
+    QVERIFY(insertButtonsVisible(f));
+
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    p->cmd14_Click();
+    QVERIFY(shown(f.Frame6));
+    f.Frame6->Command16_Click();
+    QVERIFY(shown(f.Frame1));
+    QVERIFY(insertButtonsVisible(f));
+
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    press(f, 5);
+    QVERIFY(insertButtonsVisible(f));
+    QVERIFY(p->Text1->text().isEmpty());
+    VERIFY_DIALOGS(fx);
+}
+
+void TestPracticePanel::mainRoad() {
+    AppFixture fx;
+    open(fx, {{5, QStringLiteral("BIANCHI SRL")}},
+         [](xl::Workbook& b) {
+             b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41));
+             putEntry(b, 2, 1, 42, QStringLiteral("acconto"));
+             putEntry(b, 3, 2, 5, QStringLiteral("altra"));
+             putEntry(b, 4, 3, 42, QStringLiteral("spesa"));
+         });
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+
+    // The number from the chooser.
+    press(f, 2);
+    QCOMPARE(f.Frame2->Text9->text(), QStringLiteral("42"));
+    QTest::mouseClick(f.Frame2->Command4, Qt::LeftButton);
+    QVERIFY(shown(p));
+    QVERIFY(shown(f.Toolbar1));
+    QCOMPARE(p->Text1->text(), QStringLiteral("42"));
+
+    // The date from the calendar.
+    QTest::mouseClick(p->Check1, Qt::LeftButton);
+    Calendario* cal = f.calendario();
+    cal->calendar->setSelectedDate(QDate(2024, 3, 15));
+    cal->Calendario_DateClick();
+    QCOMPARE(p->Text2->text(), QStringLiteral("15/03/2024"));
+
+    // Client, sector, binder from their lists; a status; the estimate typed.
+    p->Combo1->setCurrentIndex(p->Combo1->findText(QStringLiteral("ROSSI MARIO")));
+    p->Combo2->setCurrentIndex(0);
+    p->Combo3->setCurrentIndex(0);
+    p->Text3->setText(QStringLiteral("Ricorso"));
+    QTest::mouseClick(p->Check2, Qt::LeftButton);
+    QTest::keyClicks(p->Text37, QStringLiteral("1500.5"));
+    leave(p->Text37);
+    QCOMPARE(p->Text37->text(), QStringLiteral("1.500,50"));
+
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    press(f, 1);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(listColumn(p->ListView1, 0), (QStringList{"5", "42"}));
+    {
+        auto disk = fx.onDisk();
+        xl::Worksheet& d = disk->Sheets(kPratica);
+        QCOMPARE(vb::CStr(d.Cells(3, 1).GetValue()), QStringLiteral("42"));
+        QCOMPARE(vb::CStr(d.Cells(3, 3).GetValue()), QStringLiteral("ROSSI MARIO"));
+        QCOMPARE(vb::CStr(d.Cells(3, 6).GetValue()), QStringLiteral("CIVILE"));
+        QCOMPARE(vb::CStr(d.Cells(3, 8).GetValue()), QStringLiteral("3"));
+        QCOMPARE(vb::CStr(d.Cells(3, 9).GetValue()), QStringLiteral("SI"));
+        QCOMPARE(vb::CStr(d.Cells(3, 12).GetValue()), QStringLiteral("1.500,50"));
+        QCOMPARE(vb::CStr(d.GetRange(QStringLiteral("IV1")).GetValue()), QStringLiteral("42"));
+    }
+
+    // Found in the list, loaded, modified.
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("42")));
+    QCOMPARE(p->Combo1->currentText(), QStringLiteral("ROSSI MARIO"));
+    QVERIFY(p->Check2->isChecked());
+    QTest::mouseClick(p->Check3, Qt::LeftButton);
+    QVERIFY(!p->Check2->isChecked());
+    p->Text3->setText(QStringLiteral("Ricorso in appello"));
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
+    press(f, 3);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(diskText(fx, kPratica, 3, 4), QStringLiteral("Ricorso in appello"));
+    QCOMPARE(diskText(fx, kPratica, 3, 9), QStringLiteral(" "));
+    QCOMPARE(diskText(fx, kPratica, 3, 10), QStringLiteral("SI"));
+
+    // Deleted with its ledger entries.
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("42")));
+    QVERIFY(p->Check3->isChecked());
+    fx.dialogs()
+        .expectQuestion(kAskDelete, true, kV)
+        .expectMessage(kDeleted, kVb, kInfo)
+        .expectQuestion(kAskLedger, true, kV)
+        .expectMessage(kLedgerDeleted, kVb, kInfo);
+    press(f, 6);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(listColumn(p->ListView1, 0), QStringList{"5"});
+    auto disk = fx.onDisk();
+    QCOMPARE(column(disk->Sheets(kPratica), 1), QStringList{"5"});
+    QCOMPARE(column(disk->Sheets(kSpese), 5), QStringList{"altra"});
+}
+
+QTEST_MAIN(TestPracticePanel)
+#include "tst_practicepanel.moc"
