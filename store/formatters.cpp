@@ -10,6 +10,9 @@ namespace store {
 QString StrToDate(QString& Data1) {
     Data1.replace(QLatin1Char('-'), QLatin1Char('/'));
     if (Data1.size() >= 3 && Data1.at(2) == QLatin1Char('/')) return Data1;
+    // A day or month of one digit typed with its separators ("1/2/03") is
+    // already a date; splitting it by position would only garble it.
+    if (Data1.contains(QLatin1Char('/'))) return Data1;
     if (Data1.size() == 6)
         return Data1.mid(0, 2) + QLatin1Char('/') + Data1.mid(2, 2) + QLatin1Char('/') + Data1.mid(4, 2);
     if (Data1.size() == 8)

@@ -8,7 +8,9 @@ namespace store {
 
 // "-" becomes "/" (written back into Data1); when the third character is not
 // "/", six characters become dd/mm/yy and eight dd/mm/yyyy; any other text
-// comes back as it is. No check that the characters form a date.
+// comes back as it is, and so does a text that already holds a "/" (a day
+// or month of one digit typed with separators). No check that the characters
+// form a date.
 QString StrToDate(QString& Data1);
 
 // "#,0.00": thousands grouped with ".", two decimals after ",", a leading

@@ -73,13 +73,13 @@ void layOutCover(xl::Worksheet& s) {
     // Rows: the header lines, then room for subject, description and notes,
     // which wrap inside their cells; 31 rows add up to less than the height
     // of the page between the margins (about 734 points).
-    for (int r = 1; r <= 31; ++r) s.Rows(r).SetRowHeight(14.25);
+    for (int r = 1; r <= 31; ++r) s.Rows(r).SetRowHeight(12);
     s.Rows(1).SetRowHeight(30);
     s.Rows(2).SetRowHeight(24);
     for (int r = 3; r <= 9; ++r) s.Rows(r).SetRowHeight(21);
     s.Rows(10).SetRowHeight(45);
-    s.Rows(11).SetRowHeight(110);
-    s.Rows(12).SetRowHeight(150);
+    s.Rows(11).SetRowHeight(100);
+    s.Rows(12).SetRowHeight(130);
     s.Rows(14).SetRowHeight(24);
     xl::Range text = s.GetRange(QStringLiteral("B10:B12"));
     text.SetWrapText(true);

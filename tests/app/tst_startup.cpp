@@ -1,0 +1,224 @@
+// Start-up of the main window: the folders, the checks on the workbook file
+// with their exact messages, the window it leaves, and the lock held for the
+// whole run.
+
+#include "tests/support/app_fixture.h"
+
+#include "app/controls.h"
+#include "app/form1.h"
+#include "ledger/ledgerpanel.h"
+#include "platform/xls/xlsfile.h"
+#include "practices/numberchooser.h"
+#include "practices/practicepanel.h"
+#include "practices/searchpanel.h"
+#include "reference/clientpanel.h"
+#include "reference/sectorbinder.h"
+#include "store/lockprobe.h"
+#include "store/schema.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QTest>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+
+using testsupport::AppFixture;
+
+namespace {
+const QString kLocked = QStringLiteral("ERRORE: Risulta che il database Pratiche.xls è già aperto\n"
+                                       " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !");
+
+QByteArray digest(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+QList<QWidget*> frames(Form1& f) { return {f.Frame1, f.Frame2, f.Frame3, f.Frame4, f.Frame5, f.Frame6, f.Frame8}; }
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void startsOnTheStarterWorkbook() {
+        AppFixture fx;
+        fx.writeWorkbook();
+        QVERIFY(fx.start());
+        Form1& f = fx.form();
+        QVERIFY2(fx.dialogs().verify().isEmpty(), qPrintable(fx.dialogs().verify()));
+        QVERIFY(QFileInfo(fx.folder() + "/Documenti").isDir());
+        QVERIFY(QFileInfo(fx.folder() + "/Backup").isDir());
+        QCOMPARE(f.windowTitle(), QStringLiteral("Velmora versione 2.3"));
+        for (QWidget* w : frames(f)) QVERIFY2(!shown(w), qPrintable(w->objectName()));
+        QVERIFY(!shown(f.Toolbar1));
+        QVERIFY(shown(f.Command40));
+        QCOMPARE(f.Command40->text(), QStringLiteral("&Istruzioni"));
+        QCOMPARE(f.Image1->toolTip(), QStringLiteral("Vai al il mio sito !"));
+        QVERIFY(!f.Image1->pixmap().isNull());
+        const QRegularExpression ip(QStringLiteral("^Indirizzo IP:(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
+        QVERIFY2(ip.match(f.Label45->text()).hasMatch(), qPrintable(f.Label45->text()));
+        QVERIFY(f.Timer2->isActive());
+        for (QTimer* t : {f.Timer1, f.Timer2, f.Timer3}) QCOMPARE(t->interval(), 1000);
+
+        // The menu bar, in order, with its captions.
+        QStringList top;
+        for (QAction* a : f.menuBar()->actions()) top << a->text();
+        QCOMPARE(top, (QStringList{"Gestione &Pratiche", "Gestione &Clienti", "Gestione &Archiviazione", "&Excel",
+                                   "Stampa &Copertina/Pratica", "&Salvataggio Archivio", "&Esci dal programma"}));
+        QStringList sub;
+        for (QAction* a : f.MenuArchiviazione->actions()) sub << a->text();
+        QCOMPARE(sub, (QStringList{"Nuova &Classificazione", "Nuovo Raccoglitore/Faldone"}));
+        QCOMPARE(f.toolbarButton(1)->text(), QStringLiteral("Inserisci"));
+        QCOMPARE(f.toolbarButton(7)->text(), QStringLiteral("&Esci"));
+        QVERIFY(!f.toolbarButton(8));
+
+        // The first activation laid the list out: twelve columns from row 1.
+        ListView* list = f.Frame1->ListView1;
+        QCOMPARE(list->columnCount(), 12);
+        QStringList captions;
+        for (int c = 0; c < 12; ++c) captions << list->headerItem()->text(c);
+        QCOMPARE(captions, store::practiceHeaders());
+        QCOMPARE(list->columnWidth(0), twipsToPixels(1000));
+        QCOMPARE(list->columnWidth(8), twipsToPixels(500));
+        QCOMPARE(list->columnWidth(11), twipsToPixels(2000));
+        QCOMPARE(list->itemCount(), 0);
+        QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
+        QVERIFY(!f.Excel.Visible);
+    }
+
+    void windowSystemRunsTheFirstActivation() {
+        AppFixture fx;
+        fx.writeWorkbook();
+        Form1 f(fx.folder());
+        QVERIFY(f.Form_Load());
+        QCOMPARE(f.activations(), 0);
+        f.show();
+        QVERIFY(QTest::qWaitFor([&] { return f.activations() == 1; }, 3000));
+        QTest::qWait(50);
+        QCOMPARE(f.activations(), 1);
+    }
+
+    void existingEntriesAreLeftAsTheyAre() {
+        AppFixture fx;
+        fx.writeWorkbook();
+        {
+            QFile plain(fx.folder() + "/Documenti");
+            QVERIFY(plain.open(QIODevice::WriteOnly));
+            plain.write("not a folder");
+        }
+        QVERIFY(QDir(fx.folder()).mkdir("Backup"));
+        QFile keep(fx.folder() + "/Backup/old.xls");
+        QVERIFY(keep.open(QIODevice::WriteOnly));
+        keep.close();
+        QVERIFY(fx.start());
+        QVERIFY(QFileInfo(fx.folder() + "/Documenti").isFile());
+        QVERIFY(QFileInfo::exists(fx.folder() + "/Backup/old.xls"));
+    }
+
+    void refusedStarts_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("another Velmora has it") << "other" << kLocked << "Velmora" << int(ui::MsgIcon::Critical);
+        QTest::newRow("LibreOffice has it") << "office" << kLocked << "Velmora" << int(ui::MsgIcon::Critical);
+        QTest::newRow("missing file") << "missing" << kLocked << "Velmora" << int(ui::MsgIcon::Critical);
+        QTest::newRow("wrong password") << "password"
+                                        << "Impossibile aprire il database Pratiche.xls: la password del file non è quella del programma."
+                                        << "Velmora" << int(ui::MsgIcon::Critical);
+        QTest::newRow("damaged file") << "damaged" << "Impossibile aprire il database Pratiche.xls:" << "Velmora"
+                                      << int(ui::MsgIcon::Critical);
+        QTest::newRow("sheet missing") << "sheet"
+                                       << "Impossibile aprire il database Pratiche.xls: manca il foglio \"Spese\"."
+                                       << "Velmora" << int(ui::MsgIcon::Critical);
+    }
+    void refusedStarts() {
+        QFETCH(QString, situation);
+        QFETCH(QString, message);
+        QFETCH(QString, title);
+        QFETCH(int, icon);
+
+        AppFixture fx;
+        std::unique_ptr<Form1> other;
+        if (situation == "other") {
+            fx.writeWorkbook();
+            other = std::make_unique<Form1>(fx.folder());
+            QVERIFY(other->Form_Load());
+        } else if (situation == "office") {
+            fx.writeWorkbook();
+            QFile lock(store::officeLockFile(fx.workbookPath()));
+            QVERIFY(lock.open(QIODevice::WriteOnly));
+            lock.write(",utente,pc,01.01.2025 10:00,file:///home/utente/.config/libreoffice/4;");
+        } else if (situation == "password") {
+            auto book = store::newStarterWorkbook();
+            xls::writeWorkbook(*book, fx.workbookPath(), QStringLiteral("altra"));
+        } else if (situation == "damaged") {
+            QFile f(fx.workbookPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(4096, 'x'));
+        } else if (situation == "sheet") {
+            auto book = std::make_unique<xl::Workbook>();
+            for (const QString& n : {store::kPratica, store::kCliente, store::kVarie}) book->AddSheet(n);
+            xls::writeWorkbook(*book, fx.workbookPath(), store::workbookPassword());
+        }
+        const QByteArray before = digest(fx.workbookPath());
+
+        QVERIFY(!fx.start());
+        QVERIFY(fx.form().ended());
+        QCOMPARE(int(fx.dialogs().shown.size()), 1);
+        const testsupport::Box& box = fx.dialogs().shown.front();
+        QCOMPARE(box.kind, testsupport::BoxKind::Message);
+        if (situation == "damaged" || situation == "password" || situation == "sheet")
+            QVERIFY2(box.text.startsWith(message), qPrintable(box.text));
+        else
+            QCOMPARE(box.text, message);
+        QCOMPARE(box.title, title);
+        QCOMPARE(int(box.icon), icon);
+        QVERIFY(!fx.form().isVisible());
+        // The file is exactly as it was, and no lock is left behind.
+        QCOMPARE(digest(fx.workbookPath()), before);
+        if (situation == "missing") QVERIFY(!QFileInfo::exists(fx.workbookPath()));
+    }
+
+    void unreadableFileAfterTheProbe() {
+        // A path that exists but cannot be read as a file: the probe already
+        // refuses it, with its own message.
+        AppFixture fx;
+        QVERIFY(QDir(fx.folder()).mkdir(store::kWorkbookFileName));
+        QVERIFY(!fx.start());
+        QCOMPARE(fx.dialogs().shown.front().text, kLocked);
+        // The read check on its own answers what the start-up relies on.
+        QVERIFY(!store::VerifyFile(fx.workbookPath()));
+        QVERIFY(!store::VerifyFile(fx.folder() + "/nessuno.xls"));
+    }
+
+    void lockIsHeldAcrossSavesAndReleasedAtExit() {
+        AppFixture fx;
+        fx.writeWorkbook();
+        QVERIFY(fx.start());
+        QVERIFY(fx.form().SaveWorkbook());
+        QVERIFY(fx.form().SaveWorkbook());
+        {
+            Form1 second(fx.folder());
+            fx.dialogs().expectMessage(kLocked, QStringLiteral("Velmora"), ui::MsgIcon::Critical);
+            QVERIFY(!second.Form_Load());
+            QVERIFY(second.ended());
+        }
+        QVERIFY(store::IsFileLocked(fx.workbookPath()));
+        fx.form().MenuEsci_Click();
+        QVERIFY(fx.form().ended());
+        QVERIFY(!store::IsFileLocked(fx.workbookPath()));
+        Form1 third(fx.folder());
+        QVERIFY(third.Form_Load());
+        QVERIFY2(fx.dialogs().verify().isEmpty(), qPrintable(fx.dialogs().verify()));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
