@@ -253,6 +253,24 @@ public:
     PageSetup& GetPageSetup() { return pageSetup_; }
     const PageSetup& GetPageSetup() const { return pageSetup_; }
 
+    // How the print area (or, without one, the used cells) falls onto
+    // pages under the page setup: the row and column bands of each page, in
+    // order, and the scale the fit-to or zoom settings give. The printing
+    // and HPageBreaksCount use it, so that the page count they show is the
+    // number of pages that print.
+    struct Pagination {
+        CellRect area;
+        std::vector<std::pair<int, int>> rowBands;    // first and last row of each page row
+        std::vector<std::pair<int, int>> columnBands; // first and last column of each page column
+        double scale = 1;                             // 1 = 100%
+        int pageCount() const { return static_cast<int>(rowBands.size() * columnBands.size()); }
+    };
+    Pagination Paginate() const;
+    int HPageBreaksCount() const;                        // HPageBreaks.Count: row bands - 1
+    CellRect usedRange() const;                          // the smallest block holding every value
+    double columnWidthPoints(int col) const;             // 0 when hidden
+    double rowHeightPoints(int row) const;               // 0 when hidden
+
     // Storage, for the engine itself, the codec and the printing.
     const Cell* cellAt(int row, int col) const;          // nullptr when absent
     Cell& cellRef(int row, int col);                     // creates it, with row/column format

@@ -416,6 +416,50 @@ private slots:
         QCOMPARE(ws.FrozenRows(), 1);
     }
 
+    void pagination()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        for (int r = 1; r <= 100; ++r)
+            ws.Cells(r, 1).SetValue(r);
+        PageSetup& ps = ws.GetPageSetup();
+        // A4 portrait, 1 inch top and bottom: 697.89 points hold 54 rows of 12.75.
+        ps.SetPrintArea("A1:B100");
+        auto p = ws.Paginate();
+        QCOMPARE(p.rowBands, (std::vector<std::pair<int, int>>{{1, 54}, {55, 100}}));
+        QCOMPARE(p.columnBands.size(), std::size_t(1));
+        QCOMPARE(ws.HPageBreaksCount(), 1);
+        ps.SetZoom(50);
+        QCOMPARE(ws.HPageBreaksCount(), 0);
+        ps.SetZoom(100);
+        ps.Orientation = xlLandscape;   // 451.28 points: 35 rows
+        QCOMPARE(ws.Paginate().rowBands.front(), (std::pair<int, int>{1, 35}));
+        ps.Orientation = xlPortrait;
+        // Repeated title rows take their room on every page.
+        ps.SetPrintArea("A2:A100");
+        ps.PrintTitleRows = "$1:$1";
+        QCOMPARE(ws.Paginate().rowBands.front(), (std::pair<int, int>{2, 54}));
+        ps.PrintTitleRows.clear();
+        // Manual breaks start a page; fit-to ignores them and scales down.
+        ps.SetPrintArea("A1:A100");
+        ps.HPageBreaks = {10};
+        QCOMPARE(ws.Paginate().rowBands, (std::vector<std::pair<int, int>>{{1, 9}, {10, 63}, {64, 100}}));
+        ps.SetFitToPages(1, 1);
+        p = ws.Paginate();
+        QCOMPARE(p.pageCount(), 1);
+        QVERIFY(p.scale < 0.56 && p.scale > 0.5);
+        // Wide areas split into columns of pages; hidden rows take no room.
+        ps.SetZoom(100);
+        ps.HPageBreaks.clear();
+        ps.SetPrintArea("A1:Z10");
+        QCOMPARE(ws.Paginate().columnBands.size(), std::size_t(3));
+        ws.GetRange("A1:A100").SetRowHeight(0);
+        QCOMPARE(ws.rowHeightPoints(5), 0.0);
+        // Without a print area the used cells print.
+        ps.SetPrintArea("");
+        QCOMPARE(ws.Paginate().area, (CellRect{1, 1, 100, 1}));
+    }
+
     void openAndSaveThroughTheCodec()
     {
         QStringList saved;
