@@ -39,7 +39,10 @@ NumberChooserPanel::NumberChooserPanel(Form1& f) : QGroupBox(QStringLiteral("Sel
     buttons->addWidget(Command4);
     buttons->addWidget(Command3);
     lay->addLayout(buttons, 2, 0, 1, 2);
-    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
+    // The panel takes the window's room like the others; its few controls
+    // stay together at the top left.
+    lay->setRowStretch(3, 1);
+    lay->setColumnStretch(2, 1);
 
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });

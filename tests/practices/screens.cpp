@@ -1,0 +1,59 @@
+// Draws the practice panel with a loaded practice, the number chooser and the
+// search panel with results into PNG files, to look at the layout. Not a test:
+// run it under a display (Xvfb or offscreen) with the output folder.
+//   practices_screens /tmp
+
+#include "practicetest.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+
+using namespace pt;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath();
+    testsupport::AppFixture fx;
+    fx.writeWorkbook([](xl::Workbook& b) {
+        putReferenceData(b);
+        const char* clients[] = {"ROSSI MARIO", "BIANCHI SRL", "VERDI ANNA", "ROSSI MARIO", "NERI GIULIA",
+                                 "BIANCHI SRL", "GIALLI & FIGLI SNC", "ROSSI MARIO"};
+        for (int i = 0; i < 8; ++i) {
+            Practice p(i + 1, QString::fromUtf8(clients[i]), i % 3 == 0 ? QStringLiteral("SI") : QString(),
+                       i % 3 == 1 ? QStringLiteral("SI") : QString(), QStringLiteral("%1.250,00").arg(i + 1));
+            p.opened = QDate(2024, 1 + i, 3 + i);
+            putPractice(b.Sheets(kPratica), i + 2, p);
+        }
+        b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(8));
+    });
+    if (!fx.start()) return 1;
+    Form1& f = fx.form();
+    f.resize(1280, 800);
+    f.MenuPratiche_Click();
+    PracticePanel* p = f.Frame1;
+    p->Text8->setText(QStringLiteral("Ore...10:24:31"));
+    clickPractice(p->ListView1, QStringLiteral("4"));
+    p->Text6->setText(QStringLiteral("Nota 4\r\nAllegato:-contratto.bmp"));
+    QApplication::processEvents();
+    f.grab().save(out + QStringLiteral("/practices-panel.png"));
+
+    f.Frame1->showInsertButtons(true);
+    press(f, 2);
+    QApplication::processEvents();
+    f.grab().save(out + QStringLiteral("/practices-chooser.png"));
+    f.Frame2->Command3_Click();
+
+    p->cmd14_Click();
+    f.Frame6->Check8->setChecked(true);
+    QApplication::processEvents();
+    f.grab().save(out + QStringLiteral("/practices-search.png"));
+    f.Frame6->Check8->setChecked(false);
+    f.Frame6->Combo7->setCurrentIndex(1);
+    f.Frame6->Combo7_Click(1);
+    f.Frame6->Command22_Click();
+    QApplication::processEvents();
+    f.grab().save(out + QStringLiteral("/practices-search-client.png"));
+    return 0;
+}
