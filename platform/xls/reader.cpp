@@ -589,9 +589,11 @@ private:
             case 0x007D: { // COLINFO
                 int c1 = v.u16(0), c2 = v.u16(2);
                 std::uint16_t width = v.u16(4), xf = v.u16(6), flags = v.u16(8);
+                // A width the user never set is the default one, not a setting.
+                const bool userWidth = (flags & 0x02) || width != widthToFile(ws.defaultColumnWidth);
                 for (int c = c1; c <= c2 && c < xl::kMaxCols; ++c) {
                     xl::ColumnInfo& ci = ws.columnInfoRef(c + 1);
-                    ci.width = widthFromFile(width);
+                    if (userWidth) ci.width = widthFromFile(width);
                     ci.hidden = flags & 0x01;
                     if (xf != 15 && xf < xfStyle_.size() && xfStyle_[xf] != 0) ci.style = std::int32_t(styleOf(xf));
                 }
@@ -723,7 +725,8 @@ double widthFromFile(std::uint16_t coldx) {
 std::uint16_t widthToFile(double chars) {
     if (chars < 0) chars = 0;
     if (chars > 255) chars = 255;
-    return std::uint16_t(std::lround((chars + 5.0 / 7.0) * 256));
+    // As the spreadsheet does, the 1/256 fraction is cut, not rounded.
+    return std::uint16_t(std::floor((chars + 5.0 / 7.0) * 256 + 1e-6));
 }
 
 std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password) {

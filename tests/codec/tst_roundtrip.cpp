@@ -1,0 +1,219 @@
+// The engine's whole model through the file and back, plain and under every
+// password scheme, and the parts of the format that have rules of their own
+// (string table continuations, the records that stay in clear, 1904 dates).
+
+#include "tests/codec/samples.h"
+
+#include "platform/numberformat.h"
+#include "platform/xls/biff.h"
+#include "platform/xls/bytes.h"
+#include "platform/xls/cfb.h"
+#include "platform/xls/xlsfile.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace xls::detail;
+
+namespace {
+
+struct RecordInfo {
+    std::uint16_t type;
+    qsizetype data;
+    std::uint16_t len;
+};
+
+std::vector<RecordInfo> records(const QByteArray& s) {
+    std::vector<RecordInfo> out;
+    qsizetype pos = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(s.constData());
+    while (pos + 4 <= s.size()) {
+        RecordInfo r{le16(p + pos), pos + 4, le16(p + pos + 2)};
+        out.push_back(r);
+        pos += 4 + r.len;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestRoundTrip : public QObject {
+    Q_OBJECT
+private slots:
+    void wholeModel_data() {
+        QTest::addColumn<int>("scheme");
+        QTest::addColumn<int>("keyBits");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("plain") << int(Scheme::None) << 0 << QString();
+        QTest::newRow("xor") << int(Scheme::Xor) << 0 << QStringLiteral("Kemi4417");
+        QTest::newRow("rc4 1.1") << int(Scheme::Rc4) << 0 << QStringLiteral("Kemi4417");
+        QTest::newRow("cryptoapi 40") << int(Scheme::Rc4CryptoApi) << 40 << QStringLiteral("Kemi4417");
+        QTest::newRow("cryptoapi 128") << int(Scheme::Rc4CryptoApi) << 128 << QStringLiteral("Kemi4417");
+        QTest::newRow("cryptoapi 128, non-latin password") << int(Scheme::Rc4CryptoApi) << 128 << QStringLiteral("pàsswörd€漢");
+    }
+    void wholeModel() {
+        QFETCH(int, scheme);
+        QFETCH(int, keyBits);
+        QFETCH(QString, password);
+        auto book = codectest::richWorkbook();
+        EncodeOptions opt{Scheme(scheme), std::uint32_t(keyBits ? keyBits : 128)};
+        const QByteArray file = encodeFile(*book, password, opt);
+        auto back = decodeFile(file, password);
+        const QString diff = codectest::firstDifference(*book, *back);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        // A second pass changes nothing either: what was read writes back the same.
+        auto again = decodeFile(encodeFile(*back, password, opt), password);
+        const QString diff2 = codectest::firstDifference(*back, *again);
+        QVERIFY2(diff2.isEmpty(), qPrintable(diff2));
+    }
+
+    void wrongPasswordRefused_data() {
+        QTest::addColumn<int>("scheme");
+        QTest::addColumn<int>("keyBits");
+        QTest::newRow("xor") << int(Scheme::Xor) << 0;
+        QTest::newRow("rc4 1.1") << int(Scheme::Rc4) << 0;
+        QTest::newRow("cryptoapi 40") << int(Scheme::Rc4CryptoApi) << 40;
+        QTest::newRow("cryptoapi 128") << int(Scheme::Rc4CryptoApi) << 128;
+    }
+    void wrongPasswordRefused() {
+        QFETCH(int, scheme);
+        QFETCH(int, keyBits);
+        auto book = codectest::richWorkbook(5);
+        const QByteArray file = encodeFile(*book, QStringLiteral("Kemi4417"), {Scheme(scheme), std::uint32_t(keyBits ? keyBits : 128)});
+        for (const QString& wrong : {QStringLiteral("kemi4417"), QStringLiteral("Kemi441"), QString()}) {
+            try {
+                decodeFile(file, wrong);
+                QFAIL(qPrintable(QStringLiteral("opened with '%1'").arg(wrong)));
+            } catch (const xls::FileError& e) {
+                QCOMPARE(e.kind(), xls::FileErrorKind::WrongPassword);
+            }
+        }
+    }
+
+    // Record headers, BOF, FILEPASS, INTERFACEHDR and BOUNDSHEET's offset are
+    // in clear in an encrypted stream; the rest of the record data is not.
+    void clearPartsOfEncryptedStream() {
+        auto book = codectest::richWorkbook(40);
+        const QByteArray plain = encodeWorkbookStream(*book, QString());
+        const QByteArray secret = encodeWorkbookStream(*book, QStringLiteral("Kemi4417"));
+        auto pr = records(plain);
+        auto sr = records(secret);
+        QCOMPARE(sr.size(), pr.size() + 1); // FILEPASS added
+        QCOMPARE(sr[0].type, std::uint16_t(0x0809));
+        QCOMPARE(sr[1].type, std::uint16_t(0x002F));
+        const auto* s = reinterpret_cast<const unsigned char*>(secret.constData());
+        QCOMPARE(le16(s + sr[0].data), std::uint16_t(0x0600));
+        QVERIFY(parseFilePass(s + sr[1].data, sr[1].len).has_value());
+        int sheets = 0;
+        for (std::size_t i = 0; i < pr.size(); ++i) {
+            const RecordInfo& a = pr[i];
+            const RecordInfo& b = sr[i + (i == 0 ? 0 : 1)];
+            QCOMPARE(b.type, a.type);
+            QCOMPARE(b.len, a.len);
+            if (a.type == 0x00E1) QCOMPARE(le16(s + b.data), std::uint16_t(0x04B0));
+            if (a.type == 0x0085) {
+                ++sheets;
+                const std::uint32_t at = le32(s + b.data);
+                QVERIFY(at + 8 <= std::uint32_t(secret.size()));
+                QCOMPARE(le16(s + at), std::uint16_t(0x0809));
+                QCOMPARE(le16(s + at + 6), std::uint16_t(0x0010)); // a worksheet's BOF, in clear
+            }
+        }
+        QCOMPARE(sheets, 3);
+        // Sealed data really differs: the string table does not read in clear.
+        QVERIFY(!secret.contains("CLIENTE NUMERO"));
+        QVERIFY(plain.contains("CLIENTE NUMERO"));
+    }
+
+    // Strings cross CONTINUE records with a fresh flag byte; a long 8-bit
+    // string followed by 16-bit ones exercises both ways of splitting.
+    void sharedStringsAcrossContinue() {
+        xl::Workbook book;
+        xl::Worksheet& ws = book.AddSheet(QStringLiteral("S"));
+        QStringList texts;
+        for (int i = 0; i < 4000; ++i) {
+            QString t = (i % 3 == 0) ? QString(i % 50 + 1, QChar(0x0100 + i % 200)) : QStringLiteral("voce %1 ").arg(i).repeated(i % 9 + 1);
+            texts << t;
+            ws.cellRef(i + 1, 1).value = xl::Value(t);
+        }
+        const QByteArray stream = encodeWorkbookStream(book, QString());
+        int continues = 0;
+        for (const RecordInfo& r : records(stream)) {
+            QVERIFY(r.len <= 8224);
+            if (r.type == 0x003C) ++continues;
+        }
+        QVERIFY(continues >= 3);
+        auto back = decodeWorkbookStream(stream, QString());
+        for (int i = 0; i < texts.size(); ++i) QCOMPARE(back->Sheets(1).cellAt(i + 1, 1)->value.textValue(), texts[i]);
+    }
+
+    // A 1904 file's dates are moved to the 1900 count the engine uses, and
+    // back when such a workbook is written.
+    void dates1904() {
+        xl::Workbook book;
+        book.date1904 = true;
+        xl::Worksheet& ws = book.AddSheet(QStringLiteral("S"));
+        xl::Style d;
+        d.numberFormat = QStringLiteral("dd/mm/yyyy");
+        ws.cellRef(1, 1).value = xl::Value(45292.0); // 01/01/2024 counted from 1900
+        ws.cellRef(1, 1).style = book.internStyle(d);
+        ws.cellRef(1, 2).value = xl::Value(1000.0);  // not a date: unchanged
+        const QByteArray stream = encodeWorkbookStream(book, QString());
+        // In the file the date is counted from 1904.
+        bool found = false;
+        const auto* s = reinterpret_cast<const unsigned char*>(stream.constData());
+        for (const RecordInfo& r : records(stream)) {
+            if (r.type == 0x027E && le16(s + r.data + 2) == 0) {
+                QCOMPARE(std::int32_t(le32(s + r.data + 6)) >> 2, 45292 - 1462);
+                found = true;
+            }
+        }
+        QVERIFY(found);
+        auto back = decodeWorkbookStream(stream, QString());
+        QVERIFY(back->date1904);
+        QCOMPARE(back->Sheets(1).cellAt(1, 1)->value.numberValue(), 45292.0);
+        QCOMPARE(back->Sheets(1).cellAt(1, 2)->value.numberValue(), 1000.0);
+        QCOMPARE(back->Sheets(1).GetRange(QStringLiteral("A1")).Text(), QStringLiteral("01/01/2024"));
+    }
+
+    // Column widths in characters survive the file's 1/256 units that
+    // include the cell padding (8.43 characters is the classic 2340).
+    void columnWidthUnits() {
+        QCOMPARE(widthToFile(8.43), std::uint16_t(2340));
+        QCOMPARE(widthFromFile(2340), 8.43);
+        for (double w = 0; w <= 255; w += 0.37) {
+            const double back = widthFromFile(widthToFile(std::round(w * 100) / 100));
+            QVERIFY2(std::fabs(back - std::round(w * 100) / 100) < 0.006, qPrintable(QString::number(w)));
+        }
+    }
+
+    // Through the entry points and the engine: Save writes the bound file,
+    // SaveAs with keepBinding writes a copy and leaves the binding alone.
+    void engineSaveAndBackupCopy() {
+        xls::registerCodec();
+        QTemporaryDir dir;
+        const QString main = dir.filePath(QStringLiteral("Pratiche.xls"));
+        QDir().mkpath(dir.filePath(QStringLiteral("Backup")));
+        const QString backup = dir.filePath(QStringLiteral("Backup/PraticheBackup.xls"));
+        {
+            auto book = codectest::richWorkbook(10);
+            xls::writeWorkbook(*book, main, QStringLiteral("Kemi4417"));
+        }
+        xl::Application app;
+        xl::Workbook& wb = app.Open(main, QStringLiteral("Kemi4417"));
+        QCOMPARE(wb.FullName(), QFileInfo(main).absoluteFilePath());
+        wb.Sheets(QStringLiteral("Pratica")).cellRef(2, 1).value = xl::Value(999);
+        wb.SaveAs(backup, QStringLiteral("Kemi4417"), true);
+        QCOMPARE(wb.FullName(), QFileInfo(main).absoluteFilePath());
+        wb.Sheets(QStringLiteral("Pratica")).cellRef(2, 1).value = xl::Value(1000);
+        wb.Save();
+        auto onDisk = xls::readWorkbook(main, QStringLiteral("Kemi4417"));
+        auto copy = xls::readWorkbook(backup, QStringLiteral("Kemi4417"));
+        QCOMPARE(onDisk->Sheets(QStringLiteral("Pratica")).cellAt(2, 1)->value.numberValue(), 1000.0);
+        QCOMPARE(copy->Sheets(QStringLiteral("Pratica")).cellAt(2, 1)->value.numberValue(), 999.0);
+        QVERIFY_THROWS_EXCEPTION(xls::FileError, xls::readWorkbook(backup, QStringLiteral("wrong")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRoundTrip)
+#include "tst_roundtrip.moc"
