@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
@@ -40,6 +41,7 @@ constexpr double kRefPixels = 200.0;
 
 struct Measurer {
     bool gui = false;
+    bool noMetrics = false;
     QHash<QString, QFontMetricsF*> cache;
 
     Measurer() { gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
@@ -62,7 +64,13 @@ struct Measurer {
             font.setHintingPreference(QFont::PreferNoHinting);
             font.setStyleStrategy(QFont::NoFontMerging);
             fm = new QFontMetricsF(font);
+            // Without the Liberation fonts the estimate is used rather than
+            // whatever font the machine would substitute.
+            if (!QFontInfo(font).family().startsWith(QStringLiteral("Liberation")))
+                noMetrics = true;
         }
+        if (noMetrics)
+            return text.size() * px * (f.bold ? 0.58 : 0.54);
         return fm->horizontalAdvance(text) * px / kRefPixels;
     }
 };

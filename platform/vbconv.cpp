@@ -80,6 +80,16 @@ std::optional<double> CDbl(const QString& text)
         --end;
     if (i >= end)
         return std::nullopt;
+    // The currency symbol of the settings may stand before or after.
+    if (s[i] == QChar(0x20AC)) {
+        ++i;
+        while (i < end && isBlank(s[i])) ++i;
+    } else if (s[end - 1] == QChar(0x20AC)) {
+        --end;
+        while (end > i && isBlank(s[end - 1])) --end;
+    }
+    if (i >= end)
+        return std::nullopt;
     bool negative = false;
     bool parens = false;
     if (s[i] == u'(' && s[end - 1] == u')') {

@@ -187,7 +187,10 @@ public:
     Range EntireColumn() const;
     void Delete();                           // of an entire-row range: rows below move up
     void ClearContents();                    // values only; formats stay
-    void Select() const;                     // makes this the sheet's selection
+    // Makes this the sheet's selection. Unlike the application, selecting on
+    // a sheet that is not active is not refused: the selection is kept and
+    // the active sheet does not change.
+    void Select() const;
     void Activate() const { Select(); }
 
     // Sorts the rows of this block by the column of key1 (a cell in it).
@@ -214,7 +217,11 @@ public:
     void SetColumnWidth(double chars);
     double RowHeight() const;                // points, of the first row
     void SetRowHeight(double points);
-    void AutoFit();                          // of the range's columns, by their contents
+    // Fits the range's columns to the displayed texts of the range's cells,
+    // measured with the Liberation fonts' metrics (fonts-liberation), so
+    // widths agree on every machine. Needs a QGuiApplication for the
+    // metrics; without one (or without the fonts) widths are estimated.
+    void AutoFit();
 
 private:
     Worksheet* sheet_ = nullptr;

@@ -173,6 +173,9 @@ private slots:
         QTest::newRow("trailing minus") << "5-" << true << -5.0;
         QTest::newRow("parentheses") << "(5)" << true << -5.0;
         QTest::newRow("exponent") << "1,5E3" << true << 1500.0;
+        QTest::newRow("currency") << "€ 1.234,50" << true << 1234.5;
+        QTest::newRow("currency after") << "12,50 €" << true << 12.5;
+        QTest::newRow("only currency") << "€" << false << 0.0;
         QTest::newRow("empty") << "" << false << 0.0;
         QTest::newRow("blank") << "   " << false << 0.0;
         QTest::newRow("word") << "abc" << false << 0.0;
