@@ -204,7 +204,7 @@ void SearchPanel::runStateSearch(int flagColumn) {
         }
         sh.Cells(1, kAreaFirstCol).Select();
         listResults(4);
-        lastSearch_ = Search::State;
+        lastSearch_ = flagColumn == ColCompleted ? Search::Completed : Search::InPreparation;
     });
 }
 
@@ -287,7 +287,8 @@ void SearchPanel::Command21_Click() {
 
 void SearchPanel::Command18_Click() {
     switch (lastSearch_) {
-    case Search::State: form.requestPrint(12); break;
+    case Search::InPreparation:
+    case Search::Completed: form.requestPrint(12); break;
     case Search::Client: form.requestPrint(13); break;
     case Search::None:
         ui::dialogs().message(QStringLiteral("Non ci sono risultati da stampare: eseguire prima una ricerca"), kTitle,

@@ -32,7 +32,7 @@ public:
 
     // Which search last filled the work area, so that its printout carries
     // the right title whatever the boxes show by the time it is asked for.
-    enum class Search { None, State, Client };
+    enum class Search { None, InPreparation, Completed, Client };
     Search lastSearch() const { return lastSearch_; }
     int resultCount() const { return resultCount_; }
 

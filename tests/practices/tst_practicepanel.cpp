@@ -511,10 +511,14 @@ void TestPracticePanel::insertButtonsReturnAfterAnyReset() {
     QVERIFY(shown(f.Frame1));
     QVERIFY(insertButtonsVisible(f));
 
+    // "Pulisci" empties the panel and saves.
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    fx.sheet(kPratica).Cells(2, 4).SetValue(QStringLiteral("salvato da Pulisci"));
     press(f, 5);
     QVERIFY(insertButtonsVisible(f));
     QVERIFY(p->Text1->text().isEmpty());
+    QCOMPARE(p->Combo1->count(), 3);
+    QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("salvato da Pulisci"));
     VERIFY_DIALOGS(fx);
 }
 

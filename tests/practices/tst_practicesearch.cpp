@@ -415,6 +415,7 @@ void TestPracticeSearch::printFollowsLastSearch() {
     s->Combo7_Click(1);
     QTest::mouseClick(s->Command18, Qt::LeftButton);
     QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("12"));
+    QCOMPARE(s->lastSearch(), SearchPanel::Search::InPreparation);
 
     s->Check8->setChecked(false);
     s->Combo7_Click(1);
