@@ -54,7 +54,7 @@ bool guarded(const std::function<void()>& step) {
     try {
         step();
         return true;
-    } catch (const xl::Error& e) {
+    } catch (const std::exception& e) {
         ui::dialogs().message(QStringLiteral("ERRORE: Operazione non riuscita sull'archivio Pratiche.xls\n")
                                   + QString::fromStdString(e.what()),
                               QStringLiteral("Velmora"), ui::MsgIcon::Critical);

@@ -48,7 +48,7 @@ int lastRowOfRun(xl::Worksheet& sheet, int col, int startRow);
 // the column is empty.
 int lastFilledRow(xl::Worksheet& sheet, int col);
 
-// Runs `step`; a failing workbook call is reported in a box titled "Velmora"
+// Runs `step`; a failing workbook call (or any other failure) is reported in a box titled "Velmora"
 // and answered false, so that a damaged sheet never ends the program.
 bool guarded(const std::function<void()>& step);
 

@@ -69,6 +69,7 @@ private slots:
     void estimateBoxTypesCommaAndFormats();
     void insertRefusesMissingFieldsAndBadEstimate();
     void insertIntoGapWritesEveryCell();
+    void insertIntoFullSheetIsRefused();
     void modifyRewritesRecord();
     void modifyAnsweredNoStillEmptiesPanel();
     void modifyReportsMissingPractice();
@@ -292,6 +293,25 @@ void TestPracticePanel::insertIntoGapWritesEveryCell() {
     QVERIFY(p->Text1->text().isEmpty());
     QCOMPARE(p->Combo1->count(), 3);
     QCOMPARE(p->Combo3->count(), 1);
+}
+
+void TestPracticePanel::insertIntoFullSheetIsRefused() {
+    AppFixture fx;
+    open(fx, {}, [](xl::Workbook& b) {
+        xl::Worksheet& s = b.Sheets(kPratica);
+        for (int r = 2; r <= 32767; ++r) s.Cells(r, 1).SetValue(xl::Value(r - 1));
+        s.GetRange(QStringLiteral("IV1")).SetValue(xl::Value(32766));
+    });
+    PracticePanel* p = fx.form().Frame1;
+    fillNew(p, QStringLiteral("40000"), QStringLiteral("ROSSI MARIO"));
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(QString(), kV, kInfo);
+    p->InsertPractice();
+    VERIFY_DIALOGS(fx);
+    QVERIFY(fx.dialogs().shown.back().text.contains(QStringLiteral("pieno")));
+    xl::Worksheet& s = fx.sheet(kPratica);
+    QVERIFY(cellText(s, 32768, 1).isEmpty());
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("32766"));
+    QCOMPARE(p->Text1->text(), QStringLiteral("40000")); // kept, nothing was lost
 }
 
 void TestPracticePanel::modifyRewritesRecord() {
