@@ -18,6 +18,8 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <cmath>
 
 namespace xl {
@@ -41,37 +43,66 @@ constexpr double kRefPixels = 200.0;
 
 struct Measurer {
     bool gui = false;
-    bool noMetrics = false;
-    QHash<QString, QFontMetricsF*> cache;
+    struct Face {
+        std::unique_ptr<QFontMetricsF> fm;
+        bool noMetrics = false;
+        std::array<float, 256> latin{};     // advances at kRefPixels, < 0 = not measured yet
+        QHash<char16_t, float> other;
+    };
+    QHash<QString, Face*> faces;
 
     Measurer() { gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
-    ~Measurer() { qDeleteAll(cache); }
+    ~Measurer() { qDeleteAll(faces); }
 
-    // Width in pixels at 96 dots an inch.
-    double width(const QString& text, const Font& f)
+    Face& face(const Font& f)
     {
-        const double px = f.size * 96.0 / 72.0;
-        if (!gui)
-            return text.size() * px * (f.bold ? 0.58 : 0.54);
         const QString key = metricFamily(f.name) + (f.bold ? QStringLiteral("|b") : QStringLiteral("|")) +
                             (f.italic ? QStringLiteral("i") : QString());
-        QFontMetricsF*& fm = cache[key];
-        if (!fm) {
+        Face*& fc = faces[key];
+        if (!fc) {
+            fc = new Face;
+            fc->latin.fill(-1);
             QFont font(metricFamily(f.name));
             font.setPixelSize(static_cast<int>(kRefPixels));
             font.setBold(f.bold);
             font.setItalic(f.italic);
             font.setHintingPreference(QFont::PreferNoHinting);
             font.setStyleStrategy(QFont::NoFontMerging);
-            fm = new QFontMetricsF(font);
+            fc->fm = std::make_unique<QFontMetricsF>(font);
             // Without the Liberation fonts the estimate is used rather than
             // whatever font the machine would substitute.
-            if (!QFontInfo(font).family().startsWith(QStringLiteral("Liberation")))
-                noMetrics = true;
+            fc->noMetrics = !QFontInfo(font).family().startsWith(QStringLiteral("Liberation"));
         }
-        if (noMetrics)
+        return *fc;
+    }
+
+    // Width in pixels at 96 dots an inch: the sum of the characters'
+    // advances, without kerning, as the application measures a cell.
+    double width(const QString& text, const Font& f)
+    {
+        const double px = f.size * 96.0 / 72.0;
+        if (!gui)
             return text.size() * px * (f.bold ? 0.58 : 0.54);
-        return fm->horizontalAdvance(text) * px / kRefPixels;
+        Face& fc = face(f);
+        if (fc.noMetrics)
+            return text.size() * px * (f.bold ? 0.58 : 0.54);
+        double total = 0;
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            float a;
+            if (u < 256) {
+                a = fc.latin[u];
+                if (a < 0)
+                    a = fc.latin[u] = static_cast<float>(fc.fm->horizontalAdvance(c));
+            } else {
+                auto it = fc.other.constFind(u);
+                if (it == fc.other.constEnd())
+                    it = fc.other.insert(u, static_cast<float>(fc.fm->horizontalAdvance(c)));
+                a = *it;
+            }
+            total += a;
+        }
+        return total * px / kRefPixels;
     }
 };
 

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QStringList>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 // A small interpreter of the spreadsheet's number-format language: sections
@@ -201,16 +202,18 @@ Section parseSection(const QString& s)
     return sec;
 }
 
-std::vector<Section> parseFormat(const QString& fmt)
+using Parsed = std::shared_ptr<const std::vector<Section>>;
+
+Parsed parseFormat(const QString& fmt)
 {
     // Workbooks use a handful of formats over and over: keep them parsed.
-    thread_local QHash<QString, std::vector<Section>> cache;
+    thread_local QHash<QString, Parsed> cache;
     auto it = cache.constFind(fmt);
     if (it != cache.constEnd())
         return *it;
-    std::vector<Section> out;
+    auto out = std::make_shared<std::vector<Section>>();
     for (const QString& part : splitSections(fmt))
-        out.push_back(parseSection(part));
+        out->push_back(parseSection(part));
     if (cache.size() > 512)
         cache.clear();
     cache.insert(fmt, out);
@@ -652,7 +655,11 @@ QString formatValue(const Value& v, const QString& numberFormat)
     case ValueType::Error:
         return errorText(v.errorCode());
     case ValueType::Text: {
-        const auto secs = parseFormat(numberFormat);
+        // Most formats have no text section: no need to look.
+        if (!numberFormat.contains(u';') && !numberFormat.contains(u'@'))
+            return v.textValue();
+        const Parsed parsed = parseFormat(numberFormat);
+        const auto& secs = *parsed;
         if (secs.size() >= 4)
             return renderText(secs[3], v.textValue());
         if (secs.size() == 1 && secs[0].hasText)
@@ -664,35 +671,40 @@ QString formatValue(const Value& v, const QString& numberFormat)
         break;
     }
     const double x = v.numberValue();
-    auto secs = parseFormat(numberFormat.isEmpty() ? QStringLiteral("General") : numberFormat);
+    Parsed parsed = parseFormat(numberFormat.isEmpty() ? QStringLiteral("General") : numberFormat);
     // A pure text section ("@") shows numbers in general form.
-    if (secs.size() == 1 && secs[0].hasText && !secs[0].isDate) {
+    if (parsed->size() == 1 && (*parsed)[0].hasText && !(*parsed)[0].isDate) {
         bool onlyText = true;
-        for (const auto& t : secs[0].tokens)
+        for (const auto& t : (*parsed)[0].tokens)
             onlyText = onlyText && (t.kind == Tok::At || t.kind == Tok::Literal);
         if (onlyText)
             return cellGeneral(x);
     }
-    if (v.isDate() && secs.size() == 1 && secs[0].tokens.size() == 1 && secs[0].tokens[0].kind == Tok::General)
-        secs = parseFormat(QStringLiteral("dd/mm/yyyy"));
-    if (secs.size() == 4 || (secs.size() > 1 && secs.back().hasText))
+    if (v.isDate() && parsed->size() == 1 && (*parsed)[0].tokens.size() == 1 &&
+        (*parsed)[0].tokens[0].kind == Tok::General)
+        parsed = parseFormat(QStringLiteral("dd/mm/yyyy"));
+    // The numeric sections only: a text section at the end is left out.
+    std::vector<const Section*> secs;
+    for (const Section& sct : *parsed)
+        secs.push_back(&sct);
+    if (secs.size() == 4 || (secs.size() > 1 && secs.back()->hasText))
         secs.pop_back();
 
-    const Section* sec = &secs[0];
+    const Section* sec = secs[0];
     bool showSign = false;
-    const bool conditional = secs[0].cond.present || (secs.size() > 1 && secs[1].cond.present);
+    const bool conditional = secs[0]->cond.present || (secs.size() > 1 && secs[1]->cond.present);
     if (conditional) {
-        if (secs[0].cond.present && secs[0].cond.test(x)) sec = &secs[0];
-        else if (secs.size() > 1 && secs[1].cond.present && secs[1].cond.test(x)) sec = &secs[1];
-        else if (secs.size() > 2) sec = &secs[2];
-        else if (secs.size() > 1 && !secs[1].cond.present) sec = &secs[1];
-        showSign = x < 0 && sec == &secs[0] && !secs[0].cond.present;
+        if (secs[0]->cond.present && secs[0]->cond.test(x)) sec = secs[0];
+        else if (secs.size() > 1 && secs[1]->cond.present && secs[1]->cond.test(x)) sec = secs[1];
+        else if (secs.size() > 2) sec = secs[2];
+        else if (secs.size() > 1 && !secs[1]->cond.present) sec = secs[1];
+        showSign = x < 0 && sec == secs[0] && !secs[0]->cond.present;
     } else if (secs.size() == 1) {
         showSign = x < 0;
     } else if (x < 0) {
-        sec = &secs[1];
+        sec = secs[1];
     } else if (x == 0 && secs.size() >= 3) {
-        sec = &secs[2];
+        sec = secs[2];
     }
     if (sec->empty)
         return QString();
@@ -713,8 +725,8 @@ QString formatValue(const Value& v, const QString& numberFormat)
 
 bool isDateFormat(const QString& numberFormat)
 {
-    const auto secs = parseFormat(numberFormat);
-    return !secs.empty() && secs[0].isDate;
+    const Parsed secs = parseFormat(numberFormat);
+    return !secs->empty() && (*secs)[0].isDate;
 }
 
 QString canonicalFormat(const QString& numberFormat)
