@@ -29,11 +29,15 @@ int firstEmptyRow(xl::Worksheet& sheet, int column) {
 void fillFromColumn(QComboBox* box, xl::Worksheet& sheet, int column) {
     box->clear();
     sheet.Activate();
+    QStringList names;
     for (int row = kFirstRecordRow; row <= xl::kMaxRows; ++row) {
         const xl::Value v = sheet.Cells(row, column).GetValue();
         if (isBlank(v)) break;
-        box->addItem(vb::CStr(v));
+        names << vb::CStr(v);
     }
+    // Filling chooses nothing: an entry shown as chosen after a refill would
+    // let the next modify overwrite that record with the emptied fields.
+    fillComboList(box, names);
 }
 
 namespace {

@@ -1,0 +1,251 @@
+// The sector and binder panels, twins on sheet "Varie": each table grows at
+// its own first empty cell, the modifies write only a chosen entry, and the
+// two differ in when the file is saved and what their exits leave.
+
+#include "reftest.h"
+
+#include "practices/practicepanel.h"
+#include "printing/stampap.h"
+#include "reference/clientpanel.h"
+#include "reference/sectorbinder.h"
+
+#include <QPushButton>
+
+using namespace reftest;
+using testsupport::AppFixture;
+using ui::MsgIcon;
+
+namespace {
+
+const QString kVarie = QStringLiteral("Varie");
+
+// Three binders in A to C (the second with a gap after it is not there: no
+// gaps), one sector in E and F.
+void seedVarie(xl::Workbook& b) {
+    xl::Worksheet& s = b.Sheets(kVarie);
+    for (int i = 0; i < 3; ++i) {
+        put(s, 2 + i, 1, xl::Value::text(QString::number(10 + i)));
+        put(s, 2 + i, 2, xl::Value::text(QStringLiteral("Faldone %1").arg(10 + i)));
+    }
+    put(s, 2, 5, xl::Value::text(QStringLiteral("Civile")));
+    put(s, 2, 6, xl::Value::text(QStringLiteral("Cause civili")));
+}
+
+} // namespace
+
+class TestSectorBinder : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AppFixture> fx;
+    xl::Worksheet* varie = nullptr;
+
+    void start(const std::function<void(xl::Workbook&)>& seed = seedVarie) {
+        fx.reset();
+        fx = std::make_unique<AppFixture>();
+        fx->writeWorkbook(seed);
+        QVERIFY(fx->start());
+        varie = &fx->sheet(kVarie);
+    }
+    SectorPanel* sectors() {
+        fx->form().MenuClassificazione_Click();
+        return fx->form().Frame4;
+    }
+    BinderPanel* binders() {
+        fx->form().MenuRaccoglitore_Click();
+        return fx->form().Frame5;
+    }
+
+private slots:
+    void cleanup() {
+        // The fixture goes first, so that its scripted dialogs never outlive a
+        // failed check and leave real boxes to the next test.
+        const QString unexpected = fx ? fx->dialogs().verify() : QString();
+        fx.reset();
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
+    }
+
+    void eachTableGrowsAtItsOwnFirstEmptyCell() {
+        start();
+        SectorPanel* s = sectors();
+        QCOMPARE(items(s->Combo6), QStringList({"Civile"}));
+        s->Combo6->setEditText(QStringLiteral("Penale"));
+        s->Text28->setText(QStringLiteral("Cause penali"));
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true, QStringLiteral("Velmora"))
+            .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"), QStringLiteral(" Velmora"), MsgIcon::Information);
+        s->Command1->click();
+        QCOMPARE(cellText(*varie, 3, 5), QStringLiteral("Penale"));
+        QCOMPARE(cellText(*varie, 3, 6), QStringLiteral("Cause penali"));
+        QCOMPARE(cellText(*varie, 3, 1), QStringLiteral("11")); // binders untouched
+        QCOMPARE(items(s->Combo6), QStringList({"Civile", "Penale"}));
+        QCOMPARE(s->Combo6->currentText(), QString());
+        QCOMPARE(s->Text28->text(), QString());
+        QCOMPARE(diskText(*fx, kVarie, 3, 5), QString()); // the sector insert does not save
+
+        BinderPanel* b = binders();
+        QCOMPARE(items(b->Combo5), QStringList({"10", "11", "12"}));
+        b->Combo5->setEditText(QStringLiteral("13"));
+        b->Text29->setText(QStringLiteral("Nuovo"));
+        b->Text31->setText(QStringLiteral("nota"));
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true, QStringLiteral("Velmora"))
+            .expectMessage(QStringLiteral("Faldone aggiunto con successo !"), QStringLiteral(" Velmora"), MsgIcon::Information);
+        b->Command6->click();
+        QCOMPARE(cellText(*varie, 5, 1), QStringLiteral("13"));
+        QCOMPARE(cellText(*varie, 5, 2), QStringLiteral("Nuovo"));
+        QCOMPARE(cellText(*varie, 5, 3), QStringLiteral("nota"));
+        QCOMPARE(cellText(*varie, 4, 5), QString());
+        QCOMPARE(items(b->Combo5), QStringList({"10", "11", "12", "13"}));
+        // The binder insert saves, and the unsaved sector goes with it.
+        QCOMPARE(diskText(*fx, kVarie, 5, 1), QStringLiteral("13"));
+        QCOMPARE(diskText(*fx, kVarie, 3, 5), QStringLiteral("Penale"));
+        QCOMPARE(cellText(*varie, 1, 4), QStringLiteral("ID"));
+    }
+
+    void emptyKeysAndNoAnswersWriteNothing() {
+        start([](xl::Workbook& b) {
+            seedVarie(b);
+            put(b.Sheets(kVarie), 4, 5, xl::Value::text(QStringLiteral("Lavoro"))); // gap at E3
+        });
+        SectorPanel* s = sectors();
+        fx->dialogs().expectMessage(QStringLiteral(" Il campo : SETTORE , deve essere compilato"),
+                                    QStringLiteral("Velmora"), MsgIcon::Information);
+        s->Command1_Click();
+        s->Combo6->setEditText(QStringLiteral("Tributario"));
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), false);
+        s->Command1_Click();
+        QCOMPARE(s->Combo6->currentText(), QStringLiteral("Tributario")); // the panel keeps it
+        QCOMPARE(cellText(*varie, 3, 5), QString());
+        // Yes: the gap is filled first.
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+            .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
+        s->Command1_Click();
+        QCOMPARE(cellText(*varie, 3, 5), QStringLiteral("Tributario"));
+        QCOMPARE(cellText(*varie, 4, 5), QStringLiteral("Lavoro"));
+        QCOMPARE(diskText(*fx, kVarie, 3, 5), QString());
+
+        // The binder's empty-key message still saves the file.
+        BinderPanel* b = binders();
+        fx->dialogs().expectMessage(QStringLiteral(" Il campo : NUMERO FALDONE , deve essere compilato"),
+                                    QStringLiteral("Velmora"), MsgIcon::Information);
+        b->Command6_Click();
+        QCOMPARE(cellText(*varie, 5, 1), QString());
+        QCOMPARE(diskText(*fx, kVarie, 3, 5), QStringLiteral("Tributario"));
+        b->Combo5->setEditText(QStringLiteral("99"));
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), false);
+        b->Command6_Click();
+        QCOMPARE(cellText(*varie, 5, 1), QString());
+    }
+
+    void modifiesWriteTheChosenRowOnly() {
+        start([](xl::Workbook& b) {
+            seedVarie(b);
+            put(b.Sheets(kVarie), 3, 5, xl::Value::text(QStringLiteral("Penale")));
+        });
+        SectorPanel* s = sectors();
+        choose(s->Combo6, 1);
+        QCOMPARE(s->Combo6->currentText(), QStringLiteral("Penale"));
+        QCOMPARE(s->Text28->text(), QString());
+        s->Text28->setText(QStringLiteral("Cause penali"));
+        fx->dialogs().expectMessage(QStringLiteral(" Modificazione avvenuta !"), QStringLiteral("Velmora"),
+                                    MsgIcon::Information);
+        s->Command9->click();
+        QCOMPARE(cellText(*varie, 3, 6), QStringLiteral("Cause penali"));
+        QCOMPARE(cellText(*varie, 3, 5), QStringLiteral("Penale"));
+        QCOMPARE(items(s->Combo6), QStringList({"Civile", "Penale"})); // not rebuilt
+        QCOMPARE(diskText(*fx, kVarie, 3, 6), QString());
+
+        // A typed name is no entry of the list: refused, the header row kept.
+        const QString sectorRefused = QStringLiteral(" Il campo :  SETTORE , deve essere compilato");
+        s->Combo6->setEditText(QStringLiteral("Amministrativo"));
+        s->Text28->setText(QStringLiteral("X"));
+        fx->dialogs().expectMessage(sectorRefused, QStringLiteral("Velmora"), MsgIcon::Information);
+        s->Command9_Click();
+        choose(s->Combo6, 0);
+        s->Combo6->setEditText(QStringLiteral("Civile e famiglia"));
+        fx->dialogs().expectMessage(sectorRefused);
+        s->Command9_Click();
+        QCOMPARE(cellText(*varie, 1, 6), QStringLiteral("Descrizione"));
+        QCOMPARE(cellText(*varie, 2, 6), QStringLiteral("Cause civili"));
+
+        BinderPanel* b = binders();
+        choose(b->Combo5, 2);
+        QCOMPARE(b->Text29->text(), QStringLiteral("Faldone 12"));
+        b->Text29->setText(QStringLiteral("Archivio 2020"));
+        b->Text31->setText(QStringLiteral("scaffale 3"));
+        fx->dialogs().expectMessage(QStringLiteral(" Modificazione avvenuta !"));
+        b->Command8->click();
+        QCOMPARE(cellText(*varie, 4, 1), QStringLiteral("12"));
+        QCOMPARE(cellText(*varie, 4, 2), QStringLiteral("Archivio 2020"));
+        QCOMPARE(cellText(*varie, 4, 3), QStringLiteral("scaffale 3"));
+        QCOMPARE(items(b->Combo5), QStringList({"10", "11", "12"}));
+        QCOMPARE(diskText(*fx, kVarie, 4, 2), QStringLiteral("Faldone 12"));
+
+        const QString binderRefused = QStringLiteral(" Il campo :  NUMERO FALDONE , deve essere compilato");
+        b->Combo5->setEditText(QStringLiteral("77"));
+        fx->dialogs().expectMessage(binderRefused, QStringLiteral("Velmora"), MsgIcon::Information);
+        b->Command8_Click();
+        QCOMPARE(cellText(*varie, 1, 1), QStringLiteral("Num.Faldone"));
+        QCOMPARE(cellText(*varie, 1, 2), QStringLiteral("Descizione"));
+        QCOMPARE(cellText(*varie, 1, 3), QStringLiteral("Nota"));
+        b->Combo5->setEditText(QString());
+        fx->dialogs().expectMessage(binderRefused);
+        b->Command8_Click();
+    }
+
+    void exitsSaveAndPrintCodes() {
+        start();
+        SectorPanel* s = sectors();
+        s->Command13->click();
+        QCOMPARE(fx->form().stampaP()->Text1->text(), QStringLiteral("10"));
+        s->Combo6->setEditText(QStringLiteral("Penale"));
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+            .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
+        s->Command1_Click();
+        s->Command2->click();
+        QVERIFY(!shown(s));
+        QCOMPARE(items(s->Combo6), QStringList({"Civile", "Penale"})); // the list stays
+        QCOMPARE(diskText(*fx, kVarie, 3, 5), QStringLiteral("Penale"));
+
+        BinderPanel* b = binders();
+        b->Command7->click();
+        QCOMPARE(fx->form().stampaP()->Text1->text(), QStringLiteral("9"));
+        choose(b->Combo5, 0);
+        b->Text31->setText(QStringLiteral("rivisto"));
+        fx->dialogs().expectMessage(QStringLiteral(" Modificazione avvenuta !"));
+        b->Command8_Click();
+        QCOMPARE(diskText(*fx, kVarie, 2, 3), QString());
+        b->Command5->click();
+        QVERIFY(!shown(b));
+        QCOMPARE(b->Combo5->count(), 0);
+        QCOMPARE(diskText(*fx, kVarie, 2, 3), QStringLiteral("rivisto"));
+    }
+
+    void practicePanelOffersWhatWasInsertedHere() {
+        start();
+        Form1& form = fx->form();
+        form.MenuClienti_Click();
+        form.Frame3->Text26->setText(QStringLiteral("NERI ANNA"));
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo Cliente ?"), true)
+            .expectMessage(QStringLiteral(" Cliente aggiunto"));
+        form.Frame3->Command70_Click();
+        SectorPanel* s = sectors();
+        s->Combo6->setEditText(QStringLiteral("Penale"));
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+            .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
+        s->Command1_Click();
+        BinderPanel* b = binders();
+        b->Combo5->setEditText(QStringLiteral("13"));
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true)
+            .expectMessage(QStringLiteral("Faldone aggiunto con successo !"));
+        b->Command6_Click();
+
+        form.MenuPratiche_Click();
+        QVERIFY(items(form.Frame1->Combo1).contains(QStringLiteral("NERI ANNA")));
+        QVERIFY(items(form.Frame1->Combo2).contains(QStringLiteral("Penale")));
+        QVERIFY(items(form.Frame1->Combo3).contains(QStringLiteral("13")));
+    }
+};
+
+QTEST_MAIN(TestSectorBinder)
+#include "tst_sectorbinder.moc"
