@@ -53,6 +53,9 @@ private slots:
         QTest::newRow("#,0.00 below one") << "#,0.00" << 0.5 << "0,50";
         QTest::newRow("#,##0.00 same") << "#,##0.00" << 1234.0 << "1.234,00";
         QTest::newRow("#,##0.00 large") << "#,##0.00" << 987654321012.0 << "987.654.321.012,00";
+        QTest::newRow("#,0.00 huge") << "#,0.00" << 1e15 << "1.000.000.000.000.000,00";
+        QTest::newRow("general large neg") << "General" << -1234567890123456.0 << "-1,23457E+15";
+        QTest::newRow("0 huge") << "0" << 1e20 << "100000000000000000000";
         QTest::newRow("#,### zero empty") << "#,###" << 0.0 << "";
 
         QTest::newRow("@ number") << "@" << 12.5 << "12,5";

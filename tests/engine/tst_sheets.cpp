@@ -229,6 +229,30 @@ private slots:
         QCOMPARE(columnTexts(ws, 1, 1, 3), QStringList({"1", "5", "6"}));
     }
 
+    void deleteBlocksAndColumns()
+    {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        for (int r = 1; r <= 4; ++r)
+            for (int c = 1; c <= 4; ++c)
+                ws.Cells(r, c).SetValue(QString("%1%2").arg(columnLetters(c)).arg(r));
+        // A block: cells below it in its own columns move up; others stay.
+        ws.GetRange("B2:C2").Delete();
+        QCOMPARE(columnTexts(ws, 2, 1, 4), QStringList({"B1", "B3", "B4", ""}));
+        QCOMPARE(columnTexts(ws, 1, 1, 4), QStringList({"A1", "A2", "A3", "A4"}));
+        QCOMPARE(columnTexts(ws, 4, 1, 4), QStringList({"D1", "D2", "D3", "D4"}));
+        // Whole columns: those to the right move left with their widths.
+        ws.Columns("D").SetColumnWidth(30);
+        ws.Columns("A:B").Delete();
+        QCOMPARE(ws.GetRange("A1").Text(), QString("C1"));
+        QCOMPARE(ws.GetRange("B4").Text(), QString("D4"));
+        QCOMPARE(ws.GetRange("B1").ColumnWidth(), 30.0);
+        QVERIFY(ws.GetRange("C1").GetValue().isEmpty());
+        QCOMPARE(ws.GetRange("A1").Resize(2, 3).Address(), QString("$A$1:$C$2"));
+        QVERIFY(raises([&] { ws.GetRange("A1").Resize(0, 1); }));
+        QVERIFY(raises([&] { ws.GetRange("A65536").Resize(2, 1); }));
+    }
+
     void sortAscendingAndDescending()
     {
         Workbook wb;
