@@ -167,8 +167,11 @@ public:
 
     // Value of the top-left cell; an empty cell reads as empty text.
     Value GetValue() const;
-    // Writes the value into every cell of the range. A text stays text, a
-    // number a number; a date also gives a General cell a date format.
+    // Writes the value into every cell of the range. A text stays text (even
+    // "123"), a number a number; a date is kept as its serial number and
+    // gives a General cell the format "dd/mm/yyyy". An empty text empties the
+    // cell, as the application does. A number read back from a cell whose
+    // format is a date format reads as a Date.
     void SetValue(const Value& v);
     QString Text() const;                    // displayed text of the top-left cell
     QString Formula() const;
@@ -193,7 +196,14 @@ public:
     void Select() const;
     void Activate() const { Select(); }
 
-    // Sorts the rows of this block by the column of key1 (a cell in it).
+    // Sorts the rows of this block by the column of key1 (a cell in it),
+    // case ignored and stable. Ascending: numbers first, where a text of
+    // digits only (blanks around allowed) counts as its number, so practice
+    // number "9" comes before "10" (the application would put "10" first);
+    // then texts in Italian collation, booleans, errors; blanks always last.
+    // Descending reverses all but the blanks. Only the block's columns move,
+    // each cell with its format. xlGuess takes the first row for a header
+    // when its key is a word and the key below it is a number.
     void Sort(const Range& key1, SortOrder order1, SortHeader header);
 
     // Formats: applied to every cell of the range (and to whole rows or
@@ -278,7 +288,9 @@ public:
     double columnWidthPoints(int col) const;             // 0 when hidden
     double rowHeightPoints(int row) const;               // 0 when hidden
 
-    // Storage, for the engine itself, the codec and the printing.
+    // Storage, for the engine itself, the codec and the printing. A row's
+    // cell vector may hold padding slots (no value, no formula, the format
+    // the row or column gives); cellAt reports those as absent.
     const Cell* cellAt(int row, int col) const;          // nullptr when absent
     Cell& cellRef(int row, int col);                     // creates it, with row/column format
     int usedRows() const { return static_cast<int>(rows_.size()); }
