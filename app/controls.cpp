@@ -43,12 +43,46 @@ ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setColumnCount(0);
     header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(16);
 }
 
 void ListView::removeColumns() {
     clear();
     setColumnCount(0);
     setHeaderLabels({});
+    natural_.clear();
+}
+
+int ListView::naturalColumnWidth(int column) const {
+    return column >= 0 && column < int(natural_.size()) ? natural_[column] : columnWidth(column);
+}
+
+void ListView::setFitColumns(bool on) {
+    fit_ = on;
+    fitColumns();
+}
+
+bool ListView::viewportEvent(QEvent* e) {
+    const bool handled = QTreeWidget::viewportEvent(e);
+    // The room changes with the list's size and with its scroll bars.
+    if (e->type() == QEvent::Resize) fitColumns();
+    return handled;
+}
+
+void ListView::showEvent(QShowEvent* e) {
+    QTreeWidget::showEvent(e);
+    fitColumns();
+}
+
+void ListView::fitColumns() {
+    const int n = std::min<int>(columnCount(), int(natural_.size()));
+    if (n == 0) return;
+    long total = 0;
+    for (int i = 0; i < n; ++i) total += natural_[i];
+    const int room = viewport()->width();
+    const bool narrow = fit_ && isVisible() && room > 0 && total > room;
+    for (int i = 0; i < n; ++i)
+        setColumnWidth(i, narrow ? std::max(16, int(natural_[i] * long(room) / total)) : natural_[i]);
 }
 
 void ListView::addColumn(const QString& caption, int widthTwips, Qt::Alignment align) {
@@ -57,7 +91,10 @@ void ListView::addColumn(const QString& caption, int widthTwips, Qt::Alignment a
     QTreeWidgetItem* h = headerItem();
     h->setText(n, caption);
     h->setTextAlignment(n, align | Qt::AlignVCenter);
-    setColumnWidth(n, twipsToPixels(widthTwips));
+    natural_.resize(n + 1);
+    natural_[n] = twipsToPixels(widthTwips);
+    setColumnWidth(n, natural_[n]);
+    if (fit_) fitColumns();
 }
 
 QTreeWidgetItem* ListView::addItem(const QStringList& texts) {

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QTreeWidget>
+#include <vector>
 
 // Widths in the panels' descriptions are twips; 15 twips make a pixel at 96 dpi.
 inline int twipsToPixels(int twips) { return twips / 15; }
@@ -47,6 +48,23 @@ public:
     QTreeWidgetItem* addItem(const QStringList& texts);
     int itemCount() const { return topLevelItemCount(); }
     QString itemText(int row, int column = 0) const;
+
+    // The width a column was given, in pixels; the shown width can be less
+    // when the list fits its columns to its width.
+    int naturalColumnWidth(int column) const;
+    // When on, columns whose given widths add up to more than the list's
+    // width are narrowed in proportion, so that every header stays in view;
+    // with room enough they keep their given widths.
+    void setFitColumns(bool on);
+
+protected:
+    bool viewportEvent(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void fitColumns();
+    std::vector<int> natural_;
+    bool fit_ = false;
 };
 
 class ImageLabel : public QLabel {

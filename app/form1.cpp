@@ -39,6 +39,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
@@ -239,13 +240,17 @@ void Form1::buildLayout() {
     body->setSpacing(6);
     Toolbar1->setParent(central);
     body->addWidget(Toolbar1, 0, Qt::AlignTop);
-    auto* panels = new QVBoxLayout;
+    // The panel area keeps its room when no panel is open, so the top strip
+    // stays at the top.
+    auto* area = new QWidget(central);
+    area->setObjectName(QStringLiteral("panelArea"));
+    auto* panels = new QVBoxLayout(area);
     panels->setContentsMargins(0, 0, 0, 0);
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame8}) {
-        w->setParent(central);
+        w->setParent(area);
         panels->addWidget(w, 1);
     }
-    body->addLayout(panels, 1);
+    body->addWidget(area, 1);
     outer->addLayout(body, 1);
     setCentralWidget(central);
 
@@ -360,6 +365,7 @@ void Form1::Form_Activate() {
     xl::Worksheet& pratica = book.Sheets(store::kPratica);
     const std::vector<int>& widths = store::practiceListWidths();
     for (int c = 1; c <= 12; ++c) list->addColumn(pratica.Cells(1, c).Text(), widths[c - 1]);
+    list->setFitColumns(true);
 
     pratica.Select();
     for (const QStringList& row : store::practiceRows(pratica)) list->addItem(row);
@@ -495,6 +501,17 @@ void Form1::closeEvent(QCloseEvent* e) {
     e->ignore();
 }
 
+void Form1::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // The first showing counts as an activation even where the window system
+    // gives the window no focus (no window manager, focus-stealing rules).
+    if (!e->spontaneous() && !activatedOnce_ && loaded_ && !ended_) {
+        activatedOnce_ = true;
+        ownFormActivated_ = false;
+        guarded([this] { Form_Activate(); });
+    }
+}
+
 bool Form1::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate && loaded_ && !ended_) {
         // Runs on the first showing and on coming back from one of the
@@ -519,6 +536,7 @@ void Form1::endProgram() {
     for (QTimer* t : {Timer1, Timer2, Timer3}) t->stop();
     if (stampaP_) stampaP_->hide();
     if (calendario_) calendario_->hide();
+    hide();
     emit programEnded();
 }
 

@@ -130,6 +130,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     bool event(QEvent* e) override;
 
 private:

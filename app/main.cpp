@@ -22,7 +22,9 @@ int main(int argc, char** argv) {
 
     Form1 form(QCoreApplication::applicationDirPath());
     if (!form.Form_Load()) return 0;
-    QObject::connect(&form, &Form1::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // exit(), not quit(): quit() first asks every window to close, and the
+    // main window refuses, so the program would never end.
+    QObject::connect(&form, &Form1::programEnded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     form.show();
     return app.exec();
 }

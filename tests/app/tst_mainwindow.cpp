@@ -286,6 +286,31 @@ private slots:
         QCOMPARE(list->columnCount(), 12);
     }
 
+    void practiceListKeepsEveryHeaderInView() {
+        AppFixture fx;
+        fx.writeWorkbook();
+        QVERIFY(fx.start());
+        Form1& f = fx.form();
+        f.MenuPratiche_Click();
+        ListView* list = f.Frame1->ListView1;
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        auto shownTotal = [&] {
+            int sum = 0;
+            for (int c = 0; c < list->columnCount(); ++c) sum += list->columnWidth(c);
+            return sum;
+        };
+        // Narrower than the given widths: every column shrinks in proportion.
+        list->setFixedWidth(600);
+        QVERIFY(QTest::qWaitFor([&] { return list->viewport()->width() < 600; }, 2000));
+        QVERIFY2(shownTotal() <= list->viewport()->width(), qPrintable(QStringLiteral("%1 in %2").arg(shownTotal()).arg(list->viewport()->width())));
+        QVERIFY(list->columnWidth(2) > list->columnWidth(0));
+        QCOMPARE(list->columnWidth(2), list->columnWidth(3));
+        // With room enough each column has the width it was given.
+        list->setFixedWidth(1400);
+        QVERIFY(QTest::qWaitFor([&] { return list->viewport()->width() > 1200; }, 2000));
+        for (int c = 0; c < 12; ++c) QCOMPARE(list->columnWidth(c), list->naturalColumnWidth(c));
+    }
+
     void activationRestoresHeadersAndComesFromOwnFormsOnly() {
         AppFixture fx;
         fx.writeWorkbook([](xl::Workbook& b) {

@@ -84,15 +84,15 @@ private slots:
         QStringList captions;
         for (int c = 0; c < 12; ++c) captions << list->headerItem()->text(c);
         QCOMPARE(captions, store::practiceHeaders());
-        QCOMPARE(list->columnWidth(0), twipsToPixels(1000));
-        QCOMPARE(list->columnWidth(8), twipsToPixels(500));
-        QCOMPARE(list->columnWidth(11), twipsToPixels(2000));
+        QCOMPARE(list->naturalColumnWidth(0), twipsToPixels(1000));
+        QCOMPARE(list->naturalColumnWidth(8), twipsToPixels(500));
+        QCOMPARE(list->naturalColumnWidth(11), twipsToPixels(2000));
         QCOMPARE(list->itemCount(), 0);
         QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
         QVERIFY(!f.Excel.Visible);
     }
 
-    void windowSystemRunsTheFirstActivation() {
+    void firstShowingRunsTheActivationOnce() {
         AppFixture fx;
         fx.writeWorkbook();
         Form1 f(fx.folder());
