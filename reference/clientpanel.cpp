@@ -112,8 +112,10 @@ ClientPanel::ClientPanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Clienti"
         auto* date = new QWidget(this);
         auto* h = new QHBoxLayout(date);
         h->setContentsMargins(0, 0, 0, 0);
+        h->setSpacing(4);
         h->addWidget(Check4);
         h->addWidget(Text18);
+        h->addStretch(1);
         Text18->setFixedWidth(Text18->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 16);
         grid->addWidget(captioned(QStringLiteral("Data"), date, this), 0, 1, 2, 1, Qt::AlignBottom);
     }
@@ -134,7 +136,11 @@ ClientPanel::ClientPanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Clienti"
             h->addWidget(captioned(QString::fromUtf8(caption), box, this), stretch);
         outer->addLayout(h);
     };
-    row({{"Indirizzo", Text25, 5}, {"C.A.P.", Text24, 1}, {"Località", Text23, 4}, {"(PR)", Text22, 1}});
+    // The short codes get boxes their size, the rest shares the width.
+    const int charWidth = Text22->fontMetrics().horizontalAdvance(QLatin1Char('W'));
+    Text22->setFixedWidth(charWidth * 2 + 24);
+    Text24->setFixedWidth(charWidth * 5 + 16);
+    row({{"Indirizzo", Text25, 5}, {"C.A.P.", Text24, 0}, {"Località", Text23, 4}, {"(PR)", Text22, 0}});
     row({{"Telefono", Text21, 2}, {"Fax", Text20, 2}, {"Cellullare", Text15, 2}, {"E-Mail", Text16, 3}});
     row({{"Codice Fiscale", Text19, 3}, {"Partita IVA", Text11, 2}, {"Referente/Legale Rappresentante", Text7, 4}});
     outer->addWidget(captioned(QStringLiteral("Annotazioni"), Text12, this), 1);

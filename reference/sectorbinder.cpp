@@ -37,7 +37,11 @@ QComboBox* keyBox(QWidget* parent, const char* name) {
 void layOut(QGroupBox* panel, std::initializer_list<std::pair<const char*, QWidget*>> rows,
             std::initializer_list<QPushButton*> buttons) {
     auto* outer = new QVBoxLayout(panel);
-    auto* grid = new QGridLayout;
+    // A short record: its fields need no more than a comfortable width.
+    auto* fields = new QWidget(panel);
+    fields->setMaximumWidth(760);
+    auto* grid = new QGridLayout(fields);
+    grid->setContentsMargins(0, 0, 0, 0);
     int r = 0;
     for (const auto& [caption, box] : rows) {
         auto* l = new QLabel(QString::fromUtf8(caption), panel);
@@ -47,7 +51,7 @@ void layOut(QGroupBox* panel, std::initializer_list<std::pair<const char*, QWidg
         ++r;
     }
     grid->setColumnStretch(1, 1);
-    outer->addLayout(grid);
+    outer->addWidget(fields);
     auto* h = new QHBoxLayout;
     for (QPushButton* b : buttons) h->addWidget(b);
     h->addStretch(1);
