@@ -10,6 +10,7 @@
 #include "reference/clientpanel.h"
 #include "reference/records.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QPushButton>
 
@@ -345,17 +346,24 @@ private slots:
         QCOMPARE(cellText(*sheet, 5, 2), QStringLiteral("NERI"));
     }
 
-    void exitSavesPrintAndCalendarOpenTheirForms() {
+    void calendarDateThenExitSaves() {
         open();
+        p->Check4->setChecked(true);
+        Calendario* cal = fx->form().calendario();
+        QVERIFY(shown(cal));
+        cal->calendar->setSelectedDate(QDate(2022, 7, 14));
+        cal->Calendario_DateClick();
+        QCOMPARE(p->Text18->text(), QStringLiteral("14/07/2022"));
+        QVERIFY(!p->Check4->isChecked());
         p->Text26->setText(QStringLiteral("NERI"));
         expectInsert();
         p->Command70_Click();
+        QVERIFY(sheet->Cells(5, 4).GetValue().isDate());
+        QCOMPARE(cellText(*sheet, 5, 4), QStringLiteral("14/07/2022"));
         QCOMPARE(diskText(*fx, kClienti, 5, 2), QString());
         p->Command72->click();
         QCOMPARE(fx->form().stampaP()->Text1->text(), QStringLiteral("8"));
         QVERIFY(shown(fx->form().stampaP()));
-        p->Check4->setChecked(true);
-        QVERIFY(shown(fx->form().calendario()));
         p->Command12->click();
         QVERIFY(!shown(p));
         QCOMPARE(p->Combo4->count(), 0);
