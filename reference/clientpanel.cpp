@@ -262,6 +262,14 @@ void ClientPanel::Command10_Click() {
             Combo4->setFocus();
             return;
         }
+        // An empty name would end every client list at this row, hiding the
+        // clients below it.
+        if (Text26->text().trimmed().isEmpty()) {
+            ui::dialogs().message(QStringLiteral(" ERRORE- Il Campo RAGIONE/COGNOME deve essere compilato"), kTitle,
+                                  ui::MsgIcon::None);
+            Text26->setFocus();
+            return;
+        }
         xl::Worksheet& sheet = clientSheet(form);
         const auto boxes = columnBoxes();
         // An ID box emptied after the unlock keeps the client's own ID:

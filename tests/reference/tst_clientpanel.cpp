@@ -202,6 +202,13 @@ private slots:
         p->Command10_Click();
         QCOMPARE(cellText(*sheet, 2, 3), QStringLiteral("R01"));
         QCOMPARE(cellText(*sheet, 1, 3), QStringLiteral("Codice"));
+        // A chosen client with its name emptied would end every list at its row.
+        choose(p->Combo4, 1);
+        p->Text26->clear();
+        fx->dialogs().expectMessage(QStringLiteral(" ERRORE- Il Campo RAGIONE/COGNOME deve essere compilato"),
+                                    QStringLiteral("Velmora"), MsgIcon::None);
+        p->Command10_Click();
+        QCOMPARE(cellText(*sheet, 3, 2), QStringLiteral("bianchi srl"));
         QVERIFY(!fx->dialogs().shown.empty());
         for (const auto& box : fx->dialogs().shown) QVERIFY(box.text != QStringLiteral("Cliente modificato"));
     }
