@@ -7,6 +7,8 @@
 #include <nettle/sha1.h>
 
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace xls::detail {
 
@@ -46,6 +48,32 @@ public:
         }
     }
     void reset() { rekey(0); pos_ = 0; }
+
+    bool blockKeyed() const override { return true; }
+    void applyBlocks(unsigned char* buf, std::size_t size) const override {
+        const std::size_t blocks = (size + kBlock - 1) / kBlock;
+        auto work = [&](std::size_t first, std::size_t last) {
+            arcfour_ctx ctx;
+            for (std::size_t b = first; b < last; ++b) {
+                unsigned char key[16];
+                std::size_t keyLen = 16;
+                blockKey(static_cast<std::uint32_t>(b), key, keyLen);
+                arcfour_set_key(&ctx, keyLen, key);
+                const std::size_t off = b * kBlock, n = std::min(kBlock, size - off);
+                arcfour_crypt(&ctx, n, buf + off, buf + off);
+            }
+        };
+        // Blocks are keyed independently, so they can be done side by side.
+        const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), blocks / 256 + 1);
+        std::vector<std::thread> pool;
+        const std::size_t per = (blocks + threads - 1) / threads;
+        for (std::size_t t = 1; t < threads; ++t) {
+            const std::size_t a = t * per, b = std::min(blocks, a + per);
+            if (a < b) pool.emplace_back(work, a, b);
+        }
+        work(0, std::min(blocks, per));
+        for (auto& th : pool) th.join();
+    }
 
 protected:
     virtual void blockKey(std::uint32_t block, unsigned char key[16], std::size_t& keyLen) const = 0;
@@ -459,6 +487,27 @@ QByteArray makeFilePass(Scheme scheme, const QString& password, std::uint32_t ke
 }
 
 bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt) {
+    if (cipher.blockKeyed()) {
+        const QByteArray original = stream; // shared until the write below
+        auto* p = reinterpret_cast<unsigned char*>(stream.data());
+        const auto* o = reinterpret_cast<const unsigned char*>(original.constData());
+        const std::size_t n = std::size_t(stream.size());
+        cipher.applyBlocks(p, n);
+        // Put back what stays in clear: headers, some records, sheet offsets.
+        std::size_t pos = 0;
+        while (pos + 4 <= n) {
+            std::uint16_t type = le16(o + pos);
+            std::size_t len = le16(o + pos + 2);
+            std::size_t data = pos + 4;
+            if (len > n - data) { std::memcpy(p + pos, o + pos, n - pos); return false; }
+            std::memcpy(p + pos, o + pos, 4);
+            if (clearRecord(type)) std::memcpy(p + data, o + data, len);
+            else if (type == 0x0085) std::memcpy(p + data, o + data, std::min<std::size_t>(4, len));
+            pos = data + len;
+        }
+        if (pos < n) std::memcpy(p + pos, o + pos, n - pos);
+        return true;
+    }
     auto* p = reinterpret_cast<unsigned char*>(stream.data());
     const std::size_t n = std::size_t(stream.size());
     std::size_t pos = 0;

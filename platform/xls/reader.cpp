@@ -53,6 +53,13 @@ private:
 // Reads across a record and its CONTINUE records, as the shared string
 // table needs: a string's characters may cross into a CONTINUE, which then
 // starts with a fresh flag byte telling whether they are 8 or 16 bits wide.
+void appendUtf16(QString& out, const unsigned char* p, std::size_t n) {
+    const qsizetype at = out.size();
+    out.resize(at + qsizetype(n));
+    QChar* d = out.data() + at;
+    for (std::size_t i = 0; i < n; ++i) d[i] = QChar(le16(p + 2 * i));
+}
+
 class SegmentReader {
 public:
     explicit SegmentReader(std::vector<ByteView> segs) : segs_(std::move(segs)) {}
@@ -94,12 +101,12 @@ public:
             if (high) {
                 std::size_t n = std::min(count, avail / 2);
                 if (n == 0) throw Truncated();
-                for (std::size_t i = 0; i < n; ++i) out.append(QChar(le16(p + 2 * i)));
+                appendUtf16(out, p, n);
                 off_ += 2 * n;
                 count -= n;
             } else {
                 std::size_t n = std::min(count, avail);
-                for (std::size_t i = 0; i < n; ++i) out.append(QChar(p[i]));
+                out.append(QLatin1StringView(reinterpret_cast<const char*>(p), qsizetype(n)));
                 off_ += n;
                 count -= n;
             }
@@ -135,13 +142,11 @@ QString unicodeString(const ByteView& v, std::size_t off, bool shortCount, std::
     QString s;
     if (flags & 0x01) {
         v.need(p, cch * 2);
-        s.reserve(qsizetype(cch));
-        for (std::size_t i = 0; i < cch; ++i) s.append(QChar(le16(v.data() + p + 2 * i)));
+        appendUtf16(s, v.data() + p, cch);
         p += cch * 2;
     } else {
         v.need(p, cch);
-        s.reserve(qsizetype(cch));
-        for (std::size_t i = 0; i < cch; ++i) s.append(QChar(v.data()[p + i]));
+        s = QString::fromLatin1(reinterpret_cast<const char*>(v.data() + p), qsizetype(cch));
         p += cch;
     }
     p += runs * 4 + ext;
@@ -581,6 +586,8 @@ private:
                 std::uint16_t height = v.u16(6);
                 std::uint32_t flags = v.u32(12);
                 xl::RowInfo& ri = ws.rowInfoRef(rw + 1);
+                const std::uint16_t colMac = v.u16(4);
+                if (colMac <= xl::kMaxCols && ri.cells.capacity() < colMac) ri.cells.reserve(colMac);
                 if (flags & 0x40) ri.height = (height & 0x7FFF) / 20.0;
                 ri.hidden = flags & 0x20;
                 if (flags & 0x80) ri.style = std::int32_t(styleOf(std::uint16_t((flags >> 16) & 0x0FFF)));

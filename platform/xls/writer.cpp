@@ -107,6 +107,7 @@ private:
     static int xfOf(std::uint32_t style) { return kFirstCellXf + int(style); }
 
     void collectStrings() {
+        sstIndex_.reserve(1024);
         for (int i = 1; i <= book_.SheetCount(); ++i) {
             const xl::Worksheet& ws = const_cast<xl::Workbook&>(book_).Sheets(i);
             for (int r = 1; r <= ws.usedRows(); ++r) {
@@ -116,9 +117,11 @@ private:
                     ++totalStrings_;
                     auto it = sstIndex_.find(c.value.textValue());
                     if (it == sstIndex_.end()) {
-                        sstIndex_.insert(c.value.textValue(), std::uint32_t(sst_.size()));
+                        it = sstIndex_.insert(c.value.textValue(), std::uint32_t(sst_.size()));
                         sst_.push_back(&c.value.textValue());
                     }
+                    // The sheets are written in this same order: no second lookup.
+                    cellSst_.push_back(*it);
                 }
             }
         }
@@ -592,6 +595,13 @@ private:
         return false;
     }
 
+    static void put16(unsigned char* p, std::uint16_t v) { p[0] = std::uint8_t(v); p[1] = std::uint8_t(v >> 8); }
+    static void put32(unsigned char* p, std::uint32_t v) { put16(p, std::uint16_t(v)); put16(p + 2, std::uint16_t(v >> 16)); }
+    // Header and the row, column, format fields every cell record starts with.
+    static void fixed(unsigned char* p, std::uint16_t type, std::uint16_t len, int row, const CellOut& co) {
+        put16(p, type); put16(p + 2, len); put16(p + 4, std::uint16_t(row)); put16(p + 6, co.col); put16(p + 8, co.xf);
+    }
+
     void writeCells(int row, const std::vector<CellOut>& cells) {
         Builder& b = b_;
         ByteWriter& w = b.w;
@@ -602,8 +612,11 @@ private:
                 w.u16(0x0201); w.u16(6); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
                 break;
             case xl::ValueType::Text: {
-                std::uint32_t idx = sstIndex_.value(v.textValue());
-                w.u16(0x00FD); w.u16(10); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf); w.u32(idx);
+                const std::uint32_t idx = nextSst_ < cellSst_.size() ? cellSst_[nextSst_++] : 0;
+                unsigned char r[14];
+                fixed(r, 0x00FD, 10, row, co);
+                put32(r + 10, idx);
+                w.bytes(r, 14);
                 break;
             }
             case xl::ValueType::Number:
@@ -612,7 +625,10 @@ private:
                 if (book_.date1904 && xl::isDateFormat(book_.style(co.cell->style).numberFormat)) d -= 1462;
                 std::uint32_t rk;
                 if (toRk(d, rk)) {
-                    w.u16(0x027E); w.u16(10); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf); w.u32(rk);
+                    unsigned char r[14];
+                    fixed(r, 0x027E, 10, row, co);
+                    put32(r + 10, rk);
+                    w.bytes(r, 14);
                 } else {
                     w.u16(0x0203); w.u16(14); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf); w.f64(d);
                 }
@@ -632,6 +648,8 @@ private:
     Builder b_;
     QHash<QString, std::uint32_t> sstIndex_;
     std::vector<const QString*> sst_;
+    std::vector<std::uint32_t> cellSst_;
+    std::size_t nextSst_ = 0;
     std::size_t totalStrings_ = 0;
     std::map<QString, std::uint16_t> customFormats_;
     std::vector<QString> customOrder_;

@@ -1,4 +1,4 @@
-// bench-xls [FILE PASSWORD]: times opening and saving (with the flush to
+// bench-xls [FILE PASSWORD | --make FILE]: times opening and saving (with the flush to
 // disk) a workbook of 30,000 practices, 5,000 clients and 32,000 ledger
 // entries, or the given file, and LibreOffice's headless load and store of
 // the same file with an office already started.
@@ -83,6 +83,13 @@ int main(int argc, char** argv) {
     QStringList args = app.arguments();
     QTemporaryDir dir;
     QString path, password;
+    if (args.size() == 3 && args[1] == QLatin1String("--make")) {
+        // Only writes the generated workbook, for profiling and for peers.
+        auto book = store::newStarterWorkbook();
+        fill(*book);
+        xls::writeWorkbook(*book, args[2], store::workbookPassword());
+        return 0;
+    }
     if (args.size() >= 3) {
         path = args[1];
         password = args[2];
