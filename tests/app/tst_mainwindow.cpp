@@ -20,6 +20,7 @@
 #include "store/lockprobe.h"
 #include "store/schema.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -348,6 +349,15 @@ private slots:
         box->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(box));
         box->close();
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QTest::qWait(50);
+        QCOMPARE(f.activations(), first + 1);
+
+        // Nor is another program: the window loses the focus to no window of
+        // ours and gets it back.
+        QApplication::setActiveWindow(nullptr);
+        QVERIFY(QTest::qWaitFor([&] { return !f.isActiveWindow(); }, 2000));
         f.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         QTest::qWait(50);

@@ -24,7 +24,9 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QTest>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolBar>
 
@@ -184,6 +186,25 @@ private slots:
         // The file is exactly as it was, and no lock is left behind.
         QCOMPARE(digest(fx.workbookPath()), before);
         if (situation == "missing") QVERIFY(!QFileInfo::exists(fx.workbookPath()));
+    }
+
+    void anotherProcessHoldingTheFolderIsRefused() {
+        // flock(1) takes the same advisory lock on the folder that a running
+        // copy of the program holds.
+        const QString flock = QStandardPaths::findExecutable(QStringLiteral("flock"));
+        if (flock.isEmpty()) QSKIP("flock(1) is not installed");
+        AppFixture fx;
+        fx.writeWorkbook();
+        QProcess holder;
+        // The lock lasts as long as `cat` reads its input.
+        holder.start(flock, {fx.folder(), QStringLiteral("cat")});
+        QVERIFY(holder.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return store::IsFileLocked(fx.workbookPath()); }, 5000));
+        QVERIFY(!fx.start());
+        QCOMPARE(fx.dialogs().shown.front().text, kLocked);
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished(5000));
+        QVERIFY(!store::IsFileLocked(fx.workbookPath()));
     }
 
     void unreadableFileAfterTheProbe() {
