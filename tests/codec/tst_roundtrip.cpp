@@ -11,6 +11,8 @@
 #include "platform/xls/xlsfile.h"
 
 #include <QTemporaryDir>
+#include <cstring>
+#include <functional>
 #include <QtTest>
 
 using namespace xls::detail;
@@ -145,6 +147,77 @@ private slots:
         QVERIFY(continues >= 3);
         auto back = decodeWorkbookStream(stream, QString());
         for (int i = 0; i < texts.size(); ++i) QCOMPARE(back->Sheets(1).cellAt(i + 1, 1)->value.textValue(), texts[i]);
+    }
+
+    // Records other programs write and we do not: packed numbers and blanks,
+    // inline labels, formulas with their cached results.
+    void recordsOfOtherWriters() {
+        xl::Workbook book;
+        xl::Worksheet& ws = book.AddSheet(QStringLiteral("S"));
+        xl::Style amount;
+        amount.numberFormat = QStringLiteral("#,0.00");
+        const std::uint32_t st = book.internStyle(amount);
+        ws.cellRef(1, 1).value = xl::Value(1);
+        ws.cellRef(1, 1).style = st; // makes XF 15 + st exist in the file
+        QByteArray stream = encodeWorkbookStream(book, QString());
+        const std::uint16_t xf = std::uint16_t(15 + st);
+
+        QByteArray extra;
+        ByteWriter w(extra);
+        auto rec = [&](std::uint16_t type, const QByteArray& data) { w.u16(type); w.u16(std::uint16_t(data.size())); extra.append(data); };
+        auto bytes = [](const std::function<void(ByteWriter&)>& f) { QByteArray d; ByteWriter bw(d); f(bw); return d; };
+        // LABEL with 16-bit characters
+        rec(0x0204, bytes([&](ByteWriter& b) { b.u16(1); b.u16(0); b.u16(15); b.u16(3); b.u8(1); b.u16(0x3B1); b.u16(0x3B2); b.u16(0x3B3); }));
+        // MULRK: 3 numbers in B2:D2, an integer, a hundredth, a float
+        rec(0x00BD, bytes([&](ByteWriter& b) {
+            b.u16(1); b.u16(1);
+            b.u16(15); b.u32((std::uint32_t(-42) << 2) | 0x02);
+            b.u16(xf); b.u32((std::uint32_t(12345) << 2) | 0x03);
+            double d = 0.5; std::uint64_t bits; std::memcpy(&bits, &d, 8);
+            b.u16(15); b.u32(std::uint32_t(bits >> 32));
+            b.u16(3);
+        }));
+        // MULBLANK: formatted blanks in A3:C3
+        rec(0x00BE, bytes([&](ByteWriter& b) { b.u16(2); b.u16(0); b.u16(xf); b.u16(xf); b.u16(xf); b.u16(2); }));
+        auto formula = [&](int row, int col, const std::function<void(ByteWriter&)>& value) {
+            rec(0x0006, bytes([&](ByteWriter& b) {
+                b.u16(std::uint16_t(row)); b.u16(std::uint16_t(col)); b.u16(15);
+                value(b);
+                b.u16(0); b.u32(0);
+                b.u16(3); b.u8(0x1E); b.u16(7); // rgce: the constant 7
+            }));
+        };
+        formula(3, 0, [](ByteWriter& b) { b.f64(2.25); });
+        formula(3, 1, [](ByteWriter& b) { b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u16(0xFFFF); });
+        rec(0x0207, bytes([](ByteWriter& b) { b.u16(5); b.u8(0); b.bytes("esito", 5); }));
+        formula(3, 2, [](ByteWriter& b) { b.u8(1); b.u8(0); b.u8(1); b.u8(0); b.u8(0); b.u8(0); b.u16(0xFFFF); });
+        formula(3, 3, [](ByteWriter& b) { b.u8(2); b.u8(0); b.u8(0x2A); b.u8(0); b.u8(0); b.u8(0); b.u16(0xFFFF); });
+        formula(3, 4, [](ByteWriter& b) { b.u8(3); b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u16(0xFFFF); });
+
+        // In the last sheet, before WINDOW2: nothing after it holds offsets.
+        const auto recs = records(stream);
+        qsizetype at = -1;
+        for (const RecordInfo& r : recs) if (r.type == 0x023E) at = r.data - 4;
+        QVERIFY(at > 0);
+        stream.insert(at, extra);
+
+        auto back = decodeWorkbookStream(stream, QString());
+        xl::Worksheet& s = back->Sheets(1);
+        QCOMPARE(s.cellAt(2, 1)->value, xl::Value(QStringLiteral("αβγ")));
+        QCOMPARE(s.cellAt(2, 2)->value, xl::Value(-42));
+        QCOMPARE(s.cellAt(2, 3)->value, xl::Value(123.45));
+        QCOMPARE(s.GetRange(QStringLiteral("C2")).Text(), QStringLiteral("123,45"));
+        QCOMPARE(s.cellAt(2, 4)->value, xl::Value(0.5));
+        for (int c = 1; c <= 3; ++c) {
+            QVERIFY(s.cellAt(3, c) != nullptr);
+            QVERIFY(s.cellAt(3, c)->value.isEmpty());
+            QCOMPARE(xl::canonicalFormat(back->style(s.cellAt(3, c)->style).numberFormat), QStringLiteral("#,0.00"));
+        }
+        QCOMPARE(s.cellAt(4, 1)->value, xl::Value(2.25));
+        QCOMPARE(s.cellAt(4, 2)->value, xl::Value("esito"));
+        QCOMPARE(s.cellAt(4, 3)->value, xl::Value::boolean(true));
+        QCOMPARE(s.cellAt(4, 4)->value, xl::Value::error(0x2A));
+        QCOMPARE(s.cellAt(4, 5)->value, xl::Value(QString()));
     }
 
     // A 1904 file's dates are moved to the 1900 count the engine uses, and
