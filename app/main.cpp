@@ -1,10 +1,9 @@
 #include "app/form1.h"
+#include "platform/dialogs.h"
 #include "platform/xls/xlsfile.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -15,10 +14,7 @@ int main(int argc, char** argv) {
     xls::registerCodec();
     // The program works in Italian conventions whatever the machine says.
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-    QTranslator qtItalian;
-    if (qtItalian.load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtItalian);
+    ui::installItalianQtTranslations();
 
     Form1 form(QCoreApplication::applicationDirPath());
     if (!form.Form_Load()) return 0;

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace ui {
 
@@ -25,6 +28,20 @@ QString titled(const QString& title) {
     return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
 }
 } // namespace
+
+bool installItalianQtTranslations() {
+    static QTranslator* italian = nullptr;
+    if (italian) return true;
+    auto* t = new QTranslator(QCoreApplication::instance());
+    if (!t->load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    italian = t;
+    return true;
+}
 
 Dialogs& dialogs() { return current ? *current : qtDialogs(); }
 void setDialogs(Dialogs* d) { current = d; }

@@ -28,6 +28,10 @@ public:
 Dialogs& dialogs();
 void setDialogs(Dialogs* d);
 
+// Installs Debian's Italian translations of Qt's own texts (the standard
+// buttons "Sì", "No", "Annulla"...); false when they are not installed.
+bool installItalianQtTranslations();
+
 // Qt implementation with Italian buttons ("Sì", "No", "Annulla").
 class QtDialogs : public Dialogs {
 public:
