@@ -201,6 +201,7 @@ Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent
     connect(MSalvataggio, &QAction::triggered, this, [this] { guarded([this] { MSalvataggio_Click(); }); });
     connect(MenuEsci, &QAction::triggered, this, [this] { guarded([this] { MenuEsci_Click(); }); });
     connect(MnExcel, &QAction::triggered, this, [this] { guarded([this] { MnExcel_Click(); }); });
+    connect(MnCoopertina, &QAction::triggered, this, [this] { guarded([this] { MnCoopertina_Click(); }); });
     connect(Timer2, &QTimer::timeout, this, [this] { guarded([this] { Timer2_Timer(); }); });
     connect(Image1, &ImageLabel::mouseDown, this, [this] { guarded([this] { Image1_MouseDown(); }); });
     connect(Command40, &QPushButton::clicked, this, [this] { guarded([this] { Command40_Click(); }); });
@@ -623,8 +624,6 @@ void Form1::MSalvataggio_Click() {
     }
     Excel.EnableEvents = true;
 }
-
-void Form1::MnCoopertina_Click() {}
 
 void Form1::Timer2_Timer() {
     Frame1->Text8->setText(QStringLiteral("Ore...") + QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));

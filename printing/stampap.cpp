@@ -2,25 +2,391 @@
 
 #include "app/form1.h"
 #include "app/named.h"
+#include "platform/dialogs.h"
+#include "platform/vbconv.h"
+#include "practices/searchpanel.h"
+#include "printing/printers.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDate>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Velmora");
+
+// A step whose failure is passed over, so that the printout goes on.
+template <typename F>
+void skipping(F&& f) {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+QString StampaP::placeholder() { return QStringLiteral("Seleziona la stampante"); }
 
 StampaP::StampaP(Form1& f) : QWidget(nullptr, Qt::Window), form(f) {
     setObjectName(QStringLiteral("StampaP"));
     setWindowTitle(QStringLiteral("Seleziona Stampante"));
     Combo1 = named(new QComboBox(this), "Combo1");
     Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setFont(QFont(QStringLiteral("Arial"), 10));
+    Combo1->setMinimumWidth(320);
     Command1 = named(new QPushButton(QStringLiteral("Seleziona"), this), "Command1");
+    Command1->setFont(QFont(QStringLiteral("Calibri"), 11));
     Label1 = named(new QLabel(this), "Label1");
+    Label1->setFont(QFont(QStringLiteral("Calibri"), 10));
+    Label1->setWordWrap(true);
     Text1 = named(new QLineEdit(this), "Text1");
     Text1->setReadOnly(true);
-    auto* lay = new QVBoxLayout(this);
-    lay->addWidget(Combo1);
-    lay->addWidget(Command1);
-    lay->addWidget(Label1);
-    lay->addWidget(Text1);
+    Text1->setFixedWidth(28);
+    Text1->setFocusPolicy(Qt::NoFocus);
+
+    auto* lay = new QGridLayout(this);
+    lay->addWidget(Combo1, 0, 0, 1, 2);
+    lay->addWidget(Command1, 1, 0, 1, 2, Qt::AlignHCenter);
+    lay->addWidget(Label1, 2, 0);
+    lay->addWidget(Text1, 2, 1, Qt::AlignRight | Qt::AlignBottom);
+    lay->setColumnStretch(0, 1);
+
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    Form_Load();
+}
+
+void StampaP::Form_Load() {
+    Combo1->clear();
+    printing::Printers& system = printing::printers();
+    Combo1->addItems(system.names());
+    Combo1->setCurrentIndex(-1);
+    Combo1->setEditText(placeholder());
+    Label1->setText(QStringLiteral("La stampante predefinita è: ") + QLatin1Char('\n') + system.defaultName());
+    loaded_ = true;
+}
+
+void StampaP::Form_QueryUnload() {
+    Text1->setText(QString());
+    loaded_ = false;
+}
+
+void StampaP::closeEvent(QCloseEvent* e) {
+    Form_QueryUnload();
+    e->accept();
+}
+
+void StampaP::showEvent(QShowEvent* e) {
+    // A request after the form was closed loads it afresh.
+    if (!loaded_) Form_Load();
+    QWidget::showEvent(e);
+}
+
+void StampaP::Command1_Click() {
+    // Each test reads the code afresh; a failure inside one printout ends
+    // that printout and the tests go on.
+    auto is = [this](int code) {
+        const std::optional<double> v = vb::CDbl(Text1->text());
+        return v && *v == code;
+    };
+    auto run = [](auto&& printout) {
+        try {
+            printout();
+        } catch (...) {
+        }
+    };
+    // Which state search filled the work area decides its title; the boxes
+    // only count when the work area holds no state search any more.
+    auto stateSearch = [this](bool completed) {
+        using Search = SearchPanel::Search;
+        if (!form.Frame6) return false;
+        const Search last = form.Frame6->lastSearch();
+        if (last == Search::InPreparation || last == Search::Completed)
+            return last == (completed ? Search::Completed : Search::InPreparation);
+        const bool inPrep = form.Frame6->Check8->isChecked(), done = form.Frame6->Check9->isChecked();
+        return completed ? (done && !inPrep) : (inPrep && !done);
+    };
+    if (is(LedgerAll)) run([this] { PrintLedger(); });
+    if (is(LedgerQuery)) run([this] { PrintLedgerQuery(); });
+    if (is(ClientSearch)) run([this] { PrintClientSearch(); });
+    if (is(BinderList)) run([this] { PrintBinderList(); });
+    if (is(StateSearch) && stateSearch(false)) run([this] { PrintPracticesInProgress(); });
+    else if (is(StateSearch) && stateSearch(true)) run([this] { PrintCompletedPractices(); });
+    if (is(SectorList)) run([this] { PrintSectorList(); });
+    if (is(ClientList)) run([this] { PrintClientList(); });
+    if (is(PracticeList)) run([this] { PrintPracticeList(); });
+    if (is(BlankCover)) run([this] { PrintCover(false); });
+    if (is(FilledCover)) run([this] { PrintCover(true); });
+}
+
+int StampaP::zoomAnswer(const QString& answer) {
+    const std::optional<double> v = vb::CDbl(answer);
+    if (!v || !std::isfinite(*v)) return 0;
+    const double r = std::nearbyint(*v); // the default rounding: halves to even
+    if (r < std::numeric_limits<std::int32_t>::min() || r > std::numeric_limits<std::int32_t>::max()) return 0;
+    return static_cast<int>(r);
+}
+
+QString StampaP::headerWithDate(const QString& title) {
+    return title + QStringLiteral("------") + QStringLiteral(" del     ") +
+           QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+bool StampaP::send(xl::Worksheet& sheet, printout::Request request) {
+    request.printer = Combo1->currentText();
+    if (request.documentName.isEmpty()) request.documentName = QStringLiteral("Velmora - ") + sheet.Name();
+    try {
+        printing::printers().printOut(sheet, request);
+        return true;
+    } catch (const std::exception&) {
+    }
+    // Nothing reached a printer: say so, and leave the form up so that a
+    // printer can be picked and the job sent again.
+    const QString name = request.printer.trimmed();
+    if (name.isEmpty() || name == placeholder() || !printing::printers().names().contains(request.printer))
+        ui::dialogs().message(QStringLiteral(" Stampa non eseguita: scegliere una stampante dall'elenco e premere "
+                                             "di nuovo Seleziona .................."),
+                              kTitle, ui::MsgIcon::Information);
+    else
+        ui::dialogs().message(QStringLiteral(" Stampa non eseguita: la stampante %1 non ha accettato il lavoro. "
+                                             "Controllarla e riprovare ..................")
+                                  .arg(request.printer),
+                              kTitle, ui::MsgIcon::Information);
+    return false;
+}
+
+// ---- one-shot list printouts -------------------------------------------------
+
+struct StampaP::OneShot {
+    const char* sheet;
+    const char* emptyCell;
+    const char* corner;
+    const char* start;
+    const char* emptyMessage;
+    const char* zoomPrompt;
+    const char* title;
+    bool trapFormatting; // false: a failure while formatting ends the printout
+    bool hideAfter;
+};
+
+namespace {
+
+const char* const kZoomShort = "Digita la percentuale di Zoom della Stampa 80-90-100..................";
+const char* const kZoomLong = "Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100..................";
+const char* const kNoPractices = " La stampa non può essere eseguita in assenza di Pratiche  inserite ..................";
+const char* const kNoEntries = " La stampa non può essere eseguita in assenza di voci  inserite ..................";
+
+// The alignment the list printouts put on every cell of the sheet they print.
+void alignAll(xl::Range sel) {
+    sel.SetHorizontalAlignment(xl::xlHAlignRight);
+    sel.SetVerticalAlignment(xl::xlVAlignBottom);
+    sel.SetWrapText(false);
+    sel.SetOrientation(0);
+    sel.SetAddIndent(false);
+    sel.SetIndentLevel(0);
+    sel.SetShrinkToFit(false);
+    sel.SetReadingOrder(xl::xlContext);
+    sel.SetMergeCells(false);
+}
+
+void setMargins(xl::PageSetup& ps) {
+    ps.LeftMargin = xl::Application::InchesToPoints(0.21);
+    ps.RightMargin = xl::Application::InchesToPoints(0.21);
+    ps.TopMargin = xl::Application::InchesToPoints(0.5);
+    ps.BottomMargin = xl::Application::InchesToPoints(0.21);
+    ps.HeaderMargin = xl::Application::InchesToPoints(0.21);
+    ps.FooterMargin = xl::Application::InchesToPoints(0.21);
+}
+
+// The print extent: from the corner cell of row 1 to the last cell of the
+// filled run that goes down from the start cell.
+void setExtent(xl::Worksheet& sh, const QString& corner, const QString& start) {
+    const QString a = sh.GetRange(corner).Address();
+    const QString b = sh.GetRange(start).End(xl::xlDown).Address();
+    sh.GetPageSetup().SetPrintArea(a + QLatin1Char(':') + b);
+}
+
+} // namespace
+
+void StampaP::printOneShot(const OneShot& job) {
+    xl::Worksheet* found = form.Excel.hasWorkbook() ? form.Excel.ActiveWorkbook().findSheet(QString::fromUtf8(job.sheet)) : nullptr;
+    if (!found) return;
+    xl::Worksheet& sh = *found;
+
+    auto formatting = [&] {
+        sh.Select();
+        sh.AllCells().Select();
+        sh.Selection().AutoFit();
+        alignAll(sh.Selection());
+        sh.GetRange(QStringLiteral("A1")).Select();
+    };
+    if (job.trapFormatting) skipping(formatting);
+    else formatting();
+
+    if (vb::CStr(sh.GetRange(QString::fromUtf8(job.emptyCell)).GetValue()).isEmpty()) {
+        ui::dialogs().message(QString::fromUtf8(job.emptyMessage), kTitle, ui::MsgIcon::Information);
+        hide();
+        return;
+    }
+
+    const int zoom = zoomAnswer(
+        ui::dialogs().input(QString::fromUtf8(job.zoomPrompt), kTitle, QStringLiteral("110")));
+
+    skipping([&] { sh.Select(); });
+    skipping([&] { setExtent(sh, QString::fromUtf8(job.corner), QString::fromUtf8(job.start)); });
+    xl::PageSetup& ps = sh.GetPageSetup();
+    ps.CenterHeader = headerWithDate(QString::fromUtf8(job.title));
+    setMargins(ps);
+    skipping([&] { ps.SetFitToPages(1, 1); });
+    ps.PrintGridlines = true;
+    ps.Orientation = xl::xlPortrait;
+    ps.PaperSize = xl::xlPaperA4;
+    skipping([&] { ps.SetZoom(zoom); });
+
+    printout::Request rq;
+    rq.copies = 1;
+    if (send(sh, rq) && job.hideAfter) hide();
+}
+
+void StampaP::PrintBinderList() {
+    printOneShot({"Varie", "A2", "C1", "A1",
+                  " La stampa non può essere eseguita in assenza di FALDONI  inseriti ..................", kZoomShort,
+                  "Stampa  Faldoni  ", false, true});
+}
+
+void StampaP::PrintSectorList() {
+    printOneShot({"Varie", "E2", "F1", "E1",
+                  " La stampa non può essere eseguita in assenza di SETTORI  inseriti ..................", kZoomShort,
+                  "Stampa  Settori  ", true, false});
+}
+
+void StampaP::PrintPracticesInProgress() {
+    printOneShot({"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche in Istruttoria   ", true, true});
+}
+
+void StampaP::PrintCompletedPractices() {
+    printOneShot({"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche Completate   ", true, true});
+}
+
+void StampaP::PrintClientSearch() {
+    printOneShot({"Pratica", "AA2", "AF1", "AA1", kNoPractices, kZoomLong, "Stampa Ricerca per Cliente    ", true, true});
+}
+
+void StampaP::PrintLedgerQuery() {
+    printOneShot({"Spese", "AA2", "AG1", "AA1", kNoEntries, kZoomLong, "Stampa Elenco Acconti/Spese    ", true, true});
+}
+
+void StampaP::PrintLedger() {
+    printOneShot({"Spese", "A2", "G1", "A1", kNoEntries, kZoomLong, "Stampa Elenco Acconti/Spese     ", true, true});
+}
+
+// ---- interactive list printouts ----------------------------------------------
+
+void StampaP::PrintPracticeList() { printInteractive(true); }
+
+void StampaP::PrintClientList() { printInteractive(false); }
+
+void StampaP::printInteractive(bool practices) {
+    xl::Application& app = form.Excel;
+    // Screen updating is switched off for the practice list only, and
+    // switched back on however the printout ends.
+    struct ScreenUpdating {
+        xl::Application& app;
+        bool active;
+        ~ScreenUpdating() {
+            if (active) app.ScreenUpdating = true;
+        }
+    } screen{app, practices};
+    if (practices) app.ScreenUpdating = false;
+
+    const QString name = practices ? QStringLiteral("Pratica") : QStringLiteral("Cliente");
+    xl::Worksheet* found = app.hasWorkbook() ? app.ActiveWorkbook().findSheet(name) : nullptr;
+    if (!found) return;
+    xl::Worksheet& sh = *found;
+
+    if (vb::CStr(sh.GetRange(QStringLiteral("A2")).GetValue()).isEmpty()) {
+        ui::dialogs().message(
+            practices ? QStringLiteral(" La stampa non può essere eseguita in assenza di Pratiche inserite ..................")
+                      : QStringLiteral(" La stampa non può essere eseguita in assenza di Clienti inseriti .................."),
+            kTitle, ui::MsgIcon::Information);
+        hide();
+        return;
+    }
+    sh.Select();
+    sh.GetRange(QStringLiteral("AZ1")).SetValue(xl::Value(110));
+    sh.GetRange(QStringLiteral("AU1")).ClearContents();
+    sh.GetRange(QStringLiteral("AV1")).ClearContents();
+
+    const int zoom = zoomAnswer(ui::dialogs().input(
+        QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100.................."), kTitle,
+        QStringLiteral("110")));
+    bool portrait = false;
+    if (practices)
+        portrait = ui::dialogs().question(
+            QStringLiteral(" Vuoi la Stampa Verticale ?........................................................."), kTitle);
+
+    sh.Select();
+    skipping([&] { setExtent(sh, practices ? QStringLiteral("L1") : QStringLiteral("Q1"), QStringLiteral("A1")); });
+    xl::PageSetup& ps = sh.GetPageSetup();
+    if (practices) {
+        ps.CenterHeader = headerWithDate(QStringLiteral("Stampa  Pratiche  "));
+        setMargins(ps);
+        if (portrait) {
+            ps.PrintGridlines = true;
+            skipping([&] { ps.SetFitToPages(1, 1); });
+            ps.Orientation = xl::xlPortrait;
+        } else {
+            skipping([&] { ps.SetFitToPages(1, 1); });
+            ps.PrintGridlines = true;
+            ps.Orientation = xl::xlLandscape;
+        }
+        ps.PaperSize = xl::xlPaperA4;
+    } else {
+        ps.PrintTitleRows = QStringLiteral("$1:$1");
+        ps.PrintTitleColumns = QStringLiteral("$A:$B");
+        ps.CenterHeader = headerWithDate(QStringLiteral("Stampa  Clienti  "));
+        setMargins(ps);
+        skipping([&] { ps.SetFitToPages(1, 1); });
+        ps.PrintHeadings = false;
+        ps.PrintGridlines = true;
+        ps.PrintComments = xl::xlPrintNoComments;
+        ps.PrintQuality = 600;
+        ps.CenterHorizontally = false;
+        ps.CenterVertically = false;
+        ps.Draft = false;
+        ps.FirstPageNumber = 0; // automatic
+        ps.Order = 1;           // down, then over
+        ps.BlackAndWhite = false;
+        ps.PrintErrors = 0;
+        ps.Orientation = xl::xlLandscape;
+        ps.PaperSize = xl::xlPaperA4;
+    }
+    skipping([&] { ps.SetZoom(zoom); });
+
+    // Every page that prints is offered, also those that hold the columns
+    // a wide list pushes onto further pages.
+    const int pages = sh.Paginate().pageCount();
+    for (int page = 1; page <= pages; ++page) {
+        sh.GetRange(QStringLiteral("AU1")).SetValue(xl::Value(page));
+        sh.GetRange(QStringLiteral("AV1")).SetValue(xl::Value(pages));
+        const QString question = QStringLiteral("Vuoi Procedere alla stampa   ? ") + QStringLiteral(" Pagine     ") +
+                                 vb::CStr(sh.GetRange(QStringLiteral("AU1")).GetValue()) + QStringLiteral("    di    ") +
+                                 vb::CStr(sh.GetRange(QStringLiteral("AV1")).GetValue());
+        if (!ui::dialogs().question(question, QStringLiteral("Stampa Risultato "))) return;
+        printout::Request rq;
+        rq.from = page;
+        rq.to = page;
+        rq.copies = 1;
+        if (!send(sh, rq)) return;
+    }
+    hide();
 }

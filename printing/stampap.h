@@ -1,7 +1,13 @@
 #pragma once
 // The printer-choice form: a print request writes its job code into Text1
 // and shows the form; "Seleziona" runs the job on the printer picked.
+//
+// The form is loaded once and then only hidden by the printouts, so it keeps
+// its code and its printer choice; closing it by the window's own button
+// "unloads" it: the code is cleared and the next showing lists the system's
+// printers afresh with the placeholder back in the box.
 
+#include <QString>
 #include <QWidget>
 
 class Form1;
@@ -9,6 +15,13 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace xl {
+class Worksheet;
+}
+namespace printout {
+struct Request;
+}
 
 class StampaP : public QWidget {
     Q_OBJECT
@@ -19,4 +32,52 @@ public:
     QPushButton* Command1 = nullptr; // "Seleziona"
     QLabel* Label1 = nullptr;        // default printer
     QLineEdit* Text1 = nullptr;      // print-job code
+
+    // What the printer box shows until a printer is picked.
+    static QString placeholder();
+
+    // The codes a request writes into Text1.
+    enum PrintJobCode {
+        BlankCover = 1, FilledCover = 2, PracticeList = 7, ClientList = 8, BinderList = 9, SectorList = 10,
+        StateSearch = 12, ClientSearch = 13, LedgerQuery = 14, LedgerAll = 15
+    };
+
+    void Form_Load();
+    void Form_QueryUnload();
+    void Command1_Click();
+    bool loaded() const { return loaded_; }
+
+    // The printouts the dispatch runs.
+    void PrintPracticeList();
+    void PrintClientList();
+    void PrintBinderList();
+    void PrintSectorList();
+    void PrintPracticesInProgress();
+    void PrintCompletedPractices();
+    void PrintClientSearch();
+    void PrintLedgerQuery();
+    void PrintLedger();
+    // The cover sheet, blank or filled from the practice panel.
+    void PrintCover(bool filled);
+
+    // The zoom typed in a printout's input box as a whole number: rounded,
+    // halves to the even number; 0 when the answer is no number or lies
+    // beyond 32 bits.
+    static int zoomAnswer(const QString& answer);
+    // The header title of a list printout followed by the day's date.
+    static QString headerWithDate(const QString& title);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    struct OneShot;
+    void printOneShot(const OneShot& job);
+    void printInteractive(bool practices);
+    // Sends the request to the printer picked in Combo1. A request that
+    // fails is told to the user (nothing was printed) and answered false.
+    bool send(xl::Worksheet& sheet, printout::Request request);
+
+    bool loaded_ = false;
 };

@@ -1,0 +1,93 @@
+#include "printing/label.h"
+
+#include "app/form1.h"
+#include "platform/dialogs.h"
+#include "practices/practicepanel.h"
+#include "printing/printers.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace printing {
+
+namespace {
+const QString kTitle = QStringLiteral("Velmora");
+}
+
+QString labelText(const QString& number, const QString& date, const QString& client, const QString& sector,
+                  const QString& binder, const QString& place) {
+    const QChar lf(10);
+    return QStringLiteral("N.Pratica             ") + number + lf + QStringLiteral("Data      ") + date + lf +
+           QStringLiteral("Cliente : ") + client + lf + QStringLiteral("Settore:  ") + sector + lf +
+           QStringLiteral("Faldone : ") + binder + QStringLiteral("     ") + place + lf;
+}
+
+void Command200_Click(Form1& form) {
+    PracticePanel* p = form.Frame1;
+    if (p->Text1->text().isEmpty() || p->Combo1->currentText().isEmpty() || p->Text2->text().isEmpty() ||
+        p->Combo2->currentText().isEmpty() || p->Combo3->currentText().isEmpty()) {
+        ui::dialogs().message(QStringLiteral(" ERRORE- Occorre SELEZIONARE UNA PRATICA e i  Campi N°-PRATICA /CLIENTE/DATA/"
+                                             "SETTORE/FALDONE  devono essere sempre compilati !"),
+                              kTitle, ui::MsgIcon::None);
+        p->Text2->setFocus();
+        return;
+    }
+    const QString text = labelText(p->Text1->text(), p->Text2->text(), p->Combo1->currentText(),
+                                   p->Combo2->currentText(), p->Combo3->currentText(), p->Text5->text());
+
+    xl::Worksheet* found = form.Excel.hasWorkbook() ? form.Excel.ActiveWorkbook().findSheet(QStringLiteral("Varie")) : nullptr;
+    if (!found) return;
+    xl::Worksheet& sh = *found;
+    sh.Select();
+    xl::Range cell = sh.GetRange(QStringLiteral("AU1"));
+    cell.ClearContents();
+    cell.Select();
+    xl::Range sel = sh.Selection();
+    sel.SetRowHeight(140);
+    sel.SetColumnWidth(33);
+    sel.SetHorizontalAlignment(xl::xlHAlignLeft);
+    sel.SetVerticalAlignment(xl::xlVAlignCenter);
+    sel.SetWrapText(true);
+    sel.SetAddIndent(false);
+    sel.SetIndentLevel(2);
+    sel.SetFontSize(10);
+    sel.SetFontBold(true);
+    cell.SetValue(xl::Value(text));
+
+    xl::PageSetup& ps = sh.GetPageSetup();
+    ps.CenterHeader.clear();
+    ps.LeftMargin = ps.RightMargin = ps.TopMargin = ps.BottomMargin = 0;
+    ps.HeaderMargin = ps.FooterMargin = 0;
+    ps.PrintGridlines = false;
+
+    // The label goes to the current printer, not to the one picked in the
+    // printer-choice form.
+    printout::Request rq;
+    rq.printer = printers().defaultName();
+    rq.copies = 1;
+    rq.collate = true;
+    rq.area = cell.Rect();
+    rq.documentName = QStringLiteral("Velmora - Etichetta");
+    bool printed = false;
+    try {
+        printers().printOut(sh, rq);
+        printed = true;
+    } catch (const std::exception&) {
+    }
+
+    // The cell is emptied whatever happened to the job, so no label text is
+    // left in the workbook.
+    ps.PrintArea.clear();
+    sh.GetRange(QStringLiteral("AT5")).Select();
+    cell.ClearContents();
+    cell.Select();
+    sh.Selection().SetRowHeight(14);
+
+    if (!printed)
+        ui::dialogs().message(rq.printer.isEmpty()
+                                  ? QStringLiteral(" Etichetta non stampata: non è impostata una stampante predefinita ..................")
+                                  : QStringLiteral(" Etichetta non stampata sulla stampante %1 ..................").arg(rq.printer),
+                              kTitle, ui::MsgIcon::Information);
+}
+
+} // namespace printing
