@@ -10,6 +10,7 @@
 #include "practices/numberchooser.h"
 #include "practices/practicecommon.h"
 #include "practices/searchpanel.h"
+#include "printing/label.h"
 #include "reference/clientpanel.h"
 #include "reference/sectorbinder.h"
 #include "store/formatters.h"
@@ -251,6 +252,9 @@ void PracticePanel::connectHandlers() {
     connect(Command14, &QPushButton::clicked, this, [this] { Command14_Click(); });
     connect(Command15, &QPushButton::clicked, this, [this] { Command15_Click(); });
     connect(cmd14, &QPushButton::clicked, this, [this] { cmd14_Click(); });
+    connect(Command200, &QPushButton::clicked, this, [this] { practices::guarded([this] { printing::Command200_Click(form); }); });
+    connect(Command50, &QPushButton::clicked, this, [this] { Command50_Click(); });
+    connect(Command51, &QPushButton::clicked, this, [this] { Command51_Click(); });
     // Whenever the fields are emptied (the form-wide reset, from wherever it
     // comes) no practice is shown any more, so a new one may be inserted.
     connect(Text1, &QLineEdit::textChanged, this, [this](const QString& t) {

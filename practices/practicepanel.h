@@ -47,8 +47,9 @@ public:
     QPushButton* Command15 = nullptr;
 
     // The command buttons at the right: the search panel, the ledger, the
-    // practice label and the documents. Only "&Ricerca" is wired here; the
-    // others belong to their own panels and forms, which connect them.
+    // practice label and the documents. "&Ricerca" and the two document
+    // buttons are wired here; the others belong to their own panels and
+    // forms, which connect them.
     QPushButton* cmd14 = nullptr;      // "&Ricerca"
     QPushButton* Command28 = nullptr;  // "&Acconti/Spese"
     QPushButton* Command200 = nullptr; // "&Etichetta"
@@ -80,6 +81,11 @@ public:
 
     // Opens the search panel.
     void cmd14_Click();
+
+    // The documents of the practice: the scanner form and the attachments
+    // form (defined beside those forms).
+    void Command50_Click();
+    void Command51_Click();
 
     // Buttons 1 "Inserisci" and 2 "Selez.Nr.Pratica" of the toolbar.
     void showInsertButtons(bool visible);

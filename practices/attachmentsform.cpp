@@ -1,0 +1,72 @@
+#include "practices/attachmentsform.h"
+
+#include "app/form1.h"
+#include "app/named.h"
+#include "platform/dialogs.h"
+#include "practices/practicepanel.h"
+#include "practices/scannerform.h"
+
+#include <QPushButton>
+#include <QStringList>
+#include <QVBoxLayout>
+
+QString CommonDialog::dialogFilter() const {
+    // "a|*.x|b|*.y" pairs a description with its pattern; the pair chosen by
+    // FilterIndex goes first, as the dialog offers its first filter.
+    const QStringList parts = Filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    if (FilterIndex > 1 && FilterIndex <= filters.size()) filters.move(FilterIndex - 1, 0);
+    return filters.join(QStringLiteral(";;"));
+}
+
+bool CommonDialog::ShowOpen() {
+    FileName = ui::dialogs().openFile(DialogTitle, dialogFilter(), InitDir);
+    return !FileName.isEmpty();
+}
+
+Form3::Form3(Form1& f) : QWidget(&f, Qt::Window), form(f) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Visualizza Allegati "));
+    Command1 = named(new QPushButton(QStringLiteral("&Seleziona Allegato Pratica"), this), "Command1");
+    CommonDialog1 = named(new CommonDialog(this), "CommonDialog1");
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(Command1);
+    setMinimumWidth(300);
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+}
+
+void Form3::Command1_Click() {
+    CommonDialog1->DialogTitle = QStringLiteral("Seleziona il file da caricare");
+    CommonDialog1->Filter = QStringLiteral("Bitmaps(*.bmp)|*.bmp");
+    CommonDialog1->InitDir = Form5::documentsFolder(form);
+    CommonDialog1->FilterIndex = 1;
+    // A cancelled dialog gives no name, and there is nothing to open.
+    if (CommonDialog1->ShowOpen()) form.OpenDocument(this, CommonDialog1->FileName);
+    Unload();
+}
+
+void Form3::Unload() {
+    hide();
+    // Out of the lookup at once; the object itself goes once this click has
+    // been handled.
+    setObjectName(QString());
+    deleteLater();
+}
+
+Form3* loadedForm3(Form1& f) { return f.findChild<Form3*>(QStringLiteral("Form3"), Qt::FindDirectChildrenOnly); }
+
+Form3& form3(Form1& f) {
+    if (Form3* existing = loadedForm3(f)) return *existing;
+    return *new Form3(f);
+}
+
+void PracticePanel::Command51_Click() {
+    Form3& pick = form3(form);
+    pick.show();
+    pick.raise();
+}

@@ -1,0 +1,142 @@
+#include "practices/scannerform.h"
+
+#include "app/controls.h"
+#include "app/form1.h"
+#include "app/named.h"
+#include "platform/dialogs.h"
+#include "platform/scanner.h"
+#include "practices/practicepanel.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Velmora");
+
+// A flatbed scanner with its lid half open, drawn here so that the program
+// carries no image files of its own.
+QPixmap scannerPicture() {
+    QPixmap pm(120, 72);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(60, 60, 70), 2));
+    // Lid, raised at the back.
+    p.setBrush(QColor(200, 204, 212));
+    p.drawPolygon(QPolygonF({QPointF(14, 34), QPointF(106, 34), QPointF(96, 8), QPointF(24, 8)}));
+    // Body with its glass.
+    p.setBrush(QColor(170, 176, 188));
+    p.drawRoundedRect(QRectF(6, 36, 108, 28), 5, 5);
+    p.setBrush(QColor(120, 190, 230));
+    p.drawRect(QRectF(16, 42, 70, 8));
+    // The light bar under the glass.
+    p.setPen(QPen(QColor(250, 240, 120), 3));
+    p.drawLine(QPointF(48, 43), QPointF(48, 49));
+    // Power light.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 200, 90));
+    p.drawEllipse(QPointF(100, 56), 3, 3);
+    return pm;
+}
+
+} // namespace
+
+Form5::Form5(Form1& f) : QWidget(&f, Qt::Window), form(f) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Scanner"));
+    Text1 = named(new QLineEdit(this), "Text1");
+    Command1 = named(new QPushButton(QStringLiteral("&Seleziona origine"), this), "Command1");
+    Command2 = named(new QPushButton(QStringLiteral("&Acquisizione"), this), "Command2");
+    Image1 = named(new QLabel(this), "Image1");
+    Image1->setPixmap(scannerPicture());
+    Image1->setAlignment(Qt::AlignCenter);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(Text1);
+    lay->addLayout(buttons);
+    lay->addWidget(Image1);
+    setMinimumWidth(320);
+
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+}
+
+QString Form5::documentsFolder(const Form1& f) {
+    return f.programFolder() + QStringLiteral("/Documenti/");
+}
+
+void Form5::Command1_Click() { EZTwain::SelectScannerSource(this); }
+
+void Form5::Command2_Click() {
+    const QString answer = ui::dialogs().input(
+        QStringLiteral("Digita il nome del documento, l'estensione del file è : TuoNomeFile.bmp"), kTitle,
+        QStringLiteral(".bmp"));
+    if (answer.size() == 4) {
+        ui::dialogs().message(QStringLiteral("Non Hai Inserito il nome del File "), QString(), ui::MsgIcon::None);
+        return;
+    }
+    if (answer.size() > 4) {
+        // The name is joined to the documents folder: a separator would let
+        // it write anywhere on the disk.
+        if (answer.contains(QLatin1Char('/')) || answer.contains(QLatin1Char('\\'))) {
+            ui::dialogs().message(
+                QStringLiteral("Il nome del documento non può contenere i caratteri / e \\ : "
+                               "digita solo il nome del file, ad esempio TuoNomeFile.bmp"),
+                kTitle, ui::MsgIcon::Information);
+            return;
+        }
+        const QString path = documentsFolder(form) + answer;
+        // Another practice's note may name the document already there.
+        if (QFileInfo::exists(path) &&
+            !ui::dialogs().question(QStringLiteral("Esiste già un documento con il nome ") + answer +
+                                        QStringLiteral(" : vuoi sostituirlo ?"),
+                                    kTitle))
+            return;
+        // Only a document actually written is noted on the practice; after a
+        // failure the form stays up for another try and the check below
+        // tells why.
+        if (EZTwain::TWAIN_AcquireToFilename(this, path) == 0) {
+            Text1->setText(answer);
+            MultiLineTextBox* note = form.Frame1->Text6;
+            note->setText(note->text() + QStringLiteral("\r\n") + QStringLiteral("Allegato:-") + Text1->text());
+            hide();
+        }
+    }
+    if (EZTwain::TWAIN_LoadNativeFromFile(0) != 0) EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
+}
+
+Form5* loadedForm5(Form1& f) { return f.findChild<Form5*>(QStringLiteral("Form5"), Qt::FindDirectChildrenOnly); }
+
+Form5& form5(Form1& f) {
+    if (Form5* existing = loadedForm5(f)) return *existing;
+    return *new Form5(f);
+}
+
+// The scanner form serves the practice shown: number, client and date must
+// be there.
+void PracticePanel::Command50_Click() {
+    if (Text1->text().isEmpty() || Combo1->currentText().isEmpty() || Text2->text().isEmpty()) {
+        ui::dialogs().message(
+            QStringLiteral("ERRORE : Il documento deve essere associato ad una Pratica :") + QStringLiteral("\r\n") +
+                QStringLiteral("SELEZIONA  prima  la  Pratica nel caso che la Pratica sia già registrata") +
+                QStringLiteral("\r\n") +
+                QStringLiteral("Oppure INSERISCI i dati della nuova pratica e poi associa il documento"),
+            kTitle, ui::MsgIcon::Information);
+        return;
+    }
+    Form5& scan = form5(form);
+    scan.show();
+    scan.raise();
+    scan.Text1->setText(QString());
+}

@@ -1,0 +1,312 @@
+// The scanning layer over SANE's test backend: the devices it finds, pages in
+// every pixel layout a scanner may send, the BMP written under the name
+// given, the failure check and its report, and the source choice.
+
+#include "sanesandbox.h"
+
+#include "tests/support/scripted_dialogs.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QImageReader>
+#include <QTest>
+
+#include <memory>
+
+using namespace documentstest;
+
+class TestScanner : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void findsTheSandboxDevices();
+    void pagesInEveryLayout_data();
+    void pagesInEveryLayout();
+    void threePassMatchesOnePass();
+    void sixteenBitAsScanimageReadsIt_data();
+    void sixteenBitAsScanimageReadsIt();
+    void scannerOfUnknownHeight();
+    void acquisitionWritesBmp();
+    void failedAcquisitionKeepsOldDocument();
+    void unwritableFolderIsAFailure();
+    void sourceChoice();
+    void noScannerAtAll();
+
+private:
+    std::unique_ptr<SaneSandbox> sane;
+    QTemporaryDir out;
+};
+
+void TestScanner::initTestCase() {
+    sane = std::make_unique<SaneSandbox>();
+    QVERIFY(out.isValid());
+}
+
+void TestScanner::init() {
+    sane->configure();
+    scanner::setChosenSource(QString());
+}
+
+void TestScanner::cleanupTestCase() { sane.reset(); }
+
+void TestScanner::findsTheSandboxDevices() {
+    QString why;
+    const QList<scanner::Device> list = scanner::devices(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list[0].name, QStringLiteral("test:0"));
+    QCOMPARE(list[1].name, QStringLiteral("test:1"));
+    // The list shows who makes it and which device it is.
+    QVERIFY(list[0].label().endsWith(QStringLiteral("(test:0)")));
+    QVERIFY(list[0].label().size() > QStringLiteral("(test:0)").size());
+
+    sane->configure({{QStringLiteral("number_of_devices"), QStringLiteral("1")}});
+    QCOMPARE(scanner::devices().size(), 1);
+}
+
+void TestScanner::pagesInEveryLayout_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("depth");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QRgb>("colour");
+    const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
+    for (const char* depth : {"1", "8", "16"}) {
+        for (const char* mode : {"Gray", "Color"}) {
+            QTest::addRow("%s %s black", mode, depth) << mode << depth << "\"Solid black\"" << black;
+            QTest::addRow("%s %s white", mode, depth) << mode << depth << "\"Solid white\"" << white;
+        }
+    }
+}
+
+// Line art's set bits are black while colour's are full intensity, and 16-bit
+// samples come in the machine's byte order: a solid page shows whether each
+// layout is read the right way round.
+void TestScanner::pagesInEveryLayout() {
+    QFETCH(QString, mode);
+    QFETCH(QString, depth);
+    QFETCH(QString, picture);
+    QFETCH(QRgb, colour);
+    sane->configure({{QStringLiteral("mode"), mode}, {QStringLiteral("depth"), depth},
+                     {QStringLiteral("test-picture"), picture}});
+    QString why;
+    const QImage page = scanner::scanPage(QStringLiteral("test:0"), &why);
+    QVERIFY2(!page.isNull(), qPrintable(why));
+    QVERIFY(why.isEmpty());
+    // 40 x 30 mm at 25 dpi.
+    QVERIFY2(qAbs(page.width() - 39) <= 1, qPrintable(QString::number(page.width())));
+    QVERIFY2(qAbs(page.height() - 30) <= 1, qPrintable(QString::number(page.height())));
+    QVERIFY(allPixels(page, colour));
+
+    // What reaches the disk reads back the same.
+    const QString file = out.filePath(QStringLiteral("%1-%2-%3.bmp").arg(mode, depth, QString::number(colour)));
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), 0);
+    QImageReader reader(file);
+    QCOMPARE(reader.format(), QByteArray("bmp"));
+    const QImage back = reader.read();
+    QCOMPARE(back.size(), page.size());
+    QVERIFY(allPixels(back, colour));
+}
+
+// The colour pattern scanned in one pass and in three passes (in an order
+// other than red, green, blue) must give the same picture.
+void TestScanner::threePassMatchesOnePass() {
+    const QMap<QString, QString> pattern{{QStringLiteral("mode"), QStringLiteral("Color")},
+                                         {QStringLiteral("test-picture"), QStringLiteral("\"Color pattern\"")},
+                                         {QStringLiteral("br_x"), QStringLiteral("120.0")},
+                                         {QStringLiteral("br_y"), QStringLiteral("80.0")}};
+    sane->configure(pattern);
+    QString why;
+    const QImage one = scanner::scanPage(QStringLiteral("test:0"), &why);
+    QVERIFY2(!one.isNull(), qPrintable(why));
+    QVERIFY(!allPixels(one, one.pixel(0, 0))); // a pattern, not a solid page
+
+    QMap<QString, QString> threePass = pattern;
+    threePass[QStringLiteral("three-pass")] = QStringLiteral("true");
+    threePass[QStringLiteral("three-pass-order")] = QStringLiteral("BGR");
+    sane->configure(threePass);
+    const QImage three = scanner::scanPage(QStringLiteral("test:0"), &why);
+    QVERIFY2(!three.isNull(), qPrintable(why));
+    QCOMPARE(three.size(), one.size());
+    QCOMPARE(three.convertToFormat(QImage::Format_RGB32), one.convertToFormat(QImage::Format_RGB32));
+}
+
+void TestScanner::sixteenBitAsScanimageReadsIt_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("gray") << QStringLiteral("Gray");
+    QTest::newRow("colour") << QStringLiteral("Color");
+}
+
+// A 16-bit pattern read here against the same page written by SANE's own
+// scanimage (a PNM file, whose 16-bit samples are big-endian whatever the
+// machine): the samples must be taken in the machine's order.
+void TestScanner::sixteenBitAsScanimageReadsIt() {
+    QFETCH(QString, mode);
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("scanimage"));
+    if (tool.isEmpty()) QSKIP("scanimage (sane-utils) is not installed");
+    sane->configure({{QStringLiteral("mode"), mode},
+                     {QStringLiteral("depth"), QStringLiteral("16")},
+                     {QStringLiteral("test-picture"), QStringLiteral("\"Color pattern\"")},
+                     {QStringLiteral("br_x"), QStringLiteral("120.0")},
+                     {QStringLiteral("br_y"), QStringLiteral("80.0")}});
+    QString why;
+    const QImage ours = scanner::scanPage(QStringLiteral("test:0"), &why);
+    QVERIFY2(!ours.isNull(), qPrintable(why));
+    QVERIFY(!allPixels(ours, ours.pixel(0, 0)));
+
+    QProcess p;
+    p.start(tool, {QStringLiteral("-d"), QStringLiteral("test:0"), QStringLiteral("--format=pnm")});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    QByteArray pnm = p.readAllStandardOutput();
+    // "P5" or "P6", a comment line, "W H", "65535", then the samples.
+    int at = 0;
+    QList<QByteArray> head;
+    while (head.size() < 3) {
+        const int nl = pnm.indexOf('\n', at);
+        QVERIFY(nl > 0);
+        const QByteArray line = pnm.mid(at, nl - at);
+        at = nl + 1;
+        if (!line.startsWith('#')) head << line;
+    }
+    QCOMPARE(head[2], QByteArray("65535"));
+    const QList<QByteArray> wh = head[1].split(' ');
+    const int w = wh[0].toInt(), h = wh[1].toInt(), channels = head[0] == "P6" ? 3 : 1;
+    QCOMPARE(ours.size(), QSize(w, h));
+    const auto* s = reinterpret_cast<const uchar*>(pnm.constData() + at);
+    QCOMPARE(pnm.size() - at, qsizetype(w) * h * channels * 2);
+    const QImage rgb = ours.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uchar* px = s + (qsizetype(y) * w + x) * channels * 2; // high byte first
+            const QRgb want = channels == 3 ? qRgb(px[0], px[2], px[4]) : qRgb(px[0], px[0], px[0]);
+            if (rgb.pixel(x, y) != want)
+                QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4")
+                                     .arg(x).arg(y).arg(rgb.pixel(x, y), 0, 16).arg(want, 0, 16)));
+        }
+}
+
+// A hand scanner does not know the page's height before the page ends.
+void TestScanner::scannerOfUnknownHeight() {
+    sane->configure({{QStringLiteral("hand-scanner"), QStringLiteral("true")}});
+    QString why;
+    const QImage page = scanner::scanPage(QString(), &why);
+    QVERIFY2(!page.isNull(), qPrintable(why));
+    QVERIFY(page.height() > 0);
+    QVERIFY(allPixels(page, qRgb(0, 0, 0)));
+}
+
+void TestScanner::acquisitionWritesBmp() {
+    // No source chosen: the first device found scans.
+    const QString file = out.filePath(QStringLiteral("pagina.bmp"));
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), 0);
+    QCOMPARE(EZTwain::TWAIN_LoadNativeFromFile(0), 0);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.read(2), QByteArray("BM"));
+    f.close();
+    QVERIFY(allPixels(QImage(file), qRgb(0, 0, 0)));
+
+    // The name decides the file, not the format: a name without ".bmp"
+    // still holds a bitmap.
+    const QString bare = out.filePath(QStringLiteral("senza estensione"));
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, bare), 0);
+    QCOMPARE(QImageReader(bare).format(), QByteArray("bmp"));
+}
+
+void TestScanner::failedAcquisitionKeepsOldDocument() {
+    const QString file = out.filePath(QStringLiteral("esistente.bmp"));
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), 0);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    sane->configure({{QStringLiteral("read-status-code"), QStringLiteral("\"SANE_STATUS_JAMMED\"")}});
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), -1);
+    QVERIFY(EZTwain::TWAIN_LoadNativeFromFile(0) != 0);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    f.close();
+    // Nothing half-written stays beside it.
+    QCOMPARE(QDir(out.path()).entryList({QStringLiteral("esistente*")}, QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("esistente.bmp")});
+
+    // The report names the scanner's reason once; then the failure is told.
+    testsupport::ScopedDialogs d;
+    d->expectMessage(QStringLiteral("Unable to scan.\r\nErrore dello scanner: carta inceppata"),
+                     QStringLiteral("Velmora"), ui::MsgIcon::Critical);
+    EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
+    QCOMPARE(EZTwain::TWAIN_LoadNativeFromFile(0), 0);
+    QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
+
+    // The next good acquisition does replace it.
+    sane->configure({{QStringLiteral("test-picture"), QStringLiteral("\"Solid white\"")}});
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), 0);
+    QVERIFY(allPixels(QImage(file), qRgb(255, 255, 255)));
+}
+
+void TestScanner::unwritableFolderIsAFailure() {
+    const QString file = out.filePath(QStringLiteral("manca/pagina.bmp"));
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), -1);
+    QVERIFY(!QFile::exists(file));
+    QVERIFY(EZTwain::TWAIN_LoadNativeFromFile(0) != 0);
+    testsupport::ScopedDialogs d;
+    d->expectMessage(QString(), QStringLiteral("Velmora"), ui::MsgIcon::Critical);
+    EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
+    QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
+    QVERIFY(d->shown[0].text.startsWith(QStringLiteral("Unable to scan.\r\nErrore dello scanner: impossibile scrivere il file ") + file));
+}
+
+void TestScanner::sourceChoice() {
+    ScriptedPicker picker;
+    testsupport::ScopedDialogs d;
+
+    // The devices found are offered; the one picked is the source from now on.
+    picker.answer = QStringLiteral("test:1");
+    QCOMPARE(EZTwain::SelectScannerSource(nullptr), 1);
+    QCOMPARE(picker.offered.size(), 2);
+    QCOMPARE(picker.offeredCurrent, QString());
+    QCOMPARE(scanner::chosenSource(), QStringLiteral("test:1"));
+
+    // Giving up keeps the source; the picker is shown which one it is.
+    picker.answer.reset();
+    QCOMPARE(EZTwain::TWAIN_SelectImageSource(nullptr), 0);
+    QCOMPARE(picker.offeredCurrent, QStringLiteral("test:1"));
+    QCOMPARE(scanner::chosenSource(), QStringLiteral("test:1"));
+
+    // Acquisitions really use the source chosen: one that has gone away fails
+    // and is named in the reason.
+    picker.answer = QStringLiteral("test:7");
+    QCOMPARE(EZTwain::TWAIN_SelectImageSource(nullptr), 1);
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, out.filePath(QStringLiteral("x.bmp"))), -1);
+    QVERIFY(!QFile::exists(out.filePath(QStringLiteral("x.bmp"))));
+    d->expectMessage(QString(), QStringLiteral("Velmora"), ui::MsgIcon::Critical);
+    EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
+    QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
+    QVERIFY2(d->shown[0].text.contains(QStringLiteral("\"test:7\"")), qPrintable(d->shown[0].text));
+}
+
+void TestScanner::noScannerAtAll() {
+    sane->configure({}, false);
+    ScriptedPicker picker;
+    testsupport::ScopedDialogs d;
+    d->expectMessage(QStringLiteral("Nessuno scanner disponibile."), QStringLiteral("Velmora"),
+                     ui::MsgIcon::Information);
+    QCOMPARE(EZTwain::TWAIN_SelectImageSource(nullptr), 0);
+    QCOMPARE(picker.calls, 0);
+    QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
+
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, out.filePath(QStringLiteral("nulla.bmp"))), -1);
+    QVERIFY(!QFile::exists(out.filePath(QStringLiteral("nulla.bmp"))));
+    d->expectMessage(QStringLiteral("Unable to scan.\r\nErrore dello scanner: nessuno scanner disponibile"),
+                     QStringLiteral("Velmora"), ui::MsgIcon::Critical);
+    EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
+    QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
+}
+
+QTEST_MAIN(TestScanner)
+#include "tst_scanner.moc"
