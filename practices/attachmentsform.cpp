@@ -68,5 +68,4 @@ Form3& form3(Form1& f) {
 void PracticePanel::Command51_Click() {
     Form3& pick = form3(form);
     pick.show();
-    pick.raise();
 }

@@ -137,6 +137,5 @@ void PracticePanel::Command50_Click() {
     }
     Form5& scan = form5(form);
     scan.show();
-    scan.raise();
     scan.Text1->setText(QString());
 }
