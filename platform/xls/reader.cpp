@@ -10,7 +10,10 @@
 #include <algorithm>
 #include <cstring>
 #include <cmath>
+#include <atomic>
+#include <exception>
 #include <map>
+#include <thread>
 
 namespace xls::detail {
 
@@ -299,11 +302,31 @@ public:
         std::vector<xl::Worksheet*> sheets;
         for (const SheetRef& ref : sheetRefs_) {
             if (ref.type != 0) { sheets.push_back(nullptr); continue; }
-            xl::Worksheet& ws = book_->AddSheet(ref.name);
-            ws.hidden = ref.state != 0;
-            sheets.push_back(&ws);
-            readSheet(ref, ws);
+            xl::Worksheet* ws = nullptr;
+            try {
+                ws = &book_->AddSheet(ref.name);
+            } catch (const xl::Error&) {
+                damaged(QStringLiteral("sheet name \"%1\" is invalid or repeated").arg(ref.name));
+            }
+            ws->hidden = ref.state != 0;
+            sheets.push_back(ws);
         }
+        // Each sheet fills only its own storage, from shared tables that are
+        // complete by now: the sheets are read side by side.
+        std::vector<std::exception_ptr> errors(sheets.size());
+        std::atomic<std::size_t> next{0};
+        auto work = [&] {
+            for (std::size_t i = next++; i < sheets.size(); i = next++) {
+                if (!sheets[i]) continue;
+                try { readSheet(sheetRefs_[i], *sheets[i]); } catch (...) { errors[i] = std::current_exception(); }
+            }
+        };
+        const std::size_t threads = std::min<std::size_t>(sheets.size(), std::max(1u, std::thread::hardware_concurrency()));
+        std::vector<std::thread> pool;
+        for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+        work();
+        for (auto& t : pool) t.join();
+        for (auto& e : errors) if (e) std::rethrow_exception(e);
         for (const NameRef& n : names_) {
             if (n.sheet < 0 || n.sheet >= int(sheets.size()) || !sheets[n.sheet] || n.areas.empty()) continue;
             xl::PageSetup& ps = sheets[n.sheet]->GetPageSetup();

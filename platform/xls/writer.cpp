@@ -106,24 +106,40 @@ public:
 private:
     static int xfOf(std::uint32_t style) { return kFirstCellXf + int(style); }
 
+    // The shared string table: each distinct text once, found again through
+    // an open-addressing table over views of the engine's own strings.
     void collectStrings() {
-        sstIndex_.reserve(1024);
+        std::size_t texts = 0;
+        forEachCell([&](const xl::Cell& c) { texts += c.value.isText(); });
+        std::size_t cap = 64;
+        while (cap < texts * 2) cap *= 2;
+        std::vector<std::uint32_t> table(cap, 0); // index + 1 into sst_
+        const std::size_t mask = cap - 1;
+        cellSst_.reserve(texts);
+        forEachCell([&](const xl::Cell& c) {
+            if (!c.value.isText()) return;
+            ++totalStrings_;
+            const QString& text = c.value.textValue();
+            const std::size_t h = qHash(QStringView(text));
+            std::size_t i = h & mask;
+            while (table[i] != 0) {
+                const std::uint32_t k = table[i] - 1;
+                if (sstHash_[k] == h && *sst_[k] == text) { cellSst_.push_back(k); return; }
+                i = (i + 1) & mask;
+            }
+            const auto k = std::uint32_t(sst_.size());
+            sst_.push_back(&text);
+            sstHash_.push_back(h);
+            table[i] = k + 1;
+            cellSst_.push_back(k);
+        });
+    }
+
+    template <class F> void forEachCell(F f) {
         for (int i = 1; i <= book_.SheetCount(); ++i) {
             const xl::Worksheet& ws = const_cast<xl::Workbook&>(book_).Sheets(i);
-            for (int r = 1; r <= ws.usedRows(); ++r) {
-                const xl::RowInfo* ri = ws.rowInfo(r);
-                for (const xl::Cell& c : ri->cells) {
-                    if (!c.value.isText()) continue;
-                    ++totalStrings_;
-                    auto it = sstIndex_.find(c.value.textValue());
-                    if (it == sstIndex_.end()) {
-                        it = sstIndex_.insert(c.value.textValue(), std::uint32_t(sst_.size()));
-                        sst_.push_back(&c.value.textValue());
-                    }
-                    // The sheets are written in this same order: no second lookup.
-                    cellSst_.push_back(*it);
-                }
-            }
+            for (int r = 1; r <= ws.usedRows(); ++r)
+                for (const xl::Cell& c : ws.rowInfo(r)->cells) f(c);
         }
     }
 
@@ -646,7 +662,7 @@ private:
 
     const xl::Workbook& book_;
     Builder b_;
-    QHash<QString, std::uint32_t> sstIndex_;
+    std::vector<std::size_t> sstHash_;
     std::vector<const QString*> sst_;
     std::vector<std::uint32_t> cellSst_;
     std::size_t nextSst_ = 0;
