@@ -6,7 +6,13 @@
 
 #include "tests/support/scripted_dialogs.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QImageReader>
@@ -34,6 +40,7 @@ private slots:
     void failedAcquisitionKeepsOldDocument();
     void unwritableFolderIsAFailure();
     void sourceChoice();
+    void sourceListDialog();
     void noScannerAtAll();
 
 private:
@@ -288,6 +295,41 @@ void TestScanner::sourceChoice() {
     EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
     QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
     QVERIFY2(d->shown[0].text.contains(QStringLiteral("\"test:7\"")), qPrintable(d->shown[0].text));
+}
+
+// The program's own picker: the devices in a modal list, the source in use
+// selected, "Annulla" giving up.
+void TestScanner::sourceListDialog() {
+    scanner::setChosenSource(QStringLiteral("test:1"));
+    const QList<scanner::Device> list = scanner::devices();
+    QCOMPARE(list.size(), 2);
+    scanner::DialogSourcePicker picker;
+
+    int selectedAtStart = -1;
+    QStringList shownLabels;
+    auto answer = [&](bool accept, int row) {
+        QTimer::singleShot(0, [&, accept, row] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dlg) return;
+            auto* view = dlg->findChild<QListWidget*>();
+            selectedAtStart = view->currentRow();
+            shownLabels.clear();
+            for (int i = 0; i < view->count(); ++i) shownLabels << view->item(i)->text();
+            view->setCurrentRow(row);
+            if (accept)
+                dlg->accept();
+            else
+                dlg->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        });
+    };
+    answer(true, 0);
+    QCOMPARE(picker.pick(list, scanner::chosenSource(), nullptr), std::optional<QString>(QStringLiteral("test:0")));
+    QCOMPARE(selectedAtStart, 1);
+    QCOMPARE(shownLabels, (QStringList{list[0].label(), list[1].label()}));
+
+    answer(false, 0);
+    QCOMPARE(picker.pick(list, QString(), nullptr), std::nullopt);
+    QCOMPARE(selectedAtStart, 0);
 }
 
 void TestScanner::noScannerAtAll() {
