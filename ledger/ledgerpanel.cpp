@@ -1,24 +1,106 @@
 #include "ledger/ledgerpanel.h"
 
+#include "app/calendario.h"
 #include "app/controls.h"
 #include "app/form1.h"
 #include "app/named.h"
+#include "ledger/ledgerbook.h"
+#include "platform/dialogs.h"
+#include "platform/vbconv.h"
+#include "practices/practicecommon.h"
+#include "practices/practicepanel.h"
+#include "practices/searchpanel.h"
+#include "reference/clientpanel.h"
+#include "reference/sectorbinder.h"
+#include "store/formatters.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFormLayout>
+#include <QDate>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QToolBar>
 #include <QVBoxLayout>
+
+using namespace ledger;
+using practices::guarded;
+using practices::isBlank;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Velmora");
+const QString kTitleBlank = QStringLiteral(" Velmora");
+const QString kSeleziona = QStringLiteral("Seleziona");
+const QString kCounterCell = QStringLiteral("IV1");
+
+const QString kMissingFields = QStringLiteral(
+    "ERRORE : I campi -N.PRATICA- DATA-DESCRIZIONE-IMPORTO-ACCONTO-SPESA , devono  essere compilati !");
+const QString kNothingShown = QStringLiteral("ERRORE:Manca la visualizzazione dei campi per effettuare la Modifica ");
+const QString kSelectFirst = QStringLiteral("ERRORE: Prima bisogna selezionare una Registrazione!");
+const QString kNoEntries = QStringLiteral("Nessuna  Registrazione è presente ! , Riprova!");
+const QString kNoPracticeEntries = QStringLiteral("Nessuna SPESA  associata a questa Pratica , Riprova!");
+const QString kNoClientEntries = QStringLiteral("Nessuna Registrazione   associata a questo Cliente , Riprova!");
+
+void info(const QString& text, const QString& title = kTitle) {
+    ui::dialogs().message(text, title, ui::MsgIcon::Information);
+}
+void plain(const QString& text) { ui::dialogs().message(text, kTitle, ui::MsgIcon::None); }
+bool ask(const QString& text) { return ui::dialogs().question(text, kTitle); }
+
+// Writes one cell of an entry; an empty text leaves the cell empty, so that
+// every reader sees it as blank.
+void put(xl::Worksheet& sh, int row, int col, const xl::Value& v) {
+    xl::Range cell = sh.Cells(row, col);
+    if (isBlank(v))
+        cell.ClearContents();
+    else
+        cell.SetValue(v);
+}
+
+// A number read from a box as the user sees it; anything else counts zero.
+double boxNumber(const QLineEdit* box) { return vb::CDbl(box->text()).value_or(0); }
+
+// The amount a box holds, in the "#,0.00" form, without sign: the sign of an
+// entry comes from its kind. nullopt for a text that is no such amount.
+std::optional<QString> unsignedAmount(const QString& text) {
+    const std::optional<double> n = vb::CDbl(text);
+    if (!n || *n < 0) return std::nullopt;
+    const QString formatted = store::CtrNumD(*n);
+    if (formatted.isEmpty()) return std::nullopt;
+    return formatted;
+}
+
+void setBackground(QLineEdit* box, const QColor& c) {
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, c);
+    box->setPalette(p);
+}
+
+class QuietScreen {
+public:
+    explicit QuietScreen(xl::Application& app) : app_(app) { app_.ScreenUpdating = false; }
+    ~QuietScreen() { app_.ScreenUpdating = true; }
+    QuietScreen(const QuietScreen&) = delete;
+    QuietScreen& operator=(const QuietScreen&) = delete;
+
+private:
+    xl::Application& app_;
+};
+
+} // namespace
 
 LedgerPanel::LedgerPanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Acconti/Spese")), form(f) {
     setObjectName(QStringLiteral("Frame8"));
     Text30 = named(new QLineEdit(this), "Text30");
     Combo8 = named(new QComboBox(this), "Combo8");
-    Combo8->setEditable(true);
     Text32 = named(new QLineEdit(this), "Text32");
     Combo9 = named(new QComboBox(this), "Combo9");
-    Combo9->setEditable(true);
     Text33 = named(new QLineEdit(this), "Text33");
     Option1 = named(new QRadioButton(this), "Option1");
     Option1->setAutoExclusive(false);
@@ -36,24 +118,792 @@ LedgerPanel::LedgerPanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Acconti/
     Check13 = named(new QCheckBox(QStringLiteral("Elimina Spesa  "), Frame7), "Check13");
     Check14 = named(new QCheckBox(QStringLiteral("Modifica ID Operazione  "), Frame7), "Check14");
     Check15 = named(new QCheckBox(QStringLiteral("Visualizza Registrazioni"), Frame7), "Check15");
-    auto* modes = new QVBoxLayout(Frame7);
-    for (QCheckBox* c : {Check11, Check12, Check13, Check14, Check15}) modes->addWidget(c);
     ListView3 = named(new ListView(this), "ListView3");
-    auto* lay = new QFormLayout(this);
-    lay->addRow(QStringLiteral("ID"), Text30);
-    lay->addRow(QStringLiteral("N. Pratica"), Combo8);
-    lay->addRow(QStringLiteral("Cliente"), Text32);
-    lay->addRow(Combo9);
-    lay->addRow(QStringLiteral("Data 00/00/0000"), Text33);
-    lay->addRow(Option1);
-    lay->addRow(QStringLiteral("Descrizione"), Text34);
-    lay->addRow(QStringLiteral("Importo"), Text35);
-    lay->addRow(QStringLiteral("+/-"), Text36);
-    lay->addRow(Check10);
-    lay->addRow(Check17);
-    lay->addRow(QStringLiteral("Preventivo  "), Text38);
-    lay->addRow(QStringLiteral("S/Scheda  "), Text39);
-    lay->addRow(QStringLiteral("Saldo  "), Text40);
-    lay->addRow(Frame7);
-    lay->addRow(ListView3);
+    Command29 = named(new QPushButton(insertCaption(), this), "Command29");
+    Command30 = named(new QPushButton(QStringLiteral("&Pulisci"), this), "Command30");
+    Command27 = named(new QPushButton(QStringLiteral("&Esci"), this), "Command27");
+    Command31 = named(new QPushButton(QStringLiteral("&Stampa"), this), "Command31");
+
+    auto label = [this](const char* name, const QString& text, QWidget* buddy) {
+        auto* l = named(new QLabel(text, this), name);
+        if (buddy) l->setBuddy(buddy);
+        return l;
+    };
+    Label37 = label("Label37", QStringLiteral("ID"), Text30);
+    Label38 = label("Label38", QStringLiteral("N. Pratica"), Combo8);
+    Label39 = label("Label39", QStringLiteral("Cliente"), Text32);
+    Label40 = label("Label40", QStringLiteral("Data 00/00/0000"), Text33);
+    Label41 = label("Label41", QStringLiteral("Descrizione"), Text34);
+    Label42 = label("Label42", QStringLiteral("Seleziona il N.di Pratica"), nullptr);
+    Label43 = label("Label43", QStringLiteral("Importo"), Text35);
+    Label44 = label("Label44", QStringLiteral("Seleziona per modificare la registrazione"), ListView3);
+    Label47 = label("Label47", QStringLiteral("+/-"), Text36);
+    Label49 = label("Label49", QStringLiteral("Preventivo  "), Text38);
+    Label50 = label("Label50", QStringLiteral("S/Scheda  "), Text39);
+    Label51 = label("Label51", QStringLiteral("Saldo  "), Text40);
+
+    for (QComboBox* c : {Combo8, Combo9}) {
+        c->setEditable(true);
+        // An entry's place in the list is its row on the sheet: a typed text
+        // must never become an entry of its own.
+        c->setInsertPolicy(QComboBox::NoInsert);
+    }
+    Text30->setReadOnly(true);
+    Text30->setAlignment(Qt::AlignCenter);
+    setBackground(Text30, Qt::white);
+    Text32->setReadOnly(true);
+    Text33->setMaxLength(10);
+    Text33->setAlignment(Qt::AlignCenter);
+    Text35->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Text35->setToolTip(QStringLiteral("Come separatore decimale si può usare il punto del tastierino numerico"));
+    Text36->setReadOnly(true);
+    Text36->setAlignment(Qt::AlignCenter);
+    setBackground(Text36, QColor(0xFF, 0xFF, 0x80));
+    const QColor lightOrange(0xFF, 0xDC, 0xB4);
+    for (QLineEdit* e : {Text38, Text39, Text40}) {
+        e->setReadOnly(true);
+        setBackground(e, lightOrange);
+    }
+    Text38->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Text39->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Text40->setAlignment(Qt::AlignCenter);
+    Option1->setToolTip(QStringLiteral("Calendario"));
+    QFont bold = Label42->font();
+    bold.setBold(true);
+    Label42->setFont(bold);
+    Label42->setStyleSheet(QStringLiteral("color: #a02020;"));
+    Label42->hide();
+    Combo9->hide();
+    ListView3->setFitColumns(true);
+    ListView3->hide();
+
+    buildLayout();
+    connectHandlers();
+}
+
+QString LedgerPanel::insertCaption() { return QStringLiteral("&Inserisci"); }
+QString LedgerPanel::modifyCaption() { return QStringLiteral("&Modifica"); }
+
+void LedgerPanel::buildLayout() {
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(8);
+    fields->setVerticalSpacing(6);
+    fields->addWidget(Label42, 0, 1, 1, 5);
+    // Row 1: ID, practice number, client (or the client chooser in its place).
+    Text30->setFixedWidth(80);
+    Combo8->setFixedWidth(150);
+    fields->addWidget(Label37, 1, 0);
+    fields->addWidget(Text30, 1, 1);
+    auto* practiceRow = new QHBoxLayout;
+    practiceRow->addWidget(Label38);
+    practiceRow->addWidget(Combo8);
+    practiceRow->addStretch(1);
+    fields->addLayout(practiceRow, 1, 2);
+    fields->addWidget(Label39, 1, 3);
+    fields->addWidget(Text32, 1, 4, 1, 2);
+    fields->addWidget(Combo9, 1, 4, 1, 2);
+    // Row 2: date with the calendar, description.
+    Text33->setFixedWidth(100);
+    fields->addWidget(Label40, 2, 0);
+    auto* dateRow = new QHBoxLayout;
+    dateRow->addWidget(Text33);
+    dateRow->addWidget(Option1);
+    dateRow->addStretch(1);
+    fields->addLayout(dateRow, 2, 1, 1, 2);
+    fields->addWidget(Label41, 2, 3);
+    fields->addWidget(Text34, 2, 4, 1, 2);
+    // Row 3: amount, sign and kind.
+    Text35->setFixedWidth(130);
+    Text36->setFixedWidth(36);
+    fields->addWidget(Label43, 3, 0);
+    fields->addWidget(Text35, 3, 1);
+    auto* kindRow = new QHBoxLayout;
+    kindRow->addWidget(Label47);
+    kindRow->addWidget(Text36);
+    kindRow->addSpacing(16);
+    kindRow->addWidget(Check10);
+    kindRow->addSpacing(8);
+    kindRow->addWidget(Check17);
+    kindRow->addStretch(1);
+    fields->addLayout(kindRow, 3, 2, 1, 4);
+    // Row 4: the balances of the chosen practice, always in view.
+    for (QLineEdit* e : {Text38, Text39, Text40}) e->setFixedWidth(130);
+    auto* balances = new QHBoxLayout;
+    for (auto [l, e] : {std::pair<QLabel*, QLineEdit*>{Label49, Text38}, {Label50, Text39}, {Label51, Text40}}) {
+        balances->addWidget(l);
+        balances->addWidget(e);
+        balances->addSpacing(14);
+    }
+    balances->addStretch(1);
+    fields->addLayout(balances, 4, 0, 1, 6);
+    fields->setColumnStretch(5, 1);
+    // Boxes hidden by a mode keep their room, so the layout does not jump.
+    for (QWidget* w : std::initializer_list<QWidget*>{Text30, Label37, Combo8, Label38, Text33, Option1, Label40, Text34,
+                                                      Label41, Text35, Label43, Text36, Label47, Check10, Check17}) {
+        QSizePolicy sp = w->sizePolicy();
+        sp.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(sp);
+    }
+
+    auto* modes = new QVBoxLayout(Frame7);
+    modes->setSpacing(3);
+    for (QCheckBox* c : {Check11, Check12, Check13, Check14, Check15}) modes->addWidget(c);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(fields, 1);
+    top->addSpacing(12);
+    top->addWidget(Frame7, 0, Qt::AlignTop);
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {Command29, Command30, Command31, Command27}) {
+        b->setMinimumWidth(140);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+
+    auto* lay = new QVBoxLayout(this);
+    lay->addLayout(top);
+    lay->addSpacing(4);
+    lay->addWidget(Label44);
+    lay->addWidget(ListView3, 1);
+    lay->addStretch(0);
+    lay->addLayout(buttons);
+}
+
+void LedgerPanel::connectHandlers() {
+    auto on = [this](auto* sender, auto signal, void (LedgerPanel::*handler)()) {
+        connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    };
+    on(Command27, &QPushButton::clicked, &LedgerPanel::Command27_Click);
+    on(Command29, &QPushButton::clicked, &LedgerPanel::Command29_Click);
+    on(Command30, &QPushButton::clicked, &LedgerPanel::Command30_Click);
+    on(Command31, &QPushButton::clicked, &LedgerPanel::Command31_Click);
+    on(Check10, &QCheckBox::toggled, &LedgerPanel::Check10_Click);
+    on(Check11, &QCheckBox::toggled, &LedgerPanel::Check11_Click);
+    on(Check12, &QCheckBox::toggled, &LedgerPanel::Check12_Click);
+    on(Check13, &QCheckBox::toggled, &LedgerPanel::Check13_Click);
+    on(Check14, &QCheckBox::toggled, &LedgerPanel::Check14_Click);
+    on(Check15, &QCheckBox::toggled, &LedgerPanel::Check15_Click);
+    on(Check17, &QCheckBox::toggled, &LedgerPanel::Check17_Click);
+    on(Option1, &QRadioButton::toggled, &LedgerPanel::Option1_Click);
+    on(Text33, &QLineEdit::textChanged, &LedgerPanel::Text33_Change);
+    on(ListView3, &QTreeWidget::itemClicked, &LedgerPanel::ListView3_ItemClick);
+    on(Combo9, &QComboBox::activated, &LedgerPanel::Combo9_Click);
+    connect(Combo8, &QComboBox::activated, this, [this](int index) { guarded([&] { Combo8_Click(index); }); });
+    // Once the ID box shows anything but the loaded entry's ID, that entry
+    // is no longer the one a modify or a delete would act on.
+    connect(Text30, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (!loading_ && !loaded_.isEmpty() && t != loaded_.first()) loaded_.clear();
+    });
+    Text35->installEventFilter(this);
+    if (form.Frame1 && form.Frame1->Command28)
+        connect(form.Frame1->Command28, &QPushButton::clicked, this, [this] { guarded([this] { Command28_Click(); }); });
+}
+
+bool LedgerPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text35) {
+        if (event->type() == QEvent::KeyPress) {
+            // The point of the numeric keypad types the decimal comma.
+            if (static_cast<QKeyEvent*>(event)->text() == QStringLiteral(".")) {
+                Text35->insert(QStringLiteral(","));
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            guarded([this] { Text35_LostFocus(); });
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Small steps
+
+void LedgerPanel::setShown(std::initializer_list<QWidget*> widgets, bool visible) {
+    const QList<QLabel*> labels = findChildren<QLabel*>();
+    for (QWidget* w : widgets) {
+        w->setVisible(visible);
+        // A box's caption goes and comes with it.
+        for (QLabel* l : labels)
+            if (l->buddy() == w && l != Label44) l->setVisible(visible);
+    }
+}
+
+void LedgerPanel::showCounter() {
+    Text30->setText(vb::CStr(form.Excel.Sheets(kSpese).GetRange(kCounterCell).GetValue()));
+}
+
+void LedgerPanel::untick(std::initializer_list<QCheckBox*> boxes) {
+    for (QCheckBox* b : boxes)
+        if (b != entering_) b->setChecked(false);
+}
+
+// ---------------------------------------------------------------------------
+// Opening, leaving, clearing, printing
+
+void LedgerPanel::Command28_Click() {
+    for (QWidget* w : std::initializer_list<QWidget*>{form.Frame1, form.Frame3, form.Frame4, form.Frame5, form.Frame6,
+                                                      form.Toolbar1})
+        if (w) w->hide();
+    show();
+    ListView3->hide();
+    Combo8->setFocus();
+    Label42->hide();
+    xl::Range counter = form.Excel.Sheets(kSpese).GetRange(kCounterCell);
+    if (vb::CStr(counter.GetValue()).isEmpty()) counter.SetValue(xl::Value(1));
+    showCounter();
+    form.LoadLedgerPracticeCombo();
+    Combo8->setEditText(kSeleziona);
+    Combo9->hide();
+}
+
+void LedgerPanel::Command27_Click() {
+    hide();
+    form.ResetForm();
+    untick({Check10, Check11, Check12});
+    form.Frame1->show();
+    form.Toolbar1->show();
+}
+
+void LedgerPanel::Command30_Click() {
+    form.ResetForm();
+    ListView3->removeItems();
+    showCounter();
+    untick({Check10, Check11, Check12, Check13, Check14, Check15, Check17});
+    Combo9->hide();
+    Command29->setText(insertCaption());
+    Combo8->setFocus();
+    Option1->setChecked(false);
+    Combo8->setEditText(kSeleziona);
+}
+
+void LedgerPanel::Command31_Click() {
+    if (Check11->isChecked() || Check12->isChecked()) form.requestPrint(14);
+    if (Check15->isChecked()) {
+        untick({Check11, Check12, Check13, Check14});
+        form.requestPrint(15);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The mode box
+
+void LedgerPanel::Check11_Click() {
+    if (Check11->isChecked()) {
+        QCheckBox* outer = std::exchange(entering_, Check11);
+        untick({Check12, Check13, Check14, Check15});
+        entering_ = outer;
+        Label42->setText(QStringLiteral("Seleziona N. di Pratica"));
+        Label42->show();
+        Command29->setText(modifyCaption());
+        setShown({Text30, Text33, Text34, Text35, Check10, Check17, Text36, Option1}, false);
+        Text32->clear();
+        Combo8->setEditText(kSeleziona);
+        return;
+    }
+    Label42->hide();
+    Command29->setText(insertCaption());
+    setShown({Text30, Text33, Text34, Text35, Text36, Check10}, true);
+    ListView3->removeItems();
+    Combo8->setEditText(kSeleziona);
+    Text32->clear();
+    setShown({Check17, Text36, Option1}, true);
+    ListView3->hide();
+    form.ResetForm();
+    showCounter();
+}
+
+void LedgerPanel::Check12_Click() {
+    if (Check12->isChecked()) {
+        QCheckBox* outer = std::exchange(entering_, Check12);
+        untick({Check11, Check13, Check14, Check15});
+        entering_ = outer;
+        Label42->setText(QStringLiteral("Seleziona il Cliente"));
+        Label42->show();
+        Command29->setText(modifyCaption());
+        setShown({Check17, Text30, Text32, Text33, Text34, Text35, Combo8, Check10, Text36}, false);
+        Combo9->show();
+        Option1->hide();
+        Combo9->clear();
+        LoadDistinctLedgerClients(form);
+        return;
+    }
+    Label42->hide();
+    Command29->setText(insertCaption());
+    setShown({Text30, Text33, Text34, Text35, Check10, Combo8, Text36, Text32, Check17}, true);
+    ListView3->removeItems();
+    ListView3->hide();
+    Combo8->setEditText(kSeleziona);
+    Text32->clear();
+    Combo9->hide();
+    Option1->show();
+}
+
+void LedgerPanel::Check15_Click() {
+    if (!Check15->isChecked()) {
+        untick({Check10, Check11, Check12, Check13, Check14});
+        ListView3->removeItems();
+        ListView3->hide();
+        return;
+    }
+    ListView3->show();
+    QCheckBox* outer = std::exchange(entering_, Check15);
+    untick({Check11, Check12, Check13, Check14});
+    entering_ = outer;
+    // Leaving a query mode hides the list; this mode shows it.
+    ListView3->show();
+    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+    sh.Select();
+    if (lastEntryRow(sh) < 2) {
+        plain(kNoEntries);
+        Check15->setChecked(false);
+        return;
+    }
+    ListView3->removeItems();
+    ListView3->removeColumns();
+    const QStringList& captions = areaHeaders();
+    const int widths[] = {900, 1000, 3000, 1500, 3000, 900, 1500};
+    for (int i = 0; i < kEntryColumns; ++i)
+        ListView3->addColumn(captions[i], widths[i], i == ColAmount - 1 ? Qt::AlignRight : Qt::AlignLeft);
+    listAllEntries();
+}
+
+void LedgerPanel::listAllEntries() {
+    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+    sh.Select();
+    for (const QStringList& row : entryRows(sh)) ListView3->addItem(row);
+}
+
+void LedgerPanel::Check10_Click() {
+    if (Check10->isChecked()) {
+        Check17->setChecked(false);
+        Text36->setText(QStringLiteral("+"));
+    } else {
+        Text36->clear();
+    }
+}
+
+void LedgerPanel::Check17_Click() {
+    if (Check17->isChecked()) {
+        Check10->setChecked(false);
+        Text36->setText(QStringLiteral("-"));
+    } else {
+        Text36->clear();
+    }
+}
+
+void LedgerPanel::Option1_Click() {
+    if (!Option1->isChecked()) return;
+    Calendario* cal = form.calendario();
+    cal->show();
+    cal->raise();
+}
+
+void LedgerPanel::Text33_Change() {
+    QString text = Text33->text();
+    const QString date = store::StrToDate(text);
+    if (date != Text33->text()) Text33->setText(date);
+}
+
+void LedgerPanel::Text35_LostFocus() {
+    if (Text35->text().isEmpty()) return;
+    // A text that is not an amount stays as typed: the insert and the modify
+    // refuse it with a message, so nothing wrong reaches the sheet.
+    const QString formatted = store::CtrNumD(Text35->text());
+    if (!formatted.isEmpty()) Text35->setText(formatted);
+}
+
+// ---------------------------------------------------------------------------
+// Insert, modify, delete, renumber
+
+void LedgerPanel::Command29_Click() {
+    if (Command29->text() == insertCaption())
+        InsertEntry();
+    else
+        ModifyEntry();
+}
+
+bool LedgerPanel::refuseBadFields() {
+    if (!vb::CDate(Text33->text())) {
+        info(QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)"));
+        Text33->setFocus();
+        return true;
+    }
+    const std::optional<QString> amount = unsignedAmount(Text35->text());
+    if (!amount) {
+        info(QStringLiteral("ERRORE: Il campo IMPORTO deve contenere un importo senza segno (per esempio 1.500,50): "
+                            "il segno lo danno ACCONTO e SPESA"));
+        Text35->setFocus();
+        return true;
+    }
+    Text35->setText(*amount);
+    return false;
+}
+
+QString LedgerPanel::storedAmount() const {
+    // The sign follows the kind ticked, whatever the sign box was left with.
+    return (Check17->isChecked() ? QStringLiteral("-") : QString()) + Text35->text();
+}
+
+void LedgerPanel::InsertEntry() {
+    if (Combo8->currentText().isEmpty() || Text32->text().isEmpty() || Text33->text().isEmpty() ||
+        Text34->text().isEmpty() || Text35->text().isEmpty() || (!Check10->isChecked() && !Check17->isChecked())) {
+        info(kMissingFields);
+        Combo8->setFocus();
+        return;
+    }
+    if (refuseBadFields()) return;
+    const std::optional<qint64> id = practices::wholeNumber(Text30->text());
+    if (!id) {
+        info(QStringLiteral("ERRORE: L'ID della registrazione non è un numero: impostarlo con Modifica ID Operazione"));
+        return;
+    }
+
+    if (ask(QStringLiteral(" Vuoi Inserire questa registrazione  ?"))) {
+        bool written = false;
+        guarded([&] {
+            xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+            sh.Select();
+            const int row = freeEntryRow(sh);
+            if (row == 0) {
+                info(QStringLiteral("ERRORE: Il foglio Spese è pieno: impossibile inserire altre Registrazioni"));
+                return;
+            }
+            put(sh, row, ColId, xl::Value(static_cast<double>(*id)));
+            put(sh, row, ColPractice, practices::numberCell(Combo8->currentText()));
+            put(sh, row, ColClient, xl::Value(Text32->text()));
+            put(sh, row, ColDate, xl::Value::date(vb::DateSerial(*vb::CDate(Text33->text()))));
+            put(sh, row, ColDescription, xl::Value(Text34->text()));
+            put(sh, row, ColAmount, xl::Value(storedAmount()));
+            put(sh, row, ColKind, xl::Value(Check10->isChecked() ? "A" : "S"));
+            sh.GetRange(kCounterCell).SetValue(xl::Value(static_cast<double>(*id + 1)));
+            written = true;
+        });
+        if (written) info(QStringLiteral("Registrazione aggiunta con successo !"), kTitleBlank);
+    }
+    finishChange(true);
+}
+
+void LedgerPanel::ModifyEntry() {
+    // Only an entry loaded from a list can be written back: the ID box alone
+    // may name another entry (the counter, or an ID given twice).
+    if (Text32->text().isEmpty() || loaded_.isEmpty() || Text30->text() != loaded_.first()) {
+        plain(kNothingShown);
+        return;
+    }
+    if (!Check10->isChecked() && !Check17->isChecked()) {
+        info(QStringLiteral("ERRORE: Per modificare la registrazione bisogna scegliere ACCONTO o SPESA"));
+        return;
+    }
+    if (refuseBadFields()) return;
+
+    if (ask(QStringLiteral(" Vuoi Modificare questa  registrazione ?"))) {
+        bool found = false;
+        guarded([&] {
+            xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+            sh.Activate();
+            const int row = findEntry(sh, loaded_);
+            if (row == 0) return;
+            put(sh, row, ColId, practices::numberCell(Text30->text()));
+            put(sh, row, ColPractice, practices::numberCell(Combo8->currentText()));
+            put(sh, row, ColClient, xl::Value(Text32->text()));
+            put(sh, row, ColDate, xl::Value::date(vb::DateSerial(*vb::CDate(Text33->text()))));
+            put(sh, row, ColDescription, xl::Value(Text34->text()));
+            put(sh, row, ColAmount, xl::Value(storedAmount()));
+            put(sh, row, ColKind, xl::Value(Check10->isChecked() ? "A" : "S"));
+            found = true;
+        });
+        if (found)
+            info(QStringLiteral("Registrazione  Modificata"));
+        else
+            info(QStringLiteral("ERRORE: La registrazione selezionata non è più presente nel foglio Spese: "
+                                "nessuna modifica eseguita"));
+    }
+    finishChange(false);
+    Command29->setText(insertCaption());
+}
+
+void LedgerPanel::finishChange(bool listRows) {
+    loaded_.clear();
+    form.ResetForm();
+    if (listRows) guarded([this] { listAllEntries(); });
+    form.SaveWorkbook();
+    form.ResetForm();
+    showCounter();
+    untick({Check10, Check11, Check12, Check13, Check14, Check15, Check17});
+    form.LoadLedgerPracticeCombo();
+    Combo8->setFocus();
+    Combo8->setEditText(kSeleziona);
+}
+
+void LedgerPanel::Check13_Click() {
+    if (!Check13->isChecked()) return;
+    if (Text32->text().isEmpty() || Text35->text().isEmpty() || loaded_.isEmpty() ||
+        Text30->text() != loaded_.first()) {
+        info(kSelectFirst);
+        Check13->setChecked(false);
+        return;
+    }
+    if (!ask(QStringLiteral(" Vuoi Eliminare questa registrazione ?"))) {
+        Check13->setChecked(false);
+        return;
+    }
+    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+    sh.Select();
+    const int row = findEntry(sh, loaded_);
+    if (row == 0) {
+        info(QStringLiteral("ERRORE: La registrazione selezionata non è più presente nel foglio Spese: "
+                            "nessuna eliminazione eseguita"));
+        Check13->setChecked(false);
+        return;
+    }
+    deleteEntry(sh, row);
+    loaded_.clear();
+    info(QStringLiteral("Registrazione Eliminata"), kTitleBlank);
+    Check13->setChecked(false);
+    ListView3->hide();
+    Check15->setChecked(false);
+    form.ResetForm();
+    showCounter();
+}
+
+void LedgerPanel::Check14_Click() {
+    if (!Check14->isChecked()) return;
+    QCheckBox* outer = std::exchange(entering_, Check14);
+    untick({Check11, Check12, Check13, Check15, Check10});
+    entering_ = outer;
+    Text30->setReadOnly(false);
+    setBackground(Text30, QColor(0xFF, 0xFF, 0xC0));
+    Text30->setFocus();
+    const QString answer =
+        ui::dialogs().input(QStringLiteral("Digita il nuovo ID progressivo delle Operazioni di Spesa"), kTitle, QString());
+    if (!answer.isEmpty()) {
+        // Only a whole number can go on counting: a text would be written as
+        // the next entry's ID and stop the counter there.
+        const std::optional<qint64> id = practices::wholeNumber(answer);
+        if (id && *id > 0)
+            form.Excel.Sheets(kSpese).GetRange(kCounterCell).SetValue(xl::Value(static_cast<double>(*id)));
+        else
+            info(QStringLiteral("ERRORE: Il nuovo ID deve essere un numero intero maggiore di zero"));
+    }
+    Check14->setChecked(false);
+    setBackground(Text30, Qt::white);
+    showCounter();
+    Text30->setReadOnly(true);
+}
+
+// ---------------------------------------------------------------------------
+// Queries
+
+int LedgerPanel::practiceRow(int index) const {
+    if (index < 0) index = Combo8->findText(Combo8->currentText(), Qt::MatchExactly);
+    if (index < 0) return 0;
+    const QString number = Combo8->itemText(index);
+    xl::Worksheet& sh = form.Excel.Sheets(QStringLiteral("Pratica"));
+    const int row = index + 2;
+    if (vb::fitsRow16(row) && vb::CStr(sh.valueAt(row, 1)) == number) return row;
+    // The practice sheet was sorted since the list was filled: the practice
+    // is found by its number, never taken from another row.
+    const int last = practices::lastFilledRow(sh, 1);
+    for (int r = 2; r <= last; ++r)
+        if (vb::CStr(sh.valueAt(r, 1)) == number) return r;
+    return 0;
+}
+
+void LedgerPanel::Combo8_Click(int index) {
+    if (Combo8->currentText().isEmpty()) return;
+    const int row = practiceRow(index);
+    if (row == 0) return;
+    {
+        xl::Worksheet& pratica = form.Excel.Sheets(QStringLiteral("Pratica"));
+        Combo8->setEditText(vb::CStr(pratica.valueAt(row, 1)));
+        Text32->setText(vb::CStr(pratica.valueAt(row, 3)));
+        Text38->setText(vb::CStr(pratica.valueAt(row, 12)));
+    }
+    if (!Check11->isChecked()) return;
+
+    ListView3->show();
+    ListView3->removeItems();
+    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+    sh.Select();
+    resetArea(sh);
+    const QString key = Combo8->currentText();
+    // Until an entry is found the practice has none: its balances are those of
+    // no entry, never the ones the previous practice left in the boxes.
+    Text39->setText(QStringLiteral("0"));
+    Text40->setText(vb::CStr(xl::Value(boxNumber(Text38))));
+    const int last = lastEntryRow(sh);
+    if (last < 2) {
+        plain(kNoPracticeEntries);
+        return;
+    }
+    int copied = 0;
+    bool badAmount = false;
+    {
+        QuietScreen quiet(form.Excel);
+        int target = 2;
+        for (int r = 2; r <= last; ++r) {
+            const xl::Value practice = sh.valueAt(r, ColPractice);
+            if (isBlank(practice) || vb::CStr(practice) != key) continue;
+            for (int c = ColId; c <= ColAmount; ++c) {
+                xl::Value v = sh.valueAt(r, c);
+                if (c == ColDate) {
+                    if (const auto d = practices::dateValue(v)) v = *d;
+                } else if (c == ColAmount) {
+                    double n = 0;
+                    if (amountValue(v, n))
+                        v = xl::Value(n);
+                    else if (!isBlank(v))
+                        badAmount = true;
+                }
+                put(sh, target, kAreaFirstCol + c - 1, v);
+            }
+            ++target;
+            ++copied;
+        }
+        if (copied > 0) {
+            Addiziona();
+            Text40->setText(vb::CStr(xl::Value(boxNumber(Text38) + boxNumber(Text39))));
+        }
+        Situazione();
+    }
+    if (copied == 0) {
+        plain(kNoPracticeEntries);
+        return;
+    }
+    listQueryArea(true);
+    if (badAmount)
+        info(QStringLiteral("ATTENZIONE: Alcune registrazioni di questa Pratica hanno un importo che non è un numero: "
+                            "nei saldi contano zero"));
+}
+
+void LedgerPanel::Addiziona() {
+    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+    sh.Select();
+    // Amount cells that hold no number count nothing.
+    const double total =
+        xl::Application::Sum(sh.GetRange(sh.Cells(2, kAreaAmountCol), sh.Cells(kTotalRow - 1, kAreaAmountCol)));
+    sh.Cells(kTotalRow, kAreaAmountCol).SetValue(xl::Value(total));
+    Text39->setText(vb::CStr(sh.Cells(kTotalRow, kAreaAmountCol).GetValue()));
+}
+
+void LedgerPanel::Situazione() {
+    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+    sh.Select();
+    const std::pair<QString, QString> rows[] = {
+        {QStringLiteral("Situazione ") + QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")),
+         QStringLiteral("**********")},
+        {QStringLiteral("Preventivo  €"), Text38->text()},
+        {QStringLiteral("Saldo Scheda €"), Text39->text()},
+        {QStringLiteral("Saldo Pratica €"), Text40->text()},
+    };
+    for (const auto& [label, value] : rows) {
+        const int r = nextAreaRow(sh);
+        sh.Cells(r, kAreaFirstCol).SetValue(xl::Value("*"));
+        sh.Cells(r, kAreaFirstCol + ColDescription - 1).SetValue(xl::Value(label));
+        put(sh, r, kAreaAmountCol, xl::Value(value));
+    }
+}
+
+void LedgerPanel::Combo9_Click() {
+    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+    sh.Select();
+    resetArea(sh);
+    const QString client = Combo9->currentText();
+    if (Check12->isChecked() && !client.isEmpty()) {
+        const int last = lastEntryRow(sh);
+        int target = 2;
+        for (int r = 2; r <= last; ++r) {
+            // Exact: letter case and blanks count.
+            const xl::Value c = sh.valueAt(r, ColClient);
+            if (isBlank(c) || vb::CStr(c) != client) continue;
+            for (int col = ColId; col <= ColAmount; ++col) {
+                xl::Value v = sh.valueAt(r, col);
+                if (col == ColDate)
+                    if (const auto d = practices::dateValue(v)) v = *d;
+                put(sh, target, kAreaFirstCol + col - 1, v);
+            }
+            ++target;
+        }
+    }
+    if (isBlank(sh.valueAt(2, kAreaFirstCol))) {
+        plain(kNoClientEntries);
+        return;
+    }
+    ListView3->removeItems();
+    listQueryArea(false);
+}
+
+void LedgerPanel::listQueryArea(bool byPractice) {
+    ListView3->removeColumns();
+    const QStringList& captions = areaHeaders();
+    const int widths[] = {900, 1000, 3000, 1500, 3000, byPractice ? 900 : 1000, 1100};
+    for (int i = 0; i < kEntryColumns; ++i)
+        ListView3->addColumn(captions[i], widths[i],
+                             byPractice && i == ColAmount - 1 ? Qt::AlignRight : Qt::AlignLeft);
+    practices::skipping([&] {
+        xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+        sh.Select();
+        for (int r = 2; r <= xl::kMaxRows && !isBlank(sh.valueAt(r, kAreaFirstCol)); ++r) {
+            QStringList texts;
+            for (int c = 0; c < kEntryColumns; ++c) texts << vb::CStr(sh.valueAt(r, kAreaFirstCol + c));
+            ListView3->addItem(texts);
+            if (!byPractice) {
+                Combo9->hide();
+                ListView3->show();
+            }
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Loading a listed entry
+
+void LedgerPanel::ListView3_ItemClick() {
+    if (!shown(ListView3)) return;
+    if (Check15->isChecked() || Check11->isChecked() || Check12->isChecked()) loadEntry();
+}
+
+void LedgerPanel::loadEntry() {
+    QuietScreen quiet(form.Excel);
+    Command29->setText(modifyCaption());
+    setShown({Text32}, true);
+    Combo9->hide();
+    setShown({Option1, Text30, Text33, Text34, Text35, Check10, Combo8, Check17, Text36}, true);
+    QTreeWidgetItem* item = nullptr;
+    for (int i = 0; i < ListView3->topLevelItemCount() && !item; ++i)
+        if (ListView3->topLevelItem(i)->isSelected()) item = ListView3->topLevelItem(i);
+    if (item) {
+        QStringList row;
+        for (int c = 0; c < kEntryColumns; ++c) row << item->text(c);
+        loading_ = true;
+        Text30->setText(row[0]);
+        Combo8->setEditText(row[1]);
+        Text32->setText(row[2]);
+        Text33->setText(row[3]);
+        Text34->setText(row[4]);
+        Text35->setText(row[6]);
+        const QString kind = row[5];
+        if (kind == QStringLiteral("A")) Check10->setChecked(true);
+        if (kind == QStringLiteral("S")) Check17->setChecked(true);
+        // An entry of neither kind leaves the choice to the user: a kind kept
+        // from the previous entry would change this one's sign on a modify.
+        if (kind != QStringLiteral("A") && kind != QStringLiteral("S")) untick({Check10, Check17});
+        loading_ = false;
+        loaded_ = row;
+    }
+    ListView3->removeItems();
+    StripExpenseSign();
+}
+
+void LedgerPanel::StripExpenseSign() {
+    // Only the minus sign goes: the sign of an expense lives in the kind box.
+    if (Check17->isChecked() && Text35->text().startsWith(u'-')) Text35->setText(Text35->text().mid(1));
+}
+
+// ---------------------------------------------------------------------------
+
+void LoadDistinctLedgerClients(Form1& form) {
+    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
+    sh.Select();
+    fillComboList(form.Frame8->Combo9, distinctClients(sh));
 }

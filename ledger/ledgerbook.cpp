@@ -1,0 +1,139 @@
+#include "ledger/ledgerbook.h"
+
+#include "platform/vbconv.h"
+#include "practices/practicecommon.h"
+
+#include <algorithm>
+
+namespace ledger {
+
+using practices::isBlank;
+
+namespace {
+// Left of the work area: the entries and the empty columns beside them.
+constexpr int kLedgerLastCol = kAreaFirstCol - 1;
+} // namespace
+
+const QStringList& areaHeaders() {
+    static const QStringList headers{QStringLiteral("ID"),          QStringLiteral("N/Pratica"),
+                                     QStringLiteral("Cliente"),     QStringLiteral("Data"),
+                                     QStringLiteral("Descrizione"), QStringLiteral("A/S"),
+                                     QStringLiteral("Importo")};
+    return headers;
+}
+
+int lastEntryRow(const xl::Worksheet& sh) {
+    for (int r = std::min(sh.usedRows(), xl::kMaxRows); r >= 2; --r)
+        for (int c = ColId; c <= ColAmount; ++c)
+            if (!isBlank(sh.valueAt(r, c))) return r;
+    return 1;
+}
+
+int freeEntryRow(const xl::Worksheet& sh) {
+    int row = 1;
+    while (row <= vb::kMaxRow16 && !isBlank(sh.valueAt(row, ColId))) ++row;
+    return row <= vb::kMaxRow16 ? row : 0;
+}
+
+QStringList entryTexts(const xl::Worksheet& sh, int row) {
+    QStringList texts;
+    for (int c = ColId; c <= ColAmount; ++c) texts << vb::CStr(sh.valueAt(row, c));
+    return texts;
+}
+
+std::vector<QStringList> entryRows(const xl::Worksheet& sh) {
+    std::vector<QStringList> rows;
+    const int last = lastEntryRow(sh);
+    for (int r = 2; r <= last; ++r)
+        if (!isBlank(sh.valueAt(r, ColId))) rows.push_back(entryTexts(sh, r));
+    return rows;
+}
+
+int findEntry(const xl::Worksheet& sh, const QStringList& listed) {
+    if (listed.size() < kEntryColumns || listed[0].isEmpty()) return 0;
+    const int last = lastEntryRow(sh);
+    for (int r = 2; r <= last; ++r) {
+        bool same = true;
+        for (int c : {ColId, ColPractice, ColClient, ColDescription, ColKind})
+            if (vb::CStr(sh.valueAt(r, c)) != listed[c - 1]) {
+                same = false;
+                break;
+            }
+        if (same) return r;
+    }
+    return 0;
+}
+
+void deleteEntry(xl::Worksheet& sh, int row) {
+    int last = std::min(sh.usedRows(), xl::kMaxRows);
+    auto anyCell = [&](int r) {
+        for (int c = 1; c <= kLedgerLastCol; ++c)
+            if (sh.cellAt(r, c)) return true;
+        return false;
+    };
+    while (last > row && !anyCell(last)) --last;
+    for (int r = row; r <= last; ++r) {
+        for (int c = 1; c <= kLedgerLastCol; ++c) {
+            // Copied out first: creating a cell may move the sheet's storage.
+            const xl::Cell* below = r < last ? sh.cellAt(r + 1, c) : nullptr;
+            const xl::Cell moved = below ? *below : xl::Cell{};
+            if (!below && !sh.cellAt(r, c)) continue;
+            xl::Cell& target = sh.cellRef(r, c);
+            if (below) {
+                target = moved;
+            } else {
+                target.value = xl::Value();
+                target.formula.clear();
+            }
+        }
+    }
+}
+
+QStringList distinctClients(const xl::Worksheet& sh) {
+    std::vector<xl::Value> items;
+    QStringList keys;
+    const int last = lastEntryRow(sh);
+    for (int r = 2; r <= last; ++r) {
+        const xl::Value& v = sh.valueAt(r, ColClient);
+        if (isBlank(v)) continue;
+        const QString key = vb::CStr(v).toCaseFolded();
+        if (keys.contains(key)) continue;
+        keys << key;
+        items.push_back(v);
+    }
+    std::stable_sort(items.begin(), items.end(), [](const xl::Value& a, const xl::Value& b) {
+        if (a.isNumeric() != b.isNumeric()) return a.isNumeric();
+        if (a.isNumeric()) return a.numberValue() < b.numberValue();
+        return QString::compare(vb::CStr(a), vb::CStr(b), Qt::CaseSensitive) < 0;
+    });
+    QStringList out;
+    for (const xl::Value& v : items) out << vb::CStr(v);
+    return out;
+}
+
+void resetArea(xl::Worksheet& sh) {
+    sh.GetRange(sh.Cells(2, kAreaFirstCol), sh.Cells(xl::kMaxRows, kAreaLastCol)).ClearContents();
+    const QStringList& headers = areaHeaders();
+    for (int i = 0; i < headers.size(); ++i) sh.Cells(1, kAreaFirstCol + i).SetValue(xl::Value(headers[i]));
+}
+
+int nextAreaRow(const xl::Worksheet& sh) {
+    for (int r = std::min(sh.usedRows(), xl::kMaxRows); r >= 1; --r)
+        if (!isBlank(sh.valueAt(r, kAreaFirstCol))) return r + 1;
+    return 1;
+}
+
+bool amountValue(const xl::Value& v, double& out) {
+    if (v.isNumeric()) {
+        out = v.numberValue();
+        return true;
+    }
+    if (v.isText())
+        if (const auto d = vb::CDbl(v.textValue())) {
+            out = *d;
+            return true;
+        }
+    return false;
+}
+
+} // namespace ledger
