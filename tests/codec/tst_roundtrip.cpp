@@ -220,6 +220,29 @@ private slots:
         QCOMPARE(s.cellAt(4, 5)->value, xl::Value(QString()));
     }
 
+    // Formats as other programs spell them are read as what they mean.
+    void formatsAsFilesSpellThem() {
+        xl::Workbook book;
+        xl::Worksheet& ws = book.AddSheet(QStringLiteral("S"));
+        const QStringList spelled = {QStringLiteral("[$-410]DD/MM/YYYY"), QStringLiteral("[$-409]#,##0.00"), QStringLiteral("#,##0.00"),
+                                     QStringLiteral("0.00"), QStringLiteral("@")};
+        for (int i = 0; i < spelled.size(); ++i) {
+            xl::Style st;
+            st.numberFormat = spelled[i];
+            ws.cellRef(1, i + 1).value = xl::Value(45292.5);
+            ws.cellRef(1, i + 1).style = book.internStyle(st);
+        }
+        auto back = decodeWorkbookStream(encodeWorkbookStream(book, QString()), QString());
+        xl::Worksheet& s = back->Sheets(1);
+        QVERIFY(s.GetRange(QStringLiteral("A1")).GetValue().isDate());
+        QCOMPARE(s.GetRange(QStringLiteral("A1")).Text(), QStringLiteral("01/01/2024"));
+        QCOMPARE(xl::canonicalFormat(s.GetRange(QStringLiteral("B1")).NumberFormat()), QStringLiteral("#,0.00"));
+        QCOMPARE(s.GetRange(QStringLiteral("B1")).Text(), QStringLiteral("45.292,50"));
+        QCOMPARE(s.GetRange(QStringLiteral("C1")).Text(), QStringLiteral("45.292,50"));
+        QCOMPARE(s.GetRange(QStringLiteral("D1")).Text(), QStringLiteral("45292,50"));
+        QCOMPARE(s.GetRange(QStringLiteral("E1")).NumberFormat(), QStringLiteral("@"));
+    }
+
     // A 1904 file's dates are moved to the 1900 count the engine uses, and
     // back when such a workbook is written.
     void dates1904() {
