@@ -176,6 +176,7 @@ struct StampaP::OneShot {
     const char* title;
     bool trapFormatting; // false: a failure while formatting ends the printout
     bool hideAfter;
+    bool workArea = false; // a result area rebuilt by each query, whose first column may have blanks
 };
 
 namespace {
@@ -209,10 +210,22 @@ void setMargins(xl::PageSetup& ps) {
 
 // The print extent: from the corner cell of row 1 to the last cell of the
 // filled run that goes down from the start cell.
+void setArea(xl::Worksheet& sh, const xl::CellRect& r) { sh.GetPageSetup().SetPrintArea(xl::formatAddress(r)); }
+
 void setExtent(xl::Worksheet& sh, const QString& corner, const QString& start) {
     const QString a = sh.GetRange(corner).Address();
     const QString b = sh.GetRange(start).End(xl::xlDown).Address();
     sh.GetPageSetup().SetPrintArea(a + QLatin1Char(':') + b);
+}
+
+// The last row of a result area that holds anything in the block's columns,
+// below the header row and above the sheet's last row (the ledger keeps its
+// total there); 1 when the area is empty.
+int lastResultRow(xl::Worksheet& sh, const xl::CellRect& block) {
+    for (int r = std::min(sh.usedRows(), xl::kMaxRows - 1); r >= 2; --r)
+        for (int c = block.col1; c <= block.col2; ++c)
+            if (!sh.valueAt(r, c).isEmpty()) return r;
+    return 1;
 }
 
 } // namespace
@@ -232,7 +245,14 @@ void StampaP::printOneShot(const OneShot& job) {
     if (job.trapFormatting) skipping(formatting);
     else formatting();
 
-    if (vb::CStr(sh.GetRange(QString::fromUtf8(job.emptyCell)).GetValue()).isEmpty()) {
+    // A result area is printed down to its last result row, also past a
+    // result whose first cell is blank (a practice without client), which
+    // would otherwise end the print area or pass for an empty result.
+    const xl::CellRect block = xl::parseAddress(QString::fromUtf8(job.start) + QLatin1Char(':') + QString::fromUtf8(job.corner));
+    const int lastRow = job.workArea ? lastResultRow(sh, block) : 0;
+    const bool empty = job.workArea ? lastRow < 2
+                                    : vb::CStr(sh.GetRange(QString::fromUtf8(job.emptyCell)).GetValue()).isEmpty();
+    if (empty) {
         ui::dialogs().message(QString::fromUtf8(job.emptyMessage), kTitle, ui::MsgIcon::Information);
         hide();
         return;
@@ -242,7 +262,10 @@ void StampaP::printOneShot(const OneShot& job) {
         ui::dialogs().input(QString::fromUtf8(job.zoomPrompt), kTitle, QStringLiteral("110")));
 
     skipping([&] { sh.Select(); });
-    skipping([&] { setExtent(sh, QString::fromUtf8(job.corner), QString::fromUtf8(job.start)); });
+    if (job.workArea)
+        skipping([&] { setArea(sh, xl::CellRect{1, block.col1, lastRow, block.col2}); });
+    else
+        skipping([&] { setExtent(sh, QString::fromUtf8(job.corner), QString::fromUtf8(job.start)); });
     xl::PageSetup& ps = sh.GetPageSetup();
     ps.CenterHeader = headerWithDate(QString::fromUtf8(job.title));
     setMargins(ps);
@@ -270,19 +293,19 @@ void StampaP::PrintSectorList() {
 }
 
 void StampaP::PrintPracticesInProgress() {
-    printOneShot({"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche in Istruttoria   ", true, true});
+    printOneShot({"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche in Istruttoria   ", true, true, true});
 }
 
 void StampaP::PrintCompletedPractices() {
-    printOneShot({"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche Completate   ", true, true});
+    printOneShot({"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche Completate   ", true, true, true});
 }
 
 void StampaP::PrintClientSearch() {
-    printOneShot({"Pratica", "AA2", "AF1", "AA1", kNoPractices, kZoomLong, "Stampa Ricerca per Cliente    ", true, true});
+    printOneShot({"Pratica", "AA2", "AF1", "AA1", kNoPractices, kZoomLong, "Stampa Ricerca per Cliente    ", true, true, true});
 }
 
 void StampaP::PrintLedgerQuery() {
-    printOneShot({"Spese", "AA2", "AG1", "AA1", kNoEntries, kZoomLong, "Stampa Elenco Acconti/Spese    ", true, true});
+    printOneShot({"Spese", "AA2", "AG1", "AA1", kNoEntries, kZoomLong, "Stampa Elenco Acconti/Spese    ", true, true, true});
 }
 
 void StampaP::PrintLedger() {

@@ -1,0 +1,131 @@
+// The road through a real print server: a private CUPS daemon (started by
+// with_cups.sh) with two queues. The printer-choice form lists them with the
+// default, a list printout and the label reach the queues as PDF documents,
+// and a name that is no queue prints nothing.
+
+#include "printtest.h"
+
+#include "app/controls.h"
+#include "app/form1.h"
+#include "practices/practicepanel.h"
+#include "printing/stampap.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace prt;
+using testsupport::AppFixture;
+
+namespace {
+
+const QString kV = QStringLiteral("Velmora");
+const QString kOffice = QStringLiteral("Velmora_Ufficio");
+const QString kArchive = QStringLiteral("Velmora_Archivio");
+
+QString spool() { return qEnvironmentVariable("VELMORA_CUPS_SPOOL"); }
+
+// Documents the daemon has received, oldest first.
+QStringList documents() {
+    return QDir(spool()).entryList({QStringLiteral("d*")}, QDir::Files, QDir::Name);
+}
+
+// Completed jobs of one queue, as lpstat lists them.
+int completedJobs(const QString& queue) {
+    const QString out = run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("completed"),
+                                                        QStringLiteral("-o"), queue});
+    return static_cast<int>(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
+}
+
+bool waitForJobs(const QString& queue, int count) {
+    return QTest::qWaitFor([&] { return completedJobs(queue) >= count; }, 20000);
+}
+
+} // namespace
+
+class TestPrintCups : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void systemListsTheQueues();
+    void listAndLabelReachTheirQueues();
+};
+
+void TestPrintCups::initTestCase() {
+    if (qEnvironmentVariableIsEmpty("CUPS_SERVER") || spool().isEmpty())
+        QSKIP("run through with_cups.sh, which starts the print server");
+}
+
+void TestPrintCups::systemListsTheQueues() {
+    printing::SystemPrinters system;
+    const QStringList names = system.names();
+    QVERIFY2(names.contains(kOffice) && names.contains(kArchive), qPrintable(names.join(QLatin1Char(','))));
+    QCOMPARE(system.defaultName(), kOffice);
+
+    xl::Workbook book;
+    xl::Worksheet& s = book.AddSheet(QStringLiteral("Prova"));
+    s.Cells(1, 1).SetValue(QStringLiteral("diretta"));
+    printout::Request rq;
+    rq.printer = QStringLiteral("Seleziona la stampante");
+    QVERIFY_THROWS_EXCEPTION(xl::Error, system.printOut(s, rq));
+}
+
+void TestPrintCups::listAndLabelReachTheirQueues() {
+    AppFixture fx;
+    fx.writeWorkbook([](xl::Workbook& b) {
+        xl::Worksheet& v = b.Sheets(QStringLiteral("Varie"));
+        v.Cells(2, 1).SetValue(QStringLiteral("7"));
+        v.Cells(2, 2).SetValue(QStringLiteral("Faldone sette"));
+    });
+    QVERIFY(fx.start());
+    Form1& f = fx.form();
+    f.requestPrint(StampaP::BinderList);
+    StampaP* s = f.stampaP();
+    QVERIFY(s->Combo1->findText(kArchive) >= 0);
+    QCOMPARE(s->Label1->text(), QStringLiteral("La stampante predefinita è: \n") + kOffice);
+
+    // Nothing picked: nothing reaches the server.
+    const int before = static_cast<int>(documents().size());
+    fx.dialogs()
+        .expectInput(QString(), QStringLiteral("100"), kV)
+        .expectMessage(QString(), kV, ui::MsgIcon::Information);
+    s->Command1->click();
+    QVERIFY(shown(s));
+
+    s->Combo1->setCurrentIndex(s->Combo1->findText(kArchive));
+    fx.dialogs().expectInput(QString(), QStringLiteral("100"), kV);
+    s->Command1->click();
+    QVERIFY(!shown(s));
+    QVERIFY(waitForJobs(kArchive, 1));
+    QStringList docs = documents();
+    QCOMPARE(static_cast<int>(docs.size()), before + 1);
+    const QString doc = QDir(spool()).filePath(docs.back());
+    QFile file(doc);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.read(4) == "%PDF");
+    file.close();
+    const QString printed = pdfText(doc);
+    QVERIFY2(printed.contains(QStringLiteral("Faldone sette")), qPrintable(printed));
+    QVERIFY(printed.simplified().contains(QStringLiteral("Stampa Faldoni")));
+
+    // The label goes to the default queue.
+    f.MenuPratiche_Click();
+    PracticePanel* pp = f.Frame1;
+    pp->Text1->setText(QStringLiteral("12"));
+    pp->Text2->setText(QStringLiteral("15/03/2024"));
+    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
+    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
+    pp->Combo3->setEditText(QStringLiteral("7"));
+    pp->Command200->click();
+    QVERIFY(waitForJobs(kOffice, 1));
+    docs = documents();
+    QCOMPARE(static_cast<int>(docs.size()), before + 2);
+    QVERIFY(pdfText(QDir(spool()).filePath(docs.back())).contains(QStringLiteral("Cliente : ROSSI MARIO")));
+    const QString why = fx.dialogs().verify();
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+}
+
+QTEST_MAIN(TestPrintCups)
+#include "tst_printcups.moc"
