@@ -83,7 +83,7 @@ private slots:
         const QStringList lines = dump.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines, (QStringList{QStringLiteral("sheet\tSpese"), QStringLiteral("D2\tdate\t45292\tdd/mm/yyyy\t01/01/2024"),
                                      QStringLiteral("G2\tnumber\t-1234.5\t#,0.00\t-1.234,50"),
-                                     QStringLiteral("A3\ttext\ta\\tb\tGeneral\ta\\tb"), QStringLiteral("B3\tboolean\tTRUE\tGeneral\tVero")}));
+                                     QStringLiteral("A3\ttext\ta\\tb\tGeneral\ta\\tb"), QStringLiteral("B3\tboolean\tTRUE\tGeneral\tVERO")}));
     }
 
     void dumpFailsWithOneLine() {
