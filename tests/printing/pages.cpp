@@ -1,0 +1,120 @@
+// Prints the cover sheet, a practice list page, the binder list, a client
+// list page and a label of a sample office into PDF files, for a look at how
+// the pages come out:  printing_pages OUTPUT_FOLDER   (then pdftoppm -png).
+// Not run by ctest.
+
+#include "printtest.h"
+
+#include "app/controls.h"
+#include "app/form1.h"
+#include "platform/vbconv.h"
+#include "practices/practicepanel.h"
+#include "printing/stampap.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        fprintf(stderr, "usage: printing_pages OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    prt::RecordingPrinters printers;
+    testsupport::AppFixture fx;
+    fx.writeWorkbook([](xl::Workbook& b) {
+        xl::Worksheet& p = b.Sheets(QStringLiteral("Pratica"));
+        const char* clients[] = {"ROSSI MARIO", "BIANCHI SRL", "VERDI ANNA", "STUDIO NERI & ASSOCIATI"};
+        for (int i = 1; i <= 70; ++i) {
+            const int r = i + 1;
+            p.Cells(r, 1).SetValue(xl::Value(i));
+            p.Cells(r, 2).SetValue(xl::Value::date(vb::DateSerial(QDate(2024, 1, 1).addDays(i * 3))));
+            p.Cells(r, 3).SetValue(QString::fromUtf8(clients[i % 4]));
+            p.Cells(r, 4).SetValue(QStringLiteral("Ricorso n. %1").arg(i));
+            p.Cells(r, 5).SetValue(QStringLiteral("Descrizione della pratica %1").arg(i));
+            p.Cells(r, 6).SetValue(i % 3 ? QStringLiteral("CIVILE") : QStringLiteral("PENALE"));
+            p.Cells(r, 7).SetValue(QStringLiteral("Arm.%1").arg(i % 5));
+            p.Cells(r, 8).SetValue(QString::number(i % 7 + 1));
+            p.Cells(r, i % 2 ? 9 : 10).SetValue(QStringLiteral("SI"));
+            p.Cells(r, 11).SetValue(QStringLiteral("Nota %1").arg(i));
+            p.Cells(r, 12).SetValue(QStringLiteral("1.%100,00").arg(i % 10));
+        }
+        xl::Worksheet& c = b.Sheets(QStringLiteral("Cliente"));
+        for (int i = 1; i <= 12; ++i) {
+            c.Cells(i + 1, 1).SetValue(xl::Value(i));
+            c.Cells(i + 1, 2).SetValue(QStringLiteral("CLIENTE NUMERO %1").arg(i));
+            c.Cells(i + 1, 5).SetValue(QStringLiteral("Via Roma %1").arg(i));
+            c.Cells(i + 1, 6).SetValue(QStringLiteral("00100"));
+            c.Cells(i + 1, 7).SetValue(QStringLiteral("Roma"));
+            c.Cells(i + 1, 8).SetValue(QStringLiteral("RM"));
+            c.Cells(i + 1, 9).SetValue(QStringLiteral("06 1234567"));
+            c.Cells(i + 1, 12).SetValue(QStringLiteral("cliente%1@esempio.it").arg(i));
+        }
+        xl::Worksheet& v = b.Sheets(QStringLiteral("Varie"));
+        for (int i = 1; i <= 7; ++i) {
+            v.Cells(i + 1, 1).SetValue(QString::number(i));
+            v.Cells(i + 1, 2).SetValue(QStringLiteral("Faldone delle pratiche %1").arg(i));
+            v.Cells(i + 1, 3).SetValue(QStringLiteral("scaffale %1").arg(i));
+        }
+        v.Cells(2, 5).SetValue(QStringLiteral("CIVILE"));
+        v.Cells(3, 5).SetValue(QStringLiteral("PENALE"));
+    });
+    if (!fx.start()) return 1;
+    Form1& f = fx.form();
+    auto& d = fx.dialogs();
+    auto save = [&](const QString& name) {
+        const QString from = printers.jobs.back().pdf;
+        QFile::remove(out + QLatin1Char('/') + name);
+        QFile::copy(from, out + QLatin1Char('/') + name);
+    };
+
+    f.MenuPratiche_Click();
+    PracticePanel* pp = f.Frame1;
+    pp->Text1->setText(QStringLiteral("12"));
+    pp->Text2->setText(QStringLiteral("15/03/2024"));
+    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
+    pp->Text3->setText(QStringLiteral("Ricorso al TAR contro il diniego del permesso"));
+    pp->Text4->setText(QStringLiteral("Impugnazione del provvedimento di diniego, con domanda cautelare e richiesta "
+                                      "di accesso agli atti del procedimento."));
+    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
+    pp->Text5->setText(QStringLiteral("Armadio 2"));
+    pp->Combo3->setEditText(QStringLiteral("3"));
+    pp->Check2->setChecked(true);
+    pp->Text6->setText(QStringLiteral("Udienza fissata per il 12/06/2024.\nAllegato:-ricorso.bmp"));
+    pp->Text37->setText(QStringLiteral("1.500,00"));
+
+    d.expectQuestion(QString(), false);
+    f.MnCoopertina_Click();
+    f.stampaP()->Combo1->setCurrentIndex(0);
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("copertina.pdf"));
+
+    f.requestPrint(StampaP::PracticeList);
+    d.expectInput(QString(), QStringLiteral("100")).expectQuestion(QString(), false).expectQuestion(QString(), true);
+    d.expectQuestion(QString(), false);
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("pratiche.pdf"));
+
+    f.requestPrint(StampaP::BinderList);
+    d.expectInput(QString(), QStringLiteral("100"));
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("faldoni.pdf"));
+
+    f.requestPrint(StampaP::ClientList);
+    d.expectInput(QString(), QString()).expectQuestion(QString(), true);
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("clienti.pdf"));
+
+    pp->Command200->click();
+    save(QStringLiteral("etichetta.pdf"));
+    const QString why = d.verify();
+    if (!why.isEmpty()) fprintf(stderr, "%s\n", qPrintable(why));
+    return why.isEmpty() ? 0 : 1;
+}
