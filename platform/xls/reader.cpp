@@ -511,8 +511,18 @@ private:
 
     std::uint32_t styleOf(std::uint16_t xf) const { return xf < xfStyle_.size() ? xfStyle_[xf] : 0; }
 
+    // The engine keeps every row up to the last one used, so a few bytes of
+    // file can ask for a whole sheet of rows; many sheets would multiply it.
+    // The rows of all sheets together stay within a budget.
+    void chargeRows(xl::Worksheet& ws, int row) {
+        const int have = ws.usedRows();
+        if (row <= have) return;
+        if ((rowBudget_ -= (row - have)) < 0) damaged(QStringLiteral("more rows than a workbook can hold"));
+    }
+
     xl::Cell* cell(xl::Worksheet& ws, int rw, int col, std::uint16_t xf) {
         if (rw < 0 || rw >= xl::kMaxRows || col < 0 || col >= xl::kMaxCols) return nullptr;
+        chargeRows(ws, rw + 1);
         xl::Cell& c = ws.cellRef(rw + 1, col + 1);
         c.style = styleOf(xf);
         return &c;
@@ -607,6 +617,7 @@ private:
             case 0x0208: { // ROW
                 int rw = v.u16(0);
                 std::uint16_t height = v.u16(6);
+                chargeRows(ws, rw + 1);
                 std::uint32_t flags = v.u32(12);
                 xl::RowInfo& ri = ws.rowInfoRef(rw + 1);
                 const std::uint16_t colMac = v.u16(4);
@@ -725,6 +736,7 @@ private:
     std::vector<QString> sst_;
     std::vector<NameRef> names_;
     std::size_t activeTab_ = 0;
+    std::atomic<long> rowBudget_{16L * xl::kMaxRows};
     int supbooks_ = 0;
     int supbookSelf_ = 0;
 };

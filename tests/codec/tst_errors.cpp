@@ -122,6 +122,40 @@ private slots:
         QCOMPARE(kindOf([&] { decodeFile(fileWithStream(biff5), QString()); }), FileErrorKind::Damaged);
     }
 
+    // Many sheet entries that all point to one small sheet whose last row is
+    // the sheet's last: refused, rather than rows for every entry.
+    void manySheetsOfFullRowsRefused() {
+        xl::Workbook book;
+        book.AddSheet(QStringLiteral("S")).cellRef(65536, 1).value = xl::Value(1);
+        QByteArray plain = encodeWorkbookStream(book, QString());
+        const qsizetype bs = findRecord(plain, 0x0085);
+        const auto* p = reinterpret_cast<const unsigned char*>(plain.constData());
+        const qsizetype len = 4 + le16(p + bs + 2);
+        const QByteArray entry = plain.mid(bs, len);
+        QByteArray copies;
+        const int n = 40;
+        for (int i = 0; i < n; ++i) {
+            QByteArray e = entry;
+            e[len - 1] = "abcdefghijklmnopqrtuvwxyz0123456789!#$%&"[i]; // a one-letter name of its own
+            copies.append(e);
+        }
+        plain.insert(bs + len, copies);
+        p = reinterpret_cast<const unsigned char*>(plain.constData());
+        // Every sheet offset moves by what was inserted.
+        const std::uint32_t pos = le32(p + bs + 4) + std::uint32_t(copies.size());
+        for (int i = 0; i <= n; ++i) {
+            const qsizetype at = bs + i * len + 4;
+            for (int k = 0; k < 4; ++k) plain[at + k] = char((pos >> (8 * k)) & 0xFF);
+        }
+        try {
+            decodeWorkbookStream(plain, QString());
+            QFAIL("opened");
+        } catch (const xls::FileError& e) {
+            QCOMPARE(e.kind(), FileErrorKind::Damaged);
+            QVERIFY2(QString::fromStdString(e.what()).contains(QStringLiteral("rows")), e.what());
+        }
+    }
+
     void unsupportedEncryption() {
         auto book = codectest::richWorkbook(3);
         QByteArray secret = encodeWorkbookStream(*book, QStringLiteral("x"));
