@@ -17,9 +17,16 @@ namespace xls::detail {
 
 namespace {
 
+void quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 void initGsf() {
     static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
+    std::call_once(once, [] {
+        gsf_init();
+        // A damaged container is reported to our caller as an error; the
+        // library's own complaints about it would only reach the terminal.
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING), quiet, nullptr);
+    });
 }
 
 // Depth and count limits keep a hostile directory from costing us much.
