@@ -22,26 +22,26 @@ const QStringList& areaHeaders() {
     return headers;
 }
 
-int lastEntryRow(const xl::Worksheet& sh) {
+int lastEntryRow(xl::Worksheet& sh) {
     for (int r = std::min(sh.usedRows(), xl::kMaxRows); r >= 2; --r)
         for (int c = ColId; c <= ColAmount; ++c)
             if (!isBlank(sh.valueAt(r, c))) return r;
     return 1;
 }
 
-int freeEntryRow(const xl::Worksheet& sh) {
+int freeEntryRow(xl::Worksheet& sh) {
     int row = 1;
     while (row <= vb::kMaxRow16 && !isBlank(sh.valueAt(row, ColId))) ++row;
     return row <= vb::kMaxRow16 ? row : 0;
 }
 
-QStringList entryTexts(const xl::Worksheet& sh, int row) {
+QStringList entryTexts(xl::Worksheet& sh, int row) {
     QStringList texts;
-    for (int c = ColId; c <= ColAmount; ++c) texts << vb::CStr(sh.valueAt(row, c));
+    for (int c = ColId; c <= ColAmount; ++c) texts << vb::CStr(cellValue(sh, row, c));
     return texts;
 }
 
-std::vector<QStringList> entryRows(const xl::Worksheet& sh) {
+std::vector<QStringList> entryRows(xl::Worksheet& sh) {
     std::vector<QStringList> rows;
     const int last = lastEntryRow(sh);
     for (int r = 2; r <= last; ++r)
@@ -49,13 +49,13 @@ std::vector<QStringList> entryRows(const xl::Worksheet& sh) {
     return rows;
 }
 
-int findEntry(const xl::Worksheet& sh, const QStringList& listed) {
+int findEntry(xl::Worksheet& sh, const QStringList& listed) {
     if (listed.size() < kEntryColumns || listed[0].isEmpty()) return 0;
     const int last = lastEntryRow(sh);
     for (int r = 2; r <= last; ++r) {
         bool same = true;
         for (int c : {ColId, ColPractice, ColClient, ColDescription, ColKind})
-            if (vb::CStr(sh.valueAt(r, c)) != listed[c - 1]) {
+            if (vb::CStr(cellValue(sh, r, c)) != listed[c - 1]) {
                 same = false;
                 break;
             }
@@ -89,12 +89,12 @@ void deleteEntry(xl::Worksheet& sh, int row) {
     }
 }
 
-QStringList distinctClients(const xl::Worksheet& sh) {
+QStringList distinctClients(xl::Worksheet& sh) {
     std::vector<xl::Value> items;
     QStringList keys;
     const int last = lastEntryRow(sh);
     for (int r = 2; r <= last; ++r) {
-        const xl::Value& v = sh.valueAt(r, ColClient);
+        const xl::Value v = cellValue(sh, r, ColClient);
         if (isBlank(v)) continue;
         const QString key = vb::CStr(v).toCaseFolded();
         if (keys.contains(key)) continue;
@@ -117,7 +117,7 @@ void resetArea(xl::Worksheet& sh) {
     for (int i = 0; i < headers.size(); ++i) sh.Cells(1, kAreaFirstCol + i).SetValue(xl::Value(headers[i]));
 }
 
-int nextAreaRow(const xl::Worksheet& sh) {
+int nextAreaRow(xl::Worksheet& sh) {
     for (int r = std::min(sh.usedRows(), xl::kMaxRows); r >= 1; --r)
         if (!isBlank(sh.valueAt(r, kAreaFirstCol))) return r + 1;
     return 1;

@@ -21,29 +21,33 @@ constexpr int kTotalRow = xl::kMaxRows;
 
 inline const QString kSpese = QStringLiteral("Spese");
 
+// A cell's value as the automation interface reads it: a number under a
+// date format reads as a date.
+inline xl::Value cellValue(xl::Worksheet& sh, int row, int col) { return sh.Cells(row, col).GetValue(); }
+
 // Headers of AA1:AG1, which are also the captions of the query lists.
 const QStringList& areaHeaders();
 
 // The last row holding any cell of an entry (A to G); 1 when there is none.
 // Rows whose ID is empty inside the ledger do not end it.
-int lastEntryRow(const xl::Worksheet& sh);
+int lastEntryRow(xl::Worksheet& sh);
 
 // The row a new entry goes to: the first from row 1 whose ID cell is
 // empty. 0 when that row would lie past the last row a 16-bit row number
 // reaches (the sheet is full).
-int freeEntryRow(const xl::Worksheet& sh);
+int freeEntryRow(xl::Worksheet& sh);
 
 // The seven cells of row `row` as text, columns A to G.
-QStringList entryTexts(const xl::Worksheet& sh, int row);
+QStringList entryTexts(xl::Worksheet& sh, int row);
 
 // Every entry with an ID, rows 2 to the last entry, in sheet order.
-std::vector<QStringList> entryRows(const xl::Worksheet& sh);
+std::vector<QStringList> entryRows(xl::Worksheet& sh);
 
 // The row of the entry listed as `listed` (ID, practice, client, date,
 // description, kind, amount as the list showed them): the first row whose
 // ID, practice, client, description and kind read the same. Date and amount
 // are left out: the lists show them converted. 0 when no row matches.
-int findEntry(const xl::Worksheet& sh, const QStringList& listed);
+int findEntry(xl::Worksheet& sh, const QStringList& listed);
 
 // Removes the entry of row `row`: the entries below it move up one row.
 // Only the ledger's own columns move (A to Z), so the query work area and
@@ -53,12 +57,12 @@ void deleteEntry(xl::Worksheet& sh, int row);
 // The clients of every entry, each once (letter case ignored, the upper
 // row's spelling kept), sorted: numbers first, then texts by character code.
 // Entries without a client give no item.
-QStringList distinctClients(const xl::Worksheet& sh);
+QStringList distinctClients(xl::Worksheet& sh);
 
 // The work area emptied (AA2:AH65536) and its headers written.
 void resetArea(xl::Worksheet& sh);
 // The row below the last filled AA cell.
-int nextAreaRow(const xl::Worksheet& sh);
+int nextAreaRow(xl::Worksheet& sh);
 
 // An amount cell as a number: a number as it is, a text that reads as an
 // amount ("-12,50", "1.500,00") as that amount; false otherwise.

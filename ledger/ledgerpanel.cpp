@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -81,17 +82,6 @@ void setBackground(QLineEdit* box, const QColor& c) {
     p.setColor(QPalette::Base, c);
     box->setPalette(p);
 }
-
-class QuietScreen {
-public:
-    explicit QuietScreen(xl::Application& app) : app_(app) { app_.ScreenUpdating = false; }
-    ~QuietScreen() { app_.ScreenUpdating = true; }
-    QuietScreen(const QuietScreen&) = delete;
-    QuietScreen& operator=(const QuietScreen&) = delete;
-
-private:
-    xl::Application& app_;
-};
 
 } // namespace
 
@@ -539,9 +529,17 @@ bool LedgerPanel::refuseBadFields() {
     return false;
 }
 
-QString LedgerPanel::storedAmount() const {
+void LedgerPanel::writeEntry(xl::Worksheet& sh, int row) {
+    // The ID and the practice number as numbers when they are whole numbers,
+    // so that they compare with the numbers typed and the practices' keys.
+    put(sh, row, ColId, practices::numberCell(Text30->text()));
+    put(sh, row, ColPractice, practices::numberCell(Combo8->currentText()));
+    put(sh, row, ColClient, xl::Value(Text32->text()));
+    put(sh, row, ColDate, xl::Value::date(vb::DateSerial(*vb::CDate(Text33->text()))));
+    put(sh, row, ColDescription, xl::Value(Text34->text()));
     // The sign follows the kind ticked, whatever the sign box was left with.
-    return (Check17->isChecked() ? QStringLiteral("-") : QString()) + Text35->text();
+    put(sh, row, ColAmount, xl::Value((Check17->isChecked() ? QStringLiteral("-") : QString()) + Text35->text()));
+    put(sh, row, ColKind, xl::Value(Check10->isChecked() ? "A" : "S"));
 }
 
 void LedgerPanel::InsertEntry() {
@@ -568,13 +566,7 @@ void LedgerPanel::InsertEntry() {
                 info(QStringLiteral("ERRORE: Il foglio Spese è pieno: impossibile inserire altre Registrazioni"));
                 return;
             }
-            put(sh, row, ColId, xl::Value(static_cast<double>(*id)));
-            put(sh, row, ColPractice, practices::numberCell(Combo8->currentText()));
-            put(sh, row, ColClient, xl::Value(Text32->text()));
-            put(sh, row, ColDate, xl::Value::date(vb::DateSerial(*vb::CDate(Text33->text()))));
-            put(sh, row, ColDescription, xl::Value(Text34->text()));
-            put(sh, row, ColAmount, xl::Value(storedAmount()));
-            put(sh, row, ColKind, xl::Value(Check10->isChecked() ? "A" : "S"));
+            writeEntry(sh, row);
             sh.GetRange(kCounterCell).SetValue(xl::Value(static_cast<double>(*id + 1)));
             written = true;
         });
@@ -603,13 +595,7 @@ void LedgerPanel::ModifyEntry() {
             sh.Activate();
             const int row = findEntry(sh, loaded_);
             if (row == 0) return;
-            put(sh, row, ColId, practices::numberCell(Text30->text()));
-            put(sh, row, ColPractice, practices::numberCell(Combo8->currentText()));
-            put(sh, row, ColClient, xl::Value(Text32->text()));
-            put(sh, row, ColDate, xl::Value::date(vb::DateSerial(*vb::CDate(Text33->text()))));
-            put(sh, row, ColDescription, xl::Value(Text34->text()));
-            put(sh, row, ColAmount, xl::Value(storedAmount()));
-            put(sh, row, ColKind, xl::Value(Check10->isChecked() ? "A" : "S"));
+            writeEntry(sh, row);
             found = true;
         });
         if (found)
@@ -700,12 +686,12 @@ int LedgerPanel::practiceRow(int index) const {
     const QString number = Combo8->itemText(index);
     xl::Worksheet& sh = form.Excel.Sheets(QStringLiteral("Pratica"));
     const int row = index + 2;
-    if (vb::fitsRow16(row) && vb::CStr(sh.valueAt(row, 1)) == number) return row;
+    if (vb::fitsRow16(row) && vb::CStr(cellValue(sh, row, 1)) == number) return row;
     // The practice sheet was sorted since the list was filled: the practice
     // is found by its number, never taken from another row.
     const int last = practices::lastFilledRow(sh, 1);
     for (int r = 2; r <= last; ++r)
-        if (vb::CStr(sh.valueAt(r, 1)) == number) return r;
+        if (vb::CStr(cellValue(sh, r, 1)) == number) return r;
     return 0;
 }
 
@@ -715,9 +701,9 @@ void LedgerPanel::Combo8_Click(int index) {
     if (row == 0) return;
     {
         xl::Worksheet& pratica = form.Excel.Sheets(QStringLiteral("Pratica"));
-        Combo8->setEditText(vb::CStr(pratica.valueAt(row, 1)));
-        Text32->setText(vb::CStr(pratica.valueAt(row, 3)));
-        Text38->setText(vb::CStr(pratica.valueAt(row, 12)));
+        Combo8->setEditText(vb::CStr(cellValue(pratica, row, 1)));
+        Text32->setText(vb::CStr(cellValue(pratica, row, 3)));
+        Text38->setText(vb::CStr(cellValue(pratica, row, 12)));
     }
     if (!Check11->isChecked()) return;
 
@@ -739,13 +725,14 @@ void LedgerPanel::Combo8_Click(int index) {
     int copied = 0;
     bool badAmount = false;
     {
-        QuietScreen quiet(form.Excel);
+        form.Excel.ScreenUpdating = false;
+        const auto screenOn = qScopeGuard([this] { form.Excel.ScreenUpdating = true; });
         int target = 2;
         for (int r = 2; r <= last; ++r) {
-            const xl::Value practice = sh.valueAt(r, ColPractice);
+            const xl::Value practice = cellValue(sh, r, ColPractice);
             if (isBlank(practice) || vb::CStr(practice) != key) continue;
             for (int c = ColId; c <= ColAmount; ++c) {
-                xl::Value v = sh.valueAt(r, c);
+                xl::Value v = cellValue(sh, r, c);
                 if (c == ColDate) {
                     if (const auto d = practices::dateValue(v)) v = *d;
                 } else if (c == ColAmount) {
@@ -814,10 +801,10 @@ void LedgerPanel::Combo9_Click() {
         int target = 2;
         for (int r = 2; r <= last; ++r) {
             // Exact: letter case and blanks count.
-            const xl::Value c = sh.valueAt(r, ColClient);
+            const xl::Value c = cellValue(sh, r, ColClient);
             if (isBlank(c) || vb::CStr(c) != client) continue;
             for (int col = ColId; col <= ColAmount; ++col) {
-                xl::Value v = sh.valueAt(r, col);
+                xl::Value v = cellValue(sh, r, col);
                 if (col == ColDate)
                     if (const auto d = practices::dateValue(v)) v = *d;
                 put(sh, target, kAreaFirstCol + col - 1, v);
@@ -825,7 +812,7 @@ void LedgerPanel::Combo9_Click() {
             ++target;
         }
     }
-    if (isBlank(sh.valueAt(2, kAreaFirstCol))) {
+    if (isBlank(cellValue(sh, 2, kAreaFirstCol))) {
         plain(kNoClientEntries);
         return;
     }
@@ -843,9 +830,9 @@ void LedgerPanel::listQueryArea(bool byPractice) {
     practices::skipping([&] {
         xl::Worksheet& sh = form.Excel.Sheets(kSpese);
         sh.Select();
-        for (int r = 2; r <= xl::kMaxRows && !isBlank(sh.valueAt(r, kAreaFirstCol)); ++r) {
+        for (int r = 2; r <= xl::kMaxRows && !isBlank(cellValue(sh, r, kAreaFirstCol)); ++r) {
             QStringList texts;
-            for (int c = 0; c < kEntryColumns; ++c) texts << vb::CStr(sh.valueAt(r, kAreaFirstCol + c));
+            for (int c = 0; c < kEntryColumns; ++c) texts << vb::CStr(cellValue(sh, r, kAreaFirstCol + c));
             ListView3->addItem(texts);
             if (!byPractice) {
                 Combo9->hide();
@@ -864,7 +851,8 @@ void LedgerPanel::ListView3_ItemClick() {
 }
 
 void LedgerPanel::loadEntry() {
-    QuietScreen quiet(form.Excel);
+    form.Excel.ScreenUpdating = false;
+    const auto screenOn = qScopeGuard([this] { form.Excel.ScreenUpdating = true; });
     Command29->setText(modifyCaption());
     setShown({Text32}, true);
     Combo9->hide();

@@ -16,6 +16,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+namespace xl {
+class Worksheet;
+}
 
 class LedgerPanel : public QGroupBox {
     Q_OBJECT
@@ -110,7 +113,7 @@ private:
     void showCounter();
     void untick(std::initializer_list<QCheckBox*> boxes);
     bool refuseBadFields();
-    QString storedAmount() const;
+    void writeEntry(xl::Worksheet& sh, int row);
     void listAllEntries();
     void listQueryArea(bool byPractice);
     void loadEntry();

@@ -1,0 +1,497 @@
+// Booking, modifying, deleting and renumbering ledger entries, with what
+// reaches the file and when.
+
+#include "ledgertest.h"
+
+using namespace lt;
+using testsupport::AppFixture;
+
+class TestLedgerEntries : public QObject {
+    Q_OBJECT
+private slots:
+    void opensWithCounter();
+    void booksAdvanceAndExpense();
+    void insertRefusals();
+    void insertAnsweredNoStillSaves();
+    void insertFillsGapAndRefusesFullSheet();
+    void signFollowsKindBox();
+    void loadAndModify();
+    void modifyRefusals();
+    void modifyReachesLoadedEntryOnly();
+    void deleteLoadedEntry();
+    void deleteRefusals();
+    void renumber();
+};
+
+void TestLedgerEntries::opensWithCounter() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx);
+    QVERIFY(p);
+    Form1& f = fx.form();
+    QVERIFY(shown(p));
+    QVERIFY(!shown(f.Frame1));
+    QVERIFY(!shown(f.Toolbar1));
+    QVERIFY(!shown(p->ListView3));
+    QVERIFY(!shown(p->Combo9));
+    QVERIFY(!shown(p->Label42));
+    QCOMPARE(cellText(fx.sheet(kSpese), 1, 256), QStringLiteral("1"));
+    QCOMPARE(p->Text30->text(), QStringLiteral("1"));
+    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
+    QCOMPARE(comboItems(p->Combo8), (QStringList{"5", "6", "7"}));
+    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
+
+    // Leaving keeps the list-all box as it was; the next opening shows the
+    // counter the cell holds.
+    fx.dialogs().expectMessage(kNoEntries, kV, kPlain);
+    p->Check15->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QVERIFY(!p->Check15->isChecked());
+    QVERIFY(!shown(p->ListView3));
+    fx.sheet(kSpese).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41));
+    QTest::mouseClick(p->Command27, Qt::LeftButton);
+    QVERIFY(!shown(p));
+    QVERIFY(shown(f.Frame1));
+    QVERIFY(shown(f.Toolbar1));
+    QTest::mouseClick(f.Frame1->Command28, Qt::LeftButton);
+    QCOMPARE(p->Text30->text(), QStringLiteral("41"));
+}
+
+void TestLedgerEntries::booksAdvanceAndExpense() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx);
+    QVERIFY(p);
+    // The practice chosen brings its client and estimate.
+    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(p->Text38->text(), QStringLiteral("300,00"));
+    // Typed as the user types: six digits get their slashes, the keypad
+    // point is a comma, leaving the box formats the amount.
+    p->Text33->setFocus();
+    QTest::keyClicks(p->Text33, QStringLiteral("010324"));
+    QCOMPARE(p->Text33->text(), QStringLiteral("01/03/24"));
+    p->Text34->setText(QStringLiteral("Fondo spese"));
+    p->Text35->setFocus();
+    QTest::keyClicks(p->Text35, QStringLiteral("900.5"));
+    QCOMPARE(p->Text35->text(), QStringLiteral("900,5"));
+    leave(p->Text35);
+    QCOMPARE(p->Text35->text(), QStringLiteral("900,50"));
+    p->Check10->setChecked(true);
+    QCOMPARE(p->Text36->text(), QStringLiteral("+"));
+
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    QTest::mouseClick(p->Command29, Qt::LeftButton);
+    VERIFY_DIALOGS(fx);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    QCOMPARE(rowTexts(s, 2), (QStringList{"1", "5", "ROSSI MARIO", "01/03/2024", "Fondo spese", "A", "900,50"}));
+    QVERIFY(s.Cells(2, 1).GetValue().isNumeric());
+    QVERIFY(s.Cells(2, 4).GetValue().isDate());
+    QVERIFY(s.Cells(2, 7).GetValue().isText());
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("2"));
+    // Back in the insert layout with the next ID; the file holds the entry.
+    QCOMPARE(p->Text30->text(), QStringLiteral("2"));
+    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
+    QVERIFY(p->Text32->text().isEmpty());
+    QVERIFY(!p->Check10->isChecked());
+    QCOMPARE(diskText(fx, kSpese, 2, 7), QStringLiteral("900,50"));
+    QCOMPARE(diskText(fx, kSpese, 1, 256), QStringLiteral("2"));
+
+    fillEntry(p, QStringLiteral("5"), QStringLiteral("Marca da bollo"), QStringLiteral("1234,5"), true);
+    QCOMPARE(p->Text36->text(), QStringLiteral("-"));
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(rowTexts(s, 3),
+             (QStringList{"2", "5", "ROSSI MARIO", "01/03/2024", "Marca da bollo", "S", "-1.234,50"}));
+    QCOMPARE(diskText(fx, kSpese, 3, 6), QStringLiteral("S"));
+    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
+}
+
+void TestLedgerEntries::insertRefusals() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx);
+    QVERIFY(p);
+    struct Case {
+        const char* name;
+        std::function<void(LedgerPanel*)> spoil;
+        QString message;
+    };
+    const QString badDate = QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)");
+    const QString badAmount = QStringLiteral("ERRORE: Il campo IMPORTO deve contenere un importo senza segno "
+                                             "(per esempio 1.500,50): il segno lo danno ACCONTO e SPESA");
+    const std::vector<Case> cases{
+        {"no practice", [](LedgerPanel* q) { q->Combo8->setEditText(QString()); }, kMissing},
+        {"practice not chosen", [](LedgerPanel* q) { q->Combo8->setEditText("Seleziona"); q->Text32->clear(); }, kMissing},
+        {"no date", [](LedgerPanel* q) { q->Text33->clear(); }, kMissing},
+        {"no description", [](LedgerPanel* q) { q->Text34->clear(); }, kMissing},
+        {"no amount", [](LedgerPanel* q) { q->Text35->clear(); }, kMissing},
+        {"no kind", [](LedgerPanel* q) { q->Check10->setChecked(false); }, kMissing},
+        {"date", [](LedgerPanel* q) { q->Text33->setText("31/02/2024"); }, badDate},
+        {"amount", [](LedgerPanel* q) { q->Text35->setText("dieci"); }, badAmount},
+        {"negative amount", [](LedgerPanel* q) { q->Text35->setText("-12"); }, badAmount},
+    };
+    for (const Case& c : cases) {
+        fillEntry(p, QStringLiteral("6"), QStringLiteral("Visura"), QStringLiteral("12"), false);
+        c.spoil(p);
+        fx.dialogs().clear();
+        fx.dialogs().expectMessage(c.message, kV, kInfo);
+        p->Command29_Click();
+        QVERIFY2(fx.dialogs().verify().isEmpty(), c.name);
+        QVERIFY2(cellText(fx.sheet(kSpese), 2, 1).isEmpty(), c.name);
+        QCOMPARE(cellText(fx.sheet(kSpese), 1, 256), QStringLiteral("1"));
+        QVERIFY2(!p->Text34->text().isEmpty() || QByteArray(c.name) == "no description", c.name);
+    }
+    // A counter that holds no number (from an old renumbering) is refused
+    // before anything is written.
+    fx.sheet(kSpese).GetRange("IV1").SetValue(QStringLiteral("X1"));
+    p->Command30_Click();
+    QCOMPARE(p->Text30->text(), QStringLiteral("X1"));
+    fillEntry(p, QStringLiteral("6"), QStringLiteral("Visura"), QStringLiteral("12"), false);
+    fx.dialogs().clear();
+    fx.dialogs().expectMessage(
+        QStringLiteral("ERRORE: L'ID della registrazione non è un numero: impostarlo con Modifica ID Operazione"), kV,
+        kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QVERIFY(cellText(fx.sheet(kSpese), 2, 1).isEmpty());
+}
+
+void TestLedgerEntries::insertAnsweredNoStillSaves() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx);
+    QVERIFY(p);
+    // Something changed since the last save: the No answer saves it.
+    fx.sheet(kVarie).Cells(5, 1).SetValue(QStringLiteral("9"));
+    fillEntry(p, QStringLiteral("6"), QStringLiteral("Visura"), QStringLiteral("12"), false);
+    fx.dialogs().expectQuestion(kAskInsert, false, kV);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QVERIFY(cellText(fx.sheet(kSpese), 2, 1).isEmpty());
+    QCOMPARE(diskText(fx, kVarie, 5, 1), QStringLiteral("9"));
+    QVERIFY(diskText(fx, kSpese, 2, 1).isEmpty());
+    // The panel is reset all the same.
+    QVERIFY(p->Text34->text().isEmpty());
+    QCOMPARE(p->Text30->text(), QStringLiteral("1"));
+    QVERIFY(!p->Check10->isChecked());
+    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
+}
+
+void TestLedgerEntries::insertFillsGapAndRefusesFullSheet() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "uno", "A", "10,00");
+        putLedger(b, 3, 2, xl::Value(5), "ROSSI MARIO", "due", "A", "20,00");
+        b.Sheets(kSpese).Cells(2, 1).ClearContents(); // an ID emptied by hand
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(3));
+    });
+    QVERIFY(p);
+    fillEntry(p, QStringLiteral("6"), QStringLiteral("tre"), QStringLiteral("30"), false);
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    QCOMPARE(rowTexts(s, 2), (QStringList{"3", "6", "BIANCHI SRL", "01/03/2024", "tre", "A", "30,00"}));
+    QCOMPARE(cellText(s, 3, 5), QStringLiteral("due"));
+
+    // Every ID cell down to the last row a 16-bit row number reaches is
+    // taken: the insert is refused with a message, nothing is written.
+    for (int r = 4; r <= vb::kMaxRow16; ++r) s.Cells(r, 1).SetValue(xl::Value(r));
+    fillEntry(p, QStringLiteral("6"), QStringLiteral("quattro"), QStringLiteral("40"), false);
+    fx.dialogs().clear();
+    fx.dialogs()
+        .expectQuestion(kAskInsert, true, kV)
+        .expectMessage(QStringLiteral("ERRORE: Il foglio Spese è pieno: impossibile inserire altre Registrazioni"), kV,
+                       kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("4"));
+    QVERIFY(cellText(s, vb::kMaxRow16 + 1, 1).isEmpty());
+}
+
+void TestLedgerEntries::signFollowsKindBox() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx);
+    QVERIFY(p);
+    // "Spesa" ticked, then a query mode entered and left: the reset empties
+    // the sign box but leaves "Spesa" ticked. The expense keeps its minus.
+    p->Check17->setChecked(true);
+    p->Check11->setChecked(true);
+    p->Check11->setChecked(false);
+    QVERIFY(p->Check17->isChecked());
+    QVERIFY(p->Text36->text().isEmpty());
+    choose(p->Combo8, QStringLiteral("7"));
+    p->Text33->setText(QStringLiteral("02/03/2024"));
+    p->Text34->setText(QStringLiteral("Notifica"));
+    p->Text35->setText(QStringLiteral("15"));
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(fx.sheet(kSpese), 2, 7), QStringLiteral("-15,00"));
+    QCOMPARE(cellText(fx.sheet(kSpese), 2, 6), QStringLiteral("S"));
+}
+
+void TestLedgerEntries::loadAndModify() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Acconto", "A", "900,00");
+        putLedger(b, 3, 2, xl::Value(5), "ROSSI MARIO", "Bollo", "S", "-150,00");
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(3));
+    });
+    QVERIFY(p);
+    p->Check15->setChecked(true);
+    QCOMPARE(p->ListView3->itemCount(), 2);
+    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("2")));
+    // The expense loads without its minus, which lives in the kind boxes.
+    QCOMPARE(p->Text30->text(), QStringLiteral("2"));
+    QCOMPARE(p->Combo8->currentText(), QStringLiteral("5"));
+    QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(p->Text33->text(), QStringLiteral("01/03/2024"));
+    QCOMPARE(p->Text35->text(), QStringLiteral("150,00"));
+    QVERIFY(p->Check17->isChecked());
+    QVERIFY(!p->Check10->isChecked());
+    QCOMPARE(p->Text36->text(), QStringLiteral("-"));
+    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
+    QCOMPARE(p->ListView3->itemCount(), 0);
+    QVERIFY(p->Check15->isChecked());
+
+    // Turned into an advance of another amount.
+    p->Text34->setText(QStringLiteral("Bollo rimborsato"));
+    p->Text35->setText(QStringLiteral("160"));
+    p->Check10->setChecked(true);
+    QVERIFY(!p->Check17->isChecked());
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
+    QTest::mouseClick(p->Command29, Qt::LeftButton);
+    VERIFY_DIALOGS(fx);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    QCOMPARE(rowTexts(s, 3), (QStringList{"2", "5", "ROSSI MARIO", "01/03/2024", "Bollo rimborsato", "A", "160,00"}));
+    QCOMPARE(rowTexts(s, 2).at(4), QStringLiteral("Acconto"));
+    QCOMPARE(diskText(fx, kSpese, 3, 7), QStringLiteral("160,00"));
+    // Back in the insert layout, every mode box unticked, the counter shown.
+    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
+    QVERIFY(!p->Check15->isChecked());
+    QVERIFY(!shown(p->ListView3));
+    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("3"));
+
+    // An advance loaded from the list and made an expense gets its minus.
+    p->Check15->setChecked(true);
+    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("1")));
+    QCOMPARE(p->Text35->text(), QStringLiteral("900,00"));
+    QCOMPARE(p->Text36->text(), QStringLiteral("+"));
+    p->Check17->setChecked(true);
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 2, 7), QStringLiteral("-900,00"));
+    QCOMPARE(cellText(s, 2, 6), QStringLiteral("S"));
+
+    // Answering No writes nothing, but the panel is reset and saved.
+    p->Check15->setChecked(true);
+    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("1")));
+    p->Text34->setText(QStringLiteral("Mai scritto"));
+    fx.dialogs().expectQuestion(kAskModify, false, kV);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 2, 5), QStringLiteral("Acconto"));
+    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
+    QVERIFY(p->Text34->text().isEmpty());
+}
+
+void TestLedgerEntries::modifyRefusals() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Acconto", "A", "900,00");
+        putLedger(b, 3, 2, xl::Value(6), "BIANCHI SRL", "Ignoto", "X", "10,00");
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(1)); // renumbered onto an existing ID
+    });
+    QVERIFY(p);
+    // In the query mode a chosen practice fills the client, but no entry is
+    // loaded: the counter's ID must not be taken for the entry 1.
+    p->Check11->setChecked(true);
+    fx.dialogs().expectMessage(kNoPracticeEntries, kV, kPlain);
+    choose(p->Combo8, QStringLiteral("7"));
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(p->Text32->text(), QStringLiteral("verdi anna"));
+    p->Text30->setText(QStringLiteral("1"));
+    fx.dialogs().expectMessage(kNothingShown, kV, kPlain);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(rowTexts(fx.sheet(kSpese), 2).at(4), QStringLiteral("Acconto"));
+
+    // An entry of neither kind loads with no kind ticked, and cannot be
+    // written back until one is chosen.
+    p->Check11->setChecked(false);
+    p->Check17->setChecked(true);
+    p->Check15->setChecked(true);
+    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("2")));
+    QVERIFY(!p->Check10->isChecked());
+    QVERIFY(!p->Check17->isChecked());
+    QCOMPARE(p->Text35->text(), QStringLiteral("10,00"));
+    fx.dialogs().clear();
+    fx.dialogs().expectMessage(
+        QStringLiteral("ERRORE: Per modificare la registrazione bisogna scegliere ACCONTO o SPESA"), kV, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    // A date that is no date is refused before the question.
+    p->Check10->setChecked(true);
+    p->Text33->setText(QStringLiteral("45/45/45"));
+    fx.dialogs().clear();
+    fx.dialogs().expectMessage(
+        QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)"), kV, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(rowTexts(fx.sheet(kSpese), 3), (QStringList{"2", "6", "BIANCHI SRL", "01/03/2024", "Ignoto", "X", "10,00"}));
+}
+
+void TestLedgerEntries::modifyReachesLoadedEntryOnly() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        // Two entries with ID 4, after a renumbering.
+        putLedger(b, 2, 4, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
+        putLedger(b, 3, 4, xl::Value(6), "BIANCHI SRL", "Secondo", "A", "20,00");
+        putLedger(b, 4, 9, xl::Value(7), "verdi anna", "Terzo", "A", "30,00");
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(10));
+    });
+    QVERIFY(p);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    p->Check15->setChecked(true);
+    QVERIFY(clickRow(p->ListView3, 4, QStringLiteral("Secondo")));
+    p->Text34->setText(QStringLiteral("Secondo bis"));
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 2, 5), QStringLiteral("Primo"));
+    QCOMPARE(cellText(s, 3, 5), QStringLiteral("Secondo bis"));
+
+    // The entry changed on the sheet after it was loaded: nothing is
+    // overwritten and the user is told.
+    p->Check15->setChecked(true);
+    QVERIFY(clickRow(p->ListView3, 4, QStringLiteral("Terzo")));
+    s.Cells(4, 3).SetValue(QStringLiteral("ALTRO CLIENTE"));
+    p->Text34->setText(QStringLiteral("Terzo bis"));
+    fx.dialogs()
+        .expectQuestion(kAskModify, true, kV)
+        .expectMessage(kGone + QStringLiteral("nessuna modifica eseguita"), kV, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 4, 5), QStringLiteral("Terzo"));
+}
+
+void TestLedgerEntries::deleteLoadedEntry() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
+        putLedger(b, 3, 2, xl::Value(5), "ROSSI MARIO", "Secondo", "S", "-20,00");
+        putLedger(b, 4, 3, xl::Value(5), "ROSSI MARIO", "Terzo", "A", "30,00");
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(4));
+    });
+    QVERIFY(p);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    // A query fills the work area; the delete must leave it as it was.
+    p->Check11->setChecked(true);
+    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    const QStringList area3 = rowTexts(s, 3, AA);
+    const QString total = cellText(s, xl::kMaxRows, AG);
+    QCOMPARE(total, QStringLiteral("20"));
+    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("2")));
+
+    // Answering No deletes nothing and unticks the box.
+    fx.dialogs().expectQuestion(kAskDelete, false, kV);
+    p->Check13->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QVERIFY(!p->Check13->isChecked());
+    QCOMPARE(cellText(s, 3, 5), QStringLiteral("Secondo"));
+
+    fx.dialogs().expectQuestion(kAskDelete, true, kV).expectMessage(kDeleted, kVb, kInfo);
+    p->Check13->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QVERIFY(!p->Check13->isChecked());
+    QCOMPARE(cellText(s, 2, 5), QStringLiteral("Primo"));
+    QCOMPARE(cellText(s, 3, 5), QStringLiteral("Terzo"));
+    QVERIFY(cellText(s, 4, 1).isEmpty());
+    QCOMPARE(rowTexts(s, 3, AA), area3);
+    QCOMPARE(cellText(s, xl::kMaxRows, AG), total);
+    QVERIFY(!shown(p->ListView3));
+    QCOMPARE(p->Text30->text(), QStringLiteral("4"));
+    QVERIFY(p->Text32->text().isEmpty());
+    // The delete is not saved: the file still holds the entry.
+    QCOMPARE(diskText(fx, kSpese, 3, 5), QStringLiteral("Secondo"));
+}
+
+void TestLedgerEntries::deleteRefusals() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(2));
+    });
+    QVERIFY(p);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    // Nothing loaded: one message, the box unticked.
+    fx.dialogs().expectMessage(kSelectFirst, kV, kInfo);
+    p->Check13->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QVERIFY(!p->Check13->isChecked());
+    // Boxes typed by hand are not a loaded entry either.
+    p->Text30->setText(QStringLiteral("1"));
+    p->Text32->setText(QStringLiteral("ROSSI MARIO"));
+    p->Text35->setText(QStringLiteral("10,00"));
+    fx.dialogs().expectMessage(kSelectFirst, kV, kInfo);
+    p->Check13->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 2, 5), QStringLiteral("Primo"));
+
+    // The loaded entry was removed meanwhile: the user is told, nothing else
+    // is deleted.
+    p->Check15->setChecked(true);
+    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("1")));
+    s.Cells(2, 5).SetValue(QStringLiteral("Cambiato"));
+    fx.dialogs()
+        .expectQuestion(kAskDelete, true, kV)
+        .expectMessage(kGone + QStringLiteral("nessuna eliminazione eseguita"), kV, kInfo);
+    p->Check13->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QVERIFY(!p->Check13->isChecked());
+    QCOMPARE(cellText(s, 2, 5), QStringLiteral("Cambiato"));
+}
+
+void TestLedgerEntries::renumber() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(2));
+    });
+    QVERIFY(p);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    p->Check11->setChecked(true);
+    // Cancel: nothing changes, the ID box is locked again.
+    fx.dialogs().expectInput(kRenumber, QString(), kV);
+    p->Check14->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QVERIFY(!p->Check14->isChecked());
+    QVERIFY(!p->Check11->isChecked());
+    QVERIFY(p->Text30->isReadOnly());
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("2"));
+    QCOMPARE(p->Text30->text(), QStringLiteral("2"));
+    // A text that is no whole number is refused.
+    fx.dialogs().expectInput(kRenumber, QStringLiteral("cento"), kV).expectMessage(
+        QStringLiteral("ERRORE: Il nuovo ID deve essere un numero intero maggiore di zero"), kV, kInfo);
+    p->Check14->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("2"));
+    // 100: the next entry takes it, the counter goes on from there. Not saved.
+    fx.dialogs().expectInput(kRenumber, QStringLiteral("100"), kV);
+    p->Check14->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(p->Text30->text(), QStringLiteral("100"));
+    QVERIFY(p->Text30->isReadOnly());
+    QCOMPARE(diskText(fx, kSpese, 1, 256), QStringLiteral("2"));
+    fillEntry(p, QStringLiteral("5"), QStringLiteral("Secondo"), QStringLiteral("5"), false);
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 3, 1), QStringLiteral("100"));
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("101"));
+    QCOMPARE(diskText(fx, kSpese, 1, 256), QStringLiteral("101"));
+}
+
+QTEST_MAIN(TestLedgerEntries)
+#include "tst_ledgerentries.moc"

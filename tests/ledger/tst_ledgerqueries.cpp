@@ -1,0 +1,337 @@
+// The queries by practice and by client: the work area beside the entries,
+// the balances and the summary block, the client list, and loading a listed
+// entry for editing.
+
+#include "ledgertest.h"
+
+using namespace lt;
+using testsupport::AppFixture;
+
+namespace {
+
+QString today() { return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")); }
+
+// Practice 5 with an advance of 900 and expenses of 200 and 50, practice 6
+// with one advance between them.
+void fourEntries(xl::Workbook& b) {
+    putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Fondo", "A", "900,00");
+    putLedger(b, 3, 2, xl::Value(6), "BIANCHI SRL", "Fondo", "A", "50,00");
+    putLedger(b, 4, 3, xl::Value(5), "ROSSI MARIO", "Perizia", "S", "-200,00");
+    putLedger(b, 5, 4, xl::Value(5), "ROSSI MARIO", "Bollo", "S", "-50,00");
+    b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(5));
+}
+
+QStringList summary(const QString& label, const QString& value) { return {"*", "", "", "", label, "", value}; }
+
+} // namespace
+
+class TestLedgerQueries : public QObject {
+    Q_OBJECT
+private slots:
+    void queryByPractice();
+    void queryByPracticeWithoutEntries();
+    void queryByPracticeReachesEveryEntry();
+    void queryByPracticeWithBadAmounts();
+    void practiceChosenOutsideQuery();
+    void clientList();
+    void queryByClient();
+    void loadFromQueries();
+};
+
+void TestLedgerQueries::queryByPractice() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, fourEntries);
+    QVERIFY(p);
+    p->Check11->setChecked(true);
+    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(p->Text38->text(), QStringLiteral("300,00"));
+    QCOMPARE(p->Text39->text(), QStringLiteral("650"));
+    QCOMPARE(p->Text40->text(), QStringLiteral("950"));
+
+    ListView* list = p->ListView3;
+    QVERIFY(shown(list));
+    QCOMPARE(list->itemCount(), 7);
+    QCOMPARE(listRow(list, 0), (QStringList{"1", "5", "ROSSI MARIO", "01/03/2024", "Fondo", "A", "900"}));
+    QCOMPARE(listRow(list, 1), (QStringList{"3", "5", "ROSSI MARIO", "01/03/2024", "Perizia", "S", "-200"}));
+    QCOMPARE(listRow(list, 2).at(0), QStringLiteral("4"));
+    QCOMPARE(listRow(list, 3), summary(QStringLiteral("Situazione ") + today(), QStringLiteral("**********")));
+    QCOMPARE(listRow(list, 4), summary(QStringLiteral("Preventivo  €"), QStringLiteral("300,00")));
+    QCOMPARE(listRow(list, 5), summary(QStringLiteral("Saldo Scheda €"), QStringLiteral("650")));
+    QCOMPARE(listRow(list, 6), summary(QStringLiteral("Saldo Pratica €"), QStringLiteral("950")));
+    QCOMPARE(list->headerItem()->text(5), QStringLiteral("A/S"));
+    QCOMPARE(list->naturalColumnWidth(5), twipsToPixels(900));
+    QCOMPARE(list->headerItem()->textAlignment(6) & Qt::AlignHorizontal_Mask, int(Qt::AlignRight));
+
+    // The work area the printout reads: headers, the entries with their
+    // date and amount converted, the summary rows, the total far below.
+    xl::Worksheet& s = fx.sheet(kSpese);
+    QCOMPARE(rowTexts(s, 1, AA), ledger::areaHeaders());
+    QVERIFY(s.Cells(3, AA + 3).GetValue().isDate());
+    QVERIFY(s.Cells(3, AG).GetValue().isNumeric());
+    QCOMPARE(cellText(s, 8, AA), QStringLiteral("*"));
+    QVERIFY(cellText(s, 9, AA).isEmpty());
+    QCOMPARE(cellText(s, xl::kMaxRows, AG), QStringLiteral("650"));
+
+    // A second query replaces the first one's area and balances.
+    QVERIFY(choose(p->Combo8, QStringLiteral("6")));
+    QCOMPARE(p->Text39->text(), QStringLiteral("50"));
+    QCOMPARE(p->Text40->text(), QStringLiteral("50"));
+    QCOMPARE(list->itemCount(), 5);
+    QVERIFY(cellText(s, 7, AA).isEmpty());
+}
+
+void TestLedgerQueries::queryByPracticeWithoutEntries() {
+    {
+        // Empty ledger: the message at once, no summary, the list shown and
+        // empty; the balances are those of a practice without entries.
+        AppFixture fx;
+        LedgerPanel* p = openLedger(fx);
+        QVERIFY(p);
+        p->Text39->setText(QStringLiteral("123"));
+        p->Check11->setChecked(true);
+        fx.dialogs().expectMessage(kNoPracticeEntries, kV, kPlain);
+        QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+        VERIFY_DIALOGS(fx);
+        QVERIFY(shown(p->ListView3));
+        QCOMPARE(p->ListView3->itemCount(), 0);
+        QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
+        QCOMPARE(p->Text38->text(), QStringLiteral("300,00"));
+        QCOMPARE(p->Text39->text(), QStringLiteral("0"));
+        QCOMPARE(p->Text40->text(), QStringLiteral("300"));
+        xl::Worksheet& s = fx.sheet(kSpese);
+        QCOMPARE(cellText(s, 1, AA), QStringLiteral("ID"));
+        QVERIFY(cellText(s, 2, AA).isEmpty());
+    }
+    {
+        // Entries, none of practice 7: the summary block alone, carrying the
+        // balances of practice 7 and not those of the query before.
+        AppFixture fx;
+        LedgerPanel* p = openLedger(fx, fourEntries);
+        QVERIFY(p);
+        p->Check11->setChecked(true);
+        QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+        QCOMPARE(p->Text40->text(), QStringLiteral("950"));
+        fx.dialogs().expectMessage(kNoPracticeEntries, kV, kPlain);
+        QVERIFY(choose(p->Combo8, QStringLiteral("7")));
+        VERIFY_DIALOGS(fx);
+        QCOMPARE(p->ListView3->itemCount(), 0);
+        QCOMPARE(p->Text39->text(), QStringLiteral("0"));
+        QCOMPARE(p->Text40->text(), QStringLiteral("0"));
+        xl::Worksheet& s = fx.sheet(kSpese);
+        QCOMPARE(rowTexts(s, 2, AA), summary(QStringLiteral("Situazione ") + today(), QStringLiteral("**********")));
+        QCOMPARE(rowTexts(s, 4, AA), summary(QStringLiteral("Saldo Scheda €"), QStringLiteral("0")));
+        QCOMPARE(cellText(s, 5, AA + 4), QStringLiteral("Saldo Pratica €"));
+        QVERIFY(cellText(s, 6, AA).isEmpty());
+        QVERIFY(cellText(s, xl::kMaxRows, AG).isEmpty());
+    }
+}
+
+void TestLedgerQueries::queryByPracticeReachesEveryEntry() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Uno", "A", "100,00");
+        // An entry without a practice number, and one whose number is text.
+        putLedger(b, 3, 2, xl::Value(), "ROSSI MARIO", "Senza pratica", "A", "7,00");
+        putLedger(b, 4, 3, xl::Value(QStringLiteral("5")), "ROSSI MARIO", "Testo", "A", "10,00");
+        // Far below, past every fixed bound.
+        putLedger(b, 1500, 4, xl::Value(5), "ROSSI MARIO", "Lontano", "S", "-1,50");
+    });
+    QVERIFY(p);
+    p->Check11->setChecked(true);
+    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(listColumn(p->ListView3, 4).mid(0, 3), (QStringList{"Uno", "Testo", "Lontano"}));
+    QCOMPARE(p->Text39->text(), QStringLiteral("108,5"));
+    QCOMPARE(p->Text40->text(), QStringLiteral("408,5"));
+}
+
+void TestLedgerQueries::queryByPracticeWithBadAmounts() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(6), "BIANCHI SRL", "Buono", "A", "1.050,00");
+        putLedger(b, 3, 2, xl::Value(6), "BIANCHI SRL", "Guasto", "A", "dieci");
+        putLedger(b, 4, 3, xl::Value(6), "BIANCHI SRL", "Data guasta", "S", "-50,00");
+        b.Sheets(kSpese).Cells(4, 4).SetValue(QStringLiteral("ieri"));
+        // An estimate that is no amount.
+        b.Sheets(kPratica).Cells(3, 12).SetValue(QStringLiteral("da definire"));
+    });
+    QVERIFY(p);
+    p->Check11->setChecked(true);
+    fx.dialogs().expectMessage(QStringLiteral("ATTENZIONE: Alcune registrazioni di questa Pratica hanno un importo "
+                                              "che non è un numero: nei saldi contano zero"),
+                               kV, kInfo);
+    QVERIFY(choose(p->Combo8, QStringLiteral("6")));
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(p->Text39->text(), QStringLiteral("1000"));
+    QCOMPARE(p->Text40->text(), QStringLiteral("1000"));
+    QCOMPARE(listColumn(p->ListView3, 6).mid(0, 3), (QStringList{"1050", "dieci", "-50"}));
+    QCOMPARE(listColumn(p->ListView3, 3).at(2), QStringLiteral("ieri"));
+}
+
+void TestLedgerQueries::practiceChosenOutsideQuery() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, fourEntries);
+    QVERIFY(p);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    s.Cells(2, AA).SetValue(QStringLiteral("resto"));
+    p->Text39->setText(QStringLiteral("11"));
+    QVERIFY(choose(p->Combo8, QStringLiteral("6")));
+    QCOMPARE(p->Text32->text(), QStringLiteral("BIANCHI SRL"));
+    QVERIFY(p->Text38->text().isEmpty());
+    QCOMPARE(p->Text39->text(), QStringLiteral("11"));
+    QCOMPARE(cellText(s, 2, AA), QStringLiteral("resto"));
+    QVERIFY(!shown(p->ListView3));
+
+    // The practice sheet sorted after the list was filled: the practice is
+    // found by its number, not by its old place.
+    xl::Worksheet& pr = fx.sheet(kPratica);
+    putPractice(pr, 2, Practice(6, QStringLiteral("BIANCHI SRL")));
+    putPractice(pr, 3, Practice(5, QStringLiteral("ROSSI MARIO"), {}, {}, QStringLiteral("300,00")));
+    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(p->Text38->text(), QStringLiteral("300,00"));
+
+    // A typed number that is on the list finds its practice; one that is not
+    // changes nothing (the header row is never read as a practice).
+    p->Combo8->setEditText(QStringLiteral("7"));
+    p->Combo8_Click(-1);
+    QCOMPARE(p->Text32->text(), QStringLiteral("verdi anna"));
+    p->Combo8->setEditText(QStringLiteral("99"));
+    p->Combo8_Click(-1);
+    QCOMPARE(p->Text32->text(), QStringLiteral("verdi anna"));
+    QCOMPARE(p->Combo8->currentText(), QStringLiteral("99"));
+}
+
+void TestLedgerQueries::clientList() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI", "a", "A", "1,00");
+        putLedger(b, 3, 2, xl::Value(5), "Bianchi", "b", "A", "1,00");
+        putLedger(b, 4, 3, xl::Value(5), "rossi", "c", "A", "1,00");
+        putLedger(b, 5, 4, xl::Value(5), "", "senza cliente", "A", "1,00");
+        putLedger(b, 6, 5, xl::Value(5), "Àlfa", "d", "A", "1,00");
+        // Entries past row 1000 count like the others.
+        putLedger(b, 1200, 6, xl::Value(5), "ZETA", "e", "A", "1,00");
+        b.Sheets(kSpese).Cells(1201, 3).SetValue(xl::Value(42));
+        b.Sheets(kSpese).Cells(1201, 1).SetValue(xl::Value(7));
+    });
+    QVERIFY(p);
+    p->Check12->setChecked(true);
+    QCOMPARE(comboItems(p->Combo9), (QStringList{"42", "Bianchi", "ROSSI", "ZETA", "Àlfa"}));
+    // Entering the mode again lists each client once.
+    p->Check12->setChecked(false);
+    p->Check12->setChecked(true);
+    QCOMPARE(p->Combo9->count(), 5);
+}
+
+void TestLedgerQueries::queryByClient() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        fourEntries(b);
+        putLedger(b, 6, 5, xl::Value(7), "Rossi Mario", "Altro", "A", "5,00");
+    });
+    QVERIFY(p);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    // A click while the mode is off: the area is cleared, nothing is found.
+    s.Cells(2, AA).SetValue(QStringLiteral("vecchio"));
+    fx.dialogs().expectMessage(kNoClientEntries, kV, kPlain);
+    p->Combo9_Click();
+    VERIFY_DIALOGS(fx);
+    QVERIFY(cellText(s, 2, AA).isEmpty());
+    QCOMPARE(cellText(s, 1, AG), QStringLiteral("Importo"));
+
+    p->Check12->setChecked(true);
+    QVERIFY(shown(p->Combo9));
+    QVERIFY(!shown(p->Combo8));
+    QVERIFY(!shown(p->Text35));
+    QCOMPARE(p->Label42->text(), QStringLiteral("Seleziona il Cliente"));
+    QVERIFY(choose(p->Combo9, QStringLiteral("ROSSI MARIO")));
+    VERIFY_DIALOGS(fx);
+    ListView* list = p->ListView3;
+    QVERIFY(shown(list));
+    QVERIFY(!shown(p->Combo9));
+    // Exact match only: "Rossi Mario" is another client. Amounts as stored.
+    QCOMPARE(list->itemCount(), 3);
+    QCOMPARE(listRow(list, 1), (QStringList{"3", "5", "ROSSI MARIO", "01/03/2024", "Perizia", "S", "-200,00"}));
+    QCOMPARE(list->naturalColumnWidth(5), twipsToPixels(1000));
+    QVERIFY(s.Cells(2, AA + 3).GetValue().isDate());
+    QVERIFY(s.Cells(3, AG).GetValue().isText());
+    QVERIFY(cellText(s, 5, AA).isEmpty());
+    QVERIFY(cellText(s, xl::kMaxRows, AG).isEmpty());
+
+    // A client that is in no entry.
+    p->Combo9->show();
+    p->Combo9->setEditText(QStringLiteral("NESSUNO"));
+    fx.dialogs().expectMessage(kNoClientEntries, kV, kPlain);
+    p->Combo9_Click();
+    VERIFY_DIALOGS(fx);
+    QVERIFY(cellText(s, 2, AA).isEmpty());
+}
+
+void TestLedgerQueries::loadFromQueries() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, fourEntries);
+    QVERIFY(p);
+    ListView* list = p->ListView3;
+    p->Check11->setChecked(true);
+    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    // A click while the list is hidden loads nothing.
+    list->hide();
+    list->topLevelItem(0)->setSelected(true);
+    p->ListView3_ItemClick();
+    QVERIFY(!shown(p->Text30));
+    QCOMPARE(list->itemCount(), 7);
+    list->show();
+
+    QVERIFY(clickRow(list, 0, QStringLiteral("3")));
+    QCOMPARE(p->Text35->text(), QStringLiteral("200"));
+    QVERIFY(p->Check17->isChecked());
+    QCOMPARE(p->Text36->text(), QStringLiteral("-"));
+    QCOMPARE(p->Text34->text(), QStringLiteral("Perizia"));
+    QVERIFY(shown(p->Text30));
+    QVERIFY(shown(p->Text35));
+    QVERIFY(p->Check11->isChecked());
+    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
+    QCOMPARE(list->itemCount(), 0);
+    // Balances stay as the query left them.
+    QCOMPARE(p->Text40->text(), QStringLiteral("950"));
+
+    // A summary row loads its label and value; no kind stays ticked, so
+    // nothing is taken off the value.
+    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    QVERIFY(clickRow(list, 4, QStringLiteral("Saldo Scheda €")));
+    QCOMPARE(p->Text30->text(), QStringLiteral("*"));
+    QVERIFY(p->Combo8->currentText().isEmpty());
+    QVERIFY(p->Text32->text().isEmpty());
+    QCOMPARE(p->Text35->text(), QStringLiteral("650"));
+    QVERIFY(!p->Check17->isChecked());
+    // and cannot be written back.
+    fx.dialogs().expectMessage(kNothingShown, kV, kPlain);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(fx.sheet(kSpese), 2, 5), QStringLiteral("Fondo"));
+
+    // From the query by client: the practice box takes the chooser's place.
+    p->Check12->setChecked(true);
+    QVERIFY(choose(p->Combo9, QStringLiteral("ROSSI MARIO")));
+    QVERIFY(clickRow(list, 0, QStringLiteral("4")));
+    QVERIFY(!shown(p->Combo9));
+    QVERIFY(shown(p->Combo8));
+    QCOMPARE(p->Combo8->currentText(), QStringLiteral("5"));
+    QCOMPARE(p->Text35->text(), QStringLiteral("50,00"));
+    // A second click has nothing to load.
+    p->Text34->setText(QStringLiteral("resta"));
+    p->ListView3_ItemClick();
+    QCOMPARE(p->Text34->text(), QStringLiteral("resta"));
+    // Written back from the client mode.
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(rowTexts(fx.sheet(kSpese), 5), (QStringList{"4", "5", "ROSSI MARIO", "01/03/2024", "resta", "S", "-50,00"}));
+    QVERIFY(!p->Check12->isChecked());
+}
+
+QTEST_MAIN(TestLedgerQueries)
+#include "tst_ledgerqueries.moc"
