@@ -185,6 +185,8 @@ void LedgerPanel::buildLayout() {
     fields->addWidget(Label37, 1, 0);
     fields->addWidget(Text30, 1, 1);
     auto* practiceRow = new QHBoxLayout;
+    practiceRow->setSpacing(8);
+    practiceRow->addSpacing(16);
     practiceRow->addWidget(Label38);
     practiceRow->addWidget(Combo8);
     practiceRow->addStretch(1);
@@ -208,6 +210,8 @@ void LedgerPanel::buildLayout() {
     fields->addWidget(Label43, 3, 0);
     fields->addWidget(Text35, 3, 1);
     auto* kindRow = new QHBoxLayout;
+    kindRow->setSpacing(8);
+    kindRow->addSpacing(16);
     kindRow->addWidget(Label47);
     kindRow->addWidget(Text36);
     kindRow->addSpacing(16);
@@ -228,7 +232,7 @@ void LedgerPanel::buildLayout() {
     fields->addLayout(balances, 4, 0, 1, 6);
     fields->setColumnStretch(5, 1);
     // Boxes hidden by a mode keep their room, so the layout does not jump.
-    for (QWidget* w : std::initializer_list<QWidget*>{Text30, Label37, Combo8, Label38, Text33, Option1, Label40, Text34,
+    for (QWidget* w : std::initializer_list<QWidget*>{Label42, Text30, Label37, Combo8, Label38, Text33, Option1, Label40, Text34,
                                                       Label41, Text35, Label43, Text36, Label47, Check10, Check17}) {
         QSizePolicy sp = w->sizePolicy();
         sp.setRetainSizeWhenHidden(true);
@@ -412,6 +416,7 @@ void LedgerPanel::Check12_Click() {
         Command29->setText(modifyCaption());
         setShown({Check17, Text30, Text32, Text33, Text34, Text35, Combo8, Check10, Text36}, false);
         Combo9->show();
+        Label39->show(); // the chooser takes the client box's place and caption
         Option1->hide();
         Combo9->clear();
         LoadDistinctLedgerClients(form);
