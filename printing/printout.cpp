@@ -109,8 +109,7 @@ QString cellText(xl::Worksheet& sheet, int row, int col) {
 } // namespace
 
 QSizeF paperPoints(int paperSize) {
-    const QSizeF mm = QPageSize(pageSizeId(paperSize)).size(QPageSize::Point);
-    return mm;
+    return QPageSize(pageSizeId(paperSize)).size(QPageSize::Point);
 }
 
 std::vector<Page> layOut(xl::Worksheet& sheet, const std::optional<xl::CellRect>& area) {
