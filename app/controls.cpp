@@ -21,19 +21,50 @@ MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (maxLength_ > 0 && toPlainText().size() > maxLength_) {
+        const QString now = toPlainText();
+        const int allowed = qMax(maxLength_, int(last_.size()));
+        if (maxLength_ > 0 && now.size() > allowed) {
+            // What was typed or pasted ends at the caret: take back the part
+            // that does not fit, leaving the rest of the text as it was.
+            const int excess = int(now.size()) - allowed;
             QTextCursor c = textCursor();
-            const int pos = c.position();
-            setPlainText(toPlainText().left(maxLength_));
-            c = textCursor();
-            c.setPosition(qMin(pos, maxLength_));
-            setTextCursor(c);
+            const int end = c.position();
+            c.setPosition(qMax(0, end - excess));
+            c.setPosition(end, QTextCursor::KeepAnchor);
+            c.removeSelectedText(); // runs this handler again, within the limit
+            return;
         }
+        last_ = now;
     });
 }
 
+QString MultiLineTextBox::text() const {
+    QString t = toPlainText();
+    if (crlf_) t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return t;
+}
+
 void MultiLineTextBox::setText(const QString& t) {
-    if (t != toPlainText()) setPlainText(t);
+    crlf_ = t.contains(QStringLiteral("\r\n")) || !t.contains(QLatin1Char('\n'));
+    QString plain = t;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (plain == toPlainText()) return;
+    last_ = plain; // set from code: kept whole, whatever its length
+    setPlainText(plain);
+}
+
+void limitTyping(QLineEdit* box, int maxLength) {
+    box->setMaxLength(maxLength);
+    // Once a whole text set from code has been shortened to fit, the limit
+    // holds again.
+    QObject::connect(box, &QLineEdit::textChanged, box, [box, maxLength](const QString& t) {
+        if (t.size() <= maxLength && box->maxLength() != maxLength) box->setMaxLength(maxLength);
+    });
+}
+
+void setTextWhole(QLineEdit* box, const QString& text) {
+    if (text.size() > box->maxLength()) box->setMaxLength(int(text.size()));
+    box->setText(text);
 }
 
 ListView::ListView(QWidget* parent) : QTreeWidget(parent) {

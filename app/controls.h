@@ -18,6 +18,14 @@ inline int twipsToPixels(int twips) { return twips / 15; }
 inline bool shown(const QWidget* w) { return w && !w->isHidden(); }
 
 class QComboBox;
+class QLineEdit;
+
+// A length limit on what the user types or pastes into a box. A record read
+// from the workbook (which may have been edited in a spreadsheet program) is
+// put in with setTextWhole, which never cuts it, so a later save writes back
+// what was read; such a text can be shortened but not lengthened by typing.
+void limitTyping(QLineEdit* box, int maxLength);
+void setTextWhole(QLineEdit* box, const QString& text);
 
 // Appends `items` to a combo box's list, as a list loader does: no entry gets
 // chosen by the filling, so the box's text and its change handler are left
@@ -28,13 +36,20 @@ class MultiLineTextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit MultiLineTextBox(QWidget* parent = nullptr);
-    QString text() const { return toPlainText(); }
+    // The text with the line breaks it came with: the editor keeps only
+    // "\n", while notes stored in the workbook carry "\r\n" (the break a
+    // line of a note gets everywhere else in the program), so those are put
+    // back and a note read and written again keeps its bytes.
+    QString text() const;
     void setText(const QString& t);
+    // Limits typing only, as limitTyping() does for one-line boxes.
     void setMaxLength(int n) { maxLength_ = n; }
     int maxLength() const { return maxLength_; }
 
 private:
     int maxLength_ = 0; // 0 = no limit
+    QString last_;      // the text before the latest change
+    bool crlf_ = true;  // line breaks are "\r\n" unless the text set had bare "\n"
 };
 
 class ListView : public QTreeWidget {

@@ -109,10 +109,10 @@ PracticePanel::PracticePanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Prat
         e->setAlignment(Qt::AlignCenter);
         e->setReadOnly(true);
     }
-    Text3->setMaxLength(100);
+    limitTyping(Text3, 100);
     Text4->setMaxLength(100);
-    Text5->setMaxLength(15);
-    Text37->setMaxLength(100);
+    limitTyping(Text5, 15);
+    limitTyping(Text37, 100);
     Text37->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Text37->setToolTip(QStringLiteral("Come separatore decimale si può usare il punto del tastierino numerico"));
     Combo1->setToolTip(QStringLiteral("Occorre selezionare un cliente già inserito da GESTIONE CLIENTE"));
@@ -588,10 +588,10 @@ void PracticePanel::ListView1_ItemClick() {
     Text1->setText(item->text(0));
     Text2->setText(item->text(1));
     Combo1->setEditText(item->text(2));
-    Text3->setText(item->text(3));
+    setTextWhole(Text3, item->text(3));
     Text4->setText(item->text(4));
     Combo2->setEditText(item->text(5));
-    Text5->setText(item->text(6));
+    setTextWhole(Text5, item->text(6));
     Combo3->setEditText(item->text(7));
     // Only "SI" means set: the blank a modify writes for an unset box, like
     // any other text, must clear the box and not keep the previous practice's.
@@ -602,7 +602,7 @@ void PracticePanel::ListView1_ItemClick() {
     if (!inPreparation) Check2->setChecked(false);
     if (!completed) Check3->setChecked(false);
     Text6->setText(item->text(10));
-    Text37->setText(item->text(11));
+    setTextWhole(Text37, item->text(11));
     showInsertButtons(false);
 }
 

@@ -45,7 +45,7 @@ QWidget* captioned(const QString& caption, QWidget* box, QWidget* parent) {
 
 QLineEdit* lineBox(QWidget* parent, const char* name, int maxLength = 0, bool centred = false) {
     auto* e = named(new QLineEdit(parent), name);
-    if (maxLength > 0) e->setMaxLength(maxLength);
+    if (maxLength > 0) limitTyping(e, maxLength);
     if (centred) e->setAlignment(Qt::AlignCenter);
     return e;
 }

@@ -258,8 +258,8 @@ void TestDocuments::acquisitionIsNotedOnThePractice() {
     QVERIFY(!page.isNull());
     QVERIFY(allPixels(page, qRgb(0, 0, 0)));
     QCOMPARE(scan.Text1->text(), QStringLiteral("atto.bmp"));
-    // The note box keeps its line breaks as single line feeds.
-    QCOMPARE(p->Text6->text(), QStringLiteral("\nAllegato:-atto.bmp"));
+    // The note line is a carriage return and a line feed, then the name.
+    QCOMPARE(p->Text6->text(), QStringLiteral("\r\nAllegato:-atto.bmp"));
     // Hidden, not unloaded: the name stays in the box.
     QVERIFY(!shown(&scan));
     QCOMPARE(loadedForm5(fx.form()), &scan);
@@ -270,7 +270,7 @@ void TestDocuments::acquisitionIsNotedOnThePractice() {
     fx.dialogs().expectInput(kAskName, QStringLiteral("ricevuta 2"), kV);
     scan.Command2->click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(p->Text6->text(), QStringLiteral("\nAllegato:-atto.bmp\nAllegato:-ricevuta 2"));
+    QCOMPARE(p->Text6->text(), QStringLiteral("\r\nAllegato:-atto.bmp\r\nAllegato:-ricevuta 2"));
     QCOMPARE(QImageReader(documents(fx) + QStringLiteral("ricevuta 2")).format(), QByteArray("bmp"));
     QCOMPARE(filesUnder(documents(fx)), (QStringList{QStringLiteral("atto.bmp"), QStringLiteral("ricevuta 2")}));
 }
@@ -283,7 +283,7 @@ void TestDocuments::noteReachesTheWorkbookOnModify() {
     Form1& f = fx.form();
     acquire(fx, QStringLiteral("perizia.bmp"));
     VERIFY_DIALOGS(fx);
-    const QString expected = QStringLiteral("Nota 5\nAllegato:-perizia.bmp");
+    const QString expected = QStringLiteral("Nota 5\r\nAllegato:-perizia.bmp");
     QCOMPARE(f.Frame1->Text6->text(), expected);
     QCOMPARE(cellText(fx.sheet(kPratica), 2, 11), QStringLiteral("Nota 5"));
 
@@ -355,7 +355,7 @@ void TestDocuments::existingDocumentAsksBeforeReplacing() {
     scan.Command2->click();
     VERIFY_DIALOGS(fx);
     QVERIFY(allPixels(QImage(path), qRgb(0, 0, 0)));
-    QCOMPARE(p->Text6->text(), note + QStringLiteral("\nAllegato:-contratto.bmp"));
+    QCOMPARE(p->Text6->text(), note + QStringLiteral("\r\nAllegato:-contratto.bmp"));
 }
 
 void TestDocuments::failedAcquisitionIsNotNoted() {
@@ -380,7 +380,7 @@ void TestDocuments::failedAcquisitionIsNotNoted() {
     scan.Command2->click();
     VERIFY_DIALOGS(fx);
     QVERIFY(QFile::exists(documents(fx) + QStringLiteral("inceppato.bmp")));
-    QCOMPARE(p->Text6->text(), note + QStringLiteral("\nAllegato:-inceppato.bmp"));
+    QCOMPARE(p->Text6->text(), note + QStringLiteral("\r\nAllegato:-inceppato.bmp"));
 }
 
 void TestDocuments::sourceIsChosenFromTheForm() {

@@ -72,6 +72,7 @@ private slots:
     void insertIntoFullSheetIsRefused();
     void modifyRewritesRecord();
     void modifyAnsweredNoStillEmptiesPanel();
+    void modifyKeepsTextsLongerThanTheBoxes();
     void modifyReportsMissingPractice();
     void deleteTakesOnlyTheWholeNumber();
     void deleteOfMissingPracticeStillOffersLedgerCleanup();
@@ -363,6 +364,51 @@ void TestPracticePanel::modifyAnsweredNoStillEmptiesPanel() {
     QCOMPARE(p->ListView1->itemCount(), 1);
     QCOMPARE(p->Combo1->count(), 3);
     QCOMPARE(diskText(fx, kPratica, 2, 5), QStringLiteral("in memoria"));
+}
+
+// A record edited in a spreadsheet program can hold more than a box lets the
+// user type; loading and rewriting it must not cut it.
+void TestPracticePanel::modifyKeepsTextsLongerThanTheBoxes() {
+    AppFixture fx;
+    const QString subject = QString(130, QLatin1Char('s'));
+    const QString description = QString(140, QLatin1Char('d'));
+    const QString place = QStringLiteral("ARMADIO 12 RIPIANO 3");
+    open(fx, {{5, QStringLiteral("ROSSI MARIO")}}, [&](xl::Workbook& b) {
+        xl::Worksheet& s = b.Sheets(kPratica);
+        put(s, 2, 4, subject);
+        put(s, 2, 5, description);
+        put(s, 2, 7, place);
+    });
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    QCOMPARE(p->Text3->text(), subject);
+    QCOMPARE(p->Text4->text(), description);
+    QCOMPARE(p->Text5->text(), place);
+
+    // Typing cannot lengthen such a text, but can shorten it.
+    p->Text3->setFocus();
+    p->Text3->end(false);
+    QTest::keyClick(p->Text3, Qt::Key_X);
+    QCOMPARE(p->Text3->text(), subject);
+    QTest::keyClick(p->Text3, Qt::Key_Backspace);
+    QCOMPARE(p->Text3->text().size(), subject.size() - 1);
+    p->Text4->setFocus();
+    p->Text4->moveCursor(QTextCursor::End);
+    QTest::keyClicks(p->Text4, QStringLiteral("xyz"));
+    QCOMPARE(p->Text4->text(), description);
+
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
+    press(f, 3);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(diskText(fx, kPratica, 2, 4), subject.left(129));
+    QCOMPARE(diskText(fx, kPratica, 2, 5), description);
+    QCOMPARE(diskText(fx, kPratica, 2, 7), place);
+
+    // An empty box is limited as usual.
+    p->Text5->setFocus();
+    QTest::keyClicks(p->Text5, QString(20, QLatin1Char('7')));
+    QCOMPARE(p->Text5->text().size(), 15);
 }
 
 void TestPracticePanel::modifyReportsMissingPractice() {
