@@ -72,7 +72,7 @@ private slots:
     void insertIntoFullSheetIsRefused();
     void modifyRewritesRecord();
     void modifyAnsweredNoStillEmptiesPanel();
-    void modifyKeepsTextsLongerThanTheBoxes();
+    void modifyKeepsTheLoadedTextsWhole();
     void modifyReportsMissingPractice();
     void deleteTakesOnlyTheWholeNumber();
     void deleteOfMissingPracticeStillOffersLedgerCleanup();
@@ -367,17 +367,20 @@ void TestPracticePanel::modifyAnsweredNoStillEmptiesPanel() {
 }
 
 // A record edited in a spreadsheet program can hold more than a box lets the
-// user type; loading and rewriting it must not cut it.
-void TestPracticePanel::modifyKeepsTextsLongerThanTheBoxes() {
+// user type, and notes carry either line break; loading and rewriting it must
+// not change a byte of what the user did not touch.
+void TestPracticePanel::modifyKeepsTheLoadedTextsWhole() {
     AppFixture fx;
     const QString subject = QString(130, QLatin1Char('s'));
     const QString description = QString(140, QLatin1Char('d'));
     const QString place = QStringLiteral("ARMADIO 12 RIPIANO 3");
-    open(fx, {{5, QStringLiteral("ROSSI MARIO")}}, [&](xl::Workbook& b) {
+    open(fx, {{5, QStringLiteral("ROSSI MARIO")}, {6, QStringLiteral("BIANCHI SRL")}}, [&](xl::Workbook& b) {
         xl::Worksheet& s = b.Sheets(kPratica);
         put(s, 2, 4, subject);
         put(s, 2, 5, description);
         put(s, 2, 7, place);
+        put(s, 2, 11, QStringLiteral("prima riga\r\nseconda riga\r\nAllegato:-atto.bmp"));
+        put(s, 3, 11, QStringLiteral("scritta altrove\nsu due righe"));
     });
     Form1& f = fx.form();
     PracticePanel* p = f.Frame1;
@@ -404,6 +407,12 @@ void TestPracticePanel::modifyKeepsTextsLongerThanTheBoxes() {
     QCOMPARE(diskText(fx, kPratica, 2, 4), subject.left(129));
     QCOMPARE(diskText(fx, kPratica, 2, 5), description);
     QCOMPARE(diskText(fx, kPratica, 2, 7), place);
+    QCOMPARE(diskText(fx, kPratica, 2, 11), QStringLiteral("prima riga\r\nseconda riga\r\nAllegato:-atto.bmp"));
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("6")));
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
+    press(f, 3);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(diskText(fx, kPratica, 3, 11), QStringLiteral("scritta altrove\nsu due righe"));
 
     // An empty box is limited as usual.
     p->Text5->setFocus();
