@@ -57,9 +57,10 @@ void layOutCover(xl::Worksheet& s) {
     for (const Label& l : labels) s.Cells(l.row, 1).SetValue(xl::Value(QString::fromUtf8(l.text)));
 
     // Column A takes the labels, column B the practice; together they fill
-    // the width of an A4 sheet between the margins.
-    s.Columns(1).SetColumnWidth(20);
-    s.Columns(2).SetColumnWidth(70);
+    // the width of an A4 sheet between the margins; A is wide enough for the
+    // first label in its large bold type.
+    s.Columns(1).SetColumnWidth(26);
+    s.Columns(2).SetColumnWidth(64);
 
     xl::Range all = s.GetRange(QStringLiteral("A1:B31"));
     all.SetVerticalAlignment(xl::xlVAlignCenter);
