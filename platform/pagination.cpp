@@ -24,12 +24,16 @@ void paperSize(int code, double& w, double& h)
     }
 }
 
-std::vector<std::pair<int, int>> bands(int first, int last, double avail, double titles, double scale,
-                                       const std::vector<int>& manual, const std::function<double(int)>& size)
+// Cuts rows (or columns) first..last into pages. Repeated titles take
+// `firstTitles` of the first page (none when they are the area's own first
+// rows) and `titles` of every later page.
+std::vector<std::pair<int, int>> bands(int first, int last, double avail, double firstTitles, double titles,
+                                       double scale, const std::vector<int>& manual,
+                                       const std::function<double(int)>& size)
 {
     std::vector<std::pair<int, int>> out;
     int start = first;
-    double used = titles * scale;
+    double used = firstTitles * scale;
     for (int i = first; i <= last; ++i) {
         const double s = size(i) * scale;
         const bool manualBreak = i > start && std::find(manual.begin(), manual.end(), i) != manual.end();
@@ -100,21 +104,23 @@ Worksheet::Pagination Worksheet::Paginate() const
     auto rowH = [this](int r) { return rowHeightPoints(r); };
     auto colW = [this](int c) { return columnWidthPoints(c); };
 
-    // Title rows and columns repeat on every page that does not hold them.
-    double titleH = 0, titleW = 0;
+    // Title rows and columns repeat on every page that does not hold them:
+    // on the first page only when they lie outside the area, on every later
+    // page in any case.
+    double titleH = 0, titleW = 0, firstTitleH = 0, firstTitleW = 0;
     if (!ps.PrintTitleRows.isEmpty()) {
         const CellRect t = parseAddress(ps.PrintTitleRows);
-        if (t.row1 < p.area.row1 || t.row2 > p.area.row2)
-            for (int r = t.row1; r <= t.row2; ++r) titleH += rowH(r);
+        for (int r = t.row1; r <= t.row2; ++r) titleH += rowH(r);
+        if (t.row1 < p.area.row1 || t.row2 > p.area.row2) firstTitleH = titleH;
     }
     if (!ps.PrintTitleColumns.isEmpty()) {
         const CellRect t = parseAddress(ps.PrintTitleColumns);
-        if (t.col1 < p.area.col1 || t.col2 > p.area.col2)
-            for (int c = t.col1; c <= t.col2; ++c) titleW += colW(c);
+        for (int c = t.col1; c <= t.col2; ++c) titleW += colW(c);
+        if (t.col1 < p.area.col1 || t.col2 > p.area.col2) firstTitleW = titleW;
     }
 
     if (ps.FitToPage) {
-        double totalW = titleW, totalH = titleH;
+        double totalW = firstTitleW, totalH = firstTitleH;
         for (int c = p.area.col1; c <= p.area.col2; ++c) totalW += colW(c);
         for (int r = p.area.row1; r <= p.area.row2; ++r) totalH += rowH(r);
         double s = 1;
@@ -126,9 +132,10 @@ Worksheet::Pagination Worksheet::Paginate() const
     }
     // Fit-to ignores manual breaks, as the application does.
     static const std::vector<int> none;
-    p.rowBands = bands(p.area.row1, p.area.row2, availH, titleH, p.scale, ps.FitToPage ? none : ps.HPageBreaks, rowH);
-    p.columnBands =
-        bands(p.area.col1, p.area.col2, availW, titleW, p.scale, ps.FitToPage ? none : ps.VPageBreaks, colW);
+    p.rowBands = bands(p.area.row1, p.area.row2, availH, firstTitleH, titleH, p.scale,
+                       ps.FitToPage ? none : ps.HPageBreaks, rowH);
+    p.columnBands = bands(p.area.col1, p.area.col2, availW, firstTitleW, titleW, p.scale,
+                          ps.FitToPage ? none : ps.VPageBreaks, colW);
     return p;
 }
 

@@ -463,6 +463,14 @@ private slots:
         ps.SetPrintArea("A2:A100");
         ps.PrintTitleRows = "$1:$1";
         QCOMPARE(ws.Paginate().rowBands.front(), (std::pair<int, int>{2, 54}));
+        // Title rows inside the area print once on the first page and take
+        // their room on every later one.
+        ps.SetPrintArea("A1:A150");
+        for (int r = 101; r <= 150; ++r)
+            ws.Cells(r, 1).SetValue(r);
+        QCOMPARE(ws.Paginate().rowBands,
+                 (std::vector<std::pair<int, int>>{{1, 54}, {55, 107}, {108, 150}}));
+        ws.GetRange("A101:A150").ClearContents();
         ps.PrintTitleRows.clear();
         // Manual breaks start a page; fit-to ignores them and scales down.
         ps.SetPrintArea("A1:A100");
