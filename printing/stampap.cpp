@@ -6,6 +6,7 @@
 #include "platform/vbconv.h"
 #include "practices/searchpanel.h"
 #include "printing/printers.h"
+#include "store/schema.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -186,19 +187,6 @@ const char* const kZoomLong = "Digita la percentuale di Zoom della Stampa 50-60-
 const char* const kNoPractices = " La stampa non può essere eseguita in assenza di Pratiche  inserite ..................";
 const char* const kNoEntries = " La stampa non può essere eseguita in assenza di voci  inserite ..................";
 
-// The alignment the list printouts put on every cell of the sheet they print.
-void alignAll(xl::Range sel) {
-    sel.SetHorizontalAlignment(xl::xlHAlignRight);
-    sel.SetVerticalAlignment(xl::xlVAlignBottom);
-    sel.SetWrapText(false);
-    sel.SetOrientation(0);
-    sel.SetAddIndent(false);
-    sel.SetIndentLevel(0);
-    sel.SetShrinkToFit(false);
-    sel.SetReadingOrder(xl::xlContext);
-    sel.SetMergeCells(false);
-}
-
 void setMargins(xl::PageSetup& ps) {
     ps.LeftMargin = xl::Application::InchesToPoints(0.21);
     ps.RightMargin = xl::Application::InchesToPoints(0.21);
@@ -239,7 +227,7 @@ void StampaP::printOneShot(const OneShot& job) {
         sh.Select();
         sh.AllCells().Select();
         sh.Selection().AutoFit();
-        alignAll(sh.Selection());
+        store::alignBlock(sh.Selection());
         sh.GetRange(QStringLiteral("A1")).Select();
     };
     if (job.trapFormatting) skipping(formatting);

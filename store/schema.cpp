@@ -104,18 +104,7 @@ void layOutCover(xl::Worksheet& s) {
 }
 
 // Alignment block of the layout pass, on the sheet's selection.
-void alignSelection(xl::Worksheet& sheet) {
-    xl::Range sel = sheet.Selection();
-    sel.SetHorizontalAlignment(xl::xlHAlignRight);
-    sel.SetVerticalAlignment(xl::xlVAlignBottom);
-    sel.SetWrapText(false);
-    sel.SetOrientation(0);
-    sel.SetAddIndent(false);
-    sel.SetIndentLevel(0);
-    sel.SetShrinkToFit(false);
-    sel.SetReadingOrder(xl::xlContext);
-    sel.SetMergeCells(false);
-}
+void alignSelection(xl::Worksheet& sheet) { alignBlock(sheet.Selection()); }
 
 void selectAll(xl::Worksheet& sheet) {
     sheet.Select();
@@ -150,6 +139,18 @@ QString missingSheet(xl::Workbook& book) {
     for (const QString& name : sheetNames())
         if (!book.findSheet(name)) return name;
     return QString();
+}
+
+void alignBlock(xl::Range sel) {
+    sel.SetHorizontalAlignment(xl::xlHAlignRight);
+    sel.SetVerticalAlignment(xl::xlVAlignBottom);
+    sel.SetWrapText(false);
+    sel.SetOrientation(0);
+    sel.SetAddIndent(false);
+    sel.SetIndentLevel(0);
+    sel.SetShrinkToFit(false);
+    sel.SetReadingOrder(xl::xlContext);
+    sel.SetMergeCells(false);
 }
 
 void FormatWorkbook(xl::Workbook& book) {

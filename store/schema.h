@@ -45,6 +45,11 @@ std::unique_ptr<xl::Workbook> newStarterWorkbook();
 // raises xl::Error.
 void FormatWorkbook(xl::Workbook& book);
 
+// The alignment the layout pass and the list printouts put on a selection:
+// right, bottom, no wrap, no rotation, no indent, no shrink, reading order
+// from the context, cells unmerged.
+void alignBlock(xl::Range selection);
+
 // The name of the first of the five sheets the workbook lacks, or "".
 QString missingSheet(xl::Workbook& book);
 
