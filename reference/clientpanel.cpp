@@ -203,6 +203,22 @@ void ClientPanel::writeId(int row, const QString& text) {
     sheet.Cells(row, 1).SetValue(n ? xl::Value::number(*n) : xl::Value::text(text));
 }
 
+// Writes the boxes from column `fromCol` to Q into `row`, each step on its
+// own; a date that does not convert leaves column D as it was.
+void ClientPanel::writeFields(xl::Worksheet& sheet, int row, int fromCol) {
+    const auto boxes = columnBoxes();
+    for (int col = fromCol; col <= 17; ++col) {
+        skipFailure([&] {
+            if (col == kDateCol) {
+                if (const auto d = vb::CDate(Text18->text()))
+                    sheet.Cells(row, col).SetValue(xl::Value::date(vb::DateSerial(*d)));
+            } else {
+                sheet.Cells(row, col).SetValue(xl::Value::text(refdata::boxText(boxes[col - 1])));
+            }
+        });
+    }
+}
+
 void ClientPanel::Command70_Click() {
     guarded([&] {
         if (Text26->text().isEmpty()) {
@@ -233,19 +249,9 @@ void ClientPanel::Command70_Click() {
             return;
         }
         Text10->setText(vb::CStr(counter));
-        const auto boxes = columnBoxes();
         skipFailure([&] { sheet.Cells(row, kNameCol).SetValue(xl::Value::text(Text26->text())); });
         skipFailure([&] { sheet.Cells(row, 1).SetValue(xl::Value::number(*id)); });
-        for (int col = 3; col <= 17; ++col) {
-            skipFailure([&] {
-                if (col == kDateCol) {
-                    if (const auto d = vb::CDate(Text18->text()))
-                        sheet.Cells(row, col).SetValue(xl::Value::date(vb::DateSerial(*d)));
-                } else {
-                    sheet.Cells(row, col).SetValue(xl::Value::text(refdata::boxText(boxes[col - 1])));
-                }
-            });
-        }
+        writeFields(sheet, row, 3);
         skipFailure([&] { sheet.Cells(kCounterRow, kCounterCol).SetValue(xl::Value::number(*id + 1)); });
         ui::dialogs().message(QStringLiteral(" Cliente aggiunto"), kTitle, ui::MsgIcon::Information);
         form.ResetForm();
@@ -271,20 +277,10 @@ void ClientPanel::Command10_Click() {
             return;
         }
         xl::Worksheet& sheet = clientSheet(form);
-        const auto boxes = columnBoxes();
         // An ID box emptied after the unlock keeps the client's own ID:
         // an empty key would be taken for a free row by the next insert.
         if (!Text10->text().trimmed().isEmpty()) skipFailure([&] { writeId(row, Text10->text().trimmed()); });
-        for (int col = 2; col <= 17; ++col) {
-            skipFailure([&] {
-                if (col == kDateCol) {
-                    if (const auto d = vb::CDate(Text18->text()))
-                        sheet.Cells(row, col).SetValue(xl::Value::date(vb::DateSerial(*d)));
-                } else {
-                    sheet.Cells(row, col).SetValue(xl::Value::text(refdata::boxText(boxes[col - 1])));
-                }
-            });
-        }
+        writeFields(sheet, row, 2);
         ui::dialogs().message(QStringLiteral("Cliente modificato"), QStringLiteral("  Velmora"), ui::MsgIcon::None);
         Combo4->clear();
         form.ResetForm();

@@ -7,6 +7,10 @@
 #include <QGroupBox>
 #include <vector>
 
+namespace xl {
+class Worksheet;
+}
+
 class Form1;
 class MultiLineTextBox;
 class QCheckBox;
@@ -76,6 +80,7 @@ private:
     // The box of each column, A to Q.
     std::vector<QWidget*> columnBoxes() const;
     void writeId(int row, const QString& text);
+    void writeFields(xl::Worksheet& sheet, int row, int fromCol);
     void upperCase(QLineEdit* box);
 
     QString loadedId_;        // ID of the client last loaded from the list
