@@ -3,6 +3,7 @@
 #include "platform/vbconv.h"
 #include "practices/practicecommon.h"
 
+#include <QSet>
 #include <algorithm>
 
 namespace ledger {
@@ -91,14 +92,14 @@ void deleteEntry(xl::Worksheet& sh, int row) {
 
 QStringList distinctClients(xl::Worksheet& sh) {
     std::vector<xl::Value> items;
-    QStringList keys;
+    QSet<QString> keys;
     const int last = lastEntryRow(sh);
     for (int r = 2; r <= last; ++r) {
         const xl::Value v = cellValue(sh, r, ColClient);
         if (isBlank(v)) continue;
         const QString key = vb::CStr(v).toCaseFolded();
         if (keys.contains(key)) continue;
-        keys << key;
+        keys.insert(key);
         items.push_back(v);
     }
     std::stable_sort(items.begin(), items.end(), [](const xl::Value& a, const xl::Value& b) {

@@ -1,0 +1,112 @@
+#include "app/controls.h"
+#include "app/form1.h"
+#include "ledger/ledgerpanel.h"
+#include "platform/dialogs.h"
+#include "platform/vbconv.h"
+#include "platform/xls/xlsfile.h"
+#include "practices/practicepanel.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidgetItem>
+#include <cstdio>
+
+// Times the ledger panel on a large ledger: the query by practice with its
+// balances, the client list and the query by client, the list of every
+// entry, loading and modifying an entry (with its save) and a delete.
+// Run offscreen: QT_QPA_PLATFORM=offscreen bench-ledger [ENTRIES]
+
+namespace {
+// Every box answered without a window: Yes, OK, nothing typed.
+class Silent : public ui::Dialogs {
+public:
+    void message(const QString&, const QString&, ui::MsgIcon) override {}
+    bool question(const QString&, const QString&) override { return true; }
+    QString input(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+void choose(QComboBox* combo, const QString& text) {
+    const int i = combo->findText(text);
+    combo->setCurrentIndex(i);
+    emit combo->activated(i);
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int n = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 20000;
+    const int practices = std::max(1, n / 10);
+    QTemporaryDir dir;
+    xls::registerCodec();
+    Silent silent;
+    ui::setDialogs(&silent);
+    {
+        auto b = store::newStarterWorkbook();
+        auto& p = b->Sheets(store::kPratica);
+        for (int i = 0; i < practices; ++i) {
+            p.Cells(i + 2, 1).SetValue(xl::Value(i + 1));
+            p.Cells(i + 2, 3).SetValue(QStringLiteral("CLIENTE %1").arg(i % 500));
+            p.Cells(i + 2, 12).SetValue(QStringLiteral("1.000,00"));
+        }
+        auto& s = b->Sheets(store::kSpese);
+        for (int i = 0; i < n; ++i) {
+            const int r = i + 2, practice = i % practices + 1;
+            s.Cells(r, 1).SetValue(xl::Value(i + 1));
+            s.Cells(r, 2).SetValue(xl::Value(practice));
+            s.Cells(r, 3).SetValue(QStringLiteral("CLIENTE %1").arg((practice - 1) % 500));
+            s.Cells(r, 4).SetValue(xl::Value::date(vb::DateSerial(QDate(2024, 1, 1).addDays(i % 300))));
+            s.Cells(r, 5).SetValue(QStringLiteral("Voce %1").arg(i));
+            s.Cells(r, 6).SetValue(xl::Value(i % 3 ? "S" : "A"));
+            s.Cells(r, 7).SetValue(i % 3 ? QStringLiteral("-12,50") : QStringLiteral("100,00"));
+        }
+        s.GetRange(QStringLiteral("IV1")).SetValue(xl::Value(n + 1));
+        xls::writeWorkbook(*b, dir.path() + QStringLiteral("/Pratiche.xls"), store::workbookPassword());
+    }
+    Form1 form(dir.path());
+    if (!form.Form_Load()) return 1;
+    form.show();
+    form.Form_Activate();
+    form.MenuPratiche_Click();
+    form.Frame1->Command28->click();
+    LedgerPanel* p = form.Frame8;
+
+    QElapsedTimer t;
+    t.start();
+    p->Check11->setChecked(true);
+    choose(p->Combo8, QString::number(practices / 2));
+    const qint64 byPractice = t.restart();
+    const int listed = p->ListView3->itemCount();
+    p->Check12->setChecked(true);
+    const qint64 clientList = t.restart();
+    choose(p->Combo9, QStringLiteral("CLIENTE 7"));
+    const qint64 byClient = t.restart();
+    const int clientRows = p->ListView3->itemCount();
+    p->Check15->setChecked(true);
+    const qint64 all = t.restart();
+    p->ListView3->topLevelItem(n / 2)->setSelected(true);
+    p->ListView3_ItemClick();
+    p->Text34->setText(QStringLiteral("modificata"));
+    t.restart();
+    p->Command29_Click();
+    const qint64 modify = t.restart();
+    p->Check15->setChecked(true);
+    p->ListView3->topLevelItem(n / 3)->setSelected(true);
+    p->ListView3_ItemClick();
+    t.restart();
+    p->Check13->setChecked(true);
+    const qint64 remove = t.restart();
+    std::printf("%d entries, %d practices\n", n, practices);
+    std::printf("query by practice %lld ms (%d rows listed)\n", byPractice, listed);
+    std::printf("client list %lld ms, query by client %lld ms (%d rows)\n", clientList, byClient, clientRows);
+    std::printf("list of every entry %lld ms\n", all);
+    std::printf("modify with save %lld ms, delete %lld ms\n", modify, remove);
+    ui::setDialogs(nullptr);
+    return 0;
+}
