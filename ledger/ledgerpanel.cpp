@@ -554,6 +554,15 @@ void LedgerPanel::InsertEntry() {
         Combo8->setFocus();
         return;
     }
+    // The client box must be the client of the practice the entry is booked
+    // on: a number typed over the chosen one would mix two practices.
+    const int practice = practiceRow(-1);
+    if (practice == 0 ||
+        vb::CStr(cellValue(form.Excel.Sheets(QStringLiteral("Pratica")), practice, 3)) != Text32->text()) {
+        info(QStringLiteral("ERRORE: Il N.PRATICA va scelto dall'elenco, che ne riporta il Cliente"));
+        Combo8->setFocus();
+        return;
+    }
     if (refuseBadFields()) return;
     const std::optional<qint64> id = practices::wholeNumber(Text30->text());
     if (!id) {

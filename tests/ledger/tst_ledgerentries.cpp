@@ -118,6 +118,7 @@ void TestLedgerEntries::insertRefusals() {
     const QString badDate = QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)");
     const QString badAmount = QStringLiteral("ERRORE: Il campo IMPORTO deve contenere un importo senza segno "
                                              "(per esempio 1.500,50): il segno lo danno ACCONTO e SPESA");
+    const QString notChosen = QStringLiteral("ERRORE: Il N.PRATICA va scelto dall'elenco, che ne riporta il Cliente");
     const std::vector<Case> cases{
         {"no practice", [](LedgerPanel* q) { q->Combo8->setEditText(QString()); }, kMissing},
         {"practice not chosen", [](LedgerPanel* q) { q->Combo8->setEditText("Seleziona"); q->Text32->clear(); }, kMissing},
@@ -128,6 +129,8 @@ void TestLedgerEntries::insertRefusals() {
         {"date", [](LedgerPanel* q) { q->Text33->setText("31/02/2024"); }, badDate},
         {"amount", [](LedgerPanel* q) { q->Text35->setText("dieci"); }, badAmount},
         {"negative amount", [](LedgerPanel* q) { q->Text35->setText("-12"); }, badAmount},
+        {"number typed over the chosen one", [](LedgerPanel* q) { q->Combo8->setEditText("7"); }, notChosen},
+        {"number of no practice", [](LedgerPanel* q) { q->Combo8->setEditText("99"); }, notChosen},
     };
     for (const Case& c : cases) {
         fillEntry(p, QStringLiteral("6"), QStringLiteral("Visura"), QStringLiteral("12"), false);
