@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config clang
+  build-essential cmake pkg-config clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libgsf-1-dev nettle-dev
   fonts-liberation
