@@ -1,14 +1,17 @@
-// Prints the cover sheet, a practice list page, the binder list, a client
-// list page and a label of a sample office into PDF files, for a look at how
-// the pages come out:  printing_pages OUTPUT_FOLDER   (then pdftoppm -png).
+// Prints the cover sheet, practice list pages, the binder and sector lists,
+// a client list page, the search results, the ledger lists and a label of a
+// sample office into PDF files, and draws the printer-choice form, for a look
+// at how they come out:  printing_pages OUTPUT_FOLDER   (then pdftoppm -png).
 // Not run by ctest.
 
 #include "printtest.h"
 
 #include "app/controls.h"
 #include "app/form1.h"
+#include "ledger/ledgerpanel.h"
 #include "platform/vbconv.h"
 #include "practices/practicepanel.h"
+#include "practices/searchpanel.h"
 #include "printing/stampap.h"
 
 #include <QApplication>
@@ -64,7 +67,20 @@ int main(int argc, char** argv) {
             v.Cells(i + 1, 3).SetValue(QStringLiteral("scaffale %1").arg(i));
         }
         v.Cells(2, 5).SetValue(QStringLiteral("CIVILE"));
+        v.Cells(2, 6).SetValue(QStringLiteral("Diritto civile"));
         v.Cells(3, 5).SetValue(QStringLiteral("PENALE"));
+        xl::Worksheet& e = b.Sheets(QStringLiteral("Spese"));
+        for (int i = 1; i <= 9; ++i) {
+            const bool advance = i % 3 == 1;
+            e.Cells(i + 1, 1).SetValue(xl::Value(i));
+            e.Cells(i + 1, 2).SetValue(xl::Value(i % 2 ? 1 : 2));
+            e.Cells(i + 1, 3).SetValue(QString::fromUtf8(clients[(i % 2 ? 1 : 2) % 4]));
+            e.Cells(i + 1, 4).SetValue(xl::Value::date(vb::DateSerial(QDate(2024, 2, 1).addDays(i))));
+            e.Cells(i + 1, 5).SetValue(advance ? QStringLiteral("Acconto %1").arg(i) : QStringLiteral("Spese di notifica %1").arg(i));
+            e.Cells(i + 1, 6).SetValue(advance ? QStringLiteral("A") : QStringLiteral("S"));
+            e.Cells(i + 1, 7).SetValue(advance ? QStringLiteral("500,00") : QStringLiteral("-%1,50").arg(i * 10));
+        }
+        e.Cells(1, 256).SetValue(xl::Value(10));
     });
     if (!fx.start()) return 1;
     Form1& f = fx.form();
@@ -97,15 +113,24 @@ int main(int argc, char** argv) {
     save(QStringLiteral("copertina.pdf"));
 
     f.requestPrint(StampaP::PracticeList);
+    f.stampaP()->grab().save(out + QStringLiteral("/stampap.png"));
     d.expectInput(QString(), QStringLiteral("100")).expectQuestion(QString(), false).expectQuestion(QString(), true);
-    d.expectQuestion(QString(), false);
+    d.expectQuestion(QString(), true);
     f.stampaP()->Command1->click();
-    save(QStringLiteral("pratiche.pdf"));
+    save(QStringLiteral("pratiche-2.pdf"));
+    QFile::remove(out + QStringLiteral("/pratiche.pdf"));
+    QFile::copy(printers.jobs[printers.jobs.size() - 2].pdf, out + QStringLiteral("/pratiche.pdf"));
 
     f.requestPrint(StampaP::BinderList);
     d.expectInput(QString(), QStringLiteral("100"));
     f.stampaP()->Command1->click();
     save(QStringLiteral("faldoni.pdf"));
+
+    f.requestPrint(StampaP::SectorList);
+    d.expectInput(QString(), QStringLiteral("100"));
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("settori.pdf"));
+    f.stampaP()->hide();
 
     f.requestPrint(StampaP::ClientList);
     d.expectInput(QString(), QString()).expectQuestion(QString(), true);
@@ -114,6 +139,41 @@ int main(int argc, char** argv) {
 
     pp->Command200->click();
     save(QStringLiteral("etichetta.pdf"));
+
+    // The practices in preparation, then those of one client.
+    f.MenuPratiche_Click();
+    f.Frame1->cmd14->click();
+    f.Frame6->Check8->setChecked(true);
+    f.Frame6->Command18->click();
+    d.expectInput(QString(), QString());
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("istruttoria.pdf"));
+    f.Frame6->Check8->setChecked(false);
+    f.Frame6->Combo7->setEditText(QStringLiteral("ROSSI MARIO"));
+    f.Frame6->Text27->setText(QStringLiteral("1"));
+    f.Frame6->Command22->click();
+    f.Frame6->Command18->click();
+    d.expectInput(QString(), QStringLiteral("100"));
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("ricerca-cliente.pdf"));
+    f.Frame6->Command16->click();
+
+    // A ledger query by practice, then the whole ledger.
+    f.MenuPratiche_Click();
+    f.Frame1->Command28->click();
+    LedgerPanel* lp = f.Frame8;
+    lp->Check11->setChecked(true);
+    lp->Combo8->setCurrentIndex(lp->Combo8->findText(QStringLiteral("1")));
+    emit lp->Combo8->activated(lp->Combo8->currentIndex());
+    lp->Command31->click();
+    d.expectInput(QString(), QStringLiteral("100"));
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("acconti-pratica.pdf"));
+    lp->Check15->setChecked(true);
+    lp->Command31->click();
+    d.expectInput(QString(), QStringLiteral("100"));
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("acconti-tutti.pdf"));
     const QString why = d.verify();
     if (!why.isEmpty()) fprintf(stderr, "%s\n", qPrintable(why));
     return why.isEmpty() ? 0 : 1;
