@@ -55,6 +55,10 @@ void Range::SetValue(const Value& v)
         stored = Value::number(v.numberValue());
     if (!std::isfinite(stored.numberValue()))
         throw Error("not a finite number");
+    // A longer text would be cut short by the file's string lengths and
+    // garble the cells saved after it.
+    if (stored.isText() && stored.textValue().size() > kMaxCellText)
+        throw Error("text longer than " + std::to_string(kMaxCellText) + " characters");
     std::unordered_map<std::uint32_t, std::uint32_t> dated;
     for (int row = rect_.row1; row <= rect_.row2; ++row) {
         for (int col = rect_.col1; col <= rect_.col2; ++col) {
@@ -64,6 +68,7 @@ void Range::SetValue(const Value& v)
             Cell& c = ws.cellRef(row, col);
             c.value = stored;
             c.formula.clear();
+            c.kept.reset();
             if (v.isDate()) {
                 auto it = dated.find(c.style);
                 if (it == dated.end()) {

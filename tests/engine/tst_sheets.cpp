@@ -138,6 +138,16 @@ private slots:
         QCOMPARE(ws.GetRange("F2").GetValue(), Value::text("abc"));
         QVERIFY(raises([&] { ws.GetRange("F3").SetFormula("=1+1"); }));
         QVERIFY(ws.GetRange("F3").GetValue().isEmpty());
+
+        // A cell holds at most 32767 characters; a longer text is refused and
+        // the cell keeps what it had.
+        const QString longest(kMaxCellText, QLatin1Char('a'));
+        ws.GetRange("G1").SetValue(longest);
+        QCOMPARE(ws.GetRange("G1").GetValue(), Value::text(longest));
+        QVERIFY(raises([&] { ws.GetRange("G1").SetValue(longest + "b"); }));
+        QCOMPARE(ws.GetRange("G1").GetValue(), Value::text(longest));
+        QVERIFY(raises([&] { ws.GetRange("G2").SetFormula(longest + "b"); }));
+        QVERIFY(ws.GetRange("G2").GetValue().isEmpty());
     }
 
     void endDown()
