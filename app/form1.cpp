@@ -388,9 +388,12 @@ void Form1::SortPracticeSheet() {
 
 void Form1::ResetForm() {
     // Every text-carrying control of the window, in control order; setting a
-    // text runs its change handler, as typing would.
+    // text runs its change handler, as typing would. The scanner and
+    // attachments forms hang on this window as children but are forms of
+    // their own: their controls keep what they hold.
     const QList<QWidget*> controls = findChildren<QWidget*>();
     for (QWidget* w : controls) {
+        if (w->window() != this) continue;
         skipping([w] {
             if (auto* combo = qobject_cast<QComboBox*>(w)) {
                 if (combo->isEditable()) combo->setEditText(QString());
@@ -405,7 +408,8 @@ void Form1::ResetForm() {
     }
 
     for (const char* name : {"Check1", "Check2", "Check3", "Check4", "Check5", "Check6", "Check7", "Check10"}) {
-        if (auto* box = findChild<QCheckBox*>(QLatin1String(name))) skipping([box] { box->setChecked(false); });
+        for (QCheckBox* box : findChildren<QCheckBox*>(QLatin1String(name)))
+            if (box->window() == this) skipping([box] { box->setChecked(false); });
     }
 
     skipping([this] { FillPracticeList(); });
@@ -433,7 +437,17 @@ void Form1::LoadLedgerPracticeCombo() { fillCombo(Frame8->Combo8, store::kPratic
 bool Form1::saveQuietly(QString* why) {
     try {
         Excel.ScreenUpdating = false;
-        Excel.ActiveWorkbook().Save();
+        xl::Workbook& book = Excel.ActiveWorkbook();
+        // A save writes a new file and renames it over the old one, which
+        // would quietly replace a workbook that someone made read-only; such
+        // a file is refused as the spreadsheet application refuses it.
+        const QFileInfo file(book.FullName());
+        if (file.exists() &&
+            !(file.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther))) {
+            if (why) *why = QStringLiteral("il file è di sola lettura");
+            return false;
+        }
+        book.Save();
         return true;
     } catch (const std::exception& e) {
         if (why) *why = fileProblem(e, true);

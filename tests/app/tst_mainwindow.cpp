@@ -13,6 +13,7 @@
 #include "platform/xls/xlsfile.h"
 #include "practices/numberchooser.h"
 #include "practices/practicepanel.h"
+#include "practices/scannerform.h"
 #include "practices/searchpanel.h"
 #include "printing/stampap.h"
 #include "reference/clientpanel.h"
@@ -21,6 +22,7 @@
 #include "store/schema.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -257,6 +259,62 @@ private slots:
         f.ResetForm();
         QCOMPARE(textTyped.count(), 1);
         QCOMPARE(boxClicked.count(), 1);
+    }
+
+    void resetLeavesTheScannerFormAlone() {
+        // The scanner form keeps the name of the document it acquired while
+        // the panels reset the main window after an insert or a modify.
+        AppFixture fx;
+        fx.writeWorkbook();
+        QVERIFY(fx.start());
+        Form1& f = fx.form();
+        f.MenuPratiche_Click();
+        Form5& scanner = form5(f);
+        scanner.Text1->setText(QStringLiteral("contratto.bmp"));
+        f.Frame1->Text3->setText(QStringLiteral("oggetto"));
+        f.ResetForm();
+        QCOMPARE(f.Frame1->Text3->text(), QString());
+        QCOMPARE(scanner.Text1->text(), QStringLiteral("contratto.bmp"));
+    }
+
+    void readOnlyWorkbookIsNotSavedOver() {
+        AppFixture fx;
+        fx.writeWorkbook();
+        QVERIFY(fx.start());
+        Form1& f = fx.form();
+        auto digest = [&] {
+            QFile file(fx.workbookPath());
+            return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                                  : QByteArray();
+        };
+        const QByteArray before = digest();
+        const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(fx.workbookPath(), readOnly));
+        fx.sheet(store::kVarie).GetRange("A2").SetValue(xl::Value("F7"));
+
+        QVERIFY(!f.SaveWorkbook());
+        QCOMPARE(int(fx.dialogs().shown.size()), 1);
+        const testsupport::Box box = fx.dialogs().shown.front();
+        QCOMPARE(box.title, kVelmora);
+        QCOMPARE(box.icon, ui::MsgIcon::Critical);
+        QVERIFY2(box.text.contains(QStringLiteral("sola lettura")), qPrintable(box.text));
+        QCOMPARE(digest(), before);
+        const QFile::Permissions writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        QCOMPARE(QFile::permissions(fx.workbookPath()) & writeBits, QFile::Permissions());
+        QCOMPARE(fx.sheet(store::kVarie).GetRange("A2").Text(), QStringLiteral("F7"));
+
+        // The exit asks before it leaves the change unsaved.
+        fx.dialogs().clear();
+        fx.dialogs().expectQuestion(QString(), false, kVelmora);
+        f.MenuEsci_Click();
+        QVERIFY2(fx.dialogs().verify().isEmpty(), qPrintable(fx.dialogs().verify()));
+        QVERIFY(!f.ended());
+        QCOMPARE(digest(), before);
+
+        // Writable again: the next save goes through.
+        QVERIFY(QFile::setPermissions(fx.workbookPath(), readOnly | QFile::WriteOwner));
+        QVERIFY(f.SaveWorkbook());
+        QCOMPARE(fx.onDisk()->Sheets(store::kVarie).GetRange("A2").Text(), QStringLiteral("F7"));
     }
 
     void practiceListAndSort() {
