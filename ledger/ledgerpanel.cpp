@@ -643,10 +643,7 @@ void LedgerPanel::Check13_Click() {
         Check13->setChecked(false);
         return;
     }
-    if (!ask(QStringLiteral(" Vuoi Eliminare questa registrazione ?"))) {
-        Check13->setChecked(false);
-        return;
-    }
+    // No question: ticking the box on a loaded entry is the confirmation.
     xl::Worksheet& sh = form.Excel.Sheets(kSpese);
     sh.Select();
     const int row = findEntry(sh, loaded_);

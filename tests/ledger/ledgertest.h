@@ -33,7 +33,6 @@ const QString kAskModify = QStringLiteral(" Vuoi Modificare questa  registrazion
 const QString kModified = QStringLiteral("Registrazione  Modificata");
 const QString kNothingShown = QStringLiteral("ERRORE:Manca la visualizzazione dei campi per effettuare la Modifica ");
 const QString kSelectFirst = QStringLiteral("ERRORE: Prima bisogna selezionare una Registrazione!");
-const QString kAskDelete = QStringLiteral(" Vuoi Eliminare questa registrazione ?");
 const QString kDeleted = QStringLiteral("Registrazione Eliminata");
 const QString kNoEntries = QStringLiteral("Nessuna  Registrazione è presente ! , Riprova!");
 const QString kNoPracticeEntries = QStringLiteral("Nessuna SPESA  associata a questa Pratica , Riprova!");
