@@ -313,6 +313,10 @@ void PracticePanel::Toolbar1_ButtonClick(int index) {
         }
         if (index == 3 && shown(this)) {
             ModifyPractice();
+            // An amount or a note that cannot be stored is refused so that the
+            // user can put it right: emptying the panel now would lose every
+            // other change made to the practice.
+            if (keepFields_) return;
             form.ResetForm();
             form.LoadBinderCombo();
             form.LoadClientCombo();
@@ -412,6 +416,21 @@ bool PracticePanel::normaliseEstimate() {
     return true;
 }
 
+bool PracticePanel::acceptStorableFields() {
+    if (!normaliseEstimate()) return false;
+    // A cell holds at most this much text; the notes grow with every scanned
+    // document and have no typing limit, so a longer note must be refused
+    // here rather than leave a record written up to its notes.
+    if (Text6->text().size() > xl::kMaxCellText) {
+        info(QStringLiteral("ERRORE: Il campo : NOTE supera i %1 caratteri che l'archivio può contenere: "
+                            "accorciarlo e riprovare")
+                 .arg(xl::kMaxCellText));
+        Text6->setFocus();
+        return false;
+    }
+    return true;
+}
+
 bool PracticePanel::refuseMissingFields(const QString& title) {
     if (!Text1->text().isEmpty() && !Combo1->currentText().isEmpty() && !Text2->text().isEmpty()) return false;
     info(QStringLiteral(" I campi : NUMERO PRATICA-DATA- CLIENTE , devono essere compilati"), title);
@@ -427,7 +446,7 @@ void PracticePanel::InsertPractice() {
     if (refuseMissingFields(kTitle)) return;
     // The estimate typed with the focus still in its box has not been
     // formatted yet: it is, here, before anything is written.
-    if (!normaliseEstimate()) return;
+    if (!acceptStorableFields()) return;
     const std::optional<QDate> opened = vb::CDate(Text2->text());
     if (!opened) {
         info(QStringLiteral("ERRORE: Il campo : DATA APERTURA non contiene una data valida"));
@@ -474,13 +493,17 @@ void PracticePanel::InsertPractice() {
 }
 
 void PracticePanel::ModifyPractice() {
+    keepFields_ = false;
     if (refuseMissingFields(kTitle)) return;
-    if (!normaliseEstimate()) return;
+    if (!acceptStorableFields()) {
+        keepFields_ = true;
+        return;
+    }
     if (!ask(QStringLiteral("Vuoi Modificare la Pratica selezionata  ?"))) return;
 
     bool stop = false;
     bool found = false;
-    guarded([&] {
+    const bool done = guarded([&] {
         xl::Worksheet& sh = form.Excel.Sheets(kPratica);
         if (isBlank(sh.GetRange(QStringLiteral("A2")).GetValue())) {
             info(QStringLiteral(" ERRORE: Non ci sono Pratiche presenti"));
@@ -509,6 +532,11 @@ void PracticePanel::ModifyPractice() {
         }
     });
     if (stop) return;
+    if (!done) {
+        // The failure has been reported; the practice stays in the panel.
+        keepFields_ = true;
+        return;
+    }
     if (found)
         info(QStringLiteral("Pratica  Modificata"));
     else

@@ -101,4 +101,12 @@ private:
     // for an amount; false (after a message) for a text that is not one.
     bool normaliseEstimate();
     bool refuseMissingFields(const QString& title);
+    // The estimate and the notes as they can be stored; false (after a
+    // message naming the field) when one of them cannot.
+    bool acceptStorableFields();
+
+    // Set by a modify that refused a field the user can correct (or that
+    // failed on the sheet): the toolbar then keeps the practice in the panel
+    // instead of emptying it.
+    bool keepFields_ = false;
 };

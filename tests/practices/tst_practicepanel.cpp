@@ -74,6 +74,7 @@ private slots:
     void modifyAnsweredNoStillEmptiesPanel();
     void modifyKeepsTheLoadedTextsWhole();
     void modifyReportsMissingPractice();
+    void unstorableFieldsAreRefusedWhole();
     void deleteTakesOnlyTheWholeNumber();
     void deleteOfMissingPracticeStillOffersLedgerCleanup();
     void loadFromList();
@@ -448,6 +449,69 @@ void TestPracticePanel::modifyReportsMissingPractice() {
         QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
         QCOMPARE(p->Text1->text(), QStringLiteral("6")); // no reset on this branch
     }
+}
+
+// An estimate that is no amount, or notes longer than a cell holds, are
+// refused before anything is written: the insert leaves no row behind, and
+// the modify keeps the practice with the user's changes in the panel.
+void TestPracticePanel::unstorableFieldsAreRefusedWhole() {
+    AppFixture fx;
+    open(fx, {{5, QStringLiteral("ROSSI MARIO")}}, [](xl::Workbook& b) {
+        b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(5));
+    });
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+    xl::Worksheet& s = fx.sheet(kPratica);
+    const QString longNote = QString(xl::kMaxCellText, u'n') + QStringLiteral("\r\nAllegato:-atto.bmp");
+    auto refusal = [&](const char* field) {
+        VERIFY_DIALOGS(fx);
+        QCOMPARE(fx.dialogs().shown.size(), size_t(1));
+        QVERIFY(fx.dialogs().shown.at(0).text.startsWith(QStringLiteral("ERRORE:")));
+        QVERIFY(fx.dialogs().shown.at(0).text.contains(QLatin1String(field)));
+        fx.dialogs().clear();
+    };
+
+    fillNew(p, QStringLiteral("8"), QStringLiteral("ROSSI MARIO"));
+    p->Text6->setText(longNote);
+    fx.dialogs().expectMessage(QString(), kV, kInfo);
+    press(f, 1);
+    refusal("NOTE");
+    QVERIFY(cellText(s, 3, 1).isEmpty());
+    QVERIFY(cellText(s, 3, 3).isEmpty());
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("5"));
+    QCOMPARE(p->Text6->text(), longNote);
+
+    press(f, 5);
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    p->Text3->setText(QStringLiteral("Oggetto cambiato"));
+    p->Text37->setText(QStringLiteral("mille"));
+    fx.dialogs().expectMessage(QString(), kV, kInfo);
+    press(f, 3);
+    refusal("PREVENTIVO");
+    QCOMPARE(p->Text1->text(), QStringLiteral("5"));
+    QCOMPARE(p->Text3->text(), QStringLiteral("Oggetto cambiato"));
+    QVERIFY(!insertButtonsVisible(f));
+    QCOMPARE(cellText(s, 2, 4), QStringLiteral("Oggetto 5"));
+
+    p->Text37->setText(QStringLiteral("100"));
+    p->Text6->setText(longNote);
+    fx.dialogs().expectMessage(QString(), kV, kInfo);
+    press(f, 3);
+    refusal("NOTE");
+    QCOMPARE(p->Text3->text(), QStringLiteral("Oggetto cambiato"));
+    QCOMPARE(cellText(s, 2, 4), QStringLiteral("Oggetto 5"));
+    QCOMPARE(cellText(s, 2, 11), QStringLiteral("Nota 5"));
+
+    // Put right, the same modify goes through and empties the panel.
+    p->Text6->setText(QStringLiteral("Nota corta"));
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
+    press(f, 3);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 2, 4), QStringLiteral("Oggetto cambiato"));
+    QCOMPARE(cellText(s, 2, 11), QStringLiteral("Nota corta"));
+    QCOMPARE(cellText(s, 2, 12), QStringLiteral("100,00"));
+    QVERIFY(p->Text1->text().isEmpty());
+    QVERIFY(insertButtonsVisible(f));
 }
 
 void TestPracticePanel::deleteTakesOnlyTheWholeNumber() {
