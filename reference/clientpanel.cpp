@@ -204,19 +204,38 @@ void ClientPanel::writeId(int row, const QString& text) {
 }
 
 // Writes the boxes from column `fromCol` to Q into `row`, each step on its
-// own; a date that does not convert leaves column D as it was.
-void ClientPanel::writeFields(xl::Worksheet& sheet, int row, int fromCol) {
+// own. A date that does not convert leaves column D as it was on a modify;
+// a new client gets no date at all, not one left behind in a reused row.
+void ClientPanel::writeFields(xl::Worksheet& sheet, int row, int fromCol, bool newRecord) {
     const auto boxes = columnBoxes();
     for (int col = fromCol; col <= 17; ++col) {
         skipFailure([&] {
             if (col == kDateCol) {
                 if (const auto d = vb::CDate(Text18->text()))
                     sheet.Cells(row, col).SetValue(xl::Value::date(vb::DateSerial(*d)));
+                else if (newRecord)
+                    sheet.Cells(row, col).ClearContents();
             } else {
                 sheet.Cells(row, col).SetValue(xl::Value::text(refdata::boxText(boxes[col - 1])));
             }
         });
     }
+}
+
+// A cell holds at most kMaxCellText characters: a longer field would be
+// refused by the sheet and silently left out of the record.
+bool ClientPanel::fieldsFit(const QString& notDone) {
+    for (QWidget* box : columnBoxes()) {
+        if (refdata::boxText(box).size() <= xl::kMaxCellText) continue;
+        ui::dialogs().message(QStringLiteral("ERRORE- Un campo supera i %1 caratteri che il database può contenere: "
+                                             "occorre accorciarlo. %2")
+                                  .arg(xl::kMaxCellText)
+                                  .arg(notDone),
+                              kTitle, ui::MsgIcon::Information);
+        box->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void ClientPanel::Command70_Click() {
@@ -227,6 +246,7 @@ void ClientPanel::Command70_Click() {
             Text26->setFocus();
             return;
         }
+        if (!fieldsFit(QStringLiteral("Il Cliente non è stato inserito."))) return;
         if (!ui::dialogs().question(QStringLiteral(" Vuoi Inserire questo Cliente ?"), QStringLiteral(" Velmora"))) {
             form.ResetForm();
             return;
@@ -251,7 +271,7 @@ void ClientPanel::Command70_Click() {
         Text10->setText(vb::CStr(counter));
         skipFailure([&] { sheet.Cells(row, kNameCol).SetValue(xl::Value::text(Text26->text())); });
         skipFailure([&] { sheet.Cells(row, 1).SetValue(xl::Value::number(*id)); });
-        writeFields(sheet, row, 3);
+        writeFields(sheet, row, 3, true);
         skipFailure([&] { sheet.Cells(kCounterRow, kCounterCol).SetValue(xl::Value::number(*id + 1)); });
         ui::dialogs().message(QStringLiteral(" Cliente aggiunto"), kTitle, ui::MsgIcon::Information);
         form.ResetForm();
@@ -276,11 +296,12 @@ void ClientPanel::Command10_Click() {
             Text26->setFocus();
             return;
         }
+        if (!fieldsFit(QStringLiteral("Il Cliente non è stato modificato."))) return;
         xl::Worksheet& sheet = clientSheet(form);
         // An ID box emptied after the unlock keeps the client's own ID:
         // an empty key would be taken for a free row by the next insert.
         if (!Text10->text().trimmed().isEmpty()) skipFailure([&] { writeId(row, Text10->text().trimmed()); });
-        writeFields(sheet, row, 2);
+        writeFields(sheet, row, 2, false);
         ui::dialogs().message(QStringLiteral("Cliente modificato"), QStringLiteral("  Velmora"), ui::MsgIcon::None);
         Combo4->clear();
         form.ResetForm();

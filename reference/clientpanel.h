@@ -80,7 +80,8 @@ private:
     // The box of each column, A to Q.
     std::vector<QWidget*> columnBoxes() const;
     void writeId(int row, const QString& text);
-    void writeFields(xl::Worksheet& sheet, int row, int fromCol);
+    void writeFields(xl::Worksheet& sheet, int row, int fromCol, bool newRecord);
+    bool fieldsFit(const QString& notDone);
     void upperCase(QLineEdit* box);
 
     QString loadedId_;        // ID of the client last loaded from the list

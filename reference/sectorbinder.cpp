@@ -118,7 +118,6 @@ bool LookupPanel::insertRecord(const QString& question, const QString& done) {
     key_->setEditText(QString());
     for (const Field& f : fields_) f.box->clear();
     rebuildList();
-    key_->setFocus();
     return true;
 }
 
@@ -161,7 +160,11 @@ void SectorPanel::Combo6_Click() { loadChosen(); }
 void SectorPanel::Command1_Click() {
     guarded([&] {
         if (!insertKeyGiven()) return;
-        insertRecord(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), QStringLiteral("SETTORE aggiunto con successo !"));
+        if (!insertRecord(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), QStringLiteral("SETTORE aggiunto con successo !")))
+            return;
+        // The first sector of a new table leaves the focus where it was;
+        // from the second on the name box takes it for the next one.
+        if (Combo6->count() > 1) Combo6->setFocus();
     });
 }
 
@@ -216,8 +219,10 @@ void BinderPanel::Command6_Click() {
             form.SaveWorkbook();
             return;
         }
-        if (insertRecord(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), QStringLiteral("Faldone aggiunto con successo !")))
+        if (insertRecord(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), QStringLiteral("Faldone aggiunto con successo !"))) {
+            Combo5->setFocus();
             form.SaveWorkbook();
+        }
     });
 }
 

@@ -31,7 +31,8 @@ protected:
     // key is filled.
     bool insertKeyGiven();
     // Asks, appends at the first empty cell of the key column, confirms and
-    // rebuilds the list; true when a record was written.
+    // rebuilds the list; true when a record was written. Where the focus
+    // goes next is each panel's own.
     bool insertRecord(const QString& question, const QString& done);
     // The row of the chosen entry, or 0 after the modify's missing-field
     // message when the key names no entry of the list.

@@ -353,6 +353,55 @@ private slots:
         QCOMPARE(cellText(*sheet, 5, 2), QStringLiteral("NERI"));
     }
 
+    void aReusedRowKeepsNothingOfItsOldDate() {
+        // Row 3 lost its ID but still holds a date: the next client goes
+        // there, and without a date of its own it has none.
+        open([](xl::Workbook& b) {
+            seedClients(b);
+            put(b.Sheets(kClienti), 3, 1, xl::Value());
+        });
+        p->Text26->setText(QStringLiteral("NERI"));
+        expectInsert();
+        p->Command70_Click();
+        QCOMPARE(cellText(*sheet, 3, 2), QStringLiteral("NERI"));
+        QCOMPARE(sheet->Cells(3, 1).GetValue(), xl::Value::number(3));
+        QVERIFY(refdata::isBlank(sheet->Cells(3, 4).GetValue()));
+        QVERIFY(refdata::isBlank(sheet->Cells(3, 13).GetValue()));
+    }
+
+    void aFieldLongerThanACellIsRefusedWhole() {
+        open();
+        const QString tooLong(xl::kMaxCellText + 1, QLatin1Char('x'));
+        p->Text26->setText(QStringLiteral("NERI"));
+        p->Text14->setText(QStringLiteral("N01"));
+        p->Text13->setText(tooLong);
+        fx->dialogs().expectMessage(QString(), QStringLiteral("Velmora"), MsgIcon::Information);
+        p->Command70_Click();
+        QVERIFY(fx->dialogs().shown.back().text.startsWith(QStringLiteral("ERRORE")));
+        QCOMPARE(cellText(*sheet, 5, 2), QString());
+        QCOMPARE(counter(), 3.0);
+        QCOMPARE(p->Text26->text(), QStringLiteral("NERI")); // kept for shortening
+
+        choose(p->Combo4, 0);
+        p->Text14->setText(QStringLiteral("R99"));
+        p->Text12->setText(tooLong);
+        fx->dialogs().expectMessage(QString(), QStringLiteral("Velmora"), MsgIcon::Information);
+        p->Command10_Click();
+        QVERIFY(fx->dialogs().shown.back().text.startsWith(QStringLiteral("ERRORE")));
+        QCOMPARE(cellText(*sheet, 2, 3), QStringLiteral("R01"));
+        QVERIFY(refdata::isBlank(sheet->Cells(2, 16).GetValue()));
+
+        // Exactly as long as a cell allows goes in, and survives the file.
+        const QString longest(xl::kMaxCellText, QLatin1Char('y'));
+        p->Text12->setText(longest);
+        fx->dialogs().expectMessage(QStringLiteral("Cliente modificato"));
+        p->Command10_Click();
+        QCOMPARE(cellText(*sheet, 2, 16), longest);
+        p->Command12_Click();
+        QCOMPARE(diskText(*fx, kClienti, 2, 16), longest);
+        QCOMPARE(diskText(*fx, kClienti, 3, 2), QStringLiteral("bianchi srl"));
+    }
+
     void calendarDateThenExitSaves() {
         open();
         p->Check4->setChecked(true);

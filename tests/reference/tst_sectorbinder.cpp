@@ -221,6 +221,40 @@ private slots:
         QCOMPARE(diskText(*fx, kVarie, 2, 3), QStringLiteral("rivisto"));
     }
 
+    void focusAfterTheFirstAndLaterInserts() {
+        start([](xl::Workbook&) {});
+        SectorPanel* s = sectors();
+        Form1& form = fx->form();
+        // The first sector of the table: the focus stays where it was.
+        s->Text28->setFocus();
+        s->Combo6->setEditText(QStringLiteral("Civile"));
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+            .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
+        s->Command1_Click();
+        QCOMPARE(cellText(*varie, 2, 5), QStringLiteral("Civile"));
+        QCOMPARE(items(s->Combo6), QStringList({"Civile"}));
+        QCOMPARE(form.focusWidget(), s->Text28);
+        // From the second on the name box takes it.
+        s->Text28->setFocus();
+        s->Combo6->setEditText(QStringLiteral("Penale"));
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+            .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
+        s->Command1_Click();
+        QCOMPARE(form.focusWidget(), s->Combo6);
+
+        // The binder takes it already for the first one, and saves it at once.
+        BinderPanel* b = binders();
+        QCOMPARE(b->Combo5->count(), 0);
+        b->Text29->setFocus();
+        b->Combo5->setEditText(QStringLiteral("1"));
+        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true)
+            .expectMessage(QStringLiteral("Faldone aggiunto con successo !"));
+        b->Command6_Click();
+        QCOMPARE(items(b->Combo5), QStringList({"1"}));
+        QCOMPARE(form.focusWidget(), b->Combo5);
+        QCOMPARE(diskText(*fx, kVarie, 2, 1), QStringLiteral("1"));
+    }
+
     void practicePanelOffersWhatWasInsertedHere() {
         start();
         Form1& form = fx->form();
