@@ -13,6 +13,8 @@ using practices::isBlank;
 namespace {
 // Left of the work area: the entries and the empty columns beside them.
 constexpr int kLedgerLastCol = kAreaFirstCol - 1;
+// Rows the client list looks at even when the ledger is shorter.
+constexpr int kClientListRows = 1000;
 } // namespace
 
 const QStringList& areaHeaders() {
@@ -85,6 +87,8 @@ void deleteEntry(xl::Worksheet& sh, int row) {
             } else {
                 target.value = xl::Value();
                 target.formula.clear();
+                // A formula the file gave this cell must not come back on save.
+                target.kept.reset();
             }
         }
     }
@@ -94,9 +98,16 @@ QStringList distinctClients(xl::Worksheet& sh) {
     std::vector<xl::Value> items;
     QSet<QString> keys;
     const int last = lastEntryRow(sh);
+    // Rows 2 to 1000 are always looked at, so a shorter ledger gives the one
+    // empty item at the head of the list, as it always has; entries further
+    // down are listed too.
+    bool blank = last < kClientListRows;
     for (int r = 2; r <= last; ++r) {
         const xl::Value v = cellValue(sh, r, ColClient);
-        if (isBlank(v)) continue;
+        if (isBlank(v)) {
+            blank = true;
+            continue;
+        }
         const QString key = vb::CStr(v).toCaseFolded();
         if (keys.contains(key)) continue;
         keys.insert(key);
@@ -108,6 +119,7 @@ QStringList distinctClients(xl::Worksheet& sh) {
         return QString::compare(vb::CStr(a), vb::CStr(b), Qt::CaseSensitive) < 0;
     });
     QStringList out;
+    if (blank) out << QString();
     for (const xl::Value& v : items) out << vb::CStr(v);
     return out;
 }

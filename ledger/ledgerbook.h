@@ -56,7 +56,8 @@ void deleteEntry(xl::Worksheet& sh, int row);
 
 // The clients of every entry, each once (letter case ignored, the upper
 // row's spelling kept), sorted: numbers first, then texts by character code.
-// Entries without a client give no item.
+// One empty item comes first when an empty client cell lies in rows 2 to
+// 1000 or among the entries.
 QStringList distinctClients(xl::Worksheet& sh);
 
 // The work area emptied (AA2:AH65536) and its headers written.

@@ -448,7 +448,9 @@ void LedgerPanel::Check15_Click() {
     ListView3->show();
     xl::Worksheet& sh = form.Excel.Sheets(kSpese);
     sh.Select();
-    if (lastEntryRow(sh) < 2) {
+    // Rows without an ID are no entries: a ledger of only such rows is empty.
+    const std::vector<QStringList> rows = entryRows(sh);
+    if (rows.empty()) {
         plain(kNoEntries);
         Check15->setChecked(false);
         return;
@@ -459,7 +461,9 @@ void LedgerPanel::Check15_Click() {
     const int widths[] = {900, 1000, 3000, 1500, 3000, 900, 1500};
     for (int i = 0; i < kEntryColumns; ++i)
         ListView3->addColumn(captions[i], widths[i], i == ColAmount - 1 ? Qt::AlignRight : Qt::AlignLeft);
-    listAllEntries();
+    practices::skipping([&] {
+        for (const QStringList& row : rows) ListView3->addItem(row);
+    });
 }
 
 void LedgerPanel::listAllEntries() {

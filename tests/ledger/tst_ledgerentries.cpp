@@ -389,6 +389,8 @@ void TestLedgerEntries::deleteLoadedEntry() {
     });
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
+    // A formula beside the last entry, as a file can bring one.
+    s.cellRef(4, 8).kept = std::make_shared<xl::KeptFormula>();
     // A query fills the work area; the delete must leave it as it was.
     p->Check11->setChecked(true);
     QVERIFY(choose(p->Combo8, QStringLiteral("5")));
@@ -408,6 +410,10 @@ void TestLedgerEntries::deleteLoadedEntry() {
     QVERIFY(cellText(s, 4, 1).isEmpty());
     QCOMPARE(rowTexts(s, 3, AA), area3);
     QCOMPARE(cellText(s, xl::kMaxRows, AG), total);
+    // The row left empty at the bottom keeps nothing, not even a formula the
+    // file had given it.
+    QVERIFY(s.cellAt(4, 8) == nullptr);
+    QVERIFY(s.cellAt(3, 8) && s.cellAt(3, 8)->kept);
     QVERIFY(!shown(p->ListView3));
     QCOMPARE(p->Text30->text(), QStringLiteral("4"));
     QVERIFY(p->Text32->text().isEmpty());

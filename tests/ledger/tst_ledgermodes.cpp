@@ -44,6 +44,7 @@ private slots:
     void queryByPracticeMode();
     void queryByClientMode();
     void listAllMode();
+    void listAllWithoutIds();
     void switchingBetweenModes();
     void kindAndSignBoxes();
     void dateAndAmountBoxes();
@@ -95,7 +96,7 @@ void TestLedgerModes::queryByClientMode() {
     QVERIFY(!shown(p->Text32));
     QVERIFY(shown(p->Combo9));
     QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
-    QCOMPARE(comboItems(p->Combo9), (QStringList{"BIANCHI SRL", "ROSSI MARIO"}));
+    QCOMPARE(comboItems(p->Combo9), (QStringList{"", "BIANCHI SRL", "ROSSI MARIO"}));
     QVERIFY(choose(p->Combo9, QStringLiteral("BIANCHI SRL")));
     QCOMPARE(p->ListView3->itemCount(), 1);
     // Leaving this mode keeps the texts.
@@ -136,6 +137,23 @@ void TestLedgerModes::listAllMode() {
     QVERIFY(!p->Check10->isChecked());
     QVERIFY(!shown(list));
     QCOMPARE(list->itemCount(), 0);
+}
+
+void TestLedgerModes::listAllWithoutIds() {
+    // Rows whose ID was emptied by hand are no entries: the ledger counts as
+    // empty, with its message, and the box ends unticked.
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        b.Sheets(kSpese).Cells(2, 5).SetValue(QStringLiteral("orfana"));
+        b.Sheets(kSpese).Cells(3, 7).SetValue(QStringLiteral("5,00"));
+    });
+    QVERIFY(p);
+    fx.dialogs().expectMessage(kNoEntries, kV, kPlain);
+    p->Check15->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QVERIFY(!p->Check15->isChecked());
+    QVERIFY(!shown(p->ListView3));
+    QCOMPARE(p->ListView3->itemCount(), 0);
 }
 
 void TestLedgerModes::switchingBetweenModes() {

@@ -34,6 +34,7 @@ private slots:
     void queryByPracticeWithBadAmounts();
     void practiceChosenOutsideQuery();
     void clientList();
+    void clientListOfFullRows();
     void queryByClient();
     void loadFromQueries();
 };
@@ -219,11 +220,30 @@ void TestLedgerQueries::clientList() {
     });
     QVERIFY(p);
     p->Check12->setChecked(true);
-    QCOMPARE(comboItems(p->Combo9), (QStringList{"42", "Bianchi", "ROSSI", "ZETA", "Àlfa"}));
+    // The empty client first, once; the lower-case duplicate dropped.
+    QCOMPARE(comboItems(p->Combo9), (QStringList{"", "42", "Bianchi", "ROSSI", "ZETA", "Àlfa"}));
     // Entering the mode again lists each client once.
     p->Check12->setChecked(false);
     p->Check12->setChecked(true);
-    QCOMPARE(p->Combo9->count(), 5);
+    QCOMPARE(p->Combo9->count(), 6);
+}
+
+void TestLedgerQueries::clientListOfFullRows() {
+    // 999 entries, every one with a client, fill rows 2 to 1000: no empty
+    // item. One more entry without a client below them brings it back.
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        for (int r = 2; r <= 1000; ++r)
+            putLedger(b, r, r - 1, xl::Value(5), r % 2 ? "ROSSI MARIO" : "BIANCHI SRL", "x", "A", "1,00");
+    });
+    QVERIFY(p);
+    p->Check12->setChecked(true);
+    QCOMPARE(comboItems(p->Combo9), (QStringList{"BIANCHI SRL", "ROSSI MARIO"}));
+    fx.sheet(kSpese).Cells(1001, 1).SetValue(xl::Value(1000));
+    fx.sheet(kSpese).Cells(1001, 5).SetValue(QStringLiteral("senza cliente"));
+    p->Check12->setChecked(false);
+    p->Check12->setChecked(true);
+    QCOMPARE(comboItems(p->Combo9), (QStringList{"", "BIANCHI SRL", "ROSSI MARIO"}));
 }
 
 void TestLedgerQueries::queryByClient() {
