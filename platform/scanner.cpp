@@ -130,6 +130,15 @@ uchar sample(const uchar* line, qsizetype i, int depth) {
 
 bool depthSupported(int d) { return d == 1 || d == 8 || d == 16; }
 
+// An image the size the scanner announced; false, with the reason, when it
+// cannot be had (its lines would then be written through a null pointer).
+// A page without lines is no image either, and is reported as such later.
+bool allocated(const QImage& img, int w, int h, QString* error) {
+    if (!img.isNull() || w <= 0 || h <= 0) return true;
+    *error = QStringLiteral("memoria insufficiente per l'immagine acquisita");
+    return false;
+}
+
 // The bytes a line of `samples` samples takes at the frame's depth.
 qint64 bytesNeeded(const Frame& f, qint64 samples) {
     return f.p.depth == 1 ? (samples + 7) / 8 : samples * (f.p.depth / 8);
@@ -144,12 +153,14 @@ QImage grayImage(const Frame& f, QString* error) {
     if (f.p.depth == 1) {
         // Line art: a set bit is black, as in the bitmap's own 1-bit form.
         QImage img(w, h, QImage::Format_Mono);
+        if (!allocated(img, w, h, error)) return {};
         img.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
         for (int y = 0; y < h; ++y)
             std::memcpy(img.scanLine(y), f.data.constData() + qsizetype(y) * f.p.bytes_per_line, (w + 7) / 8);
         return img;
     }
     QImage img(w, h, QImage::Format_Indexed8);
+    if (!allocated(img, w, h, error)) return {};
     QList<QRgb> grays(256);
     for (int i = 0; i < 256; ++i) grays[i] = qRgb(i, i, i);
     img.setColorTable(grays);
@@ -168,6 +179,7 @@ QImage colourImage(const Frame& f, QString* error) {
         return {};
     }
     QImage img(w, h, QImage::Format_RGB32);
+    if (!allocated(img, w, h, error)) return {};
     for (int y = 0; y < h; ++y) {
         const auto* line = reinterpret_cast<const uchar*>(f.data.constData()) + qsizetype(y) * f.p.bytes_per_line;
         auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
@@ -199,6 +211,7 @@ QImage threePassImage(const std::vector<Frame>& frames, QString* error) {
         }
     }
     QImage img(w, h, QImage::Format_RGB32);
+    if (!allocated(img, w, h, error)) return {};
     for (int y = 0; y < h; ++y) {
         const uchar* line[3];
         for (int c = 0; c < 3; ++c)
