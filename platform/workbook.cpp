@@ -227,7 +227,7 @@ const Cell* Worksheet::cellAt(int row, int col) const
     const Cell& c = cells[col - 1];
     // Slots that only pad the row (no value, no formula, the format they
     // would inherit anyway) count as absent.
-    if (c.value.isEmpty() && c.formula.isEmpty() && c.style == inheritedStyle(row, col))
+    if (c.value.isEmpty() && c.formula.isEmpty() && !c.kept && c.style == inheritedStyle(row, col))
         return nullptr;
     return &c;
 }
@@ -336,6 +336,7 @@ void Worksheet::clear(const CellRect& r)
         for (int col = r.col1; col <= lastCol; ++col) {
             cells[col - 1].value = Value();
             cells[col - 1].formula.clear();
+            cells[col - 1].kept.reset();
         }
     }
 }

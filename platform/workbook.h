@@ -9,6 +9,7 @@
 
 #include "platform/value.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -103,10 +104,27 @@ struct Style {
     friend bool operator==(const Style&, const Style&) = default;
 };
 
+// A formula as a workbook file stored it: the file's own parsed tokens,
+// which the engine neither reads nor evaluates. It rides with its cell so
+// that a save writes the user's formula back instead of its last result;
+// the cell's value stays that last result.
+struct KeptFormula {
+    QByteArray tokens;         // standalone: no reference to a formula shared between cells
+    QByteArray extra;          // data that follows the tokens (array constants and the like)
+    std::uint16_t flags = 0;   // the record's option flags
+    // Other sheets named by the formula. The sheet field of each such
+    // token (at the offsets in sheetFields) holds an index into `sheets`,
+    // so that the reference follows the sheet by name.
+    QStringList sheets;
+    std::vector<std::uint16_t> sheetFields;
+};
+
 struct Cell {
     Value value;
     std::uint32_t style = 0;   // index into Workbook::styles(); 0 is the default
     QString formula;           // kept only to be written back; the value is what counts
+    // The file's formula for this cell, dropped by any write of the value.
+    std::shared_ptr<const KeptFormula> kept;
 };
 
 struct RowInfo {

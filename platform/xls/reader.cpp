@@ -4,6 +4,7 @@
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
+#include "platform/xls/formula.h"
 #include "platform/xls/xlsfile.h"
 
 #include <QHash>
@@ -382,10 +383,14 @@ private:
                 std::uint16_t n = v.u16(0);
                 v.need(2, std::size_t(n) * 6);
                 xtiSheet.clear();
+                xtiFormulaSheet_.clear();
                 for (std::uint16_t i = 0; i < n; ++i) {
                     std::uint16_t book = v.u16(2 + i * 6);
                     std::int16_t first = std::int16_t(v.u16(4 + i * 6));
+                    std::int16_t last = std::int16_t(v.u16(6 + i * 6));
                     xtiSheet.push_back(book == supbookSelf_ ? first : -1);
+                    // Formulas keep references to one sheet of this book only.
+                    xtiFormulaSheet_.push_back(book == supbookSelf_ && first == last ? first : -1);
                 }
                 break;
             }
@@ -529,12 +534,32 @@ private:
     }
 
     void putNumber(xl::Worksheet& ws, int rw, int col, std::uint16_t xf, double d) {
-        xl::Cell* c = cell(ws, rw, col, xf);
-        if (!c) return;
+        if (xl::Cell* c = cell(ws, rw, col, xf)) setNumber(*c, d);
+    }
+
+    void setNumber(xl::Cell& c, double d) const {
         // Dates are numbers under a date format; the engine counts them
         // from 1900, so a 1904 file's dates move by the 1462 days between.
-        if (book_->date1904 && c->style < dateStyle_.size() && dateStyle_[c->style]) d += 1462;
-        c->value = xl::Value(d);
+        if (book_->date1904 && c.style < dateStyle_.size() && dateStyle_[c.style]) d += 1462;
+        c.value = xl::Value(d);
+    }
+
+    // The name of the sheet a formula's reference index means, null when
+    // it means anything but one worksheet of this book.
+    QString formulaSheet(std::uint16_t ixti) const {
+        if (ixti >= xtiFormulaSheet_.size()) return QString();
+        const int i = xtiFormulaSheet_[ixti];
+        if (i < 0 || std::size_t(i) >= sheetRefs_.size() || sheetRefs_[std::size_t(i)].type != 0) return QString();
+        return sheetRefs_[std::size_t(i)].name;
+    }
+
+    // Gives a cell its kept formula while the workbook's allowance lasts: a
+    // small file could otherwise copy one long shared formula into every
+    // cell of a sheet.
+    void keep(xl::Cell& c, std::shared_ptr<const xl::KeptFormula> f, bool charge = true) {
+        if (!f) return;
+        if (charge && (formulaBudget_ -= long(f->tokens.size() + f->extra.size()) + 96) < 0) return;
+        c.kept = std::move(f);
     }
 
     void readSheet(const SheetRef& ref, xl::Worksheet& ws) {
@@ -546,6 +571,18 @@ private:
         bool frozen = false;
         int depth = 0; // embedded substreams (charts) are skipped whole
         int pendingRow = -1, pendingCol = -1;
+        // Formulas shared between cells: each cell names the first cell of
+        // the group, whose record of the shared tokens may follow it.
+        struct Shared {
+            int r1 = 0, r2 = 0, c1 = 0, c2 = 0;
+            QByteArray tokens, extra;
+            bool relative = false;
+            std::shared_ptr<const xl::KeptFormula> common; // for tokens alike in every cell
+        };
+        struct Member { int row, col, anchorRow, anchorCol; std::uint16_t flags; };
+        std::map<std::pair<int, int>, Shared> shared;
+        std::vector<Member> members;
+        const SheetOfIndex sheetOf = [this](std::uint16_t ixti) { return formulaSheet(ixti); };
         bool fitToPage = false;
         int fitW = 1, fitH = 1, scale = 100;
         while (true) {
@@ -554,7 +591,9 @@ private:
             if (r.type == 0x0809) { ++depth; continue; }
             if (r.type == 0x000A) { if (depth == 0) break; --depth; continue; }
             if (depth > 0) continue;
-            if (r.type != 0x0207) pendingRow = -1;
+            // A formula's text result follows it, after the record of its
+            // shared or array tokens when it has one.
+            if (r.type != 0x0207 && r.type != 0x04BC && r.type != 0x0221 && r.type != 0x0236) pendingRow = -1;
             switch (r.type) {
             case 0x0203: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), v.f64(6)); break;
             case 0x027E: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), decodeRk(v.u32(6))); break;
@@ -590,26 +629,60 @@ private:
                 for (std::size_t i = 0; i < n; ++i) cell(ws, rw, col + int(i), v.u16(4 + 2 * i));
                 break;
             }
-            case 0x0006: { // FORMULA: its cached value is what we keep
+            case 0x0006: { // FORMULA: its last result is the value, its tokens are kept beside
                 int rw = v.u16(0), col = v.u16(2);
                 std::uint16_t xf = v.u16(4);
                 v.need(6, 8);
+                xl::Cell* c = cell(ws, rw, col, xf);
+                if (!c) break;
                 if (v.u16(12) == 0xFFFF) {
                     std::uint8_t kind = v.u8(6);
-                    xl::Cell* c = cell(ws, rw, col, xf);
-                    if (!c) break;
                     if (kind == 0) { pendingRow = rw; pendingCol = col; c->value = xl::Value(QString()); }
                     else if (kind == 1) c->value = xl::Value::boolean(v.u8(8) != 0);
                     else if (kind == 2) c->value = xl::Value::error(v.u8(8));
                     else c->value = xl::Value(QString());
                 } else {
-                    putNumber(ws, rw, col, xf, v.f64(6));
+                    setNumber(*c, v.f64(6));
                 }
+                if (v.size() < 22) break;
+                const std::uint16_t flags = v.u16(14);
+                const std::size_t cce = v.u16(20);
+                if (cce > v.size() - 22) break; // damaged: the value alone
+                const char* base = reinterpret_cast<const char*>(v.data());
+                if (cce == 5 && v.u8(22) == 0x01) {
+                    members.push_back({rw, col, v.u16(23), v.u16(25), flags});
+                } else {
+                    keep(*c, keepFormula(QByteArray(base + 22, qsizetype(cce)),
+                                         QByteArray(base + 22 + cce, qsizetype(v.size() - 22 - cce)), flags, sheetOf));
+                }
+                break;
+            }
+            case 0x04BC: { // SHRFMLA: the tokens of a formula shared between cells
+                if (v.size() < 10) break;
+                const std::size_t cce = v.u16(8);
+                if (cce > v.size() - 10) break;
+                Shared sf;
+                sf.r1 = v.u16(0);
+                sf.r2 = v.u16(2);
+                sf.c1 = v.u8(4);
+                sf.c2 = v.u8(5);
+                const char* base = reinterpret_cast<const char*>(v.data());
+                sf.tokens = QByteArray(base + 10, qsizetype(cce));
+                sf.extra = QByteArray(base + 10 + cce, qsizetype(v.size() - 10 - cce));
+                sf.relative = hasRelativeReferences(sf.tokens);
+                shared[{sf.r1, sf.c1}] = std::move(sf);
                 break;
             }
             case 0x0207: // STRING: the text result of the formula just read
                 if (pendingRow >= 0) {
-                    QString s = unicodeString(v, 0, false);
+                    // A long text goes on in CONTINUE records.
+                    std::vector<ByteView> segs{v};
+                    Rec more;
+                    while (cur.peekType() == 0x003C && cur.next(more)) segs.push_back(cur.view(more));
+                    SegmentReader sr(std::move(segs));
+                    const std::uint16_t cch = sr.u16();
+                    const std::uint8_t high = sr.u8() & 0x01;
+                    const QString s = sr.chars(cch, high);
                     ws.cellRef(pendingRow + 1, pendingCol + 1).value = xl::Value(s);
                     pendingRow = -1;
                 }
@@ -719,6 +792,27 @@ private:
             default: break;
             }
         }
+        // Each cell of a shared formula gets tokens of its own; a cell whose
+        // group is missing or does not cover it keeps its value only.
+        for (const Member& m : members) {
+            auto it = shared.find({m.anchorRow, m.anchorCol});
+            if (it == shared.end()) continue;
+            Shared& sf = it->second;
+            if (m.row < sf.r1 || m.row > sf.r2 || m.col < sf.c1 || m.col > sf.c2) continue;
+            xl::Cell& c = ws.cellRef(m.row + 1, m.col + 1);
+            const std::uint16_t flags = std::uint16_t(m.flags & ~kFormulaShared);
+            if (sf.relative) {
+                keep(c, keepFormula(sf.tokens, sf.extra, m.flags, sheetOf, true, m.row, m.col));
+            } else {
+                if (!sf.common || sf.common->flags != flags) {
+                    sf.common = keepFormula(sf.tokens, sf.extra, m.flags, sheetOf, true, m.row, m.col);
+                    if (!sf.common) continue;
+                    keep(c, sf.common);
+                } else {
+                    keep(c, sf.common, false);
+                }
+            }
+        }
         ps.FitToPage = fitToPage;
         ps.FitToPagesWide = fitW;
         ps.FitToPagesTall = fitH;
@@ -737,6 +831,8 @@ private:
     std::vector<NameRef> names_;
     std::size_t activeTab_ = 0;
     std::atomic<long> rowBudget_{16L * xl::kMaxRows};
+    std::atomic<long> formulaBudget_{256L << 20};
+    std::vector<int> xtiFormulaSheet_;
     int supbooks_ = 0;
     int supbookSelf_ = 0;
 };

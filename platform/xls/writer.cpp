@@ -4,9 +4,11 @@
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
+#include "platform/xls/formula.h"
 #include "platform/xls/xlsfile.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <functional>
 #include <cmath>
@@ -94,6 +96,8 @@ public:
     WorkbookWriter(const xl::Workbook& book) : book_(book) {}
 
     QByteArray run(const QByteArray& filePass) {
+        for (int i = 0; i < book_.SheetCount(); ++i)
+            sheetIndex_.insert(const_cast<xl::Workbook&>(book_).Sheets(i + 1).Name(), i);
         collectStrings();
         writeGlobals(filePass);
         for (int i = 0; i < book_.SheetCount(); ++i) {
@@ -106,18 +110,37 @@ public:
 private:
     static int xfOf(std::uint32_t style) { return kFirstCellXf + int(style); }
 
+    // Whether the cell goes out as its kept formula, and the tokens it goes
+    // out with: not when a sheet it names is gone or the record would
+    // overflow; the cell is then written as its value.
+    bool formulaOut(const xl::Cell& c, QByteArray* tokens = nullptr) const {
+        if (!c.kept) return false;
+        QByteArray t;
+        const auto indexOf = [this](const QString& name) { return sheetIndex_.value(name, -1); };
+        if (!tokensForWrite(*c.kept, indexOf, t)) return false;
+        if (22 + std::size_t(t.size()) + std::size_t(c.kept->extra.size()) > kMaxData) return false;
+        if (tokens) *tokens = std::move(t);
+        return true;
+    }
+
     // The shared string table: each distinct text once, found again through
     // an open-addressing table over views of the engine's own strings.
     void collectStrings() {
         std::size_t texts = 0;
-        forEachCell([&](const xl::Cell& c) { texts += c.value.isText(); });
+        // A formula's text result goes in a record of its own, not in the table.
+        forEachCell([&](const xl::Cell& c) {
+            if (!c.kept) { texts += c.value.isText(); return; }
+            if (!formulaOut(c)) { texts += c.value.isText(); return; }
+            formulaCells_.insert(&c);
+            if (!c.kept->sheets.isEmpty()) sheetRefs_ = true;
+        });
         std::size_t cap = 64;
         while (cap < texts * 2) cap *= 2;
         std::vector<std::uint32_t> table(cap, 0); // index + 1 into sst_
         const std::size_t mask = cap - 1;
         cellSst_.reserve(texts);
         forEachCell([&](const xl::Cell& c) {
-            if (!c.value.isText()) return;
+            if (!c.value.isText() || (c.kept && formulaCells_.contains(&c))) return;
             ++totalStrings_;
             const QString& text = c.value.textValue();
             const std::size_t h = qHash(QStringView(text));
@@ -299,7 +322,8 @@ private:
                 // an address the engine would not have accepted: nothing to write
             }
         }
-        if (names.empty()) return;
+        // Names and formulas on other sheets reach a sheet through these.
+        if (names.empty() && !sheetRefs_) return;
         Builder& b = b_;
         const int n = book_.SheetCount();
         b.rec(0x01AE, data([&](ByteWriter& w) { w.u16(std::uint16_t(n)); w.u16(0x0401); })); // SUPBOOK: this book
@@ -623,6 +647,10 @@ private:
         ByteWriter& w = b.w;
         for (const CellOut& co : cells) {
             const xl::Value& v = co.cell->value;
+            if (co.cell->kept && formulaCells_.contains(co.cell)) {
+                writeFormula(row, co);
+                continue;
+            }
             switch (v.type()) {
             case xl::ValueType::Empty:
                 w.u16(0x0201); w.u16(6); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
@@ -660,8 +688,76 @@ private:
         }
     }
 
+    // The cell's kept formula with its last result, which the spreadsheet
+    // is asked to compute again on load: the program may have changed the
+    // cells the formula reads.
+    void writeFormula(int row, const CellOut& co) {
+        const xl::Cell& c = *co.cell;
+        QByteArray tokens;
+        formulaOut(c, &tokens);
+        const xl::Value& v = c.value;
+        QByteArray rec;
+        ByteWriter w(rec);
+        w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
+        const bool text = v.isText() && !v.textValue().isEmpty();
+        switch (v.type()) {
+        case xl::ValueType::Number:
+        case xl::ValueType::Date: {
+            double d = v.numberValue();
+            if (book_.date1904 && xl::isDateFormat(book_.style(c.style).numberFormat)) d -= 1462;
+            w.f64(d);
+            break;
+        }
+        case xl::ValueType::Boolean:
+        case xl::ValueType::Error:
+            w.u8(v.isBoolean() ? 1 : 2); w.u8(0);
+            w.u8(v.isBoolean() ? (v.booleanValue() ? 1 : 0) : v.errorCode());
+            w.u8(0); w.u16(0); w.u16(0xFFFF);
+            break;
+        case xl::ValueType::Text:
+        case xl::ValueType::Empty:
+            w.u8(text ? 0 : 3); w.u8(0); w.u32(0); w.u16(0xFFFF);
+            break;
+        }
+        w.u16(std::uint16_t((c.kept->flags & ~(kFormulaShared | 0x0002)) | kFormulaAlwaysCalc));
+        w.u32(0);
+        w.u16(std::uint16_t(tokens.size()));
+        w.bytes(tokens.constData(), std::size_t(tokens.size()));
+        w.bytes(c.kept->extra.constData(), std::size_t(c.kept->extra.size()));
+        b_.rec(0x0006, rec);
+        if (text) writeStringResult(v.textValue());
+    }
+
+    // STRING: count, flag byte, characters; a text too long for one record
+    // goes on in CONTINUE records that each open with a flag byte again.
+    void writeStringResult(const QString& s) {
+        Builder& b = b_;
+        const bool high = !fitsLatin1(s);
+        const int cw = high ? 2 : 1;
+        qsizetype rec = b.begin(0x0207);
+        b.w.u16(std::uint16_t(s.size()));
+        b.w.u8(high ? 1 : 0);
+        qsizetype done = 0;
+        while (done < s.size()) {
+            const qsizetype fit = (qsizetype(kMaxData) - (b.pos() - rec)) / cw;
+            if (fit == 0) {
+                b.end(rec);
+                rec = b.begin(0x003C);
+                b.w.u8(high ? 1 : 0);
+                continue;
+            }
+            const qsizetype n = std::min<qsizetype>(fit, s.size() - done);
+            appendChars(b.w, s.mid(done, n), high);
+            done += n;
+        }
+        b.end(rec);
+    }
+
     const xl::Workbook& book_;
     Builder b_;
+    QHash<QString, int> sheetIndex_;
+    QSet<const xl::Cell*> formulaCells_;
+    bool sheetRefs_ = false;
     std::vector<std::size_t> sstHash_;
     std::vector<const QString*> sst_;
     std::vector<std::uint32_t> cellSst_;

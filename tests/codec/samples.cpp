@@ -2,7 +2,10 @@
 
 #include "platform/numberformat.h"
 
+#include "platform/xls/bytes.h"
+
 #include <cmath>
+#include <functional>
 
 namespace codectest {
 
@@ -246,6 +249,10 @@ QString firstDifference(const xl::Workbook& a, const xl::Workbook& b) {
                 if (!(cx->value == cy->value))
                     return cellName + QStringLiteral(" value %1 vs %2").arg(cx->value.textValue().left(40)).arg(cy->value.textValue().left(40)) +
                            QStringLiteral(" (%1 vs %2)").arg(cx->value.numberValue(), 0, 'g', 17).arg(cy->value.numberValue(), 0, 'g', 17);
+                if (bool(cx->kept) != bool(cy->kept)) return cellName + QStringLiteral(" formula on one side only");
+                if (cx->kept && (cx->kept->tokens != cy->kept->tokens || cx->kept->extra != cy->kept->extra ||
+                                 cx->kept->sheets != cy->kept->sheets || cx->kept->sheetFields != cy->kept->sheetFields))
+                    return cellName + QStringLiteral(" formula tokens");
                 const QString sd = styleDiff(a.style(cx->style), b.style(cy->style));
                 if (!sd.isEmpty()) return cellName + QStringLiteral(" format: ") + sd;
             }
@@ -291,6 +298,145 @@ QString firstDifference(const xl::Workbook& a, const xl::Workbook& b) {
         if (it == b.foreignStreams.end() || it->data != fa.data) return QStringLiteral("foreign stream %1").arg(fa.path);
     }
     return {};
+}
+
+namespace {
+
+using xls::detail::ByteWriter;
+
+QByteArray bytes(const std::function<void(ByteWriter&)>& f) {
+    QByteArray d;
+    ByteWriter w(d);
+    f(w);
+    return d;
+}
+
+void record(QByteArray& out, std::uint16_t type, const QByteArray& data) {
+    ByteWriter w(out);
+    w.u16(type);
+    w.u16(std::uint16_t(data.size()));
+    out.append(data);
+}
+
+// The eight bytes of a formula's last result that is not a number.
+QByteArray special(std::uint8_t kind, std::uint8_t value = 0) {
+    return bytes([&](ByteWriter& w) { w.u8(kind); w.u8(0); w.u8(value); w.u8(0); w.u16(0); w.u16(0xFFFF); });
+}
+QByteArray number(double d) { return bytes([&](ByteWriter& w) { w.f64(d); }); }
+
+QByteArray formula(int row, int col, const QByteArray& result, std::uint16_t flags, const QByteArray& tokens,
+                   const QByteArray& extra = {}) {
+    return bytes([&](ByteWriter& w) {
+        w.u16(std::uint16_t(row)); w.u16(std::uint16_t(col)); w.u16(0);
+        w.bytes(result.constData(), 8);
+        w.u16(flags); w.u32(0);
+        w.u16(std::uint16_t(tokens.size()));
+        w.bytes(tokens.constData(), std::size_t(tokens.size()));
+        w.bytes(extra.constData(), std::size_t(extra.size()));
+    });
+}
+
+QByteArray stringResult(const QString& s) {
+    return bytes([&](ByteWriter& w) { w.u16(std::uint16_t(s.size())); w.u8(0); w.bytes(s.toLatin1().constData(), std::size_t(s.size())); });
+}
+
+QByteArray ref(std::uint8_t ptg, int row, int col, bool relative = true) {
+    return bytes([&](ByteWriter& w) { w.u8(ptg); w.u16(std::uint16_t(row)); w.u16(std::uint16_t((col & 0xFF) | (relative ? 0xC000 : 0))); });
+}
+
+} // namespace
+
+// Sheet "Dati" (A1:A3 hold 1, 2, 3):
+//   B1 =A1*2                 C1:C3 =A1+1 shared, filled down
+//   D1 =A1&"x" (text)        E1:E2 ="t"&A1 shared, its text after the shared record
+//   F1 =SUM(A1:A3)           F2 =Altro!A1             F3 =CHOOSE(2,3,4)
+//   G1 =A1>0 (TRUE)          G2 =1/0 (#DIV/0!)
+//   H1 a defined name, H2 another workbook, H3 a cut-off text constant,
+//   H4 a shared formula that is not there: values only (5, 6, 7, 8)
+//   I1 =REPT("x",9000), its text in a STRING record and a CONTINUE
+// Sheet "Altro": A1 = 42.
+QByteArray formulaStream() {
+    QByteArray out;
+    auto bof = [](std::uint16_t kind) {
+        return bytes([&](ByteWriter& w) { w.u16(0x0600); w.u16(kind); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0); w.u32(6); });
+    };
+    auto sheetName = [](const QString& n) {
+        return bytes([&](ByteWriter& w) { w.u32(0); w.u8(0); w.u8(0); w.u8(std::uint8_t(n.size())); w.u8(0); w.bytes(n.toLatin1().constData(), std::size_t(n.size())); });
+    };
+    record(out, 0x0809, bof(0x0005));
+    const qsizetype dati = out.size() + 4;
+    record(out, 0x0085, sheetName(QStringLiteral("Dati")));
+    const qsizetype altro = out.size() + 4;
+    record(out, 0x0085, sheetName(QStringLiteral("Altro")));
+    // another workbook, then this one
+    record(out, 0x01AE, bytes([](ByteWriter& w) { w.u16(1); w.u16(3); w.u8(0); w.bytes("abc", 3); }));
+    record(out, 0x01AE, bytes([](ByteWriter& w) { w.u16(2); w.u16(0x0401); }));
+    record(out, 0x0017, bytes([](ByteWriter& w) {
+        w.u16(3);
+        w.u16(0); w.u16(0); w.u16(0); // in the other workbook
+        w.u16(1); w.u16(1); w.u16(1); // "Altro"
+        w.u16(1); w.u16(0); w.u16(1); // both sheets at once
+    }));
+    record(out, 0x000A, {});
+
+    ByteWriter(out).put32(dati, std::uint32_t(out.size()));
+    record(out, 0x0809, bof(0x0010));
+    for (int r = 0; r < 3; ++r)
+        record(out, 0x0203, bytes([&](ByteWriter& w) { w.u16(std::uint16_t(r)); w.u16(0); w.u16(0); w.f64(r + 1); }));
+    const QByteArray a1 = ref(0x24, 0, 0);
+    const QByteArray exp = bytes([](ByteWriter& w) { w.u8(0x01); w.u16(0); w.u16(2); });
+    const QByteArray expE = bytes([](ByteWriter& w) { w.u8(0x01); w.u16(0); w.u16(4); });
+    auto shrfmla = [](int r1, int r2, int c, const QByteArray& tokens) {
+        return bytes([&](ByteWriter& w) {
+            w.u16(std::uint16_t(r1)); w.u16(std::uint16_t(r2)); w.u8(std::uint8_t(c)); w.u8(std::uint8_t(c)); w.u8(0); w.u8(std::uint8_t(r2 - r1 + 1));
+            w.u16(std::uint16_t(tokens.size()));
+            w.bytes(tokens.constData(), std::size_t(tokens.size()));
+        });
+    };
+    const QByteArray str = QByteArray::fromHex("17010074"); // "t"
+    // row 1
+    record(out, 0x0006, formula(0, 1, number(2), 0, a1 + QByteArray::fromHex("1e020005")));
+    record(out, 0x0006, formula(0, 2, number(2), 0x0008, exp));
+    record(out, 0x04BC, shrfmla(0, 2, 2, ref(0x2C, 0, -2) + QByteArray::fromHex("1e010003")));
+    record(out, 0x0006, formula(0, 3, special(0), 0, a1 + QByteArray::fromHex("1701007808")));
+    record(out, 0x0207, stringResult(QStringLiteral("1x")));
+    record(out, 0x0006, formula(0, 4, special(0), 0x0008, expE));
+    record(out, 0x04BC, shrfmla(0, 1, 4, str + ref(0x2C, 0, -4) + QByteArray::fromHex("08")));
+    record(out, 0x0207, stringResult(QStringLiteral("t1")));
+    record(out, 0x0006, formula(0, 5, number(6), 0x0002,
+                                QByteArray::fromHex("250000020000c000c0") + QByteArray::fromHex("42010400")));
+    record(out, 0x0006, formula(0, 6, special(1, 1), 0, a1 + QByteArray::fromHex("1e00000d")));
+    record(out, 0x0006, formula(0, 7, number(5), 0, QByteArray::fromHex("2301000000")));
+    record(out, 0x0006, formula(0, 8, special(0), 0, QByteArray::fromHex("17010078") + QByteArray::fromHex("1e2823") + QByteArray::fromHex("411e00")));
+    {
+        // the STRING of I1 crosses into a CONTINUE with its own flag byte
+        const QByteArray all(9000, 'x');
+        QByteArray first = bytes([&](ByteWriter& w) { w.u16(9000); w.u8(0); w.bytes(all.constData(), 8221); });
+        record(out, 0x0207, first);
+        record(out, 0x003C, QByteArray(1, '\0') + all.mid(8221));
+    }
+    // row 2
+    record(out, 0x0006, formula(1, 2, number(3), 0x0008, exp));
+    record(out, 0x0006, formula(1, 4, special(0), 0x0008, expE));
+    record(out, 0x0207, stringResult(QStringLiteral("t2")));
+    record(out, 0x0006, formula(1, 5, number(42), 0, bytes([](ByteWriter& w) { w.u8(0x3A); w.u16(1); w.u16(0); w.u16(0xC000); })));
+    record(out, 0x0006, formula(1, 6, special(2, 0x07), 0, QByteArray::fromHex("1e01001e000006")));
+    record(out, 0x0006, formula(1, 7, number(6), 0, bytes([](ByteWriter& w) { w.u8(0x3A); w.u16(0); w.u16(0); w.u16(0xC000); })));
+    // row 3
+    record(out, 0x0006, formula(2, 2, number(4), 0x0008, exp));
+    record(out, 0x0006, formula(2, 5, number(4), 0,
+                                QByteArray::fromHex("1e0200") + QByteArray::fromHex("19040200" "08000e001400") +
+                                QByteArray::fromHex("1e0300") + QByteArray::fromHex("19080700") + QByteArray::fromHex("1e0400") +
+                                QByteArray::fromHex("19080300") + QByteArray::fromHex("42036400")));
+    record(out, 0x0006, formula(2, 7, number(7), 0, QByteArray::fromHex("170a0061626364")));
+    record(out, 0x0006, formula(3, 7, number(8), 0x0008, bytes([](ByteWriter& w) { w.u8(0x01); w.u16(9); w.u16(9); })));
+    record(out, 0x000A, {});
+
+    ByteWriter(out).put32(altro, std::uint32_t(out.size()));
+    record(out, 0x0809, bof(0x0010));
+    record(out, 0x0203, bytes([](ByteWriter& w) { w.u16(0); w.u16(0); w.u16(0); w.f64(42); }));
+    record(out, 0x000A, {});
+    return out;
 }
 
 } // namespace codectest

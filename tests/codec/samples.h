@@ -4,6 +4,7 @@
 
 #include "platform/workbook.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
@@ -12,6 +13,12 @@ namespace codectest {
 // `rows` data rows on the first sheet; long strings that cross record
 // boundaries, every value type, styles, layout and page setup on the others.
 std::unique_ptr<xl::Workbook> richWorkbook(int rows = 300);
+
+// A workbook stream as a spreadsheet program writes formulas: sheets
+// "Dati" and "Altro", plain and shared formulas with every kind of result,
+// a reference to the other sheet and to another workbook, and formulas
+// this codec keeps as values only. The layout is listed in samples.cpp.
+QByteArray formulaStream();
 
 // The first difference found, or an empty string when the two agree on
 // everything a file keeps.
