@@ -1,5 +1,6 @@
 #include "store/formatters.h"
 
+#include "platform/numberformat.h"
 #include "platform/vbconv.h"
 
 #include <QLocale>
@@ -22,14 +23,10 @@ QString StrToDate(QString& Data1) {
 
 QString CtrNumD(double dblNumD) {
     if (!std::isfinite(dblNumD)) return QString();
-    // Rounded half away from zero to the cent, as the spreadsheet's formats do;
-    // the small nudge keeps 2,675 (stored as 2,67499...) from rounding down.
-    const double cents = std::round(dblNumD * 100.0 + (dblNumD >= 0 ? 1e-7 : -1e-7));
-    if (std::fabs(cents) > 1e17) return QString();
-    QLocale it(QLocale::Italian, QLocale::Italy);
-    it.setNumberOptions(QLocale::DefaultNumberOptions);
-    if (cents == 0) return QStringLiteral("0,00");
-    return it.toString(cents / 100.0, 'f', 2);
+    // The spreadsheet's own "#,0.00", so an amount reads the same in a box
+    // and in a cell: half away from zero on the decimal value (2,675 gives
+    // 2,68; 0,004999999 gives 0,00).
+    return xl::formatValue(xl::Value(dblNumD), QStringLiteral("#,0.00"));
 }
 
 QString CtrNumD(const QString& text) {

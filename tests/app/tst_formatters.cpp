@@ -44,6 +44,7 @@ private slots:
         QTest::newRow("millions") << 1234567.891 << "1.234.567,89";
         QTest::newRow("rounds half up") << 2.675 << "2,68";
         QTest::newRow("tiny negative is zero") << -0.001 << "0,00";
+        QTest::newRow("just under half a cent") << 0.004999999 << "0,00";
         QTest::newRow("whole") << 100.0 << "100,00";
     }
     void ctrNumD() {
