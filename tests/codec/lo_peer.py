@@ -6,6 +6,7 @@
 # load instead of waiting for a user.
 #
 #   lo_peer.py make OUT PASSWORD        a reference workbook written by LibreOffice
+#   lo_peer.py formulas OUT PASSWORD    a workbook of formulas written by LibreOffice
 #   lo_peer.py dump IN PASSWORD         the workbook's contents as JSON on stdout
 #   lo_peer.py time IN PASSWORD OUT N   times N loads and stores (JSON on stdout)
 
@@ -140,6 +141,29 @@ def make(office, out, password):
     doc.close(True)
 
 
+def formulas(office, out, password):
+    doc = office.desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0, (pv("Hidden", False),))
+    sheets = doc.Sheets
+    sh = sheets.getByIndex(0)
+    sh.Name = "Pratica"
+    sheets.insertNewByName("Cliente", 1)
+    sheets.getByIndex(1).getCellByPosition(0, 0).Value = 7
+    for r, v in enumerate([1, 2, 3]):
+        sh.getCellByPosition(0, r).Value = v
+    sh.getCellByPosition(1, 0).Formula = "=A1*2"
+    sh.getCellByPosition(1, 1).Formula = "=SUM(A1:A3)"
+    sh.getCellByPosition(1, 2).Formula = "=IF(A3>2;\"grande\";\"piccolo\")"
+    sh.getCellByPosition(2, 0).Formula = "=\"n. \"&A1"
+    # filled down: the file holds it once, shared by the three cells
+    sh.getCellByPosition(3, 0).Formula = "=A1+10"
+    sh.getCellRangeByName("D1:D3").fillAuto(uno.Enum("com.sun.star.sheet.FillDirection", "TO_BOTTOM"), 1)
+    sh.getCellByPosition(4, 0).Formula = "=$Cliente.A1*3"
+    sh.getCellByPosition(4, 1).Formula = "=ROUND(A2/3;2)"
+    doc.calculateAll()
+    office.store(doc, out, password)
+    doc.close(True)
+
+
 def dump(office, path, password):
     doc = office.load(path, password)
     if doc is None:
@@ -162,8 +186,11 @@ def dump(office, path, password):
                 if t == "EMPTY":
                     continue
                 fmt = formats.getByKey(cell.NumberFormat)
-                cells.append({"row": r + 1, "col": c + 1, "kind": t, "value": cell.Value, "string": cell.String,
-                              "format": fmt.FormatString, "isDate": bool(fmt.Type & 2)})
+                entry = {"row": r + 1, "col": c + 1, "kind": t, "value": cell.Value, "string": cell.String,
+                         "format": fmt.FormatString, "isDate": bool(fmt.Type & 2)}
+                if t == "FORMULA":
+                    entry["formula"] = cell.Formula
+                cells.append(entry)
         widths = [sh.Columns.getByIndex(c).Width for c in range(8)]
         areas = [[a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1] for a in sh.getPrintAreas()]
         ctrl.setActiveSheet(sh)
@@ -203,6 +230,9 @@ def main(argv):
         cmd = argv[1]
         if cmd == "make":
             make(office, argv[2], argv[3] if len(argv) > 3 else "")
+            return 0
+        if cmd == "formulas":
+            formulas(office, argv[2], argv[3] if len(argv) > 3 else "")
             return 0
         if cmd == "dump":
             return dump(office, argv[2], argv[3] if len(argv) > 3 else "")

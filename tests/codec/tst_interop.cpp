@@ -127,6 +127,56 @@ private slots:
         QVERIFY2(std::abs(w0 - w1) <= w0 / 100, qPrintable(QStringLiteral("%1 vs %2").arg(w0).arg(w1)));
     }
 
+    // A workbook of formulas written by LibreOffice opens with its values,
+    // and after a Velmora save LibreOffice finds the same formulas and
+    // values; a cell the program wrote holds the program's value.
+    void libreOfficeFormulasSurviveASave() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("formule.xls"));
+        Run made = peer({QStringLiteral("formulas"), path, kPassword});
+        QVERIFY2(made.code == 0, made.err.constData());
+        auto book = xls::readWorkbook(path, kPassword);
+        xl::Worksheet& p = book->Sheets(QStringLiteral("Pratica"));
+        auto value = [&](const char* a) { return p.GetRange(QString::fromLatin1(a)).GetValue(); };
+        QCOMPARE(value("B1"), xl::Value(2));
+        QCOMPARE(value("B2"), xl::Value(6));
+        QCOMPARE(value("B3"), xl::Value("grande"));
+        QCOMPARE(value("C1"), xl::Value("n. 1"));
+        QCOMPARE(value("D1"), xl::Value(11));
+        QCOMPARE(value("D2"), xl::Value(12));
+        QCOMPARE(value("D3"), xl::Value(13));
+        QCOMPARE(value("E1"), xl::Value(21));
+        QCOMPARE(value("E2"), xl::Value(0.67));
+        for (const char* a : {"B1", "B2", "B3", "C1", "D1", "D2", "D3", "E1", "E2"}) {
+            const xl::CellRect r = xl::parseAddress(QString::fromLatin1(a));
+            QVERIFY2(p.cellAt(r.row1, r.col1)->kept, a);
+        }
+        QVERIFY(!p.cellAt(1, 1)->kept);
+        QCOMPARE(p.cellAt(1, 5)->kept->sheets, QStringList{QStringLiteral("Cliente")});
+
+        const QString again = dir.filePath(QStringLiteral("di-ritorno.xls"));
+        xls::writeWorkbook(*book, again, kPassword);
+        const QJsonObject before = sheetNamed(dumpWithLibreOffice(path, kPassword), QStringLiteral("Pratica"));
+        const QJsonObject after = sheetNamed(dumpWithLibreOffice(again, kPassword), QStringLiteral("Pratica"));
+        QVERIFY(!before.isEmpty());
+        QCOMPARE(cellAt(before, 3, 4).value(QStringLiteral("formula")).toString(), QStringLiteral("=A3+10"));
+        QCOMPARE(cellAt(before, 1, 5).value(QStringLiteral("formula")).toString(), QStringLiteral("=$Cliente.A1*3"));
+        QCOMPARE(after.value(QStringLiteral("cells")), before.value(QStringLiteral("cells")));
+
+        // The program's own writes: a formula it overwrote is gone, and the
+        // formulas that read a changed cell show the new result.
+        p.GetRange(QStringLiteral("B1")).SetValue(xl::Value(5));
+        p.GetRange(QStringLiteral("A2")).SetValue(xl::Value(20));
+        const QString changed = dir.filePath(QStringLiteral("cambiato.xls"));
+        xls::writeWorkbook(*book, changed, kPassword);
+        const QJsonObject now = sheetNamed(dumpWithLibreOffice(changed, kPassword), QStringLiteral("Pratica"));
+        QCOMPARE(cellAt(now, 1, 2).value(QStringLiteral("kind")).toString(), QStringLiteral("VALUE"));
+        QCOMPARE(cellAt(now, 1, 2).value(QStringLiteral("value")).toDouble(), 5.0);
+        QCOMPARE(cellAt(now, 2, 2).value(QStringLiteral("formula")).toString(), QStringLiteral("=SUM(A1:A3)"));
+        QCOMPARE(cellAt(now, 2, 2).value(QStringLiteral("value")).toDouble(), 24.0);
+        QCOMPARE(cellAt(now, 2, 4).value(QStringLiteral("value")).toDouble(), 30.0);
+    }
+
     void velmoraWritesLibreOfficeReads_data() {
         QTest::addColumn<int>("scheme");
         QTest::newRow("cryptoapi 128") << int(Scheme::Rc4CryptoApi);
@@ -245,6 +295,20 @@ private slots:
             QVERIFY(csv.open(QIODevice::ReadOnly));
             QVERIFY(csv.readLine().startsWith("Num.Prat."));
         }
+        // Kept formulas, shared ones and their text results read without a word.
+        auto formulas = decodeWorkbookStream(codectest::formulaStream(), QString());
+        const QString plain = dir.filePath(QStringLiteral("formule.xls"));
+        QFile out(plain);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(encodeFile(*formulas, QString()));
+        out.close();
+        Run c = run(QStringLiteral("ssconvert"), {QStringLiteral("-S"), plain, dir.filePath(QStringLiteral("formule-%n.csv"))}, 120000);
+        QVERIFY2(c.code == 0, c.err.constData());
+        QVERIFY2(c.err.trimmed().isEmpty(), c.err.constData());
+        QFile csv(dir.filePath(QStringLiteral("formule-0.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readLine().startsWith("1,2,2,1x,t1,6,TRUE,5,xxx"));
+        QCOMPARE(csv.readLine().trimmed(), QByteArray("2,,3,,t2,42,#DIV/0!,6,"));
     }
 };
 
