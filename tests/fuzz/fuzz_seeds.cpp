@@ -4,6 +4,7 @@
 #include "tests/codec/samples.h"
 
 #include "platform/xls/biff.h"
+#include "platform/xls/cfb.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,6 +37,16 @@ int main(int argc, char** argv) {
             f.putChar(mode);
             f.write(bytes);
         }
+    }
+    // Formulas as spreadsheet programs write them: shared, on other sheets,
+    // with text results and the kinds the codec keeps as values only.
+    const QByteArray formulas = codectest::formulaStream();
+    const QByteArray formulaFile = writeCompound({{QStringLiteral("Workbook"), formulas}});
+    for (const auto& [suffix, mode, bytes] : {std::tuple{"stream", '\1', formulas}, std::tuple{"file", '\0', formulaFile}}) {
+        QFile f(QStringLiteral("%1/formulas-%2").arg(QString::fromLocal8Bit(argv[1]), QLatin1String(suffix)));
+        if (!f.open(QIODevice::WriteOnly)) return 1;
+        f.putChar(mode);
+        f.write(bytes);
     }
     return 0;
 }
