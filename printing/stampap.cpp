@@ -92,6 +92,14 @@ void StampaP::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
 }
 
+void StampaP::setVisible(bool visible) {
+    QWidget::setVisible(visible);
+    if (visible) {
+        raise();
+        activateWindow();
+    }
+}
+
 void StampaP::Command1_Click() {
     // Each test reads the code afresh; a failure inside one printout ends
     // that printout and the tests go on.
@@ -153,7 +161,11 @@ bool StampaP::send(xl::Worksheet& sheet, printout::Request request) {
     // Nothing reached a printer: say so, and leave the form up so that a
     // printer can be picked and the job sent again.
     const QString name = request.printer.trimmed();
-    if (name.isEmpty() || name == placeholder() || !printing::printers().names().contains(request.printer))
+    const QStringList installed = printing::printers().names();
+    if (installed.isEmpty())
+        ui::dialogs().message(QStringLiteral(" Stampa non eseguita: nel sistema non è installata alcuna stampante .................."),
+                              kTitle, ui::MsgIcon::Information);
+    else if (name.isEmpty() || name == placeholder() || !installed.contains(request.printer))
         ui::dialogs().message(QStringLiteral(" Stampa non eseguita: scegliere una stampante dall'elenco e premere "
                                              "di nuovo Seleziona .................."),
                               kTitle, ui::MsgIcon::Information);

@@ -67,6 +67,10 @@ public:
     // The header title of a list printout followed by the day's date.
     static QString headerWithDate(const QString& title);
 
+    // A request for a form that is already on screen, perhaps behind the
+    // main window, brings it to the front.
+    void setVisible(bool visible) override;
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;

@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     pp->Text5->setText(QStringLiteral("Armadio 2"));
     pp->Combo3->setEditText(QStringLiteral("3"));
     pp->Check2->setChecked(true);
-    pp->Text6->setText(QStringLiteral("Udienza fissata per il 12/06/2024.\nAllegato:-ricorso.bmp"));
+    pp->Text6->setText(QStringLiteral("Udienza fissata per il 12/06/2024.\r\nAllegato:-ricorso.bmp"));
     pp->Text37->setText(QStringLiteral("1.500,00"));
 
     d.expectQuestion(QString(), false);

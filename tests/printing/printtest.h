@@ -43,12 +43,14 @@ public:
 
     QStringList list{QStringLiteral("Ufficio"), QStringLiteral("Archivio")};
     QString defaultPrinter = QStringLiteral("Ufficio");
+    QStringList refusing; // listed, but every job sent to them fails
     std::vector<Job> jobs;
 
     QStringList names() override { return list; }
     QString defaultName() override { return defaultPrinter; }
     int printOut(xl::Worksheet& sheet, const printout::Request& rq) override {
         if (!list.contains(rq.printer)) throw xl::Error("no such printer");
+        if (refusing.contains(rq.printer)) throw xl::Error("the print job failed");
         Job j;
         j.printer = rq.printer;
         j.sheet = sheet.Name();

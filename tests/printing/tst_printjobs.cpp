@@ -105,6 +105,7 @@ private slots:
     void sectorListStaysShown();
     void ledgerPrintoutsAndTheirTitles();
     void failedPrintIsToldAndFormStays();
+    void failedPageEndsThePageByPagePrintout();
     void practiceListAsksBeforeEachPage();
     void clientListOffersEveryPageOfAWideList();
     void coverMenuAsksAndChecks();
@@ -138,6 +139,14 @@ void TestPrintJobs::formListsPrintersAndKeepsChoiceUntilClosed() {
     QCOMPARE(s->Combo1->currentText(), QStringLiteral("Archivio"));
     QCOMPARE(s->Combo1->count(), 2);
     QCOMPARE(s->Text1->text(), QStringLiteral("10"));
+
+    // Left on screen behind the main window: a new request brings it back
+    // to the front.
+    p.request(StampaP::ClientList, QString());
+    f.activateWindow();
+    QTRY_VERIFY(f.isActiveWindow());
+    p.request(StampaP::SectorList, QString());
+    QTRY_VERIFY(s->isActiveWindow());
 
     // Closed: the code goes; the next request lists the printers afresh.
     s->close();
@@ -460,6 +469,64 @@ void TestPrintJobs::failedPrintIsToldAndFormStays() {
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
     QVERIFY(!shown(p.form().stampaP()));
+    VERIFY_DIALOGS(p.fx);
+}
+
+void TestPrintJobs::failedPageEndsThePageByPagePrintout() {
+    Program p([](xl::Workbook& b) {
+        putPractices(b, 120);
+        putClients(b, 30);
+    });
+    QVERIFY(p.started);
+    // Nothing picked: the first page is told as not printed and no further
+    // page is offered; the form stays, the screen is updated again.
+    p.request(StampaP::PracticeList, QString());
+    p.fx.dialogs()
+        .expectInput(kZoomLong, QStringLiteral("110"), kV)
+        .expectQuestion(kAskPortrait, false, kV)
+        .expectQuestion(QString(), true, kPageTitle)
+        .expectMessage(kNotPrinted, kV, kInfo);
+    p.press();
+    QVERIFY(p.printers.jobs.empty());
+    QVERIFY(p.sheet(QStringLiteral("Pratica")).Paginate().pageCount() >= 3);
+    QCOMPARE(text(p.sheet(QStringLiteral("Pratica")), QStringLiteral("AU1")), QStringLiteral("1"));
+    QVERIFY(shown(p.form().stampaP()));
+    QVERIFY(p.form().Excel.ScreenUpdating);
+
+    // A listed printer that refuses the job is named; the client list stops
+    // at its first page as well.
+    p.printers.refusing << QStringLiteral("Archivio");
+    const QString refused = QStringLiteral(" Stampa non eseguita: la stampante Archivio non ha accettato il lavoro. "
+                                           "Controllarla e riprovare ..................");
+    p.request(StampaP::ClientList);
+    p.fx.dialogs()
+        .expectInput(kZoomLong, QStringLiteral("110"), kV)
+        .expectQuestion(QString(), true, kPageTitle)
+        .expectMessage(refused, kV, kInfo);
+    p.press();
+    QVERIFY(p.printers.jobs.empty());
+    QVERIFY(shown(p.form().stampaP()));
+
+    // The cover likewise keeps the form up until a printer takes it.
+    p.request(StampaP::BlankCover);
+    p.fx.dialogs().expectMessage(refused, kV, kInfo);
+    p.press();
+    QVERIFY(p.printers.jobs.empty());
+    QVERIFY(shown(p.form().stampaP()));
+    p.form().stampaP()->Combo1->setCurrentIndex(0);
+    p.press();
+    QCOMPARE(p.printers.jobs.size(), std::size_t(1));
+    QCOMPARE(p.printers.jobs[0].sheet, QStringLiteral("Copertina"));
+    QVERIFY(!shown(p.form().stampaP()));
+
+    // No printer left in the system: that is what the user is told.
+    p.printers.list.clear();
+    p.request(StampaP::BlankCover, QString());
+    p.fx.dialogs().expectMessage(
+        QStringLiteral(" Stampa non eseguita: nel sistema non è installata alcuna stampante .................."), kV, kInfo);
+    p.press();
+    QCOMPARE(p.printers.jobs.size(), std::size_t(1));
+    QVERIFY(shown(p.form().stampaP()));
     VERIFY_DIALOGS(p.fx);
 }
 
