@@ -93,8 +93,9 @@ void StampaP::showEvent(QShowEvent* e) {
 }
 
 void StampaP::setVisible(bool visible) {
+    const bool wasShown = isVisible();
     QWidget::setVisible(visible);
-    if (visible) {
+    if (visible && wasShown) {
         raise();
         activateWindow();
     }
