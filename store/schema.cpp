@@ -84,8 +84,9 @@ void layOutCover(xl::Worksheet& s) {
     s.Rows(14).SetRowHeight(24);
     xl::Range text = s.GetRange(QStringLiteral("B10:B12"));
     text.SetWrapText(true);
-    text.SetVerticalAlignment(xl::xlVAlignTop);
-    s.GetRange(QStringLiteral("A10:A12")).SetVerticalAlignment(xl::xlVAlignTop);
+    // The field rows read from the top of their row, so every label stands
+    // the same distance below the one before, the tall rows included.
+    s.GetRange(QStringLiteral("A3:B14")).SetVerticalAlignment(xl::xlVAlignTop);
     s.GetRange(QStringLiteral("B14")).SetHorizontalAlignment(xl::xlHAlignLeft);
 
     xl::PageSetup& p = s.GetPageSetup();
