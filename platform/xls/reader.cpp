@@ -530,6 +530,7 @@ private:
         chargeRows(ws, rw + 1);
         xl::Cell& c = ws.cellRef(rw + 1, col + 1);
         c.style = styleOf(xf);
+        c.kept.reset(); // a later record for the same cell replaces its formula too
         return &c;
     }
 
@@ -558,7 +559,7 @@ private:
     // cell of a sheet.
     void keep(xl::Cell& c, std::shared_ptr<const xl::KeptFormula> f, bool charge = true) {
         if (!f) return;
-        if (charge && (formulaBudget_ -= long(f->tokens.size() + f->extra.size()) + 96) < 0) return;
+        if (charge && (formulaBudget_ -= long(f->tokens.size() + f->extra.size()) + 192) < 0) return;
         c.kept = std::move(f);
     }
 
