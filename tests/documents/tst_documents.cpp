@@ -319,11 +319,12 @@ void TestDocuments::namesWithFoldersAreRefused() {
     openOnPractice(fx);
     const QString note = fx.form().Frame1->Text6->text();
     const QStringList before = filesUnder(fx.folder());
-    const QStringList beside = QDir(fx.folder() + QStringLiteral("/..")).entryList(QDir::Files);
     Form5& scan = acquire(fx, name, [](auto& d) { d.expectMessage(kSeparators, kV, ui::MsgIcon::Information); });
     VERIFY_DIALOGS(fx);
     QCOMPARE(filesUnder(fx.folder()), before);
-    QCOMPARE(QDir(fx.folder() + QStringLiteral("/..")).entryList(QDir::Files), beside);
+    // Other tests write beside the program folder at the same time, so look
+    // for the one file these names could reach there, not at the listing.
+    QVERIFY(!QFile::exists(fx.folder() + QStringLiteral("/../fuori.bmp")));
     QVERIFY(!QFile::exists(QStringLiteral("/tmp/velmora-fuori.bmp")));
     QCOMPARE(fx.form().Frame1->Text6->text(), note);
     QVERIFY(shown(&scan));
