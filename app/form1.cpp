@@ -2,6 +2,7 @@
 
 #include "app/calendario.h"
 #include "app/controls.h"
+#include "app/guard.h"
 #include "app/named.h"
 #include "ledger/ledgerpanel.h"
 #include "platform/dialogs.h"
@@ -50,26 +51,8 @@ namespace {
 
 const QString kTitle = QStringLiteral("Velmora");
 
-// Runs a handler started by the user; an engine failure that nothing inside
-// caught is shown instead of taking the program down.
-template <typename F>
-void guarded(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        ui::dialogs().message(QStringLiteral("Si è verificato un errore: %1").arg(QString::fromStdString(e.what())),
-                              kTitle, ui::MsgIcon::Critical);
-    }
-}
-
-// Runs one step whose failure is skipped.
-template <typename F>
-void skipping(F&& f) {
-    try {
-        f();
-    } catch (...) {
-    }
-}
+using handlers::guarded;
+using handlers::skipping;
 
 // The machine's first IPv4 address that is not the loopback, in dotted form.
 QString localIPv4() {

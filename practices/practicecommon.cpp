@@ -50,23 +50,4 @@ int lastFilledRow(xl::Worksheet& sheet, int col) {
     return 0;
 }
 
-bool guarded(const std::function<void()>& step) {
-    try {
-        step();
-        return true;
-    } catch (const std::exception& e) {
-        ui::dialogs().message(QStringLiteral("ERRORE: Operazione non riuscita sull'archivio Pratiche.xls\n")
-                                  + QString::fromStdString(e.what()),
-                              QStringLiteral("Velmora"), ui::MsgIcon::Critical);
-        return false;
-    }
-}
-
-void skipping(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const xl::Error&) {
-    }
-}
-
 } // namespace practices

@@ -4,6 +4,7 @@
 // reach on sheet "Pratica", and the guard that turns a failing workbook call
 // into a message instead of ending the program.
 
+#include "app/guard.h"
 #include "platform/workbook.h"
 
 #include <QString>
@@ -48,12 +49,7 @@ int lastRowOfRun(xl::Worksheet& sheet, int col, int startRow);
 // the column is empty.
 int lastFilledRow(xl::Worksheet& sheet, int col);
 
-// Runs `step`; a failing workbook call (or any other failure) is reported in a box titled "Velmora"
-// and answered false, so that a damaged sheet never ends the program.
-bool guarded(const std::function<void()>& step);
-
-// Runs `step` and ignores a failing workbook call (the steps whose failure is
-// skipped on purpose, such as one result cell that cannot be converted).
-void skipping(const std::function<void()>& step);
+using handlers::guarded;
+using handlers::skipping;
 
 } // namespace practices

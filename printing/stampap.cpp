@@ -1,6 +1,7 @@
 #include "printing/stampap.h"
 
 #include "app/form1.h"
+#include "app/guard.h"
 #include "app/named.h"
 #include "platform/dialogs.h"
 #include "platform/vbconv.h"
@@ -24,14 +25,7 @@ namespace {
 
 const QString kTitle = QStringLiteral("Velmora");
 
-// A step whose failure is passed over, so that the printout goes on.
-template <typename F>
-void skipping(F&& f) {
-    try {
-        f();
-    } catch (...) {
-    }
-}
+using handlers::skipping;
 
 } // namespace
 

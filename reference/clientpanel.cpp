@@ -21,7 +21,7 @@
 #include <QVBoxLayout>
 
 using refdata::guarded;
-using refdata::skipFailure;
+using refdata::skipping;
 
 namespace {
 
@@ -183,13 +183,13 @@ void ClientPanel::Combo4_Click() {
     const int row = refdata::chosenRow(Combo4);
     if (row == 0 || Combo4->currentText().isEmpty()) return;
     xl::Worksheet* sheet = nullptr;
-    skipFailure([&] { sheet = &clientSheet(form); });
+    skipping([&] { sheet = &clientSheet(form); });
     if (!sheet) return;
     const auto boxes = columnBoxes();
     // Every column but the ID first, the ID last.
     for (int col = 2; col <= 17; ++col)
-        skipFailure([&] { refdata::setBoxText(boxes[col - 1], vb::CStr(sheet->Cells(row, col).GetValue())); });
-    skipFailure([&] {
+        skipping([&] { refdata::setBoxText(boxes[col - 1], vb::CStr(sheet->Cells(row, col).GetValue())); });
+    skipping([&] {
         loadedId_ = vb::CStr(sheet->Cells(row, 1).GetValue());
         Text10->setText(loadedId_);
     });
@@ -209,7 +209,7 @@ void ClientPanel::writeId(int row, const QString& text) {
 void ClientPanel::writeFields(xl::Worksheet& sheet, int row, int fromCol, bool newRecord) {
     const auto boxes = columnBoxes();
     for (int col = fromCol; col <= 17; ++col) {
-        skipFailure([&] {
+        skipping([&] {
             if (col == kDateCol) {
                 if (const auto d = vb::CDate(Text18->text()))
                     sheet.Cells(row, col).SetValue(xl::Value::date(vb::DateSerial(*d)));
@@ -269,10 +269,10 @@ void ClientPanel::Command70_Click() {
             return;
         }
         Text10->setText(vb::CStr(counter));
-        skipFailure([&] { sheet.Cells(row, kNameCol).SetValue(xl::Value::text(Text26->text())); });
-        skipFailure([&] { sheet.Cells(row, 1).SetValue(xl::Value::number(*id)); });
+        skipping([&] { sheet.Cells(row, kNameCol).SetValue(xl::Value::text(Text26->text())); });
+        skipping([&] { sheet.Cells(row, 1).SetValue(xl::Value::number(*id)); });
         writeFields(sheet, row, 3, true);
-        skipFailure([&] { sheet.Cells(kCounterRow, kCounterCol).SetValue(xl::Value::number(*id + 1)); });
+        skipping([&] { sheet.Cells(kCounterRow, kCounterCol).SetValue(xl::Value::number(*id + 1)); });
         ui::dialogs().message(QStringLiteral(" Cliente aggiunto"), kTitle, ui::MsgIcon::Information);
         form.ResetForm();
         RefillClientList();
@@ -300,7 +300,7 @@ void ClientPanel::Command10_Click() {
         xl::Worksheet& sheet = clientSheet(form);
         // An ID box emptied after the unlock keeps the client's own ID:
         // an empty key would be taken for a free row by the next insert.
-        if (!Text10->text().trimmed().isEmpty()) skipFailure([&] { writeId(row, Text10->text().trimmed()); });
+        if (!Text10->text().trimmed().isEmpty()) skipping([&] { writeId(row, Text10->text().trimmed()); });
         writeFields(sheet, row, 2, false);
         ui::dialogs().message(QStringLiteral("Cliente modificato"), QStringLiteral("  Velmora"), ui::MsgIcon::None);
         Combo4->clear();

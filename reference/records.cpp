@@ -85,21 +85,4 @@ void setBoxText(QWidget* box, const QString& text) {
     else if (auto* c = qobject_cast<QComboBox*>(box)) c->setEditText(text);
 }
 
-void skipFailure(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const xl::Error&) {
-    }
-}
-
-void guarded(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        ui::dialogs().message(QStringLiteral("ERRORE: operazione non eseguita sul database.\n%1")
-                                  .arg(QString::fromUtf8(e.what())),
-                              QStringLiteral("Velmora"), ui::MsgIcon::Critical);
-    }
-}
-
 } // namespace refdata

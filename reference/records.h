@@ -4,6 +4,7 @@
 // a sheet column, and how a failing workbook call is either skipped or
 // reported instead of taking the program down.
 
+#include "app/guard.h"
 #include "platform/value.h"
 
 #include <QString>
@@ -58,12 +59,7 @@ bool idMatches(const xl::Value& cell, const QString& shown);
 QString boxText(const QWidget* box);
 void setBoxText(QWidget* box, const QString& text);
 
-// Runs one step of a procedure whose failures are passed over: a failing
-// workbook call leaves this step out and the next one runs.
-void skipFailure(const std::function<void()>& step);
-
-// Runs a whole handler; a failing workbook call ends it with a message rather
-// than ending the program with every unsaved change.
-void guarded(const std::function<void()>& handler);
+using handlers::guarded;
+using handlers::skipping;
 
 } // namespace refdata
