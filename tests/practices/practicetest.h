@@ -86,6 +86,21 @@ inline void putReferenceData(xl::Workbook& b) {
     put(v, 2, 6, QStringLiteral("Diritto civile"));
 }
 
+// Starts the program on a workbook with the reference data and `practices`
+// in rows 2 down, and opens the practice panel.
+inline void open(testsupport::AppFixture& fx, const std::vector<Practice>& practices,
+                 const std::function<void(xl::Workbook&)>& more = {}) {
+    fx.writeWorkbook([&](xl::Workbook& b) {
+        putReferenceData(b);
+        int row = 2;
+        for (const Practice& p : practices) putPractice(b.Sheets(kPratica), row++, p);
+        if (more) more(b);
+    });
+    QVERIFY(fx.start());
+    fx.form().MenuPratiche_Click();
+    QVERIFY(shown(fx.form().Frame1));
+}
+
 inline QString cellText(xl::Worksheet& s, int row, int col) { return vb::CStr(s.Cells(row, col).GetValue()); }
 
 inline QString diskText(testsupport::AppFixture& fx, const QString& sheet, int row, int col) {

@@ -30,20 +30,6 @@ const QString kV = QStringLiteral("Velmora");
 const QString kVb = QStringLiteral(" Velmora");
 constexpr auto kInfo = ui::MsgIcon::Information;
 
-// Starts the program on a workbook with the reference data and `practices`
-// in rows 2 down, and opens the practice panel.
-void open(AppFixture& fx, const std::vector<Practice>& practices,
-          const std::function<void(xl::Workbook&)>& more = {}) {
-    fx.writeWorkbook([&](xl::Workbook& b) {
-        putReferenceData(b);
-        int row = 2;
-        for (const Practice& p : practices) putPractice(b.Sheets(kPratica), row++, p);
-        if (more) more(b);
-    });
-    QVERIFY(fx.start());
-    fx.form().MenuPratiche_Click();
-    QVERIFY(shown(fx.form().Frame1));
-}
 
 // Fills the fields of a new practice as the user would (the number as the
 // chooser hands it over, the date as the calendar writes it).

@@ -19,17 +19,6 @@ const QString kV = QStringLiteral("Velmora");
 constexpr auto kInfo = ui::MsgIcon::Information;
 constexpr int AA = 27;
 
-void open(AppFixture& fx, const std::vector<Practice>& practices,
-          const std::function<void(xl::Workbook&)>& more = {}) {
-    fx.writeWorkbook([&](xl::Workbook& b) {
-        putReferenceData(b);
-        int row = 2;
-        for (const Practice& p : practices) putPractice(b.Sheets(kPratica), row++, p);
-        if (more) more(b);
-    });
-    QVERIFY(fx.start());
-    fx.form().MenuPratiche_Click();
-}
 
 QString duplicateText(const QString& n) {
     return QStringLiteral(" ERRORE  IL  NUMERO PRATICA       ") + n + QStringLiteral("     E ' ESISTENTE  !");
