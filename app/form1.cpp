@@ -47,6 +47,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString kTitle = QStringLiteral("Velmora");
@@ -238,10 +240,66 @@ void Form1::buildLayout() {
     outer->addLayout(body, 1);
     setCentralWidget(central);
 
-    // Reads well at 1280x800; a smaller screen gets the window that fits it.
-    QSize want(1280, 800);
-    if (const QScreen* s = QGuiApplication::primaryScreen()) want = want.boundedTo(s->availableGeometry().size());
-    resize(want);
+    resize(kPreferredSize);
+}
+
+// ---- the window on its screen ---------------------------------------------
+
+QScreen* Form1::ownScreen() const { return screen() ? screen() : QGuiApplication::primaryScreen(); }
+
+QSize Form1::frameExtra() const {
+    const QSize extra = frameGeometry().size() - geometry().size();
+    // Before the window manager has framed the window its frame is unknown:
+    // a title bar and borders of the usual desktops are assumed.
+    return isVisible() && (extra.width() > 0 || extra.height() > 0) ? extra : QSize(16, 48);
+}
+
+QSize Form1::roomOnScreen() const {
+    const QScreen* s = ownScreen();
+    return s ? s->availableGeometry().size() - frameExtra() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+void Form1::placeAtStart() {
+    resize(kPreferredSize.expandedTo(minimumSizeHint()).boundedTo(roomOnScreen()));
+    if (const QScreen* s = ownScreen()) {
+        const QRect avail = s->availableGeometry();
+        const QSize outer = size() + frameExtra();
+        move(avail.x() + std::max(0, (avail.width() - outer.width()) / 2),
+             avail.y() + std::max(0, (avail.height() - outer.height()) / 2));
+    }
+}
+
+void Form1::keepOnScreen() {
+    if (isMaximized() || isFullScreen()) return;
+    const QScreen* s = ownScreen();
+    if (!s) return;
+    const QSize room = roomOnScreen();
+    if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+    const QRect avail = s->availableGeometry();
+    const QRect outer = frameGeometry();
+    const int x = std::clamp(outer.x(), avail.x(), std::max(avail.x(), avail.x() + avail.width() - outer.width()));
+    const int y = std::clamp(outer.y(), avail.y(), std::max(avail.y(), avail.y() + avail.height() - outer.height()));
+    if (x != outer.x() || y != outer.y()) move(x, y);
+}
+
+void Form1::switchPanels(std::initializer_list<std::pair<QWidget*, bool>> changes) {
+    const QSize before = size();
+    // Hidden first: the window never has to hold the old panel and the new
+    // one at once.
+    for (const auto& [w, visible] : changes)
+        if (w && !visible) w->hide();
+    for (const auto& [w, visible] : changes)
+        if (w && visible) w->show();
+    if (!isVisible() || isMaximized() || isFullScreen()) return;
+    // The size the user left the window at is kept; a panel that needs more
+    // gets it, within the screen, and gives it back when a smaller panel
+    // follows.
+    if (!grownForPanel_) restSize_ = before;
+    if (QLayout* l = layout()) l->activate();
+    const QSize want = restSize_.expandedTo(minimumSizeHint()).boundedTo(roomOnScreen());
+    grownForPanel_ = want != restSize_;
+    if (size() != want) resize(want);
+    keepOnScreen();
 }
 
 Form1::~Form1() {
@@ -326,10 +384,7 @@ bool Form1::Form_Load() {
 
     Label45->setText(QStringLiteral("Indirizzo IP:") + localIPv4());
 
-    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-        const QRect avail = s->availableGeometry();
-        move(avail.x() + (avail.width() - width()) / 2, avail.y() + (avail.height() - height()) / 2);
-    }
+    placeAtStart();
 
     for (QTimer* t : {Timer1, Timer2, Timer3}) t->start();
     loaded_ = true;
@@ -501,6 +556,7 @@ void Form1::closeEvent(QCloseEvent* e) {
 
 void Form1::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
+    if (!e->spontaneous()) framePending_ = true;
     // The first showing counts as an activation even where the window system
     // gives the window no focus (no window manager, focus-stealing rules).
     if (!e->spontaneous() && !activatedOnce_ && loaded_ && !ended_) {
@@ -511,6 +567,13 @@ void Form1::showEvent(QShowEvent* e) {
 }
 
 bool Form1::event(QEvent* e) {
+    // The start size assumed a frame; once the window manager has put its
+    // own around the window, the whole of it is brought within the screen.
+    if (framePending_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::Expose) &&
+        frameGeometry().size() != geometry().size()) {
+        framePending_ = false;
+        keepOnScreen();
+    }
     if (e->type() == QEvent::WindowActivate && loaded_ && !ended_) {
         // Runs on the first showing and on coming back from one of the
         // program's own forms; not on coming back from another program.
@@ -540,12 +603,8 @@ void Form1::endProgram() {
 
 // ---- menus ------------------------------------------------------------------
 
-void Form1::showFrames(std::initializer_list<std::pair<QWidget*, bool>> changes) {
-    for (const auto& [w, visible] : changes) w->setVisible(visible);
-}
-
 void Form1::MenuPratiche_Click() {
-    showFrames({{Frame8, false}, {Frame6, false}, {Frame1, true}, {Frame3, false}, {Frame4, false},
+    switchPanels({{Frame8, false}, {Frame6, false}, {Frame1, true}, {Frame3, false}, {Frame4, false},
                 {Frame5, false}, {Frame2, false}, {Toolbar1, true}});
     LoadBinderCombo();
     LoadClientCombo();
@@ -556,7 +615,7 @@ void Form1::MenuPratiche_Click() {
 
 void Form1::MenuClienti_Click() {
     ResetForm();
-    showFrames({{Frame8, false}, {Frame6, false}, {Frame3, true}, {Frame2, false}, {Frame4, false},
+    switchPanels({{Frame8, false}, {Frame6, false}, {Frame3, true}, {Frame2, false}, {Frame4, false},
                 {Frame5, false}, {Frame1, false}, {Toolbar1, false}});
     xl::Worksheet& cliente = Excel.Sheets(store::kCliente);
     xl::Range counter = cliente.GetRange(store::kCounterCell);
@@ -568,9 +627,9 @@ void Form1::MenuClienti_Click() {
 }
 
 void Form1::MenuClassificazione_Click() {
-    showFrames({{Frame6, false}, {Frame8, false}});
+    switchPanels({{Frame6, false}, {Frame8, false}});
     skipping([this] {
-        showFrames({{Frame1, false}, {Frame2, false}, {Frame3, false}, {Frame5, false}, {Frame4, true},
+        switchPanels({{Frame1, false}, {Frame2, false}, {Frame3, false}, {Frame5, false}, {Frame4, true},
                     {Toolbar1, false}});
     });
     skipping([this] { ResetForm(); });
@@ -585,7 +644,7 @@ void Form1::MenuClassificazione_Click() {
 
 void Form1::MenuRaccoglitore_Click() {
     ResetForm();
-    showFrames({{Frame8, false}, {Frame6, false}, {Frame1, false}, {Frame2, false}, {Frame3, false},
+    switchPanels({{Frame8, false}, {Frame6, false}, {Frame1, false}, {Frame2, false}, {Frame3, false},
                 {Frame4, false}, {Frame5, true}, {Toolbar1, false}});
     xl::Worksheet& varie = Excel.Sheets(store::kVarie);
     varie.Select();

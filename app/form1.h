@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 
 class QAction;
@@ -16,6 +17,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QScreen;
 class QTimer;
 class QToolBar;
 class ImageLabel;
@@ -81,6 +83,11 @@ public:
     Calendario* calendario();
     bool stampaPLoaded() const { return stampaP_ != nullptr; }
 
+    // Shows and hides panels (and the toolbar): the hidden ones first, then
+    // the shown ones; the window then takes the size the shown panel needs,
+    // within the screen.
+    void switchPanels(std::initializer_list<std::pair<QWidget*, bool>> changes);
+
     // Shared procedures.
     void Form_Activate();
     void ResetForm();
@@ -137,7 +144,16 @@ private:
     void endProgram();
     void buildLayout();
     void fillCombo(QComboBox* combo, const QString& sheet, int column);
-    void showFrames(std::initializer_list<std::pair<QWidget*, bool>> changes);
+    QScreen* ownScreen() const;
+    // What the window manager's frame adds to the window's size.
+    QSize frameExtra() const;
+    // The largest inside of the window whose frame fits the screen's
+    // available area.
+    QSize roomOnScreen() const;
+    // The start size and place: the frame within the available area, centred.
+    void placeAtStart();
+    // Shrinks and moves the window so that its frame lies on the screen.
+    void keepOnScreen();
     // Save without a message; false with the reason in `why`.
     bool saveQuietly(QString* why);
     // Closes the workbook, quits the engine and ends (after a save, or after
@@ -153,4 +169,9 @@ private:
     bool activatedOnce_ = false;
     bool ownFormActivated_ = false;
     int activations_ = 0;
+    // The size the window had before a panel made it grow.
+    QSize restSize_;
+    bool grownForPanel_ = false;
+    bool framePending_ = false;
+    static constexpr QSize kPreferredSize{1280, 800};
 };

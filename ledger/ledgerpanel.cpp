@@ -335,10 +335,8 @@ void LedgerPanel::untick(std::initializer_list<QCheckBox*> boxes) {
 // Opening, leaving, clearing, printing
 
 void LedgerPanel::Command28_Click() {
-    for (QWidget* w : std::initializer_list<QWidget*>{form.Frame1, form.Frame3, form.Frame4, form.Frame5, form.Frame6,
-                                                      form.Toolbar1})
-        if (w) w->hide();
-    show();
+    form.switchPanels({{form.Frame1, false}, {form.Frame3, false}, {form.Frame4, false}, {form.Frame5, false},
+                       {form.Frame6, false}, {form.Toolbar1, false}, {this, true}});
     ListView3->hide();
     Combo8->setFocus();
     Label42->hide();
@@ -351,11 +349,10 @@ void LedgerPanel::Command28_Click() {
 }
 
 void LedgerPanel::Command27_Click() {
-    hide();
+    form.switchPanels({{this, false}});
     form.ResetForm();
     untick({Check10, Check11, Check12});
-    form.Frame1->show();
-    form.Toolbar1->show();
+    form.switchPanels({{form.Frame1, true}, {form.Toolbar1, true}});
 }
 
 void LedgerPanel::Command30_Click() {

@@ -65,9 +65,7 @@ void NumberChooserPanel::Command4_Click() {
     CheckDuplicatePracticeNumber();
     if (Text9->text().isEmpty()) return;
     form.Frame1->Text1->setText(Text9->text());
-    hide();
-    form.Frame1->show();
-    form.Toolbar1->show();
+    form.switchPanels({{this, false}, {form.Frame1, true}, {form.Toolbar1, true}});
 }
 
 void NumberChooserPanel::CheckDuplicatePracticeNumber() {
@@ -91,9 +89,7 @@ void NumberChooserPanel::CheckDuplicatePracticeNumber() {
 }
 
 void NumberChooserPanel::Command3_Click() {
-    hide();
-    form.Frame1->show();
-    form.Toolbar1->show();
+    form.switchPanels({{this, false}, {form.Frame1, true}, {form.Toolbar1, true}});
     Text9->clear();
     Check5->setChecked(false);
 }

@@ -68,10 +68,6 @@ private:
     xl::Application& app_;
 };
 
-void hideWidget(QWidget* w) {
-    if (w) w->hide();
-}
-
 } // namespace
 
 PracticePanel::PracticePanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Pratiche ")), form(f) {
@@ -284,19 +280,15 @@ void PracticePanel::Toolbar1_ButtonClick(int index) {
             form.LoadSectorCombo();
         }
         if (index == 7) {
-            for (QWidget* w : std::initializer_list<QWidget*>{form.Frame1, form.Frame2, form.Frame3,
-                                                               form.Frame4, form.Frame5})
-                hideWidget(w);
-            hideWidget(form.Toolbar1);
+            form.switchPanels({{form.Frame1, false}, {form.Frame2, false}, {form.Frame3, false},
+                               {form.Frame4, false}, {form.Frame5, false}, {form.Toolbar1, false}});
             showInsertButtons(true);
             form.SaveWorkbook();
         }
         if (index == 2 && shown(this)) {
             NumberChooserPanel* chooser = form.Frame2;
             chooser->Text9->clear();
-            chooser->show();
-            hide();
-            hideWidget(form.Toolbar1);
+            form.switchPanels({{chooser, true}, {this, false}, {form.Toolbar1, false}});
             // A counter that holds no number (an old insert stored whatever the
             // number box held) counts as 0 rather than stopping here.
             const double last = counterValue(form.Excel.Sheets(kPratica).GetRange(QStringLiteral("IV1")).GetValue());

@@ -124,10 +124,8 @@ SearchPanel::SearchPanel(Form1& f) : QGroupBox(QStringLiteral("Ricerca")), form(
 }
 
 void SearchPanel::openPanel() {
-    form.Toolbar1->hide();
-    show();
-    for (QWidget* w : std::initializer_list<QWidget*>{form.Frame3, form.Frame2, form.Frame4, form.Frame5, form.Frame1})
-        if (w) w->hide();
+    form.switchPanels({{form.Toolbar1, false}, {this, true}, {form.Frame3, false}, {form.Frame2, false},
+                       {form.Frame4, false}, {form.Frame5, false}, {form.Frame1, false}});
     Check9->setChecked(false);
     Check8->setChecked(false);
     ListView2->removeItems();
@@ -308,9 +306,7 @@ void SearchPanel::Command16_Click() {
     });
     lastSearch_ = Search::None;
     resultCount_ = 0;
-    hide();
-    form.Toolbar1->show();
-    form.Frame1->show();
+    form.switchPanels({{this, false}, {form.Toolbar1, true}, {form.Frame1, true}});
     ListView2->removeItems();
     form.ResetForm();
     form.Frame1->showInsertButtons(true);

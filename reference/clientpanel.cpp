@@ -344,7 +344,7 @@ void ClientPanel::Command11_Click() {
 }
 
 void ClientPanel::Command12_Click() {
-    hide();
+    form.switchPanels({{this, false}});
     Combo4->clear();
     form.ResetForm();
     form.SaveWorkbook();

@@ -184,7 +184,7 @@ void SectorPanel::Command13_Click() { form.requestPrint(10); }
 
 void SectorPanel::Command2_Click() {
     form.ResetForm();
-    hide();
+    form.switchPanels({{this, false}});
     form.SaveWorkbook();
 }
 
@@ -241,7 +241,7 @@ void BinderPanel::Command8_Click() {
 void BinderPanel::Command7_Click() { form.requestPrint(9); }
 
 void BinderPanel::Command5_Click() {
-    hide();
+    form.switchPanels({{this, false}});
     Combo5->clear();
     form.ResetForm();
     form.SaveWorkbook();

@@ -12,6 +12,8 @@ packages=(
   cups cups-client cups-bsd printer-driver-cups-pdf
   xvfb xauth imagemagick poppler-utils
   libreoffice-calc python3-uno gnumeric python3-msoffcrypto-tool
+  openbox # a real window manager for the screen-fit test under Xvfb
+  x11-utils # xprop: the screen-fit test waits for the window manager with it
 )
 
 missing=()
