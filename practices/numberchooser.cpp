@@ -71,20 +71,12 @@ void NumberChooserPanel::Command4_Click() {
 void NumberChooserPanel::CheckDuplicatePracticeNumber() {
     guarded([&] {
         form.Excel.ScreenUpdating = false;
-        xl::Worksheet& sh = form.Excel.Sheets(QStringLiteral("Pratica"));
         const QString number = Text9->text();
-        // Down to the last filled cell, past any gap in the column.
-        const int last = lastFilledRow(sh, ColNumber);
-        for (int row = 2; row <= last; ++row) {
-            if (!vb::CellEqualsText(sh.Cells(row, ColNumber).GetValue(), number)) continue;
-            form.Excel.ScreenUpdating = true;
-            ui::dialogs().message(QStringLiteral(" ERRORE  IL  NUMERO PRATICA") + QString(7, u' ') + number
-                                      + QString(5, u' ') + QStringLiteral("E ' ESISTENTE  !"),
-                                  QStringLiteral("Velmora"), ui::MsgIcon::Information);
-            Text9->clear();
-            return;
-        }
+        const bool taken = practiceRow(form.Excel.Sheets(QStringLiteral("Pratica")), number) != 0;
         form.Excel.ScreenUpdating = true;
+        if (!taken) return;
+        ui::dialogs().message(duplicateNumberMessage(number), QStringLiteral("Velmora"), ui::MsgIcon::Information);
+        Text9->clear();
     });
 }
 

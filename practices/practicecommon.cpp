@@ -50,4 +50,19 @@ int lastFilledRow(xl::Worksheet& sheet, int col) {
     return 0;
 }
 
+int practiceRow(xl::Worksheet& sheet, const QString& number) {
+    // " 5" is stored as the number 5, so it is looked for as 5.
+    const std::optional<qint64> n = wholeNumber(number);
+    const QString key = n ? QString::number(*n) : number;
+    const int last = lastFilledRow(sheet, ColNumber);
+    for (int row = 2; row <= last; ++row)
+        if (vb::CellEqualsText(sheet.Cells(row, ColNumber).GetValue(), key)) return row;
+    return 0;
+}
+
+QString duplicateNumberMessage(const QString& number) {
+    return QStringLiteral(" ERRORE  IL  NUMERO PRATICA") + QString(7, u' ') + number + QString(5, u' ') +
+           QStringLiteral("E ' ESISTENTE  !");
+}
+
 } // namespace practices

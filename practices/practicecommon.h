@@ -49,6 +49,14 @@ int lastRowOfRun(xl::Worksheet& sheet, int col, int startRow);
 // the column is empty.
 int lastFilledRow(xl::Worksheet& sheet, int col);
 
+// The first row from row 2 down to the column's last filled cell (past any
+// gap) whose practice number is `number`, compared as the stored value would
+// be; 0 when no practice has it.
+int practiceRow(xl::Worksheet& sheet, const QString& number);
+
+// What a number that a practice already has is refused with.
+QString duplicateNumberMessage(const QString& number);
+
 using handlers::guarded;
 using handlers::skipping;
 

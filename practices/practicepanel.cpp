@@ -445,6 +445,15 @@ void PracticePanel::InsertPractice() {
         Text1->setFocus();
         return;
     }
+    // A second record with a number already used would never be reached by
+    // a find by key again.
+    int existing = 0;
+    if (!guarded([&] { existing = practiceRow(form.Excel.Sheets(kPratica), Text1->text()); })) return;
+    if (existing) {
+        info(duplicateNumberMessage(Text1->text()));
+        Text1->setFocus();
+        return;
+    }
     if (!ask(QStringLiteral(" Vuoi Inserire questa Pratica ?"))) return;
 
     bool written = false;

@@ -56,6 +56,7 @@ private slots:
     void insertRefusesMissingFieldsAndBadEstimate();
     void insertIntoGapWritesEveryCell();
     void insertIntoFullSheetIsRefused();
+    void insertRefusesANumberAlreadyUsed();
     void modifyRewritesRecord();
     void modifyAnsweredNoStillEmptiesPanel();
     void modifyKeepsTheLoadedTextsWhole();
@@ -300,6 +301,58 @@ void TestPracticePanel::insertIntoFullSheetIsRefused() {
     QVERIFY(cellText(s, 32768, 1).isEmpty());
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("32766"));
     QCOMPARE(p->Text1->text(), QStringLiteral("40000")); // kept, nothing was lost
+}
+
+void TestPracticePanel::insertRefusesANumberAlreadyUsed() {
+    AppFixture fx;
+    // Practice 10 stands below a gap in column A.
+    open(fx, {{2, QStringLiteral("A")}, {5, QStringLiteral("ROSSI MARIO")}, {7, QStringLiteral("C")}, {10, QStringLiteral("D")}},
+         [](xl::Workbook& b) { b.Sheets(kPratica).Cells(4, 1).ClearContents(); });
+    Form1& f = fx.form();
+    PracticePanel* p = f.Frame1;
+    const auto taken = [](const QString& n) {
+        return QStringLiteral(" ERRORE  IL  NUMERO PRATICA       ") + n + QStringLiteral("     E ' ESISTENTE  !");
+    };
+
+    // Practice 5 loaded, the delete answered No: the insert buttons are back
+    // with the practice still in the fields.
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    fx.dialogs().expectQuestion(kAskDelete, false, kV);
+    press(f, 6);
+    QVERIFY(insertButtonsVisible(f));
+    QCOMPARE(p->Text1->text(), QStringLiteral("5"));
+    fx.dialogs().expectMessage(taken(QStringLiteral("5")), kV, kInfo);
+    press(f, 1);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(column(fx.sheet(kPratica), 1), (QStringList{"2", "5"}));
+    QCOMPARE(cellText(fx.sheet(kPratica), 5, 1), QStringLiteral("10"));
+    QVERIFY(cellText(fx.sheet(kPratica), 6, 1).isEmpty());
+    QCOMPARE(column(fx.onDisk()->Sheets(kPratica), 1), (QStringList{"2", "5"}));
+
+    // Below the gap, and typed with blanks around it: the same number.
+    for (const QString& typed : {QStringLiteral("10"), QStringLiteral(" 10 ")}) {
+        fillNew(p, typed, QStringLiteral("ROSSI MARIO"));
+        fx.dialogs().clear();
+        fx.dialogs().expectMessage(taken(typed), kV, kInfo);
+        p->InsertPractice();
+        VERIFY_DIALOGS(fx);
+    }
+    const auto numbers = [&] {
+        QStringList out;
+        for (int r = 2; r <= 8; ++r) out << cellText(fx.sheet(kPratica), r, 1);
+        out.removeAll(QString());
+        out.sort();
+        return out;
+    };
+    QCOMPARE(numbers(), (QStringList{"10", "2", "5"}));
+
+    // A number nobody has goes in.
+    fillNew(p, QStringLiteral("11"), QStringLiteral("ROSSI MARIO"));
+    fx.dialogs().clear();
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    p->InsertPractice();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(numbers(), (QStringList{"10", "11", "2", "5"}));
 }
 
 void TestPracticePanel::modifyRewritesRecord() {
