@@ -47,6 +47,16 @@ QPixmap scannerPicture() {
     return pm;
 }
 
+bool isPlainFileName(const QString& name) {
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\')) return false;
+        const QChar::Category cat = c.category();
+        if (cat == QChar::Other_Control || cat == QChar::Separator_Line || cat == QChar::Separator_Paragraph)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 Form5::Form5(Form1& f) : QWidget(&f, Qt::Window), form(f) {
@@ -88,8 +98,9 @@ void Form5::Command2_Click() {
     }
     if (answer.size() > 4) {
         // The name is joined to the documents folder: a separator would let
-        // it write anywhere on the disk.
-        if (answer.contains(QLatin1Char('/')) || answer.contains(QLatin1Char('\\'))) {
+        // it write anywhere on the disk. The note names the file on one line,
+        // so a line break or any other control character cannot be in it.
+        if (!isPlainFileName(answer)) {
             ui::dialogs().message(
                 QStringLiteral("Il nome del documento non può contenere i caratteri / e \\ : "
                                "digita solo il nome del file, ad esempio TuoNomeFile.bmp"),

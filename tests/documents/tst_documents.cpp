@@ -311,6 +311,12 @@ void TestDocuments::namesWithFoldersAreRefused_data() {
     QTest::newRow("sub-folder") << QStringLiteral("sotto/atto.bmp");
     QTest::newRow("absolute") << QStringLiteral("/tmp/velmora-fuori.bmp");
     QTest::newRow("backslash") << QStringLiteral("..\\fuori.bmp");
+    // The note names the document on one line.
+    QTest::newRow("line feed") << QStringLiteral("riga\ndue.bmp");
+    QTest::newRow("carriage return") << QStringLiteral("riga\r\ndue.bmp");
+    QTest::newRow("tab") << QStringLiteral("riga\tdue.bmp");
+    QTest::newRow("next line") << QStringLiteral("riga") + QChar(0x85) + QStringLiteral("due.bmp");
+    QTest::newRow("line separator") << QStringLiteral("riga") + QChar(0x2028) + QStringLiteral("due.bmp");
 }
 
 void TestDocuments::namesWithFoldersAreRefused() {
