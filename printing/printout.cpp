@@ -3,6 +3,7 @@
 #include "platform/numberformat.h"
 
 #include <QDate>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -11,11 +12,13 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryDir>
+
+#include <cups/cups.h>
 #include <QTime>
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 namespace printout {
 
@@ -328,6 +331,77 @@ void paintPage(QPainter& painter, const xl::Worksheet& sheet, const Page& page) 
     painter.restore();
 }
 
+namespace {
+
+// Paints pages first..last of `pages` into a PDF file, each `repeat` times
+// (collated or page by page).
+void renderPdf(const xl::Worksheet& sheet, const std::vector<Page>& pages, int first, int last, int repeat,
+               bool collate, const QString& documentName, const QString& file) {
+    const xl::PageSetup& ps = sheet.GetPageSetup();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setFullPage(true);
+    printer.setPageLayout(QPageLayout(QPageSize(pageSizeId(ps.PaperSize)),
+                                      ps.Orientation == xl::xlLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                      QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+    printer.setDocName(documentName);
+    printer.setColorMode(ps.BlackAndWhite ? QPrinter::GrayScale : QPrinter::Color);
+
+    QPainter painter;
+    if (!painter.begin(&printer)) throw xl::Error("the document could not be written");
+    const double k = printer.resolution() / 72.0;
+    painter.scale(k, k);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    bool firstPage = true;
+    auto sendPage = [&](const Page& p) {
+        if (!firstPage) printer.newPage();
+        firstPage = false;
+        paintPage(painter, sheet, p);
+    };
+    if (collate || repeat == 1) {
+        for (int c = 0; c < repeat; ++c)
+            for (int i = first; i <= last; ++i) sendPage(pages[i - 1]);
+    } else {
+        for (int i = first; i <= last; ++i)
+            for (int c = 0; c < repeat; ++c) sendPage(pages[i - 1]);
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error) throw xl::Error("the document could not be written");
+}
+
+// Hands a PDF document to a print queue and answers what the print system
+// said: a job it took, or its refusal (a queue that does not accept jobs, a
+// queue that went away, a server that cannot be reached) raised as xl::Error.
+// What becomes of an accepted job afterwards is the print system's business.
+void submit(const QString& device, const QString& file, const QString& title, int copies, bool collate,
+            int paperSize) {
+    // "queue/instance": the instance's own saved options come first.
+    const QByteArray queue = device.section(QLatin1Char('/'), 0, 0).toUtf8();
+    const QByteArray instance = device.section(QLatin1Char('/'), 1).toUtf8();
+    int count = 0;
+    cups_option_t* options = nullptr;
+    if (cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(),
+                                             instance.isEmpty() ? nullptr : instance.constData())) {
+        for (int i = 0; i < dest->num_options; ++i)
+            count = cupsAddOption(dest->options[i].name, dest->options[i].value, count, &options);
+        cupsFreeDests(1, dest);
+    }
+    count = cupsAddOption("copies", QByteArray::number(copies).constData(), count, &options);
+    count = cupsAddOption("multiple-document-handling",
+                          collate ? "separate-documents-collated-copies" : "separate-documents-uncollated-copies",
+                          count, &options);
+    count = cupsAddOption("media", QPageSize(pageSizeId(paperSize)).key().toUtf8().constData(), count, &options);
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), QFile::encodeName(file).constData(),
+                                   title.toUtf8().constData(), count, options);
+    cupsFreeOptions(count, options);
+    if (job <= 0)
+        throw xl::Error("the print system refused the job: " + std::string(ippErrorString(cupsLastError())) + " (" +
+                        std::string(cupsLastErrorString() ? cupsLastErrorString() : "") + ")");
+}
+
+} // namespace
+
 int print(xl::Worksheet& sheet, const Request& request) {
     if (request.copies < 1) throw xl::Error("the number of copies must be at least 1");
     const std::vector<Page> pages = layOut(sheet, request.area);
@@ -335,57 +409,24 @@ int print(xl::Worksheet& sheet, const Request& request) {
     const int first = request.from > 0 ? request.from : 1;
     const int last = request.to > 0 ? std::min(request.to, n) : n;
     if (first > last) return 0;
+    const QString title = request.documentName.isEmpty() ? sheet.Name() : request.documentName;
 
-    std::unique_ptr<QPrinter> printer;
+    // A PDF gets the copies as repeated pages.
     if (!request.pdfFile.isEmpty()) {
-        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(request.pdfFile);
-    } else {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(request.printer);
-        if (request.printer.trimmed().isEmpty() || info.isNull())
-            throw xl::Error("no printer named \"" + request.printer.toStdString() + "\"");
-        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    }
-    const xl::PageSetup& ps = sheet.GetPageSetup();
-    printer->setFullPage(true);
-    printer->setPageLayout(QPageLayout(QPageSize(pageSizeId(ps.PaperSize)),
-                                       ps.Orientation == xl::xlLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                       QMarginsF(0, 0, 0, 0), QPageLayout::Point));
-    printer->setDocName(request.documentName.isEmpty() ? sheet.Name() : request.documentName);
-    printer->setColorMode(ps.BlackAndWhite ? QPrinter::GrayScale : QPrinter::Color);
-
-    // A device that makes its own copies gets the count; a PDF gets the
-    // pages repeated.
-    int repeat = 1;
-    if (request.pdfFile.isEmpty() && printer->supportsMultipleCopies()) {
-        printer->setCopyCount(request.copies);
-        printer->setCollateCopies(request.collate);
-    } else {
-        repeat = request.copies;
+        renderPdf(sheet, pages, first, last, request.copies, request.collate, title, request.pdfFile);
+        return (last - first + 1) * request.copies;
     }
 
-    QPainter painter;
-    if (!painter.begin(printer.get())) throw xl::Error("the printer could not be opened");
-    const double k = printer->resolution() / 72.0;
-    painter.scale(k, k);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    bool firstPage = true;
-    auto sendPage = [&](const Page& p) {
-        if (!firstPage) printer->newPage();
-        firstPage = false;
-        paintPage(painter, sheet, p);
-    };
-    if (request.collate || repeat == 1) {
-        for (int c = 0; c < repeat; ++c)
-            for (int i = first; i <= last; ++i) sendPage(pages[i - 1]);
-    } else {
-        for (int i = first; i <= last; ++i)
-            for (int c = 0; c < repeat; ++c) sendPage(pages[i - 1]);
-    }
-    if (!painter.end() || printer->printerState() == QPrinter::Error) throw xl::Error("the print job failed");
-    return (last - first + 1) * repeat;
+    // A printer gets one copy of the document, the count as a job option,
+    // so that the answer to the one job sent is the answer to the printout.
+    if (request.printer.trimmed().isEmpty() || QPrinterInfo::printerInfo(request.printer).isNull())
+        throw xl::Error("no printer named \"" + request.printer.toStdString() + "\"");
+    QTemporaryDir dir;
+    if (!dir.isValid()) throw xl::Error("no room for the print document");
+    const QString file = dir.filePath(QStringLiteral("velmora.pdf"));
+    renderPdf(sheet, pages, first, last, 1, true, title, file);
+    submit(request.printer, file, title, request.copies, request.collate, sheet.GetPageSetup().PaperSize);
+    return (last - first + 1) * request.copies;
 }
 
 } // namespace printout

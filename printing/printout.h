@@ -67,9 +67,11 @@ struct Request {
 };
 
 // Prints and answers the number of pages sent (0 when the range holds no
-// page: nothing is sent). A device name that names no printer of the system,
-// a printer that cannot be opened or a job that ends in error raises
-// xl::Error, so the caller can skip the step or report it.
+// page: nothing is sent). A printer gets the pages as one PDF document
+// handed to its print queue. A device name that names no printer of the
+// system, or a job that the print system does not take (a queue that rejects
+// jobs, a server that cannot be reached), raises xl::Error, so the caller can
+// report it.
 int print(xl::Worksheet& sheet, const Request& request);
 
 } // namespace printout

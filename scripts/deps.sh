@@ -10,6 +10,7 @@ packages=(
   fonts-liberation
   libsane-dev sane-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
+  libcups2-dev # print jobs handed to the print system through its API, its answer checked
   xvfb xauth imagemagick poppler-utils
   libreoffice-calc python3-uno gnumeric python3-msoffcrypto-tool
   openbox # a real window manager for the screen-fit test under Xvfb

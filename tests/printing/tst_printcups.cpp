@@ -1,7 +1,8 @@
 // The road through a real print server: a private CUPS daemon (started by
-// with_cups.sh) with two queues. The printer-choice form lists them with the
+// with_cups.sh) with four queues. The printer-choice form lists them with the
 // default, a list printout and the label reach the queues as PDF documents,
-// and a name that is no queue prints nothing.
+// a name that is no queue prints nothing, a queue that rejects jobs is a
+// failed printout the user is told of, and a stopped queue keeps the job.
 
 #include "printtest.h"
 
@@ -24,6 +25,8 @@ namespace {
 const QString kV = QStringLiteral("Velmora");
 const QString kOffice = QStringLiteral("Velmora_Ufficio");
 const QString kArchive = QStringLiteral("Velmora_Archivio");
+const QString kRejecting = QStringLiteral("Velmora_Rifiuta");
+const QString kStopped = QStringLiteral("Velmora_Ferma");
 
 QString spool() { return qEnvironmentVariable("VELMORA_CUPS_SPOOL"); }
 
@@ -43,6 +46,19 @@ bool waitForJobs(const QString& queue, int count) {
     return QTest::qWaitFor([&] { return completedJobs(queue) >= count; }, 20000);
 }
 
+// Jobs of one queue in any state, finished or not.
+int allJobs(const QString& queue) {
+    const QString out = run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"),
+                                                        QStringLiteral("-o"), queue});
+    return static_cast<int>(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
+}
+
+void putBinder(xl::Workbook& b) {
+    xl::Worksheet& v = b.Sheets(QStringLiteral("Varie"));
+    v.Cells(2, 1).SetValue(QStringLiteral("7"));
+    v.Cells(2, 2).SetValue(QStringLiteral("Faldone sette"));
+}
+
 } // namespace
 
 class TestPrintCups : public QObject {
@@ -51,6 +67,8 @@ private slots:
     void initTestCase();
     void systemListsTheQueues();
     void listAndLabelReachTheirQueues();
+    void rejectedJobIsAFailedPrintout();
+    void stoppedQueueKeepsTheJob();
 };
 
 void TestPrintCups::initTestCase() {
@@ -74,11 +92,7 @@ void TestPrintCups::systemListsTheQueues() {
 
 void TestPrintCups::listAndLabelReachTheirQueues() {
     AppFixture fx;
-    fx.writeWorkbook([](xl::Workbook& b) {
-        xl::Worksheet& v = b.Sheets(QStringLiteral("Varie"));
-        v.Cells(2, 1).SetValue(QStringLiteral("7"));
-        v.Cells(2, 2).SetValue(QStringLiteral("Faldone sette"));
-    });
+    fx.writeWorkbook(putBinder);
     QVERIFY(fx.start());
     Form1& f = fx.form();
     f.requestPrint(StampaP::BinderList);
@@ -123,6 +137,95 @@ void TestPrintCups::listAndLabelReachTheirQueues() {
     docs = documents();
     QCOMPARE(static_cast<int>(docs.size()), before + 2);
     QVERIFY(pdfText(QDir(spool()).filePath(docs.back())).contains(QStringLiteral("Cliente : ROSSI MARIO")));
+    const QString why = fx.dialogs().verify();
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+}
+
+void TestPrintCups::rejectedJobIsAFailedPrintout() {
+    // What the print system answers for the job sent is the outcome.
+    xl::Workbook book;
+    xl::Worksheet& sheet = book.AddSheet(QStringLiteral("Prova"));
+    sheet.Cells(1, 1).SetValue(QStringLiteral("diretta"));
+    printout::Request direct;
+    direct.printer = kRejecting;
+    try {
+        printing::SystemPrinters().printOut(sheet, direct);
+        QFAIL("a job the queue rejected passed for printed");
+    } catch (const xl::Error& e) {
+        QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("not-accepting-jobs")), e.what());
+    }
+
+    AppFixture fx;
+    fx.writeWorkbook([](xl::Workbook& b) {
+        putBinder(b);
+        xl::Worksheet& p = b.Sheets(QStringLiteral("Pratica"));
+        for (int i = 1; i <= 120; ++i) {
+            p.Cells(i + 1, 1).SetValue(xl::Value(i));
+            p.Cells(i + 1, 3).SetValue(QStringLiteral("CLIENTE %1").arg(i));
+        }
+    });
+    QVERIFY(fx.start());
+    Form1& f = fx.form();
+    const QString refused = QStringLiteral(" Stampa non eseguita: la stampante %1 non ha accettato il lavoro. "
+                                           "Controllarla e riprovare ..................")
+                                .arg(kRejecting);
+    const int before = static_cast<int>(documents().size());
+
+    // A one-shot list: told, and the form stays for another printer.
+    f.requestPrint(StampaP::BinderList);
+    StampaP* s = f.stampaP();
+    s->Combo1->setCurrentIndex(s->Combo1->findText(kRejecting));
+    QVERIFY(s->Combo1->currentIndex() >= 0);
+    fx.dialogs().expectInput(QString(), QStringLiteral("100"), kV).expectMessage(refused, kV, ui::MsgIcon::Information);
+    s->Command1->click();
+    QVERIFY(shown(s));
+
+    // Page by page: the first page refused, no further page offered.
+    f.requestPrint(StampaP::PracticeList);
+    fx.dialogs()
+        .expectInput(QString(), QStringLiteral("110"), kV)
+        .expectQuestion(QString(), false, kV)
+        .expectQuestion(QString(), true, QStringLiteral("Stampa Risultato "))
+        .expectMessage(refused, kV, ui::MsgIcon::Information);
+    s->Command1->click();
+    QVERIFY(shown(s));
+    QVERIFY(fx.sheet(QStringLiteral("Pratica")).Paginate().pageCount() >= 2);
+    const auto& shownBoxes = fx.dialogs().shown;
+    QVERIFY(shownBoxes.size() >= 2);
+    QVERIFY(shownBoxes[shownBoxes.size() - 2].text.endsWith(QStringLiteral("1    di    ") +
+                                                QString::number(fx.sheet(QStringLiteral("Pratica")).Paginate().pageCount())));
+
+    // Nothing reached the queue or the server.
+    QCOMPARE(allJobs(kRejecting), 0);
+    QCOMPARE(static_cast<int>(documents().size()), before);
+    const QString why = fx.dialogs().verify();
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+}
+
+void TestPrintCups::stoppedQueueKeepsTheJob() {
+    AppFixture fx;
+    fx.writeWorkbook(putBinder);
+    QVERIFY(fx.start());
+    Form1& f = fx.form();
+    f.requestPrint(StampaP::BinderList);
+    StampaP* s = f.stampaP();
+    s->Combo1->setCurrentIndex(s->Combo1->findText(kStopped));
+    QVERIFY(s->Combo1->currentIndex() >= 0);
+
+    // The queue takes the job and holds it: the printout is done.
+    const int before = static_cast<int>(documents().size());
+    fx.dialogs().expectInput(QString(), QStringLiteral("100"), kV);
+    s->Command1->click();
+    QVERIFY(!shown(s));
+    QCOMPARE(allJobs(kStopped), 1);
+    QCOMPARE(completedJobs(kStopped), 0);
+    const QStringList docs = documents();
+    QCOMPARE(static_cast<int>(docs.size()), before + 1);
+    QVERIFY(pdfText(QDir(spool()).filePath(docs.back())).contains(QStringLiteral("Faldone sette")));
+
+    // Started again, the queue prints it.
+    run(QStringLiteral("cupsenable"), {kStopped});
+    QVERIFY(waitForJobs(kStopped, 1));
     const QString why = fx.dialogs().verify();
     QVERIFY2(why.isEmpty(), qPrintable(why));
 }

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs a command against a private CUPS daemon: its own configuration, spool
-# and log in a temporary folder, listening on a local socket only, with two
-# raw queues, Velmora_Ufficio (the default) and Velmora_Archivio. The daemon
-# keeps every job's document in its spool, so a test can read what was sent.
+# and log in a temporary folder, listening on a local socket only, with four
+# raw queues: Velmora_Ufficio (the default) and Velmora_Archivio, which print
+# into files, Velmora_Rifiuta, which rejects jobs, and Velmora_Ferma, which is
+# stopped. The daemon keeps every job's document in its spool, so a test can
+# read what was sent.
 #   with_cups.sh COMMAND [ARGS...]
-# The command sees CUPS_SERVER (the daemon's socket) and VELMORA_CUPS_SPOOL
-# (where documents are kept as d<job>-001). The daemon is stopped and the
+# The command sees CUPS_SERVER (the daemon's socket), VELMORA_CUPS_SPOOL
+# (where documents are kept as d<job>-001) and VELMORA_CUPS_OUT (where the
+# queues' output files <queue>.prn are written). The daemon is stopped and the
 # folder removed when the command ends, however it ends.
 set -euo pipefail
 
@@ -83,12 +86,17 @@ for _ in $(seq 1 100); do
 done
 lpstat -r >/dev/null 2>&1 || { echo "cupsd did not answer" >&2; exit 1; }
 
-for q in Velmora_Ufficio Velmora_Archivio; do
+for q in Velmora_Ufficio Velmora_Archivio Velmora_Rifiuta Velmora_Ferma; do
   lpadmin -p "$q" -E -v "file://$root/out/$q.prn" -m raw 2>/dev/null
 done
 lpadmin -d Velmora_Ufficio
+# A queue that refuses every job, and one that is stopped: it takes jobs and
+# keeps them until it is started again.
+cupsreject -r "fuori servizio" Velmora_Rifiuta
+cupsdisable -r "in manutenzione" Velmora_Ferma
 
 export VELMORA_CUPS_SPOOL="$root/spool"
+export VELMORA_CUPS_OUT="$root/out"
 set +e
 "$@"
 rc=$?
