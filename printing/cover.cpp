@@ -15,30 +15,39 @@
 
 namespace {
 const QString kTitle = QStringLiteral("Velmora");
+
+// A cover with data needs the practice panel shown with a practice in it;
+// when it is not there, the user is told why and false is answered.
+bool practiceForCover(Form1& form) {
+    if (!shown(form.Frame1)) {
+        ui::dialogs().message(QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica "
+                                             "occorre, prima visualizzarla nel menu Gestione Pratiche !.................."),
+                              kTitle, ui::MsgIcon::Information);
+        return false;
+    }
+    if (form.Frame1->Text1->text().isEmpty()) {
+        ui::dialogs().message(QStringLiteral(" Bisogna prima selezionare una Pratica dall' Elenco.................."),
+                              kTitle, ui::MsgIcon::Information);
+        return false;
+    }
+    return true;
 }
+} // namespace
 
 void Form1::MnCoopertina_Click() {
     if (ui::dialogs().question(QStringLiteral(" Vuoi stampare la copertina senza dati ?.................."), kTitle)) {
         requestPrint(StampaP::BlankCover);
         return;
     }
-    if (!shown(Frame1)) {
-        ui::dialogs().message(QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica "
-                                             "occorre, prima visualizzarla nel menu Gestione Pratiche !.................."),
-                              kTitle, ui::MsgIcon::Information);
-        return;
-    }
-    if (Frame1->Text1->text().isEmpty()) {
-        ui::dialogs().message(QStringLiteral(" Bisogna prima selezionare una Pratica dall' Elenco.................."),
-                              kTitle, ui::MsgIcon::Information);
-        return;
-    }
-    requestPrint(StampaP::FilledCover);
+    if (practiceForCover(*this)) requestPrint(StampaP::FilledCover);
 }
 
 void StampaP::PrintCover(bool filled) {
     xl::Worksheet* found = form.Excel.hasWorkbook() ? form.Excel.ActiveWorkbook().findSheet(QStringLiteral("Copertina")) : nullptr;
     if (!found) return;
+    // The panel read at the press may no longer show the practice that was
+    // there at the request.
+    if (filled && !practiceForCover(form)) return;
     xl::Worksheet& sh = *found;
     auto set = [&sh](const char* cell, const QString& text) {
         try {

@@ -39,6 +39,11 @@ void Command200_Click(Form1& form) {
     if (!found) return;
     xl::Worksheet& sh = *found;
     sh.Select();
+    // Row 1 holds the headers of the binder and sector lists: it gets its
+    // own height back once the label is out.
+    const xl::RowInfo* header = sh.rowInfo(1);
+    const double headerHeight = header ? header->height : -1;
+    const bool headerHidden = header && header->hidden;
     xl::Range cell = sh.GetRange(QStringLiteral("AU1"));
     cell.ClearContents();
     cell.Select();
@@ -59,6 +64,9 @@ void Command200_Click(Form1& form) {
     ps.LeftMargin = ps.RightMargin = ps.TopMargin = ps.BottomMargin = 0;
     ps.HeaderMargin = ps.FooterMargin = 0;
     ps.PrintGridlines = false;
+    // The label's own scale, whatever zoom or fit the last list printed on
+    // this sheet left behind.
+    ps.SetZoom(100);
 
     // The label goes to the current printer, not to the one picked in the
     // printer-choice form.
@@ -81,7 +89,9 @@ void Command200_Click(Form1& form) {
     sh.GetRange(QStringLiteral("AT5")).Select();
     cell.ClearContents();
     cell.Select();
-    sh.Selection().SetRowHeight(14);
+    xl::RowInfo& row1 = sh.rowInfoRef(1);
+    row1.height = headerHeight;
+    row1.hidden = headerHidden;
 
     if (!printed)
         ui::dialogs().message(rq.printer.isEmpty()

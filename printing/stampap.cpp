@@ -19,6 +19,7 @@
 #include <QPushButton>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -35,8 +36,10 @@ StampaP::StampaP(Form1& f) : QWidget(nullptr, Qt::Window), form(f) {
     setObjectName(QStringLiteral("StampaP"));
     setWindowTitle(QStringLiteral("Seleziona Stampante"));
     Combo1 = named(new QComboBox(this), "Combo1");
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    // Only a printer of the list can be picked: a typed name would be found
+    // wrong only after the questions of the printout.
+    Combo1->setEditable(false);
+    Combo1->setPlaceholderText(placeholder());
     Combo1->setFont(QFont(QStringLiteral("Arial"), 10));
     Combo1->setMinimumWidth(320);
     Command1 = named(new QPushButton(QStringLiteral("Seleziona"), this), "Command1");
@@ -65,7 +68,6 @@ void StampaP::Form_Load() {
     printing::Printers& system = printing::printers();
     Combo1->addItems(system.names());
     Combo1->setCurrentIndex(-1);
-    Combo1->setEditText(placeholder());
     Label1->setText(QStringLiteral("La stampante predefinita è: ") + QLatin1Char('\n') + system.defaultName());
     loaded_ = true;
 }
@@ -102,7 +104,7 @@ void StampaP::Command1_Click() {
         const std::optional<double> v = vb::CDbl(Text1->text());
         return v && *v == code;
     };
-    auto run = [](auto&& printout) {
+    auto run = [](const std::function<void()>& printout) {
         try {
             printout();
         } catch (...) {
@@ -119,17 +121,26 @@ void StampaP::Command1_Click() {
         const bool inPrep = form.Frame6->Check8->isChecked(), done = form.Frame6->Check9->isChecked();
         return completed ? (done && !inPrep) : (inPrep && !done);
     };
-    if (is(LedgerAll)) run([this] { PrintLedger(); });
-    if (is(LedgerQuery)) run([this] { PrintLedgerQuery(); });
-    if (is(ClientSearch)) run([this] { PrintClientSearch(); });
-    if (is(BinderList)) run([this] { PrintBinderList(); });
-    if (is(StateSearch) && stateSearch(false)) run([this] { PrintPracticesInProgress(); });
-    else if (is(StateSearch) && stateSearch(true)) run([this] { PrintCompletedPractices(); });
-    if (is(SectorList)) run([this] { PrintSectorList(); });
-    if (is(ClientList)) run([this] { PrintClientList(); });
-    if (is(PracticeList)) run([this] { PrintPracticeList(); });
-    if (is(BlankCover)) run([this] { PrintCover(false); });
-    if (is(FilledCover)) run([this] { PrintCover(true); });
+    std::function<void()> job;
+    if (is(LedgerAll)) job = [this] { PrintLedger(); };
+    else if (is(LedgerQuery)) job = [this] { PrintLedgerQuery(); };
+    else if (is(ClientSearch)) job = [this] { PrintClientSearch(); };
+    else if (is(BinderList)) job = [this] { PrintBinderList(); };
+    else if (is(StateSearch) && stateSearch(false)) job = [this] { PrintPracticesInProgress(); };
+    else if (is(StateSearch) && stateSearch(true)) job = [this] { PrintCompletedPractices(); };
+    else if (is(SectorList)) job = [this] { PrintSectorList(); };
+    else if (is(ClientList)) job = [this] { PrintClientList(); };
+    else if (is(PracticeList)) job = [this] { PrintPracticeList(); };
+    else if (is(BlankCover)) job = [this] { PrintCover(false); };
+    else if (is(FilledCover)) job = [this] { PrintCover(true); };
+    if (!job) return;
+    // The printer is checked before the printout asks anything.
+    const QString refusal = printerRefusal(Combo1->currentText());
+    if (!refusal.isEmpty()) {
+        ui::dialogs().message(refusal, kTitle, ui::MsgIcon::Information);
+        return;
+    }
+    run(job);
 }
 
 int StampaP::zoomAnswer(const QString& answer) {
@@ -138,6 +149,16 @@ int StampaP::zoomAnswer(const QString& answer) {
     const double r = std::nearbyint(*v); // the default rounding: halves to even
     if (r < std::numeric_limits<std::int32_t>::min() || r > std::numeric_limits<std::int32_t>::max()) return 0;
     return static_cast<int>(r);
+}
+
+std::optional<int> StampaP::askZoom(const QString& prompt) {
+    for (;;) {
+        const QString answer = ui::dialogs().input(prompt, kTitle, QStringLiteral("110"));
+        if (answer.trimmed().isEmpty()) return std::nullopt; // Annulla, or nothing typed
+        const int zoom = zoomAnswer(answer);
+        const std::optional<double> typed = vb::CDbl(answer);
+        if (typed && *typed == zoom && zoom >= 10 && zoom <= 400) return zoom;
+    }
 }
 
 QString StampaP::headerWithDate(const QString& title) {
@@ -155,21 +176,23 @@ bool StampaP::send(xl::Worksheet& sheet, printout::Request request) {
     }
     // Nothing reached a printer: say so, and leave the form up so that a
     // printer can be picked and the job sent again.
-    const QString name = request.printer.trimmed();
+    QString why = printerRefusal(request.printer);
+    if (why.isEmpty())
+        why = QStringLiteral(" Stampa non eseguita: la stampante %1 non ha accettato il lavoro. "
+                             "Controllarla e riprovare ..................")
+                  .arg(request.printer);
+    ui::dialogs().message(why, kTitle, ui::MsgIcon::Information);
+    return false;
+}
+
+QString StampaP::printerRefusal(const QString& printer) {
     const QStringList installed = printing::printers().names();
     if (installed.isEmpty())
-        ui::dialogs().message(QStringLiteral(" Stampa non eseguita: nel sistema non è installata alcuna stampante .................."),
-                              kTitle, ui::MsgIcon::Information);
-    else if (name.isEmpty() || name == placeholder() || !installed.contains(request.printer))
-        ui::dialogs().message(QStringLiteral(" Stampa non eseguita: scegliere una stampante dall'elenco e premere "
-                                             "di nuovo Seleziona .................."),
-                              kTitle, ui::MsgIcon::Information);
-    else
-        ui::dialogs().message(QStringLiteral(" Stampa non eseguita: la stampante %1 non ha accettato il lavoro. "
-                                             "Controllarla e riprovare ..................")
-                                  .arg(request.printer),
-                              kTitle, ui::MsgIcon::Information);
-    return false;
+        return QStringLiteral(" Stampa non eseguita: nel sistema non è installata alcuna stampante ..................");
+    if (printer.trimmed().isEmpty() || !installed.contains(printer))
+        return QStringLiteral(" Stampa non eseguita: scegliere una stampante dall'elenco e premere "
+                              "di nuovo Seleziona ..................");
+    return QString();
 }
 
 // ---- one-shot list printouts -------------------------------------------------
@@ -253,8 +276,8 @@ void StampaP::printOneShot(const OneShot& job) {
         return;
     }
 
-    const int zoom = zoomAnswer(
-        ui::dialogs().input(QString::fromUtf8(job.zoomPrompt), kTitle, QStringLiteral("110")));
+    const std::optional<int> zoom = askZoom(QString::fromUtf8(job.zoomPrompt));
+    if (!zoom) return;
 
     skipping([&] { sh.Select(); });
     if (job.workArea)
@@ -268,7 +291,7 @@ void StampaP::printOneShot(const OneShot& job) {
     ps.PrintGridlines = true;
     ps.Orientation = xl::xlPortrait;
     ps.PaperSize = xl::xlPaperA4;
-    skipping([&] { ps.SetZoom(zoom); });
+    skipping([&] { ps.SetZoom(*zoom); });
 
     printout::Request rq;
     rq.copies = 1;
@@ -344,9 +367,9 @@ void StampaP::printInteractive(bool practices) {
     sh.GetRange(QStringLiteral("AU1")).ClearContents();
     sh.GetRange(QStringLiteral("AV1")).ClearContents();
 
-    const int zoom = zoomAnswer(ui::dialogs().input(
-        QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100.................."), kTitle,
-        QStringLiteral("110")));
+    const std::optional<int> zoom =
+        askZoom(QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100.................."));
+    if (!zoom) return;
     bool portrait = false;
     if (practices)
         portrait = ui::dialogs().question(
@@ -388,7 +411,7 @@ void StampaP::printInteractive(bool practices) {
         ps.Orientation = xl::xlLandscape;
         ps.PaperSize = xl::xlPaperA4;
     }
-    skipping([&] { ps.SetZoom(zoom); });
+    skipping([&] { ps.SetZoom(*zoom); });
 
     // Every page that prints is offered, also those that hold the columns
     // a wide list pushes onto further pages.

@@ -8,6 +8,7 @@
 // printers afresh with the placeholder back in the box.
 
 #include <QString>
+#include <optional>
 #include <QWidget>
 
 class Form1;
@@ -64,6 +65,13 @@ public:
     // halves to the even number; 0 when the answer is no number or lies
     // beyond 32 bits.
     static int zoomAnswer(const QString& answer);
+    // The zoom box of a list printout: a whole number from 10 to 400; any
+    // other text asks again; Annulla or an empty answer gives nullopt, and
+    // the printout is abandoned with nothing printed.
+    static std::optional<int> askZoom(const QString& prompt);
+    // Why a printout cannot go to `printer` ("" when it can): no printer
+    // installed, or a name that is not among them, the placeholder included.
+    static QString printerRefusal(const QString& printer);
     // The header title of a list printout followed by the day's date.
     static QString headerWithDate(const QString& title);
 

@@ -112,6 +112,9 @@ private slots:
     void coverPrintsThePanelAsShown();
     void labelPrintsAloneOnTheCurrentPrinter();
     void labelRefusalsAndFailures();
+    void zoomBoxAnnullaAbandonsThePrintout();
+    void labelKeepsItsOwnScaleAfterAZoomedList();
+    void coverWithDataIsCheckedAtThePress();
 };
 
 void TestPrintJobs::formListsPrintersAndKeepsChoiceUntilClosed() {
@@ -125,7 +128,10 @@ void TestPrintJobs::formListsPrintersAndKeepsChoiceUntilClosed() {
     QCOMPARE(s->Combo1->count(), 2);
     QCOMPARE(s->Combo1->itemText(0), QStringLiteral("Ufficio"));
     QCOMPARE(s->Combo1->itemText(1), QStringLiteral("Archivio"));
-    QCOMPARE(s->Combo1->currentText(), StampaP::placeholder());
+    // A pick-only list: no name can be typed into it.
+    QVERIFY(!s->Combo1->isEditable());
+    QCOMPARE(s->Combo1->currentIndex(), -1);
+    QCOMPARE(s->Combo1->placeholderText(), StampaP::placeholder());
     QCOMPARE(s->Label1->text(), QStringLiteral("La stampante predefinita è: \nUfficio"));
     QVERIFY(s->Text1->isReadOnly());
     QCOMPARE(s->Text1->text(), QStringLiteral("8"));
@@ -154,7 +160,8 @@ void TestPrintJobs::formListsPrintersAndKeepsChoiceUntilClosed() {
     QVERIFY(!s->loaded());
     p.request(StampaP::BinderList, QString());
     QCOMPARE(s->Combo1->count(), 3);
-    QCOMPARE(s->Combo1->currentText(), StampaP::placeholder());
+    QCOMPARE(s->Combo1->currentIndex(), -1);
+    QCOMPARE(s->Combo1->placeholderText(), StampaP::placeholder());
     QCOMPARE(s->Text1->text(), QStringLiteral("9"));
     VERIFY_DIALOGS(p.fx);
 }
@@ -217,14 +224,15 @@ void TestPrintJobs::stateSearchPrintFollowsTheSearch() {
     // The box unticked before the press: the completed list still prints,
     // under its own title.
     f.Frame6->Check9->setChecked(false);
-    p.fx.dialogs().expectInput(kZoomLong, QString(), kV);
+    p.fx.dialogs().expectInput(kZoomLong, QStringLiteral("70"), kV);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
     const Job& j = p.printers.jobs[0];
     QCOMPARE(j.setup.CenterHeader, QStringLiteral("Stampa Pratiche Completate   ------ del     ") + today());
     QCOMPARE(j.printArea, QStringLiteral("$AA$1:$AD$4"));
     QCOMPARE(j.printer, QStringLiteral("Ufficio"));
-    QVERIFY(j.setup.FitToPage); // no zoom given: one page wide and tall
+    QCOMPARE(j.setup.Zoom, 70);
+    QVERIFY(!j.setup.FitToPage);
     QVERIFY(j.texts().contains(QStringLiteral("CLIENTE 4")));
     QVERIFY(!j.texts().contains(QStringLiteral("CLIENTE 3")));
 
@@ -452,15 +460,33 @@ void TestPrintJobs::failedPrintIsToldAndFormStays() {
     Program p([](xl::Workbook& b) { put(b.Sheets(QStringLiteral("Varie")), 2, 1, QStringLiteral("1")); });
     QVERIFY(p.started);
     // Nothing picked: the placeholder names no printer.
+    // Refused at the press, before the zoom is asked and before the sheet is
+    // touched.
+    xl::Worksheet& v = p.sheet(QStringLiteral("Varie"));
+    v.GetRange(QStringLiteral("A2")).SetHorizontalAlignment(xl::xlHAlignLeft);
     p.request(StampaP::BinderList, QString());
-    p.fx.dialogs().expectInput(kZoomShort, QStringLiteral("100"), kV).expectMessage(kNotPrinted, kV, kInfo);
+    p.fx.dialogs().expectMessage(kNotPrinted, kV, kInfo);
     p.press();
+    VERIFY_DIALOGS(p.fx);
     QVERIFY(p.printers.jobs.empty());
     QVERIFY(shown(p.form().stampaP()));
+    QCOMPARE(v.GetRange(QStringLiteral("A2")).CellStyle().hAlign, xl::HAlign::Left);
+    QVERIFY(v.GetPageSetup().PrintArea.isEmpty());
+    // The page-by-page lists and the cover likewise ask nothing.
+    for (int code : {int(StampaP::PracticeList), int(StampaP::ClientList), int(StampaP::BlankCover)}) {
+        p.request(code, QString());
+        p.fx.dialogs().expectMessage(kNotPrinted, kV, kInfo);
+        p.press();
+        VERIFY_DIALOGS(p.fx);
+        QVERIFY(shown(p.form().stampaP()));
+    }
+    QVERIFY(text(p.sheet(QStringLiteral("Pratica")), QStringLiteral("AZ1")).isEmpty());
+    QVERIFY(p.printers.jobs.empty());
     // A printer that went away since the list was read.
+    p.request(StampaP::BinderList, QString());
     p.form().stampaP()->Combo1->setCurrentIndex(1);
     p.printers.list.removeAll(QStringLiteral("Archivio"));
-    p.fx.dialogs().expectInput(kZoomShort, QStringLiteral("100"), kV).expectMessage(kNotPrinted, kV, kInfo);
+    p.fx.dialogs().expectMessage(kNotPrinted, kV, kInfo);
     p.press();
     QVERIFY(shown(p.form().stampaP()));
     // Picked: printed, and the form goes.
@@ -478,14 +504,18 @@ void TestPrintJobs::failedPageEndsThePageByPagePrintout() {
         putClients(b, 30);
     });
     QVERIFY(p.started);
-    // Nothing picked: the first page is told as not printed and no further
-    // page is offered; the form stays, the screen is updated again.
-    p.request(StampaP::PracticeList, QString());
+    // A printer that refuses the job: the first page is told as not printed
+    // and no further page is offered; the form stays, the screen is updated
+    // again.
+    p.printers.refusing << QStringLiteral("Archivio");
+    const QString refused = QStringLiteral(" Stampa non eseguita: la stampante Archivio non ha accettato il lavoro. "
+                                           "Controllarla e riprovare ..................");
+    p.request(StampaP::PracticeList);
     p.fx.dialogs()
         .expectInput(kZoomLong, QStringLiteral("110"), kV)
         .expectQuestion(kAskPortrait, false, kV)
         .expectQuestion(QString(), true, kPageTitle)
-        .expectMessage(kNotPrinted, kV, kInfo);
+        .expectMessage(refused, kV, kInfo);
     p.press();
     QVERIFY(p.printers.jobs.empty());
     QVERIFY(p.sheet(QStringLiteral("Pratica")).Paginate().pageCount() >= 3);
@@ -493,11 +523,7 @@ void TestPrintJobs::failedPageEndsThePageByPagePrintout() {
     QVERIFY(shown(p.form().stampaP()));
     QVERIFY(p.form().Excel.ScreenUpdating);
 
-    // A listed printer that refuses the job is named; the client list stops
-    // at its first page as well.
-    p.printers.refusing << QStringLiteral("Archivio");
-    const QString refused = QStringLiteral(" Stampa non eseguita: la stampante Archivio non ha accettato il lavoro. "
-                                           "Controllarla e riprovare ..................");
+    // The client list stops at its first page as well.
     p.request(StampaP::ClientList);
     p.fx.dialogs()
         .expectInput(kZoomLong, QStringLiteral("110"), kV)
@@ -535,10 +561,10 @@ void TestPrintJobs::practiceListAsksBeforeEachPage() {
     QVERIFY(p.started);
     xl::Worksheet& s = p.sheet(QStringLiteral("Pratica"));
 
-    // Fit to one page (no zoom), portrait: one page, one question.
+    // A small zoom, portrait: one page, one question.
     p.request(StampaP::PracticeList);
     p.fx.dialogs()
-        .expectInput(kZoomLong, QString(), kV)
+        .expectInput(kZoomLong, QStringLiteral("10"), kV)
         .expectQuestion(kAskPortrait, true, kV)
         .expectQuestion(pageQuestion(1, 1), true, kPageTitle);
     p.press();
@@ -549,7 +575,8 @@ void TestPrintJobs::practiceListAsksBeforeEachPage() {
     QCOMPARE(one.to, 1);
     QCOMPARE(one.setup.Orientation, int(xl::xlPortrait));
     QCOMPARE(one.setup.CenterHeader, QStringLiteral("Stampa  Pratiche  ------ del     ") + today());
-    QVERIFY(one.setup.FitToPage);
+    QCOMPARE(one.setup.Zoom, 10);
+    QVERIFY(!one.setup.FitToPage);
     QCOMPARE(text(s, QStringLiteral("AZ1")), QStringLiteral("110"));
     QCOMPARE(text(s, QStringLiteral("AU1")), QStringLiteral("1"));
     QCOMPARE(text(s, QStringLiteral("AV1")), QStringLiteral("1"));
@@ -763,7 +790,7 @@ void TestPrintJobs::labelPrintsAloneOnTheCurrentPrinter() {
     QVERIFY(pdfText(j.pdf).contains(QStringLiteral("Cliente : ROSSI MARIO")));
 
     // Afterwards: the cell empty with the label's format, column AU 33
-    // wide, row 1 fourteen points, no print area, "Varie" active.
+    // wide, row 1 back to its own height, no print area, "Varie" active.
     xl::Worksheet& v = p.sheet(QStringLiteral("Varie"));
     xl::Range au = v.GetRange(QStringLiteral("AU1"));
     QVERIFY(au.GetValue().isEmpty());
@@ -774,7 +801,7 @@ void TestPrintJobs::labelPrintsAloneOnTheCurrentPrinter() {
     QVERIFY(au.CellStyle().font.bold);
     QCOMPARE(au.CellStyle().font.size, 10.0);
     QCOMPARE(au.ColumnWidth(), 33.0);
-    QCOMPARE(v.rowHeightPoints(1), 14.0);
+    QCOMPARE(v.rowHeightPoints(1), 30.0);
     QVERIFY(v.GetPageSetup().PrintArea.isEmpty());
     QCOMPARE(&f.Excel.ActiveSheet(), &v);
     QCOMPARE(v.Selection().Address(), QStringLiteral("$AU$1"));
@@ -822,6 +849,146 @@ void TestPrintJobs::labelRefusalsAndFailures() {
                                  QStringLiteral("f"), QString())
                  .count(QLatin1Char('\n')),
              5);
+    VERIFY_DIALOGS(p.fx);
+}
+
+void TestPrintJobs::zoomBoxAnnullaAbandonsThePrintout() {
+    Program p([](xl::Workbook& b) {
+        putPractices(b, 120);
+        put(b.Sheets(QStringLiteral("Varie")), 2, 1, QStringLiteral("1"));
+    });
+    QVERIFY(p.started);
+    xl::Worksheet& pr = p.sheet(QStringLiteral("Pratica"));
+    xl::Worksheet& v = p.sheet(QStringLiteral("Varie"));
+
+    // Annulla (an empty answer): nothing printed, nothing more asked, no
+    // print setting written; the form stays for another try.
+    p.request(StampaP::PracticeList);
+    p.fx.dialogs().expectInput(kZoomLong, QString(), kV);
+    p.press();
+    VERIFY_DIALOGS(p.fx);
+    p.request(StampaP::BinderList);
+    p.fx.dialogs().expectInput(kZoomShort, QStringLiteral("   "), kV);
+    p.press();
+    VERIFY_DIALOGS(p.fx);
+    QVERIFY(p.printers.jobs.empty());
+    QVERIFY(shown(p.form().stampaP()));
+    QVERIFY(pr.GetPageSetup().PrintArea.isEmpty());
+    QVERIFY(v.GetPageSetup().PrintArea.isEmpty());
+    QVERIFY(v.GetPageSetup().CenterHeader.isEmpty());
+    QVERIFY(p.form().Excel.ScreenUpdating);
+
+    // Anything but a whole number from 10 to 400 asks again.
+    p.fx.dialogs().clear();
+    for (const char* wrong : {"cento", "5", "9", "401", "75,5", "-80"})
+        p.fx.dialogs().expectInput(kZoomShort, QString::fromLatin1(wrong), kV);
+    p.fx.dialogs().expectInput(kZoomShort, QStringLiteral("400"), kV);
+    p.press();
+    VERIFY_DIALOGS(p.fx);
+    QCOMPARE(p.printers.jobs.size(), std::size_t(1));
+    QCOMPARE(p.printers.jobs[0].setup.Zoom, 400);
+    QCOMPARE(p.printers.jobs[0].pages[0].scale, 4.0);
+    for (const testsupport::Box& b : p.fx.dialogs().shown) QCOMPARE(b.defaultText, QStringLiteral("110"));
+
+    // Asked again, then Annulla: still nothing more.
+    p.request(StampaP::PracticeList);
+    p.fx.dialogs().clear();
+    p.fx.dialogs().expectInput(kZoomLong, QStringLiteral("0"), kV).expectInput(kZoomLong, QString(), kV);
+    p.press();
+    VERIFY_DIALOGS(p.fx);
+    QCOMPARE(p.printers.jobs.size(), std::size_t(1));
+    QVERIFY(shown(p.form().stampaP()));
+}
+
+void TestPrintJobs::labelKeepsItsOwnScaleAfterAZoomedList() {
+    Program p([](xl::Workbook& b) {
+        xl::Worksheet& v = b.Sheets(QStringLiteral("Varie"));
+        put(v, 1, 1, QStringLiteral("Faldone"));
+        for (int i = 1; i <= 3; ++i) put(v, i + 1, 1, QString::number(i));
+        v.Rows(1).SetRowHeight(22.5);
+    });
+    QVERIFY(p.started);
+    Form1& f = p.form();
+    p.request(StampaP::BinderList);
+    p.fx.dialogs().expectInput(kZoomShort, QStringLiteral("400"), kV);
+    p.press();
+    QCOMPARE(p.printers.jobs.size(), std::size_t(1));
+    QCOMPARE(p.printers.jobs[0].pages[0].scale, 4.0);
+
+    f.MenuPratiche_Click();
+    PracticePanel* pp = f.Frame1;
+    pp->Text1->setText(QStringLiteral("12"));
+    pp->Text2->setText(QStringLiteral("15/03/2024"));
+    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
+    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
+    pp->Combo3->setEditText(QStringLiteral("3"));
+    pp->Command200->click();
+    QCOMPARE(p.printers.jobs.size(), std::size_t(2));
+    const Job& label = p.printers.jobs[1];
+    QCOMPARE(label.setup.Zoom, 100);
+    QVERIFY(!label.setup.FitToPage);
+    QCOMPARE(label.pages.size(), std::size_t(1));
+    QCOMPARE(label.pages[0].scale, 1.0);
+    // The cell at its own size: 140 points high, 33 characters wide.
+    QCOMPARE(label.pages[0].cells.size(), std::size_t(1));
+    QCOMPARE(label.pages[0].cells[0].box.height(), 140.0);
+    QVERIFY(label.pages[0].cells[0].box.width() < 200);
+
+    // Row 1, with the list headers, has its own height again; a row of the
+    // default height stays so.
+    xl::Worksheet& v = p.sheet(QStringLiteral("Varie"));
+    QCOMPARE(v.rowHeightPoints(1), 22.5);
+    v.rowInfoRef(1).height = -1;
+    v.defaultRowHeight = 15;
+    pp->Command200->click();
+    QCOMPARE(p.printers.jobs.size(), std::size_t(3));
+    QCOMPARE(v.rowHeightPoints(1), 15.0);
+    QVERIFY(!v.rowInfo(1) || v.rowInfo(1)->height < 0);
+    VERIFY_DIALOGS(p.fx);
+}
+
+void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
+    Program p([](xl::Workbook& b) { putPractices(b, 3); });
+    QVERIFY(p.started);
+    Form1& f = p.form();
+    const QString notShown = QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica occorre, "
+                                            "prima visualizzarla nel menu Gestione Pratiche !..................");
+    const QString noNumber = QStringLiteral(" Bisogna prima selezionare una Pratica dall' Elenco..................");
+    xl::Worksheet& c = p.sheet(QStringLiteral("Copertina"));
+    put(c, 1, 2, QStringLiteral("prima"));
+
+    // Asked for with practice 2 shown; the client panel open at the press.
+    f.MenuPratiche_Click();
+    f.Frame1->Text1->setText(QStringLiteral("2"));
+    f.Frame1->Combo1->setEditText(QStringLiteral("CLIENTE 2"));
+    p.fx.dialogs().expectQuestion(QString(), false, kV);
+    f.MnCoopertina->trigger();
+    StampaP* s = f.stampaP();
+    QCOMPARE(s->Text1->text(), QStringLiteral("2"));
+    s->Combo1->setCurrentIndex(0);
+    f.MenuClienti_Click();
+    p.fx.dialogs().expectMessage(notShown, kV, kInfo);
+    p.press();
+    VERIFY_DIALOGS(p.fx);
+    QVERIFY(p.printers.jobs.empty());
+    QVERIFY(shown(s));
+    QCOMPARE(text(c, QStringLiteral("B1")), QStringLiteral("prima"));
+
+    // The practice panel back, emptied: no practice to print.
+    f.MenuPratiche_Click();
+    f.Frame1->Text1->clear();
+    p.fx.dialogs().expectMessage(noNumber, kV, kInfo);
+    p.press();
+    VERIFY_DIALOGS(p.fx);
+    QVERIFY(p.printers.jobs.empty());
+    QCOMPARE(text(c, QStringLiteral("B1")), QStringLiteral("prima"));
+
+    // A practice shown again: the cover prints it.
+    f.Frame1->Text1->setText(QStringLiteral("3"));
+    p.press();
+    QCOMPARE(p.printers.jobs.size(), std::size_t(1));
+    QCOMPARE(text(c, QStringLiteral("B1")), QStringLiteral("3"));
+    QVERIFY(!shown(s));
     VERIFY_DIALOGS(p.fx);
 }
 
