@@ -1,7 +1,9 @@
 // Prints the cover sheet, practice list pages, the binder and sector lists,
-// a client list page, the search results, the ledger lists and a label of a
-// sample office into PDF files, and draws the printer-choice form, for a look
-// at how they come out:  printing_pages OUTPUT_FOLDER   (then pdftoppm -png).
+// a client list page, the search results, the ledger lists and a label (after
+// a binder list zoomed to 400) of a sample office into PDF files, and draws
+// the printer-choice form, for a look at how they come out; a practice list
+// abandoned at the zoom box must print no page at all:
+//   printing_pages OUTPUT_FOLDER   (then pdftoppm -png).
 // Not run by ctest.
 
 #include "printtest.h"
@@ -106,6 +108,11 @@ int main(int argc, char** argv) {
     pp->Text6->setText(QStringLiteral("Udienza fissata per il 12/06/2024.\r\nAllegato:-ricorso.bmp"));
     pp->Text37->setText(QStringLiteral("1.500,00"));
 
+    // The form as it opens: the placeholder in a list that can only be picked from.
+    f.requestPrint(StampaP::BinderList);
+    f.stampaP()->grab().save(out + QStringLiteral("/stampap-nuova.png"));
+    f.stampaP()->hide();
+
     d.expectQuestion(QString(), false);
     f.MnCoopertina_Click();
     f.stampaP()->Combo1->setCurrentIndex(0);
@@ -133,19 +140,35 @@ int main(int argc, char** argv) {
     f.stampaP()->hide();
 
     f.requestPrint(StampaP::ClientList);
-    d.expectInput(QString(), QString()).expectQuestion(QString(), true);
+    d.expectInput(QString(), QStringLiteral("60")).expectQuestion(QString(), true);
     f.stampaP()->Command1->click();
     save(QStringLiteral("clienti.pdf"));
 
+    f.requestPrint(StampaP::BinderList);
+    d.expectInput(QString(), QStringLiteral("400"));
+    f.stampaP()->Command1->click();
+    save(QStringLiteral("faldoni-400.pdf"));
+
     pp->Command200->click();
     save(QStringLiteral("etichetta.pdf"));
+
+    // Annulla at the zoom box: no job at all.
+    const std::size_t jobsBefore = printers.jobs.size();
+    f.requestPrint(StampaP::PracticeList);
+    d.expectInput(QString(), QString());
+    f.stampaP()->Command1->click();
+    if (printers.jobs.size() != jobsBefore) {
+        fprintf(stderr, "a practice list abandoned at the zoom box printed\n");
+        return 1;
+    }
+    f.stampaP()->hide();
 
     // The practices in preparation, then those of one client.
     f.MenuPratiche_Click();
     f.Frame1->cmd14->click();
     f.Frame6->Check8->setChecked(true);
     f.Frame6->Command18->click();
-    d.expectInput(QString(), QString());
+    d.expectInput(QString(), QStringLiteral("80"));
     f.stampaP()->Command1->click();
     save(QStringLiteral("istruttoria.pdf"));
     f.Frame6->Check8->setChecked(false);

@@ -4,11 +4,14 @@
 // range, page setup and the page model of the pages printed), and small
 // readers of PDF files through poppler-utils.
 
+#include "practices/practicepanel.h"
 #include "printing/printers.h"
 #include "printing/printout.h"
 #include "tests/support/app_fixture.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -75,6 +78,15 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// The fields a label needs: practice 12 of ROSSI MARIO, binder `binder`.
+inline void fillLabelFields(PracticePanel* pp, const QString& binder = QStringLiteral("3")) {
+    pp->Text1->setText(QStringLiteral("12"));
+    pp->Text2->setText(QStringLiteral("15/03/2024"));
+    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
+    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
+    pp->Combo3->setEditText(binder);
+}
 
 inline QString run(const QString& program, const QStringList& args) {
     QProcess p;

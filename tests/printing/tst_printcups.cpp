@@ -125,11 +125,7 @@ void TestPrintCups::listAndLabelReachTheirQueues() {
     // The label goes to the default queue.
     f.MenuPratiche_Click();
     PracticePanel* pp = f.Frame1;
-    pp->Text1->setText(QStringLiteral("12"));
-    pp->Text2->setText(QStringLiteral("15/03/2024"));
-    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
-    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
-    pp->Combo3->setEditText(QStringLiteral("7"));
+    fillLabelFields(pp, QStringLiteral("7"));
     pp->Command200->click();
     QVERIFY(waitForJobs(kOffice, 1));
     docs = documents();

@@ -763,11 +763,7 @@ void TestPrintJobs::labelPrintsAloneOnTheCurrentPrinter() {
     f.stampaP()->hide();
     f.MenuPratiche_Click();
     PracticePanel* pp = f.Frame1;
-    pp->Text1->setText(QStringLiteral("12"));
-    pp->Text2->setText(QStringLiteral("15/03/2024"));
-    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
-    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
-    pp->Combo3->setEditText(QStringLiteral("3"));
+    fillLabelFields(pp);
     pp->Text5->clear();
     pp->Command200->click();
 
@@ -917,11 +913,7 @@ void TestPrintJobs::labelKeepsItsOwnScaleAfterAZoomedList() {
 
     f.MenuPratiche_Click();
     PracticePanel* pp = f.Frame1;
-    pp->Text1->setText(QStringLiteral("12"));
-    pp->Text2->setText(QStringLiteral("15/03/2024"));
-    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
-    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
-    pp->Combo3->setEditText(QStringLiteral("3"));
+    fillLabelFields(pp);
     pp->Command200->click();
     QCOMPARE(p.printers.jobs.size(), std::size_t(2));
     const Job& label = p.printers.jobs[1];
