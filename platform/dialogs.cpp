@@ -58,14 +58,14 @@ void QtDialogs::message(const QString& text, const QString& title, MsgIcon icon)
     box.exec();
 }
 
-bool QtDialogs::question(const QString& text, const QString& title) {
+bool QtDialogs::question(const QString& text, const QString& title, DefaultAnswer defaultAnswer) {
     QMessageBox box(owner());
     box.setWindowTitle(titled(title));
     box.setTextFormat(Qt::PlainText);
     box.setText(displayed(text));
     box.setIcon(QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultAnswer == DefaultAnswer::No ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 

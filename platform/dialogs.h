@@ -10,14 +10,18 @@ class QWidget;
 namespace ui {
 
 enum class MsgIcon { None, Information, Critical };
+// The button of a question that Enter presses.
+enum class DefaultAnswer { Yes, No };
 
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
     // A message box with an OK button; `text` may hold line breaks.
     virtual void message(const QString& text, const QString& title, MsgIcon icon) = 0;
-    // A Yes/No question without icon; true for Yes.
-    virtual bool question(const QString& text, const QString& title) = 0;
+    // A Yes/No question without icon; true for Yes. Enter answers Yes unless
+    // the question asks for No, where Yes would lose the user's work.
+    virtual bool question(const QString& text, const QString& title,
+                          DefaultAnswer defaultAnswer = DefaultAnswer::Yes) = 0;
     // An input box; Cancel gives "".
     virtual QString input(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // The file-open dialog; Cancel gives "".
@@ -36,7 +40,8 @@ bool installItalianQtTranslations();
 class QtDialogs : public Dialogs {
 public:
     void message(const QString& text, const QString& title, MsgIcon icon) override;
-    bool question(const QString& text, const QString& title) override;
+    bool question(const QString& text, const QString& title,
+                  DefaultAnswer defaultAnswer = DefaultAnswer::Yes) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter, const QString& folder) override;
 };

@@ -75,6 +75,25 @@ private slots:
         QVERIFY(d.question(QStringLiteral("?"), QStringLiteral("Velmora")));
     }
 
+    void enterPressesTheDefaultAnswer() {
+        // Enter on the box, as a reflexive keystroke would: Yes where nothing
+        // is at stake, No where the question asks for it.
+        ui::QtDialogs d;
+        auto pressEnter = [](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); };
+        whenUp(pressEnter);
+        QVERIFY(d.question(QStringLiteral("?"), QStringLiteral("Velmora")));
+        whenUp(pressEnter);
+        QVERIFY(!d.question(QStringLiteral("Vuoi uscire senza salvare?"), QStringLiteral("Velmora"), ui::DefaultAnswer::No));
+        QString defaultButton;
+        whenUp([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            defaultButton = box->defaultButton() ? box->defaultButton()->text().remove(QLatin1Char('&')) : QString();
+            box->button(QMessageBox::Yes)->click();
+        });
+        QVERIFY(d.question(QStringLiteral("?"), QStringLiteral("Velmora"), ui::DefaultAnswer::No));
+        QCOMPARE(defaultButton, QStringLiteral("No"));
+    }
+
     void messageKeepsLineBreaksAndTakesTheProgramName() {
         ui::QtDialogs d;
         Seen seen;

@@ -17,19 +17,20 @@ QString show(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"');
 
 ScriptedDialogs& ScriptedDialogs::expectMessage(const QString& text, const QString& title,
                                                 std::optional<ui::MsgIcon> icon) {
-    queue_.push_back({BoxKind::Message, text, title, icon, false, {}});
+    queue_.push_back({BoxKind::Message, text, title, icon, false, {}, std::nullopt});
     return *this;
 }
-ScriptedDialogs& ScriptedDialogs::expectQuestion(const QString& text, bool yes, const QString& title) {
-    queue_.push_back({BoxKind::Question, text, title, std::nullopt, yes, {}});
+ScriptedDialogs& ScriptedDialogs::expectQuestion(const QString& text, bool yes, const QString& title,
+                                                 std::optional<ui::DefaultAnswer> defaultAnswer) {
+    queue_.push_back({BoxKind::Question, text, title, std::nullopt, yes, {}, defaultAnswer});
     return *this;
 }
 ScriptedDialogs& ScriptedDialogs::expectInput(const QString& prompt, const QString& answer, const QString& title) {
-    queue_.push_back({BoxKind::Input, prompt, title, std::nullopt, false, answer});
+    queue_.push_back({BoxKind::Input, prompt, title, std::nullopt, false, answer, std::nullopt});
     return *this;
 }
 ScriptedDialogs& ScriptedDialogs::expectOpenFile(const QString& answer) {
-    queue_.push_back({BoxKind::OpenFile, QString(), QString(), std::nullopt, false, answer});
+    queue_.push_back({BoxKind::OpenFile, QString(), QString(), std::nullopt, false, answer, std::nullopt});
     return *this;
 }
 
@@ -62,9 +63,13 @@ void ScriptedDialogs::message(const QString& text, const QString& title, ui::Msg
     take(BoxKind::Message, text, title, icon);
 }
 
-bool ScriptedDialogs::question(const QString& text, const QString& title) {
-    shown.push_back({BoxKind::Question, text, title, ui::MsgIcon::None, {}});
+bool ScriptedDialogs::question(const QString& text, const QString& title, ui::DefaultAnswer defaultAnswer) {
+    shown.push_back({BoxKind::Question, text, title, ui::MsgIcon::None, {}, defaultAnswer});
     const Expectation* e = take(BoxKind::Question, text, title, ui::MsgIcon::None);
+    if (e && e->defaultAnswer && *e->defaultAnswer != defaultAnswer)
+        failures << QStringLiteral("question %1 has %2 as its default, expected %3")
+                        .arg(show(text), defaultAnswer == ui::DefaultAnswer::No ? QStringLiteral("No") : QStringLiteral("Yes"),
+                             *e->defaultAnswer == ui::DefaultAnswer::No ? QStringLiteral("No") : QStringLiteral("Yes"));
     return e && e->yes;
 }
 

@@ -22,6 +22,7 @@ struct Box {
     QString title;
     ui::MsgIcon icon = ui::MsgIcon::None;
     QString defaultText;   // input boxes
+    ui::DefaultAnswer defaultAnswer = ui::DefaultAnswer::Yes; // questions
 };
 
 class ScriptedDialogs : public ui::Dialogs {
@@ -30,12 +31,15 @@ public:
     // title matches anything.
     ScriptedDialogs& expectMessage(const QString& text, const QString& title = QString(),
                                    std::optional<ui::MsgIcon> icon = std::nullopt);
-    ScriptedDialogs& expectQuestion(const QString& text, bool yes, const QString& title = QString());
+    // `defaultAnswer`, when given, is the button Enter must press.
+    ScriptedDialogs& expectQuestion(const QString& text, bool yes, const QString& title = QString(),
+                                    std::optional<ui::DefaultAnswer> defaultAnswer = std::nullopt);
     ScriptedDialogs& expectInput(const QString& prompt, const QString& answer, const QString& title = QString());
     ScriptedDialogs& expectOpenFile(const QString& answer);
 
     void message(const QString& text, const QString& title, ui::MsgIcon icon) override;
-    bool question(const QString& text, const QString& title) override;
+    bool question(const QString& text, const QString& title,
+                  ui::DefaultAnswer defaultAnswer = ui::DefaultAnswer::Yes) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter, const QString& folder) override;
 
@@ -55,6 +59,7 @@ private:
         std::optional<ui::MsgIcon> icon;
         bool yes = false;
         QString answer;
+        std::optional<ui::DefaultAnswer> defaultAnswer;
     };
     const Expectation* take(BoxKind kind, const QString& text, const QString& title, ui::MsgIcon icon);
     std::deque<Expectation> queue_;

@@ -27,7 +27,7 @@ namespace {
 class Silent : public ui::Dialogs {
 public:
     void message(const QString&, const QString&, ui::MsgIcon) override {}
-    bool question(const QString&, const QString&) override { return true; }
+    bool question(const QString&, const QString&, ui::DefaultAnswer) override { return true; }
     QString input(const QString&, const QString&, const QString&) override { return {}; }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
 };
