@@ -339,7 +339,17 @@ bool Form1::Form_Load() {
     Excel = xl::Application{};
 
     const QString path = workbookPath();
-    if (store::IsFileLocked(path) || !lock_.acquire(programFolder_)) {
+    bool locked = store::IsFileLocked(path) || !lock_.acquire(programFolder_);
+    if (!locked) {
+        // Only one copy of the program gets here for this folder: whatever
+        // a save of ours left half-done is nobody's work in progress.
+        fileprobe::removeLeftoverSaves(path);
+        // From here on desktop spreadsheet programs open the workbook
+        // read-only; a lock file that nobody holds any more is replaced.
+        locked = !mark_.take(path, programFolder_);
+    }
+    if (locked) {
+        releaseMarks();
         ui::dialogs().message(QStringLiteral("ERRORE: Risulta che il database Pratiche.xls è già aperto\n"
                                              " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !"),
                               kTitle, ui::MsgIcon::Critical);
@@ -351,7 +361,7 @@ bool Form1::Form_Load() {
         ui::dialogs().message(QStringLiteral("Impossibile eseguire il programma\r\nIl file ") + path +
                                   QStringLiteral(" non è stato trovato."),
                               QString(), ui::MsgIcon::None);
-        lock_.release();
+        releaseMarks();
         endProgram();
         return false;
     }
@@ -371,7 +381,7 @@ bool Form1::Form_Load() {
                                              "Il file non è stato modificato e il programma verrà chiuso.")
                                   .arg(problem),
                               kTitle, ui::MsgIcon::Critical);
-        lock_.release();
+        releaseMarks();
         endProgram();
         return false;
     }
@@ -486,6 +496,8 @@ bool Form1::saveQuietly(QString* why) {
             return false;
         }
         book.Save();
+        // The save put a new file in the old one's place.
+        mark_.retake();
         return true;
     } catch (const std::exception& e) {
         if (why) *why = fileProblem(e, true);
@@ -503,11 +515,25 @@ bool Form1::SaveWorkbook() {
     return false;
 }
 
+void Form1::releaseMarks() {
+    mark_.release();
+    lock_.release();
+}
+
 void Form1::closeAndEnd() {
     skipping([this] { Excel.Close(); });
     skipping([this] { Excel.Quit(); });
-    lock_.release();
+    releaseMarks();
     endProgram();
+}
+
+void Form1::endSession() {
+    if (!loaded_ || ended_) return;
+    Excel.DisplayAlerts = false;
+    QString why;
+    if (!saveQuietly(&why))
+        qWarning("Velmora: il database Pratiche.xls non è stato salvato: %s", qPrintable(why));
+    closeAndEnd();
 }
 
 void Form1::MenuEsci_Click() {
@@ -519,7 +545,7 @@ void Form1::MenuEsci_Click() {
                            "Uscendo ora le modifiche non salvate andranno perse.\n"
                            "Vuoi uscire senza salvare?")
                 .arg(why),
-            kTitle);
+            kTitle, ui::DefaultAnswer::No);
         if (!leave) return;
     }
     closeAndEnd();
@@ -535,11 +561,12 @@ void Form1::MnExcel_Click() {
                            "Proseguendo il programma si chiude e le modifiche non salvate andranno perse.\n"
                            "Vuoi proseguire senza salvare?")
                 .arg(why),
-            kTitle);
+            kTitle, ui::DefaultAnswer::No);
         if (!go) return;
     }
     skipping([this] { Excel.Close(); });
-    lock_.release();
+    // The spreadsheet program must find the workbook free.
+    releaseMarks();
     if (!shell::open(QUrl::fromLocalFile(workbookPath()))) {
         ui::dialogs().message(QStringLiteral("Nessun programma del sistema ha potuto aprire il database Pratiche.xls.\n"
                                              "Per lavorare sul file serve un foglio di calcolo, per esempio LibreOffice Calc."),

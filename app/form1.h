@@ -122,6 +122,11 @@ public:
     void Image1_MouseDown();
     void Command40_Click();
 
+    // The desktop session ends or the program is told to terminate: what the
+    // exit menu item does, without asking (nobody is there to answer). A
+    // save that fails leaves the file on disk as it was.
+    void endSession();
+
     // Ending the program: every end path goes through here, so tests can see
     // it without the process going away.
     bool ended() const { return ended_; }
@@ -159,11 +164,14 @@ private:
     // Closes the workbook, quits the engine and ends (after a save, or after
     // the user accepted ending without one).
     void closeAndEnd();
+    // Takes off the marks that keep others away from the workbook.
+    void releaseMarks();
 
     QString programFolder_;
     StampaP* stampaP_ = nullptr;
     QPointer<Calendario> calendario_;
     fileprobe::FolderLock lock_;
+    fileprobe::OfficeMark mark_;
     bool loaded_ = false;
     bool ended_ = false;
     bool activatedOnce_ = false;

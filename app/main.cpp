@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/sessionend.h"
 #include "platform/dialogs.h"
 #include "platform/xls/xlsfile.h"
 
@@ -21,6 +22,9 @@ int main(int argc, char** argv) {
     // exit(), not quit(): quit() first asks every window to close, and the
     // main window refuses, so the program would never end.
     QObject::connect(&form, &Form1::programEnded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    // Logout, shutdown and a closed terminal save as the exit menu item does.
+    SessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &SessionEnd::requested, &form, &Form1::endSession);
     form.show();
     return app.exec();
 }

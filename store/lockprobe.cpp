@@ -6,14 +6,11 @@
 
 namespace store {
 
-QString officeLockFile(const QString& path) {
-    const QFileInfo fi(path);
-    return fi.absolutePath() + QStringLiteral("/.~lock.") + fi.fileName() + QLatin1Char('#');
-}
+QString officeLockFile(const QString& path) { return fileprobe::OfficeMark::lockFilePath(path); }
 
 bool IsFileLocked(const QString& path) {
     if (!fileprobe::opensForReading(path)) return true;
-    if (QFileInfo::exists(officeLockFile(path))) return true;
+    if (fileprobe::OfficeMark::lockFileIsLive(path) || fileprobe::OfficeMark::recordLocked(path)) return true;
     return fileprobe::FolderLock::isHeld(QFileInfo(path).absolutePath());
 }
 

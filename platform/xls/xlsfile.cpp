@@ -1,5 +1,6 @@
 #include "platform/xls/xlsfile.h"
 #include "platform/xls/biff.h"
+#include "platform/fileprobe.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,7 +73,10 @@ void writeWorkbook(const xl::Workbook& book, const QString& path, const QString&
     // The new content goes to a temporary file beside the target, reaches
     // the disk, and only then takes the target's name: a crash or a full
     // disk at any point leaves either the old file or the new one, whole.
-    const QFileInfo target(path);
+    // A path that is a symbolic link is saved through: the new file is
+    // written beside the link's target and takes the target's name, so the
+    // link stays and keeps naming the workbook.
+    const QFileInfo target(fileprobe::resolvedPath(path));
     const QString dir = target.absolutePath();
     QByteArray tmpl = QFile::encodeName(dir + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
     int fd = ::mkstemp(tmpl.data());

@@ -33,14 +33,9 @@
 using testsupport::AppFixture;
 
 namespace {
-const QString kLocked = QStringLiteral("ERRORE: Risulta che il database Pratiche.xls è già aperto\n"
-                                       " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !");
+const QString kLocked = testsupport::alreadyOpenMessage();
 
-QByteArray digest(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
+QByteArray digest(const QString& path) { return testsupport::fileDigest(path); }
 
 QList<QWidget*> frames(Form1& f) { return {f.Frame1, f.Frame2, f.Frame3, f.Frame4, f.Frame5, f.Frame6, f.Frame8}; }
 } // namespace

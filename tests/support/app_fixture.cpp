@@ -4,9 +4,22 @@
 #include "platform/xls/xlsfile.h"
 #include "store/schema.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QTest>
 
 namespace testsupport {
+
+QString alreadyOpenMessage() {
+    return QStringLiteral("ERRORE: Risulta che il database Pratiche.xls è già aperto\n"
+                          " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !");
+}
+
+QByteArray fileDigest(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
 
 AppFixture::AppFixture() { xls::registerCodec(); }
 

@@ -15,6 +15,11 @@ class Form1;
 
 namespace testsupport {
 
+// The box of a refused start-up: the workbook is in use elsewhere.
+QString alreadyOpenMessage();
+// SHA-256 of a file's bytes; empty when it cannot be read.
+QByteArray fileDigest(const QString& path);
+
 class AppFixture {
 public:
     AppFixture();
