@@ -1,9 +1,12 @@
 #include "app/controls.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalBlocker>
+
+#include <algorithm>
 
 void fillComboList(QComboBox* combo, const QStringList& items) {
     const int index = combo->currentIndex();
@@ -51,6 +54,32 @@ void MultiLineTextBox::setText(const QString& t) {
     if (plain == toPlainText()) return;
     last_ = plain; // set from code: kept whole, whatever its length
     setPlainText(plain);
+}
+
+namespace {
+
+class LeastWidth : public QObject {
+public:
+    LeastWidth(QWidget* control, int width) : QObject(control), control_(control), width_(width) { apply(); }
+    void apply() { control_->setMinimumWidth(std::max(width_, control_->sizeHint().width())); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        // The control measures its texts anew once it has taken the change in.
+        if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
+            QMetaObject::invokeMethod(this, [this] { apply(); }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    QWidget* control_;
+    int width_;
+};
+
+} // namespace
+
+void setLeastWidth(std::initializer_list<QWidget*> controls, int width) {
+    for (QWidget* c : controls) c->installEventFilter(new LeastWidth(c, width));
 }
 
 void limitTyping(QLineEdit* box, int maxLength) {

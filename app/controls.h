@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QTreeWidget>
+#include <initializer_list>
 #include <vector>
 
 // Widths in the panels' descriptions are twips; 15 twips make a pixel at 96 dpi.
@@ -19,6 +20,11 @@ inline bool shown(const QWidget* w) { return w && !w->isHidden(); }
 
 class QComboBox;
 class QLineEdit;
+
+// Controls (buttons of one row, the menu bar) get a least width, but one whose
+// texts need more (a larger desktop font, now or later) is widened to show
+// them whole instead of cutting them.
+void setLeastWidth(std::initializer_list<QWidget*> controls, int width);
 
 // A length limit on what the user types or pastes into a box. A record read
 // from the workbook (which may have been edited in a spreadsheet program) is

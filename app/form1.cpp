@@ -151,6 +151,9 @@ Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent
     MnCoopertina = named(bar->addAction(QStringLiteral("Stampa &Copertina/Pratica")), "MnCoopertina");
     MSalvataggio = named(bar->addAction(QStringLiteral("&Salvataggio Archivio")), "MSalvataggio");
     MenuEsci = named(bar->addAction(QStringLiteral("&Esci dal programma")), "MenuEsci");
+    // The menu bar is the way into the panels: the window keeps room for
+    // every item of it rather than folding some behind an overflow arrow.
+    setLeastWidth({bar}, 0);
 
     // The toolbar exists before the panels: the practice panel wires its
     // buttons when it is built.
@@ -204,7 +207,7 @@ void Form1::buildLayout() {
     // Top strip: help button, logo, IP address.
     auto* strip = new QHBoxLayout;
     Command40->setParent(central);
-    Command40->setMinimumWidth(110);
+    setLeastWidth({Command40}, 110);
     Command40->setToolTip(QStringLiteral("Apre la guida del programma"));
     Image1->setParent(central);
     Image1->setPixmap(drawLogo());

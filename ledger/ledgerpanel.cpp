@@ -249,10 +249,8 @@ void LedgerPanel::buildLayout() {
     top->addWidget(Frame7, 0, Qt::AlignTop);
 
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {Command29, Command30, Command31, Command27}) {
-        b->setMinimumWidth(140);
-        buttons->addWidget(b);
-    }
+    setLeastWidth({Command29, Command30, Command31, Command27}, 140);
+    for (QPushButton* b : {Command29, Command30, Command31, Command27}) buttons->addWidget(b);
     buttons->addStretch(1);
 
     auto* lay = new QVBoxLayout(this);

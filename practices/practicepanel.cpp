@@ -219,10 +219,8 @@ void PracticePanel::buildLayout() {
 
     auto* buttons = new QVBoxLayout;
     buttons->addStretch(1);
-    for (QPushButton* b : {cmd14, Command28, Command200, Command50, Command51}) {
-        b->setMinimumWidth(170);
-        buttons->addWidget(b);
-    }
+    setLeastWidth({cmd14, Command28, Command200, Command50, Command51}, 170);
+    for (QPushButton* b : {cmd14, Command28, Command200, Command50, Command51}) buttons->addWidget(b);
 
     auto* lay = new QHBoxLayout(this);
     lay->addLayout(left, 1);

@@ -104,10 +104,8 @@ SearchPanel::SearchPanel(Form1& f) : QGroupBox(QStringLiteral("Ricerca")), form(
     top->addLayout(stateBox);
     top->addStretch(1);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {Command18, Command22, Command21, Command16}) {
-        b->setMinimumWidth(150);
-        buttons->addWidget(b);
-    }
+    setLeastWidth({Command18, Command22, Command21, Command16}, 150);
+    for (QPushButton* b : {Command18, Command22, Command21, Command16}) buttons->addWidget(b);
     buttons->addStretch(1);
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(top);

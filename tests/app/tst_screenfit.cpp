@@ -18,6 +18,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QToolBar>
@@ -119,6 +122,11 @@ class ScreenFit : public QObject {
         for (const QWidget* p = panel->parentWidget(); p; p = p->parentWidget())
             if (qobject_cast<const QAbstractScrollArea*>(p)) fault(QStringLiteral("the panel scrolls"));
 
+        const QMenuBar* bar = form().menuBar();
+        for (QAction* a : bar->actions())
+            if (!bar->rect().contains(bar->actionGeometry(a)) || bar->actionGeometry(a).isEmpty())
+                fault(QStringLiteral("menu \"%1\" not on the menu bar").arg(a->text()));
+
         QList<QWidget*> controls = panel->findChildren<QWidget*>();
         controls.prepend(panel);
         int checked = 0;
@@ -143,6 +151,15 @@ class ScreenFit : public QObject {
             if (!text) {
                 if (w->minimumWidth() > 0) need.setWidth(w->minimumWidth());
                 if (w->minimumHeight() > 0) need.setHeight(w->minimumHeight());
+            }
+            // A box made to the width of what it holds (a date, a number, a
+            // code) shows that whole.
+            if (const auto* edit = qobject_cast<const QLineEdit*>(w);
+                edit && edit->minimumWidth() == edit->maximumWidth() && !edit->text().isEmpty()) {
+                const int room = edit->contentsRect().width() - edit->textMargins().left() - edit->textMargins().right() - 4;
+                const int textWidth = edit->fontMetrics().horizontalAdvance(edit->text());
+                if (textWidth > room)
+                    fault(QStringLiteral("%1 cuts \"%2\": %3 px for %4").arg(describe(w), edit->text()).arg(room).arg(textWidth));
             }
             if (need.isValid() && (w->width() < need.width() || w->height() < need.height()))
                 fault(QStringLiteral("%1 clipped: %2x%3, needs %4x%5")
@@ -181,7 +198,9 @@ class ScreenFit : public QObject {
         choose(f.Frame8->Combo8, QStringLiteral("5"));
         checkFits(f.Frame8, prefix + QStringLiteral("acconti-pratica"));
         f.Frame8->Check12->setChecked(true);
+        choose(f.Frame8->Combo9, QStringLiteral("STUDIO ASSOCIATO DELL'ACQUA, FERRARI & SANTORO"));
         checkFits(f.Frame8, prefix + QStringLiteral("acconti-cliente"));
+        f.Frame8->Command27->click();
 
         f.MenuClienti_Click();
         checkFits(f.Frame3, prefix + QStringLiteral("clienti"));
@@ -277,6 +296,39 @@ private slots:
         f.MenuClassificazione_Click();
         settle();
         QCOMPARE(f.size(), small);
+    }
+
+    // A laptop as users have it: a taskbar along the bottom of the screen
+    // and the larger text of a desktop's default font.
+    void everyPanelFitsBesideATaskbarWithLargerText() {
+        QWidget bar;
+        bar.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+        bar.setGeometry(0, 768 - 44, 1366, 44);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        // The window manager keeps the strip for the taskbar out of the
+        // available area it announces.
+        QCOMPARE(QProcess::execute(QStringLiteral("xprop"),
+                                   {QStringLiteral("-id"), QString::number(bar.winId()), QStringLiteral("-f"),
+                                    QStringLiteral("_NET_WM_STRUT"), QStringLiteral("32c"), QStringLiteral("-set"),
+                                    QStringLiteral("_NET_WM_STRUT"), QStringLiteral("0,0,0,44")}),
+                 0);
+        QVERIFY(QTest::qWaitFor([this] { return available().height() == 768 - 44; }, 5000));
+        // The size a new window starts with.
+        form().resize(1280, 800);
+        const QFont normal = QApplication::font();
+        QFont larger = normal;
+        larger.setPointSizeF(11);
+        QApplication::setFont(larger);
+        problems_.clear();
+        everyPanel(QStringLiteral("11pt-"));
+        form().showMaximized();
+        settle();
+        everyPanel(QStringLiteral("11pt-max-"));
+        form().showNormal();
+        QApplication::setFont(normal);
+        settle();
+        QVERIFY2(problems_.isEmpty(), qPrintable(problems_.join(QLatin1Char('\n'))));
     }
 
     // After every switch above: no panel appeared while another was still
