@@ -136,17 +136,10 @@ int nextAreaRow(xl::Worksheet& sh) {
     return 1;
 }
 
-bool amountValue(const xl::Value& v, double& out) {
-    if (v.isNumeric()) {
-        out = v.numberValue();
-        return true;
-    }
-    if (v.isText())
-        if (const auto d = vb::CDbl(v.textValue())) {
-            out = *d;
-            return true;
-        }
-    return false;
+std::optional<store::Money> amountOf(const xl::Value& v) {
+    if (v.isNumeric()) return store::Money::fromDouble(v.numberValue());
+    if (v.isText()) return store::Money::parse(v.textValue());
+    return std::nullopt;
 }
 
 } // namespace ledger

@@ -4,8 +4,10 @@
 // clients, and the query work area beside the entries.
 
 #include "platform/workbook.h"
+#include "store/money.h"
 
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace ledger {
@@ -65,8 +67,9 @@ void resetArea(xl::Worksheet& sh);
 // The row below the last filled AA cell.
 int nextAreaRow(xl::Worksheet& sh);
 
-// An amount cell as a number: a number as it is, a text that reads as an
-// amount ("-12,50", "1.500,00") as that amount; false otherwise.
-bool amountValue(const xl::Value& v, double& out);
+// An amount cell to the cent: a number as the sheet shows it, a text that
+// reads as an amount ("-12,50", "1.500,00") as that amount; nullopt
+// otherwise, also for an amount longer than a cell keeps exactly.
+std::optional<store::Money> amountOf(const xl::Value& v);
 
 } // namespace ledger

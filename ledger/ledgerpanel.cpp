@@ -13,6 +13,7 @@
 #include "reference/clientpanel.h"
 #include "reference/sectorbinder.h"
 #include "store/formatters.h"
+#include "store/money.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -64,17 +65,19 @@ void put(xl::Worksheet& sh, int row, int col, const xl::Value& v) {
         cell.SetValue(v);
 }
 
-// A number read from a box as the user sees it; anything else counts zero.
-double boxNumber(const QLineEdit* box) { return vb::CDbl(box->text()).value_or(0); }
+using store::Money;
 
-// The amount a box holds, in the "#,0.00" form, without sign: the sign of an
-// entry comes from its kind. nullopt for a text that is no such amount.
-std::optional<QString> unsignedAmount(const QString& text) {
-    const std::optional<double> n = vb::CDbl(text);
-    if (!n || *n < 0) return std::nullopt;
-    const QString formatted = store::CtrNumD(*n);
-    if (formatted.isEmpty()) return std::nullopt;
-    return formatted;
+// An amount read from a box as the user sees it; anything else counts zero.
+Money boxAmount(const QLineEdit* box) { return Money::parse(box->text()).value_or(Money()); }
+
+// The ID cell of the summary rows that close a query by practice.
+const QString kSummaryMark = QStringLiteral("*");
+
+// The first selected row in list order (the row clicked); nullptr for none.
+QTreeWidgetItem* firstSelected(const ListView* list) {
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (list->topLevelItem(i)->isSelected()) return list->topLevelItem(i);
+    return nullptr;
 }
 
 void setBackground(QLineEdit* box, const QColor& c) {
@@ -320,9 +323,11 @@ void LedgerPanel::setShown(std::initializer_list<QWidget*> widgets, bool visible
     }
 }
 
-void LedgerPanel::showCounter() {
-    Text30->setText(vb::CStr(form.Excel.Sheets(kSpese).GetRange(kCounterCell).GetValue()));
+QString LedgerPanel::counterText() const {
+    return vb::CStr(form.Excel.Sheets(kSpese).GetRange(kCounterCell).GetValue());
 }
+
+void LedgerPanel::showCounter() { Text30->setText(counterText()); }
 
 void LedgerPanel::untick(std::initializer_list<QCheckBox*> boxes) {
     for (QCheckBox* b : boxes)
@@ -500,10 +505,10 @@ void LedgerPanel::Text33_Change() {
 
 void LedgerPanel::Text35_LostFocus() {
     if (Text35->text().isEmpty()) return;
-    // A text that is not an amount stays as typed: the insert and the modify
-    // refuse it with a message, so nothing wrong reaches the sheet.
-    const QString formatted = store::CtrNumD(Text35->text());
-    if (!formatted.isEmpty()) Text35->setText(formatted);
+    // A text that is not an amount, or one longer than a cell keeps, stays
+    // as typed: the insert and the modify refuse it with a message, so
+    // nothing wrong reaches the sheet.
+    if (const std::optional<Money> amount = Money::parse(Text35->text())) Text35->setText(amount->grouped());
 }
 
 // ---------------------------------------------------------------------------
@@ -522,21 +527,33 @@ bool LedgerPanel::refuseBadFields() {
         Text33->setFocus();
         return true;
     }
-    const std::optional<QString> amount = unsignedAmount(Text35->text());
-    if (!amount) {
-        info(QStringLiteral("ERRORE: Il campo IMPORTO deve contenere un importo senza segno (per esempio 1.500,50): "
+    Money::Refusal why{};
+    const std::optional<Money> amount = Money::parse(Text35->text(), &why);
+    if (!amount && why == Money::Refusal::TooLong) {
+        info(QStringLiteral("ERRORE: Il campo IMPORTO ha troppe cifre: un foglio di calcolo conserva esattamente "
+                            "al massimo %1 cifre (per esempio 9999999999999,99)")
+                 .arg(Money::kMaxDigits));
+        Text35->setFocus();
+        return true;
+    }
+    // The example is one the box lets the user type: every "." typed there
+    // becomes ",".
+    if (!amount || amount->isNegative()) {
+        info(QStringLiteral("ERRORE: Il campo IMPORTO deve contenere un importo senza segno (per esempio 1500,50): "
                             "il segno lo danno ACCONTO e SPESA"));
         Text35->setFocus();
         return true;
     }
-    Text35->setText(*amount);
+    // The sign of an entry comes from its kind: the box holds the amount
+    // alone, in the "#,0.00" form the entry is stored in.
+    Text35->setText(amount->grouped());
     return false;
 }
 
-void LedgerPanel::writeEntry(xl::Worksheet& sh, int row) {
+void LedgerPanel::writeEntry(xl::Worksheet& sh, int row, const xl::Value& id) {
     // The ID and the practice number as numbers when they are whole numbers,
     // so that they compare with the numbers typed and the practices' keys.
-    put(sh, row, ColId, practices::numberCell(Text30->text()));
+    put(sh, row, ColId, id);
     put(sh, row, ColPractice, practices::numberCell(Combo8->currentText()));
     put(sh, row, ColClient, xl::Value(Text32->text()));
     put(sh, row, ColDate, xl::Value::date(vb::DateSerial(*vb::CDate(Text33->text()))));
@@ -563,7 +580,9 @@ void LedgerPanel::InsertEntry() {
         return;
     }
     if (refuseBadFields()) return;
-    const std::optional<qint64> id = practices::wholeNumber(Text30->text());
+    // The ID is the counter's at this moment: the ID box may still show an
+    // entry loaded in a query mode, and that ID is taken.
+    const std::optional<qint64> id = practices::wholeNumber(counterText());
     if (!id) {
         info(QStringLiteral("ERRORE: L'ID della registrazione non è un numero: impostarlo con Modifica ID Operazione"));
         return;
@@ -579,7 +598,7 @@ void LedgerPanel::InsertEntry() {
                 info(QStringLiteral("ERRORE: Il foglio Spese è pieno: impossibile inserire altre Registrazioni"));
                 return;
             }
-            writeEntry(sh, row);
+            writeEntry(sh, row, xl::Value(static_cast<double>(*id)));
             sh.GetRange(kCounterCell).SetValue(xl::Value(static_cast<double>(*id + 1)));
             written = true;
         });
@@ -608,7 +627,7 @@ void LedgerPanel::ModifyEntry() {
             sh.Activate();
             const int row = findEntry(sh, loaded_);
             if (row == 0) return;
-            writeEntry(sh, row);
+            writeEntry(sh, row, practices::numberCell(Text30->text()));
             found = true;
         });
         if (found)
@@ -658,8 +677,9 @@ void LedgerPanel::Check13_Click() {
     Check13->setChecked(false);
     ListView3->hide();
     Check15->setChecked(false);
-    form.ResetForm();
-    showCounter();
+    // The deleted entry is gone: the panel goes back to the insert layout,
+    // empty, so the next booking is an insert and not a modify of nothing.
+    Command30_Click();
 }
 
 void LedgerPanel::Check14_Click() {
@@ -725,8 +745,8 @@ void LedgerPanel::Combo8_Click(int index) {
     const QString key = Combo8->currentText();
     // Until an entry is found the practice has none: its balances are those of
     // no entry, never the ones the previous practice left in the boxes.
-    Text39->setText(QStringLiteral("0"));
-    Text40->setText(vb::CStr(xl::Value(boxNumber(Text38))));
+    Text39->setText(Money().general());
+    Text40->setText(boxAmount(Text38).general());
     const int last = lastEntryRow(sh);
     if (last < 2) {
         plain(kNoPracticeEntries);
@@ -746,9 +766,8 @@ void LedgerPanel::Combo8_Click(int index) {
                 if (c == ColDate) {
                     if (const auto d = practices::dateValue(v)) v = *d;
                 } else if (c == ColAmount) {
-                    double n = 0;
-                    if (amountValue(v, n))
-                        v = xl::Value(n);
+                    if (const std::optional<Money> amount = amountOf(v))
+                        v = xl::Value(amount->toDouble());
                     else if (!isBlank(v))
                         badAmount = true;
                 }
@@ -758,8 +777,8 @@ void LedgerPanel::Combo8_Click(int index) {
             ++copied;
         }
         if (copied > 0) {
-            Addiziona();
-            Text40->setText(vb::CStr(xl::Value(boxNumber(Text38) + boxNumber(Text39))));
+            const Money sheetBalance = Addiziona();
+            Text40->setText((boxAmount(Text38) + sheetBalance).general());
         }
         Situazione();
     }
@@ -773,14 +792,21 @@ void LedgerPanel::Combo8_Click(int index) {
                             "nei saldi contano zero"));
 }
 
-void LedgerPanel::Addiziona() {
+Money LedgerPanel::Addiziona() {
     xl::Worksheet& sh = form.Excel.Sheets(kSpese);
     sh.Select();
-    // Amount cells that hold no number count nothing.
-    const double total =
-        xl::Application::Sum(sh.GetRange(sh.Cells(2, kAreaAmountCol), sh.Cells(kTotalRow - 1, kAreaAmountCol)));
-    sh.Cells(kTotalRow, kAreaAmountCol).SetValue(xl::Value(total));
-    Text39->setText(vb::CStr(sh.Cells(kTotalRow, kAreaAmountCol).GetValue()));
+    // Added in whole cents, so a settled practice is 0 and not the remainder
+    // of binary fractions; amount cells that hold no number count nothing.
+    Money total;
+    const int last = std::min(sh.usedRows(), kTotalRow - 1);
+    for (int r = 2; r <= last; ++r) {
+        const xl::Value& v = sh.valueAt(r, kAreaAmountCol);
+        if (v.isNumeric())
+            if (const std::optional<Money> amount = Money::fromDouble(v.numberValue())) total += *amount;
+    }
+    sh.Cells(kTotalRow, kAreaAmountCol).SetValue(xl::Value(total.toDouble()));
+    Text39->setText(total.general());
+    return total;
 }
 
 void LedgerPanel::Situazione() {
@@ -795,7 +821,7 @@ void LedgerPanel::Situazione() {
     };
     for (const auto& [label, value] : rows) {
         const int r = nextAreaRow(sh);
-        sh.Cells(r, kAreaFirstCol).SetValue(xl::Value("*"));
+        sh.Cells(r, kAreaFirstCol).SetValue(xl::Value(kSummaryMark));
         sh.Cells(r, kAreaFirstCol + ColDescription - 1).SetValue(xl::Value(label));
         put(sh, r, kAreaAmountCol, xl::Value(value));
     }
@@ -857,7 +883,11 @@ void LedgerPanel::listQueryArea(bool byPractice) {
 
 void LedgerPanel::ListView3_ItemClick() {
     if (!shown(ListView3)) return;
-    if (Check15->isChecked() || Check11->isChecked() || Check12->isChecked()) loadEntry();
+    if (!Check15->isChecked() && !Check11->isChecked() && !Check12->isChecked()) return;
+    // The summary rows below a practice's entries are no entries: a click on
+    // one leaves the panel as it is.
+    if (const QTreeWidgetItem* picked = firstSelected(ListView3); picked && picked->text(0) == kSummaryMark) return;
+    loadEntry();
 }
 
 void LedgerPanel::loadEntry() {
@@ -867,10 +897,7 @@ void LedgerPanel::loadEntry() {
     setShown({Text32}, true);
     Combo9->hide();
     setShown({Option1, Text30, Text33, Text34, Text35, Check10, Combo8, Check17, Text36}, true);
-    QTreeWidgetItem* item = nullptr;
-    for (int i = 0; i < ListView3->topLevelItemCount() && !item; ++i)
-        if (ListView3->topLevelItem(i)->isSelected()) item = ListView3->topLevelItem(i);
-    if (item) {
+    if (const QTreeWidgetItem* item = firstSelected(ListView3)) {
         QStringList row;
         for (int c = 0; c < kEntryColumns; ++c) row << item->text(c);
         loading_ = true;

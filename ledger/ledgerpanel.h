@@ -4,6 +4,8 @@
 // and by client with the balances, the list of every entry, and the modify,
 // delete and renumbering of the entries of sheet "Spese".
 
+#include "store/money.h"
+
 #include <QGroupBox>
 #include <QStringList>
 #include <initializer_list>
@@ -17,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 namespace xl {
+class Value;
 class Worksheet;
 }
 
@@ -92,8 +95,9 @@ public:
     // (`index` is the chosen entry of the list; -1 for a typed text).
     void Combo8_Click(int index);
     void Combo9_Click();
-    // Sheet balance of the entries copied into the query area.
-    void Addiziona();
+    // Sheet balance of the entries copied into the query area, also given
+    // back to the caller.
+    store::Money Addiziona();
     // The four summary rows below the entries of a query by practice.
     void Situazione();
 
@@ -110,10 +114,11 @@ private:
     void buildLayout();
     void connectHandlers();
     void setShown(std::initializer_list<QWidget*> widgets, bool visible);
+    QString counterText() const;
     void showCounter();
     void untick(std::initializer_list<QCheckBox*> boxes);
     bool refuseBadFields();
-    void writeEntry(xl::Worksheet& sh, int row);
+    void writeEntry(xl::Worksheet& sh, int row, const xl::Value& id);
     void listAllEntries();
     void listQueryArea(bool byPractice);
     void loadEntry();

@@ -3,6 +3,9 @@
 
 #include "ledgertest.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 using namespace lt;
 using testsupport::AppFixture;
 
@@ -21,6 +24,9 @@ private slots:
     void deleteLoadedEntry();
     void deleteRefusals();
     void renumber();
+    void insertTakesIdFromCounter();
+    void deleteReturnsToInsertLayout();
+    void amountsTypedPastedAndTooLong();
 };
 
 void TestLedgerEntries::opensWithCounter() {
@@ -117,7 +123,7 @@ void TestLedgerEntries::insertRefusals() {
     };
     const QString badDate = QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)");
     const QString badAmount = QStringLiteral("ERRORE: Il campo IMPORTO deve contenere un importo senza segno "
-                                             "(per esempio 1.500,50): il segno lo danno ACCONTO e SPESA");
+                                             "(per esempio 1500,50): il segno lo danno ACCONTO e SPESA");
     const QString notChosen = QStringLiteral("ERRORE: Il N.PRATICA va scelto dall'elenco, che ne riporta il Cliente");
     const std::vector<Case> cases{
         {"no practice", [](LedgerPanel* q) { q->Combo8->setEditText(QString()); }, kMissing},
@@ -493,6 +499,147 @@ void TestLedgerEntries::renumber() {
     QCOMPARE(cellText(s, 3, 1), QStringLiteral("100"));
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("101"));
     QCOMPARE(diskText(fx, kSpese, 1, 256), QStringLiteral("101"));
+}
+
+void TestLedgerEntries::insertTakesIdFromCounter() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
+        putLedger(b, 3, 2, xl::Value(6), "BIANCHI SRL", "Secondo", "A", "20,00");
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(3));
+    });
+    QVERIFY(p);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    // An entry loaded in the query by client, then the mode left: the ID box
+    // still shows the loaded entry's ID when the next entry is booked.
+    p->Check12->setChecked(true);
+    QVERIFY(choose(p->Combo9, QStringLiteral("ROSSI MARIO")));
+    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("1")));
+    p->Check12->setChecked(false);
+    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
+    QCOMPARE(p->Text30->text(), QStringLiteral("1"));
+    for (const char* description : {"Terzo", "Quarto"}) {
+        fillEntry(p, QStringLiteral("7"), QString::fromLatin1(description), QStringLiteral("30"), false);
+        fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+        QTest::mouseClick(p->Command29, Qt::LeftButton);
+        VERIFY_DIALOGS(fx);
+    }
+    QCOMPARE(rowTexts(s, 4), (QStringList{"3", "7", "verdi anna", "01/03/2024", "Terzo", "A", "30,00"}));
+    QCOMPARE(column(s, 1), (QStringList{"1", "2", "3", "4"}));
+    QCOMPARE(cellText(s, 1, 256), QStringLiteral("5"));
+    QCOMPARE(p->Text30->text(), QStringLiteral("5"));
+    // The file holds every ID once and the counter past them.
+    auto book = fx.onDisk();
+    QVERIFY(book);
+    QCOMPARE(column(book->Sheets(kSpese), 1), (QStringList{"1", "2", "3", "4"}));
+    QCOMPARE(cellText(book->Sheets(kSpese), 1, 256), QStringLiteral("5"));
+}
+
+void TestLedgerEntries::deleteReturnsToInsertLayout() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
+        putLedger(b, 3, 2, xl::Value(5), "ROSSI MARIO", "Secondo", "S", "-20,00");
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(3));
+    });
+    QVERIFY(p);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    p->Check15->setChecked(true);
+    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("2")));
+    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
+    fx.dialogs().expectMessage(kDeleted, kVb, kInfo);
+    p->Check13->setChecked(true);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 3, 1), QString());
+    // The insert layout, empty, with the counter.
+    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
+    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
+    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
+    for (QLineEdit* box : {p->Text32, p->Text33, p->Text34, p->Text35, p->Text36}) {
+        QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
+        QVERIFY2(shown(box), qPrintable(box->objectName()));
+    }
+    for (QCheckBox* box : {p->Check10, p->Check11, p->Check12, p->Check13, p->Check15, p->Check17})
+        QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
+    QVERIFY(!shown(p->ListView3));
+
+    // The next booking is an insert, and its save takes the delete along.
+    fillEntry(p, QStringLiteral("6"), QStringLiteral("Nuova"), QStringLiteral("5"), false);
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    QTest::mouseClick(p->Command29, Qt::LeftButton);
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(rowTexts(s, 3), (QStringList{"3", "6", "BIANCHI SRL", "01/03/2024", "Nuova", "A", "5,00"}));
+    QCOMPARE(diskText(fx, kSpese, 2, 5), QStringLiteral("Primo"));
+    QCOMPARE(diskText(fx, kSpese, 3, 5), QStringLiteral("Nuova"));
+    QCOMPARE(diskText(fx, kSpese, 1, 256), QStringLiteral("4"));
+}
+
+void TestLedgerEntries::amountsTypedPastedAndTooLong() {
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx);
+    QVERIFY(p);
+    xl::Worksheet& s = fx.sheet(kSpese);
+    const QString badAmount = QStringLiteral("ERRORE: Il campo IMPORTO deve contenere un importo senza segno "
+                                             "(per esempio 1500,50): il segno lo danno ACCONTO e SPESA");
+    const QString tooLong = QStringLiteral("ERRORE: Il campo IMPORTO ha troppe cifre: un foglio di calcolo conserva "
+                                           "esattamente al massimo 15 cifre (per esempio 9999999999999,99)");
+    fillEntry(p, QStringLiteral("5"), QStringLiteral("Fondo"), QString(), false);
+    auto typed = [p](const QString& keys) {
+        p->Text35->clear();
+        p->Text35->setFocus();
+        QTest::keyClicks(p->Text35, keys);
+        const QString before = p->Text35->text();
+        leave(p->Text35);
+        return before;
+    };
+    // The example the refusal offers can be typed as it reads: the keypad
+    // point gives its comma, leaving the box groups the thousands.
+    QCOMPARE(typed(QStringLiteral("1500.50")), QStringLiteral("1500,50"));
+    QCOMPARE(p->Text35->text(), QStringLiteral("1.500,50"));
+    QCOMPARE(typed(QStringLiteral("1500,50")), QStringLiteral("1500,50"));
+    QCOMPARE(p->Text35->text(), QStringLiteral("1.500,50"));
+    // A pasted amount keeps its thousands points.
+    p->Text35->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("1.234,56"));
+    p->Text35->paste();
+    QCOMPARE(p->Text35->text(), QStringLiteral("1.234,56"));
+    leave(p->Text35);
+    QCOMPARE(p->Text35->text(), QStringLiteral("1.234,56"));
+
+    struct Refused {
+        const char* typed;
+        QString message;
+    };
+    for (const Refused& r : {Refused{"99999999999999999", tooLong}, Refused{"99999999999999,99", tooLong},
+                             Refused{"dieci", badAmount}}) {
+        // Left as typed, never rounded into another amount.
+        typed(QString::fromLatin1(r.typed));
+        QCOMPARE(p->Text35->text(), QString::fromLatin1(r.typed));
+        fx.dialogs().clear();
+        fx.dialogs().expectMessage(r.message, kV, kInfo);
+        p->Command29_Click();
+        QVERIFY2(fx.dialogs().verify().isEmpty(), r.typed);
+        QVERIFY2(cellText(s, 2, 1).isEmpty(), r.typed);
+        QCOMPARE(cellText(s, 1, 256), QStringLiteral("1"));
+        QCOMPARE(p->Text35->text(), QString::fromLatin1(r.typed));
+    }
+    QCOMPARE(diskText(fx, kSpese, 2, 7), QString());
+
+    // The longest amount a cell keeps is booked, reads back the same from
+    // the file and gives its balance to the cent.
+    typed(QStringLiteral("9999999999999,99"));
+    QCOMPARE(p->Text35->text(), QStringLiteral("9.999.999.999.999,99"));
+    fx.dialogs().clear();
+    fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(cellText(s, 2, 7), QStringLiteral("9.999.999.999.999,99"));
+    QCOMPARE(diskText(fx, kSpese, 2, 7), QStringLiteral("9.999.999.999.999,99"));
+    p->Check11->setChecked(true);
+    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(p->Text39->text(), QStringLiteral("9999999999999,99"));
+    QCOMPARE(cellText(s, xl::kMaxRows, AG), QStringLiteral("9999999999999,99"));
 }
 
 QTEST_MAIN(TestLedgerEntries)

@@ -2,7 +2,15 @@
 // the balances and the summary block, the client list, and loading a listed
 // entry for editing.
 
+// The printers that keep what they print; its VERIFY_DIALOGS gives way to
+// the one of the ledger tests.
+#include "tests/printing/printtest.h"
+#undef VERIFY_DIALOGS
+
 #include "ledgertest.h"
+#include "printing/stampap.h"
+
+#include <QComboBox>
 
 using namespace lt;
 using testsupport::AppFixture;
@@ -32,6 +40,7 @@ private slots:
     void queryByPracticeWithoutEntries();
     void queryByPracticeReachesEveryEntry();
     void queryByPracticeWithBadAmounts();
+    void settledPracticeToTheCent();
     void practiceChosenOutsideQuery();
     void clientList();
     void clientListOfFullRows();
@@ -169,6 +178,72 @@ void TestLedgerQueries::queryByPracticeWithBadAmounts() {
     QCOMPARE(p->Text40->text(), QStringLiteral("1000"));
     QCOMPARE(listColumn(p->ListView3, 6).mid(0, 3), (QStringList{"1050", "dieci", "-50"}));
     QCOMPARE(listColumn(p->ListView3, 3).at(2), QStringLiteral("ieri"));
+}
+
+void TestLedgerQueries::settledPracticeToTheCent() {
+    prt::RecordingPrinters printers; // before the program loads the printer list
+    AppFixture fx;
+    LedgerPanel* p = openLedger(fx);
+    QVERIFY(p);
+    // Booked through the panel: an advance of 100,10, expenses of 100,00 and
+    // 0,10. Practice 6 has no estimate, so both balances are 0.
+    struct Entry {
+        const char* amount;
+        bool expense;
+    };
+    for (const Entry& e : {Entry{"100,10", false}, Entry{"100,00", true}, Entry{"0,10", true}}) {
+        fillEntry(p, QStringLiteral("6"), QStringLiteral("Voce"), QString::fromLatin1(e.amount), e.expense);
+        fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
+        p->Command29_Click();
+        VERIFY_DIALOGS(fx);
+    }
+    QCOMPARE(diskText(fx, kSpese, 2, 7), QStringLiteral("100,10"));
+    QCOMPARE(diskText(fx, kSpese, 3, 7), QStringLiteral("-100,00"));
+    QCOMPARE(diskText(fx, kSpese, 4, 7), QStringLiteral("-0,10"));
+
+    p->Check11->setChecked(true);
+    QVERIFY(choose(p->Combo8, QStringLiteral("6")));
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(p->Text39->text(), QStringLiteral("0"));
+    QCOMPARE(p->Text40->text(), QStringLiteral("0"));
+    ListView* list = p->ListView3;
+    QCOMPARE(listColumn(list, 6), (QStringList{"100,1", "-100", "-0,1", "**********", "", "0", "0"}));
+    xl::Worksheet& s = fx.sheet(kSpese);
+    QCOMPARE(s.Cells(xl::kMaxRows, AG).GetValue().numberValue(), 0.0);
+    QCOMPARE(rowTexts(s, 7, AA), summary(QStringLiteral("Saldo Scheda €"), QStringLiteral("0")));
+    QCOMPARE(rowTexts(s, 8, AA), summary(QStringLiteral("Saldo Pratica €"), QStringLiteral("0")));
+
+    // The printout of the query shows the same cells.
+    QTest::mouseClick(p->Command31, Qt::LeftButton);
+    StampaP* stampa = fx.form().stampaP();
+    QVERIFY(shown(stampa));
+    stampa->Combo1->setCurrentIndex(stampa->Combo1->findText(QStringLiteral("Ufficio")));
+    fx.dialogs().expectInput(
+        QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100.................."),
+        QStringLiteral("100"), kV);
+    stampa->Command1->click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(printers.jobs.size(), std::size_t(1));
+    const QStringList printed = printers.jobs[0].texts();
+    for (const char* label : {"Saldo Scheda €", "Saldo Pratica €"}) {
+        const qsizetype at = printed.indexOf(QString::fromUtf8(label));
+        QVERIFY2(at >= 0 && at + 1 < printed.size(), label);
+        QCOMPARE(printed.at(at + 1), QStringLiteral("0"));
+    }
+    // The amounts under the column's "#,0.00".
+    QVERIFY(printed.contains(QStringLiteral("100,10")));
+    QVERIFY(printed.contains(QStringLiteral("-0,10")));
+    QVERIFY(!printed.join(u' ').contains(QRegularExpression(QStringLiteral("E[+-][0-9]"))));
+
+    // The next save point takes the total and the summary to the file.
+    p->Check11->setChecked(false);
+    fillEntry(p, QStringLiteral("6"), QStringLiteral("Mai scritta"), QStringLiteral("1"), false);
+    fx.dialogs().expectQuestion(kAskInsert, false, kV);
+    p->Command29_Click();
+    VERIFY_DIALOGS(fx);
+    QCOMPARE(diskText(fx, kSpese, xl::kMaxRows, AG), QStringLiteral("0"));
+    QCOMPARE(diskText(fx, kSpese, 7, AG), QStringLiteral("0"));
+    QCOMPARE(diskText(fx, kSpese, 8, AG), QStringLiteral("0"));
 }
 
 void TestLedgerQueries::practiceChosenOutsideQuery() {
@@ -318,20 +393,31 @@ void TestLedgerQueries::loadFromQueries() {
     // Balances stay as the query left them.
     QCOMPARE(p->Text40->text(), QStringLiteral("950"));
 
-    // A summary row loads its label and value; no kind stays ticked, so
-    // nothing is taken off the value.
+    // The summary rows are no entries: a click on any of them leaves the
+    // panel, the list and the loaded entry as they were, and the entry can
+    // still be written back.
     QVERIFY(choose(p->Combo8, QStringLiteral("5")));
-    QVERIFY(clickRow(list, 4, QStringLiteral("Saldo Scheda €")));
-    QCOMPARE(p->Text30->text(), QStringLiteral("*"));
-    QVERIFY(p->Combo8->currentText().isEmpty());
-    QVERIFY(p->Text32->text().isEmpty());
-    QCOMPARE(p->Text35->text(), QStringLiteral("650"));
-    QVERIFY(!p->Check17->isChecked());
-    // and cannot be written back.
-    fx.dialogs().expectMessage(kNothingShown, kV, kPlain);
+    p->Text34->setText(QStringLiteral("Perizia di parte"));
+    for (const char* label : {"Preventivo  €", "Saldo Scheda €", "Saldo Pratica €"}) {
+        QVERIFY(clickRow(list, 4, QString::fromUtf8(label)));
+        QCOMPARE(list->itemCount(), 7);
+        QCOMPARE(p->Text30->text(), QStringLiteral("3"));
+        QCOMPARE(p->Combo8->currentText(), QStringLiteral("5"));
+        QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
+        QCOMPARE(p->Text34->text(), QStringLiteral("Perizia di parte"));
+        QCOMPARE(p->Text35->text(), QStringLiteral("200"));
+        QVERIFY(p->Check17->isChecked());
+    }
+    QVERIFY(clickRow(list, 0, QStringLiteral("*")));
+    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
+    fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(cellText(fx.sheet(kSpese), 2, 5), QStringLiteral("Fondo"));
+    QCOMPARE(rowTexts(fx.sheet(kSpese), 4),
+             (QStringList{"3", "5", "ROSSI MARIO", "01/03/2024", "Perizia di parte", "S", "-200,00"}));
+    QCOMPARE(diskText(fx, kSpese, 4, 5), QStringLiteral("Perizia di parte"));
+    QVERIFY(!p->Check11->isChecked());
+    QVERIFY(p->Text30->text() != QStringLiteral("*"));
 
     // From the query by client: the practice box takes the chooser's place.
     p->Check12->setChecked(true);
