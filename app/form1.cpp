@@ -71,6 +71,9 @@ QString fileProblem(const std::exception& e, bool writing) {
             return QStringLiteral("la password del file non è quella del programma");
         case xls::FileErrorKind::UnsupportedEncryption:
             return QStringLiteral("il file è protetto con una cifratura che il programma non sa leggere");
+        case xls::FileErrorKind::OlderFormat:
+            return QStringLiteral("il file è in un formato di Excel più vecchio (Excel 95 o precedente); "
+                                  "va aperto in un programma di fogli di calcolo e salvato di nuovo come \"Excel 97-2003\"");
         case xls::FileErrorKind::NotCompoundFile:
         case xls::FileErrorKind::NoWorkbookStream:
             return QStringLiteral("il file non è una cartella di lavoro in formato .xls");

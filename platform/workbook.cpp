@@ -417,6 +417,7 @@ std::size_t hashStyle(const Style& s)
     mix(s.fillPattern);
     mix(s.fillForeground);
     mix(s.left.style | s.right.style << 4 | s.top.style << 8 | s.bottom.style << 12);
+    mix(static_cast<std::size_t>(s.origin.xf));
     return h;
 }
 } // namespace
@@ -426,14 +427,21 @@ std::uint32_t Workbook::internStyle(const Style& s)
     const std::size_t h = hashStyle(s);
     auto& bucket = styleIndex_[h];
     for (std::uint32_t idx : bucket)
-        if (styles_[idx] == s)
+        if (styles_[idx] == s && styles_[idx].origin.xf == s.origin.xf)
             return idx;
-    if (styles_.front() == s)
+    if (styles_.front() == s && styles_.front().origin.xf == s.origin.xf)
         return 0;
     styles_.push_back(s);
     const auto idx = static_cast<std::uint32_t>(styles_.size() - 1);
     bucket.push_back(idx);
     return idx;
+}
+
+void Workbook::setDefaultStyle(const Style& s)
+{
+    if (styles_.size() != 1)
+        throw Error("the default format is set before any other");
+    styles_.front() = s;
 }
 
 void Workbook::Save()

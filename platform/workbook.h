@@ -101,6 +101,14 @@ struct Style {
     std::uint8_t fillBackground = 65;
     bool locked = true;
     bool formulaHidden = false;
+    // The file's cell format (XF) this style was read from, so that a save
+    // writes that record back with all it holds beyond the above; -1 for a
+    // style of the program's own. Two styles that look alike compare equal
+    // whatever their origin; the workbook still keeps them apart.
+    struct Origin {
+        std::int32_t xf = -1;
+        friend bool operator==(const Origin&, const Origin&) { return true; }
+    } origin;
     friend bool operator==(const Style&, const Style&) = default;
 };
 
@@ -117,6 +125,9 @@ struct KeptFormula {
     // so that the reference follows the sheet by name.
     QStringList sheets;
     std::vector<std::uint16_t> sheetFields;
+    // Defined names a name's formula uses: the 1-based index, in the file
+    // read, of each such name sits at the offsets in nameFields.
+    std::vector<std::uint16_t> nameFields;
 };
 
 struct Cell {
@@ -341,6 +352,35 @@ private:
     PageSetup pageSetup_;
 };
 
+// The formatting tables of the file a workbook was read from, kept as the
+// file's own records so that a save writes them back as they were: fonts
+// with every weight and family, number formats by their index and text,
+// cell and style formats, the named styles and a custom palette.
+struct FileFormatting {
+    std::vector<QByteArray> fonts;                           // FONT records' data, in file order
+    std::vector<std::pair<std::uint16_t, QString>> formats; // FORMAT records: index, format text
+    std::vector<QByteArray> xfs;                             // XF records' data
+    std::vector<std::uint32_t> xfStyle;                      // the style each XF reads as
+    std::vector<std::pair<std::uint16_t, QByteArray>> styles; // STYLE and STYLEEXT records
+    QByteArray palette;                                      // PALETTE data, empty without one
+    bool empty() const { return xfs.empty(); }
+};
+
+// A name the file defines (a named range, an autofilter's or a print area's
+// range, a name in any script), kept to be written back in file order. The
+// print area and print titles of a sheet are its page setup's: their
+// entries only hold the place.
+struct DefinedName {
+    QString name;                 // a built-in name: its one-character code
+    bool builtin = false;
+    QString sheet;                // the sheet the name belongs to; empty: the workbook
+    std::uint16_t flags = 0;      // the record's option flags
+    std::uint8_t shortcut = 0;    // keyboard shortcut of a macro name
+    std::uint32_t textCounts = 0; // lengths of the menu, description, help and status texts after the formula
+    std::shared_ptr<const KeptFormula> formula; // null: the name could not be kept
+    bool printSetup() const { return builtin && name.size() == 1 && (name[0] == QChar(6) || name[0] == QChar(7)); }
+};
+
 // What the codec keeps of a file that the engine does not model, so that a
 // save carries it over unchanged.
 struct ForeignStream {
@@ -367,6 +407,10 @@ public:
     // Style table: index 0 is the default format.
     const std::vector<Style>& styles() const { return styles_; }
     std::uint32_t internStyle(const Style& s);
+    // Makes `s` the default format (index 0) of a workbook that has no other
+    // style yet: a file's own default font and format for the cells the
+    // program adds.
+    void setDefaultStyle(const Style& s);
     const Style& style(std::uint32_t index) const { return styles_.at(index); }
 
     // File binding. Save writes to FullName with Password; SaveAs writes a copy
@@ -381,6 +425,8 @@ public:
     bool date1904 = false;
     std::uint16_t codepage = 1200;
     std::vector<ForeignStream> foreignStreams;
+    FileFormatting formatting;
+    std::vector<DefinedName> names;
 
 private:
     std::vector<std::unique_ptr<Worksheet>> sheets_;

@@ -13,6 +13,7 @@ enum class Kind {
     RelRef,      // a cell given as offsets from the formula's cell
     RelArea,     // a range given the same way
     OtherSheet,  // a cell or range on a sheet named through the reference index
+    Name,        // a defined name of this workbook, by its index
 };
 
 void put16(unsigned char* p, std::uint16_t v) { p[0] = std::uint8_t(v); p[1] = std::uint8_t(v >> 8); }
@@ -20,7 +21,7 @@ void put16(unsigned char* p, std::uint16_t v) { p[0] = std::uint8_t(v); p[1] = s
 // The size of the token at `p` with `n` bytes left, and what it needs.
 // False for a token that is unknown, that this codec does not keep, or
 // that runs past the end.
-bool measure(const unsigned char* p, std::size_t n, std::size_t& size, Kind& kind) {
+bool measure(const unsigned char* p, std::size_t n, std::size_t& size, Kind& kind, bool names = false) {
     kind = Kind::Plain;
     const std::uint8_t ptg = p[0];
     if (ptg >= 0x03 && ptg <= 0x16) {
@@ -53,6 +54,10 @@ bool measure(const unsigned char* p, std::size_t n, std::size_t& size, Kind& kin
         case 0x0D: size = 9; kind = Kind::RelArea; break;
         case 0x1A: case 0x1C: size = 7; kind = Kind::OtherSheet; break;
         case 0x1B: case 0x1D: size = 11; kind = Kind::OtherSheet; break;
+        case 0x03:
+            if (!names) return false;
+            size = 5; kind = Kind::Name;
+            break;
         default: return false; // defined names, external names and what is not a token
         }
     } else {
@@ -78,10 +83,12 @@ bool relativeBits(const unsigned char* col) { return (le16(col) & 0xC000) != 0; 
 
 } // namespace
 
-std::shared_ptr<const xl::KeptFormula> keepFormula(const QByteArray& tokens, const QByteArray& extra,
-                                                    std::uint16_t flags, const SheetOfIndex& sheetOf,
-                                                    bool shared, int row, int col) {
-    if (tokens.isEmpty() || tokens.size() > 0xFFFF) return nullptr;
+namespace {
+
+std::shared_ptr<const xl::KeptFormula> keep(const QByteArray& tokens, const QByteArray& extra,
+                                            std::uint16_t flags, const SheetOfIndex& sheetOf,
+                                            bool shared, int row, int col, bool names) {
+    if (tokens.size() > 0xFFFF || (tokens.isEmpty() && !names)) return nullptr;
     auto f = std::make_shared<xl::KeptFormula>();
     f->tokens = QByteArray(tokens.constData(), tokens.size());
     f->extra = extra;
@@ -92,10 +99,13 @@ std::shared_ptr<const xl::KeptFormula> keepFormula(const QByteArray& tokens, con
     while (pos < n) {
         std::size_t size = 0;
         Kind kind;
-        if (!measure(p + pos, n - pos, size, kind)) return nullptr;
+        if (!measure(p + pos, n - pos, size, kind, names)) return nullptr;
         unsigned char* t = p + pos;
         switch (kind) {
         case Kind::Plain: break;
+        case Kind::Name:
+            f->nameFields.push_back(std::uint16_t(pos + 1));
+            break;
         case Kind::RelRef:
             if (!shared) return nullptr;
             resolve(t + 1, t + 3, row, col);
@@ -125,6 +135,19 @@ std::shared_ptr<const xl::KeptFormula> keepFormula(const QByteArray& tokens, con
     return f;
 }
 
+} // namespace
+
+std::shared_ptr<const xl::KeptFormula> keepFormula(const QByteArray& tokens, const QByteArray& extra,
+                                                    std::uint16_t flags, const SheetOfIndex& sheetOf,
+                                                    bool shared, int row, int col) {
+    return keep(tokens, extra, flags, sheetOf, shared, row, col, false);
+}
+
+std::shared_ptr<const xl::KeptFormula> keepNameFormula(const QByteArray& tokens, const QByteArray& extra,
+                                                        const SheetOfIndex& sheetOf) {
+    return keep(tokens, extra, 0, sheetOf, false, 0, 0, true);
+}
+
 bool hasRelativeReferences(const QByteArray& tokens) {
     const auto* p = reinterpret_cast<const unsigned char*>(tokens.constData());
     const std::size_t n = std::size_t(tokens.size());
@@ -140,10 +163,17 @@ bool hasRelativeReferences(const QByteArray& tokens) {
     return false;
 }
 
-bool tokensForWrite(const xl::KeptFormula& f, const std::function<int(const QString&)>& indexOf, QByteArray& out) {
+bool tokensForWrite(const xl::KeptFormula& f, const std::function<int(const QString&)>& indexOf, QByteArray& out,
+                    const std::function<int(int)>& nameIndexOf) {
     out = QByteArray(f.tokens.constData(), f.tokens.size());
     if (out.isEmpty()) return false;
     auto* p = reinterpret_cast<unsigned char*>(out.data());
+    for (std::uint16_t at : f.nameFields) {
+        if (std::size_t(at) + 2 > std::size_t(out.size()) || !nameIndexOf) return false;
+        const int index = nameIndexOf(le16(p + at));
+        if (index <= 0 || index > 0xFFFF) return false;
+        put16(p + at, std::uint16_t(index));
+    }
     for (std::uint16_t at : f.sheetFields) {
         if (std::size_t(at) + 2 > std::size_t(out.size())) return false;
         const std::uint16_t slot = le16(p + at);

@@ -34,6 +34,12 @@ std::shared_ptr<const xl::KeptFormula> keepFormula(const QByteArray& tokens, con
                                                     std::uint16_t flags, const SheetOfIndex& sheetOf,
                                                     bool shared = false, int row = 0, int col = 0);
 
+// The tokens of a defined name: as keepFormula, and names used by the name
+// are kept too (see KeptFormula::nameFields). Empty tokens are a name
+// without a formula, kept as such.
+std::shared_ptr<const xl::KeptFormula> keepNameFormula(const QByteArray& tokens, const QByteArray& extra,
+                                                        const SheetOfIndex& sheetOf);
+
 // Whether a shared formula's tokens hold any reference relative to the
 // cell, i.e. whether each cell needs its own copy. False also for tokens
 // keepFormula would refuse.
@@ -42,6 +48,9 @@ bool hasRelativeReferences(const QByteArray& tokens);
 // The tokens to write for `f`, with each reference to another sheet given
 // the writer's index of that sheet (`indexOf(name)`, -1 when the sheet is
 // gone). False when the formula cannot be written as it stands.
-bool tokensForWrite(const xl::KeptFormula& f, const std::function<int(const QString&)>& indexOf, QByteArray& out);
+// A name used by the formula is given the index `nameIndexOf(index read)`
+// (0 or less when the name is not written, which fails the formula).
+bool tokensForWrite(const xl::KeptFormula& f, const std::function<int(const QString&)>& indexOf, QByteArray& out,
+                    const std::function<int(int)>& nameIndexOf = {});
 
 } // namespace xls::detail

@@ -21,9 +21,16 @@ namespace xls::detail {
 namespace {
 
 constexpr std::uint16_t kMaxRecord = 8224;
+constexpr int kDefaultXf = 15; // XFs 0-14 are the named styles' own
 
 [[noreturn]] void damaged(const QString& why) {
     throw FileError(FileErrorKind::Damaged, QStringLiteral("Il file è danneggiato: %1").arg(why));
+}
+
+[[noreturn]] void olderFormat() {
+    throw FileError(FileErrorKind::OlderFormat,
+                    QStringLiteral("Il file è in un formato di Excel più vecchio (Excel 95 o precedente): va aperto in un "
+                                   "programma di fogli di calcolo e salvato di nuovo come \"Excel 97-2003\"."));
 }
 
 struct Rec {
@@ -366,8 +373,13 @@ private:
             case 0x041E: {
                 std::uint16_t id = v.u16(0);
                 formats_[id] = unicodeString(v, 2, false);
+                book_->formatting.formats.emplace_back(id, formats_[id]);
                 break;
             }
+            case 0x0293: case 0x0892: // STYLE, STYLEEXT
+                book_->formatting.styles.emplace_back(r.type, QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())));
+                break;
+            case 0x0092: book_->formatting.palette = QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())); break;
             case 0x00E0: readXf(v); break;
             case 0x0085: {
                 SheetRef ref;
@@ -420,6 +432,7 @@ private:
         f.name = unicodeString(v, 14, true);
         if (fonts_.size() >= 65535) damaged(QStringLiteral("too many fonts"));
         fonts_.push_back(f);
+        book_->formatting.fonts.emplace_back(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
     }
 
     void readXf(const ByteView& v) {
@@ -453,24 +466,48 @@ private:
         s.fillForeground = std::uint8_t(fill & 0x7F);
         s.fillBackground = std::uint8_t((fill >> 7) & 0x7F);
         if (xfs_.size() >= 65535) damaged(QStringLiteral("too many cell formats"));
+        s.origin.xf = std::int32_t(xfs_.size());
         xfs_.push_back(x);
+        book_->formatting.xfs.emplace_back(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
     }
 
     void readName(const ByteView& v, const std::vector<int>& xtiSheet) {
+        if (v.size() < 15) return; // too short to be a name: passed over as before
         std::uint16_t grbit = v.u16(0);
         std::uint8_t cch = v.u8(3);
         std::uint16_t cce = v.u16(4);
         std::uint16_t itab = v.u16(8);
-        if (!(grbit & 0x0020) || cch < 1) return;
         std::uint8_t flags = v.u8(14);
-        std::uint8_t code = v.u8(15);
         std::size_t nameBytes = (flags & 0x01) ? std::size_t(cch) * 2 : cch;
+        // Every name is kept in file order, so that the names that use
+        // other names still find them.
+        xl::DefinedName dn;
+        dn.flags = grbit;
+        dn.shortcut = v.u8(2);
+        dn.textCounts = v.u32(10);
+        dn.builtin = grbit & 0x0020;
+        if (nameBytes > v.size() - 15) { // kept in its place, so the names after it keep their numbers
+            book_->names.push_back(std::move(dn));
+            return;
+        }
+        if (flags & 0x01) appendUtf16(dn.name, v.data() + 15, cch);
+        else dn.name = QString::fromLatin1(reinterpret_cast<const char*>(v.data() + 15), cch);
+        if (itab > 0) dn.sheet = itab <= sheetRefs_.size() && sheetRefs_[itab - 1].type == 0 ? sheetRefs_[itab - 1].name : QString();
+        if (!dn.printSetup() && cch > 0 && (itab == 0 || !dn.sheet.isEmpty()) && std::size_t(15) + nameBytes + cce <= v.size()) {
+            const char* base = reinterpret_cast<const char*>(v.data()) + 15 + nameBytes;
+            const SheetOfIndex sheetOf = [this](std::uint16_t ixti) { return formulaSheet(ixti); };
+            dn.formula = keepNameFormula(QByteArray(base, cce), QByteArray(base + cce, qsizetype(v.size() - 15 - nameBytes - cce)), sheetOf);
+        }
+        book_->names.push_back(std::move(dn));
+        if (!(grbit & 0x0020) || cch < 1) return;
+        std::uint8_t code = v.u8(15);
         if (code != 0x06 && code != 0x07) return;
         NameRef n;
         n.builtin = code;
         int sheet = itab > 0 ? itab - 1 : -1;
         n.areas = nameAreas(v, 15 + nameBytes, cce, xtiSheet, sheet);
         n.sheet = itab > 0 ? itab - 1 : sheet;
+        if (n.sheet >= 0 && std::size_t(n.sheet) < sheetRefs_.size()) book_->names.back().sheet = sheetRefs_[std::size_t(n.sheet)].name;
         names_.push_back(n);
     }
 
@@ -496,7 +533,13 @@ private:
     void buildStyles() {
         std::map<std::uint16_t, QString> canon;
         xfStyle_.resize(xfs_.size(), 0);
-        for (std::size_t i = 0; i < xfs_.size(); ++i) {
+        // The file's default cell format (the first after the styles' own)
+        // is read first, as the format of every cell the program adds.
+        std::vector<std::size_t> order;
+        order.reserve(xfs_.size());
+        if (xfs_.size() > std::size_t(kDefaultXf)) order.push_back(kDefaultXf);
+        for (std::size_t i = 0; i < xfs_.size(); ++i) if (i != std::size_t(kDefaultXf)) order.push_back(i);
+        for (std::size_t i : order) {
             XfRec& x = xfs_[i];
             auto it = canon.find(x.format);
             if (it == canon.end()) {
@@ -507,8 +550,14 @@ private:
             x.style.numberFormat = it->second;
             std::size_t fi = x.font < 4 ? x.font : std::size_t(x.font) - 1;
             if (fi < fonts_.size()) x.style.font = fonts_[fi];
-            xfStyle_[i] = book_->internStyle(x.style);
+            if (i == std::size_t(kDefaultXf)) {
+                book_->setDefaultStyle(x.style);
+                xfStyle_[i] = 0;
+            } else {
+                xfStyle_[i] = book_->internStyle(x.style);
+            }
         }
+        book_->formatting.xfStyle = xfStyle_;
         dateStyle_.resize(book_->styles().size(), 0);
         for (std::size_t i = 0; i < book_->styles().size(); ++i)
             dateStyle_[i] = xl::isDateFormat(book_->styles()[i].numberFormat) ? 1 : 0;
@@ -586,12 +635,17 @@ private:
         const SheetOfIndex sheetOf = [this](std::uint16_t ixti) { return formulaSheet(ixti); };
         bool fitToPage = false;
         int fitW = 1, fitH = 1, scale = 100;
+        // The cell of the formula record just read: a SHRFMLA right after
+        // it belongs to that cell, whatever range the SHRFMLA itself names.
+        int formulaRow = -1, formulaCol = -1;
         while (true) {
             if (!cur.next(r)) damaged(QStringLiteral("sheet %1 has no end").arg(ref.name));
             ByteView v = cur.view(r);
             if (r.type == 0x0809) { ++depth; continue; }
             if (r.type == 0x000A) { if (depth == 0) break; --depth; continue; }
             if (depth > 0) continue;
+            const int afterFormulaRow = formulaRow, afterFormulaCol = formulaCol;
+            formulaRow = formulaCol = -1;
             // A formula's text result follows it, after the record of its
             // shared or array tokens when it has one.
             if (r.type != 0x0207 && r.type != 0x04BC && r.type != 0x0221 && r.type != 0x0236) pendingRow = -1;
@@ -634,6 +688,8 @@ private:
                 int rw = v.u16(0), col = v.u16(2);
                 std::uint16_t xf = v.u16(4);
                 v.need(6, 8);
+                formulaRow = rw;
+                formulaCol = col;
                 xl::Cell* c = cell(ws, rw, col, xf);
                 if (!c) break;
                 if (v.u16(12) == 0xFFFF) {
@@ -671,7 +727,11 @@ private:
                 sf.tokens = QByteArray(base + 10, qsizetype(cce));
                 sf.extra = QByteArray(base + 10 + cce, qsizetype(v.size() - 10 - cce));
                 sf.relative = hasRelativeReferences(sf.tokens);
-                shared[{sf.r1, sf.c1}] = std::move(sf);
+                // The cells of the group name the cell of the formula record
+                // before this one; the range given here is often wrong, as
+                // the spreadsheet programs know and ignore it.
+                if (afterFormulaRow >= 0) shared[{afterFormulaRow, afterFormulaCol}] = std::move(sf);
+                else shared[{sf.r1, sf.c1}] = std::move(sf);
                 break;
             }
             case 0x0207: // STRING: the text result of the formula just read
@@ -794,12 +854,11 @@ private:
             }
         }
         // Each cell of a shared formula gets tokens of its own; a cell whose
-        // group is missing or does not cover it keeps its value only.
+        // group is missing keeps its value only.
         for (const Member& m : members) {
             auto it = shared.find({m.anchorRow, m.anchorCol});
             if (it == shared.end()) continue;
             Shared& sf = it->second;
-            if (m.row < sf.r1 || m.row > sf.r2 || m.col < sf.c1 || m.col > sf.c2) continue;
             xl::Cell& c = ws.cellRef(m.row + 1, m.col + 1);
             const std::uint16_t flags = std::uint16_t(m.flags & ~kFormulaShared);
             if (sf.relative) {
@@ -847,7 +906,8 @@ const unsigned char* findFilePass(const QByteArray& s, std::size_t& len) {
         std::uint16_t type = le16(p + pos), l = le16(p + pos + 2);
         if (pos + 4 + l > n) return nullptr;
         if (type == 0x002F) { len = l; return p + pos + 4; }
-        if (i > 0 && type != 0x00E1 && type != 0x0194 && type != 0x0195 && type != 0x0196 && type != 0x0138) return nullptr;
+        // WRITEPROT: a file that asks to be opened read-only may come first.
+        if (i > 0 && type != 0x0086 && type != 0x00E1 && type != 0x0194 && type != 0x0195 && type != 0x0196 && type != 0x0138) return nullptr;
         pos += 4 + l;
     }
     return nullptr;
@@ -869,6 +929,15 @@ std::uint16_t widthToFile(double chars) {
 }
 
 std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password) {
+    // The BOF of Excel 2, 3 and 4 has a type of its own; Excel 5 and 95
+    // write this one with an older version number. Either is told apart
+    // before anything else, their password protection included.
+    if (stream.size() >= 6) {
+        const auto* p = reinterpret_cast<const unsigned char*>(stream.constData());
+        const std::uint16_t type = le16(p);
+        if (type == 0x0009 || type == 0x0209 || type == 0x0409 || (type == 0x0809 && le16(p + 2) >= 2 && le16(p + 4) < 0x0600))
+            olderFormat();
+    }
     std::size_t fpLen = 0;
     if (const unsigned char* fp = findFilePass(stream, fpLen)) {
         auto info = parseFilePass(fp, fpLen);
@@ -909,10 +978,10 @@ std::unique_ptr<xl::Workbook> decodeFile(const QByteArray& file, const QString& 
         if (streams[i].path.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0) { wb = int(i); break; }
     }
     if (wb < 0) {
-        bool old = std::any_of(streams.begin(), streams.end(), [](const Stream& s) { return s.path.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0; });
-        throw FileError(FileErrorKind::NoWorkbookStream,
-                        old ? QStringLiteral("Il file è in un formato Excel troppo vecchio (precedente a Excel 97).")
-                            : QStringLiteral("Il file non contiene una cartella di lavoro."));
+        // Excel 5 and 95 name their stream "Book".
+        if (std::any_of(streams.begin(), streams.end(), [](const Stream& s) { return s.path.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0; }))
+            olderFormat();
+        throw FileError(FileErrorKind::NoWorkbookStream, QStringLiteral("Il file non contiene una cartella di lavoro."));
     }
     bool encrypted = false;
     {

@@ -91,6 +91,14 @@ struct CellOut {
     const xl::Cell* cell;
 };
 
+// A defined name as written.
+struct NameOut {
+    const xl::DefinedName* kept;     // null: a print area or titles of a page setup
+    int sheet;                       // 0-based; -1: the workbook's
+    std::uint8_t code;               // of a page setup's name: 6 print area, 7 titles
+    std::vector<xl::CellRect> areas;
+};
+
 class WorkbookWriter {
 public:
     WorkbookWriter(const xl::Workbook& book) : book_(book) {}
@@ -98,6 +106,7 @@ public:
     QByteArray run(const QByteArray& filePass) {
         for (int i = 0; i < book_.SheetCount(); ++i)
             sheetIndex_.insert(const_cast<xl::Workbook&>(book_).Sheets(i + 1).Name(), i);
+        planNames();
         collectStrings();
         writeGlobals(filePass);
         for (int i = 0; i < book_.SheetCount(); ++i) {
@@ -108,7 +117,7 @@ public:
     }
 
 private:
-    static int xfOf(std::uint32_t style) { return kFirstCellXf + int(style); }
+    int xfOf(std::uint32_t style) const { return style < xfIndex_.size() ? xfIndex_[style] : kFirstCellXf; }
 
     // Whether the cell goes out as its kept formula, and the tokens it goes
     // out with: not when a sheet it names is gone or the record would
@@ -176,20 +185,80 @@ private:
         if (c == u"0%") return 9;
         if (c == u"0.00%") return 10;
         if (c == u"@") return 49;
+        // One of the file's own formats that reads the same.
+        for (const auto& [id, text] : book_.formatting.formats)
+            if (text == fmt || xl::canonicalFormat(text) == c) return id;
         auto it = customFormats_.find(fmt);
         if (it != customFormats_.end()) return it->second;
-        std::uint16_t id = std::uint16_t(164 + customFormats_.size());
+        std::uint16_t id = std::uint16_t(firstCustomFormat_ + customFormats_.size());
         customFormats_.emplace(fmt, id);
         customOrder_.push_back(fmt);
         return id;
     }
 
+    // A font's index: index 4 is never used, so the records from the
+    // fifth on are one further.
+    static std::uint16_t fontIndex(std::size_t record) { return std::uint16_t(record < 4 ? record : record + 1); }
+
     std::uint16_t fontId(const xl::Font& f) {
-        if (f == book_.styles().front().font) return 0;
+        const auto& kept = book_.formatting.fonts;
+        if (kept.empty() && f == book_.styles().front().font) return 0;
+        // One of the file's own fonts written the same way.
+        const QByteArray rec = fontRecord(f);
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            if (kept[i] == rec) return fontIndex(i);
+        const std::size_t first = kept.empty() ? 4 : kept.size();
         for (std::size_t i = 0; i < fonts_.size(); ++i)
-            if (fonts_[i] == f) return std::uint16_t(5 + i);
+            if (fonts_[i] == f) return fontIndex(first + i);
         fonts_.push_back(f);
-        return std::uint16_t(5 + fonts_.size() - 1);
+        return fontIndex(first + fonts_.size() - 1);
+    }
+
+    // Whether the file's own tables are written back: a workbook read from
+    // a file whose tables hold what every workbook needs.
+    bool keptFormatting() const {
+        const xl::FileFormatting& ff = book_.formatting;
+        return ff.fonts.size() >= 4 && ff.xfs.size() > std::size_t(kFirstCellXf) && ff.xfStyle.size() == ff.xfs.size();
+    }
+
+    // The file's tables as they were, then a format of the program's own
+    // for each style the file does not have: a style the program made, or
+    // one of the file's that it changed, which keeps the font and number
+    // format of the one it came from where they still agree.
+    void writeKeptFormatting() {
+        Builder& b = b_;
+        const xl::FileFormatting& ff = book_.formatting;
+        const auto& styles = book_.styles();
+        for (const auto& [id, text] : ff.formats) firstCustomFormat_ = std::max<int>(firstCustomFormat_, id + 1);
+        std::vector<QByteArray> added;
+        xfIndex_.assign(styles.size(), kFirstCellXf);
+        for (std::size_t i = 0; i < styles.size(); ++i) {
+            const xl::Style& s = styles[i];
+            const std::int32_t from = s.origin.xf;
+            const bool known = from >= 0 && std::size_t(from) < ff.xfs.size() && ff.xfs[std::size_t(from)].size() >= 4;
+            if (known && ff.xfStyle[std::size_t(from)] == i) { xfIndex_[i] = from; continue; }
+            const xl::Style* was = known && ff.xfStyle[std::size_t(from)] < styles.size() ? &styles[ff.xfStyle[std::size_t(from)]] : nullptr;
+            const auto* raw = reinterpret_cast<const unsigned char*>(was ? ff.xfs[std::size_t(from)].constData() : nullptr);
+            const std::uint16_t font = was && was->font == s.font ? le16(raw) : fontId(s.font);
+            const std::uint16_t fmt = was && was->numberFormat == s.numberFormat ? le16(raw + 2) : formatId(s.numberFormat);
+            xfIndex_[i] = int(ff.xfs.size() + added.size());
+            added.push_back(xfRecord(font, fmt, s, false));
+        }
+        for (const QByteArray& f : ff.fonts) b.rec(0x0031, f);
+        for (const xl::Font& f : fonts_) b.rec(0x0031, fontRecord(f));
+        for (const auto& [id, text] : ff.formats)
+            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(id); unicodeString(w, text, false); }));
+        for (const QString& f : customOrder_)
+            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
+        for (const QByteArray& x : ff.xfs) b.rec(0x00E0, x);
+        for (const QByteArray& x : added) b.rec(0x00E0, x);
+        if (ff.styles.empty()) writeNormalStyle();
+        for (const auto& [type, rec] : ff.styles) b.rec(type, rec);
+        if (!ff.palette.isEmpty()) b.rec(0x0092, ff.palette);
+    }
+
+    void writeNormalStyle() {
+        b_.rec(0x0293, data([](ByteWriter& w) { w.u16(0x8000); w.u8(0); w.u8(0xFF); }));
     }
 
     static QByteArray fontRecord(const xl::Font& f) {
@@ -232,6 +301,32 @@ private:
         });
     }
 
+    // A workbook of the program's own: the default font four times over as
+    // the file format wants, the styles' formats, then one per style.
+    void writeOwnFormatting() {
+        Builder& b = b_;
+        const auto& styles = book_.styles();
+        xfIndex_.resize(styles.size());
+        for (std::size_t i = 0; i < styles.size(); ++i) xfIndex_[i] = kFirstCellXf + int(i);
+        std::vector<std::pair<std::uint16_t, std::uint16_t>> xfRefs;
+        xfRefs.reserve(styles.size());
+        for (const xl::Style& s : styles) {
+            std::uint16_t f = fontId(s.font);
+            xfRefs.emplace_back(f, formatId(s.numberFormat));
+        }
+        const QByteArray defaultFont = fontRecord(styles.front().font);
+        for (int i = 0; i < 4; ++i) b.rec(0x0031, defaultFont);
+        for (const xl::Font& f : fonts_) b.rec(0x0031, fontRecord(f));
+        for (const QString& f : customOrder_) {
+            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
+        }
+        const QByteArray styleXf = xfRecord(0, 0, styles.front(), true);
+        for (int i = 0; i < kFirstCellXf; ++i) b.rec(0x00E0, styleXf);
+        for (std::size_t i = 0; i < styles.size(); ++i)
+            b.rec(0x00E0, xfRecord(xfRefs[i].first, xfRefs[i].second, styles[i], false));
+        writeNormalStyle();
+    }
+
     void writeGlobals(const QByteArray& filePass) {
         Builder& b = b_;
         b.rec(0x0809, data([](ByteWriter& w) { w.u16(0x0600); w.u16(0x0005); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
@@ -270,25 +365,7 @@ private:
         b.rec16(0x01B7, 0);                      // REFRESHALL
         b.rec16(0x00DA, 0);                      // BOOKBOOL
 
-        // Formats and fonts of every style first, so the tables are complete.
-        const auto& styles = book_.styles();
-        std::vector<std::pair<std::uint16_t, std::uint16_t>> xfRefs;
-        xfRefs.reserve(styles.size());
-        for (const xl::Style& s : styles) {
-            std::uint16_t f = fontId(s.font);
-            xfRefs.emplace_back(f, formatId(s.numberFormat));
-        }
-        const QByteArray defaultFont = fontRecord(styles.front().font);
-        for (int i = 0; i < 4; ++i) b.rec(0x0031, defaultFont);
-        for (const xl::Font& f : fonts_) b.rec(0x0031, fontRecord(f));
-        for (const QString& f : customOrder_) {
-            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
-        }
-        const QByteArray styleXf = xfRecord(0, 0, styles.front(), true);
-        for (int i = 0; i < kFirstCellXf; ++i) b.rec(0x00E0, styleXf);
-        for (std::size_t i = 0; i < styles.size(); ++i)
-            b.rec(0x00E0, xfRecord(xfRefs[i].first, xfRefs[i].second, styles[i], false));
-        b.rec(0x0293, data([](ByteWriter& w) { w.u16(0x8000); w.u8(0); w.u8(0xFF); })); // STYLE "Normal"
+        if (keptFormatting()) writeKeptFormatting(); else writeOwnFormatting();
         b.rec16(0x0160, 1);                      // USESELFS
 
         for (int i = 0; i < book_.SheetCount(); ++i) {
@@ -307,23 +384,70 @@ private:
         b.recEmpty(0x000A);
     }
 
-    void writeNames() {
-        struct Named { int sheet; std::uint8_t code; std::vector<xl::CellRect> areas; };
-        std::vector<Named> names;
+    // The names to write, in order: the file's own names where their sheet
+    // is still there, each sheet's print area and titles (where the file
+    // had them, else after the others), and the index each name read gets.
+    void planNames() {
+        std::vector<NameOut> page;
         for (int i = 0; i < book_.SheetCount(); ++i) {
             const xl::PageSetup& ps = const_cast<xl::Workbook&>(book_).Sheets(i + 1).GetPageSetup();
             try {
-                if (!ps.PrintArea.isEmpty()) names.push_back({i, 0x06, {xl::parseAddress(ps.PrintArea)}});
+                if (!ps.PrintArea.isEmpty()) page.push_back({nullptr, i, 0x06, {xl::parseAddress(ps.PrintArea)}});
                 std::vector<xl::CellRect> titles;
                 if (!ps.PrintTitleColumns.isEmpty()) titles.push_back(xl::parseAddress(ps.PrintTitleColumns));
                 if (!ps.PrintTitleRows.isEmpty()) titles.push_back(xl::parseAddress(ps.PrintTitleRows));
-                if (!titles.empty()) names.push_back({i, 0x07, titles});
+                if (!titles.empty()) page.push_back({nullptr, i, 0x07, titles});
             } catch (const xl::Error&) {
                 // an address the engine would not have accepted: nothing to write
             }
         }
+        std::vector<bool> placed(page.size(), false);
+        nameIndex_.assign(book_.names.size() + 1, 0);
+        for (std::size_t i = 0; i < book_.names.size(); ++i) {
+            const xl::DefinedName& n = book_.names[i];
+            const int sheet = n.sheet.isEmpty() ? -1 : sheetIndex_.value(n.sheet, -2);
+            if (sheet == -2) continue;
+            if (n.printSetup()) {
+                std::size_t k = 0;
+                while (k < page.size() && (placed[k] || page[k].sheet != sheet || page[k].code != n.name[0].unicode())) ++k;
+                if (k == page.size()) continue; // the program took it away
+                placed[k] = true;
+                names_.push_back(page[k]);
+            } else {
+                if (!n.formula) continue;
+                if (!n.formula->sheets.isEmpty()) sheetRefs_ = true;
+                names_.push_back({&n, sheet, 0, {}});
+            }
+            nameIndex_[i + 1] = int(names_.size());
+        }
+        for (std::size_t k = 0; k < page.size(); ++k)
+            if (!placed[k]) names_.push_back(page[k]);
+    }
+
+    static QByteArray pageNameTokens(const NameOut& nm) {
+        return data([&](ByteWriter& w) {
+            auto area = [&](const xl::CellRect& r) {
+                w.u8(0x3B);
+                w.u16(std::uint16_t(nm.sheet));
+                w.u16(std::uint16_t(r.row1 - 1)); w.u16(std::uint16_t(r.row2 - 1));
+                w.u16(std::uint16_t(r.col1 - 1)); w.u16(std::uint16_t(r.col2 - 1));
+            };
+            if (nm.areas.size() == 1) {
+                area(nm.areas.front());
+            } else {
+                w.u8(0x29);
+                w.u16(std::uint16_t(11 * nm.areas.size() + nm.areas.size() - 1));
+                for (std::size_t i = 0; i < nm.areas.size(); ++i) {
+                    area(nm.areas[i]);
+                    if (i > 0) w.u8(0x10);
+                }
+            }
+        });
+    }
+
+    void writeNames() {
         // Names and formulas on other sheets reach a sheet through these.
-        if (names.empty() && !sheetRefs_) return;
+        if (names_.empty() && !sheetRefs_) return;
         Builder& b = b_;
         const int n = book_.SheetCount();
         b.rec(0x01AE, data([&](ByteWriter& w) { w.u16(std::uint16_t(n)); w.u16(0x0401); })); // SUPBOOK: this book
@@ -331,30 +455,39 @@ private:
             w.u16(std::uint16_t(n));
             for (int i = 0; i < n; ++i) { w.u16(0); w.u16(std::uint16_t(i)); w.u16(std::uint16_t(i)); }
         }));
-        for (const Named& nm : names) {
-            QByteArray rgce = data([&](ByteWriter& w) {
-                auto area = [&](const xl::CellRect& r) {
-                    w.u8(0x3B);
-                    w.u16(std::uint16_t(nm.sheet));
-                    w.u16(std::uint16_t(r.row1 - 1)); w.u16(std::uint16_t(r.row2 - 1));
-                    w.u16(std::uint16_t(r.col1 - 1)); w.u16(std::uint16_t(r.col2 - 1));
-                };
-                if (nm.areas.size() == 1) {
-                    area(nm.areas.front());
+        const auto indexOf = [this](const QString& name) { return sheetIndex_.value(name, -1); };
+        const auto nameIndexOf = [this](int read) { return read > 0 && std::size_t(read) < nameIndex_.size() ? nameIndex_[std::size_t(read)] : 0; };
+        for (const NameOut& nm : names_) {
+            QByteArray rgce, extra;
+            std::uint32_t textCounts = 0;
+            QString name = QString(QChar(nm.code));
+            std::uint16_t flags = 0x0020;
+            std::uint8_t shortcut = 0;
+            if (nm.kept) {
+                const xl::KeptFormula& f = *nm.kept->formula;
+                // A name whose formula cannot be written as it stands stays
+                // without one, in its place, so that the names after it keep
+                // their numbers.
+                if (f.tokens.isEmpty() || tokensForWrite(f, indexOf, rgce, nameIndexOf)) {
+                    extra = f.extra;
+                    textCounts = nm.kept->textCounts;
                 } else {
-                    w.u8(0x29);
-                    w.u16(std::uint16_t(11 * nm.areas.size() + nm.areas.size() - 1));
-                    for (std::size_t i = 0; i < nm.areas.size(); ++i) {
-                        area(nm.areas[i]);
-                        if (i > 0) w.u8(0x10);
-                    }
+                    rgce.clear();
                 }
-            });
+                name = nm.kept->name.left(255);
+                flags = nm.kept->flags;
+                shortcut = nm.kept->shortcut;
+            } else {
+                rgce = pageNameTokens(nm);
+            }
             b.rec(0x0018, data([&](ByteWriter& w) {
-                w.u16(0x0020); w.u8(0); w.u8(1); w.u16(std::uint16_t(rgce.size()));
-                w.u16(0); w.u16(std::uint16_t(nm.sheet + 1)); w.u32(0);
-                w.u8(0); w.u8(nm.code);
+                w.u16(flags); w.u8(shortcut); w.u8(std::uint8_t(name.size())); w.u16(std::uint16_t(rgce.size()));
+                w.u16(0); w.u16(std::uint16_t(nm.sheet + 1)); w.u32(textCounts);
+                const bool high = !fitsLatin1(name);
+                w.u8(high ? 1 : 0);
+                appendChars(w, name, high);
                 w.bytes(rgce.constData(), std::size_t(rgce.size()));
+                w.bytes(extra.constData(), std::size_t(extra.size()));
             }));
         }
     }
@@ -766,6 +899,10 @@ private:
     std::map<QString, std::uint16_t> customFormats_;
     std::vector<QString> customOrder_;
     std::vector<xl::Font> fonts_;
+    std::vector<NameOut> names_;
+    std::vector<int> nameIndex_;      // index written of each name read (1-based both), 0 when dropped
+    std::vector<int> xfIndex_;        // the XF each style is written as
+    int firstCustomFormat_ = 164;     // formats the program adds are numbered from here
     std::vector<qsizetype> sheetPosFields_;
     int active_ = 0;
 };

@@ -17,6 +17,7 @@ enum class FileErrorKind {
     Damaged,           // truncated or inconsistent records
     WrongPassword,
     UnsupportedEncryption,
+    OlderFormat,       // an Excel 95 (BIFF5/BIFF7) or older workbook
     WriteFailed,       // the target (or its folder) could not be written; the old file is whole
 };
 

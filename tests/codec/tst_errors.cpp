@@ -6,6 +6,7 @@
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
+#include "platform/xls/crypto.h"
 #include "platform/xls/xlsfile.h"
 
 #include <QDir>
@@ -79,8 +80,59 @@ private slots:
 
         const QByteArray noBook = writeCompound({{QStringLiteral("Altro"), QByteArray(600, 'z')}});
         QCOMPARE(kindOf([&] { decodeFile(noBook, QString()); }), FileErrorKind::NoWorkbookStream);
-        const QByteArray oldBook = writeCompound({{QStringLiteral("Book"), QByteArray(600, 'z')}});
-        QCOMPARE(kindOf([&] { decodeFile(oldBook, QString()); }), FileErrorKind::NoWorkbookStream);
+    }
+
+    // Excel 95 and older workbooks are named for what they are, with the way
+    // out, whether the stream is called "Book" or "Workbook", protected or not.
+    void olderFormatsNamed() {
+        auto book = codectest::richWorkbook(3);
+        const QByteArray plain = encodeWorkbookStream(*book, QString());
+        QByteArray biff5 = plain;
+        put16(biff5, 4, 0x0500);
+        QByteArray biff4 = plain;
+        put16(biff4, 0, 0x0409);
+        QByteArray biff5Secret = encodeWorkbookStream(*book, QStringLiteral("x"));
+        put16(biff5Secret, 4, 0x0500);
+        const std::vector<QByteArray> files{
+            writeCompound({{QStringLiteral("Book"), QByteArray(600, 'z')}}),
+            fileWithStream(biff5), fileWithStream(biff4), fileWithStream(biff5Secret),
+        };
+        for (const QByteArray& f : files) {
+            try {
+                decodeFile(f, QStringLiteral("x"));
+                QFAIL("an older workbook was read");
+            } catch (const xls::FileError& e) {
+                QCOMPARE(e.kind(), FileErrorKind::OlderFormat);
+                const QString what = QString::fromStdString(e.what());
+                QVERIFY2(what.contains(QStringLiteral("\"Excel 97-2003\"")) && what.contains(QStringLiteral("più vecchio")), e.what());
+            }
+        }
+    }
+
+    // A file the spreadsheet saved as "read-only recommended" puts WRITEPROT
+    // before FILEPASS; it opens with its password like any other.
+    void writeProtectedEncryptedFileOpens() {
+        auto book = codectest::richWorkbook(20);
+        const QString pw = QStringLiteral("Kemi4417");
+        QByteArray s = encodeWorkbookStream(*book, pw);
+        const qsizetype fp = findRecord(s, 0x002F);
+        QCOMPARE(fp, qsizetype(20));
+        auto info = parseFilePass(reinterpret_cast<const unsigned char*>(s.constData()) + fp + 4, le16(reinterpret_cast<const unsigned char*>(s.constData()) + fp + 2));
+        QVERIFY(info);
+        auto cipher = makeCipher(*info, pw);
+        QVERIFY(cipher);
+        QVERIFY(transformStream(s, *cipher, false));
+        s.insert(fp, QByteArray::fromHex("86000000"));
+        // the sheets move by the record put in front of them
+        for (qsizetype at = findRecord(s, 0x0085); at >= 0 && le16(reinterpret_cast<const unsigned char*>(s.constData()) + at) == 0x0085;
+             at += 4 + le16(reinterpret_cast<const unsigned char*>(s.constData()) + at + 2)) {
+            ByteWriter(s).put32(at + 4, le32(reinterpret_cast<const unsigned char*>(s.constData()) + at + 4) + 4);
+        }
+        QVERIFY(transformStream(s, *cipher, true));
+        auto back = decodeFile(fileWithStream(s), pw);
+        book->foreignStreams.clear(); // the file made here holds the workbook alone
+        QCOMPARE(codectest::firstDifference(*book, *back), QString());
+        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(s), QStringLiteral("altra")); }), FileErrorKind::WrongPassword);
     }
 
     // Damage at each level: the container, the record structure, the
@@ -116,10 +168,6 @@ private slots:
         for (int i = 0; i < 4; ++i) manyStrings[sst + 8 + i] = char(0xFF);
         auto back = decodeFile(fileWithStream(manyStrings), QString());
         QCOMPARE(back->Sheets(1).cellAt(2, 3)->value.textValue(), QStringLiteral("CLIENTE NUMERO 2 SRL"));
-        // A BIFF5 stream is not ours to read.
-        QByteArray biff5 = plain;
-        put16(biff5, 4, 0x0500);
-        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(biff5), QString()); }), FileErrorKind::Damaged);
     }
 
     // Many sheet entries that all point to one small sheet whose last row is

@@ -198,6 +198,24 @@ private slots:
         QCOMPARE(tokensOf(ws, "C2"), hex("240000 0000 1e0100 03"));
     }
 
+    // A group whose SHRFMLA names a range not starting at the cell before
+    // it is still found by that cell, as the spreadsheet programs find it.
+    void sharedFormulaFoundByTheCellBeforeIt() {
+        const QByteArray s = codectest::formulaStream();
+        QByteArray moved = s;
+        // the group of C1:C3 claims to start at C2
+        const qsizetype at = moved.indexOf(hex("0000 0200 02 02 00 03"));
+        QVERIFY(at > 4);
+        QCOMPARE(at16(moved, int(at - 4)), std::uint16_t(0x04BC));
+        ByteWriter(moved).put16(at, 1);
+        auto book = decodeWorkbookStream(s, QString());
+        auto back = decodeWorkbookStream(moved, QString());
+        for (const char* cell : {"C1", "C2", "C3"}) {
+            QVERIFY(!tokensOf(back->Sheets(1), cell).isEmpty());
+            QCOMPARE(tokensOf(back->Sheets(1), cell), tokensOf(book->Sheets(1), cell));
+        }
+    }
+
     // Relative offsets wrap at the sheet's edges as the file format says.
     void sharedOffsetsWrapAtTheEdges() {
         // first corner: row and column relative, -1 each; last: row 1 absolute, column +2 relative

@@ -8,6 +8,7 @@
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
+#include "platform/xls/formula.h"
 #include "platform/xls/xlsfile.h"
 
 #include <QTemporaryDir>
@@ -241,6 +242,48 @@ private slots:
         QCOMPARE(s.GetRange(QStringLiteral("C1")).Text(), QStringLiteral("45.292,50"));
         QCOMPARE(s.GetRange(QStringLiteral("D1")).Text(), QStringLiteral("45292,50"));
         QCOMPARE(s.GetRange(QStringLiteral("E1")).NumberFormat(), QStringLiteral("@"));
+    }
+
+    // Every defined name comes back in its place: one on another sheet, one
+    // in Japanese belonging to a sheet, names that use other names. A name
+    // that could not be kept gives up its place, and a name that used it
+    // stays without a formula; the print area stays the page setup's.
+    void definedNamesInTheirPlace() {
+        xl::Workbook book;
+        book.AddSheet(QStringLiteral("A"));
+        book.AddSheet(QStringLiteral("B"));
+        book.Sheets(1).GetPageSetup().SetPrintArea(QStringLiteral("A1:C9"));
+        const SheetOfIndex sheetOf = [](std::uint16_t i) { return i == 0 ? QStringLiteral("A") : i == 1 ? QStringLiteral("B") : QString(); };
+        auto name = [&](const QString& text, const QString& sheet, const QByteArray& tokens) {
+            xl::DefinedName n;
+            n.name = text;
+            n.sheet = sheet;
+            n.formula = keepNameFormula(tokens, {}, sheetOf);
+            if (!tokens.isEmpty()) QVERIFY(n.formula);
+            book.names.push_back(n);
+        };
+        xl::DefinedName lost;
+        lost.name = QStringLiteral("Perso");
+        name(QStringLiteral("Uno"), QString(), QByteArray::fromHex("3a010000000000")); // =B!$A$1
+        book.names.push_back(lost);
+        name(QStringLiteral("Due"), QString(), QByteArray::fromHex("2301000000"));     // =Uno
+        name(QStringLiteral("Tre"), QString(), QByteArray::fromHex("2302000000"));     // =Perso
+        name(QStringLiteral("日本語"), QStringLiteral("A"), QByteArray::fromHex("3b00000000020000000100")); // =A!$A$1:$B$3
+
+        auto back = decodeWorkbookStream(encodeWorkbookStream(book, QStringLiteral("pw")), QStringLiteral("pw"));
+        QCOMPARE(back->Sheets(1).GetPageSetup().PrintArea, QStringLiteral("$A$1:$C$9"));
+        QStringList names;
+        for (const xl::DefinedName& n : back->names) names << n.name;
+        QCOMPARE(names, (QStringList{QStringLiteral("Uno"), QStringLiteral("Due"), QStringLiteral("Tre"), QStringLiteral("日本語"), QString(QChar(6))}));
+        const auto& uno = *back->names[0].formula;
+        QCOMPARE(uno.sheets, QStringList{QStringLiteral("B")});
+        QCOMPARE(back->names[1].formula->tokens, QByteArray::fromHex("2301000000"));
+        QCOMPARE(back->names[1].formula->nameFields, std::vector<std::uint16_t>{1});
+        QVERIFY(back->names[2].formula && back->names[2].formula->tokens.isEmpty());
+        QCOMPARE(back->names[3].sheet, QStringLiteral("A"));
+        QCOMPARE(back->names[3].formula->sheets, QStringList{QStringLiteral("A")});
+        QVERIFY(back->names[4].printSetup());
+        QCOMPARE(back->names[4].sheet, QStringLiteral("A"));
     }
 
     // A 1904 file's dates are moved to the 1900 count the engine uses, and
