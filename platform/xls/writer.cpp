@@ -246,8 +246,8 @@ private:
         }
         for (const QByteArray& f : ff.fonts) b.rec(0x0031, f);
         for (const xl::Font& f : fonts_) b.rec(0x0031, fontRecord(f));
-        for (const auto& [id, text] : ff.formats)
-            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(id); unicodeString(w, text, false); }));
+        for (const auto& f : ff.formats)
+            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(f.first); unicodeString(w, f.second, false); }));
         for (const QString& f : customOrder_)
             b.rec(0x041E, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
         for (const QByteArray& x : ff.xfs) b.rec(0x00E0, x);
