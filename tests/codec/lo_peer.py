@@ -9,6 +9,11 @@
 #   lo_peer.py formulas OUT PASSWORD    a workbook of formulas written by LibreOffice
 #   lo_peer.py dump IN PASSWORD         the workbook's contents as JSON on stdout
 #   lo_peer.py time IN PASSWORD OUT N   times N loads and stores (JSON on stdout)
+#   lo_peer.py serve IN PASSWORD OUT    one warm-up load and store, then one
+#                                       timed load and store for every line
+#                                       read on stdin, a JSON line for each,
+#                                       so a caller can pair its rounds with
+#                                       these
 
 import json
 import os
@@ -221,6 +226,56 @@ def timing(office, path, password, out, n):
     return 0
 
 
+def tree_rss_kb(root):
+    # Resident memory of the office and every process under it, in kB.
+    parent = {}
+    for d in os.listdir("/proc"):
+        if d.isdigit():
+            try:
+                with open("/proc/%s/stat" % d) as f:
+                    parent[int(d)] = int(f.read().rsplit(")", 1)[1].split()[1])
+            except OSError:
+                pass
+    tree, grown = {root}, True
+    while grown:
+        more = {p for p, pp in parent.items() if pp in tree} - tree
+        grown = bool(more)
+        tree |= more
+    total = 0
+    for p in tree:
+        try:
+            with open("/proc/%d/status" % p) as f:
+                for line in f:
+                    if line.startswith("VmRSS:"):
+                        total += int(line.split()[1])
+        except OSError:
+            pass
+    return total
+
+
+def serve(office, path, password, out):
+    def once():
+        t0 = time.perf_counter()
+        doc = office.load(path, password)
+        t1 = time.perf_counter()
+        if doc is None:
+            return None
+        rss = tree_rss_kb(office.proc.pid)
+        office.store(doc, out, password)
+        t2 = time.perf_counter()
+        doc.close(True)
+        return {"load": t1 - t0, "store": t2 - t1, "rssKb": rss}
+
+    if once() is None:
+        print(json.dumps({"error": "not loaded"}), flush=True)
+        return 3
+    print(json.dumps({"ready": True}), flush=True)
+    for _ in sys.stdin:
+        t = once()
+        print(json.dumps(t if t is not None else {"error": "not loaded"}), flush=True)
+    return 0
+
+
 def main(argv):
     if len(argv) < 3:
         sys.stderr.write(__doc__ or "usage: lo_peer.py make|dump|time ...\n")
@@ -236,6 +291,8 @@ def main(argv):
             return 0
         if cmd == "dump":
             return dump(office, argv[2], argv[3] if len(argv) > 3 else "")
+        if cmd == "serve":
+            return serve(office, argv[2], argv[3], argv[4])
         if cmd == "time":
             return timing(office, argv[2], argv[3], argv[4], int(argv[5]) if len(argv) > 5 else 3)
         sys.stderr.write("unknown command %s\n" % cmd)

@@ -1,11 +1,14 @@
+// bench-ledger [ENTRIES]: times the ledger panel alone on a large ledger (queries, the list of
+// every entry, modify with its save, delete); one run, no peer. The main
+// window's actions at two sizes and against LibreOffice: bench-velmora.
 #include "app/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
-#include "platform/dialogs.h"
 #include "platform/vbconv.h"
 #include "platform/xls/xlsfile.h"
 #include "practices/practicepanel.h"
 #include "store/schema.h"
+#include "tools/common/benchui.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,30 +25,13 @@
 // entry, loading and modifying an entry (with its save) and a delete.
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench-ledger [ENTRIES]
 
-namespace {
-// Every box answered without a window: Yes, OK, nothing typed.
-class Silent : public ui::Dialogs {
-public:
-    void message(const QString&, const QString&, ui::MsgIcon) override {}
-    bool question(const QString&, const QString&, ui::DefaultAnswer) override { return true; }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-void choose(QComboBox* combo, const QString& text) {
-    const int i = combo->findText(text);
-    combo->setCurrentIndex(i);
-    emit combo->activated(i);
-}
-} // namespace
-
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int n = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 20000;
     const int practices = std::max(1, n / 10);
     QTemporaryDir dir;
     xls::registerCodec();
-    Silent silent;
+    bench::Silent silent;
     ui::setDialogs(&silent);
     {
         auto b = store::newStarterWorkbook();
@@ -80,12 +66,12 @@ int main(int argc, char** argv) {
     QElapsedTimer t;
     t.start();
     p->Check11->setChecked(true);
-    choose(p->Combo8, QString::number(practices / 2));
+    bench::choose(p->Combo8, QString::number(practices / 2));
     const qint64 byPractice = t.restart();
     const int listed = p->ListView3->itemCount();
     p->Check12->setChecked(true);
     const qint64 clientList = t.restart();
-    choose(p->Combo9, QStringLiteral("CLIENTE 7"));
+    bench::choose(p->Combo9, QStringLiteral("CLIENTE 7"));
     const qint64 byClient = t.restart();
     const int clientRows = p->ListView3->itemCount();
     p->Check15->setChecked(true);

@@ -1,3 +1,6 @@
+// bench-store [PRACTICES]: times the store alone (layout pass, practice list read, sort of the
+// practice sheet) on one generated workbook, one run. What the user waits
+// for on the main window: bench-velmora.
 #include "store/schema.h"
 #include "store/lists.h"
 #include "platform/vbconv.h"
