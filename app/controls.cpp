@@ -157,14 +157,31 @@ void ListView::addColumn(const QString& caption, int widthTwips, Qt::Alignment a
     if (fit_) fitColumns();
 }
 
-QTreeWidgetItem* ListView::addItem(const QStringList& texts) {
-    auto* item = new QTreeWidgetItem(this);
-    const QTreeWidgetItem* h = headerItem();
-    for (int i = 0; i < texts.size() && i < columnCount(); ++i) {
+namespace {
+// A row not yet in a view, so that filling it notifies nobody.
+QTreeWidgetItem* detachedRow(const QStringList& texts, const QTreeWidgetItem* header, int columns) {
+    auto* item = new QTreeWidgetItem;
+    for (int i = 0; i < texts.size() && i < columns; ++i) {
         item->setText(i, texts[i]);
-        item->setTextAlignment(i, Qt::Alignment(h->textAlignment(i)));
+        item->setTextAlignment(i, Qt::Alignment(header->textAlignment(i)));
     }
     return item;
+}
+} // namespace
+
+QTreeWidgetItem* ListView::addItem(const QStringList& texts) {
+    QTreeWidgetItem* item = detachedRow(texts, headerItem(), columnCount());
+    addTopLevelItem(item);
+    return item;
+}
+
+void ListView::addItems(const std::vector<QStringList>& rows) {
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(rows.size()));
+    const QTreeWidgetItem* h = headerItem();
+    const int columns = columnCount();
+    for (const QStringList& row : rows) items.append(detachedRow(row, h, columns));
+    addTopLevelItems(items);
 }
 
 QString ListView::itemText(int row, int column) const {

@@ -67,6 +67,9 @@ public:
     void addColumn(const QString& caption, int widthTwips, Qt::Alignment align = Qt::AlignLeft);
     // Item text plus sub-items, as one row.
     QTreeWidgetItem* addItem(const QStringList& texts);
+    // Many rows at once: the view is told once, not once a row and once a
+    // cell, which is what makes a long list slow to fill.
+    void addItems(const std::vector<QStringList>& rows);
     int itemCount() const { return topLevelItemCount(); }
     QString itemText(int row, int column = 0) const;
 

@@ -423,7 +423,7 @@ void Form1::Form_Activate() {
     list->setFitColumns(true);
 
     pratica.Select();
-    for (const QStringList& row : store::practiceRows(pratica)) list->addItem(row);
+    list->addItems(store::practiceRows(pratica));
 }
 
 void Form1::FillPracticeList() {
@@ -431,7 +431,7 @@ void Form1::FillPracticeList() {
     list->removeItems();
     xl::Worksheet& pratica = Excel.Sheets(store::kPratica);
     pratica.Select();
-    for (const QStringList& row : store::practiceRows(pratica)) list->addItem(row);
+    list->addItems(store::practiceRows(pratica));
 }
 
 void Form1::SortPracticeSheet() {
