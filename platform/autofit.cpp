@@ -54,7 +54,21 @@ struct Measurer {
     Measurer() { gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
     ~Measurer() { qDeleteAll(faces); }
 
+    // Cells in a row mostly share a font: the last one asked for is kept
+    // apart, so that its key is not built again for every cell.
+    Font lastFont;
+    Face* lastFace = nullptr;
+
     Face& face(const Font& f)
+    {
+        if (lastFace && f == lastFont)
+            return *lastFace;
+        lastFont = f;
+        lastFace = &faceFor(f);
+        return *lastFace;
+    }
+
+    Face& faceFor(const Font& f)
     {
         const QString key = metricFamily(f.name) + (f.bold ? QStringLiteral("|b") : QStringLiteral("|")) +
                             (f.italic ? QStringLiteral("i") : QString());
@@ -110,44 +124,65 @@ struct Measurer {
 // unit column widths are counted in.
 constexpr double kDigitPixels = 7.0;
 
+// The width one cell asks for, in whole pixels (rounded up, which is all the
+// column width uses of it, so a float holds it exactly); < 0 when it asks
+// for none.
+float cellWidth(const Cell& c, const Workbook& book, Measurer& m)
+{
+    if (c.value.isEmpty()) return -1;
+    const Style& st = book.style(c.style);
+    const QString text = formatValue(c.value, st.numberFormat);
+    double w = 0;
+    if (text.contains(u'\n')) {
+        for (const QString& line : text.split(u'\n'))
+            w = std::max(w, m.width(line, st.font));
+    } else {
+        w = m.width(text, st.font);
+    }
+    if (st.indentLevel > 0)
+        w += st.indentLevel * 3 * kDigitPixels;
+    if (st.orientation == 90 || st.orientation == -90 || st.orientation == 255)
+        w = st.font.size * 96.0 / 72.0 * 1.2;
+    return static_cast<float>(std::ceil(w));
+}
+
 } // namespace
 
+// Each cell's width is kept in the cell and measured again only after its
+// row was written (RowInfo::fitKnown), so a pass over a large sheet costs
+// the rows changed since the last pass plus a scan of the kept widths, and
+// gives the widths a pass measuring every cell would give.
 void Range::AutoFit()
 {
     Worksheet& ws = Parent();
     const Workbook& book = ws.Parent();
-    Measurer m;
-    std::vector<double> widest(rect_.cols(), -1);
+    std::unique_ptr<Measurer> m;
+    std::vector<float> widest(rect_.cols(), -1);
     const int lastRow = std::min(rect_.row2, ws.usedRows());
     for (int row = rect_.row1; row <= lastRow; ++row) {
         const RowInfo* ri = ws.rowInfo(row);
         if (ri->hidden) continue;
+        if (!ri->fitKnown) {
+            if (!m) m = std::make_unique<Measurer>();
+            for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, *m);
+            ri->fitKnown = true;
+        }
         const int lastCol = std::min(rect_.col2, static_cast<int>(ri->cells.size()));
         for (int col = rect_.col1; col <= lastCol; ++col) {
-            const Cell& c = ri->cells[col - 1];
-            if (c.value.isEmpty()) continue;
+            const float w = ri->cells[col - 1].fitWidth;
+            if (w < 0 || w <= widest[col - rect_.col1]) continue;
             // Merged cells do not count: their text spans several columns.
             bool merged = false;
             for (const CellRect& mr : ws.mergedCells)
                 if (mr.contains(row, col)) { merged = true; break; }
-            if (merged) continue;
-            const Style& st = book.style(c.style);
-            const QString text = formatValue(c.value, st.numberFormat);
-            double w = 0;
-            for (const QString& line : text.split(u'\n'))
-                w = std::max(w, m.width(line, st.font));
-            if (st.indentLevel > 0)
-                w += st.indentLevel * 3 * kDigitPixels;
-            if (st.orientation == 90 || st.orientation == -90 || st.orientation == 255)
-                w = st.font.size * 96.0 / 72.0 * 1.2;
-            widest[col - rect_.col1] = std::max(widest[col - rect_.col1], w);
+            if (!merged) widest[col - rect_.col1] = w;
         }
     }
     for (int i = 0; i < rect_.cols(); ++i) {
         if (widest[i] < 0) continue;      // nothing to fit: the width stays
         // A column of W characters is W * digit + padding pixels wide; the
         // text gets a couple of pixels to spare besides the padding.
-        double chars = (std::ceil(widest[i]) + 2.0) / kDigitPixels;
+        double chars = (double(widest[i]) + 2.0) / kDigitPixels;
         chars = std::clamp(std::ceil(chars * 100.0) / 100.0, 0.0, 255.0);
         ColumnInfo& ci = ws.columnInfoRef(rect_.col1 + i);
         ci.width = chars;

@@ -65,6 +65,15 @@ void Range::SetValue(const Value& v)
             if (stored.isEmpty() && !ws.cellAt(row, col)) {
                 continue;
             }
+            // The same value again, in a cell without a formula, changes
+            // nothing; leaving the cell alone keeps its row from counting as
+            // written (work areas are rewritten with what they held).
+            if (!v.isDate()) {
+                const Cell* same = ws.cellAt(row, col);
+                if (same && same->value == stored && same->formula.isEmpty() && !same->kept &&
+                    std::signbit(same->value.numberValue()) == std::signbit(stored.numberValue()))
+                    continue;
+            }
             Cell& c = ws.cellRef(row, col);
             c.value = stored;
             c.formula.clear();
@@ -414,7 +423,7 @@ void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn)
 {
     Workbook& book = ws.Parent();
     std::unordered_map<std::uint32_t, std::uint32_t> cache;
-    auto transform = [&](std::uint32_t idx) {
+    auto transformUncached = [&](std::uint32_t idx) {
         auto it = cache.find(idx);
         if (it != cache.end()) return it->second;
         Style s = book.style(idx);
@@ -422,6 +431,17 @@ void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn)
         const std::uint32_t to = book.internStyle(s);
         cache.emplace(idx, to);
         return to;
+    };
+    // Neighbouring cells mostly share a format: the last answer is kept
+    // apart from the map.
+    std::uint32_t lastFrom = 0, lastTo = 0;
+    bool last = false;
+    auto transform = [&](std::uint32_t idx) {
+        if (last && idx == lastFrom) return lastTo;
+        last = true;
+        lastFrom = idx;
+        lastTo = transformUncached(idx);
+        return lastTo;
     };
     const bool wholeCols = isWholeColumns(rect);
     const bool wholeRows = isWholeRows(rect);
@@ -465,10 +485,18 @@ void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn)
         }
         // Existing cells (including padding slots, which follow the same
         // change as the format they inherit).
+        // A row whose cells already have the format is left untouched, so
+        // that it is not taken as written (a layout pass formats every
+        // cell of a sheet each time, and nearly all already have it).
         const int lastRow = std::min(rect.row2, ws.usedRows());
         for (int row = rect.row1; row <= lastRow; ++row) {
+            const auto& seen = ws.rowInfo(row)->cells;
+            const int lastCol = std::min(rect.col2, static_cast<int>(seen.size()));
+            bool changes = false;
+            for (int col = rect.col1; col <= lastCol && !changes; ++col)
+                changes = transform(seen[col - 1].style) != seen[col - 1].style;
+            if (!changes) continue;
             auto& cells = ws.rowInfoRef(row).cells;
-            const int lastCol = std::min(rect.col2, static_cast<int>(cells.size()));
             for (int col = rect.col1; col <= lastCol; ++col)
                 cells[col - 1].style = transform(cells[col - 1].style);
         }

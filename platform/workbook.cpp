@@ -258,7 +258,9 @@ RowInfo& Worksheet::rowInfoRef(int row)
     checkCell(row, 1);
     if (row > static_cast<int>(rows_.size()))
         rows_.resize(row);
-    return rows_[row - 1];
+    RowInfo& ri = rows_[row - 1];
+    ri.fitKnown = false; // the caller may change anything of the row
+    return ri;
 }
 
 std::uint32_t Worksheet::effectiveStyle(int row, int col) const
@@ -334,9 +336,13 @@ void Worksheet::clear(const CellRect& r)
         auto& cells = rows_[row - 1].cells;
         const int lastCol = std::min(r.col2, static_cast<int>(cells.size()));
         for (int col = r.col1; col <= lastCol; ++col) {
-            cells[col - 1].value = Value();
-            cells[col - 1].formula.clear();
-            cells[col - 1].kept.reset();
+            Cell& c = cells[col - 1];
+            if (c.value.isEmpty() && c.formula.isEmpty() && !c.kept) continue;
+            // Only a row that loses something counts as written.
+            rows_[row - 1].fitKnown = false;
+            c.value = Value();
+            c.formula.clear();
+            c.kept.reset();
         }
     }
 }

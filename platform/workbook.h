@@ -133,6 +133,11 @@ struct KeptFormula {
 struct Cell {
     Value value;
     std::uint32_t style = 0;   // index into Workbook::styles(); 0 is the default
+    // The width AutoFit measured for this cell (pixels, < 0 = nothing to
+    // fit), valid while its row's fitKnown holds. It depends only on the
+    // value and the format, so it moves with them; it fills padding, so a
+    // cell is no larger for it.
+    mutable float fitWidth = -1;
     QString formula;           // kept only to be written back; the value is what counts
     // The file's formula for this cell, dropped by any write of the value.
     std::shared_ptr<const KeptFormula> kept;
@@ -142,6 +147,10 @@ struct RowInfo {
     std::vector<Cell> cells;   // index = column - 1; trailing absent cells trimmed
     double height = -1;        // points; -1 = the sheet's default height
     bool hidden = false;
+    // Whether the cells' fitWidth still holds: every writable access to a
+    // row (Worksheet::rowInfoRef, hence cellRef) clears it, so AutoFit
+    // measures again only the rows written since its last pass.
+    mutable bool fitKnown = false;
     std::int32_t style = -1;   // row format, -1 = none
 };
 

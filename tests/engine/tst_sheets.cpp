@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <functional>
+
 using namespace xl;
 
 namespace {
@@ -410,6 +412,89 @@ private slots:
         w2.GetRange("B7").SetValue("Ragione Sociale/Cognome Nome");
         w2.Columns("B").AutoFit();
         QCOMPARE(w2.GetRange("B1").ColumnWidth(), b);
+    }
+
+    // A fit keeps each cell's width and measures again only the rows written
+    // since: after any mix of edits it must give exactly the widths a pass
+    // that measures every cell gives.
+    void autoFitAfterEditsMatchesAFullPass()
+    {
+        Workbook incremental, full;
+        Worksheet& a = incremental.AddSheet("S");
+        Worksheet& b = full.AddSheet("S");
+        QRandomGenerator rng(20240315);
+        const QStringList words{"", "x", "Num.Prat.", "WWWWWWWW", "iiiiiiiiiiiiiii", "Ragione Sociale/Cognome Nome",
+                                "riga uno\nuna seconda riga più lunga", "àèìòù ÀÈ €", "123"};
+        auto randomValue = [&]() -> Value {
+            switch (rng.bounded(4)) {
+            case 0: return Value(words[rng.bounded(words.size())]);
+            case 1: return Value(rng.bounded(2000000) / 8.0);
+            case 2: return Value::date(40000 + rng.bounded(3000));
+            default: return Value(QString(rng.bounded(1, 40), QChar(u'a' + rng.bounded(26))));
+            }
+        };
+        auto both = [&](const std::function<void(Worksheet&)>& edit) {
+            edit(a);
+            edit(b);
+        };
+        auto compare = [&](int step) {
+            a.AllCells().AutoFit();
+            // The reference: every kept width dropped, so every cell is measured.
+            for (int r = 1; r <= b.usedRows(); ++r) b.rowInfo(r)->fitKnown = false;
+            b.AllCells().AutoFit();
+            for (int c = 1; c <= 8; ++c)
+                QVERIFY2(a.columnInfo(c).width == b.columnInfo(c).width && a.columnInfo(c).hidden == b.columnInfo(c).hidden,
+                         qPrintable(QStringLiteral("step %1, column %2: %3 against %4")
+                                        .arg(step).arg(c).arg(a.columnInfo(c).width).arg(b.columnInfo(c).width)));
+        };
+        for (int r = 1; r <= 60; ++r)
+            for (int c = 1; c <= 6; ++c) {
+                const Value v = randomValue();
+                both([&](Worksheet& ws) { ws.Cells(r, c).SetValue(v); });
+            }
+        compare(0);
+        for (int step = 1; step <= 300; ++step) {
+            const int r = rng.bounded(1, 70), c = rng.bounded(1, 8);
+            switch (rng.bounded(10)) {
+            case 0: case 1: case 2: {
+                const Value v = randomValue();
+                both([&](Worksheet& ws) { ws.Cells(r, c).SetValue(v); });
+                break;
+            }
+            case 3: both([&](Worksheet& ws) { ws.Cells(r, c).ClearContents(); }); break;
+            case 4: both([&](Worksheet& ws) { ws.Rows(r).Delete(); }); break;
+            case 5: both([&](Worksheet& ws) { ws.GetRange(ws.Cells(1, 1), ws.Cells(60, 6)).Sort(ws.Cells(1, (c - 1) % 6 + 1), xlAscending, xlNo); }); break;
+            case 6: {
+                const QString fmt = rng.bounded(2) ? QStringLiteral("#,0.00") : QStringLiteral("@");
+                both([&](Worksheet& ws) { ws.Columns(c).SetNumberFormat(fmt); });
+                break;
+            }
+            case 7: {
+                const bool bold = rng.bounded(2);
+                both([&](Worksheet& ws) { ws.GetRange(ws.Cells(r, 1), ws.Cells(r + 3, c)).SetFontBold(bold); });
+                break;
+            }
+            case 8: {
+                const bool merge = rng.bounded(2);
+                both([&](Worksheet& ws) { ws.GetRange(ws.Cells(r, c), ws.Cells(r + 1, c + 1)).SetMergeCells(merge); });
+                break;
+            }
+            default: {
+                const bool hide = rng.bounded(2);
+                both([&](Worksheet& ws) { ws.rowInfoRef(r).hidden = hide; });
+                break;
+            }
+            }
+            // Fitting after some edits only, so that changes pile up between passes.
+            if (rng.bounded(3) == 0) compare(step);
+        }
+        compare(301);
+        // Formatting every cell to what it already has changes no width and
+        // leaves nothing to measure again; the widths stay those of a full pass.
+        both([&](Worksheet& ws) { ws.AllCells().SetHorizontalAlignment(xlHAlignRight); });
+        compare(302);
+        both([&](Worksheet& ws) { ws.AllCells().SetHorizontalAlignment(xlHAlignRight); });
+        compare(303);
     }
 
     void sums()
