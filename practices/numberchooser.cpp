@@ -36,6 +36,7 @@ NumberChooserPanel::NumberChooserPanel(Form1& f) : QGroupBox(QStringLiteral("Sel
     lay->addWidget(Text9, 0, 1);
     lay->addWidget(Check5, 1, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
     buttons->addWidget(Command4);
     buttons->addWidget(Command3);
     lay->addLayout(buttons, 2, 0, 1, 2);

@@ -174,6 +174,17 @@ class ScreenFit : public QObject {
                           .arg(need.height()));
         }
         if (checked < 4) fault(QStringLiteral("almost nothing shown"));
+        // No control lies over another of the same box.
+        for (int i = 0; i < controls.size(); ++i) {
+            const QWidget* a = controls[i];
+            if (!a->isVisible() || a == panel || insideComposite(a, panel)) continue;
+            for (int j = i + 1; j < controls.size(); ++j) {
+                const QWidget* b = controls[j];
+                if (b->isVisible() && b->parentWidget() == a->parentWidget() && !insideComposite(b, panel) &&
+                    a->geometry().intersects(b->geometry()))
+                    fault(QStringLiteral("%1 overlaps %2").arg(describe(a), describe(b)));
+            }
+        }
     }
 
     // Every panel in turn, with the states that show more controls.
