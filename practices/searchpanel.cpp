@@ -149,11 +149,14 @@ void SearchPanel::listResults(int columns) {
     sh.Select();
     // Every result row, also one whose client is empty: the rows are counted
     // when they are written, not found again by their first cell.
+    std::vector<QStringList> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(0, resultCount_)));
     for (int row = 2; row < 2 + resultCount_; ++row) {
         QStringList texts;
         for (int i = 0; i < columns; ++i) texts << vb::CStr(sh.Cells(row, kAreaFirstCol + i).GetValue());
-        ListView2->addItem(texts);
+        rows.push_back(texts);
     }
+    ListView2->addItems(rows);
 }
 
 void SearchPanel::resetPanel() {
