@@ -17,6 +17,7 @@
 #include "reference/sectorbinder.h"
 #include "store/formatters.h"
 #include "store/lists.h"
+#include "store/keeporiginal.h"
 #include "store/lockprobe.h"
 #include "store/schema.h"
 
@@ -501,6 +502,8 @@ bool Form1::saveQuietly(QString* why) {
             if (why) *why = QStringLiteral("il file è di sola lettura");
             return false;
         }
+        // Whatever the save cannot write back is kept in the file as it was.
+        if (!store::keepOriginalBeforeSave(book, programFolder_ + QStringLiteral("/Backup"), why)) return false;
         book.Save();
         // The save put a new file in the old one's place.
         mark_.retake();

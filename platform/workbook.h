@@ -436,6 +436,10 @@ public:
     std::vector<ForeignStream> foreignStreams;
     FileFormatting formatting;
     std::vector<DefinedName> names;
+    // What the file held that a save cannot write back, one line per kind in
+    // the user's words; filled when the file is read, emptied once the file
+    // as it was has been kept and the user told.
+    QStringList notKept;
 
 private:
     std::vector<std::unique_ptr<Worksheet>> sheets_;

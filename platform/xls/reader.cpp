@@ -4,6 +4,7 @@
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
+#include "platform/xls/dropscan.h"
 #include "platform/xls/formula.h"
 #include "platform/xls/xlsfile.h"
 
@@ -130,11 +131,13 @@ public:
         std::uint8_t flags = u8();
         std::uint16_t runs = (flags & 0x08) ? u16() : 0;
         std::uint32_t ext = (flags & 0x04) ? u32() : 0;
+        lastRich = runs > 0;
         QString s = chars(cch, flags & 0x01);
         skip(std::size_t(runs) * 4);
         skip(ext);
         return s;
     }
+    bool lastRich = false; // the string just read has formatting runs
 private:
     std::size_t currentSize() const { return seg_ < segs_.size() ? segs_[seg_].size() : 0; }
     std::vector<ByteView> segs_;
@@ -308,7 +311,9 @@ public:
         readGlobals();
         buildStyles();
         std::vector<xl::Worksheet*> sheets;
+        sheetDrops_.assign(sheetRefs_.size(), 0);
         for (const SheetRef& ref : sheetRefs_) {
+            sheetDrops_[sheets.size()] = sheetKindDrop(ref.type);
             if (ref.type != 0) { sheets.push_back(nullptr); continue; }
             xl::Worksheet* ws = nullptr;
             try {
@@ -347,6 +352,9 @@ public:
                 }
             }
         }
+        std::vector<QString> sheetNames;
+        for (const SheetRef& ref : sheetRefs_) sheetNames.push_back(ref.name);
+        book_->notKept = describeDrops(bookDrops_, sheetNames, sheetDrops_);
         if (book_->SheetCount() == 0) damaged(QStringLiteral("the workbook has no worksheet"));
         if (activeTab_ < sheets.size() && sheets[activeTab_]) book_->SetActiveSheet(*sheets[activeTab_]);
         return std::move(book_);
@@ -364,6 +372,7 @@ private:
         bool sawEof = false;
         while (cur.next(r)) {
             ByteView v = cur.view(r);
+            bookDrops_ |= globalsDrop(r.type, v);
             switch (r.type) {
             case 0x000A: sawEof = true; break;
             case 0x0022: if (v.size() >= 2) book_->date1904 = v.u16(0) != 0; break;
@@ -524,6 +533,7 @@ private:
             for (std::uint32_t i = 0; i < unique; ++i) {
                 if (sr.atEnd()) break;
                 sst_.push_back(sr.richString());
+                sstRich_.push_back(sr.lastRich);
             }
         } catch (const Truncated&) {
             damaged(QStringLiteral("the shared string table is truncated"));
@@ -638,9 +648,11 @@ private:
         // The cell of the formula record just read: a SHRFMLA right after
         // it belongs to that cell, whatever range the SHRFMLA itself names.
         int formulaRow = -1, formulaCol = -1;
+        SheetDropScan dropScan(sstRich_);
         while (true) {
             if (!cur.next(r)) damaged(QStringLiteral("sheet %1 has no end").arg(ref.name));
             ByteView v = cur.view(r);
+            dropScan.record(r.type, v, depth);
             if (r.type == 0x0809) { ++depth; continue; }
             if (r.type == 0x000A) { if (depth == 0) break; --depth; continue; }
             if (depth > 0) continue;
@@ -873,6 +885,8 @@ private:
                 }
             }
         }
+        dropScan.finish(ws);
+        sheetDrops_[std::size_t(&ref - sheetRefs_.data())] = dropScan.drops();
         ps.FitToPage = fitToPage;
         ps.FitToPagesWide = fitW;
         ps.FitToPagesTall = fitH;
@@ -888,6 +902,9 @@ private:
     std::vector<char> dateStyle_;
     std::vector<SheetRef> sheetRefs_;
     std::vector<QString> sst_;
+    std::vector<char> sstRich_;
+    DropSet bookDrops_ = 0;
+    std::vector<DropSet> sheetDrops_; // per sheet of the file, charts and macro sheets included
     std::vector<NameRef> names_;
     std::size_t activeTab_ = 0;
     std::atomic<long> rowBudget_{16L * xl::kMaxRows};

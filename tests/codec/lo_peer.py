@@ -8,6 +8,11 @@
 #   lo_peer.py make OUT PASSWORD        a reference workbook written by LibreOffice
 #   lo_peer.py formulas OUT PASSWORD    a workbook of formulas written by LibreOffice
 #   lo_peer.py dump IN PASSWORD         the workbook's contents as JSON on stdout
+#   lo_peer.py dumps LIST               the same for every {"path", "password"} of the
+#                                       JSON list in LIST, as one JSON list, in one office
+#   lo_peer.py extras OUT PASSWORD      a workbook written by LibreOffice with what a user
+#                                       adds: fonts, a named range, a comment, a
+#                                       conditional format, a validation, a chart
 #   lo_peer.py time IN PASSWORD OUT N   times N loads and stores (JSON on stdout)
 #   lo_peer.py serve IN PASSWORD OUT    one warm-up load and store, then one
 #                                       timed load and store for every line
@@ -30,6 +35,7 @@ from com.sun.star.beans import PropertyValue
 from com.sun.star.task import XInteractionHandler
 from com.sun.star.lang import Locale
 from com.sun.star.table import CellRangeAddress
+from com.sun.star.sheet.CellFlags import VALUE, DATETIME, STRING, FORMULA
 
 
 def pv(name, value):
@@ -169,33 +175,50 @@ def formulas(office, out, password):
     doc.close(True)
 
 
-def dump(office, path, password):
+FONT_PROPERTIES = ("CharFontName", "CharHeight", "CharWeight", "CharPosture", "CharUnderline", "CharColor")
+
+
+def font_of(cell):
+    # One call over the bridge for the whole font.
+    name, height, weight, posture, underline, color = cell.getPropertyValues(FONT_PROPERTIES)
+    return [name, round(height, 1), round(weight), int(posture.value != "NONE"), int(underline), color]
+
+
+def contents(office, path, password):
     doc = office.load(path, password)
     if doc is None:
-        print(json.dumps({"error": "not loaded"}))
-        return 3
+        return {"error": "not loaded"}
     formats = doc.NumberFormats
-    out = {"sheets": []}
+    out = {"sheets": [], "names": {}}
+    for n in doc.NamedRanges.ElementNames:
+        out["names"][n] = doc.NamedRanges.getByName(n).Content
     ctrl = doc.CurrentController
     for i in range(doc.Sheets.Count):
         sh = doc.Sheets.getByIndex(i)
-        cur = sh.createCursor()
-        cur.gotoEndOfUsedArea(False)
-        last_row = cur.RangeAddress.EndRow
-        last_col = cur.RangeAddress.EndColumn
+        try:
+            local = sh.NamedRanges
+            for n in local.ElementNames:
+                out["names"][sh.Name + "!" + n] = local.getByName(n).Content
+        except Exception:
+            pass
         cells = []
-        for r in range(min(last_row, 200) + 1):
-            for c in range(min(last_col, 60) + 1):
-                cell = sh.getCellByPosition(c, r)
-                t = cell.Type.value
-                if t == "EMPTY":
-                    continue
-                fmt = formats.getByKey(cell.NumberFormat)
-                entry = {"row": r + 1, "col": c + 1, "kind": t, "value": cell.Value, "string": cell.String,
-                         "format": fmt.FormatString, "isDate": bool(fmt.Type & 2)}
-                if t == "FORMULA":
-                    entry["formula"] = cell.Formula
-                cells.append(entry)
+        # Only the cells that hold something, up to row 201 and column 61.
+        found = sh.getCellRangeByPosition(0, 0, 60, 200).queryContentCells(VALUE | DATETIME | STRING | FORMULA)
+        listed = found.Cells.createEnumeration()
+        while listed.hasMoreElements():
+            cell = listed.nextElement()
+            addr = cell.CellAddress
+            r, c = addr.Row, addr.Column
+            t = cell.Type.value
+            if t == "EMPTY":
+                continue
+            fmt = formats.getByKey(cell.NumberFormat)
+            entry = {"row": r + 1, "col": c + 1, "kind": t, "value": cell.Value, "string": cell.String,
+                     "format": fmt.FormatString, "isDate": bool(fmt.Type & 2), "font": font_of(cell)}
+            if t == "FORMULA":
+                entry["formula"] = cell.Formula
+            cells.append(entry)
+        cells.sort(key=lambda e: (e["row"], e["col"]))
         widths = [sh.Columns.getByIndex(c).Width for c in range(8)]
         areas = [[a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1] for a in sh.getPrintAreas()]
         ctrl.setActiveSheet(sh)
@@ -204,8 +227,63 @@ def dump(office, path, password):
                               "splitColumn": ctrl.getSplitColumn(),
                               "visible": bool(sh.IsVisible)})
     doc.close(True)
+    return out
+
+
+def dump(office, path, password):
+    out = contents(office, path, password)
+    print(json.dumps(out))
+    return 3 if "error" in out else 0
+
+
+def dumps(office, listfile):
+    with open(listfile) as f:
+        items = json.load(f)
+    out = []
+    for it in items:
+        try:
+            out.append(contents(office, it["path"], it.get("password", "")))
+        except Exception as e:  # one unreadable file must not hide the others
+            out.append({"error": str(e)})
     print(json.dumps(out))
     return 0
+
+
+def extras(office, out, password):
+    doc = office.desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0, (pv("Hidden", False),))
+    sh = doc.Sheets.getByIndex(0)
+    sh.Name = "Pratica"
+    for r in range(6):
+        sh.getCellByPosition(0, r).Value = r * 10
+        sh.getCellByPosition(1, r).Value = r * 3.5
+    head = sh.getCellByPosition(2, 0)
+    head.String = "Titolo"
+    head.CharFontName = "Liberation Serif"
+    head.CharHeight = 14
+    head.CharWeight = 150.0
+    amount = sh.getCellByPosition(2, 1)
+    amount.Value = 1234.5
+    amount.NumberFormat = format_key(doc, '"£"#,##0.00')
+    doc.NamedRanges.addNewByName("Importi", "$Pratica.$B$1:$B$6", sh.getCellByPosition(0, 0).CellAddress, 0)
+    sh.Annotations.insertNew(sh.getCellByPosition(0, 0).CellAddress, "Una nota")
+    cond = sh.getCellRangeByName("A1:A6").ConditionalFormat
+    cond.addNew((pv("Operator", uno.Enum("com.sun.star.sheet.ConditionOperator", "GREATER")),
+                 pv("Formula1", "20"), pv("StyleName", "Accent")))
+    sh.getCellRangeByName("A1:A6").ConditionalFormat = cond
+    rng = sh.getCellRangeByName("B1:B6")
+    val = rng.Validation
+    val.Type = uno.Enum("com.sun.star.sheet.ValidationType", "DECIMAL")
+    val.setOperator(uno.Enum("com.sun.star.sheet.ConditionOperator", "BETWEEN"))
+    val.setFormula1("0")
+    val.setFormula2("100")
+    rng.Validation = val
+    rect = uno.createUnoStruct("com.sun.star.awt.Rectangle")
+    rect.X, rect.Y, rect.Width, rect.Height = 6000, 1000, 8000, 5000
+    sh.Charts.addNewByName("Andamento", rect, (CellRangeAddress(0, 0, 0, 1, 5),), False, False)
+    doc.Sheets.insertNewByName("Cliente", 1)
+    doc.Sheets.getByIndex(1).getCellByPosition(0, 0).String = "ID"
+    office.store(doc, out, password)
+    doc.close(True)
 
 
 def timing(office, path, password, out, n):
@@ -293,6 +371,11 @@ def main(argv):
             return dump(office, argv[2], argv[3] if len(argv) > 3 else "")
         if cmd == "serve":
             return serve(office, argv[2], argv[3], argv[4])
+        if cmd == "dumps":
+            return dumps(office, argv[2])
+        if cmd == "extras":
+            extras(office, argv[2], argv[3] if len(argv) > 3 else "")
+            return 0
         if cmd == "time":
             return timing(office, argv[2], argv[3], argv[4], int(argv[5]) if len(argv) > 5 else 3)
         sys.stderr.write("unknown command %s\n" % cmd)

@@ -3,6 +3,7 @@
 // msoffcrypto-tool decrypts every scheme we encrypt with; Gnumeric's
 // ssconvert converts what we write without a complaint.
 
+#include "tests/codec/peer.h"
 #include "tests/codec/samples.h"
 
 #include "platform/numberformat.h"
@@ -25,31 +26,9 @@ namespace {
 
 const QString kPassword = QStringLiteral("Kemi4417");
 
-struct Run {
-    int code = -1;
-    QByteArray out, err;
-};
-
-Run run(const QString& program, const QStringList& args, int timeoutMs = 240000) {
-    QProcess p;
-    p.start(program, args);
-    Run r;
-    if (!p.waitForStarted(20000)) return r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = "timed out";
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-Run peer(const QStringList& args) {
-    return run(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(LO_PEER)} + args);
-}
+using codectest::peer;
+using codectest::run;
+using codectest::Run;
 
 QJsonObject dumpWithLibreOffice(const QString& path, const QString& password) {
     Run r = peer({QStringLiteral("dump"), path, password});
