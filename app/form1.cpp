@@ -503,7 +503,7 @@ bool Form1::saveQuietly(QString* why) {
             return false;
         }
         // Whatever the save cannot write back is kept in the file as it was.
-        if (!store::keepOriginalBeforeSave(book, programFolder_ + QStringLiteral("/Backup"), why)) return false;
+        if (!store::keepOriginalBeforeSave(book, programFolder_ + QStringLiteral("/Backup"), why, !sessionEnding_)) return false;
         book.Save();
         // The save put a new file in the old one's place.
         mark_.retake();
@@ -539,6 +539,8 @@ void Form1::closeAndEnd() {
 void Form1::endSession() {
     if (!loaded_ || ended_) return;
     Excel.DisplayAlerts = false;
+    // Nobody is there to read a box while the session ends.
+    sessionEnding_ = true;
     QString why;
     if (!saveQuietly(&why))
         qWarning("Velmora: il database Pratiche.xls non è stato salvato: %s", qPrintable(why));

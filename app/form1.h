@@ -174,6 +174,7 @@ private:
     fileprobe::OfficeMark mark_;
     bool loaded_ = false;
     bool ended_ = false;
+    bool sessionEnding_ = false; // the session is ending: the save shows no box
     bool activatedOnce_ = false;
     bool ownFormActivated_ = false;
     int activations_ = 0;

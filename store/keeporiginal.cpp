@@ -36,7 +36,7 @@ QString copyTarget(const QDir& folder, const QString& name, const QByteArray& by
 
 } // namespace
 
-bool keepOriginalBeforeSave(xl::Workbook& book, const QString& backupFolder, QString* why) {
+bool keepOriginalBeforeSave(xl::Workbook& book, const QString& backupFolder, QString* why, bool tell) {
     if (book.notKept.isEmpty()) return true;
     const QString source = book.FullName();
     const QString name = originalCopyName(source);
@@ -67,12 +67,13 @@ bool keepOriginalBeforeSave(xl::Workbook& book, const QString& backupFolder, QSt
 
     QString list;
     for (const QString& line : std::as_const(book.notKept)) list += QStringLiteral("\n- ") + line;
-    ui::dialogs().message(
+    const QString text =
         QStringLiteral("Il database %1 contiene elementi che questo programma non sa conservare; "
                        "con questo salvataggio non saranno più nel file:%2\n\n"
                        "Il file com'era prima del salvataggio è stato copiato intatto in:\n%3")
-            .arg(QFileInfo(source).fileName(), list, QDir::toNativeSeparators(target)),
-        QStringLiteral("Velmora"), ui::MsgIcon::Information);
+            .arg(QFileInfo(source).fileName(), list, QDir::toNativeSeparators(target));
+    if (tell) ui::dialogs().message(text, QStringLiteral("Velmora"), ui::MsgIcon::Information);
+    else qWarning("Velmora: %s", qPrintable(text));
     book.notKept.clear();
     return true;
 }

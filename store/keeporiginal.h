@@ -18,7 +18,9 @@ QString originalCopyName(const QString& workbookPath);
 // where the copy is; then book.notKept is emptied, so it happens once per
 // file. An earlier copy is never overwritten: an identical one is reused, a
 // different one gets a copy beside it. False, with `why` in the user's words,
-// when the copy could not be made: the save must not go ahead.
-bool keepOriginalBeforeSave(xl::Workbook& book, const QString& backupFolder, QString* why);
+// when the copy could not be made: the save must not go ahead. Without
+// `tell` (the session is ending, nobody can answer a box) the message goes
+// to the log instead.
+bool keepOriginalBeforeSave(xl::Workbook& book, const QString& backupFolder, QString* why, bool tell = true);
 
 } // namespace store

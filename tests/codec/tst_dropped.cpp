@@ -185,6 +185,22 @@ private slots:
         QVERIFY(fx.dialogs().shown.empty());
     }
 
+    // At the end of the session nobody can read a box: the file is kept all
+    // the same and the save goes through without one.
+    void sessionEndKeepsOriginalWithoutBox() {
+        AppFixture fx;
+        fx.writeWorkbook();
+        QVERIFY(protectLastSheet(fx.workbookPath()));
+        const QByteArray original = readAll(fx.workbookPath());
+        QVERIFY(fx.start());
+        fx.sheet(store::kVarie).GetRange("A2").SetValue(xl::Value("F7"));
+        fx.dialogs().clear();
+        fx.form().endSession();
+        QVERIFY(fx.dialogs().shown.empty());
+        QCOMPARE(readAll(fx.folder() + QStringLiteral("/Backup/Pratiche-originale-prima-del-salvataggio.xls")), original);
+        QCOMPARE(fx.onDisk()->Sheets(store::kVarie).GetRange("A2").Text(), QStringLiteral("F7"));
+    }
+
     void saveStoppedWhenCopyFails() {
         AppFixture fx;
         fx.writeWorkbook();
