@@ -94,7 +94,7 @@ class ScreenFit : public QObject {
         // A busy machine delays the window manager's answer (a maximised
         // window's frame comes a moment later): a window that does fit gets
         // that moment; one that does not is caught by the checks after.
-        QTest::qWaitFor([this] { return available().contains(form().frameGeometry()); }, 3000);
+        (void)QTest::qWaitFor([this] { return available().contains(form().frameGeometry()); }, 3000);
         QRect last;
         for (int i = 0; i < 40; ++i) {
             QTest::qWait(50);
