@@ -355,6 +355,8 @@ public:
         std::vector<QString> sheetNames;
         for (const SheetRef& ref : sheetRefs_) sheetNames.push_back(ref.name);
         book_->notKept = describeDrops(bookDrops_, sheetNames, sheetDrops_);
+        if (const QStringList lost = lostNames(); !lost.isEmpty())
+            book_->notKept << QStringLiteral("nomi definiti che il programma non sa riscrivere (%1)").arg(lost.join(QStringLiteral(", ")));
         if (book_->SheetCount() == 0) damaged(QStringLiteral("the workbook has no worksheet"));
         if (activeTab_ < sheets.size() && sheets[activeTab_]) book_->SetActiveSheet(*sheets[activeTab_]);
         return std::move(book_);
@@ -480,6 +482,34 @@ private:
         book_->formatting.xfs.emplace_back(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
     }
 
+    // The names that a save writes without their formula: those that could
+    // not be kept, and those built on them.
+    QStringList lostNames() {
+        const auto& names = book_->names;
+        std::vector<bool> lost = nameLost_;
+        lost.resize(names.size(), false);
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                if (lost[i] || !names[i].formula) continue;
+                const xl::KeptFormula& f = *names[i].formula;
+                for (std::uint16_t at : f.nameFields) {
+                    if (std::size_t(at) + 2 > std::size_t(f.tokens.size())) continue;
+                    const std::size_t used = std::uint8_t(f.tokens[at]) | std::size_t(std::uint8_t(f.tokens[at + 1])) << 8;
+                    if (used >= 1 && used <= lost.size() && lost[used - 1]) { lost[i] = true; changed = true; break; }
+                }
+            }
+        }
+        QStringList out;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (!lost[i]) continue;
+            const xl::DefinedName& n = names[i];
+            const QString shown = n.builtin ? QStringLiteral("nome interno %1").arg(n.name.isEmpty() ? 0 : n.name[0].unicode()) : n.name;
+            out << (n.sheet.isEmpty() ? QStringLiteral("\"%1\"").arg(shown) : QStringLiteral("\"%1\" del foglio \"%2\"").arg(shown, n.sheet));
+        }
+        return out;
+    }
+
     void readName(const ByteView& v, const std::vector<int>& xtiSheet) {
         if (v.size() < 15) return; // too short to be a name: passed over as before
         std::uint16_t grbit = v.u16(0);
@@ -497,6 +527,7 @@ private:
         dn.builtin = grbit & 0x0020;
         if (nameBytes > v.size() - 15) { // kept in its place, so the names after it keep their numbers
             book_->names.push_back(std::move(dn));
+            nameLost_.push_back(false);
             return;
         }
         if (flags & 0x01) appendUtf16(dn.name, v.data() + 15, cch);
@@ -507,6 +538,10 @@ private:
             const SheetOfIndex sheetOf = [this](std::uint16_t ixti) { return formulaSheet(ixti); };
             dn.formula = keepNameFormula(QByteArray(base, cce), QByteArray(base + cce, qsizetype(v.size() - 15 - nameBytes - cce)), sheetOf);
         }
+        // A print area or print titles come back from the page setup; any
+        // other name that had a formula and could not keep it is written
+        // without one.
+        nameLost_.push_back(!dn.printSetup() && cce > 0 && !dn.formula);
         book_->names.push_back(std::move(dn));
         if (!(grbit & 0x0020) || cch < 1) return;
         std::uint8_t code = v.u8(15);
@@ -906,6 +941,7 @@ private:
     DropSet bookDrops_ = 0;
     std::vector<DropSet> sheetDrops_; // per sheet of the file, charts and macro sheets included
     std::vector<NameRef> names_;
+    std::vector<bool> nameLost_;   // per name read: its formula cannot be written back
     std::size_t activeTab_ = 0;
     std::atomic<long> rowBudget_{16L * xl::kMaxRows};
     std::atomic<long> formulaBudget_{256L << 20};

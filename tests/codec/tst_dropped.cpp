@@ -84,6 +84,10 @@ private slots:
                                     << QStringList{QStringLiteral("collegamenti ipertestuali (resta il testo) (foglio \"Sheet1\")")};
         QTest::newRow("formats and fonts only") << "poi-Formatting.xls" << QString() << QStringList{};
         QTest::newRow("formulas the program keeps") << "xlrd-formula_test_sjmachin.xls" << QString() << QStringList{};
+        // Names over several sheets, and the names built on them, lose their formula.
+        QTest::newRow("names that cannot be written back") << "xlrd-namesdemo.xls" << QString()
+            << QStringList{QStringLiteral("formule che il programma non sa riscrivere (restano i valori) (fogli \"Sheet1\", \"Sheet3\")"),
+                           QStringLiteral("nomi definiti che il programma non sa riscrivere (\"all_local_ranges\", \"BottomLine\", \"Moscow\", \"Москва\")")};
         // An empty validation list validates nothing.
         QTest::newRow("no validation rule") << "poi-dvEmpty.xls" << QString() << QStringList{};
     }
