@@ -243,15 +243,25 @@ void OfficeMark::release() {
     entry_.clear();
 }
 
-int removeLeftoverSaves(const QString& document) {
+namespace {
+const QString kTempPlaces = QStringLiteral("XXXXXX");
+}
+
+QString saveTempTemplate(const QString& document) {
     const QFileInfo real(resolvedPath(document));
-    // mkstemp fills the six places with letters and digits.
-    const QRegularExpression own(QStringLiteral("^\\.") + QRegularExpression::escape(real.fileName()) +
-                                 QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    return real.absolutePath() + QStringLiteral("/.") + real.fileName() + QLatin1Char('.') + kTempPlaces;
+}
+
+int removeLeftoverSaves(const QString& document) {
+    const QFileInfo tmpl(saveTempTemplate(document));
+    // mkstemp fills the places with letters and digits.
+    const QString prefix = tmpl.fileName().chopped(kTempPlaces.size());
+    const QRegularExpression own(QLatin1Char('^') + QRegularExpression::escape(prefix) +
+                                 QStringLiteral("[A-Za-z0-9]{%1}$").arg(kTempPlaces.size()));
     int removed = 0;
-    const QDir dir(real.absolutePath());
+    const QDir dir(tmpl.absolutePath());
     for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
-        if (!own.match(fi.fileName()).hasMatch() || fi.isSymLink() || !fi.isFile()) continue;
+        if (!own.match(fi.fileName()).hasMatch()) continue;
         if (QFile::remove(fi.absoluteFilePath())) ++removed;
     }
     return removed;

@@ -81,8 +81,13 @@ private:
     int fd_ = -1;
 };
 
+// The mkstemp template of a save's temporary file: ".NAME.XXXXXX" beside the
+// real file `document` names.
+QString saveTempTemplate(const QString& document);
+
 // Removes the temporary files that an interrupted save of `document` left
-// beside it (".NAME.XXXXXX", plain files only); answers how many went.
+// beside it (those of saveTempTemplate, plain files only); answers how many
+// went.
 int removeLeftoverSaves(const QString& document);
 
 } // namespace fileprobe

@@ -13,9 +13,9 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
+#include <QTime>
 
 #include <cups/cups.h>
-#include <QTime>
 
 #include <algorithm>
 #include <cmath>

@@ -78,7 +78,7 @@ void writeWorkbook(const xl::Workbook& book, const QString& path, const QString&
     // link stays and keeps naming the workbook.
     const QFileInfo target(fileprobe::resolvedPath(path));
     const QString dir = target.absolutePath();
-    QByteArray tmpl = QFile::encodeName(dir + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    QByteArray tmpl = QFile::encodeName(fileprobe::saveTempTemplate(path));
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) writeFailed(path, sysError());
     const QString tempPath = QFile::decodeName(tmpl);
