@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
             p.Cells(r, 8).SetValue(QString::number(i % 7 + 1));
             p.Cells(r, i % 2 ? 9 : 10).SetValue(QStringLiteral("SI"));
             p.Cells(r, 11).SetValue(QStringLiteral("Nota %1").arg(i));
-            p.Cells(r, 12).SetValue(QStringLiteral("1.%100,00").arg(i % 10));
+            p.Cells(r, 12).SetValue(QStringLiteral("1.%1,00").arg((i % 10) * 100, 3, 10, QLatin1Char('0')));
         }
         xl::Worksheet& c = b.Sheets(QStringLiteral("Cliente"));
         for (int i = 1; i <= 12; ++i) {
