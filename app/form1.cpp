@@ -1,13 +1,13 @@
 #include "app/form1.h"
 
-#include "app/calendario.h"
-#include "app/controls.h"
-#include "app/guard.h"
-#include "app/named.h"
+#include "platform/desktop/calendario.h"
+#include "platform/desktop/controls.h"
+#include "platform/desktop/guard.h"
+#include "platform/desktop/named.h"
 #include "ledger/ledgerpanel.h"
-#include "platform/dialogs.h"
-#include "platform/shell.h"
-#include "platform/vbconv.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/desktop/shell.h"
+#include "platform/engine/vbconv.h"
 #include "platform/xls/xlsfile.h"
 #include "practices/numberchooser.h"
 #include "practices/practicepanel.h"
@@ -290,6 +290,10 @@ void Form1::keepOnScreen() {
 }
 
 void Form1::switchPanels(std::initializer_list<std::pair<QWidget*, bool>> changes) {
+    switchWidgets(std::vector<std::pair<QWidget*, bool>>(changes));
+}
+
+void Form1::switchWidgets(const std::vector<std::pair<QWidget*, bool>>& changes) {
     const QSize before = size();
     // Hidden first: the window never has to hold the old panel and the new
     // one at once.
@@ -315,6 +319,29 @@ Form1::~Form1() {
     delete calendario_.data();
 }
 
+void Form1::switchPanels(std::initializer_list<std::pair<store::Panel, bool>> changes) {
+    std::vector<std::pair<QWidget*, bool>> widgets;
+    for (const auto& [panel, show] : changes) {
+        QWidget* w = nullptr;
+        switch (panel) {
+        case store::Panel::Practice: w = Frame1; break;
+        case store::Panel::NumberChooser: w = Frame2; break;
+        case store::Panel::Client: w = Frame3; break;
+        case store::Panel::Sector: w = Frame4; break;
+        case store::Panel::Binder: w = Frame5; break;
+        case store::Panel::Search: w = Frame6; break;
+        case store::Panel::Ledger: w = Frame8; break;
+        case store::Panel::Toolbar: w = Toolbar1; break;
+        }
+        widgets.emplace_back(w, show);
+    }
+    switchWidgets(widgets);
+}
+
+bool Form1::practiceShown() const { return shown(Frame1); }
+QString Form1::shownPracticeNumber() const { return Frame1 ? Frame1->shownNumber() : QString(); }
+store::SearchState Form1::lastSearch() const { return Frame6 ? Frame6->searchState() : store::SearchState{}; }
+
 QString Form1::workbookPath() const { return programFolder_ + QLatin1Char('/') + store::kWorkbookFileName; }
 
 QString Form1::siteAddress() { return QStringLiteral("https://www.velmora.it/"); }
@@ -330,7 +357,18 @@ StampaP* Form1::stampaP() {
 }
 
 Calendario* Form1::calendario() {
-    if (!calendario_) calendario_ = new Calendario(*this);
+    if (!calendario_) {
+        Calendario* cal = new Calendario();
+        calendario_ = cal;
+        // The date goes to the date field of every panel shown.
+        connect(cal, &Calendario::dateChosen, this, [this, cal](const QDate& d) {
+            bool taken = Frame1->takeDate(d);
+            taken = Frame3->takeDate(d) || taken;
+            taken = Frame8->takeDate(d) || taken;
+            if (taken) cal->take();
+        });
+        connect(cal, &Calendario::unloading, Frame8, &LedgerPanel::calendarUnloaded);
+    }
     return calendario_;
 }
 

@@ -4,13 +4,16 @@
 // most one of them shown. Panels reach each other and the shared procedures
 // (reset, lists, loaders, save) through it.
 
-#include "platform/fileprobe.h"
-#include "platform/workbook.h"
+#include "platform/desktop/fileprobe.h"
+#include "platform/engine/workbook.h"
+#include "store/book.h"
+#include "store/panelcontext.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QSize>
 #include <QString>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -31,7 +34,7 @@ class LedgerPanel;
 class StampaP;
 class Calendario;
 
-class Form1 : public QMainWindow {
+class Form1 : public QMainWindow, public store::PanelContext {
     Q_OBJECT
 public:
     explicit Form1(const QString& programFolder, QWidget* parent = nullptr);
@@ -76,7 +79,7 @@ public:
 
     // The practice toolbar; its buttons are addressed by index 1 to 7.
     QToolBar* Toolbar1 = nullptr;
-    QAction* toolbarButton(int index) const;
+    QAction* toolbarButton(int index) const override;
 
     // The small forms, loaded on first use.
     StampaP* stampaP();
@@ -87,6 +90,17 @@ public:
     // the shown ones; the window then takes the size the shown panel needs,
     // within the screen.
     void switchPanels(std::initializer_list<std::pair<QWidget*, bool>> changes);
+
+    // What the panels ask of the window.
+    store::Book& book() override { return book_; }
+    bool save() override { return SaveWorkbook(); }
+    void resetForm() override { ResetForm(); }
+    void switchPanels(std::initializer_list<std::pair<store::Panel, bool>> changes) override;
+    Calendario* calendar() override { return calendario(); }
+    void openDocument(const QString& path) override { OpenDocument(this, path); }
+    bool practiceShown() const override;
+    QString shownPracticeNumber() const override;
+    store::SearchState lastSearch() const override;
 
     // Shared procedures.
     void Form_Activate();
@@ -107,7 +121,7 @@ public:
     static QString CtrNumD(double dblNumD);
     static QString CtrNumD(const QString& text);
     // A print request: the code into StampaP.Text1, then StampaP shown.
-    void requestPrint(int code);
+    void requestPrint(int code) override;
 
     // Handlers of the window itself.
     void MenuPratiche_Click();
@@ -147,6 +161,7 @@ protected:
 
 private:
     void endProgram();
+    void switchWidgets(const std::vector<std::pair<QWidget*, bool>>& changes);
     void buildLayout();
     void fillCombo(QComboBox* combo, const QString& sheet, int column);
     QScreen* ownScreen() const;
@@ -168,6 +183,7 @@ private:
     void releaseMarks();
 
     QString programFolder_;
+    store::Book book_{Excel};
     StampaP* stampaP_ = nullptr;
     QPointer<Calendario> calendario_;
     fileprobe::FolderLock lock_;

@@ -1,6 +1,6 @@
 #include "app/form1.h"
 #include "app/sessionend.h"
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 #include "platform/xls/xlsfile.h"
 
 #include <QApplication>

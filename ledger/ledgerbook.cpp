@@ -1,6 +1,6 @@
 #include "ledger/ledgerbook.h"
 
-#include "platform/vbconv.h"
+#include "platform/engine/vbconv.h"
 #include "practices/practicecommon.h"
 
 #include <QSet>

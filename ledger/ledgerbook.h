@@ -3,7 +3,7 @@
 // are, where a new one goes, which row a loaded entry is, the distinct
 // clients, and the query work area beside the entries.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 #include "store/money.h"
 
 #include <QStringList>

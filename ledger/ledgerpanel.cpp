@@ -1,12 +1,12 @@
 #include "ledger/ledgerpanel.h"
 
-#include "app/calendario.h"
-#include "app/controls.h"
+#include "platform/desktop/calendario.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
-#include "app/named.h"
+#include "platform/desktop/named.h"
 #include "ledger/ledgerbook.h"
-#include "platform/dialogs.h"
-#include "platform/vbconv.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/vbconv.h"
 #include "practices/practicecommon.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
@@ -496,6 +496,15 @@ void LedgerPanel::Option1_Click() {
     cal->show();
     cal->raise();
 }
+
+bool LedgerPanel::takeDate(const QDate& picked) {
+    if (!shown(this)) return false;
+    Text33->setText(Calendario::fieldText(picked));
+    Option1->setChecked(false);
+    return true;
+}
+
+void LedgerPanel::calendarUnloaded() { Option1->setChecked(false); }
 
 void LedgerPanel::Text33_Change() {
     QString text = Text33->text();

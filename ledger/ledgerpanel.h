@@ -11,6 +11,7 @@
 #include <initializer_list>
 
 class Form1;
+class QDate;
 class ListView;
 class QCheckBox;
 class QComboBox;
@@ -83,6 +84,11 @@ public:
     void Check15_Click();
     void Check17_Click();
     void Option1_Click();
+    // A date picked in the calendar: into the date field when this panel is
+    // shown; false when it is not.
+    bool takeDate(const QDate& picked);
+    // However the calendar closes, its option is cleared.
+    void calendarUnloaded();
     void Text33_Change();
     void Text35_LostFocus();
 

@@ -1,8 +1,8 @@
 #include "practices/attachmentsform.h"
 
 #include "app/form1.h"
-#include "app/named.h"
-#include "platform/dialogs.h"
+#include "platform/desktop/named.h"
+#include "platform/desktop/dialogs.h"
 #include "practices/practicepanel.h"
 #include "practices/scannerform.h"
 

@@ -1,10 +1,10 @@
 #include "practices/numberchooser.h"
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
-#include "app/named.h"
-#include "platform/dialogs.h"
-#include "platform/vbconv.h"
+#include "platform/desktop/named.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/vbconv.h"
 #include "practices/practicecommon.h"
 #include "practices/practicepanel.h"
 

@@ -1,7 +1,7 @@
 #include "practices/practicecommon.h"
 
-#include "platform/dialogs.h"
-#include "platform/vbconv.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/vbconv.h"
 
 namespace practices {
 

@@ -4,8 +4,8 @@
 // reach on sheet "Pratica", and the guard that turns a failing workbook call
 // into a message instead of ending the program.
 
-#include "app/guard.h"
-#include "platform/workbook.h"
+#include "platform/desktop/guard.h"
+#include "platform/engine/workbook.h"
 
 #include <QString>
 #include <functional>

@@ -1,11 +1,11 @@
 #include "practices/practicepanel.h"
 
-#include "app/calendario.h"
-#include "app/controls.h"
+#include "platform/desktop/calendario.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
-#include "app/named.h"
-#include "platform/dialogs.h"
-#include "platform/vbconv.h"
+#include "platform/desktop/named.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/vbconv.h"
 #include "practices/icons.h"
 #include "practices/numberchooser.h"
 #include "practices/practicecommon.h"
@@ -335,6 +335,15 @@ void PracticePanel::Check1_Click() {
         cal->show();
         cal->raise();
     }
+}
+
+QString PracticePanel::shownNumber() const { return Text1->text(); }
+
+bool PracticePanel::takeDate(const QDate& picked) {
+    if (!shown(this)) return false;
+    Text2->setText(Calendario::fieldText(picked));
+    Check1->setChecked(false);
+    return true;
 }
 
 void PracticePanel::Check2_Click() {

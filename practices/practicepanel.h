@@ -6,6 +6,7 @@
 #include <QGroupBox>
 
 class Form1;
+class QDate;
 class ListView;
 class MultiLineTextBox;
 class QCheckBox;
@@ -61,6 +62,9 @@ public:
     // Toolbar and field handlers.
     void Toolbar1_ButtonClick(int index);
     void Check1_Click();
+    // A date picked in the calendar: into the opening date when this panel is
+    // shown; false when it is not.
+    bool takeDate(const QDate& picked);
     void Check2_Click();
     void Check3_Click();
     void Combo1_Change();
@@ -86,6 +90,9 @@ public:
     // form (defined beside those forms).
     void Command50_Click();
     void Command51_Click();
+
+    // The number of the practice shown ("" when none is loaded).
+    QString shownNumber() const;
 
     // Buttons 1 "Inserisci" and 2 "Selez.Nr.Pratica" of the toolbar.
     void showInsertButtons(bool visible);

@@ -1,10 +1,10 @@
 #include "practices/scannerform.h"
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
-#include "app/named.h"
-#include "platform/dialogs.h"
-#include "platform/scanner.h"
+#include "platform/desktop/named.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/desktop/scanner.h"
 #include "practices/practicepanel.h"
 
 #include <QComboBox>

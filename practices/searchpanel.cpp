@@ -1,10 +1,10 @@
 #include "practices/searchpanel.h"
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
-#include "app/named.h"
-#include "platform/dialogs.h"
-#include "platform/vbconv.h"
+#include "platform/desktop/named.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/vbconv.h"
 #include "practices/numberchooser.h"
 #include "practices/practicecommon.h"
 #include "practices/practicepanel.h"
@@ -119,6 +119,19 @@ SearchPanel::SearchPanel(Form1& f) : QGroupBox(QStringLiteral("Ricerca")), form(
     connect(Command21, &QPushButton::clicked, this, [this] { Command21_Click(); });
     connect(Command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
     connect(Command16, &QPushButton::clicked, this, [this] { Command16_Click(); });
+}
+
+store::SearchState SearchPanel::searchState() const {
+    store::SearchState s;
+    switch (lastSearch_) {
+    case Search::None: s.last = store::SearchState::None; break;
+    case Search::InPreparation: s.last = store::SearchState::InPreparation; break;
+    case Search::Completed: s.last = store::SearchState::Completed; break;
+    case Search::Client: s.last = store::SearchState::Client; break;
+    }
+    s.inPreparationTicked = Check8->isChecked();
+    s.completedTicked = Check9->isChecked();
+    return s;
 }
 
 void SearchPanel::openPanel() {

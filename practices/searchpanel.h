@@ -3,6 +3,8 @@
 // completed ones, or those of one client, copied into the work area AA:AF of
 // sheet "Pratica" and listed from there.
 
+#include "store/panelcontext.h"
+
 #include <QGroupBox>
 
 class Form1;
@@ -34,6 +36,8 @@ public:
     // the right title whatever the boxes show by the time it is asked for.
     enum class Search { None, InPreparation, Completed, Client };
     Search lastSearch() const { return lastSearch_; }
+    // The last search and the state boxes, as the printouts ask for them.
+    store::SearchState searchState() const;
     int resultCount() const { return resultCount_; }
 
     // The opening from the practice panel's "&Ricerca".

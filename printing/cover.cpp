@@ -2,9 +2,9 @@
 // printout that fills column B of sheet "Copertina" from the practice panel
 // (or empties it) and prints the template's fixed area.
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 #include "practices/practicepanel.h"
 #include "printing/printers.h"
 #include "printing/stampap.h"
@@ -19,13 +19,13 @@ const QString kTitle = QStringLiteral("Velmora");
 // A cover with data needs the practice panel shown with a practice in it;
 // when it is not there, the user is told why and false is answered.
 bool practiceForCover(Form1& form) {
-    if (!shown(form.Frame1)) {
+    if (!form.practiceShown()) {
         ui::dialogs().message(QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica "
                                              "occorre, prima visualizzarla nel menu Gestione Pratiche !.................."),
                               kTitle, ui::MsgIcon::Information);
         return false;
     }
-    if (form.Frame1->Text1->text().isEmpty()) {
+    if (form.shownPracticeNumber().isEmpty()) {
         ui::dialogs().message(QStringLiteral(" Bisogna prima selezionare una Pratica dall' Elenco.................."),
                               kTitle, ui::MsgIcon::Information);
         return false;

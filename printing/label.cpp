@@ -1,7 +1,7 @@
 #include "printing/label.h"
 
 #include "app/form1.h"
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 #include "practices/practicepanel.h"
 #include "printing/printers.h"
 

@@ -1,6 +1,6 @@
 #include "printing/printout.h"
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 
 #include <QDate>
 #include <QFile>

@@ -8,7 +8,7 @@
 // is also kept as a page model (which rows, columns and texts land where on
 // each page) that the printouts and their tests can look at without paper.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <QRectF>
 #include <QSizeF>

@@ -1,11 +1,10 @@
 #include "printing/stampap.h"
 
 #include "app/form1.h"
-#include "app/guard.h"
-#include "app/named.h"
-#include "platform/dialogs.h"
-#include "platform/vbconv.h"
-#include "practices/searchpanel.h"
+#include "platform/desktop/guard.h"
+#include "platform/desktop/named.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/vbconv.h"
 #include "printing/printers.h"
 #include "store/schema.h"
 
@@ -107,12 +106,11 @@ void StampaP::Command1_Click() {
     // Which state search filled the work area decides its title; the boxes
     // only count when the work area holds no state search any more.
     auto stateSearch = [this](bool completed) {
-        using Search = SearchPanel::Search;
-        if (!form.Frame6) return false;
-        const Search last = form.Frame6->lastSearch();
-        if (last == Search::InPreparation || last == Search::Completed)
-            return last == (completed ? Search::Completed : Search::InPreparation);
-        const bool inPrep = form.Frame6->Check8->isChecked(), done = form.Frame6->Check9->isChecked();
+        using store::SearchState;
+        const SearchState s = form.lastSearch();
+        if (s.last == SearchState::InPreparation || s.last == SearchState::Completed)
+            return s.last == (completed ? SearchState::Completed : SearchState::InPreparation);
+        const bool inPrep = s.inPreparationTicked, done = s.completedTicked;
         return completed ? (done && !inPrep) : (inPrep && !done);
     };
     std::function<void()> job;

@@ -1,12 +1,12 @@
 #include "reference/clientpanel.h"
 
-#include "app/calendario.h"
-#include "app/controls.h"
+#include "platform/desktop/calendario.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
-#include "app/named.h"
-#include "platform/dialogs.h"
-#include "platform/vbconv.h"
-#include "platform/workbook.h"
+#include "platform/desktop/named.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/vbconv.h"
+#include "platform/engine/workbook.h"
 #include "reference/records.h"
 
 #include <QCheckBox>
@@ -354,6 +354,13 @@ void ClientPanel::Command72_Click() { form.requestPrint(8); }
 
 void ClientPanel::Check4_Click() {
     if (Check4->isChecked()) form.calendario()->show();
+}
+
+bool ClientPanel::takeDate(const QDate& picked) {
+    if (!shown(this)) return false;
+    Text18->setText(Calendario::fieldText(picked));
+    Check4->setChecked(false);
+    return true;
 }
 
 void ClientPanel::Check6_Click() {

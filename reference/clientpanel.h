@@ -2,7 +2,7 @@
 // The client panel (Frame3): the client register of sheet "Cliente", one
 // client per row in columns A to Q, with the counter that hands out IDs.
 
-#include "platform/value.h"
+#include "platform/engine/value.h"
 
 #include <QGroupBox>
 #include <vector>
@@ -12,6 +12,7 @@ class Worksheet;
 }
 
 class Form1;
+class QDate;
 class MultiLineTextBox;
 class QCheckBox;
 class QComboBox;
@@ -64,6 +65,9 @@ public:
     void Command12_Click();
     void Command72_Click();
     void Check4_Click();
+    // A date picked in the calendar: into the date field when this panel is
+    // shown; false when it is not.
+    bool takeDate(const QDate& picked);
     void Check6_Click();
     void Check7_Click();
     void Text10_LostFocus();

@@ -1,9 +1,9 @@
 #include "reference/records.h"
 
-#include "app/controls.h"
-#include "platform/dialogs.h"
-#include "platform/vbconv.h"
-#include "platform/workbook.h"
+#include "platform/desktop/controls.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/vbconv.h"
+#include "platform/engine/workbook.h"
 
 #include <QComboBox>
 #include <QLineEdit>

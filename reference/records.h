@@ -4,8 +4,8 @@
 // a sheet column, and how a failing workbook call is either skipped or
 // reported instead of taking the program down.
 
-#include "app/guard.h"
-#include "platform/value.h"
+#include "platform/desktop/guard.h"
+#include "platform/engine/value.h"
 
 #include <QString>
 #include <functional>

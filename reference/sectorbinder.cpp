@@ -1,10 +1,10 @@
 #include "reference/sectorbinder.h"
 
 #include "app/form1.h"
-#include "app/named.h"
-#include "platform/dialogs.h"
-#include "platform/vbconv.h"
-#include "platform/workbook.h"
+#include "platform/desktop/named.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/vbconv.h"
+#include "platform/engine/workbook.h"
 #include "reference/records.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "store/formatters.h"
 
-#include "platform/numberformat.h"
-#include "platform/vbconv.h"
+#include "platform/engine/numberformat.h"
+#include "platform/engine/vbconv.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "store/keeporiginal.h"
 
-#include "platform/dialogs.h"
-#include "platform/workbook.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/engine/workbook.h"
 
 #include <QDir>
 #include <QFile>

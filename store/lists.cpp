@@ -1,6 +1,6 @@
 #include "store/lists.h"
 
-#include "platform/vbconv.h"
+#include "platform/engine/vbconv.h"
 
 namespace store {
 

@@ -3,7 +3,7 @@
 // empty cell, the practice rows for the main list, and the sort of the
 // practice sheet.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <QStringList>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "store/lockprobe.h"
 
-#include "platform/fileprobe.h"
+#include "platform/desktop/fileprobe.h"
 
 #include <QFileInfo>
 

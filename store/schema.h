@@ -3,7 +3,7 @@
 // header row of each data sheet, the password, a starter workbook for a new
 // office, and the layout pass that puts the data sheets back into shape.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // The BIFF8 workbook stream and the file around it, for the entry points
 // in xlsfile.h, the tools and the tests.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 #include "platform/xls/crypto.h"
 
 #include <QByteArray>

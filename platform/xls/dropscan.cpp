@@ -1,6 +1,6 @@
 #include "platform/xls/dropscan.h"
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <algorithm>
 

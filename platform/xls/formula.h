@@ -5,7 +5,7 @@
 // shared between cells into the coordinates of one cell, and ties the
 // references to other sheets to those sheets' names.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 // Reading a BIFF8 workbook stream into the engine's model.
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"

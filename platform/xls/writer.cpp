@@ -1,6 +1,6 @@
 // Writing the engine's model as a BIFF8 workbook stream.
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"

@@ -1,6 +1,6 @@
 #include "platform/xls/xlsfile.h"
 #include "platform/xls/biff.h"
-#include "platform/fileprobe.h"
+#include "platform/desktop/fileprobe.h"
 
 #include <QDir>
 #include <QFile>

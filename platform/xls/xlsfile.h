@@ -2,7 +2,7 @@
 // Reading and writing workbooks as BIFF8 .xls files (compound file, optional
 // password encryption), the format our users' Pratiche.xls is kept in.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <QString>
 #include <memory>

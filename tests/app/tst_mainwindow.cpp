@@ -4,12 +4,12 @@
 
 #include "tests/support/app_fixture.h"
 
-#include "app/calendario.h"
-#include "app/controls.h"
+#include "platform/desktop/calendario.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
-#include "platform/shell.h"
-#include "platform/vbconv.h"
+#include "platform/desktop/shell.h"
+#include "platform/engine/vbconv.h"
 #include "platform/xls/xlsfile.h"
 #include "practices/numberchooser.h"
 #include "practices/practicepanel.h"
@@ -623,9 +623,9 @@ private slots:
         const int target = panel == 1 ? 0 : panel == 3 ? 1 : 2;
 
         QPointer<Calendario> cal = f.calendario();
-        QCOMPARE(cal->calendar->selectedDate(), QDate::currentDate());
+        QCOMPARE(cal->findChild<QCalendarWidget*>()->selectedDate(), QDate::currentDate());
         cal->show();
-        cal->calendar->setSelectedDate(QDate(2024, 3, 5));
+        cal->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2024, 3, 5));
         cal->Calendario_DateClick();
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(fields[i]->text(), i == target ? QStringLiteral("05/03/2024") : QStringLiteral("vecchia"));
@@ -635,7 +635,7 @@ private slots:
         // The form unloads after the pick; the next loading is a new one on today.
         QVERIFY(QTest::qWaitFor([&] { return cal.isNull(); }, 2000));
         Calendario* again = f.calendario();
-        QCOMPARE(again->calendar->selectedDate(), QDate::currentDate());
+        QCOMPARE(again->findChild<QCalendarWidget*>()->selectedDate(), QDate::currentDate());
         QVERIFY2(fx.dialogs().verify().isEmpty(), qPrintable(fx.dialogs().verify()));
     }
 
@@ -647,7 +647,7 @@ private slots:
         QPointer<Calendario> cal = f.calendario();
         cal->show();
         f.Frame8->Option1->setChecked(true);
-        cal->calendar->setSelectedDate(QDate(2024, 3, 5));
+        cal->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2024, 3, 5));
         cal->Calendario_DateClick();
         // No panel open: nothing written, the form stays.
         QVERIFY(!cal.isNull());

@@ -7,8 +7,8 @@
 
 #include "app/form1.h"
 #include "app/sessionend.h"
-#include "platform/fileprobe.h"
-#include "platform/shell.h"
+#include "platform/desktop/fileprobe.h"
+#include "platform/desktop/shell.h"
 #include "platform/xls/biff.h"
 #include "platform/xls/xlsfile.h"
 #include "store/lockprobe.h"

@@ -2,7 +2,7 @@
 // line breaks, the program's name on a box without a title. Each box is
 // answered by a timer while it runs, so no test waits on it.
 
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The workbook's shape: the starter workbook, the layout pass, the list
 // readers and the sort of the practice sheet, on the engine alone.
 
-#include "platform/vbconv.h"
+#include "platform/engine/vbconv.h"
 #include "store/lists.h"
 #include "store/schema.h"
 

@@ -4,7 +4,7 @@
 
 #include "tests/support/app_fixture.h"
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
 #include "platform/xls/xlsfile.h"

@@ -1,6 +1,6 @@
 #include "tests/codec/samples.h"
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 
 #include "platform/xls/bytes.h"
 

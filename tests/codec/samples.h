@@ -2,7 +2,7 @@
 // A workbook that uses everything the engine models, and a comparison of
 // two workbooks field by field, for the codec's round-trip tests.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <QByteArray>
 #include <QString>

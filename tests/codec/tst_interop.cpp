@@ -6,7 +6,7 @@
 #include "tests/codec/peer.h"
 #include "tests/codec/samples.h"
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
 #include "platform/xls/xlsfile.h"
 #include "store/schema.h"

@@ -5,7 +5,7 @@
 // its 1904 dates, with only the edited cell changed. LibreOffice then reads
 // the saved file as it read the original.
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/xlsfile.h"

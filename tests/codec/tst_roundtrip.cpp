@@ -4,7 +4,7 @@
 
 #include "tests/codec/samples.h"
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"

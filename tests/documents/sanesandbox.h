@@ -4,7 +4,7 @@
 // exist before the first SANE call of the test program (SANE reads where its
 // configuration lies once).
 
-#include "platform/scanner.h"
+#include "platform/desktop/scanner.h"
 
 #include <QFile>
 #include <QMap>

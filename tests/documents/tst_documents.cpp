@@ -7,7 +7,7 @@
 
 #include "practices/attachmentsform.h"
 #include "practices/scannerform.h"
-#include "platform/shell.h"
+#include "platform/desktop/shell.h"
 #include "tests/practices/practicetest.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // Displayed texts under number formats and the runtime's conversions, in
 // Italian settings whatever the machine's locale.
 
-#include "platform/numberformat.h"
-#include "platform/vbconv.h"
+#include "platform/engine/numberformat.h"
+#include "platform/engine/vbconv.h"
 
 #include <QLocale>
 #include <QtTest>

@@ -1,9 +1,9 @@
 // The workbook engine's object model: addresses, values, End, row deletes,
 // sorting, formats, sums, page setup, widths and the file binding.
 
-#include "platform/numberformat.h"
-#include "platform/vbconv.h"
-#include "platform/workbook.h"
+#include "platform/engine/numberformat.h"
+#include "platform/engine/vbconv.h"
+#include "platform/engine/workbook.h"
 
 #include <QtTest>
 

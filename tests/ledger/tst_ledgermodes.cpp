@@ -4,7 +4,7 @@
 
 #include "ledgertest.h"
 
-#include "app/calendario.h"
+#include "platform/desktop/calendario.h"
 #include "printing/stampap.h"
 
 #include <QCalendarWidget>
@@ -245,7 +245,7 @@ void TestLedgerModes::dateAndAmountBoxes() {
     p->Option1->setChecked(true);
     Calendario* cal = fx.form().calendario();
     QVERIFY(cal && cal->isVisible());
-    cal->calendar->setSelectedDate(QDate(2024, 7, 9));
+    cal->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2024, 7, 9));
     cal->Calendario_DateClick();
     QCOMPARE(p->Text33->text(), QStringLiteral("09/07/2024"));
     QVERIFY(!p->Option1->isChecked());

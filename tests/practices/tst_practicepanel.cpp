@@ -3,7 +3,7 @@
 
 #include "practicetest.h"
 
-#include "app/calendario.h"
+#include "platform/desktop/calendario.h"
 #include <QPushButton>
 #include "printing/stampap.h"
 
@@ -151,7 +151,7 @@ void TestPracticePanel::statusBoxesAndCalendar() {
     QTest::mouseClick(p->Check1, Qt::LeftButton);
     Calendario* cal = fx.form().calendario();
     QVERIFY(cal->isVisible());
-    cal->calendar->setSelectedDate(QDate(2024, 3, 5));
+    cal->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2024, 3, 5));
     cal->Calendario_DateClick();
     QCOMPARE(p->Text2->text(), QStringLiteral("05/03/2024"));
     QVERIFY(!p->Check1->isChecked());
@@ -723,7 +723,7 @@ void TestPracticePanel::mainRoad() {
     // The date from the calendar.
     QTest::mouseClick(p->Check1, Qt::LeftButton);
     Calendario* cal = f.calendario();
-    cal->calendar->setSelectedDate(QDate(2024, 3, 15));
+    cal->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2024, 3, 15));
     cal->Calendario_DateClick();
     QCOMPARE(p->Text2->text(), QStringLiteral("15/03/2024"));
 

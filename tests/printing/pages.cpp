@@ -8,10 +8,10 @@
 
 #include "printtest.h"
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
-#include "platform/vbconv.h"
+#include "platform/engine/vbconv.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
 #include "printing/stampap.h"

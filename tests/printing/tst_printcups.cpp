@@ -6,7 +6,7 @@
 
 #include "printtest.h"
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "practices/practicepanel.h"
 #include "printing/stampap.h"

@@ -5,9 +5,9 @@
 
 #include "printtest.h"
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
-#include "platform/vbconv.h"
+#include "platform/engine/vbconv.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
 #include "printing/label.h"

@@ -3,7 +3,7 @@
 
 #include "printtest.h"
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <QTemporaryDir>
 

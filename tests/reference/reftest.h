@@ -2,10 +2,10 @@
 // Helpers of the reference-panel tests: seed records, choose a list entry as
 // a user would, read cells back from memory or from the file on disk.
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
-#include "platform/vbconv.h"
-#include "platform/workbook.h"
+#include "platform/engine/vbconv.h"
+#include "platform/engine/workbook.h"
 #include "tests/support/app_fixture.h"
 
 #include <QComboBox>

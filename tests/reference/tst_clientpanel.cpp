@@ -4,8 +4,8 @@
 
 #include "reftest.h"
 
-#include "app/calendario.h"
-#include "app/controls.h"
+#include "platform/desktop/calendario.h"
+#include "platform/desktop/controls.h"
 #include "printing/stampap.h"
 #include "reference/clientpanel.h"
 #include "reference/records.h"
@@ -407,7 +407,7 @@ private slots:
         p->Check4->setChecked(true);
         Calendario* cal = fx->form().calendario();
         QVERIFY(shown(cal));
-        cal->calendar->setSelectedDate(QDate(2022, 7, 14));
+        cal->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2022, 7, 14));
         cal->Calendario_DateClick();
         QCOMPARE(p->Text18->text(), QStringLiteral("14/07/2022"));
         QVERIFY(!p->Check4->isChecked());

@@ -1,8 +1,8 @@
 // The shared pieces of the reference panels: which combo entry counts as
 // chosen, where a new record goes, and how IDs are read and compared.
 
-#include "platform/vbconv.h"
-#include "platform/workbook.h"
+#include "platform/engine/vbconv.h"
+#include "platform/engine/workbook.h"
 #include "reference/records.h"
 
 #include <QComboBox>

@@ -5,15 +5,29 @@
 
 #include "tests/support/scripted_dialogs.h"
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
+#include <QObject>
 #include <QTemporaryDir>
+#include <stdexcept>
 #include <functional>
 #include <memory>
 
 class Form1;
 
 namespace testsupport {
+
+// The one control of type W named `name` under `root` (a window or a panel),
+// found as a user's script would: by its name. A missing or doubled name is
+// a broken test, so it throws instead of answering null.
+template <typename W = QWidget>
+W* control(const QObject* root, const QString& name) {
+    const QList<W*> found = root->findChildren<W*>(name);
+    if (found.size() != 1)
+        throw std::runtime_error(QStringLiteral("%1 controls named %2 under %3")
+                                     .arg(found.size()).arg(name, root->objectName()).toStdString());
+    return found.front();
+}
 
 // The box of a refused start-up: the workbook is in use elsewhere.
 QString alreadyOpenMessage();

@@ -5,7 +5,7 @@
 // title or icon differs, is recorded in `failures` and answered No / "".
 // Install it with a ScopedDialogs and check `verify()` at the end of a test.
 
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 
 #include <QString>
 #include <QStringList>

@@ -15,7 +15,7 @@
 // Start-up runs the program on a private Xvfb display and waits for its main
 // window to be mapped there; it is skipped when Xvfb or xwininfo is missing.
 
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
 #include "platform/xls/xlsfile.h"

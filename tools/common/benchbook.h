@@ -4,7 +4,7 @@
 // shapes the program writes. Practice 1 carries exactly five ledger entries
 // at every size, so a query for it returns the same rows whatever the size.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 #include "store/schema.h"
 
 #include <QString>

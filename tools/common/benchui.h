@@ -2,7 +2,7 @@
 // What the benchmarks that drive the main window share: every box answered
 // Yes without a window, and a combo box entry chosen as the user chooses it.
 
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 
 #include <QComboBox>
 #include <QString>

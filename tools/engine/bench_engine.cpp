@@ -2,8 +2,8 @@
 // with 30,000 records and "Spese" with 32,000 (near the 32,766 an append can
 // place). Prints one line per measurement; asserts nothing.
 
-#include "platform/vbconv.h"
-#include "platform/workbook.h"
+#include "platform/engine/vbconv.h"
+#include "platform/engine/workbook.h"
 
 #include <QGuiApplication>
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 // for on the main window: bench-velmora.
 #include "store/schema.h"
 #include "store/lists.h"
-#include "platform/vbconv.h"
+#include "platform/engine/vbconv.h"
 #include <QGuiApplication>
 #include <QElapsedTimer>
 #include <cstdio>

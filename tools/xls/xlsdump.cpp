@@ -2,7 +2,7 @@
 // tab-separated (address, type, value, number format, displayed text), in
 // sheet order. A developer tool; exits non-zero with a one-line reason.
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 #include "platform/xls/xlsfile.h"
 
 #include <QCoreApplication>

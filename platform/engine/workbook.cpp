@@ -1,4 +1,4 @@
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // page setup asks for, with the manual breaks and the repeated title rows
 // and columns taken into account.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
 #include <algorithm>
 #include <cmath>

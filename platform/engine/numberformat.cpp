@@ -1,4 +1,4 @@
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 
 #include <QDate>
 #include <QHash>

@@ -5,7 +5,7 @@
 // (locale prefixes such as "[$-410]", quoted literals, colours) are read as
 // the formats they mean.
 
-#include "platform/value.h"
+#include "platform/engine/value.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "platform/shell.h"
+#include "platform/desktop/shell.h"
 
 #include <QDesktopServices>
 

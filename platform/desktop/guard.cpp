@@ -1,6 +1,6 @@
-#include "app/guard.h"
+#include "platform/desktop/guard.h"
 
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 
 #include <QString>
 #include <exception>

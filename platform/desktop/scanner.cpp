@@ -1,6 +1,6 @@
-#include "platform/scanner.h"
+#include "platform/desktop/scanner.h"
 
-#include "platform/dialogs.h"
+#include "platform/desktop/dialogs.h"
 
 #include <QCoreApplication>
 #include <QDialog>

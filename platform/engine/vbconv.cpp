@@ -1,6 +1,6 @@
-#include "platform/vbconv.h"
+#include "platform/engine/vbconv.h"
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 
 #include <QStringList>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/controls.h"
+#include "platform/desktop/controls.h"
 
 #include <QComboBox>
 #include <QEvent>

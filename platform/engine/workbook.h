@@ -7,7 +7,7 @@
 // spreadsheet's PascalCase rather than ours. The engine knows nothing of the
 // panels, and nothing of the file format: a codec is plugged in for Open/Save.
 
-#include "platform/value.h"
+#include "platform/engine/value.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "platform/fileprobe.h"
+#include "platform/desktop/fileprobe.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -3,7 +3,7 @@
 // rely on, fixed to Italian settings (decimal comma, "." grouping,
 // dd/mm/yyyy) whatever the machine's locale.
 
-#include "platform/value.h"
+#include "platform/engine/value.h"
 
 #include <QDate>
 #include <QString>

@@ -7,9 +7,9 @@
 // (the program and the GUI tests have one); without it an estimate from
 // average character widths is used, so a command-line tool never crashes.
 
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 
 #include <QCoreApplication>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "platform/workbook.h"
+#include "platform/engine/workbook.h"
 
-#include "platform/numberformat.h"
+#include "platform/engine/numberformat.h"
 
 #include <QCollator>
 #include <QLocale>

@@ -1,0 +1,57 @@
+#pragma once
+// What a panel may ask of the program around it: the records of the open
+// workbook, the save, the reset of the window, which panels are shown, a
+// printout, the calendar and the toolbar. The main window answers; a panel
+// knows no other panel's controls and never the main window itself.
+
+#include <QString>
+#include <initializer_list>
+#include <utility>
+
+class QAction;
+class Calendario;
+
+namespace store {
+class Book;
+
+// The panels of the main window, and its practice toolbar.
+enum class Panel { Practice, NumberChooser, Client, Sector, Binder, Search, Ledger, Toolbar };
+
+// Which search last filled the practice search area, and the state boxes of
+// the search panel: the state printout is titled from them.
+struct SearchState {
+    enum Kind { None, InPreparation, Completed, Client };
+    Kind last = None;
+    bool inPreparationTicked = false;
+    bool completedTicked = false;
+};
+
+class PanelContext {
+public:
+    virtual Book& book() = 0;
+    // Saves the workbook in place; a failure is reported in a box titled
+    // "Velmora" and answered false.
+    virtual bool save() = 0;
+    // Empties every field of the window and refreshes the practice list.
+    virtual void resetForm() = 0;
+    // Hides and shows panels: the hidden ones first, then the shown ones.
+    virtual void switchPanels(std::initializer_list<std::pair<Panel, bool>> changes) = 0;
+    // A print request: the code into the print form, which is then shown.
+    virtual void requestPrint(int code) = 0;
+    // The calendar form, loaded on first use.
+    virtual Calendario* calendar() = 0;
+    // The practice toolbar's buttons, by index 1 to 7.
+    virtual QAction* toolbarButton(int index) const = 0;
+    // Opens a document or an address in the program the desktop chooses.
+    virtual void openDocument(const QString& path) = 0;
+
+    // What the printouts ask of the practice side.
+    virtual bool practiceShown() const = 0;
+    virtual QString shownPracticeNumber() const = 0;
+    virtual SearchState lastSearch() const = 0;
+
+protected:
+    ~PanelContext() = default;
+};
+
+} // namespace store
