@@ -1,4 +1,5 @@
 #include "platform/xls/crypto.h"
+#include "platform/xls/records.h"
 #include "platform/xls/bytes.h"
 
 #include <QRandomGenerator>
@@ -256,13 +257,13 @@ void sha1Base(const QString& password, const std::array<std::uint8_t, 16>& salt,
 
 bool clearRecord(std::uint16_t type) {
     switch (type) {
-    case 0x0809: // BOF
-    case 0x002F: // FILEPASS
-    case 0x0194: // USREXCL
-    case 0x0195: // FILELOCK
-    case 0x00E1: // INTERFACEHDR
-    case 0x0196: // RRDINFO
-    case 0x0138: // RRDHEAD
+    case rec::kBof:
+    case rec::kFilePass:
+    case rec::kUsrExcl:
+    case rec::kFileLock:
+    case rec::kInterfaceHdr:
+    case rec::kRrdInfo:
+    case rec::kRrdHead:
         return true;
     default:
         return false;
@@ -502,7 +503,7 @@ bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt) {
             if (len > n - data) { std::memcpy(p + pos, o + pos, n - pos); return false; }
             std::memcpy(p + pos, o + pos, 4);
             if (clearRecord(type)) std::memcpy(p + data, o + data, len);
-            else if (type == 0x0085) std::memcpy(p + data, o + data, std::min<std::size_t>(4, len));
+            else if (type == rec::kBoundSheet) std::memcpy(p + data, o + data, std::min<std::size_t>(4, len));
             pos = data + len;
         }
         if (pos < n) std::memcpy(p + pos, o + pos, n - pos);
@@ -517,7 +518,7 @@ bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt) {
         std::size_t data = pos + 4;
         if (len > n - data) return false;
         if (!clearRecord(type) && len > 0) {
-            std::size_t skip = (type == 0x0085) ? std::min<std::size_t>(4, len) : 0; // BOUNDSHEET offset stays clear
+            std::size_t skip = (type == rec::kBoundSheet) ? std::min<std::size_t>(4, len) : 0; // BOUNDSHEET offset stays clear
             if (len > skip) cipher.apply(p, data + skip, len - skip, data, len, encrypt);
         }
         pos = data + len;

@@ -1,4 +1,5 @@
 #include "platform/xls/dropscan.h"
+#include "platform/xls/records.h"
 
 #include "platform/engine/workbook.h"
 
@@ -24,14 +25,14 @@ long rangeCells(const ByteView& v) {
 void SheetDropScan::record(std::uint16_t type, const ByteView& v, int depth) {
     // Only a chart is embedded in a sheet's substream; what lies inside it
     // goes with the chart.
-    if (type == 0x0809) { if (depth == 0) drops_ |= dropBit(Dropped::Charts); return; }
+    if (type == rec::kBof) { if (depth == 0) drops_ |= dropBit(Dropped::Charts); return; }
     if (depth > 0) return;
     switch (type) {
-    case 0x0006: ++formulas_; break;                                    // FORMULA
-    case 0x0221: drops_ |= dropBit(Dropped::ArrayFormulas); groupCells_ += rangeCells(v); break;
-    case 0x0236: drops_ |= dropBit(Dropped::DataTables); groupCells_ += rangeCells(v); break;
-    case 0x001C: drops_ |= dropBit(Dropped::Comments); break;           // NOTE
-    case 0x005D:                                                        // OBJ
+    case rec::kFormula: ++formulas_; break;
+    case rec::kArray: drops_ |= dropBit(Dropped::ArrayFormulas); groupCells_ += rangeCells(v); break;
+    case rec::kTable: drops_ |= dropBit(Dropped::DataTables); groupCells_ += rangeCells(v); break;
+    case rec::kNote: drops_ |= dropBit(Dropped::Comments); break;
+    case rec::kObj:
         if (v.size() >= 6 && v.u16(0) == 0x0015) {
             const std::uint16_t kind = v.u16(4);
             // Filter and validation arrows are the drawings of those features.
@@ -40,27 +41,27 @@ void SheetDropScan::record(std::uint16_t type, const ByteView& v, int depth) {
             else if (kind != kObjDropDown) drops_ |= dropBit(Dropped::Drawings);
         }
         break;
-    case 0x01B0: case 0x01B1: case 0x0879: case 0x087A:                 // CONDFMT, CF and their 2007 forms
+    case rec::kCondFmt: case rec::kCf: case rec::kCondFmt12: case rec::kCf12:                 // CONDFMT, CF and their 2007 forms
         drops_ |= dropBit(Dropped::ConditionalFormats);
         break;
-    case 0x01BE: drops_ |= dropBit(Dropped::Validation); break;          // DV
-    case 0x00FD:                                                        // LABELSST
+    case rec::kDv: drops_ |= dropBit(Dropped::Validation); break;
+    case rec::kLabelSst:
         if (v.size() >= 10) {
             const std::uint32_t i = v.u32(6);
             if (i < sstRich_.size() && sstRich_[i]) drops_ |= dropBit(Dropped::RichText);
         }
         break;
-    case 0x00D6: drops_ |= dropBit(Dropped::RichText); break;            // RSTRING
-    case 0x01B8: drops_ |= dropBit(Dropped::Hyperlinks); break;          // HLINK
-    case 0x009D: case 0x009E: drops_ |= dropBit(Dropped::AutoFilters); break;
-    case 0x0208:                                                        // ROW: outline level
+    case rec::kRString: drops_ |= dropBit(Dropped::RichText); break;
+    case rec::kHLink: drops_ |= dropBit(Dropped::Hyperlinks); break;
+    case rec::kAutoFilterInfo: case rec::kAutoFilter: drops_ |= dropBit(Dropped::AutoFilters); break;
+    case rec::kRow:                                                        // outline level
         if (v.size() >= 16 && (v.u32(12) & 0x07)) drops_ |= dropBit(Dropped::Outline);
         break;
-    case 0x007D:                                                        // COLINFO: outline level
+    case rec::kColInfo:                                                        // outline level
         if (v.size() >= 10 && ((v.u16(8) >> 8) & 0x07)) drops_ |= dropBit(Dropped::Outline);
         break;
-    case 0x00B0: drops_ |= dropBit(Dropped::PivotTables); break;         // SXVIEW
-    case 0x0012:                                                        // PROTECT
+    case rec::kSxView: drops_ |= dropBit(Dropped::PivotTables); break;
+    case rec::kProtect:
         if (v.size() >= 2 && v.u16(0) != 0) drops_ |= dropBit(Dropped::SheetProtection);
         break;
     default: break;
@@ -79,10 +80,10 @@ void SheetDropScan::finish(const xl::Worksheet& ws) {
 
 DropSet globalsDrop(std::uint16_t type, const ByteView& v) {
     switch (type) {
-    case 0x00D3: return dropBit(Dropped::Macros);                        // OBJPROJ
-    case 0x0012: case 0x0019:                                           // PROTECT, WINDOWPROTECT
+    case rec::kObjProj: return dropBit(Dropped::Macros);
+    case rec::kProtect: case rec::kWindowProtect:
         return v.size() >= 2 && v.u16(0) != 0 ? dropBit(Dropped::BookProtection) : 0;
-    case 0x005B: return dropBit(Dropped::WriteReservation);              // FILESHARING
+    case rec::kFileSharing: return dropBit(Dropped::WriteReservation);
     default: return 0;
     }
 }

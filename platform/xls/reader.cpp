@@ -2,6 +2,7 @@
 
 #include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
+#include "platform/xls/records.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
 #include "platform/xls/dropscan.h"
@@ -366,9 +367,9 @@ private:
     void readGlobals() {
         RecordCursor cur(s_, 0);
         Rec r;
-        if (!cur.next(r) || r.type != 0x0809) damaged(QStringLiteral("the workbook stream does not begin with BOF"));
+        if (!cur.next(r) || r.type != rec::kBof) damaged(QStringLiteral("the workbook stream does not begin with BOF"));
         ByteView bof = cur.view(r);
-        if (bof.size() >= 2 && bof.u16(0) != 0x0600)
+        if (bof.size() >= 2 && bof.u16(0) != rec::kBiff8Version)
             throw FileError(FileErrorKind::Damaged, QStringLiteral("Il file non è nel formato BIFF8 (Excel 97-2003)."));
         std::vector<int> xtiSheet;
         bool sawEof = false;
@@ -376,23 +377,23 @@ private:
             ByteView v = cur.view(r);
             bookDrops_ |= globalsDrop(r.type, v);
             switch (r.type) {
-            case 0x000A: sawEof = true; break;
-            case 0x0022: if (v.size() >= 2) book_->date1904 = v.u16(0) != 0; break;
-            case 0x0042: if (v.size() >= 2) book_->codepage = v.u16(0); break;
-            case 0x003D: if (v.size() >= 12) activeTab_ = v.u16(10); break;
-            case 0x0031: readFont(v); break;
-            case 0x041E: {
+            case rec::kEof: sawEof = true; break;
+            case rec::kDateMode: if (v.size() >= 2) book_->date1904 = v.u16(0) != 0; break;
+            case rec::kCodePage: if (v.size() >= 2) book_->codepage = v.u16(0); break;
+            case rec::kWindow1: if (v.size() >= 12) activeTab_ = v.u16(10); break;
+            case rec::kFont: readFont(v); break;
+            case rec::kFormat: {
                 std::uint16_t id = v.u16(0);
                 formats_[id] = unicodeString(v, 2, false);
                 book_->formatting.formats.emplace_back(id, formats_[id]);
                 break;
             }
-            case 0x0293: case 0x0892: // STYLE, STYLEEXT
+            case rec::kStyle: case rec::kStyleExt:
                 book_->formatting.styles.emplace_back(r.type, QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())));
                 break;
-            case 0x0092: book_->formatting.palette = QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())); break;
-            case 0x00E0: readXf(v); break;
-            case 0x0085: {
+            case rec::kPalette: book_->formatting.palette = QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())); break;
+            case rec::kXf: readXf(v); break;
+            case rec::kBoundSheet: {
                 SheetRef ref;
                 ref.pos = v.u32(0);
                 ref.state = v.u8(4) & 0x03;
@@ -402,7 +403,7 @@ private:
                 sheetRefs_.push_back(ref);
                 break;
             }
-            case 0x0017: { // EXTERNSHEET: references to sheets of this book
+            case rec::kExternSheet: { // references to sheets of this book
                 std::uint16_t n = v.u16(0);
                 v.need(2, std::size_t(n) * 6);
                 xtiSheet.clear();
@@ -417,13 +418,13 @@ private:
                 }
                 break;
             }
-            case 0x01AE: { // SUPBOOK: the one for this workbook is marked 0x0401
-                if (v.size() >= 4 && v.u16(2) == 0x0401) supbookSelf_ = supbooks_;
+            case rec::kSupBook: { // the one for this workbook is marked so
+                if (v.size() >= 4 && v.u16(2) == rec::kSupBookSelf) supbookSelf_ = supbooks_;
                 ++supbooks_;
                 break;
             }
-            case 0x0018: readName(v, xtiSheet); break;
-            case 0x00FC: readSst(cur, r); break;
+            case rec::kName: readName(v, xtiSheet); break;
+            case rec::kSst: readSst(cur, r); break;
             default: break;
             }
             if (sawEof) break;
@@ -558,7 +559,7 @@ private:
     void readSst(RecordCursor& cur, const Rec& first) {
         std::vector<ByteView> segs{cur.view(first)};
         Rec r;
-        while (cur.peekType() == 0x003C && cur.next(r)) segs.push_back(cur.view(r));
+        while (cur.peekType() == rec::kContinue && cur.next(r)) segs.push_back(cur.view(r));
         SegmentReader sr(std::move(segs));
         try {
             sr.u32();
@@ -661,7 +662,7 @@ private:
         if (ref.pos >= std::size_t(s_.size())) damaged(QStringLiteral("sheet %1 lies outside the stream").arg(ref.name));
         RecordCursor cur(s_, ref.pos);
         Rec r;
-        if (!cur.next(r) || r.type != 0x0809) damaged(QStringLiteral("sheet %1 does not begin with BOF").arg(ref.name));
+        if (!cur.next(r) || r.type != rec::kBof) damaged(QStringLiteral("sheet %1 does not begin with BOF").arg(ref.name));
         xl::PageSetup& ps = ws.GetPageSetup();
         bool frozen = false;
         int depth = 0; // embedded substreams (charts) are skipped whole
@@ -688,18 +689,18 @@ private:
             if (!cur.next(r)) damaged(QStringLiteral("sheet %1 has no end").arg(ref.name));
             ByteView v = cur.view(r);
             dropScan.record(r.type, v, depth);
-            if (r.type == 0x0809) { ++depth; continue; }
-            if (r.type == 0x000A) { if (depth == 0) break; --depth; continue; }
+            if (r.type == rec::kBof) { ++depth; continue; }
+            if (r.type == rec::kEof) { if (depth == 0) break; --depth; continue; }
             if (depth > 0) continue;
             const int afterFormulaRow = formulaRow, afterFormulaCol = formulaCol;
             formulaRow = formulaCol = -1;
             // A formula's text result follows it, after the record of its
             // shared or array tokens when it has one.
-            if (r.type != 0x0207 && r.type != 0x04BC && r.type != 0x0221 && r.type != 0x0236) pendingRow = -1;
+            if (r.type != rec::kString && r.type != rec::kShrFmla && r.type != rec::kArray && r.type != rec::kTable) pendingRow = -1;
             switch (r.type) {
-            case 0x0203: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), v.f64(6)); break;
-            case 0x027E: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), decodeRk(v.u32(6))); break;
-            case 0x00BD: { // MULRK
+            case rec::kNumber: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), v.f64(6)); break;
+            case rec::kRk: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), decodeRk(v.u32(6))); break;
+            case rec::kMulRk: {
                 int rw = v.u16(0), col = v.u16(2);
                 if (v.size() < 6) damaged(QStringLiteral("short MULRK"));
                 std::size_t n = (v.size() - 6) / 6;
@@ -707,31 +708,31 @@ private:
                     putNumber(ws, rw, col + int(i), v.u16(4 + 6 * i), decodeRk(v.u32(6 + 6 * i)));
                 break;
             }
-            case 0x00FD: { // LABELSST
+            case rec::kLabelSst: {
                 xl::Cell* c = cell(ws, v.u16(0), v.u16(2), v.u16(4));
                 std::uint32_t i = v.u32(6);
                 if (c) c->value = xl::Value(i < sst_.size() ? sst_[i] : QString());
                 break;
             }
-            case 0x0204: { // LABEL
+            case rec::kLabel: {
                 QString s = unicodeString(v, 6, false);
                 if (xl::Cell* c = cell(ws, v.u16(0), v.u16(2), v.u16(4))) c->value = xl::Value(s);
                 break;
             }
-            case 0x0205: { // BOOLERR
+            case rec::kBoolErr: {
                 xl::Cell* c = cell(ws, v.u16(0), v.u16(2), v.u16(4));
                 if (c) c->value = v.u8(7) ? xl::Value::error(v.u8(6)) : xl::Value::boolean(v.u8(6) != 0);
                 break;
             }
-            case 0x0201: cell(ws, v.u16(0), v.u16(2), v.u16(4)); break; // BLANK: a format only
-            case 0x00BE: { // MULBLANK
+            case rec::kBlank: cell(ws, v.u16(0), v.u16(2), v.u16(4)); break; // a format only
+            case rec::kMulBlank: {
                 int rw = v.u16(0), col = v.u16(2);
                 if (v.size() < 6) damaged(QStringLiteral("short MULBLANK"));
                 std::size_t n = (v.size() - 6) / 2;
                 for (std::size_t i = 0; i < n; ++i) cell(ws, rw, col + int(i), v.u16(4 + 2 * i));
                 break;
             }
-            case 0x0006: { // FORMULA: its last result is the value, its tokens are kept beside
+            case rec::kFormula: { // its last result is the value, its tokens are kept beside
                 int rw = v.u16(0), col = v.u16(2);
                 std::uint16_t xf = v.u16(4);
                 v.need(6, 8);
@@ -761,7 +762,7 @@ private:
                 }
                 break;
             }
-            case 0x04BC: { // SHRFMLA: the tokens of a formula shared between cells
+            case rec::kShrFmla: { // the tokens of a formula shared between cells
                 if (v.size() < 10) break;
                 const std::size_t cce = v.u16(8);
                 if (cce > v.size() - 10) break;
@@ -781,12 +782,12 @@ private:
                 else shared[{sf.r1, sf.c1}] = std::move(sf);
                 break;
             }
-            case 0x0207: // STRING: the text result of the formula just read
+            case rec::kString: // the text result of the formula just read
                 if (pendingRow >= 0) {
                     // A long text goes on in CONTINUE records.
                     std::vector<ByteView> segs{v};
                     Rec more;
-                    while (cur.peekType() == 0x003C && cur.next(more)) segs.push_back(cur.view(more));
+                    while (cur.peekType() == rec::kContinue && cur.next(more)) segs.push_back(cur.view(more));
                     SegmentReader sr(std::move(segs));
                     const std::uint16_t cch = sr.u16();
                     const std::uint8_t high = sr.u8() & 0x01;
@@ -795,7 +796,7 @@ private:
                     pendingRow = -1;
                 }
                 break;
-            case 0x0208: { // ROW
+            case rec::kRow: {
                 int rw = v.u16(0);
                 std::uint16_t height = v.u16(6);
                 chargeRows(ws, rw + 1);
@@ -808,7 +809,7 @@ private:
                 if (flags & 0x80) ri.style = std::int32_t(styleOf(std::uint16_t((flags >> 16) & 0x0FFF)));
                 break;
             }
-            case 0x007D: { // COLINFO
+            case rec::kColInfo: {
                 int c1 = v.u16(0), c2 = v.u16(2);
                 std::uint16_t width = v.u16(4), xf = v.u16(6), flags = v.u16(8);
                 // A width the user never set is the default one, not a setting.
@@ -821,13 +822,13 @@ private:
                 }
                 break;
             }
-            case 0x0055: { // DEFCOLWIDTH: whole characters, padding added as the screen rounds it
+            case rec::kDefColWidth: { // whole characters, padding added as the screen rounds it
                 int n = v.u16(0);
                 if (n <= 255) ws.defaultColumnWidth = std::round((std::ceil((n * 7.0 + 5) / 8) * 8 - 5) / 7 * 100) / 100;
                 break;
             }
-            case 0x0225: ws.defaultRowHeight = v.u16(2) / 20.0; break;
-            case 0x00E5: { // MERGEDCELLS
+            case rec::kDefaultRowHeight: ws.defaultRowHeight = v.u16(2) / 20.0; break;
+            case rec::kMergedCells: {
                 std::uint16_t n = v.u16(0);
                 v.need(2, std::size_t(n) * 8);
                 for (std::uint16_t i = 0; i < n; ++i) {
@@ -837,16 +838,16 @@ private:
                 }
                 break;
             }
-            case 0x023E: { // WINDOW2
+            case rec::kWindow2: {
                 std::uint16_t g = v.u16(0);
                 ws.showGridlines = g & 0x0002;
                 frozen = g & 0x0008;
                 break;
             }
-            case 0x0041: // PANE
+            case rec::kPane:
                 if (frozen) ws.FreezePanes(v.u16(2), v.u16(0));
                 break;
-            case 0x00A1: { // SETUP
+            case rec::kSetup: {
                 v.need(0, 34);
                 std::uint16_t flags = v.u16(10);
                 bool noPls = flags & 0x04;
@@ -868,29 +869,29 @@ private:
                 ps.FooterMargin = v.f64(24) * 72;
                 break;
             }
-            case 0x0026: ps.LeftMargin = v.f64(0) * 72; break;
-            case 0x0027: ps.RightMargin = v.f64(0) * 72; break;
-            case 0x0028: ps.TopMargin = v.f64(0) * 72; break;
-            case 0x0029: ps.BottomMargin = v.f64(0) * 72; break;
-            case 0x0014:
+            case rec::kLeftMargin: ps.LeftMargin = v.f64(0) * 72; break;
+            case rec::kRightMargin: ps.RightMargin = v.f64(0) * 72; break;
+            case rec::kTopMargin: ps.TopMargin = v.f64(0) * 72; break;
+            case rec::kBottomMargin: ps.BottomMargin = v.f64(0) * 72; break;
+            case rec::kHeader:
                 if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps.LeftHeader, ps.CenterHeader, ps.RightHeader);
                 break;
-            case 0x0015:
+            case rec::kFooter:
                 if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps.LeftFooter, ps.CenterFooter, ps.RightFooter);
                 break;
-            case 0x002B: ps.PrintGridlines = v.u16(0) != 0; break;
-            case 0x002A: ps.PrintHeadings = v.u16(0) != 0; break;
-            case 0x0083: ps.CenterHorizontally = v.u16(0) != 0; break;
-            case 0x0084: ps.CenterVertically = v.u16(0) != 0; break;
-            case 0x0081: fitToPage = v.u16(0) & 0x0100; break;
-            case 0x001B: { // HORIZONTALPAGEBREAKS
+            case rec::kPrintGridlines: ps.PrintGridlines = v.u16(0) != 0; break;
+            case rec::kPrintHeaders: ps.PrintHeadings = v.u16(0) != 0; break;
+            case rec::kHCenter: ps.CenterHorizontally = v.u16(0) != 0; break;
+            case rec::kVCenter: ps.CenterVertically = v.u16(0) != 0; break;
+            case rec::kWsBool: fitToPage = v.u16(0) & 0x0100; break;
+            case rec::kHorizontalPageBreaks: {
                 std::uint16_t n = v.u16(0);
                 v.need(2, std::size_t(n) * 6);
                 ps.HPageBreaks.clear();
                 for (std::uint16_t i = 0; i < n; ++i) ps.HPageBreaks.push_back(v.u16(2 + 6 * i) + 1);
                 break;
             }
-            case 0x001A: { // VERTICALPAGEBREAKS
+            case rec::kVerticalPageBreaks: {
                 std::uint16_t n = v.u16(0);
                 v.need(2, std::size_t(n) * 6);
                 ps.VPageBreaks.clear();
@@ -958,9 +959,9 @@ const unsigned char* findFilePass(const QByteArray& s, std::size_t& len) {
     for (int i = 0; i < 8 && pos + 4 <= n; ++i) {
         std::uint16_t type = le16(p + pos), l = le16(p + pos + 2);
         if (pos + 4 + l > n) return nullptr;
-        if (type == 0x002F) { len = l; return p + pos + 4; }
+        if (type == rec::kFilePass) { len = l; return p + pos + 4; }
         // WRITEPROT: a file that asks to be opened read-only may come first.
-        if (i > 0 && type != 0x0086 && type != 0x00E1 && type != 0x0194 && type != 0x0195 && type != 0x0196 && type != 0x0138) return nullptr;
+        if (i > 0 && type != rec::kWriteProt && type != rec::kInterfaceHdr && type != rec::kUsrExcl && type != rec::kFileLock && type != rec::kRrdInfo && type != rec::kRrdHead) return nullptr;
         pos += 4 + l;
     }
     return nullptr;
@@ -988,7 +989,7 @@ std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QStr
     if (stream.size() >= 6) {
         const auto* p = reinterpret_cast<const unsigned char*>(stream.constData());
         const std::uint16_t type = le16(p);
-        if (type == 0x0009 || type == 0x0209 || type == 0x0409 || (type == 0x0809 && le16(p + 2) >= 2 && le16(p + 4) < 0x0600))
+        if (type == rec::kBofBiff2 || type == rec::kBofBiff3 || type == rec::kBofBiff4 || (type == rec::kBof && le16(p + 2) >= 2 && le16(p + 4) < rec::kBiff8Version))
             olderFormat();
     }
     std::size_t fpLen = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
+#include "platform/xls/records.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
 #include "platform/xls/formula.h"
@@ -66,7 +67,7 @@ public:
             w.u16(std::uint16_t(n));
             out.append(data.constData() + off, n);
             off += n;
-            t = 0x003C;
+            t = rec::kContinue;
         } while (off < data.size());
     }
     void rec16(std::uint16_t type, std::uint16_t v) { w.u16(type); w.u16(2); w.u16(v); }
@@ -244,21 +245,21 @@ private:
             xfIndex_[i] = int(ff.xfs.size() + added.size());
             added.push_back(xfRecord(font, fmt, s, false));
         }
-        for (const QByteArray& f : ff.fonts) b.rec(0x0031, f);
-        for (const xl::Font& f : fonts_) b.rec(0x0031, fontRecord(f));
+        for (const QByteArray& f : ff.fonts) b.rec(rec::kFont, f);
+        for (const xl::Font& f : fonts_) b.rec(rec::kFont, fontRecord(f));
         for (const auto& f : ff.formats)
-            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(f.first); unicodeString(w, f.second, false); }));
+            b.rec(rec::kFormat, data([&](ByteWriter& w) { w.u16(f.first); unicodeString(w, f.second, false); }));
         for (const QString& f : customOrder_)
-            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
-        for (const QByteArray& x : ff.xfs) b.rec(0x00E0, x);
-        for (const QByteArray& x : added) b.rec(0x00E0, x);
+            b.rec(rec::kFormat, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
+        for (const QByteArray& x : ff.xfs) b.rec(rec::kXf, x);
+        for (const QByteArray& x : added) b.rec(rec::kXf, x);
         if (ff.styles.empty()) writeNormalStyle();
         for (const auto& [type, rec] : ff.styles) b.rec(type, rec);
-        if (!ff.palette.isEmpty()) b.rec(0x0092, ff.palette);
+        if (!ff.palette.isEmpty()) b.rec(rec::kPalette, ff.palette);
     }
 
     void writeNormalStyle() {
-        b_.rec(0x0293, data([](ByteWriter& w) { w.u16(0x8000); w.u8(0); w.u8(0xFF); }));
+        b_.rec(rec::kStyle, data([](ByteWriter& w) { w.u16(0x8000); w.u8(0); w.u8(0xFF); }));
     }
 
     static QByteArray fontRecord(const xl::Font& f) {
@@ -315,62 +316,62 @@ private:
             xfRefs.emplace_back(f, formatId(s.numberFormat));
         }
         const QByteArray defaultFont = fontRecord(styles.front().font);
-        for (int i = 0; i < 4; ++i) b.rec(0x0031, defaultFont);
-        for (const xl::Font& f : fonts_) b.rec(0x0031, fontRecord(f));
+        for (int i = 0; i < 4; ++i) b.rec(rec::kFont, defaultFont);
+        for (const xl::Font& f : fonts_) b.rec(rec::kFont, fontRecord(f));
         for (const QString& f : customOrder_) {
-            b.rec(0x041E, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
+            b.rec(rec::kFormat, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
         }
         const QByteArray styleXf = xfRecord(0, 0, styles.front(), true);
-        for (int i = 0; i < kFirstCellXf; ++i) b.rec(0x00E0, styleXf);
+        for (int i = 0; i < kFirstCellXf; ++i) b.rec(rec::kXf, styleXf);
         for (std::size_t i = 0; i < styles.size(); ++i)
-            b.rec(0x00E0, xfRecord(xfRefs[i].first, xfRefs[i].second, styles[i], false));
+            b.rec(rec::kXf, xfRecord(xfRefs[i].first, xfRefs[i].second, styles[i], false));
         writeNormalStyle();
     }
 
     void writeGlobals(const QByteArray& filePass) {
         Builder& b = b_;
-        b.rec(0x0809, data([](ByteWriter& w) { w.u16(0x0600); w.u16(0x0005); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
-        if (!filePass.isEmpty()) b.rec(0x002F, filePass);
-        b.rec16(0x00E1, 0x04B0);                 // INTERFACEHDR
-        b.rec16(0x00C1, 0);                      // MMS
-        b.recEmpty(0x00E2);                      // INTERFACEEND
-        b.rec(0x005C, data([](ByteWriter& w) {   // WRITEACCESS, blank-padded
+        b.rec(rec::kBof, data([](ByteWriter& w) { w.u16(rec::kBiff8Version); w.u16(rec::kBofGlobals); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
+        if (!filePass.isEmpty()) b.rec(rec::kFilePass, filePass);
+        b.rec16(rec::kInterfaceHdr, 0x04B0);
+        b.rec16(rec::kMms, 0);
+        b.recEmpty(rec::kInterfaceEnd);
+        b.rec(rec::kWriteAccess, data([](ByteWriter& w) {   // WRITEACCESS, blank-padded
             const QString who = QStringLiteral("Velmora");
             unicodeString(w, who, false);
             w.buffer().append(112 - 3 - who.size(), ' ');
         }));
-        b.rec16(0x0042, 0x04B0);                 // CODEPAGE: UTF-16
-        b.rec16(0x0161, 0);                      // DSF
-        b.rec(0x013D, data([&](ByteWriter& w) { for (int i = 0; i < book_.SheetCount(); ++i) w.u16(std::uint16_t(i + 1)); }));
-        b.rec16(0x009C, 0x000E);                 // FNGROUPCOUNT
-        b.rec16(0x0019, 0);                      // WINDOWPROTECT
-        b.rec16(0x0012, 0);                      // PROTECT
-        b.rec16(0x0013, 0);                      // PASSWORD
-        b.rec16(0x01AF, 0);                      // PROT4REV
-        b.rec16(0x01BC, 0);                      // PROT4REVPASS
+        b.rec16(rec::kCodePage, 0x04B0);                 // UTF-16
+        b.rec16(rec::kDsf, 0);
+        b.rec(rec::kTabId, data([&](ByteWriter& w) { for (int i = 0; i < book_.SheetCount(); ++i) w.u16(std::uint16_t(i + 1)); }));
+        b.rec16(rec::kFnGroupCount, 0x000E);
+        b.rec16(rec::kWindowProtect, 0);
+        b.rec16(rec::kProtect, 0);
+        b.rec16(rec::kPassword, 0);
+        b.rec16(rec::kProt4Rev, 0);
+        b.rec16(rec::kProt4RevPass, 0);
         active_ = 0;
         if (book_.SheetCount() > 0) {
             xl::Workbook& mb = const_cast<xl::Workbook&>(book_);
             xl::Worksheet* act = &mb.ActiveSheet();
             for (int i = 0; i < book_.SheetCount(); ++i) if (&mb.Sheets(i + 1) == act) active_ = i;
         }
-        b.rec(0x003D, data([&](ByteWriter& w) {  // WINDOW1
+        b.rec(rec::kWindow1, data([&](ByteWriter& w) {
             w.u16(0x0168); w.u16(0x001E); w.u16(0x4000); w.u16(0x2000); w.u16(0x0038);
             w.u16(std::uint16_t(active_)); w.u16(0); w.u16(1); w.u16(0x0258);
         }));
-        b.rec16(0x0040, 0);                      // BACKUP
-        b.rec16(0x008D, 0);                      // HIDEOBJ
-        b.rec16(0x0022, book_.date1904 ? 1 : 0); // DATEMODE
-        b.rec16(0x000E, 1);                      // PRECISION
-        b.rec16(0x01B7, 0);                      // REFRESHALL
-        b.rec16(0x00DA, 0);                      // BOOKBOOL
+        b.rec16(rec::kBackup, 0);
+        b.rec16(rec::kHideObj, 0);
+        b.rec16(rec::kDateMode, book_.date1904 ? 1 : 0);
+        b.rec16(rec::kPrecision, 1);
+        b.rec16(rec::kRefreshAll, 0);
+        b.rec16(rec::kBookBool, 0);
 
         if (keptFormatting()) writeKeptFormatting(); else writeOwnFormatting();
-        b.rec16(0x0160, 1);                      // USESELFS
+        b.rec16(rec::kUsesElfs, 1);
 
         for (int i = 0; i < book_.SheetCount(); ++i) {
             const xl::Worksheet& ws = const_cast<xl::Workbook&>(book_).Sheets(i + 1);
-            qsizetype at = b.begin(0x0085);
+            qsizetype at = b.begin(rec::kBoundSheet);
             sheetPosFields_.push_back(b.pos());
             b.w.u32(0);
             b.w.u8(ws.hidden ? 1 : 0);
@@ -378,10 +379,10 @@ private:
             unicodeString(b.w, ws.Name(), true);
             b.end(at);
         }
-        b.rec(0x008C, data([](ByteWriter& w) { w.u16(39); w.u16(39); })); // COUNTRY: Italy
+        b.rec(rec::kCountry, data([](ByteWriter& w) { w.u16(39); w.u16(39); })); // Italy
         writeNames();
         writeSst();
-        b.recEmpty(0x000A);
+        b.recEmpty(rec::kEof);
     }
 
     // The names to write, in order: the file's own names where their sheet
@@ -450,8 +451,8 @@ private:
         if (names_.empty() && !sheetRefs_) return;
         Builder& b = b_;
         const int n = book_.SheetCount();
-        b.rec(0x01AE, data([&](ByteWriter& w) { w.u16(std::uint16_t(n)); w.u16(0x0401); })); // SUPBOOK: this book
-        b.rec(0x0017, data([&](ByteWriter& w) {  // EXTERNSHEET: one reference per sheet
+        b.rec(rec::kSupBook, data([&](ByteWriter& w) { w.u16(std::uint16_t(n)); w.u16(rec::kSupBookSelf); }));
+        b.rec(rec::kExternSheet, data([&](ByteWriter& w) {  // one reference per sheet
             w.u16(std::uint16_t(n));
             for (int i = 0; i < n; ++i) { w.u16(0); w.u16(std::uint16_t(i)); w.u16(std::uint16_t(i)); }
         }));
@@ -480,7 +481,7 @@ private:
             } else {
                 rgce = pageNameTokens(nm);
             }
-            b.rec(0x0018, data([&](ByteWriter& w) {
+            b.rec(rec::kName, data([&](ByteWriter& w) {
                 w.u16(flags); w.u8(shortcut); w.u8(std::uint8_t(name.size())); w.u16(std::uint16_t(rgce.size()));
                 w.u16(0); w.u16(std::uint16_t(nm.sheet + 1)); w.u32(textCounts);
                 const bool high = !fitsLatin1(name);
@@ -498,11 +499,11 @@ private:
         const std::size_t dsst = std::max<std::size_t>(8, count / 128 + 1);
         struct Bucket { std::uint32_t ib; std::uint16_t off; };
         std::vector<Bucket> buckets;
-        qsizetype rec = b.begin(0x00FC);
+        qsizetype rec = b.begin(rec::kSst);
         b.w.u32(std::uint32_t(totalStrings_));
         b.w.u32(std::uint32_t(count));
         auto room = [&] { return qsizetype(kMaxData) - (b.pos() - rec); };
-        auto cont = [&] { b.end(rec); rec = b.begin(0x003C); };
+        auto cont = [&] { b.end(rec); rec = b.begin(rec::kContinue); };
         for (std::size_t i = 0; i < count; ++i) {
             const QString& s = *sst_[i];
             const bool high = !fitsLatin1(s);
@@ -526,7 +527,7 @@ private:
             }
         }
         b.end(rec);
-        b.rec(0x00FF, data([&](ByteWriter& w) {
+        b.rec(rec::kExtSst, data([&](ByteWriter& w) {
             w.u16(std::uint16_t(dsst));
             for (const Bucket& k : buckets) { w.u32(k.ib); w.u16(k.off); w.u16(0); }
         }));
@@ -543,7 +544,7 @@ private:
     void writeSheet(const xl::Worksheet& ws, int index) {
         Builder& b = b_;
         const xl::PageSetup& ps = ws.GetPageSetup();
-        b.rec(0x0809, data([](ByteWriter& w) { w.u16(0x0600); w.u16(0x0010); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
+        b.rec(rec::kBof, data([](ByteWriter& w) { w.u16(rec::kBiff8Version); w.u16(rec::kBofWorksheet); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
 
         // Rows that need a ROW record, and the cells to write.
         struct RowOut { int row; const xl::RowInfo* info; int colMic, colMac; std::vector<CellOut> cells; };
@@ -573,7 +574,7 @@ private:
         if (rwMic < 0) { rwMic = 0; colMic = 0; }
         const std::size_t blocks = (rows.size() + 31) / 32;
 
-        qsizetype index0 = b.begin(0x020B); // INDEX, filled in once the blocks are written
+        qsizetype index0 = b.begin(rec::kIndex); // INDEX, filled in once the blocks are written
         b.w.u32(0);
         b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.front().row - 1));
         b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.back().row));
@@ -583,18 +584,18 @@ private:
         b.w.zeros(blocks * 4);
         b.end(index0); // 65536 rows make at most 2048 blocks: the list always fits
 
-        b.rec16(0x000D, 1);          // CALCMODE
-        b.rec16(0x000C, 100);        // CALCCOUNT
-        b.rec16(0x000F, 1);          // REFMODE
-        b.rec16(0x0011, 0);          // ITERATION
-        b.recDouble(0x0010, 0.001);  // DELTA
-        b.rec16(0x005F, 1);          // SAVERECALC
-        b.rec16(0x002A, ps.PrintHeadings ? 1 : 0);
-        b.rec16(0x002B, ps.PrintGridlines ? 1 : 0);
-        b.rec16(0x0082, 1);          // GRIDSET
-        b.rec(0x0080, QByteArray(8, '\0')); // GUTS
-        b.rec(0x0225, data([&](ByteWriter& w) { w.u16(0); w.u16(std::uint16_t(std::lround(ws.defaultRowHeight * 20))); }));
-        b.rec16(0x0081, std::uint16_t(0x04C1 | (ps.FitToPage ? 0x0100 : 0)));
+        b.rec16(rec::kCalcMode, 1);
+        b.rec16(rec::kCalcCount, 100);
+        b.rec16(rec::kRefMode, 1);
+        b.rec16(rec::kIteration, 0);
+        b.recDouble(rec::kDelta, 0.001);
+        b.rec16(rec::kSaveRecalc, 1);
+        b.rec16(rec::kPrintHeaders, ps.PrintHeadings ? 1 : 0);
+        b.rec16(rec::kPrintGridlines, ps.PrintGridlines ? 1 : 0);
+        b.rec16(rec::kGridSet, 1);
+        b.rec(rec::kGuts, QByteArray(8, '\0'));
+        b.rec(rec::kDefaultRowHeight, data([&](ByteWriter& w) { w.u16(0); w.u16(std::uint16_t(std::lround(ws.defaultRowHeight * 20))); }));
+        b.rec16(rec::kWsBool, std::uint16_t(0x04C1 | (ps.FitToPage ? 0x0100 : 0)));
         auto breaks = [&](std::uint16_t type, const std::vector<int>& list, std::uint16_t spanEnd) {
             if (list.empty()) return;
             std::vector<int> sorted(list);
@@ -606,21 +607,21 @@ private:
                 for (int at : sorted) { w.u16(std::uint16_t(std::max(at - 1, 0))); w.u16(0); w.u16(spanEnd); }
             }));
         };
-        breaks(0x001B, ps.HPageBreaks, 255);
-        breaks(0x001A, ps.VPageBreaks, 65535);
+        breaks(rec::kHorizontalPageBreaks, ps.HPageBreaks, 255);
+        breaks(rec::kVerticalPageBreaks, ps.VPageBreaks, 65535);
         auto hf = [&](std::uint16_t type, const QString& text) {
             if (text.isEmpty()) { b.recEmpty(type); return; }
             b.rec(type, data([&](ByteWriter& w) { unicodeString(w, text, false); }));
         };
-        hf(0x0014, headerText(ps.LeftHeader, ps.CenterHeader, ps.RightHeader));
-        hf(0x0015, headerText(ps.LeftFooter, ps.CenterFooter, ps.RightFooter));
-        b.rec16(0x0083, ps.CenterHorizontally ? 1 : 0);
-        b.rec16(0x0084, ps.CenterVertically ? 1 : 0);
-        b.recDouble(0x0026, ps.LeftMargin / 72);
-        b.recDouble(0x0027, ps.RightMargin / 72);
-        b.recDouble(0x0028, ps.TopMargin / 72);
-        b.recDouble(0x0029, ps.BottomMargin / 72);
-        b.rec(0x00A1, data([&](ByteWriter& w) {
+        hf(rec::kHeader, headerText(ps.LeftHeader, ps.CenterHeader, ps.RightHeader));
+        hf(rec::kFooter, headerText(ps.LeftFooter, ps.CenterFooter, ps.RightFooter));
+        b.rec16(rec::kHCenter, ps.CenterHorizontally ? 1 : 0);
+        b.rec16(rec::kVCenter, ps.CenterVertically ? 1 : 0);
+        b.recDouble(rec::kLeftMargin, ps.LeftMargin / 72);
+        b.recDouble(rec::kRightMargin, ps.RightMargin / 72);
+        b.recDouble(rec::kTopMargin, ps.TopMargin / 72);
+        b.recDouble(rec::kBottomMargin, ps.BottomMargin / 72);
+        b.rec(rec::kSetup, data([&](ByteWriter& w) {
             std::uint16_t flags = 0;
             if (ps.Order == 2) flags |= 0x01;
             if (ps.Orientation != xl::xlLandscape) flags |= 0x02;
@@ -650,10 +651,10 @@ private:
             double d = std::fabs(wch - ws.defaultColumnWidth);
             if (d < bestDiff) { bestDiff = d; best = n; }
         }
-        b.rec16(0x0055, std::uint16_t(best));
+        b.rec16(rec::kDefColWidth, std::uint16_t(best));
         writeColumns(ws);
 
-        b.rec(0x0200, data([&](ByteWriter& w) {
+        b.rec(rec::kDimensions, data([&](ByteWriter& w) {
             w.u32(std::uint32_t(rwMic)); w.u32(std::uint32_t(rwMac));
             w.u16(std::uint16_t(colMic)); w.u16(std::uint16_t(colMac)); w.u16(0);
         }));
@@ -665,7 +666,7 @@ private:
             for (std::size_t i = first; i < last; ++i) {
                 const RowOut& ro = rows[i];
                 const xl::RowInfo& ri = *ro.info;
-                qsizetype at = b.begin(0x0208);
+                qsizetype at = b.begin(rec::kRow);
                 b.w.u16(std::uint16_t(ro.row - 1));
                 b.w.u16(std::uint16_t(ro.colMic));
                 b.w.u16(std::uint16_t(ro.colMac));
@@ -687,7 +688,7 @@ private:
             }
             const qsizetype dbcell = b.pos();
             b.w.put32(dbcellFields + qsizetype(blk) * 4, std::uint32_t(dbcell));
-            qsizetype at = b.begin(0x00D7);
+            qsizetype at = b.begin(rec::kDbCell);
             b.w.u32(std::uint32_t(dbcell - firstRowPos));
             qsizetype prev = firstRowPos + 20;
             for (qsizetype start : cellStarts) {
@@ -704,11 +705,11 @@ private:
         if (ws.showGridlines) g |= 0x0002;
         if (frozen) g |= 0x0008 | 0x0100;
         if (index == active_) g |= 0x0200 | 0x0400;
-        b.rec(0x023E, data([&](ByteWriter& w) {
+        b.rec(rec::kWindow2, data([&](ByteWriter& w) {
             w.u16(g); w.u16(0); w.u16(0); w.u16(64); w.u16(0); w.u16(0); w.u16(0); w.u32(0);
         }));
         if (frozen) {
-            b.rec(0x0041, data([&](ByteWriter& w) {
+            b.rec(rec::kPane, data([&](ByteWriter& w) {
                 w.u16(std::uint16_t(fc)); w.u16(std::uint16_t(fr));
                 w.u16(std::uint16_t(fr)); w.u16(std::uint16_t(fc));
                 w.u8(fr > 0 && fc > 0 ? 0 : fr > 0 ? 2 : 1);
@@ -717,7 +718,7 @@ private:
         }
         for (std::size_t i = 0; i < ws.mergedCells.size(); i += 1026) {
             const std::size_t n = std::min<std::size_t>(1026, ws.mergedCells.size() - i);
-            b.rec(0x00E5, data([&](ByteWriter& w) {
+            b.rec(rec::kMergedCells, data([&](ByteWriter& w) {
                 w.u16(std::uint16_t(n));
                 for (std::size_t k = i; k < i + n; ++k) {
                     const xl::CellRect& m = ws.mergedCells[k];
@@ -726,7 +727,7 @@ private:
                 }
             }));
         }
-        b.recEmpty(0x000A);
+        b.recEmpty(rec::kEof);
     }
 
     void writeColumns(const xl::Worksheet& ws) {
@@ -741,7 +742,7 @@ private:
             int end = c;
             while (end < xl::kMaxCols && same(ws.columnInfo(end + 1), ci)) ++end;
             if (ci.width >= 0 || ci.hidden || ci.style >= 0) {
-                b.rec(0x007D, data([&](ByteWriter& w) {
+                b.rec(rec::kColInfo, data([&](ByteWriter& w) {
                     w.u16(std::uint16_t(c - 1));
                     w.u16(std::uint16_t(end - 1));
                     w.u16(ci.width >= 0 ? widthToFile(ci.width) : defWidth);
@@ -786,12 +787,12 @@ private:
             }
             switch (v.type()) {
             case xl::ValueType::Empty:
-                w.u16(0x0201); w.u16(6); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
+                w.u16(rec::kBlank); w.u16(6); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
                 break;
             case xl::ValueType::Text: {
                 const std::uint32_t idx = nextSst_ < cellSst_.size() ? cellSst_[nextSst_++] : 0;
                 unsigned char r[14];
-                fixed(r, 0x00FD, 10, row, co);
+                fixed(r, rec::kLabelSst, 10, row, co);
                 put32(r + 10, idx);
                 w.bytes(r, 14);
                 break;
@@ -803,17 +804,17 @@ private:
                 std::uint32_t rk;
                 if (toRk(d, rk)) {
                     unsigned char r[14];
-                    fixed(r, 0x027E, 10, row, co);
+                    fixed(r, rec::kRk, 10, row, co);
                     put32(r + 10, rk);
                     w.bytes(r, 14);
                 } else {
-                    w.u16(0x0203); w.u16(14); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf); w.f64(d);
+                    w.u16(rec::kNumber); w.u16(14); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf); w.f64(d);
                 }
                 break;
             }
             case xl::ValueType::Boolean:
             case xl::ValueType::Error:
-                w.u16(0x0205); w.u16(8); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
+                w.u16(rec::kBoolErr); w.u16(8); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
                 w.u8(v.isBoolean() ? (v.booleanValue() ? 1 : 0) : v.errorCode());
                 w.u8(v.isError() ? 1 : 0);
                 break;
@@ -857,7 +858,7 @@ private:
         w.u16(std::uint16_t(tokens.size()));
         w.bytes(tokens.constData(), std::size_t(tokens.size()));
         w.bytes(c.kept->extra.constData(), std::size_t(c.kept->extra.size()));
-        b_.rec(0x0006, rec);
+        b_.rec(rec::kFormula, rec);
         if (text) writeStringResult(v.textValue());
     }
 
@@ -867,7 +868,7 @@ private:
         Builder& b = b_;
         const bool high = !fitsLatin1(s);
         const int cw = high ? 2 : 1;
-        qsizetype rec = b.begin(0x0207);
+        qsizetype rec = b.begin(rec::kString);
         b.w.u16(std::uint16_t(s.size()));
         b.w.u8(high ? 1 : 0);
         qsizetype done = 0;
@@ -875,7 +876,7 @@ private:
             const qsizetype fit = (qsizetype(kMaxData) - (b.pos() - rec)) / cw;
             if (fit == 0) {
                 b.end(rec);
-                rec = b.begin(0x003C);
+                rec = b.begin(rec::kContinue);
                 b.w.u8(high ? 1 : 0);
                 continue;
             }
