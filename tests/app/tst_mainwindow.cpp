@@ -38,6 +38,7 @@
 #include <deque>
 
 using testsupport::AppFixture;
+using testsupport::control;
 
 namespace {
 
@@ -114,7 +115,7 @@ private slots:
         fx.writeWorkbook(referenceData);
         QVERIFY(fx.start());
         Form1& f = fx.form();
-        const QList<QWidget*> targets{f.Frame1, f.Frame2, f.Frame3, f.Frame4, f.Frame5, f.Frame6, f.Frame8, f.Toolbar1};
+        const QList<QWidget*> targets{control<PracticePanel>(&f, "Frame1"), control<NumberChooserPanel>(&f, "Frame2"), control<ClientPanel>(&f, "Frame3"), control<SectorPanel>(&f, "Frame4"), control<BinderPanel>(&f, "Frame5"), control<SearchPanel>(&f, "Frame6"), control<LedgerPanel>(&f, "Frame8"), control<QToolBar>(&f, "Toolbar1")};
         if (handler != "Form_Load") {
             // From a state where everything shows, so that each hide counts.
             for (QWidget* w : targets) w->setVisible(true);
@@ -138,31 +139,31 @@ private slots:
         Form1& f = fx.form();
         for (int twice = 0; twice < 2; ++twice) {
             f.MenuPratiche_Click();
-            QCOMPARE(items(f.Frame1->Combo3), (QStringList{"F1", "2"}));
-            QCOMPARE(items(f.Frame1->Combo1), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
-            QCOMPARE(items(f.Frame1->Combo2), (QStringList{"CIVILE", "PENALE"}));
+            QCOMPARE(items(control<QComboBox>(&f, "Frame1", "Combo3")), (QStringList{"F1", "2"}));
+            QCOMPARE(items(control<QComboBox>(&f, "Frame1", "Combo1")), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
+            QCOMPARE(items(control<QComboBox>(&f, "Frame1", "Combo2")), (QStringList{"CIVILE", "PENALE"}));
             // Filling a list chooses no entry.
-            QCOMPARE(f.Frame1->Combo1->currentText(), QString());
-            QCOMPARE(f.focusWidget(), f.Frame1->Text2);
+            QCOMPARE(control<QComboBox>(&f, "Frame1", "Combo1")->currentText(), QString());
+            QCOMPARE(f.focusWidget(), control<QLineEdit>(&f, "Frame1", "Text2"));
             QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
         }
         for (int twice = 0; twice < 2; ++twice) {
             f.MenuRaccoglitore_Click();
-            QCOMPARE(items(f.Frame5->Combo5), (QStringList{"F1", "2"}));
-            QCOMPARE(f.focusWidget(), f.Frame5->Combo5);
+            QCOMPARE(items(control<QComboBox>(&f, "Frame5", "Combo5")), (QStringList{"F1", "2"}));
+            QCOMPARE(f.focusWidget(), control<QComboBox>(&f, "Frame5", "Combo5"));
             QCOMPARE(f.Excel.ActiveSheet().Name(), store::kVarie);
             f.MenuClassificazione_Click();
-            QCOMPARE(items(f.Frame4->Combo6), (QStringList{"CIVILE", "PENALE"}));
-            QCOMPARE(f.focusWidget(), f.Frame4->Combo6);
+            QCOMPARE(items(control<QComboBox>(&f, "Frame4", "Combo6")), (QStringList{"CIVILE", "PENALE"}));
+            QCOMPARE(f.focusWidget(), control<QComboBox>(&f, "Frame4", "Combo6"));
             f.MenuClienti_Click();
-            QCOMPARE(items(f.Frame3->Combo4), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
+            QCOMPARE(items(control<QComboBox>(&f, "Frame3", "Combo4")), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
         }
         for (int twice = 0; twice < 2; ++twice) {
             f.LoadSearchClientCombo();
             f.LoadLedgerPracticeCombo();
         }
-        QCOMPARE(items(f.Frame6->Combo7), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
-        QCOMPARE(items(f.Frame8->Combo8), (QStringList{"2", "5"})); // sorted by the resets above
+        QCOMPARE(items(control<QComboBox>(&f, "Frame6", "Combo7")), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
+        QCOMPARE(items(control<QComboBox>(&f, "Frame8", "Combo8")), (QStringList{"2", "5"})); // sorted by the resets above
         QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
         QVERIFY2(fx.dialogs().verify().isEmpty(), qPrintable(fx.dialogs().verify()));
     }
@@ -173,16 +174,16 @@ private slots:
         QVERIFY(fx.start());
         Form1& f = fx.form();
         f.MenuRaccoglitore_Click();
-        QCOMPARE(f.Frame5->Combo5->count(), 0);
-        QCOMPARE(f.focusWidget(), f.Frame5->Combo5);
+        QCOMPARE(control<QComboBox>(&f, "Frame5", "Combo5")->count(), 0);
+        QCOMPARE(f.focusWidget(), control<QComboBox>(&f, "Frame5", "Combo5"));
         QVERIFY(fx.sheet(store::kCliente).GetRange("IV1").GetValue().isEmpty());
         f.MenuClienti_Click();
         QCOMPARE(fx.sheet(store::kCliente).GetRange("IV1").GetValue().numberValue(), 1.0);
-        QCOMPARE(f.Frame3->Text10->text(), QStringLiteral("1"));
+        QCOMPARE(control<QLineEdit>(&f, "Frame3", "Text10")->text(), QStringLiteral("1"));
         // A counter already there is shown, not reset.
         fx.sheet(store::kCliente).GetRange("IV1").SetValue(xl::Value(17));
         f.MenuClienti_Click();
-        QCOMPARE(f.Frame3->Text10->text(), QStringLiteral("17"));
+        QCOMPARE(control<QLineEdit>(&f, "Frame3", "Text10")->text(), QStringLiteral("17"));
     }
 
     void resetEmptiesTextsUnticksBoxesAndCascades() {
@@ -195,8 +196,8 @@ private slots:
         Form1& f = fx.form();
         f.MenuPratiche_Click();
         f.requestPrint(7);
-        const QString ipLabel = f.Label45->text();
-        const int clients = f.Frame1->Combo1->count();
+        const QString ipLabel = control<QLabel>(&f, "Label45")->text();
+        const int clients = control<QComboBox>(&f, "Frame1", "Combo1")->count();
 
         QList<QCheckBox*> untick, keep;
         for (const char* n : {"Check1", "Check2", "Check3", "Check4", "Check5", "Check6", "Check7", "Check10"})
@@ -216,28 +217,28 @@ private slots:
                 quiet.emplace_back(e);
                 e->setText(QStringLiteral("x"));
             }
-            quiet.emplace_back(f.Frame1->Combo1);
-            f.Frame1->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
-            quiet.emplace_back(f.Frame1->Text6);
-            f.Frame1->Text6->setText(QStringLiteral("nota"));
+            quiet.emplace_back(control<QComboBox>(&f, "Frame1", "Combo1"));
+            control<QComboBox>(&f, "Frame1", "Combo1")->setEditText(QStringLiteral("ROSSI MARIO"));
+            quiet.emplace_back(control<MultiLineTextBox>(&f, "Frame1", "Text6"));
+            control<MultiLineTextBox>(&f, "Frame1", "Text6")->setText(QStringLiteral("nota"));
         }
-        f.Frame8->Text39->setReadOnly(true);
+        control<QLineEdit>(&f, "Frame8", "Text39")->setReadOnly(true);
 
-        QSignalSpy textTyped(f.Frame1->Text3, &QLineEdit::textChanged);
-        QSignalSpy comboTyped(f.Frame1->Combo1, &QComboBox::editTextChanged);
-        QSignalSpy noteTyped(f.Frame1->Text6, &MultiLineTextBox::textChanged);
+        QSignalSpy textTyped(control<QLineEdit>(&f, "Frame1", "Text3"), &QLineEdit::textChanged);
+        QSignalSpy comboTyped(control<QComboBox>(&f, "Frame1", "Combo1"), &QComboBox::editTextChanged);
+        QSignalSpy noteTyped(control<MultiLineTextBox>(&f, "Frame1", "Text6"), &MultiLineTextBox::textChanged);
         QSignalSpy boxClicked(untick[1], &QCheckBox::toggled);
         QSignalSpy keptClicked(keep[0], &QCheckBox::toggled);
 
         f.ResetForm();
 
         for (QLineEdit* e : f.findChildren<QLineEdit*>()) {
-            if (e == f.Frame3->Text10 || qobject_cast<QComboBox*>(e->parentWidget())) continue;
+            if (e == control<QLineEdit>(&f, "Frame3", "Text10") || qobject_cast<QComboBox*>(e->parentWidget())) continue;
             QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
         }
-        QVERIFY(f.Frame8->Text39->text().isEmpty());
-        QCOMPARE(f.Frame1->Combo1->currentText(), QString());
-        QCOMPARE(f.Frame1->Text6->text(), QString());
+        QVERIFY(control<QLineEdit>(&f, "Frame8", "Text39")->text().isEmpty());
+        QCOMPARE(control<QComboBox>(&f, "Frame1", "Combo1")->currentText(), QString());
+        QCOMPARE(control<MultiLineTextBox>(&f, "Frame1", "Text6")->text(), QString());
         for (QCheckBox* c : untick) QVERIFY2(!c->isChecked(), qPrintable(c->objectName()));
         for (QCheckBox* c : keep) QVERIFY2(c->isChecked(), qPrintable(c->objectName()));
         // Each change ran its handler once, as typing or a click would.
@@ -248,12 +249,12 @@ private slots:
         QCOMPARE(boxClicked.at(0).at(0).toBool(), false);
         QCOMPARE(keptClicked.count(), 0);
         // What is no text is left: captions, lists, the other forms.
-        QCOMPARE(f.Label45->text(), ipLabel);
-        QCOMPARE(f.Frame1->Combo1->count(), clients);
+        QCOMPARE(control<QLabel>(&f, "Label45")->text(), ipLabel);
+        QCOMPARE(control<QComboBox>(&f, "Frame1", "Combo1")->count(), clients);
         QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("7"));
-        QCOMPARE(f.Frame3->Text10->text(), QStringLiteral("42"));
+        QCOMPARE(control<QLineEdit>(&f, "Frame3", "Text10")->text(), QStringLiteral("42"));
         QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
-        QVERIFY(shown(f.Frame1));
+        QVERIFY(shown(control<PracticePanel>(&f, "Frame1")));
 
         // A second reset changes nothing, so no handler runs again.
         f.ResetForm();
@@ -271,9 +272,9 @@ private slots:
         f.MenuPratiche_Click();
         Form5& scanner = form5(f);
         scanner.Text1->setText(QStringLiteral("contratto.bmp"));
-        f.Frame1->Text3->setText(QStringLiteral("oggetto"));
+        control<QLineEdit>(&f, "Frame1", "Text3")->setText(QStringLiteral("oggetto"));
         f.ResetForm();
-        QCOMPARE(f.Frame1->Text3->text(), QString());
+        QCOMPARE(control<QLineEdit>(&f, "Frame1", "Text3")->text(), QString());
         QCOMPARE(scanner.Text1->text(), QStringLiteral("contratto.bmp"));
     }
 
@@ -322,7 +323,7 @@ private slots:
         fx.writeWorkbook(referenceData);
         QVERIFY(fx.start());
         Form1& f = fx.form();
-        ListView* list = f.Frame1->ListView1;
+        ListView* list = control<ListView>(&f, "Frame1", "ListView1");
         // The first activation lists the sheet as it is, up to the gap.
         QCOMPARE(column(list, 0), (QStringList{"5", "2"}));
         QCOMPARE(column(list, 2), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
@@ -351,7 +352,7 @@ private slots:
         QVERIFY(fx.start());
         Form1& f = fx.form();
         f.MenuPratiche_Click();
-        ListView* list = f.Frame1->ListView1;
+        ListView* list = control<ListView>(&f, "Frame1", "ListView1");
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         auto shownTotal = [&] {
             int sum = 0;
@@ -379,7 +380,7 @@ private slots:
         Form1& f = fx.form();
         // Edited in the file: back at the first activation.
         QCOMPARE(fx.sheet(store::kPratica).GetRange("C1").Text(), QStringLiteral("Cliente"));
-        QCOMPARE(f.Frame1->ListView1->headerItem()->text(2), QStringLiteral("Cliente"));
+        QCOMPARE(control<ListView>(&f, "Frame1", "ListView1")->headerItem()->text(2), QStringLiteral("Cliente"));
         const int first = f.activations();
 
         // Edited while running: back when the user returns from one of the
@@ -396,8 +397,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&f));
         QVERIFY(QTest::qWaitFor([&] { return f.activations() == first + 1; }, 2000));
         QCOMPARE(fx.sheet(store::kPratica).GetRange("C1").Text(), QStringLiteral("Cliente"));
-        QCOMPARE(f.Frame1->ListView1->headerItem()->text(2), QStringLiteral("Cliente"));
-        QCOMPARE(column(f.Frame1->ListView1, 0), QStringList{"31"});
+        QCOMPARE(control<ListView>(&f, "Frame1", "ListView1")->headerItem()->text(2), QStringLiteral("Cliente"));
+        QCOMPARE(column(control<ListView>(&f, "Frame1", "ListView1"), 0), QStringList{"31"});
 
         // A message box is no form of the program: coming back from it does
         // not lay the workbook out again.
@@ -512,7 +513,7 @@ private slots:
         QCOMPARE(ended.count(), 1);
         QCOMPARE(fx.onDisk()->Sheets(store::kCliente).GetRange("B2").Text(), QStringLiteral("ROSSI MARIO"));
         QVERIFY(!fx.form().Excel.hasWorkbook());
-        QVERIFY(!fx.form().Timer2->isActive());
+        QVERIFY(!control<QTimer>(&fx.form(), "Timer2")->isActive());
     }
 
     void exitWhenTheSaveFailsAsksFirst() {
@@ -584,17 +585,17 @@ private slots:
         Form1& f = fx.form();
         f.MenuClienti_Click();
         // The clock runs while another panel is open.
-        QVERIFY(QTest::qWaitFor([&] { return !f.Frame1->Text8->text().isEmpty(); }, 2500));
-        QVERIFY2(QRegularExpression(QStringLiteral("^Ore\\.\\.\\.\\d\\d:\\d\\d:\\d\\d$")).match(f.Frame1->Text8->text()).hasMatch(),
-                 qPrintable(f.Frame1->Text8->text()));
+        QVERIFY(QTest::qWaitFor([&] { return !control<QLineEdit>(&f, "Frame1", "Text8")->text().isEmpty(); }, 2500));
+        QVERIFY2(QRegularExpression(QStringLiteral("^Ore\\.\\.\\.\\d\\d:\\d\\d:\\d\\d$")).match(control<QLineEdit>(&f, "Frame1", "Text8")->text()).hasMatch(),
+                 qPrintable(control<QLineEdit>(&f, "Frame1", "Text8")->text()));
 
         ShellRecorder desktop;
         f.Command40_Click();
-        QTest::mouseClick(f.Image1, Qt::RightButton);
+        QTest::mouseClick(control<ImageLabel>(&f, "Image1"), Qt::RightButton);
         QCOMPARE(desktop.urls.size(), 2);
         QCOMPARE(desktop.urls[0], QUrl::fromLocalFile(fx.folder() + "/Guida.pdf"));
         QCOMPARE(desktop.urls[1], QUrl(Form1::siteAddress()));
-        QCOMPARE(f.Image1->frameShape(), QFrame::Box);
+        QCOMPARE(control<ImageLabel>(&f, "Image1")->frameShape(), QFrame::Box);
         QVERIFY(fx.dialogs().shown.empty());
     }
 
@@ -610,11 +611,11 @@ private slots:
         fx.writeWorkbook();
         QVERIFY(fx.start());
         Form1& f = fx.form();
-        for (QWidget* w : QList<QWidget*>{f.Frame1, f.Frame3, f.Frame8}) w->hide();
-        QWidget* frame = panel == 1 ? static_cast<QWidget*>(f.Frame1) : panel == 3 ? static_cast<QWidget*>(f.Frame3) : f.Frame8;
+        for (QWidget* w : QList<QWidget*>{control<PracticePanel>(&f, "Frame1"), control<ClientPanel>(&f, "Frame3"), control<LedgerPanel>(&f, "Frame8")}) w->hide();
+        QWidget* frame = panel == 1 ? static_cast<QWidget*>(control<PracticePanel>(&f, "Frame1")) : panel == 3 ? static_cast<QWidget*>(control<ClientPanel>(&f, "Frame3")) : control<LedgerPanel>(&f, "Frame8");
         frame->show();
-        QLineEdit* fields[] = {f.Frame1->Text2, f.Frame3->Text18, f.Frame8->Text33};
-        QAbstractButton* toggles[] = {f.Frame1->Check1, f.Frame3->Check4, f.Frame8->Option1};
+        QLineEdit* fields[] = {control<QLineEdit>(&f, "Frame1", "Text2"), control<QLineEdit>(&f, "Frame3", "Text18"), control<QLineEdit>(&f, "Frame8", "Text33")};
+        QAbstractButton* toggles[] = {control<QCheckBox>(&f, "Frame1", "Check1"), control<QCheckBox>(&f, "Frame3", "Check4"), control<QRadioButton>(&f, "Frame8", "Option1")};
         for (int i = 0; i < 3; ++i) {
             QSignalBlocker q1(fields[i]), q2(toggles[i]);
             fields[i]->setText(QStringLiteral("vecchia"));
@@ -646,18 +647,18 @@ private slots:
         Form1& f = fx.form();
         QPointer<Calendario> cal = f.calendario();
         cal->show();
-        f.Frame8->Option1->setChecked(true);
+        control<QRadioButton>(&f, "Frame8", "Option1")->setChecked(true);
         cal->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2024, 3, 5));
         cal->Calendario_DateClick();
         // No panel open: nothing written, the form stays.
         QVERIFY(!cal.isNull());
         QVERIFY(cal->isVisible());
-        QVERIFY(f.Frame1->Text2->text().isEmpty());
-        QVERIFY(f.Frame8->Option1->isChecked());
+        QVERIFY(control<QLineEdit>(&f, "Frame1", "Text2")->text().isEmpty());
+        QVERIFY(control<QRadioButton>(&f, "Frame8", "Option1")->isChecked());
         // Its close box writes no date and clears the ledger's option.
         QVERIFY(cal->close());
-        QVERIFY(!f.Frame8->Option1->isChecked());
-        QVERIFY(f.Frame8->Text33->text().isEmpty());
+        QVERIFY(!control<QRadioButton>(&f, "Frame8", "Option1")->isChecked());
+        QVERIFY(control<QLineEdit>(&f, "Frame8", "Text33")->text().isEmpty());
         QVERIFY(QTest::qWaitFor([&] { return cal.isNull(); }, 2000));
     }
 };

@@ -26,6 +26,7 @@
 #include <QToolBar>
 
 using namespace lt;
+using testsupport::control;
 
 namespace {
 
@@ -191,41 +192,41 @@ class ScreenFit : public QObject {
     void everyPanel(const QString& prefix) {
         Form1& f = form();
         f.MenuPratiche_Click();
-        checkFits(f.Frame1, prefix + QStringLiteral("pratiche"));
-        if (!f.Toolbar1->isVisible()) problems_ << QStringLiteral("toolbar hidden");
-        clickPractice(f.Frame1->ListView1, QStringLiteral("5"));
-        checkFits(f.Frame1, prefix + QStringLiteral("pratiche-caricata"));
+        checkFits(control<PracticePanel>(&f, "Frame1"), prefix + QStringLiteral("pratiche"));
+        if (!control<QToolBar>(&f, "Toolbar1")->isVisible()) problems_ << QStringLiteral("toolbar hidden");
+        clickPractice(control<ListView>(&f, "Frame1", "ListView1"), QStringLiteral("5"));
+        checkFits(control<PracticePanel>(&f, "Frame1"), prefix + QStringLiteral("pratiche-caricata"));
 
         f.MenuPratiche_Click();
         f.toolbarButton(2)->trigger();
-        checkFits(f.Frame2, prefix + QStringLiteral("numero"));
+        checkFits(control<NumberChooserPanel>(&f, "Frame2"), prefix + QStringLiteral("numero"));
 
         f.MenuPratiche_Click();
-        f.Frame1->cmd14->click();
-        choose(f.Frame6->Combo7, QStringLiteral("ROSSI MARIO"));
-        f.Frame6->Command22->click();
-        checkFits(f.Frame6, prefix + QStringLiteral("ricerca"));
+        control<PracticePanel>(&f, "Frame1")->cmd14->click();
+        choose(control<QComboBox>(&f, "Frame6", "Combo7"), QStringLiteral("ROSSI MARIO"));
+        control<QPushButton>(&f, "Frame6", "Command22")->click();
+        checkFits(control<SearchPanel>(&f, "Frame6"), prefix + QStringLiteral("ricerca"));
 
         f.MenuPratiche_Click();
-        f.Frame1->Command28->click();
-        checkFits(f.Frame8, prefix + QStringLiteral("acconti"));
-        f.Frame8->Check11->setChecked(true);
-        choose(f.Frame8->Combo8, QStringLiteral("5"));
-        checkFits(f.Frame8, prefix + QStringLiteral("acconti-pratica"));
-        f.Frame8->Check12->setChecked(true);
-        choose(f.Frame8->Combo9, QStringLiteral("STUDIO ASSOCIATO DELL'ACQUA, FERRARI & SANTORO"));
-        checkFits(f.Frame8, prefix + QStringLiteral("acconti-cliente"));
-        f.Frame8->Command27->click();
+        control<QPushButton>(&f, "Frame1", "Command28")->click();
+        checkFits(control<LedgerPanel>(&f, "Frame8"), prefix + QStringLiteral("acconti"));
+        control<QCheckBox>(&f, "Frame8", "Check11")->setChecked(true);
+        choose(control<QComboBox>(&f, "Frame8", "Combo8"), QStringLiteral("5"));
+        checkFits(control<LedgerPanel>(&f, "Frame8"), prefix + QStringLiteral("acconti-pratica"));
+        control<QCheckBox>(&f, "Frame8", "Check12")->setChecked(true);
+        choose(control<QComboBox>(&f, "Frame8", "Combo9"), QStringLiteral("STUDIO ASSOCIATO DELL'ACQUA, FERRARI & SANTORO"));
+        checkFits(control<LedgerPanel>(&f, "Frame8"), prefix + QStringLiteral("acconti-cliente"));
+        control<QPushButton>(&f, "Frame8", "Command27")->click();
 
         f.MenuClienti_Click();
-        checkFits(f.Frame3, prefix + QStringLiteral("clienti"));
-        choose(f.Frame3->Combo4, QStringLiteral("STUDIO ASSOCIATO DELL'ACQUA, FERRARI & SANTORO"));
-        checkFits(f.Frame3, prefix + QStringLiteral("clienti-caricato"));
+        checkFits(control<ClientPanel>(&f, "Frame3"), prefix + QStringLiteral("clienti"));
+        choose(control<QComboBox>(&f, "Frame3", "Combo4"), QStringLiteral("STUDIO ASSOCIATO DELL'ACQUA, FERRARI & SANTORO"));
+        checkFits(control<ClientPanel>(&f, "Frame3"), prefix + QStringLiteral("clienti-caricato"));
 
         f.MenuClassificazione_Click();
-        checkFits(f.Frame4, prefix + QStringLiteral("classificazione"));
+        checkFits(control<SectorPanel>(&f, "Frame4"), prefix + QStringLiteral("classificazione"));
         f.MenuRaccoglitore_Click();
-        checkFits(f.Frame5, prefix + QStringLiteral("raccoglitore"));
+        checkFits(control<BinderPanel>(&f, "Frame5"), prefix + QStringLiteral("raccoglitore"));
     }
 
 public:
@@ -251,7 +252,7 @@ private slots:
              });
         QVERIFY(QTest::qWaitForWindowExposed(&form()));
         Form1& f = form();
-        frames_ = {f.Frame1, f.Frame2, f.Frame3, f.Frame4, f.Frame5, f.Frame6, f.Frame8};
+        frames_ = {control<PracticePanel>(&f, "Frame1"), control<NumberChooserPanel>(&f, "Frame2"), control<ClientPanel>(&f, "Frame3"), control<SectorPanel>(&f, "Frame4"), control<BinderPanel>(&f, "Frame5"), control<SearchPanel>(&f, "Frame6"), control<LedgerPanel>(&f, "Frame8")};
         for (QWidget* w : frames_) w->installEventFilter(this);
         QCOMPARE(f.screen()->geometry().size(), QSize(1366, 768));
         qInfo() << "font" << QApplication::font() << f.screen()->logicalDotsPerInch();

@@ -31,13 +31,14 @@
 #include <QToolBar>
 
 using testsupport::AppFixture;
+using testsupport::control;
 
 namespace {
 const QString kLocked = testsupport::alreadyOpenMessage();
 
 QByteArray digest(const QString& path) { return testsupport::fileDigest(path); }
 
-QList<QWidget*> frames(Form1& f) { return {f.Frame1, f.Frame2, f.Frame3, f.Frame4, f.Frame5, f.Frame6, f.Frame8}; }
+QList<QWidget*> frames(Form1& f) { return {control<PracticePanel>(&f, "Frame1"), control<NumberChooserPanel>(&f, "Frame2"), control<ClientPanel>(&f, "Frame3"), control<SectorPanel>(&f, "Frame4"), control<BinderPanel>(&f, "Frame5"), control<SearchPanel>(&f, "Frame6"), control<LedgerPanel>(&f, "Frame8")}; }
 } // namespace
 
 class TestStartup : public QObject {
@@ -53,15 +54,15 @@ private slots:
         QVERIFY(QFileInfo(fx.folder() + "/Backup").isDir());
         QCOMPARE(f.windowTitle(), QStringLiteral("Velmora versione 2.3"));
         for (QWidget* w : frames(f)) QVERIFY2(!shown(w), qPrintable(w->objectName()));
-        QVERIFY(!shown(f.Toolbar1));
-        QVERIFY(shown(f.Command40));
-        QCOMPARE(f.Command40->text(), QStringLiteral("&Istruzioni"));
-        QCOMPARE(f.Image1->toolTip(), QStringLiteral("Vai al il mio sito !"));
-        QVERIFY(!f.Image1->pixmap().isNull());
+        QVERIFY(!shown(control<QToolBar>(&f, "Toolbar1")));
+        QVERIFY(shown(control<QPushButton>(&f, "Command40")));
+        QCOMPARE(control<QPushButton>(&f, "Command40")->text(), QStringLiteral("&Istruzioni"));
+        QCOMPARE(control<ImageLabel>(&f, "Image1")->toolTip(), QStringLiteral("Vai al il mio sito !"));
+        QVERIFY(!control<ImageLabel>(&f, "Image1")->pixmap().isNull());
         const QRegularExpression ip(QStringLiteral("^Indirizzo IP:(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
-        QVERIFY2(ip.match(f.Label45->text()).hasMatch(), qPrintable(f.Label45->text()));
-        QVERIFY(f.Timer2->isActive());
-        for (QTimer* t : {f.Timer1, f.Timer2, f.Timer3}) QCOMPARE(t->interval(), 1000);
+        QVERIFY2(ip.match(control<QLabel>(&f, "Label45")->text()).hasMatch(), qPrintable(control<QLabel>(&f, "Label45")->text()));
+        QVERIFY(control<QTimer>(&f, "Timer2")->isActive());
+        for (QTimer* t : {control<QTimer>(&f, "Timer1"), control<QTimer>(&f, "Timer2"), control<QTimer>(&f, "Timer3")}) QCOMPARE(t->interval(), 1000);
 
         // The menu bar, in order, with its captions.
         QStringList top;
@@ -69,14 +70,14 @@ private slots:
         QCOMPARE(top, (QStringList{"Gestione &Pratiche", "Gestione &Clienti", "Gestione &Archiviazione", "&Excel",
                                    "Stampa &Copertina/Pratica", "&Salvataggio Archivio", "&Esci dal programma"}));
         QStringList sub;
-        for (QAction* a : f.MenuArchiviazione->actions()) sub << a->text();
+        for (QAction* a : control<QMenu>(&f, "MenuArchiviazione")->actions()) sub << a->text();
         QCOMPARE(sub, (QStringList{"Nuova &Classificazione", "Nuovo Raccoglitore/Faldone"}));
         QCOMPARE(f.toolbarButton(1)->text(), QStringLiteral("Inserisci"));
         QCOMPARE(f.toolbarButton(7)->text(), QStringLiteral("&Esci"));
         QVERIFY(!f.toolbarButton(8));
 
         // The first activation laid the list out: twelve columns from row 1.
-        ListView* list = f.Frame1->ListView1;
+        ListView* list = control<ListView>(&f, "Frame1", "ListView1");
         QCOMPARE(list->columnCount(), 12);
         QStringList captions;
         for (int c = 0; c < 12; ++c) captions << list->headerItem()->text(c);

@@ -28,6 +28,11 @@ W* control(const QObject* root, const QString& name) {
                                      .arg(found.size()).arg(name, root->objectName()).toStdString());
     return found.front();
 }
+// The control named `name` inside the panel named `panel` under `root`.
+template <typename W = QWidget>
+W* control(const QObject* root, const QString& panel, const QString& name) {
+    return control<W>(control<QWidget>(root, panel), name);
+}
 
 // The box of a refused start-up: the workbook is in use elsewhere.
 QString alreadyOpenMessage();
