@@ -12,6 +12,9 @@
 #include "practices/numberchooser.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
+#include "printing/cover.h"
+#include "printing/label.h"
+#include "printing/messages.h"
 #include "printing/stampap.h"
 #include "reference/clientpanel.h"
 #include "reference/sectorbinder.h"
@@ -341,6 +344,8 @@ void Form1::switchPanels(std::initializer_list<std::pair<store::Panel, bool>> ch
 bool Form1::practiceShown() const { return shown(Frame1); }
 QString Form1::shownPracticeNumber() const { return Frame1 ? Frame1->shownNumber() : QString(); }
 store::SearchState Form1::lastSearch() const { return Frame6 ? Frame6->searchState() : store::SearchState{}; }
+store::ShownPractice Form1::shownPractice() const { return Frame1 ? Frame1->shownPractice() : store::ShownPractice{}; }
+bool Form1::printLabel() { return printing::printLabel(book_, shownPractice()); }
 
 QString Form1::workbookPath() const { return programFolder_ + QLatin1Char('/') + store::kWorkbookFileName; }
 
@@ -771,9 +776,14 @@ void Form1::Command40_Click() { OpenDocument(this, programFolder_ + QStringLiter
 
 void Form1::OpenDocument(QWidget*, const QString& path) { shell::open(QUrl::fromLocalFile(path)); }
 
-void Form1::requestPrint(int code) {
-    stampaP()->Text1->setText(QString::number(code));
-    stampaP()->show();
+void Form1::requestPrint(int code) { stampaP()->request(code); }
+
+void Form1::MnCoopertina_Click() {
+    if (ui::dialogs().question(printing::msg::kBlankCover, printing::msg::kTitle)) {
+        requestPrint(StampaP::BlankCover);
+        return;
+    }
+    if (printing::practiceForCover(*this)) requestPrint(StampaP::FilledCover);
 }
 
 QString Form1::StrToDate(QString& Data1) { return store::StrToDate(Data1); }

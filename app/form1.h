@@ -101,6 +101,8 @@ public:
     bool practiceShown() const override;
     QString shownPracticeNumber() const override;
     store::SearchState lastSearch() const override;
+    store::ShownPractice shownPractice() const override;
+    bool printLabel() override;
 
     // Shared procedures.
     void Form_Activate();

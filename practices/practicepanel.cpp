@@ -10,7 +10,6 @@
 #include "practices/numberchooser.h"
 #include "practices/practicecommon.h"
 #include "practices/searchpanel.h"
-#include "printing/label.h"
 #include "reference/clientpanel.h"
 #include "reference/sectorbinder.h"
 #include "store/formatters.h"
@@ -246,7 +245,11 @@ void PracticePanel::connectHandlers() {
     connect(Command14, &QPushButton::clicked, this, [this] { Command14_Click(); });
     connect(Command15, &QPushButton::clicked, this, [this] { Command15_Click(); });
     connect(cmd14, &QPushButton::clicked, this, [this] { cmd14_Click(); });
-    connect(Command200, &QPushButton::clicked, this, [this] { practices::guarded([this] { printing::Command200_Click(form); }); });
+    connect(Command200, &QPushButton::clicked, this, [this] {
+        practices::guarded([this] {
+            if (!form.printLabel()) Text2->setFocus();
+        });
+    });
     connect(Command50, &QPushButton::clicked, this, [this] { Command50_Click(); });
     connect(Command51, &QPushButton::clicked, this, [this] { Command51_Click(); });
     // Whenever the fields are emptied (the form-wide reset, from wherever it
@@ -338,6 +341,23 @@ void PracticePanel::Check1_Click() {
 }
 
 QString PracticePanel::shownNumber() const { return Text1->text(); }
+
+store::ShownPractice PracticePanel::shownPractice() const {
+    store::ShownPractice p;
+    p.number = Text1->text();
+    p.date = Text2->text();
+    p.client = Combo1->currentText();
+    p.subject = Text3->text();
+    p.description = Text4->text();
+    p.sector = Combo2->currentText();
+    p.place = Text5->text();
+    p.binder = Combo3->currentText();
+    p.inPreparation = Check2->isChecked();
+    p.completed = Check3->isChecked();
+    p.notes = Text6->text();
+    p.estimate = Text37->text();
+    return p;
+}
 
 bool PracticePanel::takeDate(const QDate& picked) {
     if (!shown(this)) return false;

@@ -3,6 +3,8 @@
 // of sheet "Pratica", the practice list and the buttons around it, with the
 // toolbar's dispatch and the record operations behind it.
 
+#include "store/panelcontext.h"
+
 #include <QGroupBox>
 
 class Form1;
@@ -93,6 +95,8 @@ public:
 
     // The number of the practice shown ("" when none is loaded).
     QString shownNumber() const;
+    // Every field as it stands on screen, saved or not.
+    store::ShownPractice shownPractice() const;
 
     // Buttons 1 "Inserisci" and 2 "Selez.Nr.Pratica" of the toolbar.
     void showInsertButtons(bool visible);

@@ -1,18 +1,10 @@
 #include "printing/label.h"
 
-#include "app/form1.h"
 #include "platform/desktop/dialogs.h"
-#include "practices/practicepanel.h"
+#include "printing/messages.h"
 #include "printing/printers.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-
 namespace printing {
-
-namespace {
-const QString kTitle = QStringLiteral("Velmora");
-}
 
 QString labelText(const QString& number, const QString& date, const QString& client, const QString& sector,
                   const QString& binder, const QString& place) {
@@ -22,21 +14,16 @@ QString labelText(const QString& number, const QString& date, const QString& cli
            QStringLiteral("Faldone : ") + binder + QStringLiteral("     ") + place + lf;
 }
 
-void Command200_Click(Form1& form) {
-    PracticePanel* p = form.Frame1;
-    if (p->Text1->text().isEmpty() || p->Combo1->currentText().isEmpty() || p->Text2->text().isEmpty() ||
-        p->Combo2->currentText().isEmpty() || p->Combo3->currentText().isEmpty()) {
-        ui::dialogs().message(QStringLiteral(" ERRORE- Occorre SELEZIONARE UNA PRATICA e i  Campi N°-PRATICA /CLIENTE/DATA/"
-                                             "SETTORE/FALDONE  devono essere sempre compilati !"),
-                              kTitle, ui::MsgIcon::None);
-        p->Text2->setFocus();
-        return;
+bool printLabel(store::Book& book, const store::ShownPractice& p) {
+    if (p.number.isEmpty() || p.client.isEmpty() || p.date.isEmpty() || p.sector.isEmpty() || p.binder.isEmpty()) {
+        ui::dialogs().message(msg::kLabelFields, msg::kTitle, ui::MsgIcon::None);
+        return false;
     }
-    const QString text = labelText(p->Text1->text(), p->Text2->text(), p->Combo1->currentText(),
-                                   p->Combo2->currentText(), p->Combo3->currentText(), p->Text5->text());
+    const QString text = labelText(p.number, p.date, p.client, p.sector, p.binder, p.place);
 
-    xl::Worksheet* found = form.Excel.hasWorkbook() ? form.Excel.ActiveWorkbook().findSheet(QStringLiteral("Varie")) : nullptr;
-    if (!found) return;
+    xl::Application& excel = book.application();
+    xl::Worksheet* found = excel.hasWorkbook() ? excel.ActiveWorkbook().findSheet(QStringLiteral("Varie")) : nullptr;
+    if (!found) return true;
     xl::Worksheet& sh = *found;
     sh.Select();
     // Row 1 holds the headers of the binder and sector lists: it gets its
@@ -94,10 +81,9 @@ void Command200_Click(Form1& form) {
     row1.hidden = headerHidden;
 
     if (!printed)
-        ui::dialogs().message(rq.printer.isEmpty()
-                                  ? QStringLiteral(" Etichetta non stampata: non è impostata una stampante predefinita ..................")
-                                  : QStringLiteral(" Etichetta non stampata sulla stampante %1 ..................").arg(rq.printer),
-                              kTitle, ui::MsgIcon::Information);
+        ui::dialogs().message(rq.printer.isEmpty() ? msg::kLabelNoDefaultPrinter : msg::labelNotPrinted(rq.printer),
+                              msg::kTitle, ui::MsgIcon::Information);
+    return true;
 }
 
 } // namespace printing

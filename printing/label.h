@@ -2,7 +2,9 @@
 // The practice label: five lines of the practice shown, built in cell AU1 of
 // sheet "Varie", printed alone on the current printer and emptied again.
 
-class Form1;
+#include "store/book.h"
+#include "store/panelcontext.h"
+
 #include <QString>
 
 namespace printing {
@@ -12,7 +14,9 @@ namespace printing {
 QString labelText(const QString& number, const QString& date, const QString& client, const QString& sector,
                   const QString& binder, const QString& place);
 
-// "&Etichetta" of the practice panel.
-void Command200_Click(Form1& form);
+// "&Etichetta" of the practice panel: false, after telling the user, when
+// the practice lacks its number, client, date, sector or binder; otherwise
+// the label goes to the current printer and a job that fails is told.
+bool printLabel(store::Book& book, const store::ShownPractice& practice);
 
 } // namespace printing

@@ -1,11 +1,14 @@
 #include "printing/stampap.h"
 
-#include "app/form1.h"
 #include "platform/desktop/guard.h"
 #include "platform/desktop/named.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/engine/vbconv.h"
+#include "printing/cover.h"
+#include "printing/messages.h"
 #include "printing/printers.h"
+#include "store/book.h"
+#include "store/panelcontext.h"
 #include "store/schema.h"
 
 #include <QCheckBox>
@@ -23,17 +26,16 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("Velmora");
-
 using handlers::skipping;
+using printing::msg::kTitle;
 
 } // namespace
 
-QString StampaP::placeholder() { return QStringLiteral("Seleziona la stampante"); }
+QString StampaP::placeholder() { return printing::msg::kPlaceholder; }
 
-StampaP::StampaP(Form1& f) : QWidget(nullptr, Qt::Window), form(f) {
+StampaP::StampaP(store::PanelContext& ctx) : QWidget(nullptr, Qt::Window), ctx_(ctx) {
     setObjectName(QStringLiteral("StampaP"));
-    setWindowTitle(QStringLiteral("Seleziona Stampante"));
+    setWindowTitle(printing::msg::kFormTitle);
     Combo1 = named(new QComboBox(this), "Combo1");
     // Only a printer of the list can be picked: a typed name would be found
     // wrong only after the questions of the printout.
@@ -67,8 +69,18 @@ void StampaP::Form_Load() {
     printing::Printers& system = printing::printers();
     Combo1->addItems(system.names());
     Combo1->setCurrentIndex(-1);
-    Label1->setText(QStringLiteral("La stampante predefinita è: ") + QLatin1Char('\n') + system.defaultName());
+    Label1->setText(printing::msg::kDefaultPrinter + QLatin1Char('\n') + system.defaultName());
     loaded_ = true;
+}
+
+void StampaP::request(int code) {
+    Text1->setText(QString::number(code));
+    show();
+}
+
+xl::Worksheet* StampaP::findSheet(const QString& name) {
+    xl::Application& excel = ctx_.book().application();
+    return excel.hasWorkbook() ? excel.ActiveWorkbook().findSheet(name) : nullptr;
 }
 
 void StampaP::Form_QueryUnload() {
@@ -107,7 +119,7 @@ void StampaP::Command1_Click() {
     // only count when the work area holds no state search any more.
     auto stateSearch = [this](bool completed) {
         using store::SearchState;
-        const SearchState s = form.lastSearch();
+        const SearchState s = ctx_.lastSearch();
         if (s.last == SearchState::InPreparation || s.last == SearchState::Completed)
             return s.last == (completed ? SearchState::Completed : SearchState::InPreparation);
         const bool inPrep = s.inPreparationTicked, done = s.completedTicked;
@@ -149,7 +161,7 @@ int StampaP::zoomAnswer(const QString& answer) {
 
 std::optional<int> StampaP::askZoom(const QString& prompt) {
     for (;;) {
-        const QString answer = ui::dialogs().input(prompt, kTitle, QStringLiteral("110"));
+        const QString answer = ui::dialogs().input(prompt, kTitle, printing::msg::kZoomDefault);
         if (answer.trimmed().isEmpty()) return std::nullopt; // Annulla, or nothing typed
         const int zoom = zoomAnswer(answer);
         const std::optional<double> typed = vb::CDbl(answer);
@@ -173,21 +185,15 @@ bool StampaP::send(xl::Worksheet& sheet, printout::Request request) {
     // Nothing reached a printer: say so, and leave the form up so that a
     // printer can be picked and the job sent again.
     QString why = printerRefusal(request.printer);
-    if (why.isEmpty())
-        why = QStringLiteral(" Stampa non eseguita: la stampante %1 non ha accettato il lavoro. "
-                             "Controllarla e riprovare ..................")
-                  .arg(request.printer);
+    if (why.isEmpty()) why = printing::msg::jobRefused(request.printer);
     ui::dialogs().message(why, kTitle, ui::MsgIcon::Information);
     return false;
 }
 
 QString StampaP::printerRefusal(const QString& printer) {
     const QStringList installed = printing::printers().names();
-    if (installed.isEmpty())
-        return QStringLiteral(" Stampa non eseguita: nel sistema non è installata alcuna stampante ..................");
-    if (printer.trimmed().isEmpty() || !installed.contains(printer))
-        return QStringLiteral(" Stampa non eseguita: scegliere una stampante dall'elenco e premere "
-                              "di nuovo Seleziona ..................");
+    if (installed.isEmpty()) return printing::msg::kNoPrinterInstalled;
+    if (printer.trimmed().isEmpty() || !installed.contains(printer)) return printing::msg::kPickPrinter;
     return QString();
 }
 
@@ -198,8 +204,8 @@ struct StampaP::OneShot {
     const char* emptyCell;
     const char* corner;
     const char* start;
-    const char* emptyMessage;
-    const char* zoomPrompt;
+    const QString& emptyMessage;
+    const QString& zoomPrompt;
     const char* title;
     bool trapFormatting; // false: a failure while formatting ends the printout
     bool hideAfter;
@@ -208,10 +214,7 @@ struct StampaP::OneShot {
 
 namespace {
 
-const char* const kZoomShort = "Digita la percentuale di Zoom della Stampa 80-90-100..................";
-const char* const kZoomLong = "Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100..................";
-const char* const kNoPractices = " La stampa non può essere eseguita in assenza di Pratiche  inserite ..................";
-const char* const kNoEntries = " La stampa non può essere eseguita in assenza di voci  inserite ..................";
+using namespace printing::msg;
 
 void setMargins(xl::PageSetup& ps) {
     ps.LeftMargin = xl::Application::InchesToPoints(0.21);
@@ -245,7 +248,7 @@ int lastResultRow(xl::Worksheet& sh, const xl::CellRect& block) {
 } // namespace
 
 void StampaP::printOneShot(const OneShot& job) {
-    xl::Worksheet* found = form.Excel.hasWorkbook() ? form.Excel.ActiveWorkbook().findSheet(QString::fromUtf8(job.sheet)) : nullptr;
+    xl::Worksheet* found = findSheet(QString::fromUtf8(job.sheet));
     if (!found) return;
     xl::Worksheet& sh = *found;
 
@@ -267,12 +270,12 @@ void StampaP::printOneShot(const OneShot& job) {
     const bool empty = job.workArea ? lastRow < 2
                                     : vb::CStr(sh.GetRange(QString::fromUtf8(job.emptyCell)).GetValue()).isEmpty();
     if (empty) {
-        ui::dialogs().message(QString::fromUtf8(job.emptyMessage), kTitle, ui::MsgIcon::Information);
+        ui::dialogs().message(job.emptyMessage, kTitle, ui::MsgIcon::Information);
         hide();
         return;
     }
 
-    const std::optional<int> zoom = askZoom(QString::fromUtf8(job.zoomPrompt));
+    const std::optional<int> zoom = askZoom(job.zoomPrompt);
     if (!zoom) return;
 
     skipping([&] { sh.Select(); });
@@ -295,15 +298,11 @@ void StampaP::printOneShot(const OneShot& job) {
 }
 
 void StampaP::PrintBinderList() {
-    printOneShot({"Varie", "A2", "C1", "A1",
-                  " La stampa non può essere eseguita in assenza di FALDONI  inseriti ..................", kZoomShort,
-                  "Stampa  Faldoni  ", false, true});
+    printOneShot({"Varie", "A2", "C1", "A1", kNoBinders, kZoomShort, "Stampa  Faldoni  ", false, true});
 }
 
 void StampaP::PrintSectorList() {
-    printOneShot({"Varie", "E2", "F1", "E1",
-                  " La stampa non può essere eseguita in assenza di SETTORI  inseriti ..................", kZoomShort,
-                  "Stampa  Settori  ", true, false});
+    printOneShot({"Varie", "E2", "F1", "E1", kNoSectors, kZoomShort, "Stampa  Settori  ", true, false});
 }
 
 void StampaP::PrintPracticesInProgress() {
@@ -333,7 +332,7 @@ void StampaP::PrintPracticeList() { printInteractive(true); }
 void StampaP::PrintClientList() { printInteractive(false); }
 
 void StampaP::printInteractive(bool practices) {
-    xl::Application& app = form.Excel;
+    xl::Application& app = ctx_.book().application();
     // Screen updating is switched off for the practice list only, and
     // switched back on however the printout ends.
     struct ScreenUpdating {
@@ -351,10 +350,7 @@ void StampaP::printInteractive(bool practices) {
     xl::Worksheet& sh = *found;
 
     if (vb::CStr(sh.GetRange(QStringLiteral("A2")).GetValue()).isEmpty()) {
-        ui::dialogs().message(
-            practices ? QStringLiteral(" La stampa non può essere eseguita in assenza di Pratiche inserite ..................")
-                      : QStringLiteral(" La stampa non può essere eseguita in assenza di Clienti inseriti .................."),
-            kTitle, ui::MsgIcon::Information);
+        ui::dialogs().message(practices ? kNoPracticesList : kNoClients, kTitle, ui::MsgIcon::Information);
         hide();
         return;
     }
@@ -363,13 +359,11 @@ void StampaP::printInteractive(bool practices) {
     sh.GetRange(QStringLiteral("AU1")).ClearContents();
     sh.GetRange(QStringLiteral("AV1")).ClearContents();
 
-    const std::optional<int> zoom =
-        askZoom(QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100.................."));
+    const std::optional<int> zoom = askZoom(kZoomLong);
     if (!zoom) return;
     bool portrait = false;
     if (practices)
-        portrait = ui::dialogs().question(
-            QStringLiteral(" Vuoi la Stampa Verticale ?........................................................."), kTitle);
+        portrait = ui::dialogs().question(kPortrait, kTitle);
 
     sh.Select();
     skipping([&] { setExtent(sh, practices ? QStringLiteral("L1") : QStringLiteral("Q1"), QStringLiteral("A1")); });
@@ -415,10 +409,9 @@ void StampaP::printInteractive(bool practices) {
     for (int page = 1; page <= pages; ++page) {
         sh.GetRange(QStringLiteral("AU1")).SetValue(xl::Value(page));
         sh.GetRange(QStringLiteral("AV1")).SetValue(xl::Value(pages));
-        const QString question = QStringLiteral("Vuoi Procedere alla stampa   ? ") + QStringLiteral(" Pagine     ") +
-                                 vb::CStr(sh.GetRange(QStringLiteral("AU1")).GetValue()) + QStringLiteral("    di    ") +
-                                 vb::CStr(sh.GetRange(QStringLiteral("AV1")).GetValue());
-        if (!ui::dialogs().question(question, QStringLiteral("Stampa Risultato "))) return;
+        const QString question = pageQuestion(vb::CStr(sh.GetRange(QStringLiteral("AU1")).GetValue()),
+                                              vb::CStr(sh.GetRange(QStringLiteral("AV1")).GetValue()));
+        if (!ui::dialogs().question(question, kPageTitle)) return;
         printout::Request rq;
         rq.from = page;
         rq.to = page;
@@ -426,4 +419,20 @@ void StampaP::printInteractive(bool practices) {
         if (!send(sh, rq)) return;
     }
     hide();
+}
+
+// ---- the cover sheet ---------------------------------------------------------
+
+void StampaP::PrintCover(bool filled) {
+    xl::Worksheet* found = findSheet(QStringLiteral("Copertina"));
+    if (!found) return;
+    // The panel read at the press may no longer show the practice that was
+    // there at the request.
+    if (filled && !printing::practiceForCover(ctx_)) return;
+    // The texts the panel shows at the press, saved or not.
+    const store::ShownPractice shown = filled ? ctx_.shownPractice() : store::ShownPractice{};
+    printing::layOutCover(*found, filled ? &shown : nullptr);
+    printout::Request rq;
+    rq.copies = 1;
+    if (send(*found, rq)) hide();
 }

@@ -11,7 +11,6 @@
 #include <optional>
 #include <QWidget>
 
-class Form1;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -23,16 +22,17 @@ class Worksheet;
 namespace printout {
 struct Request;
 }
+namespace store {
+class PanelContext;
+}
 
 class StampaP : public QWidget {
     Q_OBJECT
 public:
-    explicit StampaP(Form1& form);
-    Form1& form;
-    QComboBox* Combo1 = nullptr;     // printer list
-    QPushButton* Command1 = nullptr; // "Seleziona"
-    QLabel* Label1 = nullptr;        // default printer
-    QLineEdit* Text1 = nullptr;      // print-job code
+    explicit StampaP(store::PanelContext& ctx);
+
+    // A print request: the code into Text1, then the form shown.
+    void request(int code);
 
     // What the printer box shows until a printer is picked.
     static QString placeholder();
@@ -84,12 +84,20 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    QComboBox* Combo1 = nullptr;     // printer list
+    QPushButton* Command1 = nullptr; // "Seleziona"
+    QLabel* Label1 = nullptr;        // default printer
+    QLineEdit* Text1 = nullptr;      // print-job code
+
     struct OneShot;
+    // A sheet of the open workbook; null when there is none or no such sheet.
+    xl::Worksheet* findSheet(const QString& name);
     void printOneShot(const OneShot& job);
     void printInteractive(bool practices);
     // Sends the request to the printer picked in Combo1. A request that
     // fails is told to the user (nothing was printed) and answered false.
     bool send(xl::Worksheet& sheet, printout::Request request);
 
+    store::PanelContext& ctx_;
     bool loaded_ = false;
 };

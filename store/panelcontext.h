@@ -26,6 +26,14 @@ struct SearchState {
     bool completedTicked = false;
 };
 
+// The practice panel's fields as they stand on screen, saved or not: what
+// the cover and the label print.
+struct ShownPractice {
+    QString number, date, client, subject, description, sector, place, binder;
+    bool inPreparation = false, completed = false;
+    QString notes, estimate;
+};
+
 class PanelContext {
 public:
     virtual Book& book() = 0;
@@ -49,6 +57,10 @@ public:
     virtual bool practiceShown() const = 0;
     virtual QString shownPracticeNumber() const = 0;
     virtual SearchState lastSearch() const = 0;
+    virtual ShownPractice shownPractice() const = 0;
+    // The label of the practice shown, on the current printer; false when
+    // the practice lacks a field the label needs (the user has been told).
+    virtual bool printLabel() = 0;
 
 protected:
     ~PanelContext() = default;

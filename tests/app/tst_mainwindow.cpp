@@ -251,7 +251,7 @@ private slots:
         // What is no text is left: captions, lists, the other forms.
         QCOMPARE(control<QLabel>(&f, "Label45")->text(), ipLabel);
         QCOMPARE(control<QComboBox>(&f, "Frame1", "Combo1")->count(), clients);
-        QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("7"));
+        QCOMPARE(control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("7"));
         QCOMPARE(control<QLineEdit>(&f, "Frame3", "Text10")->text(), QStringLiteral("42"));
         QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
         QVERIFY(shown(control<PracticePanel>(&f, "Frame1")));

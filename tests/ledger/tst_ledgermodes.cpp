@@ -34,7 +34,7 @@ bool entryBoxesHidden(LedgerPanel* p) {
     return true;
 }
 
-QString printCode(Form1& f) { return f.stampaPLoaded() ? f.stampaP()->Text1->text() : QString(); }
+QString printCode(Form1& f) { return f.stampaPLoaded() ? testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text() : QString(); }
 
 } // namespace
 
@@ -297,7 +297,7 @@ void TestLedgerModes::printCodes() {
     QCOMPARE(printCode(f), QStringLiteral("14"));
     f.stampaP()->hide();
     p->Check12->setChecked(true);
-    f.stampaP()->Text1->clear();
+    testsupport::control<QLineEdit>(f.stampaP(), "Text1")->clear();
     p->Command31_Click();
     QCOMPARE(printCode(f), QStringLiteral("14"));
     f.stampaP()->hide();

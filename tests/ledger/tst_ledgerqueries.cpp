@@ -217,11 +217,11 @@ void TestLedgerQueries::settledPracticeToTheCent() {
     QTest::mouseClick(p->Command31, Qt::LeftButton);
     StampaP* stampa = fx.form().stampaP();
     QVERIFY(shown(stampa));
-    stampa->Combo1->setCurrentIndex(stampa->Combo1->findText(QStringLiteral("Ufficio")));
+    testsupport::control<QComboBox>(stampa, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(stampa, "Combo1")->findText(QStringLiteral("Ufficio")));
     fx.dialogs().expectInput(
         QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100.................."),
         QStringLiteral("100"), kV);
-    stampa->Command1->click();
+    testsupport::control<QPushButton>(stampa, "Command1")->click();
     VERIFY_DIALOGS(fx);
     QCOMPARE(printers.jobs.size(), std::size_t(1));
     const QStringList printed = printers.jobs[0].texts();

@@ -79,10 +79,10 @@ void TestPracticePanel::toolbarServesOnlyTheOpenPanel() {
     press(f, 4);
     QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("cambiato"));
     QVERIFY(f.stampaPLoaded());
-    QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("7"));
+    QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("7"));
     QVERIFY(f.stampaP()->isVisible());
     f.stampaP()->hide();
-    f.stampaP()->Text1->clear();
+    testsupport::control<QLineEdit>(f.stampaP(), "Text1")->clear();
 
     // "&Esci" closes the practice panels and the toolbar and saves; the
     // insert buttons stay available for the next opening.
@@ -99,7 +99,7 @@ void TestPracticePanel::toolbarServesOnlyTheOpenPanel() {
     fx.sheet(kPratica).Cells(2, 4).SetValue(QStringLiteral("non salvato"));
     for (int b : {1, 2, 3, 4, 5, 6}) press(f, b);
     QVERIFY(!shown(f.Frame2));
-    QVERIFY(f.stampaP()->Text1->text().isEmpty());
+    QVERIFY(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text().isEmpty());
     QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("di nuovo"));
     VERIFY_DIALOGS(fx);
 }

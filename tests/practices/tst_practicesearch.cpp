@@ -403,7 +403,7 @@ void TestPracticeSearch::printFollowsLastSearch() {
     s->Combo7->setCurrentIndex(1);
     s->Combo7_Click(1);
     QTest::mouseClick(s->Command18, Qt::LeftButton);
-    QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("12"));
+    QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("12"));
     QCOMPARE(s->lastSearch(), SearchPanel::Search::InPreparation);
 
     s->Check8->setChecked(false);
@@ -411,7 +411,7 @@ void TestPracticeSearch::printFollowsLastSearch() {
     s->Command22_Click();
     QCOMPARE(s->lastSearch(), SearchPanel::Search::Client);
     QTest::mouseClick(s->Command18, Qt::LeftButton);
-    QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("13"));
+    QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("13"));
 
     QTest::mouseClick(s->Command21, Qt::LeftButton);
     QCOMPARE(s->Combo7->currentText(), QStringLiteral("Seleziona"));

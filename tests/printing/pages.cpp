@@ -115,38 +115,38 @@ int main(int argc, char** argv) {
 
     d.expectQuestion(QString(), false);
     f.MnCoopertina_Click();
-    f.stampaP()->Combo1->setCurrentIndex(0);
-    f.stampaP()->Command1->click();
+    testsupport::control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(0);
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("copertina.pdf"));
 
     f.requestPrint(StampaP::PracticeList);
     f.stampaP()->grab().save(out + QStringLiteral("/stampap.png"));
     d.expectInput(QString(), QStringLiteral("100")).expectQuestion(QString(), false).expectQuestion(QString(), true);
     d.expectQuestion(QString(), true);
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("pratiche-2.pdf"));
     QFile::remove(out + QStringLiteral("/pratiche.pdf"));
     QFile::copy(printers.jobs[printers.jobs.size() - 2].pdf, out + QStringLiteral("/pratiche.pdf"));
 
     f.requestPrint(StampaP::BinderList);
     d.expectInput(QString(), QStringLiteral("100"));
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("faldoni.pdf"));
 
     f.requestPrint(StampaP::SectorList);
     d.expectInput(QString(), QStringLiteral("100"));
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("settori.pdf"));
     f.stampaP()->hide();
 
     f.requestPrint(StampaP::ClientList);
     d.expectInput(QString(), QStringLiteral("60")).expectQuestion(QString(), true);
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("clienti.pdf"));
 
     f.requestPrint(StampaP::BinderList);
     d.expectInput(QString(), QStringLiteral("400"));
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("faldoni-400.pdf"));
 
     pp->Command200->click();
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     const std::size_t jobsBefore = printers.jobs.size();
     f.requestPrint(StampaP::PracticeList);
     d.expectInput(QString(), QString());
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     if (printers.jobs.size() != jobsBefore) {
         fprintf(stderr, "a practice list abandoned at the zoom box printed\n");
         return 1;
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     f.Frame6->Check8->setChecked(true);
     f.Frame6->Command18->click();
     d.expectInput(QString(), QStringLiteral("80"));
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("istruttoria.pdf"));
     f.Frame6->Check8->setChecked(false);
     f.Frame6->Combo7->setEditText(QStringLiteral("ROSSI MARIO"));
@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
     f.Frame6->Command22->click();
     f.Frame6->Command18->click();
     d.expectInput(QString(), QStringLiteral("100"));
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("ricerca-cliente.pdf"));
     f.Frame6->Command16->click();
 
@@ -190,12 +190,12 @@ int main(int argc, char** argv) {
     emit lp->Combo8->activated(lp->Combo8->currentIndex());
     lp->Command31->click();
     d.expectInput(QString(), QStringLiteral("100"));
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("acconti-pratica.pdf"));
     lp->Check15->setChecked(true);
     lp->Command31->click();
     d.expectInput(QString(), QStringLiteral("100"));
-    f.stampaP()->Command1->click();
+    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("acconti-tutti.pdf"));
     const QString why = d.verify();
     if (!why.isEmpty()) fprintf(stderr, "%s\n", qPrintable(why));

@@ -97,18 +97,18 @@ void TestPrintCups::listAndLabelReachTheirQueues() {
     Form1& f = fx.form();
     f.requestPrint(StampaP::BinderList);
     StampaP* s = f.stampaP();
-    QVERIFY(s->Combo1->findText(kArchive) >= 0);
-    QCOMPARE(s->Label1->text(), QStringLiteral("La stampante predefinita è: \n") + kOffice);
+    QVERIFY(testsupport::control<QComboBox>(s, "Combo1")->findText(kArchive) >= 0);
+    QCOMPARE(testsupport::control<QLabel>(s, "Label1")->text(), QStringLiteral("La stampante predefinita è: \n") + kOffice);
 
     // Nothing picked: nothing reaches the server, and nothing is asked.
     const int before = static_cast<int>(documents().size());
     fx.dialogs().expectMessage(QString(), kV, ui::MsgIcon::Information);
-    s->Command1->click();
+    testsupport::control<QPushButton>(s, "Command1")->click();
     QVERIFY(shown(s));
 
-    s->Combo1->setCurrentIndex(s->Combo1->findText(kArchive));
+    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(s, "Combo1")->findText(kArchive));
     fx.dialogs().expectInput(QString(), QStringLiteral("100"), kV);
-    s->Command1->click();
+    testsupport::control<QPushButton>(s, "Command1")->click();
     QVERIFY(!shown(s));
     QVERIFY(waitForJobs(kArchive, 1));
     QStringList docs = documents();
@@ -168,10 +168,10 @@ void TestPrintCups::rejectedJobIsAFailedPrintout() {
     // A one-shot list: told, and the form stays for another printer.
     f.requestPrint(StampaP::BinderList);
     StampaP* s = f.stampaP();
-    s->Combo1->setCurrentIndex(s->Combo1->findText(kRejecting));
-    QVERIFY(s->Combo1->currentIndex() >= 0);
+    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(s, "Combo1")->findText(kRejecting));
+    QVERIFY(testsupport::control<QComboBox>(s, "Combo1")->currentIndex() >= 0);
     fx.dialogs().expectInput(QString(), QStringLiteral("100"), kV).expectMessage(refused, kV, ui::MsgIcon::Information);
-    s->Command1->click();
+    testsupport::control<QPushButton>(s, "Command1")->click();
     QVERIFY(shown(s));
 
     // Page by page: the first page refused, no further page offered.
@@ -181,7 +181,7 @@ void TestPrintCups::rejectedJobIsAFailedPrintout() {
         .expectQuestion(QString(), false, kV)
         .expectQuestion(QString(), true, QStringLiteral("Stampa Risultato "))
         .expectMessage(refused, kV, ui::MsgIcon::Information);
-    s->Command1->click();
+    testsupport::control<QPushButton>(s, "Command1")->click();
     QVERIFY(shown(s));
     QVERIFY(fx.sheet(QStringLiteral("Pratica")).Paginate().pageCount() >= 2);
     const auto& shownBoxes = fx.dialogs().shown;
@@ -203,13 +203,13 @@ void TestPrintCups::stoppedQueueKeepsTheJob() {
     Form1& f = fx.form();
     f.requestPrint(StampaP::BinderList);
     StampaP* s = f.stampaP();
-    s->Combo1->setCurrentIndex(s->Combo1->findText(kStopped));
-    QVERIFY(s->Combo1->currentIndex() >= 0);
+    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(s, "Combo1")->findText(kStopped));
+    QVERIFY(testsupport::control<QComboBox>(s, "Combo1")->currentIndex() >= 0);
 
     // The queue takes the job and holds it: the printout is done.
     const int before = static_cast<int>(documents().size());
     fx.dialogs().expectInput(QString(), QStringLiteral("100"), kV);
-    s->Command1->click();
+    testsupport::control<QPushButton>(s, "Command1")->click();
     QVERIFY(!shown(s));
     QCOMPARE(allJobs(kStopped), 1);
     QCOMPARE(completedJobs(kStopped), 0);

@@ -83,10 +83,10 @@ struct Program {
     StampaP* request(int code, const QString& printer = QStringLiteral("Archivio")) {
         form().requestPrint(code);
         StampaP* s = form().stampaP();
-        if (!printer.isEmpty()) s->Combo1->setCurrentIndex(s->Combo1->findText(printer));
+        if (!printer.isEmpty()) testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(s, "Combo1")->findText(printer));
         return s;
     }
-    void press() { form().stampaP()->Command1->click(); }
+    void press() { testsupport::control<QPushButton>(form().stampaP(), "Command1")->click(); }
 };
 
 } // namespace
@@ -125,26 +125,26 @@ void TestPrintJobs::formListsPrintersAndKeepsChoiceUntilClosed() {
     StampaP* s = p.request(StampaP::ClientList, QString());
     QVERIFY(shown(s));
     QCOMPARE(s->windowTitle(), QStringLiteral("Seleziona Stampante"));
-    QCOMPARE(s->Combo1->count(), 2);
-    QCOMPARE(s->Combo1->itemText(0), QStringLiteral("Ufficio"));
-    QCOMPARE(s->Combo1->itemText(1), QStringLiteral("Archivio"));
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->count(), 2);
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->itemText(0), QStringLiteral("Ufficio"));
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->itemText(1), QStringLiteral("Archivio"));
     // A pick-only list: no name can be typed into it.
-    QVERIFY(!s->Combo1->isEditable());
-    QCOMPARE(s->Combo1->currentIndex(), -1);
-    QCOMPARE(s->Combo1->placeholderText(), StampaP::placeholder());
-    QCOMPARE(s->Label1->text(), QStringLiteral("La stampante predefinita è: \nUfficio"));
-    QVERIFY(s->Text1->isReadOnly());
-    QCOMPARE(s->Text1->text(), QStringLiteral("8"));
+    QVERIFY(!testsupport::control<QComboBox>(s, "Combo1")->isEditable());
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->currentIndex(), -1);
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->placeholderText(), StampaP::placeholder());
+    QCOMPARE(testsupport::control<QLabel>(s, "Label1")->text(), QStringLiteral("La stampante predefinita è: \nUfficio"));
+    QVERIFY(testsupport::control<QLineEdit>(s, "Text1")->isReadOnly());
+    QCOMPARE(testsupport::control<QLineEdit>(s, "Text1")->text(), QStringLiteral("8"));
 
     // Hidden after a printout: a new request keeps the printer picked, and a
     // printer added meanwhile is not listed yet.
-    s->Combo1->setCurrentIndex(1);
+    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(1);
     s->hide();
     p.printers.list << QStringLiteral("Nuova");
     p.request(StampaP::SectorList, QString());
-    QCOMPARE(s->Combo1->currentText(), QStringLiteral("Archivio"));
-    QCOMPARE(s->Combo1->count(), 2);
-    QCOMPARE(s->Text1->text(), QStringLiteral("10"));
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->currentText(), QStringLiteral("Archivio"));
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->count(), 2);
+    QCOMPARE(testsupport::control<QLineEdit>(s, "Text1")->text(), QStringLiteral("10"));
 
     // Left on screen behind the main window: a new request brings it back
     // to the front.
@@ -156,13 +156,13 @@ void TestPrintJobs::formListsPrintersAndKeepsChoiceUntilClosed() {
 
     // Closed: the code goes; the next request lists the printers afresh.
     s->close();
-    QVERIFY(s->Text1->text().isEmpty());
+    QVERIFY(testsupport::control<QLineEdit>(s, "Text1")->text().isEmpty());
     QVERIFY(!s->loaded());
     p.request(StampaP::BinderList, QString());
-    QCOMPARE(s->Combo1->count(), 3);
-    QCOMPARE(s->Combo1->currentIndex(), -1);
-    QCOMPARE(s->Combo1->placeholderText(), StampaP::placeholder());
-    QCOMPARE(s->Text1->text(), QStringLiteral("9"));
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->count(), 3);
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->currentIndex(), -1);
+    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->placeholderText(), StampaP::placeholder());
+    QCOMPARE(testsupport::control<QLineEdit>(s, "Text1")->text(), QStringLiteral("9"));
     VERIFY_DIALOGS(p.fx);
 }
 
@@ -202,7 +202,7 @@ void TestPrintJobs::pressRunsTheLastCodeOnlyEachTime() {
         p.press();
         QVERIFY(shown(p.form().stampaP()));
     }
-    p.form().stampaP()->Text1->setText(QStringLiteral("abc"));
+    testsupport::control<QLineEdit>(p.form().stampaP(), "Text1")->setText(QStringLiteral("abc"));
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(2));
     VERIFY_DIALOGS(p.fx);
@@ -218,8 +218,8 @@ void TestPrintJobs::stateSearchPrintFollowsTheSearch() {
     f.Frame6->Check9->setChecked(true); // the completed practices: 2, 4, 6
     QCOMPARE(f.Frame6->resultCount(), 3);
     f.Frame6->Command18->click();
-    QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("12"));
-    f.stampaP()->Combo1->setCurrentIndex(0);
+    QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("12"));
+    testsupport::control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(0);
 
     // The box unticked before the press: the completed list still prints,
     // under its own title.
@@ -319,7 +319,7 @@ void TestPrintJobs::binderListPrintsItsBlock() {
     QCOMPARE(&p.form().Excel.ActiveSheet(), &v);
     QCOMPARE(v.Selection().Address(), QStringLiteral("$A$1"));
     QVERIFY(!shown(p.form().stampaP()));
-    QCOMPARE(p.form().stampaP()->Text1->text(), QStringLiteral("9"));
+    QCOMPARE(testsupport::control<QLineEdit>(p.form().stampaP(), "Text1")->text(), QStringLiteral("9"));
 
     // Print area and page setup reach the file at the next save.
     QVERIFY(p.form().SaveWorkbook());
@@ -484,13 +484,13 @@ void TestPrintJobs::failedPrintIsToldAndFormStays() {
     QVERIFY(p.printers.jobs.empty());
     // A printer that went away since the list was read.
     p.request(StampaP::BinderList, QString());
-    p.form().stampaP()->Combo1->setCurrentIndex(1);
+    testsupport::control<QComboBox>(p.form().stampaP(), "Combo1")->setCurrentIndex(1);
     p.printers.list.removeAll(QStringLiteral("Archivio"));
     p.fx.dialogs().expectMessage(kNotPrinted, kV, kInfo);
     p.press();
     QVERIFY(shown(p.form().stampaP()));
     // Picked: printed, and the form goes.
-    p.form().stampaP()->Combo1->setCurrentIndex(0);
+    testsupport::control<QComboBox>(p.form().stampaP(), "Combo1")->setCurrentIndex(0);
     p.fx.dialogs().expectInput(kZoomShort, QStringLiteral("100"), kV);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
@@ -539,7 +539,7 @@ void TestPrintJobs::failedPageEndsThePageByPagePrintout() {
     p.press();
     QVERIFY(p.printers.jobs.empty());
     QVERIFY(shown(p.form().stampaP()));
-    p.form().stampaP()->Combo1->setCurrentIndex(0);
+    testsupport::control<QComboBox>(p.form().stampaP(), "Combo1")->setCurrentIndex(0);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
     QCOMPARE(p.printers.jobs[0].sheet, QStringLiteral("Copertina"));
@@ -666,14 +666,14 @@ void TestPrintJobs::coverMenuAsksAndChecks() {
     // Yes: the blank cover is asked for, whatever is shown.
     p.fx.dialogs().expectQuestion(ask, true, kV);
     f.MnCoopertina->trigger();
-    QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("1"));
+    QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("1"));
     QVERIFY(shown(f.stampaP()));
 
     // No with a practice shown: the filled cover.
     f.Frame1->Text1->setText(QStringLiteral("12"));
     p.fx.dialogs().expectQuestion(ask, false, kV);
     f.MnCoopertina->trigger();
-    QCOMPARE(f.stampaP()->Text1->text(), QStringLiteral("2"));
+    QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("2"));
     VERIFY_DIALOGS(p.fx);
 }
 
@@ -697,7 +697,7 @@ void TestPrintJobs::coverPrintsThePanelAsShown() {
     pp->Text37->setText(QStringLiteral("1.500,00"));
     p.fx.dialogs().expectQuestion(QString(), false, kV);
     f.MnCoopertina->trigger();
-    f.stampaP()->Combo1->setCurrentIndex(1);
+    testsupport::control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(1);
 
     // Edited after the request, before the press: printed as shown.
     pp->Text3->setText(QStringLiteral("Ricorso al Consiglio di Stato"));
@@ -956,8 +956,8 @@ void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
     p.fx.dialogs().expectQuestion(QString(), false, kV);
     f.MnCoopertina->trigger();
     StampaP* s = f.stampaP();
-    QCOMPARE(s->Text1->text(), QStringLiteral("2"));
-    s->Combo1->setCurrentIndex(0);
+    QCOMPARE(testsupport::control<QLineEdit>(s, "Text1")->text(), QStringLiteral("2"));
+    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(0);
     f.MenuClienti_Click();
     p.fx.dialogs().expectMessage(notShown, kV, kInfo);
     p.press();

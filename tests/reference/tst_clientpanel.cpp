@@ -418,7 +418,7 @@ private slots:
         QCOMPARE(cellText(*sheet, 5, 4), QStringLiteral("14/07/2022"));
         QCOMPARE(diskText(*fx, kClienti, 5, 2), QString());
         p->Command72->click();
-        QCOMPARE(fx->form().stampaP()->Text1->text(), QStringLiteral("8"));
+        QCOMPARE(testsupport::control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("8"));
         QVERIFY(shown(fx->form().stampaP()));
         p->Command12->click();
         QVERIFY(!shown(p));

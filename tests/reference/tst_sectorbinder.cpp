@@ -197,7 +197,7 @@ private slots:
         start();
         SectorPanel* s = sectors();
         s->Command13->click();
-        QCOMPARE(fx->form().stampaP()->Text1->text(), QStringLiteral("10"));
+        QCOMPARE(testsupport::control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("10"));
         s->Combo6->setEditText(QStringLiteral("Penale"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
@@ -209,7 +209,7 @@ private slots:
 
         BinderPanel* b = binders();
         b->Command7->click();
-        QCOMPARE(fx->form().stampaP()->Text1->text(), QStringLiteral("9"));
+        QCOMPARE(testsupport::control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("9"));
         choose(b->Combo5, 0);
         b->Text31->setText(QStringLiteral("rivisto"));
         fx->dialogs().expectMessage(QStringLiteral(" Modificazione avvenuta !"));
