@@ -24,6 +24,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+using testsupport::control;
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
@@ -94,19 +96,19 @@ int main(int argc, char** argv) {
     };
 
     f.MenuPratiche_Click();
-    PracticePanel* pp = f.Frame1;
-    pp->Text1->setText(QStringLiteral("12"));
-    pp->Text2->setText(QStringLiteral("15/03/2024"));
-    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
-    pp->Text3->setText(QStringLiteral("Ricorso al TAR contro il diniego del permesso"));
-    pp->Text4->setText(QStringLiteral("Impugnazione del provvedimento di diniego, con domanda cautelare e richiesta "
+    QWidget* pp = control<PracticePanel>(&f, "Frame1");
+    control<QLineEdit>(pp, "Text1")->setText(QStringLiteral("12"));
+    control<QLineEdit>(pp, "Text2")->setText(QStringLiteral("15/03/2024"));
+    control<QComboBox>(pp, "Combo1")->setEditText(QStringLiteral("ROSSI MARIO"));
+    control<QLineEdit>(pp, "Text3")->setText(QStringLiteral("Ricorso al TAR contro il diniego del permesso"));
+    control<MultiLineTextBox>(pp, "Text4")->setText(QStringLiteral("Impugnazione del provvedimento di diniego, con domanda cautelare e richiesta "
                                       "di accesso agli atti del procedimento."));
-    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
-    pp->Text5->setText(QStringLiteral("Armadio 2"));
-    pp->Combo3->setEditText(QStringLiteral("3"));
-    pp->Check2->setChecked(true);
-    pp->Text6->setText(QStringLiteral("Udienza fissata per il 12/06/2024.\r\nAllegato:-ricorso.bmp"));
-    pp->Text37->setText(QStringLiteral("1.500,00"));
+    control<QComboBox>(pp, "Combo2")->setEditText(QStringLiteral("CIVILE"));
+    control<QLineEdit>(pp, "Text5")->setText(QStringLiteral("Armadio 2"));
+    control<QComboBox>(pp, "Combo3")->setEditText(QStringLiteral("3"));
+    control<QCheckBox>(pp, "Check2")->setChecked(true);
+    control<MultiLineTextBox>(pp, "Text6")->setText(QStringLiteral("Udienza fissata per il 12/06/2024.\r\nAllegato:-ricorso.bmp"));
+    control<QLineEdit>(pp, "Text37")->setText(QStringLiteral("1.500,00"));
 
     // The form as it opens: the placeholder in a list that can only be picked from.
     f.requestPrint(StampaP::BinderList);
@@ -115,48 +117,48 @@ int main(int argc, char** argv) {
 
     d.expectQuestion(QString(), false);
     f.MnCoopertina_Click();
-    testsupport::control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(0);
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(0);
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("copertina.pdf"));
 
     f.requestPrint(StampaP::PracticeList);
     f.stampaP()->grab().save(out + QStringLiteral("/stampap.png"));
     d.expectInput(QString(), QStringLiteral("100")).expectQuestion(QString(), false).expectQuestion(QString(), true);
     d.expectQuestion(QString(), true);
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("pratiche-2.pdf"));
     QFile::remove(out + QStringLiteral("/pratiche.pdf"));
     QFile::copy(printers.jobs[printers.jobs.size() - 2].pdf, out + QStringLiteral("/pratiche.pdf"));
 
     f.requestPrint(StampaP::BinderList);
     d.expectInput(QString(), QStringLiteral("100"));
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("faldoni.pdf"));
 
     f.requestPrint(StampaP::SectorList);
     d.expectInput(QString(), QStringLiteral("100"));
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("settori.pdf"));
     f.stampaP()->hide();
 
     f.requestPrint(StampaP::ClientList);
     d.expectInput(QString(), QStringLiteral("60")).expectQuestion(QString(), true);
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("clienti.pdf"));
 
     f.requestPrint(StampaP::BinderList);
     d.expectInput(QString(), QStringLiteral("400"));
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("faldoni-400.pdf"));
 
-    pp->Command200->click();
+    control<QPushButton>(pp, "Command200")->click();
     save(QStringLiteral("etichetta.pdf"));
 
     // Annulla at the zoom box: no job at all.
     const std::size_t jobsBefore = printers.jobs.size();
     f.requestPrint(StampaP::PracticeList);
     d.expectInput(QString(), QString());
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     if (printers.jobs.size() != jobsBefore) {
         fprintf(stderr, "a practice list abandoned at the zoom box printed\n");
         return 1;
@@ -165,37 +167,37 @@ int main(int argc, char** argv) {
 
     // The practices in preparation, then those of one client.
     f.MenuPratiche_Click();
-    f.Frame1->cmd14->click();
-    f.Frame6->Check8->setChecked(true);
-    f.Frame6->Command18->click();
+    control<QPushButton>(control<PracticePanel>(&f, "Frame1"), "cmd14")->click();
+    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check8")->setChecked(true);
+    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command18")->click();
     d.expectInput(QString(), QStringLiteral("80"));
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("istruttoria.pdf"));
-    f.Frame6->Check8->setChecked(false);
-    f.Frame6->Combo7->setEditText(QStringLiteral("ROSSI MARIO"));
-    f.Frame6->Text27->setText(QStringLiteral("1"));
-    f.Frame6->Command22->click();
-    f.Frame6->Command18->click();
+    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check8")->setChecked(false);
+    control<QComboBox>(control<SearchPanel>(&f, "Frame6"), "Combo7")->setEditText(QStringLiteral("ROSSI MARIO"));
+    control<QLineEdit>(control<SearchPanel>(&f, "Frame6"), "Text27")->setText(QStringLiteral("1"));
+    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command22")->click();
+    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command18")->click();
     d.expectInput(QString(), QStringLiteral("100"));
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("ricerca-cliente.pdf"));
-    f.Frame6->Command16->click();
+    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command16")->click();
 
     // A ledger query by practice, then the whole ledger.
     f.MenuPratiche_Click();
-    f.Frame1->Command28->click();
-    LedgerPanel* lp = f.Frame8;
-    lp->Check11->setChecked(true);
-    lp->Combo8->setCurrentIndex(lp->Combo8->findText(QStringLiteral("1")));
-    emit lp->Combo8->activated(lp->Combo8->currentIndex());
-    lp->Command31->click();
+    control<QPushButton>(control<PracticePanel>(&f, "Frame1"), "Command28")->click();
+    QWidget* lp = control<LedgerPanel>(&f, "Frame8");
+    control<QCheckBox>(lp, "Check11")->setChecked(true);
+    control<QComboBox>(lp, "Combo8")->setCurrentIndex(control<QComboBox>(lp, "Combo8")->findText(QStringLiteral("1")));
+    emit control<QComboBox>(lp, "Combo8")->activated(control<QComboBox>(lp, "Combo8")->currentIndex());
+    control<QPushButton>(lp, "Command31")->click();
     d.expectInput(QString(), QStringLiteral("100"));
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("acconti-pratica.pdf"));
-    lp->Check15->setChecked(true);
-    lp->Command31->click();
+    control<QCheckBox>(lp, "Check15")->setChecked(true);
+    control<QPushButton>(lp, "Command31")->click();
     d.expectInput(QString(), QStringLiteral("100"));
-    testsupport::control<QPushButton>(f.stampaP(), "Command1")->click();
+    control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("acconti-tutti.pdf"));
     const QString why = d.verify();
     if (!why.isEmpty()) fprintf(stderr, "%s\n", qPrintable(why));

@@ -80,12 +80,12 @@ private:
 };
 
 // The fields a label needs: practice 12 of ROSSI MARIO, binder `binder`.
-inline void fillLabelFields(PracticePanel* pp, const QString& binder = QStringLiteral("3")) {
-    pp->Text1->setText(QStringLiteral("12"));
-    pp->Text2->setText(QStringLiteral("15/03/2024"));
-    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
-    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
-    pp->Combo3->setEditText(binder);
+inline void fillLabelFields(QWidget* pp, const QString& binder = QStringLiteral("3")) {
+    testsupport::control<QLineEdit>(pp, "Text1")->setText(QStringLiteral("12"));
+    testsupport::control<QLineEdit>(pp, "Text2")->setText(QStringLiteral("15/03/2024"));
+    testsupport::control<QComboBox>(pp, "Combo1")->setEditText(QStringLiteral("ROSSI MARIO"));
+    testsupport::control<QComboBox>(pp, "Combo2")->setEditText(QStringLiteral("CIVILE"));
+    testsupport::control<QComboBox>(pp, "Combo3")->setEditText(binder);
 }
 
 inline QString run(const QString& program, const QStringList& args) {

@@ -19,6 +19,7 @@
 
 using namespace prt;
 using testsupport::AppFixture;
+using testsupport::control;
 
 namespace {
 
@@ -97,18 +98,18 @@ void TestPrintCups::listAndLabelReachTheirQueues() {
     Form1& f = fx.form();
     f.requestPrint(StampaP::BinderList);
     StampaP* s = f.stampaP();
-    QVERIFY(testsupport::control<QComboBox>(s, "Combo1")->findText(kArchive) >= 0);
-    QCOMPARE(testsupport::control<QLabel>(s, "Label1")->text(), QStringLiteral("La stampante predefinita è: \n") + kOffice);
+    QVERIFY(control<QComboBox>(s, "Combo1")->findText(kArchive) >= 0);
+    QCOMPARE(control<QLabel>(s, "Label1")->text(), QStringLiteral("La stampante predefinita è: \n") + kOffice);
 
     // Nothing picked: nothing reaches the server, and nothing is asked.
     const int before = static_cast<int>(documents().size());
     fx.dialogs().expectMessage(QString(), kV, ui::MsgIcon::Information);
-    testsupport::control<QPushButton>(s, "Command1")->click();
+    control<QPushButton>(s, "Command1")->click();
     QVERIFY(shown(s));
 
-    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(s, "Combo1")->findText(kArchive));
+    control<QComboBox>(s, "Combo1")->setCurrentIndex(control<QComboBox>(s, "Combo1")->findText(kArchive));
     fx.dialogs().expectInput(QString(), QStringLiteral("100"), kV);
-    testsupport::control<QPushButton>(s, "Command1")->click();
+    control<QPushButton>(s, "Command1")->click();
     QVERIFY(!shown(s));
     QVERIFY(waitForJobs(kArchive, 1));
     QStringList docs = documents();
@@ -124,9 +125,9 @@ void TestPrintCups::listAndLabelReachTheirQueues() {
 
     // The label goes to the default queue.
     f.MenuPratiche_Click();
-    PracticePanel* pp = f.Frame1;
+    QWidget* pp = control<PracticePanel>(&f, "Frame1");
     fillLabelFields(pp, QStringLiteral("7"));
-    pp->Command200->click();
+    control<QPushButton>(pp, "Command200")->click();
     QVERIFY(waitForJobs(kOffice, 1));
     docs = documents();
     QCOMPARE(static_cast<int>(docs.size()), before + 2);
@@ -168,10 +169,10 @@ void TestPrintCups::rejectedJobIsAFailedPrintout() {
     // A one-shot list: told, and the form stays for another printer.
     f.requestPrint(StampaP::BinderList);
     StampaP* s = f.stampaP();
-    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(s, "Combo1")->findText(kRejecting));
-    QVERIFY(testsupport::control<QComboBox>(s, "Combo1")->currentIndex() >= 0);
+    control<QComboBox>(s, "Combo1")->setCurrentIndex(control<QComboBox>(s, "Combo1")->findText(kRejecting));
+    QVERIFY(control<QComboBox>(s, "Combo1")->currentIndex() >= 0);
     fx.dialogs().expectInput(QString(), QStringLiteral("100"), kV).expectMessage(refused, kV, ui::MsgIcon::Information);
-    testsupport::control<QPushButton>(s, "Command1")->click();
+    control<QPushButton>(s, "Command1")->click();
     QVERIFY(shown(s));
 
     // Page by page: the first page refused, no further page offered.
@@ -181,7 +182,7 @@ void TestPrintCups::rejectedJobIsAFailedPrintout() {
         .expectQuestion(QString(), false, kV)
         .expectQuestion(QString(), true, QStringLiteral("Stampa Risultato "))
         .expectMessage(refused, kV, ui::MsgIcon::Information);
-    testsupport::control<QPushButton>(s, "Command1")->click();
+    control<QPushButton>(s, "Command1")->click();
     QVERIFY(shown(s));
     QVERIFY(fx.sheet(QStringLiteral("Pratica")).Paginate().pageCount() >= 2);
     const auto& shownBoxes = fx.dialogs().shown;
@@ -203,13 +204,13 @@ void TestPrintCups::stoppedQueueKeepsTheJob() {
     Form1& f = fx.form();
     f.requestPrint(StampaP::BinderList);
     StampaP* s = f.stampaP();
-    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(s, "Combo1")->findText(kStopped));
-    QVERIFY(testsupport::control<QComboBox>(s, "Combo1")->currentIndex() >= 0);
+    control<QComboBox>(s, "Combo1")->setCurrentIndex(control<QComboBox>(s, "Combo1")->findText(kStopped));
+    QVERIFY(control<QComboBox>(s, "Combo1")->currentIndex() >= 0);
 
     // The queue takes the job and holds it: the printout is done.
     const int before = static_cast<int>(documents().size());
     fx.dialogs().expectInput(QString(), QStringLiteral("100"), kV);
-    testsupport::control<QPushButton>(s, "Command1")->click();
+    control<QPushButton>(s, "Command1")->click();
     QVERIFY(!shown(s));
     QCOMPARE(allJobs(kStopped), 1);
     QCOMPARE(completedJobs(kStopped), 0);

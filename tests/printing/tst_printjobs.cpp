@@ -24,6 +24,7 @@
 
 using namespace prt;
 using testsupport::AppFixture;
+using testsupport::control;
 
 namespace {
 
@@ -83,10 +84,10 @@ struct Program {
     StampaP* request(int code, const QString& printer = QStringLiteral("Archivio")) {
         form().requestPrint(code);
         StampaP* s = form().stampaP();
-        if (!printer.isEmpty()) testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(s, "Combo1")->findText(printer));
+        if (!printer.isEmpty()) control<QComboBox>(s, "Combo1")->setCurrentIndex(control<QComboBox>(s, "Combo1")->findText(printer));
         return s;
     }
-    void press() { testsupport::control<QPushButton>(form().stampaP(), "Command1")->click(); }
+    void press() { control<QPushButton>(form().stampaP(), "Command1")->click(); }
 };
 
 } // namespace
@@ -125,26 +126,26 @@ void TestPrintJobs::formListsPrintersAndKeepsChoiceUntilClosed() {
     StampaP* s = p.request(StampaP::ClientList, QString());
     QVERIFY(shown(s));
     QCOMPARE(s->windowTitle(), QStringLiteral("Seleziona Stampante"));
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->count(), 2);
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->itemText(0), QStringLiteral("Ufficio"));
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->itemText(1), QStringLiteral("Archivio"));
+    QCOMPARE(control<QComboBox>(s, "Combo1")->count(), 2);
+    QCOMPARE(control<QComboBox>(s, "Combo1")->itemText(0), QStringLiteral("Ufficio"));
+    QCOMPARE(control<QComboBox>(s, "Combo1")->itemText(1), QStringLiteral("Archivio"));
     // A pick-only list: no name can be typed into it.
-    QVERIFY(!testsupport::control<QComboBox>(s, "Combo1")->isEditable());
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->currentIndex(), -1);
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->placeholderText(), StampaP::placeholder());
-    QCOMPARE(testsupport::control<QLabel>(s, "Label1")->text(), QStringLiteral("La stampante predefinita è: \nUfficio"));
-    QVERIFY(testsupport::control<QLineEdit>(s, "Text1")->isReadOnly());
-    QCOMPARE(testsupport::control<QLineEdit>(s, "Text1")->text(), QStringLiteral("8"));
+    QVERIFY(!control<QComboBox>(s, "Combo1")->isEditable());
+    QCOMPARE(control<QComboBox>(s, "Combo1")->currentIndex(), -1);
+    QCOMPARE(control<QComboBox>(s, "Combo1")->placeholderText(), StampaP::placeholder());
+    QCOMPARE(control<QLabel>(s, "Label1")->text(), QStringLiteral("La stampante predefinita è: \nUfficio"));
+    QVERIFY(control<QLineEdit>(s, "Text1")->isReadOnly());
+    QCOMPARE(control<QLineEdit>(s, "Text1")->text(), QStringLiteral("8"));
 
     // Hidden after a printout: a new request keeps the printer picked, and a
     // printer added meanwhile is not listed yet.
-    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(1);
+    control<QComboBox>(s, "Combo1")->setCurrentIndex(1);
     s->hide();
     p.printers.list << QStringLiteral("Nuova");
     p.request(StampaP::SectorList, QString());
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->currentText(), QStringLiteral("Archivio"));
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->count(), 2);
-    QCOMPARE(testsupport::control<QLineEdit>(s, "Text1")->text(), QStringLiteral("10"));
+    QCOMPARE(control<QComboBox>(s, "Combo1")->currentText(), QStringLiteral("Archivio"));
+    QCOMPARE(control<QComboBox>(s, "Combo1")->count(), 2);
+    QCOMPARE(control<QLineEdit>(s, "Text1")->text(), QStringLiteral("10"));
 
     // Left on screen behind the main window: a new request brings it back
     // to the front.
@@ -156,13 +157,13 @@ void TestPrintJobs::formListsPrintersAndKeepsChoiceUntilClosed() {
 
     // Closed: the code goes; the next request lists the printers afresh.
     s->close();
-    QVERIFY(testsupport::control<QLineEdit>(s, "Text1")->text().isEmpty());
+    QVERIFY(control<QLineEdit>(s, "Text1")->text().isEmpty());
     QVERIFY(!s->loaded());
     p.request(StampaP::BinderList, QString());
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->count(), 3);
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->currentIndex(), -1);
-    QCOMPARE(testsupport::control<QComboBox>(s, "Combo1")->placeholderText(), StampaP::placeholder());
-    QCOMPARE(testsupport::control<QLineEdit>(s, "Text1")->text(), QStringLiteral("9"));
+    QCOMPARE(control<QComboBox>(s, "Combo1")->count(), 3);
+    QCOMPARE(control<QComboBox>(s, "Combo1")->currentIndex(), -1);
+    QCOMPARE(control<QComboBox>(s, "Combo1")->placeholderText(), StampaP::placeholder());
+    QCOMPARE(control<QLineEdit>(s, "Text1")->text(), QStringLiteral("9"));
     VERIFY_DIALOGS(p.fx);
 }
 
@@ -202,7 +203,7 @@ void TestPrintJobs::pressRunsTheLastCodeOnlyEachTime() {
         p.press();
         QVERIFY(shown(p.form().stampaP()));
     }
-    testsupport::control<QLineEdit>(p.form().stampaP(), "Text1")->setText(QStringLiteral("abc"));
+    control<QLineEdit>(p.form().stampaP(), "Text1")->setText(QStringLiteral("abc"));
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(2));
     VERIFY_DIALOGS(p.fx);
@@ -213,17 +214,17 @@ void TestPrintJobs::stateSearchPrintFollowsTheSearch() {
     QVERIFY(p.started);
     Form1& f = p.form();
     f.MenuPratiche_Click();
-    f.Frame1->cmd14->click();
-    QVERIFY(shown(f.Frame6));
-    f.Frame6->Check9->setChecked(true); // the completed practices: 2, 4, 6
-    QCOMPARE(f.Frame6->resultCount(), 3);
-    f.Frame6->Command18->click();
-    QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("12"));
-    testsupport::control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(0);
+    control<QPushButton>(control<PracticePanel>(&f, "Frame1"), "cmd14")->click();
+    QVERIFY(shown(control<SearchPanel>(&f, "Frame6")));
+    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check9")->setChecked(true); // the completed practices: 2, 4, 6
+    QCOMPARE(control<SearchPanel>(&f, "Frame6")->resultCount(), 3);
+    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command18")->click();
+    QCOMPARE(control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("12"));
+    control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(0);
 
     // The box unticked before the press: the completed list still prints,
     // under its own title.
-    f.Frame6->Check9->setChecked(false);
+    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check9")->setChecked(false);
     p.fx.dialogs().expectInput(kZoomLong, QStringLiteral("70"), kV);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
@@ -237,8 +238,8 @@ void TestPrintJobs::stateSearchPrintFollowsTheSearch() {
     QVERIFY(!j.texts().contains(QStringLiteral("CLIENTE 3")));
 
     // The practices in preparation, asked for and printed with their title.
-    f.Frame6->Check8->setChecked(true);
-    f.Frame6->Command18->click();
+    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check8")->setChecked(true);
+    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command18")->click();
     p.fx.dialogs().expectInput(kZoomLong, QStringLiteral("90"), kV);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(2));
@@ -319,7 +320,7 @@ void TestPrintJobs::binderListPrintsItsBlock() {
     QCOMPARE(&p.form().Excel.ActiveSheet(), &v);
     QCOMPARE(v.Selection().Address(), QStringLiteral("$A$1"));
     QVERIFY(!shown(p.form().stampaP()));
-    QCOMPARE(testsupport::control<QLineEdit>(p.form().stampaP(), "Text1")->text(), QStringLiteral("9"));
+    QCOMPARE(control<QLineEdit>(p.form().stampaP(), "Text1")->text(), QStringLiteral("9"));
 
     // Print area and page setup reach the file at the next save.
     QVERIFY(p.form().SaveWorkbook());
@@ -484,13 +485,13 @@ void TestPrintJobs::failedPrintIsToldAndFormStays() {
     QVERIFY(p.printers.jobs.empty());
     // A printer that went away since the list was read.
     p.request(StampaP::BinderList, QString());
-    testsupport::control<QComboBox>(p.form().stampaP(), "Combo1")->setCurrentIndex(1);
+    control<QComboBox>(p.form().stampaP(), "Combo1")->setCurrentIndex(1);
     p.printers.list.removeAll(QStringLiteral("Archivio"));
     p.fx.dialogs().expectMessage(kNotPrinted, kV, kInfo);
     p.press();
     QVERIFY(shown(p.form().stampaP()));
     // Picked: printed, and the form goes.
-    testsupport::control<QComboBox>(p.form().stampaP(), "Combo1")->setCurrentIndex(0);
+    control<QComboBox>(p.form().stampaP(), "Combo1")->setCurrentIndex(0);
     p.fx.dialogs().expectInput(kZoomShort, QStringLiteral("100"), kV);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
@@ -539,7 +540,7 @@ void TestPrintJobs::failedPageEndsThePageByPagePrintout() {
     p.press();
     QVERIFY(p.printers.jobs.empty());
     QVERIFY(shown(p.form().stampaP()));
-    testsupport::control<QComboBox>(p.form().stampaP(), "Combo1")->setCurrentIndex(0);
+    control<QComboBox>(p.form().stampaP(), "Combo1")->setCurrentIndex(0);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
     QCOMPARE(p.printers.jobs[0].sheet, QStringLiteral("Copertina"));
@@ -650,7 +651,7 @@ void TestPrintJobs::coverMenuAsksAndChecks() {
 
     // No, with the client panel shown and a number typed earlier.
     f.MenuPratiche_Click();
-    f.Frame1->Text1->setText(QStringLiteral("12"));
+    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->setText(QStringLiteral("12"));
     f.MenuClienti_Click();
     p.fx.dialogs().expectQuestion(ask, false, kV).expectMessage(notShown, kV, kInfo);
     f.MnCoopertina->trigger();
@@ -658,7 +659,7 @@ void TestPrintJobs::coverMenuAsksAndChecks() {
 
     // No, practice panel shown without a number.
     f.MenuPratiche_Click();
-    f.Frame1->Text1->clear();
+    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->clear();
     p.fx.dialogs().expectQuestion(ask, false, kV).expectMessage(noNumber, kV, kInfo);
     f.MnCoopertina->trigger();
     QVERIFY(!f.stampaPLoaded());
@@ -666,14 +667,14 @@ void TestPrintJobs::coverMenuAsksAndChecks() {
     // Yes: the blank cover is asked for, whatever is shown.
     p.fx.dialogs().expectQuestion(ask, true, kV);
     f.MnCoopertina->trigger();
-    QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("1"));
     QVERIFY(shown(f.stampaP()));
 
     // No with a practice shown: the filled cover.
-    f.Frame1->Text1->setText(QStringLiteral("12"));
+    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->setText(QStringLiteral("12"));
     p.fx.dialogs().expectQuestion(ask, false, kV);
     f.MnCoopertina->trigger();
-    QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("2"));
+    QCOMPARE(control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("2"));
     VERIFY_DIALOGS(p.fx);
 }
 
@@ -682,25 +683,25 @@ void TestPrintJobs::coverPrintsThePanelAsShown() {
     QVERIFY(p.started);
     Form1& f = p.form();
     f.MenuPratiche_Click();
-    PracticePanel* pp = f.Frame1;
-    pp->Text1->setText(QStringLiteral("12"));
-    pp->Text2->setText(QStringLiteral("15/03/2024"));
-    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
-    pp->Text3->setText(QStringLiteral("Ricorso al TAR"));
-    pp->Text4->setText(QStringLiteral("Impugnazione del provvedimento"));
-    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
-    pp->Text5->setText(QStringLiteral("Armadio 2"));
-    pp->Combo3->setEditText(QStringLiteral("3"));
-    pp->Check2->setChecked(false);
-    pp->Check3->setChecked(false);
-    pp->Text6->setText(QStringLiteral("Udienza fissata"));
-    pp->Text37->setText(QStringLiteral("1.500,00"));
+    QWidget* pp = control<PracticePanel>(&f, "Frame1");
+    control<QLineEdit>(pp, "Text1")->setText(QStringLiteral("12"));
+    control<QLineEdit>(pp, "Text2")->setText(QStringLiteral("15/03/2024"));
+    control<QComboBox>(pp, "Combo1")->setEditText(QStringLiteral("ROSSI MARIO"));
+    control<QLineEdit>(pp, "Text3")->setText(QStringLiteral("Ricorso al TAR"));
+    control<MultiLineTextBox>(pp, "Text4")->setText(QStringLiteral("Impugnazione del provvedimento"));
+    control<QComboBox>(pp, "Combo2")->setEditText(QStringLiteral("CIVILE"));
+    control<QLineEdit>(pp, "Text5")->setText(QStringLiteral("Armadio 2"));
+    control<QComboBox>(pp, "Combo3")->setEditText(QStringLiteral("3"));
+    control<QCheckBox>(pp, "Check2")->setChecked(false);
+    control<QCheckBox>(pp, "Check3")->setChecked(false);
+    control<MultiLineTextBox>(pp, "Text6")->setText(QStringLiteral("Udienza fissata"));
+    control<QLineEdit>(pp, "Text37")->setText(QStringLiteral("1.500,00"));
     p.fx.dialogs().expectQuestion(QString(), false, kV);
     f.MnCoopertina->trigger();
-    testsupport::control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(1);
+    control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(1);
 
     // Edited after the request, before the press: printed as shown.
-    pp->Text3->setText(QStringLiteral("Ricorso al Consiglio di Stato"));
+    control<QLineEdit>(pp, "Text3")->setText(QStringLiteral("Ricorso al Consiglio di Stato"));
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
     xl::Worksheet& c = p.sheet(QStringLiteral("Copertina"));
@@ -730,7 +731,7 @@ void TestPrintJobs::coverPrintsThePanelAsShown() {
     QVERIFY(!shown(f.stampaP()));
 
     // In preparation ticked: SI and NO.
-    pp->Check2->setChecked(true);
+    control<QCheckBox>(pp, "Check2")->setChecked(true);
     f.stampaP()->show();
     p.press();
     QCOMPARE(text(c, QStringLiteral("B8")), QStringLiteral("SI"));
@@ -762,10 +763,10 @@ void TestPrintJobs::labelPrintsAloneOnTheCurrentPrinter() {
     p.request(StampaP::BinderList, QStringLiteral("Archivio"));
     f.stampaP()->hide();
     f.MenuPratiche_Click();
-    PracticePanel* pp = f.Frame1;
+    QWidget* pp = control<PracticePanel>(&f, "Frame1");
     fillLabelFields(pp);
-    pp->Text5->clear();
-    pp->Command200->click();
+    control<QLineEdit>(pp, "Text5")->clear();
+    control<QPushButton>(pp, "Command200")->click();
 
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
     const Job& j = p.printers.jobs[0];
@@ -804,8 +805,8 @@ void TestPrintJobs::labelPrintsAloneOnTheCurrentPrinter() {
     QCOMPARE(text(v, QStringLiteral("A2")), QStringLiteral("3"));
 
     // With the collocation, it follows the binder after five blanks.
-    pp->Text5->setText(QStringLiteral("Armadio 2"));
-    pp->Command200->click();
+    control<QLineEdit>(pp, "Text5")->setText(QStringLiteral("Armadio 2"));
+    control<QPushButton>(pp, "Command200")->click();
     QCOMPARE(p.printers.jobs.size(), std::size_t(2));
     QVERIFY(p.printers.jobs[1].texts().value(0).endsWith(QStringLiteral("Faldone : 3     Armadio 2\n")));
     VERIFY_DIALOGS(p.fx);
@@ -816,17 +817,17 @@ void TestPrintJobs::labelRefusalsAndFailures() {
     QVERIFY(p.started);
     Form1& f = p.form();
     f.MenuPratiche_Click();
-    PracticePanel* pp = f.Frame1;
+    QWidget* pp = control<PracticePanel>(&f, "Frame1");
     const QString missing = QStringLiteral(" ERRORE- Occorre SELEZIONARE UNA PRATICA e i  Campi N°-PRATICA /CLIENTE/DATA/"
                                            "SETTORE/FALDONE  devono essere sempre compilati !");
-    pp->Text1->setText(QStringLiteral("12"));
-    pp->Text2->setText(QStringLiteral("15/03/2024"));
-    pp->Combo1->setEditText(QStringLiteral("ROSSI MARIO"));
-    pp->Combo2->setEditText(QStringLiteral("CIVILE"));
-    pp->Combo3->setEditText(QString()); // no binder
-    pp->Text5->setText(QStringLiteral("Armadio 2"));
+    control<QLineEdit>(pp, "Text1")->setText(QStringLiteral("12"));
+    control<QLineEdit>(pp, "Text2")->setText(QStringLiteral("15/03/2024"));
+    control<QComboBox>(pp, "Combo1")->setEditText(QStringLiteral("ROSSI MARIO"));
+    control<QComboBox>(pp, "Combo2")->setEditText(QStringLiteral("CIVILE"));
+    control<QComboBox>(pp, "Combo3")->setEditText(QString()); // no binder
+    control<QLineEdit>(pp, "Text5")->setText(QStringLiteral("Armadio 2"));
     p.fx.dialogs().expectMessage(missing, kV, ui::MsgIcon::None);
-    pp->Command200->click();
+    control<QPushButton>(pp, "Command200")->click();
     xl::Worksheet& v = p.sheet(QStringLiteral("Varie"));
     QVERIFY(p.printers.jobs.empty());
     QCOMPARE(v.rowHeightPoints(1), 30.0);
@@ -834,10 +835,10 @@ void TestPrintJobs::labelRefusalsAndFailures() {
 
     // No current printer: told, and the label text is not left behind.
     p.printers.defaultPrinter.clear();
-    pp->Combo3->setEditText(QStringLiteral("3"));
+    control<QComboBox>(pp, "Combo3")->setEditText(QStringLiteral("3"));
     p.fx.dialogs().expectMessage(
         QStringLiteral(" Etichetta non stampata: non è impostata una stampante predefinita .................."), kV, kInfo);
-    pp->Command200->click();
+    control<QPushButton>(pp, "Command200")->click();
     QVERIFY(p.printers.jobs.empty());
     QVERIFY(v.GetRange(QStringLiteral("AU1")).GetValue().isEmpty());
     QVERIFY(v.GetPageSetup().PrintArea.isEmpty());
@@ -912,9 +913,9 @@ void TestPrintJobs::labelKeepsItsOwnScaleAfterAZoomedList() {
     QCOMPARE(p.printers.jobs[0].pages[0].scale, 4.0);
 
     f.MenuPratiche_Click();
-    PracticePanel* pp = f.Frame1;
+    QWidget* pp = control<PracticePanel>(&f, "Frame1");
     fillLabelFields(pp);
-    pp->Command200->click();
+    control<QPushButton>(pp, "Command200")->click();
     QCOMPARE(p.printers.jobs.size(), std::size_t(2));
     const Job& label = p.printers.jobs[1];
     QCOMPARE(label.setup.Zoom, 100);
@@ -932,7 +933,7 @@ void TestPrintJobs::labelKeepsItsOwnScaleAfterAZoomedList() {
     QCOMPARE(v.rowHeightPoints(1), 22.5);
     v.rowInfoRef(1).height = -1;
     v.defaultRowHeight = 15;
-    pp->Command200->click();
+    control<QPushButton>(pp, "Command200")->click();
     QCOMPARE(p.printers.jobs.size(), std::size_t(3));
     QCOMPARE(v.rowHeightPoints(1), 15.0);
     QVERIFY(!v.rowInfo(1) || v.rowInfo(1)->height < 0);
@@ -951,13 +952,13 @@ void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
 
     // Asked for with practice 2 shown; the client panel open at the press.
     f.MenuPratiche_Click();
-    f.Frame1->Text1->setText(QStringLiteral("2"));
-    f.Frame1->Combo1->setEditText(QStringLiteral("CLIENTE 2"));
+    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->setText(QStringLiteral("2"));
+    control<QComboBox>(control<PracticePanel>(&f, "Frame1"), "Combo1")->setEditText(QStringLiteral("CLIENTE 2"));
     p.fx.dialogs().expectQuestion(QString(), false, kV);
     f.MnCoopertina->trigger();
     StampaP* s = f.stampaP();
-    QCOMPARE(testsupport::control<QLineEdit>(s, "Text1")->text(), QStringLiteral("2"));
-    testsupport::control<QComboBox>(s, "Combo1")->setCurrentIndex(0);
+    QCOMPARE(control<QLineEdit>(s, "Text1")->text(), QStringLiteral("2"));
+    control<QComboBox>(s, "Combo1")->setCurrentIndex(0);
     f.MenuClienti_Click();
     p.fx.dialogs().expectMessage(notShown, kV, kInfo);
     p.press();
@@ -968,7 +969,7 @@ void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
 
     // The practice panel back, emptied: no practice to print.
     f.MenuPratiche_Click();
-    f.Frame1->Text1->clear();
+    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->clear();
     p.fx.dialogs().expectMessage(noNumber, kV, kInfo);
     p.press();
     VERIFY_DIALOGS(p.fx);
@@ -976,7 +977,7 @@ void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
     QCOMPARE(text(c, QStringLiteral("B1")), QStringLiteral("prima"));
 
     // A practice shown again: the cover prints it.
-    f.Frame1->Text1->setText(QStringLiteral("3"));
+    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->setText(QStringLiteral("3"));
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
     QCOMPARE(text(c, QStringLiteral("B1")), QStringLiteral("3"));
