@@ -167,25 +167,25 @@ int main(int argc, char** argv) {
 
     // The practices in preparation, then those of one client.
     f.MenuPratiche_Click();
-    control<QPushButton>(control<PracticePanel>(&f, "Frame1"), "cmd14")->click();
-    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check8")->setChecked(true);
-    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command18")->click();
+    control<QPushButton>(&f, "Frame1", "cmd14")->click();
+    control<QCheckBox>(&f, "Frame6", "Check8")->setChecked(true);
+    control<QPushButton>(&f, "Frame6", "Command18")->click();
     d.expectInput(QString(), QStringLiteral("80"));
     control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("istruttoria.pdf"));
-    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check8")->setChecked(false);
-    control<QComboBox>(control<SearchPanel>(&f, "Frame6"), "Combo7")->setEditText(QStringLiteral("ROSSI MARIO"));
-    control<QLineEdit>(control<SearchPanel>(&f, "Frame6"), "Text27")->setText(QStringLiteral("1"));
-    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command22")->click();
-    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command18")->click();
+    control<QCheckBox>(&f, "Frame6", "Check8")->setChecked(false);
+    control<QComboBox>(&f, "Frame6", "Combo7")->setEditText(QStringLiteral("ROSSI MARIO"));
+    control<QLineEdit>(&f, "Frame6", "Text27")->setText(QStringLiteral("1"));
+    control<QPushButton>(&f, "Frame6", "Command22")->click();
+    control<QPushButton>(&f, "Frame6", "Command18")->click();
     d.expectInput(QString(), QStringLiteral("100"));
     control<QPushButton>(f.stampaP(), "Command1")->click();
     save(QStringLiteral("ricerca-cliente.pdf"));
-    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command16")->click();
+    control<QPushButton>(&f, "Frame6", "Command16")->click();
 
     // A ledger query by practice, then the whole ledger.
     f.MenuPratiche_Click();
-    control<QPushButton>(control<PracticePanel>(&f, "Frame1"), "Command28")->click();
+    control<QPushButton>(&f, "Frame1", "Command28")->click();
     QWidget* lp = control<LedgerPanel>(&f, "Frame8");
     control<QCheckBox>(lp, "Check11")->setChecked(true);
     control<QComboBox>(lp, "Combo8")->setCurrentIndex(control<QComboBox>(lp, "Combo8")->findText(QStringLiteral("1")));

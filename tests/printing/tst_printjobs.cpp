@@ -214,17 +214,17 @@ void TestPrintJobs::stateSearchPrintFollowsTheSearch() {
     QVERIFY(p.started);
     Form1& f = p.form();
     f.MenuPratiche_Click();
-    control<QPushButton>(control<PracticePanel>(&f, "Frame1"), "cmd14")->click();
+    control<QPushButton>(&f, "Frame1", "cmd14")->click();
     QVERIFY(shown(control<SearchPanel>(&f, "Frame6")));
-    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check9")->setChecked(true); // the completed practices: 2, 4, 6
+    control<QCheckBox>(&f, "Frame6", "Check9")->setChecked(true); // the completed practices: 2, 4, 6
     QCOMPARE(control<SearchPanel>(&f, "Frame6")->resultCount(), 3);
-    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command18")->click();
+    control<QPushButton>(&f, "Frame6", "Command18")->click();
     QCOMPARE(control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("12"));
     control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(0);
 
     // The box unticked before the press: the completed list still prints,
     // under its own title.
-    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check9")->setChecked(false);
+    control<QCheckBox>(&f, "Frame6", "Check9")->setChecked(false);
     p.fx.dialogs().expectInput(kZoomLong, QStringLiteral("70"), kV);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
@@ -238,8 +238,8 @@ void TestPrintJobs::stateSearchPrintFollowsTheSearch() {
     QVERIFY(!j.texts().contains(QStringLiteral("CLIENTE 3")));
 
     // The practices in preparation, asked for and printed with their title.
-    control<QCheckBox>(control<SearchPanel>(&f, "Frame6"), "Check8")->setChecked(true);
-    control<QPushButton>(control<SearchPanel>(&f, "Frame6"), "Command18")->click();
+    control<QCheckBox>(&f, "Frame6", "Check8")->setChecked(true);
+    control<QPushButton>(&f, "Frame6", "Command18")->click();
     p.fx.dialogs().expectInput(kZoomLong, QStringLiteral("90"), kV);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(2));
@@ -651,7 +651,7 @@ void TestPrintJobs::coverMenuAsksAndChecks() {
 
     // No, with the client panel shown and a number typed earlier.
     f.MenuPratiche_Click();
-    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->setText(QStringLiteral("12"));
+    control<QLineEdit>(&f, "Frame1", "Text1")->setText(QStringLiteral("12"));
     f.MenuClienti_Click();
     p.fx.dialogs().expectQuestion(ask, false, kV).expectMessage(notShown, kV, kInfo);
     f.MnCoopertina->trigger();
@@ -659,7 +659,7 @@ void TestPrintJobs::coverMenuAsksAndChecks() {
 
     // No, practice panel shown without a number.
     f.MenuPratiche_Click();
-    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->clear();
+    control<QLineEdit>(&f, "Frame1", "Text1")->clear();
     p.fx.dialogs().expectQuestion(ask, false, kV).expectMessage(noNumber, kV, kInfo);
     f.MnCoopertina->trigger();
     QVERIFY(!f.stampaPLoaded());
@@ -671,7 +671,7 @@ void TestPrintJobs::coverMenuAsksAndChecks() {
     QVERIFY(shown(f.stampaP()));
 
     // No with a practice shown: the filled cover.
-    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->setText(QStringLiteral("12"));
+    control<QLineEdit>(&f, "Frame1", "Text1")->setText(QStringLiteral("12"));
     p.fx.dialogs().expectQuestion(ask, false, kV);
     f.MnCoopertina->trigger();
     QCOMPARE(control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("2"));
@@ -952,8 +952,8 @@ void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
 
     // Asked for with practice 2 shown; the client panel open at the press.
     f.MenuPratiche_Click();
-    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->setText(QStringLiteral("2"));
-    control<QComboBox>(control<PracticePanel>(&f, "Frame1"), "Combo1")->setEditText(QStringLiteral("CLIENTE 2"));
+    control<QLineEdit>(&f, "Frame1", "Text1")->setText(QStringLiteral("2"));
+    control<QComboBox>(&f, "Frame1", "Combo1")->setEditText(QStringLiteral("CLIENTE 2"));
     p.fx.dialogs().expectQuestion(QString(), false, kV);
     f.MnCoopertina->trigger();
     StampaP* s = f.stampaP();
@@ -969,7 +969,7 @@ void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
 
     // The practice panel back, emptied: no practice to print.
     f.MenuPratiche_Click();
-    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->clear();
+    control<QLineEdit>(&f, "Frame1", "Text1")->clear();
     p.fx.dialogs().expectMessage(noNumber, kV, kInfo);
     p.press();
     VERIFY_DIALOGS(p.fx);
@@ -977,7 +977,7 @@ void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
     QCOMPARE(text(c, QStringLiteral("B1")), QStringLiteral("prima"));
 
     // A practice shown again: the cover prints it.
-    control<QLineEdit>(control<PracticePanel>(&f, "Frame1"), "Text1")->setText(QStringLiteral("3"));
+    control<QLineEdit>(&f, "Frame1", "Text1")->setText(QStringLiteral("3"));
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
     QCOMPARE(text(c, QStringLiteral("B1")), QStringLiteral("3"));
