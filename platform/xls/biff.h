@@ -6,7 +6,9 @@
 #include "platform/xls/crypto.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace xls::detail {
@@ -32,8 +34,11 @@ std::unique_ptr<xl::Workbook> decodeFile(const QByteArray& file, const QString& 
 double widthFromFile(std::uint16_t coldx);
 std::uint16_t widthToFile(double chars);
 
-// Test hook: when set, called with the temporary file's path just before it
-// replaces the target; throwing from it must leave the target untouched.
-extern void (*beforeRenameHook)(const QString& tempPath);
+// Replaces the file at `path` with what `fill` writes to a temporary file
+// beside it, as a save does: the temporary file is flushed to disk and
+// renamed over the target. When `fill` throws, or anything after it fails,
+// the temporary file goes and the target stays whole; FileError(WriteFailed)
+// then names `path` and says why.
+void replaceFile(const QString& path, const std::function<void(QIODevice&)>& fill);
 
 } // namespace xls::detail

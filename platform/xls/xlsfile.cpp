@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,10 +14,6 @@
 #include <unistd.h>
 
 namespace xls {
-
-namespace detail {
-void (*beforeRenameHook)(const QString& tempPath) = nullptr;
-}
 
 namespace {
 
@@ -31,17 +28,59 @@ QString sysError() { return QString::fromLocal8Bit(std::strerror(errno)); }
                     QStringLiteral("Impossibile salvare %1: %2").arg(QDir::toNativeSeparators(path), why));
 }
 
-bool writeAll(int fd, const char* p, qint64 n) {
-    while (n > 0) {
-        ssize_t k = ::write(fd, p, size_t(std::min<qint64>(n, 1 << 30)));
-        if (k < 0) {
-            if (errno == EINTR) continue;
-            return false;
+// The temporary file as a device, written straight to its descriptor so
+// that a refusal reports the system's own reason and nothing waits in a
+// buffer when the descriptor is flushed to disk.
+class DescriptorDevice : public QIODevice {
+public:
+    explicit DescriptorDevice(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* p, qint64 n) override {
+        const qint64 total = n;
+        while (n > 0) {
+            ssize_t k = ::write(fd_, p, size_t(std::min<qint64>(n, 1 << 30)));
+            if (k < 0) {
+                if (errno == EINTR) continue;
+                setErrorString(sysError());
+                return -1;
+            }
+            p += k;
+            n -= k;
         }
-        p += k;
-        n -= k;
+        return total;
     }
-    return true;
+
+private:
+    int fd_;
+};
+
+// The bytes of a save; a failure that is not already the codec's own is
+// told as a failed save of `target`.
+QByteArray encodeForSave(const xl::Workbook& book, const QString& password, const QString& target) {
+    try {
+        return detail::encodeFile(book, password);
+    } catch (const FileError&) {
+        throw;
+    } catch (const std::exception& e) {
+        if (target.isEmpty()) throw FileError(FileErrorKind::WriteFailed, QString::fromUtf8(e.what()));
+        writeFailed(target, QString::fromUtf8(e.what()));
+    }
+}
+
+// Puts the whole of `bytes` on `out`; a device may take them in parts.
+void putAll(QIODevice& out, const QByteArray& bytes) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 k = out.write(bytes.constData() + done, bytes.size() - done);
+        if (k <= 0) {
+            const QString why = out.errorString();
+            throw FileError(FileErrorKind::WriteFailed, why.isEmpty() ? QStringLiteral("scrittura non riuscita") : why);
+        }
+        done += k;
+    }
 }
 
 } // namespace
@@ -60,16 +99,20 @@ std::unique_ptr<xl::Workbook> readWorkbook(const QString& path, const QString& p
     return book;
 }
 
-void writeWorkbook(const xl::Workbook& book, const QString& path, const QString& password) {
-    QByteArray bytes;
-    try {
-        bytes = detail::encodeFile(book, password);
-    } catch (const FileError&) {
-        throw;
-    } catch (const std::exception& e) {
-        writeFailed(path, QString::fromUtf8(e.what()));
-    }
+void writeWorkbook(const xl::Workbook& book, QIODevice& out, const QString& password) {
+    putAll(out, encodeForSave(book, password, QString()));
+}
 
+void writeWorkbook(const xl::Workbook& book, const QString& path, const QString& password) {
+    // Encoded before any file is made: a workbook that cannot be written
+    // leaves nothing behind to clean up.
+    const QByteArray bytes = encodeForSave(book, password, path);
+    detail::replaceFile(path, [&](QIODevice& temp) { putAll(temp, bytes); });
+}
+
+namespace detail {
+
+void replaceFile(const QString& path, const std::function<void(QIODevice&)>& fill) {
     // The new content goes to a temporary file beside the target, reaches
     // the disk, and only then takes the target's name: a crash or a full
     // disk at any point leaves either the old file or the new one, whole.
@@ -81,7 +124,6 @@ void writeWorkbook(const xl::Workbook& book, const QString& path, const QString&
     QByteArray tmpl = QFile::encodeName(fileprobe::saveTempTemplate(path));
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) writeFailed(path, sysError());
-    const QString tempPath = QFile::decodeName(tmpl);
     auto fail = [&](const QString& why) {
         if (fd >= 0) ::close(fd);
         ::unlink(tmpl.constData());
@@ -97,17 +139,15 @@ void writeWorkbook(const xl::Workbook& book, const QString& path, const QString&
         mode = 0666 & ~um;
     }
     if (::fchmod(fd, mode) != 0) fail(sysError());
-    if (!writeAll(fd, bytes.constData(), bytes.size())) fail(sysError());
+    try {
+        DescriptorDevice temp(fd);
+        fill(temp);
+    } catch (const std::exception& e) {
+        fail(QString::fromUtf8(e.what()));
+    }
     if (::fsync(fd) != 0) fail(sysError());
     if (::close(fd) != 0) { fd = -1; fail(sysError()); }
     fd = -1;
-    if (detail::beforeRenameHook) {
-        try {
-            detail::beforeRenameHook(tempPath);
-        } catch (const std::exception& e) {
-            fail(QString::fromUtf8(e.what()));
-        }
-    }
     if (::rename(tmpl.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) fail(sysError());
     // The rename itself lives in the folder: flush that too.
     int dfd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
@@ -116,6 +156,8 @@ void writeWorkbook(const xl::Workbook& book, const QString& path, const QString&
         ::close(dfd);
     }
 }
+
+} // namespace detail
 
 void registerCodec() {
     xl::FileCodec codec;

@@ -4,6 +4,7 @@
 
 #include "platform/engine/workbook.h"
 
+#include <QIODevice>
 #include <QString>
 #include <memory>
 
@@ -37,6 +38,11 @@ std::unique_ptr<xl::Workbook> readWorkbook(const QString& path, const QString& p
 // existing file whole when anything fails. An empty password writes the file
 // unencrypted.
 void writeWorkbook(const xl::Workbook& book, const QString& path, const QString& password);
+// Writes the whole file to `out`, which is open for writing. Raises
+// FileError(WriteFailed) when the workbook cannot be written or the device
+// refuses a byte; the message is then the reason alone (the device's own
+// error text), for a caller that knows what the device stands for.
+void writeWorkbook(const xl::Workbook& book, QIODevice& out, const QString& password);
 
 // Makes these the engine's Open/Save (xl::setFileCodec).
 void registerCodec();

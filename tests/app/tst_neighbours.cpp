@@ -4,6 +4,7 @@
 // interrupted save, and a workbook kept behind a symbolic link.
 
 #include "tests/support/app_fixture.h"
+#include "tests/support/failing_device.h"
 
 #include "app/form1.h"
 #include "app/sessionend.h"
@@ -221,13 +222,15 @@ private slots:
         QVERIFY(fx.start());
         clientInsertWithoutSave(fx);
         const QByteArray before = digest(fx.workbookPath());
-        // The save breaks down with its new file written but not yet renamed.
-        xls::detail::beforeRenameHook = [](const QString&) { throw std::runtime_error("disco scollegato"); };
-        SessionEnd session;
-        connect(&session, &SessionEnd::requested, &fx.form(), &Form1::endSession);
-        QCOMPARE(::raise(SIGTERM), 0);
-        const bool ended = QTest::qWaitFor([&] { return fx.form().ended(); }, 5000);
-        xls::detail::beforeRenameHook = nullptr;
+        // The disk gives out with the new file half written.
+        bool ended = false;
+        {
+            testsupport::FailingSaves unplugged(1024, QStringLiteral("disco scollegato"));
+            SessionEnd session;
+            connect(&session, &SessionEnd::requested, &fx.form(), &Form1::endSession);
+            QCOMPARE(::raise(SIGTERM), 0);
+            ended = QTest::qWaitFor([&] { return fx.form().ended(); }, 5000);
+        }
         QVERIFY(ended);
         QCOMPARE(digest(fx.workbookPath()), before);
         QVERIFY(savedClient(fx).isEmpty());

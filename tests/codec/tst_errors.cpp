@@ -2,6 +2,7 @@
 // a failed save leaves the old file whole and says so.
 
 #include "tests/codec/samples.h"
+#include "tests/support/failing_device.h"
 
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
@@ -9,6 +10,7 @@
 #include "platform/xls/crypto.h"
 #include "platform/xls/xlsfile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -56,15 +58,11 @@ QStringList leftovers(const QString& dir) {
                                QDir::Files | QDir::Hidden);
 }
 
-void failBeforeRename(const QString&) { throw std::runtime_error("disco pieno"); }
-
 } // namespace
 
 class TestErrors : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { beforeRenameHook = nullptr; }
-
     void readErrors() {
         QTemporaryDir dir;
         const QString missing = dir.filePath(QStringLiteral("nessuno.xls"));
@@ -241,6 +239,34 @@ private slots:
         QCOMPARE(opened + refused, 600);
     }
 
+    // A device that gives out after any number of bytes makes the save
+    // fail, whether the bytes run out at the start, inside a sector of the
+    // compound file or at its very last byte.
+    void deviceThatGivesOutFailsTheSave() {
+        auto book = codectest::richWorkbook(10);
+        const QByteArray whole = encodeFile(*book, QString());
+        for (qint64 budget : {qint64(0), qint64(1), qint64(511), qint64(512), qint64(4097), qint64(whole.size() - 1)}) {
+            QBuffer sink;
+            QVERIFY(sink.open(QIODevice::WriteOnly));
+            testsupport::FailingDevice disk(&sink, budget, QStringLiteral("disco pieno"));
+            try {
+                xls::writeWorkbook(*book, disk, QString());
+                QFAIL(qPrintable(QStringLiteral("a device full after %1 bytes took the whole file").arg(budget)));
+            } catch (const xls::FileError& e) {
+                QCOMPARE(e.kind(), FileErrorKind::WriteFailed);
+                QCOMPARE(QString::fromStdString(e.what()), QStringLiteral("disco pieno"));
+            }
+            QCOMPARE(sink.data(), whole.left(budget));
+        }
+        // Room for the whole file: what lands on the device is the file.
+        QBuffer sink;
+        QVERIFY(sink.open(QIODevice::WriteOnly));
+        testsupport::FailingDevice roomy(&sink, whole.size(), QStringLiteral("disco pieno"));
+        xls::writeWorkbook(*book, roomy, QString());
+        QCOMPARE(sink.data(), whole);
+        QVERIFY(codectest::firstDifference(*book, *decodeFile(sink.data(), QString())).isEmpty());
+    }
+
     void failedSaveKeepsOldFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Pratiche.xls"));
@@ -252,19 +278,23 @@ private slots:
         f.close();
 
         book->Sheets(1).cellRef(2, 1).value = xl::Value(12345);
-        beforeRenameHook = &failBeforeRename;
-        try {
-            xls::writeWorkbook(*book, path, QStringLiteral("Kemi4417"));
-            QFAIL("the failed save was reported as a success");
-        } catch (const xls::FileError& e) {
-            QCOMPARE(e.kind(), FileErrorKind::WriteFailed);
-            QVERIFY(QString::fromStdString(e.what()).contains(QStringLiteral("disco pieno")));
+        for (qint64 budget : {qint64(0), qint64(700), qint64(before.size() - 1)}) {
+            try {
+                replaceFile(path, [&](QIODevice& temp) {
+                    testsupport::FailingDevice disk(&temp, budget, QStringLiteral("disco pieno"));
+                    xls::writeWorkbook(*book, disk, QStringLiteral("Kemi4417"));
+                });
+                QFAIL("the failed save was reported as a success");
+            } catch (const xls::FileError& e) {
+                QCOMPARE(e.kind(), FileErrorKind::WriteFailed);
+                QVERIFY(QString::fromStdString(e.what()).contains(QStringLiteral("disco pieno")));
+                QVERIFY(QString::fromStdString(e.what()).contains(QStringLiteral("Pratiche.xls")));
+            }
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), before);
+            f.close();
+            QVERIFY2(leftovers(dir.path()).isEmpty(), qPrintable(leftovers(dir.path()).join(',')));
         }
-        beforeRenameHook = nullptr;
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
-        f.close();
-        QVERIFY2(leftovers(dir.path()).isEmpty(), qPrintable(leftovers(dir.path()).join(',')));
         auto still = xls::readWorkbook(path, QStringLiteral("Kemi4417"));
         QCOMPARE(still->Sheets(1).cellAt(2, 1)->value.numberValue(), 1.0);
 
@@ -273,9 +303,10 @@ private slots:
         xl::Application app;
         xl::Workbook& wb = app.Open(path, QStringLiteral("Kemi4417"));
         wb.Sheets(1).cellRef(2, 1).value = xl::Value(777);
-        beforeRenameHook = &failBeforeRename;
-        QVERIFY_THROWS_EXCEPTION(xl::Error, wb.Save());
-        beforeRenameHook = nullptr;
+        {
+            testsupport::FailingSaves full(2048, QStringLiteral("disco pieno"));
+            QVERIFY_THROWS_EXCEPTION(xl::Error, wb.Save());
+        }
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
         f.close();
