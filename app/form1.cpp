@@ -182,6 +182,8 @@ Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent
     Frame5 = new BinderPanel(*this);
     Frame6 = new SearchPanel(*this);
     Frame8 = new LedgerPanel(*this);
+    // The practice panel's "Acconti/Spese" opens the ledger.
+    connect(Frame1->Command28, &QPushButton::clicked, Frame8, [this] { guarded([this] { Frame8->Command28_Click(); }); });
     buildLayout();
 
     Timer1 = named(new QTimer(this), "Timer1");
@@ -528,7 +530,6 @@ void Form1::LoadBinderCombo() { fillCombo(Frame1->Combo3, store::kVarie, 1); }
 void Form1::LoadClientCombo() { fillCombo(Frame1->Combo1, store::kCliente, 2); }
 void Form1::LoadSectorCombo() { fillCombo(Frame1->Combo2, store::kVarie, 5); }
 void Form1::LoadSearchClientCombo() { fillCombo(Frame6->Combo7, store::kCliente, 2); }
-void Form1::LoadLedgerPracticeCombo() { fillCombo(Frame8->Combo8, store::kPratica, 1); }
 
 // ---- saving and ending ----------------------------------------------------
 

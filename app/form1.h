@@ -113,7 +113,6 @@ public:
     void LoadClientCombo();
     void LoadSectorCombo();
     void LoadSearchClientCombo();
-    void LoadLedgerPracticeCombo();
     // Saves the workbook in place; a failure is reported in a box titled
     // "Velmora" and answered false.
     bool SaveWorkbook();

@@ -1,19 +1,19 @@
 #include "ledger/ledgerpanel.h"
 
+#include "ledger/messages.h"
 #include "platform/desktop/calendario.h"
 #include "platform/desktop/controls.h"
-#include "app/form1.h"
-#include "platform/desktop/named.h"
-#include "ledger/ledgerbook.h"
 #include "platform/desktop/dialogs.h"
+#include "platform/desktop/guard.h"
+#include "platform/desktop/named.h"
 #include "platform/engine/vbconv.h"
-#include "practices/practicecommon.h"
-#include "practices/practicepanel.h"
-#include "practices/searchpanel.h"
-#include "reference/clientpanel.h"
-#include "reference/sectorbinder.h"
+#include "platform/engine/workbook.h"
+#include "store/book.h"
 #include "store/formatters.h"
+#include "store/ledgersheet.h"
 #include "store/money.h"
+#include "store/panelcontext.h"
+#include "store/savepoint.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,51 +27,23 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QToolBar>
 #include <QVBoxLayout>
 
-using namespace ledger;
-using practices::guarded;
-using practices::isBlank;
+using namespace ledger::msg;
+using handlers::guarded;
+using handlers::skipping;
+using store::Money;
+using store::Outcome;
 
 namespace {
 
-const QString kTitle = QStringLiteral("Velmora");
-const QString kTitleBlank = QStringLiteral(" Velmora");
 const QString kSeleziona = QStringLiteral("Seleziona");
-const QString kCounterCell = QStringLiteral("IV1");
-
-const QString kMissingFields = QStringLiteral(
-    "ERRORE : I campi -N.PRATICA- DATA-DESCRIZIONE-IMPORTO-ACCONTO-SPESA , devono  essere compilati !");
-const QString kNothingShown = QStringLiteral("ERRORE:Manca la visualizzazione dei campi per effettuare la Modifica ");
-const QString kSelectFirst = QStringLiteral("ERRORE: Prima bisogna selezionare una Registrazione!");
-const QString kNoEntries = QStringLiteral("Nessuna  Registrazione è presente ! , Riprova!");
-const QString kNoPracticeEntries = QStringLiteral("Nessuna SPESA  associata a questa Pratica , Riprova!");
-const QString kNoClientEntries = QStringLiteral("Nessuna Registrazione   associata a questo Cliente , Riprova!");
 
 void info(const QString& text, const QString& title = kTitle) {
     ui::dialogs().message(text, title, ui::MsgIcon::Information);
 }
 void plain(const QString& text) { ui::dialogs().message(text, kTitle, ui::MsgIcon::None); }
 bool ask(const QString& text) { return ui::dialogs().question(text, kTitle); }
-
-// Writes one cell of an entry; an empty text leaves the cell empty, so that
-// every reader sees it as blank.
-void put(xl::Worksheet& sh, int row, int col, const xl::Value& v) {
-    xl::Range cell = sh.Cells(row, col);
-    if (isBlank(v))
-        cell.ClearContents();
-    else
-        cell.SetValue(v);
-}
-
-using store::Money;
-
-// An amount read from a box as the user sees it; anything else counts zero.
-Money boxAmount(const QLineEdit* box) { return Money::parse(box->text()).value_or(Money()); }
-
-// The ID cell of the summary rows that close a query by practice.
-const QString kSummaryMark = QStringLiteral("*");
 
 // The first selected row in list order (the row clicked); nullptr for none.
 QTreeWidgetItem* firstSelected(const ListView* list) {
@@ -86,9 +58,13 @@ void setBackground(QLineEdit* box, const QColor& c) {
     box->setPalette(p);
 }
 
+// The printouts of the ledger, by the codes the print form knows.
+constexpr int kPrintQuery = 14;
+constexpr int kPrintAllEntries = 15;
+
 } // namespace
 
-LedgerPanel::LedgerPanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Acconti/Spese")), form(f) {
+LedgerPanel::LedgerPanel(store::PanelContext& ctx) : QGroupBox(QStringLiteral("Gestione Acconti/Spese")), ctx_(ctx) {
     setObjectName(QStringLiteral("Frame8"));
     Text30 = named(new QLineEdit(this), "Text30");
     Combo8 = named(new QComboBox(this), "Combo8");
@@ -288,11 +264,9 @@ void LedgerPanel::connectHandlers() {
     // Once the ID box shows anything but the loaded entry's ID, that entry
     // is no longer the one a modify or a delete would act on.
     connect(Text30, &QLineEdit::textChanged, this, [this](const QString& t) {
-        if (!loading_ && !loaded_.isEmpty() && t != loaded_.first()) loaded_.clear();
+        if (!loading_ && !loaded_.isEmpty() && t != loaded_.id()) loaded_ = {};
     });
     Text35->installEventFilter(this);
-    if (form.Frame1 && form.Frame1->Command28)
-        connect(form.Frame1->Command28, &QPushButton::clicked, this, [this] { guarded([this] { Command28_Click(); }); });
 }
 
 bool LedgerPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -323,11 +297,7 @@ void LedgerPanel::setShown(std::initializer_list<QWidget*> widgets, bool visible
     }
 }
 
-QString LedgerPanel::counterText() const {
-    return vb::CStr(form.Excel.Sheets(kSpese).GetRange(kCounterCell).GetValue());
-}
-
-void LedgerPanel::showCounter() { Text30->setText(counterText()); }
+void LedgerPanel::showCounter() { Text30->setText(store::ledgerCounterText(ctx_.book())); }
 
 void LedgerPanel::untick(std::initializer_list<QCheckBox*> boxes) {
     for (QCheckBox* b : boxes)
@@ -338,28 +308,28 @@ void LedgerPanel::untick(std::initializer_list<QCheckBox*> boxes) {
 // Opening, leaving, clearing, printing
 
 void LedgerPanel::Command28_Click() {
-    form.switchPanels({{form.Frame1, false}, {form.Frame3, false}, {form.Frame4, false}, {form.Frame5, false},
-                       {form.Frame6, false}, {form.Toolbar1, false}, {this, true}});
+    using store::Panel;
+    ctx_.switchPanels({{Panel::Practice, false}, {Panel::Client, false}, {Panel::Sector, false}, {Panel::Binder, false},
+                       {Panel::Search, false}, {Panel::Toolbar, false}, {Panel::Ledger, true}});
     ListView3->hide();
     Combo8->setFocus();
     Label42->hide();
-    xl::Range counter = form.Excel.Sheets(kSpese).GetRange(kCounterCell);
-    if (vb::CStr(counter.GetValue()).isEmpty()) counter.SetValue(xl::Value(1));
+    store::startLedgerCounter(ctx_.book());
     showCounter();
-    form.LoadLedgerPracticeCombo();
+    LoadLedgerPracticeCombo();
     Combo8->setEditText(kSeleziona);
     Combo9->hide();
 }
 
 void LedgerPanel::Command27_Click() {
-    form.switchPanels({{this, false}});
-    form.ResetForm();
+    ctx_.switchPanels({{store::Panel::Ledger, false}});
+    ctx_.resetForm();
     untick({Check10, Check11, Check12});
-    form.switchPanels({{form.Frame1, true}, {form.Toolbar1, true}});
+    ctx_.switchPanels({{store::Panel::Practice, true}, {store::Panel::Toolbar, true}});
 }
 
 void LedgerPanel::Command30_Click() {
-    form.ResetForm();
+    ctx_.resetForm();
     ListView3->removeItems();
     showCounter();
     untick({Check10, Check11, Check12, Check13, Check14, Check15, Check17});
@@ -371,10 +341,10 @@ void LedgerPanel::Command30_Click() {
 }
 
 void LedgerPanel::Command31_Click() {
-    if (Check11->isChecked() || Check12->isChecked()) form.requestPrint(14);
+    if (Check11->isChecked() || Check12->isChecked()) ctx_.requestPrint(kPrintQuery);
     if (Check15->isChecked()) {
         untick({Check11, Check12, Check13, Check14});
-        form.requestPrint(15);
+        ctx_.requestPrint(kPrintAllEntries);
     }
 }
 
@@ -402,7 +372,7 @@ void LedgerPanel::Check11_Click() {
     Text32->clear();
     setShown({Check17, Text36, Option1}, true);
     ListView3->hide();
-    form.ResetForm();
+    ctx_.resetForm();
     showCounter();
 }
 
@@ -419,7 +389,7 @@ void LedgerPanel::Check12_Click() {
         Label39->show(); // the chooser takes the client box's place and caption
         Option1->hide();
         Combo9->clear();
-        LoadDistinctLedgerClients(form);
+        LoadDistinctLedgerClients();
         return;
     }
     Label42->hide();
@@ -446,10 +416,8 @@ void LedgerPanel::Check15_Click() {
     entering_ = outer;
     // Leaving a query mode hides the list; this mode shows it.
     ListView3->show();
-    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-    sh.Select();
     // Rows without an ID are no entries: a ledger of only such rows is empty.
-    const std::vector<QStringList> rows = entryRows(sh);
+    const std::vector<store::ListedEntry> rows = store::ledgerEntries(ctx_.book());
     if (rows.empty()) {
         plain(kNoEntries);
         Check15->setChecked(false);
@@ -457,19 +425,17 @@ void LedgerPanel::Check15_Click() {
     }
     ListView3->removeItems();
     ListView3->removeColumns();
-    const QStringList& captions = areaHeaders();
+    const QStringList& captions = store::ledgerAreaHeaders();
     const int widths[] = {900, 1000, 3000, 1500, 3000, 900, 1500};
-    for (int i = 0; i < kEntryColumns; ++i)
-        ListView3->addColumn(captions[i], widths[i], i == ColAmount - 1 ? Qt::AlignRight : Qt::AlignLeft);
-    practices::skipping([&] {
-        for (const QStringList& row : rows) ListView3->addItem(row);
+    for (int i = 0; i < captions.size(); ++i)
+        ListView3->addColumn(captions[i], widths[i], i == captions.size() - 1 ? Qt::AlignRight : Qt::AlignLeft);
+    skipping([&] {
+        for (const store::ListedEntry& row : rows) ListView3->addItem(row.texts);
     });
 }
 
 void LedgerPanel::listAllEntries() {
-    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-    sh.Select();
-    for (const QStringList& row : entryRows(sh)) ListView3->addItem(row);
+    for (const store::ListedEntry& row : store::ledgerEntries(ctx_.book())) ListView3->addItem(row.texts);
 }
 
 void LedgerPanel::Check10_Click() {
@@ -492,7 +458,7 @@ void LedgerPanel::Check17_Click() {
 
 void LedgerPanel::Option1_Click() {
     if (!Option1->isChecked()) return;
-    Calendario* cal = form.calendario();
+    Calendario* cal = ctx_.calendar();
     cal->show();
     cal->raise();
 }
@@ -532,24 +498,19 @@ void LedgerPanel::Command29_Click() {
 
 bool LedgerPanel::refuseBadFields() {
     if (!vb::CDate(Text33->text())) {
-        info(QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)"));
+        info(kBadDate);
         Text33->setFocus();
         return true;
     }
     Money::Refusal why{};
     const std::optional<Money> amount = Money::parse(Text35->text(), &why);
     if (!amount && why == Money::Refusal::TooLong) {
-        info(QStringLiteral("ERRORE: Il campo IMPORTO ha troppe cifre: un foglio di calcolo conserva esattamente "
-                            "al massimo %1 cifre (per esempio 9999999999999,99)")
-                 .arg(Money::kMaxDigits));
+        info(kAmountTooLong.arg(Money::kMaxDigits));
         Text35->setFocus();
         return true;
     }
-    // The example is one the box lets the user type: every "." typed there
-    // becomes ",".
     if (!amount || amount->isNegative()) {
-        info(QStringLiteral("ERRORE: Il campo IMPORTO deve contenere un importo senza segno (per esempio 1500,50): "
-                            "il segno lo danno ACCONTO e SPESA"));
+        info(kBadAmount);
         Text35->setFocus();
         return true;
     }
@@ -559,17 +520,32 @@ bool LedgerPanel::refuseBadFields() {
     return false;
 }
 
-void LedgerPanel::writeEntry(xl::Worksheet& sh, int row, const xl::Value& id) {
-    // The ID and the practice number as numbers when they are whole numbers,
-    // so that they compare with the numbers typed and the practices' keys.
-    put(sh, row, ColId, id);
-    put(sh, row, ColPractice, practices::numberCell(Combo8->currentText()));
-    put(sh, row, ColClient, xl::Value(Text32->text()));
-    put(sh, row, ColDate, xl::Value::date(vb::DateSerial(*vb::CDate(Text33->text()))));
-    put(sh, row, ColDescription, xl::Value(Text34->text()));
+store::LedgerEntry LedgerPanel::entryFromForm() const {
+    // Called once refuseBadFields() has passed: the date and the amount read.
+    store::LedgerEntry e;
+    e.practice = Combo8->currentText();
+    e.client = Text32->text();
+    e.date = vb::CDate(Text33->text()).value_or(QDate());
+    e.description = Text34->text();
     // The sign follows the kind ticked, whatever the sign box was left with.
-    put(sh, row, ColAmount, xl::Value((Check17->isChecked() ? QStringLiteral("-") : QString()) + Text35->text()));
-    put(sh, row, ColKind, xl::Value(Check10->isChecked() ? "A" : "S"));
+    e.expense = Check17->isChecked();
+    e.amount = Money::parse(Text35->text()).value_or(Money());
+    return e;
+}
+
+void LedgerPanel::showEntry(const store::ListedEntry& entry) {
+    Text30->setText(entry.id());
+    Combo8->setEditText(entry.practice());
+    Text32->setText(entry.client());
+    Text33->setText(entry.date());
+    Text34->setText(entry.description());
+    Text35->setText(entry.amount());
+    const QString kind = entry.kind();
+    if (kind == store::kAdvanceKind) Check10->setChecked(true);
+    if (kind == store::kExpenseKind) Check17->setChecked(true);
+    // An entry of neither kind leaves the choice to the user: a kind kept
+    // from the previous entry would change this one's sign on a modify.
+    if (kind != store::kAdvanceKind && kind != store::kExpenseKind) untick({Check10, Check17});
 }
 
 void LedgerPanel::InsertEntry() {
@@ -581,37 +557,26 @@ void LedgerPanel::InsertEntry() {
     }
     // The client box must be the client of the practice the entry is booked
     // on: a number typed over the chosen one would mix two practices.
-    const int practice = practiceRow(-1);
-    if (practice == 0 ||
-        vb::CStr(cellValue(form.Excel.Sheets(QStringLiteral("Pratica")), practice, 3)) != Text32->text()) {
-        info(QStringLiteral("ERRORE: Il N.PRATICA va scelto dall'elenco, che ne riporta il Cliente"));
+    const std::optional<store::LedgerPractice> practice = chosenPractice(-1);
+    if (!practice || practice->client != Text32->text()) {
+        info(kNotFromList);
         Combo8->setFocus();
         return;
     }
     if (refuseBadFields()) return;
     // The ID is the counter's at this moment: the ID box may still show an
     // entry loaded in a query mode, and that ID is taken.
-    const std::optional<qint64> id = practices::wholeNumber(counterText());
+    const std::optional<qint64> id = store::nextLedgerId(ctx_.book());
     if (!id) {
-        info(QStringLiteral("ERRORE: L'ID della registrazione non è un numero: impostarlo con Modifica ID Operazione"));
+        info(kIdNotNumber);
         return;
     }
 
-    if (ask(QStringLiteral(" Vuoi Inserire questa registrazione  ?"))) {
-        bool written = false;
-        guarded([&] {
-            xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-            sh.Select();
-            const int row = freeEntryRow(sh);
-            if (row == 0) {
-                info(QStringLiteral("ERRORE: Il foglio Spese è pieno: impossibile inserire altre Registrazioni"));
-                return;
-            }
-            writeEntry(sh, row, xl::Value(static_cast<double>(*id)));
-            sh.GetRange(kCounterCell).SetValue(xl::Value(static_cast<double>(*id + 1)));
-            written = true;
-        });
-        if (written) info(QStringLiteral("Registrazione aggiunta con successo !"), kTitleBlank);
+    if (ask(kAskInsert)) {
+        Outcome result = Outcome::Invalid;
+        guarded([&] { result = store::appendLedgerEntry(ctx_.book(), *id, entryFromForm()); });
+        if (result == Outcome::SheetFull) info(kSheetFull);
+        if (result == Outcome::Done) info(kInserted, kTitleBlank);
     }
     finishChange(true);
 }
@@ -619,70 +584,57 @@ void LedgerPanel::InsertEntry() {
 void LedgerPanel::ModifyEntry() {
     // Only an entry loaded from a list can be written back: the ID box alone
     // may name another entry (the counter, or an ID given twice).
-    if (Text32->text().isEmpty() || loaded_.isEmpty() || Text30->text() != loaded_.first()) {
+    if (Text32->text().isEmpty() || loaded_.isEmpty() || Text30->text() != loaded_.id()) {
         plain(kNothingShown);
         return;
     }
     if (!Check10->isChecked() && !Check17->isChecked()) {
-        info(QStringLiteral("ERRORE: Per modificare la registrazione bisogna scegliere ACCONTO o SPESA"));
+        info(kChooseKind);
         return;
     }
     if (refuseBadFields()) return;
 
-    if (ask(QStringLiteral(" Vuoi Modificare questa  registrazione ?"))) {
-        bool found = false;
-        guarded([&] {
-            xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-            sh.Activate();
-            const int row = findEntry(sh, loaded_);
-            if (row == 0) return;
-            writeEntry(sh, row, practices::numberCell(Text30->text()));
-            found = true;
-        });
-        if (found)
-            info(QStringLiteral("Registrazione  Modificata"));
+    if (ask(kAskModify)) {
+        Outcome result = Outcome::Invalid;
+        guarded([&] { result = store::updateLedgerEntry(ctx_.book(), loaded_, Text30->text(), entryFromForm()); });
+        if (result == Outcome::Done)
+            info(kModified);
         else
-            info(QStringLiteral("ERRORE: La registrazione selezionata non è più presente nel foglio Spese: "
-                                "nessuna modifica eseguita"));
+            info(kGoneNotModified);
     }
     finishChange(false);
     Command29->setText(insertCaption());
 }
 
 void LedgerPanel::finishChange(bool listRows) {
-    loaded_.clear();
-    form.ResetForm();
+    store::SavePoint sp(ctx_);
+    loaded_ = {};
+    ctx_.resetForm();
     if (listRows) guarded([this] { listAllEntries(); });
-    form.SaveWorkbook();
-    form.ResetForm();
+    sp.save();
+    ctx_.resetForm();
     showCounter();
     untick({Check10, Check11, Check12, Check13, Check14, Check15, Check17});
-    form.LoadLedgerPracticeCombo();
+    LoadLedgerPracticeCombo();
     Combo8->setFocus();
     Combo8->setEditText(kSeleziona);
 }
 
 void LedgerPanel::Check13_Click() {
     if (!Check13->isChecked()) return;
-    if (Text32->text().isEmpty() || Text35->text().isEmpty() || loaded_.isEmpty() ||
-        Text30->text() != loaded_.first()) {
+    if (Text32->text().isEmpty() || Text35->text().isEmpty() || loaded_.isEmpty() || Text30->text() != loaded_.id()) {
         info(kSelectFirst);
         Check13->setChecked(false);
         return;
     }
     // No question: ticking the box on a loaded entry is the confirmation.
-    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-    sh.Select();
-    const int row = findEntry(sh, loaded_);
-    if (row == 0) {
-        info(QStringLiteral("ERRORE: La registrazione selezionata non è più presente nel foglio Spese: "
-                            "nessuna eliminazione eseguita"));
+    if (store::removeLedgerEntry(ctx_.book(), loaded_) != Outcome::Done) {
+        info(kGoneNotDeleted);
         Check13->setChecked(false);
         return;
     }
-    deleteEntry(sh, row);
-    loaded_.clear();
-    info(QStringLiteral("Registrazione Eliminata"), kTitleBlank);
+    loaded_ = {};
+    info(kDeleted, kTitleBlank);
     Check13->setChecked(false);
     ListView3->hide();
     Check15->setChecked(false);
@@ -699,17 +651,8 @@ void LedgerPanel::Check14_Click() {
     Text30->setReadOnly(false);
     setBackground(Text30, QColor(0xFF, 0xFF, 0xC0));
     Text30->setFocus();
-    const QString answer =
-        ui::dialogs().input(QStringLiteral("Digita il nuovo ID progressivo delle Operazioni di Spesa"), kTitle, QString());
-    if (!answer.isEmpty()) {
-        // Only a whole number can go on counting: a text would be written as
-        // the next entry's ID and stop the counter there.
-        const std::optional<qint64> id = practices::wholeNumber(answer);
-        if (id && *id > 0)
-            form.Excel.Sheets(kSpese).GetRange(kCounterCell).SetValue(xl::Value(static_cast<double>(*id)));
-        else
-            info(QStringLiteral("ERRORE: Il nuovo ID deve essere un numero intero maggiore di zero"));
-    }
+    const QString answer = ui::dialogs().input(kAskNewId, kTitle, QString());
+    if (!answer.isEmpty() && store::setLedgerCounter(ctx_.book(), answer) != Outcome::Done) info(kBadNewId);
     Check14->setChecked(false);
     setBackground(Text30, Qt::white);
     showCounter();
@@ -719,145 +662,58 @@ void LedgerPanel::Check14_Click() {
 // ---------------------------------------------------------------------------
 // Queries
 
-int LedgerPanel::practiceRow(int index) const {
+std::optional<store::LedgerPractice> LedgerPanel::chosenPractice(int index) const {
     if (index < 0) index = Combo8->findText(Combo8->currentText(), Qt::MatchExactly);
-    if (index < 0) return 0;
-    const QString number = Combo8->itemText(index);
-    xl::Worksheet& sh = form.Excel.Sheets(QStringLiteral("Pratica"));
-    const int row = index + 2;
-    if (vb::fitsRow16(row) && vb::CStr(cellValue(sh, row, 1)) == number) return row;
-    // The practice sheet was sorted since the list was filled: the practice
-    // is found by its number, never taken from another row.
-    const int last = practices::lastFilledRow(sh, 1);
-    for (int r = 2; r <= last; ++r)
-        if (vb::CStr(cellValue(sh, r, 1)) == number) return r;
-    return 0;
+    if (index < 0) return std::nullopt;
+    return store::ledgerPractice(ctx_.book(), index, Combo8->itemText(index));
 }
 
 void LedgerPanel::Combo8_Click(int index) {
     if (Combo8->currentText().isEmpty()) return;
-    const int row = practiceRow(index);
-    if (row == 0) return;
-    {
-        xl::Worksheet& pratica = form.Excel.Sheets(QStringLiteral("Pratica"));
-        Combo8->setEditText(vb::CStr(cellValue(pratica, row, 1)));
-        Text32->setText(vb::CStr(cellValue(pratica, row, 3)));
-        Text38->setText(vb::CStr(cellValue(pratica, row, 12)));
-    }
+    const std::optional<store::LedgerPractice> practice = chosenPractice(index);
+    if (!practice) return;
+    Combo8->setEditText(practice->number);
+    Text32->setText(practice->client);
+    Text38->setText(practice->estimate);
     if (!Check11->isChecked()) return;
 
     ListView3->show();
     ListView3->removeItems();
-    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-    sh.Select();
-    resetArea(sh);
-    const QString key = Combo8->currentText();
-    // Until an entry is found the practice has none: its balances are those of
-    // no entry, never the ones the previous practice left in the boxes.
-    Text39->setText(Money().general());
-    Text40->setText(boxAmount(Text38).general());
-    const int last = lastEntryRow(sh);
-    if (last < 2) {
-        plain(kNoPracticeEntries);
-        return;
-    }
-    int copied = 0;
-    bool badAmount = false;
+    store::Book& book = ctx_.book();
+    xl::Application& excel = book.application();
+    std::optional<store::PracticeQuery> query;
     {
-        form.Excel.ScreenUpdating = false;
-        const auto screenOn = qScopeGuard([this] { form.Excel.ScreenUpdating = true; });
-        int target = 2;
-        for (int r = 2; r <= last; ++r) {
-            const xl::Value practice = cellValue(sh, r, ColPractice);
-            if (isBlank(practice) || vb::CStr(practice) != key) continue;
-            for (int c = ColId; c <= ColAmount; ++c) {
-                xl::Value v = cellValue(sh, r, c);
-                if (c == ColDate) {
-                    if (const auto d = practices::dateValue(v)) v = *d;
-                } else if (c == ColAmount) {
-                    if (const std::optional<Money> amount = amountOf(v))
-                        v = xl::Value(amount->toDouble());
-                    else if (!isBlank(v))
-                        badAmount = true;
-                }
-                put(sh, target, kAreaFirstCol + c - 1, v);
-            }
-            ++target;
-            ++copied;
-        }
-        if (copied > 0) {
-            const Money sheetBalance = Addiziona();
-            Text40->setText((boxAmount(Text38) + sheetBalance).general());
-        }
-        Situazione();
+        excel.ScreenUpdating = false;
+        const auto screenOn = qScopeGuard([&excel] { excel.ScreenUpdating = true; });
+        query = store::queryLedgerByPractice(book, Combo8->currentText());
+        // Until an entry is found the practice has none: its balances are
+        // those of no entry, never the ones the previous practice left.
+        balances_ = store::practiceBalances(practice->estimate, Money());
+        if (query->copied > 0) balances_ = store::practiceBalances(practice->estimate, Addiziona());
+        Text39->setText(balances_.sheet.general());
+        Text40->setText(balances_.practice.general());
+        // A ledger without a single entry has no summary to close it.
+        if (query->ledgerHasEntries) Situazione();
     }
-    if (copied == 0) {
+    if (query->copied == 0) {
         plain(kNoPracticeEntries);
         return;
     }
     listQueryArea(true);
-    if (badAmount)
-        info(QStringLiteral("ATTENZIONE: Alcune registrazioni di questa Pratica hanno un importo che non è un numero: "
-                            "nei saldi contano zero"));
+    if (query->badAmount) info(kBadAmountsCountZero);
 }
 
 Money LedgerPanel::Addiziona() {
-    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-    sh.Select();
-    // Added in whole cents, so a settled practice is 0 and not the remainder
-    // of binary fractions; amount cells that hold no number count nothing.
-    Money total;
-    const int last = std::min(sh.usedRows(), kTotalRow - 1);
-    for (int r = 2; r <= last; ++r) {
-        const xl::Value& v = sh.valueAt(r, kAreaAmountCol);
-        if (v.isNumeric())
-            if (const std::optional<Money> amount = Money::fromDouble(v.numberValue())) total += *amount;
-    }
-    sh.Cells(kTotalRow, kAreaAmountCol).SetValue(xl::Value(total.toDouble()));
+    const Money total = store::totalLedgerArea(ctx_.book());
     Text39->setText(total.general());
     return total;
 }
 
-void LedgerPanel::Situazione() {
-    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-    sh.Select();
-    const std::pair<QString, QString> rows[] = {
-        {QStringLiteral("Situazione ") + QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")),
-         QStringLiteral("**********")},
-        {QStringLiteral("Preventivo  €"), Text38->text()},
-        {QStringLiteral("Saldo Scheda €"), Text39->text()},
-        {QStringLiteral("Saldo Pratica €"), Text40->text()},
-    };
-    for (const auto& [label, value] : rows) {
-        const int r = nextAreaRow(sh);
-        sh.Cells(r, kAreaFirstCol).SetValue(xl::Value(kSummaryMark));
-        sh.Cells(r, kAreaFirstCol + ColDescription - 1).SetValue(xl::Value(label));
-        put(sh, r, kAreaAmountCol, xl::Value(value));
-    }
-}
+void LedgerPanel::Situazione() { store::writeLedgerSummary(ctx_.book(), balances_, QDate::currentDate()); }
 
 void LedgerPanel::Combo9_Click() {
-    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-    sh.Select();
-    resetArea(sh);
-    const QString client = Combo9->currentText();
-    if (Check12->isChecked() && !client.isEmpty()) {
-        const int last = lastEntryRow(sh);
-        int target = 2;
-        for (int r = 2; r <= last; ++r) {
-            // Exact: letter case and blanks count.
-            const xl::Value c = cellValue(sh, r, ColClient);
-            if (isBlank(c) || vb::CStr(c) != client) continue;
-            for (int col = ColId; col <= ColAmount; ++col) {
-                xl::Value v = cellValue(sh, r, col);
-                if (col == ColDate)
-                    if (const auto d = practices::dateValue(v)) v = *d;
-                put(sh, target, kAreaFirstCol + col - 1, v);
-            }
-            ++target;
-        }
-    }
-    if (isBlank(cellValue(sh, 2, kAreaFirstCol))) {
+    const QString client = Check12->isChecked() ? Combo9->currentText() : QString();
+    if (!store::queryLedgerByClient(ctx_.book(), client)) {
         plain(kNoClientEntries);
         return;
     }
@@ -867,18 +723,14 @@ void LedgerPanel::Combo9_Click() {
 
 void LedgerPanel::listQueryArea(bool byPractice) {
     ListView3->removeColumns();
-    const QStringList& captions = areaHeaders();
+    const QStringList& captions = store::ledgerAreaHeaders();
     const int widths[] = {900, 1000, 3000, 1500, 3000, byPractice ? 900 : 1000, 1100};
-    for (int i = 0; i < kEntryColumns; ++i)
-        ListView3->addColumn(captions[i], widths[i],
-                             byPractice && i == ColAmount - 1 ? Qt::AlignRight : Qt::AlignLeft);
-    practices::skipping([&] {
-        xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-        sh.Select();
-        for (int r = 2; r <= xl::kMaxRows && !isBlank(cellValue(sh, r, kAreaFirstCol)); ++r) {
-            QStringList texts;
-            for (int c = 0; c < kEntryColumns; ++c) texts << vb::CStr(cellValue(sh, r, kAreaFirstCol + c));
-            ListView3->addItem(texts);
+    const int amountColumn = captions.size() - 1;
+    for (int i = 0; i < captions.size(); ++i)
+        ListView3->addColumn(captions[i], widths[i], byPractice && i == amountColumn ? Qt::AlignRight : Qt::AlignLeft);
+    skipping([&] {
+        for (const store::ListedEntry& row : store::ledgerAreaRows(ctx_.book())) {
+            ListView3->addItem(row.texts);
             if (!byPractice) {
                 Combo9->hide();
                 ListView3->show();
@@ -895,33 +747,24 @@ void LedgerPanel::ListView3_ItemClick() {
     if (!Check15->isChecked() && !Check11->isChecked() && !Check12->isChecked()) return;
     // The summary rows below a practice's entries are no entries: a click on
     // one leaves the panel as it is.
-    if (const QTreeWidgetItem* picked = firstSelected(ListView3); picked && picked->text(0) == kSummaryMark) return;
+    if (const QTreeWidgetItem* picked = firstSelected(ListView3); picked && picked->text(0) == store::kLedgerSummaryMark)
+        return;
     loadEntry();
 }
 
 void LedgerPanel::loadEntry() {
-    form.Excel.ScreenUpdating = false;
-    const auto screenOn = qScopeGuard([this] { form.Excel.ScreenUpdating = true; });
+    xl::Application& excel = ctx_.book().application();
+    excel.ScreenUpdating = false;
+    const auto screenOn = qScopeGuard([&excel] { excel.ScreenUpdating = true; });
     Command29->setText(modifyCaption());
     setShown({Text32}, true);
     Combo9->hide();
     setShown({Option1, Text30, Text33, Text34, Text35, Check10, Combo8, Check17, Text36}, true);
     if (const QTreeWidgetItem* item = firstSelected(ListView3)) {
-        QStringList row;
-        for (int c = 0; c < kEntryColumns; ++c) row << item->text(c);
+        store::ListedEntry row;
+        for (int c = 0; c < store::ledgersheet::kEntryColumns; ++c) row.texts << item->text(c);
         loading_ = true;
-        Text30->setText(row[0]);
-        Combo8->setEditText(row[1]);
-        Text32->setText(row[2]);
-        Text33->setText(row[3]);
-        Text34->setText(row[4]);
-        Text35->setText(row[6]);
-        const QString kind = row[5];
-        if (kind == QStringLiteral("A")) Check10->setChecked(true);
-        if (kind == QStringLiteral("S")) Check17->setChecked(true);
-        // An entry of neither kind leaves the choice to the user: a kind kept
-        // from the previous entry would change this one's sign on a modify.
-        if (kind != QStringLiteral("A") && kind != QStringLiteral("S")) untick({Check10, Check17});
+        showEntry(row);
         loading_ = false;
         loaded_ = row;
     }
@@ -935,9 +778,11 @@ void LedgerPanel::StripExpenseSign() {
 }
 
 // ---------------------------------------------------------------------------
+// The lists of the two combo boxes
 
-void LoadDistinctLedgerClients(Form1& form) {
-    xl::Worksheet& sh = form.Excel.Sheets(kSpese);
-    sh.Select();
-    fillComboList(form.Frame8->Combo9, distinctClients(sh));
+void LedgerPanel::LoadLedgerPracticeCombo() {
+    Combo8->clear();
+    fillComboList(Combo8, store::ledgerPracticeNumbers(ctx_.book()));
 }
+
+void LedgerPanel::LoadDistinctLedgerClients() { fillComboList(Combo9, store::ledgerClients(ctx_.book())); }

@@ -3,7 +3,6 @@
 #include "platform/engine/numberformat.h"
 #include "platform/engine/vbconv.h"
 
-#include <QLocale>
 #include <cmath>
 
 namespace store {
@@ -21,15 +20,21 @@ QString StrToDate(QString& Data1) {
     return Data1;
 }
 
+QString CtrNumD(Money amount) { return amount.grouped(); }
+
 QString CtrNumD(double dblNumD) {
     if (!std::isfinite(dblNumD)) return QString();
-    // The spreadsheet's own "#,0.00", so an amount reads the same in a box
-    // and in a cell: half away from zero on the decimal value (2,675 gives
-    // 2,68; 0,004999999 gives 0,00).
+    // To the cent as the spreadsheet shows the number: half away from zero on
+    // its 15 significant digits (2,675 gives 2,68; 0,004999999 gives 0,00).
+    if (const std::optional<Money> amount = Money::fromDouble(dblNumD)) return CtrNumD(*amount);
+    // Past the digits a cell keeps there are no cents to speak of: the
+    // number is shown as the sheet's own "#,0.00" shows it.
     return xl::formatValue(xl::Value(dblNumD), QStringLiteral("#,0.00"));
 }
 
 QString CtrNumD(const QString& text) {
+    // Read as the amount fields have always been read (Italian forms, the
+    // spreadsheet's own conversion), then to the cent.
     const std::optional<double> d = vb::CDbl(text);
     return d ? CtrNumD(*d) : QString();
 }

@@ -2,6 +2,8 @@
 // The two small formatters the panels share: slashes into a date typed as
 // digits, and an amount in the "#,0.00" form with Italian separators.
 
+#include "store/money.h"
+
 #include <QString>
 
 namespace store {
@@ -14,10 +16,12 @@ namespace store {
 QString StrToDate(QString& Data1);
 
 // "#,0.00": thousands grouped with ".", two decimals after ",", a leading
-// minus for a negative amount ("1.234,50", "0,50", "-3,00"). A value that is
-// not a finite number gives "".
-QString CtrNumD(double dblNumD);
+// minus for a negative amount ("1.234,50", "0,50", "-3,00").
+QString CtrNumD(Money amount);
 // The same for a text typed in an amount field: "" when it is not a number.
 QString CtrNumD(const QString& text);
+// The same for a number as a cell holds it, read to the cent as the sheet
+// shows it; a value that is not a finite number gives "".
+QString CtrNumD(double dblNumD);
 
 } // namespace store

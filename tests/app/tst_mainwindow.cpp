@@ -160,7 +160,7 @@ private slots:
         }
         for (int twice = 0; twice < 2; ++twice) {
             f.LoadSearchClientCombo();
-            f.LoadLedgerPracticeCombo();
+            control<LedgerPanel>(&f, "Frame8")->LoadLedgerPracticeCombo();
         }
         QCOMPARE(items(control<QComboBox>(&f, "Frame6", "Combo7")), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
         QCOMPARE(items(control<QComboBox>(&f, "Frame8", "Combo8")), (QStringList{"2", "5"})); // sorted by the resets above

@@ -3,7 +3,7 @@
 // the ledger panel opened from the practice panel, and the user's gestures
 // on it (choosing in a combo box, typing, clicking a listed entry).
 
-#include "ledger/ledgerbook.h"
+#include "store/ledgersheet.h"
 #include "ledger/ledgerpanel.h"
 #include "tests/practices/practicetest.h"
 
@@ -17,13 +17,14 @@
 namespace lt {
 
 using namespace pt;
+using testsupport::control;
 
 const QString kV = QStringLiteral("Velmora");
 const QString kVb = QStringLiteral(" Velmora");
 constexpr auto kInfo = ui::MsgIcon::Information;
 constexpr auto kPlain = ui::MsgIcon::None;
-constexpr int AA = ledger::kAreaFirstCol;
-constexpr int AG = ledger::kAreaAmountCol;
+constexpr int AA = store::ledgersheet::kAreaFirstCol;
+constexpr int AG = store::ledgersheet::kAreaAmountCol;
 
 const QString kMissing = QStringLiteral(
     "ERRORE : I campi -N.PRATICA- DATA-DESCRIZIONE-IMPORTO-ACCONTO-SPESA , devono  essere compilati !");
@@ -73,8 +74,8 @@ inline LedgerPanel* openLedger(testsupport::AppFixture& fx, const std::function<
     });
     if (!fx.start()) return nullptr;
     fx.form().MenuPratiche_Click();
-    QTest::mouseClick(fx.form().Frame1->Command28, Qt::LeftButton);
-    return fx.form().Frame8;
+    QTest::mouseClick(control<QPushButton>(&fx.form(), "Command28"), Qt::LeftButton);
+    return control<LedgerPanel>(&fx.form(), "Frame8");
 }
 
 // An entry of a combo box's list chosen as the user chooses it.
@@ -108,11 +109,11 @@ inline bool clickRow(ListView* list, int col, const QString& text) {
 // The entry boxes filled for a new entry of practice `practice`.
 inline void fillEntry(LedgerPanel* p, const QString& practice, const QString& description, const QString& amount,
                       bool expense) {
-    choose(p->Combo8, practice);
-    p->Text33->setText(QStringLiteral("01/03/2024"));
-    p->Text34->setText(description);
-    p->Text35->setText(amount);
-    (expense ? p->Check17 : p->Check10)->setChecked(true);
+    choose(control<QComboBox>(p, "Combo8"), practice);
+    control<QLineEdit>(p, "Text33")->setText(QStringLiteral("01/03/2024"));
+    control<QLineEdit>(p, "Text34")->setText(description);
+    control<QLineEdit>(p, "Text35")->setText(amount);
+    (expense ? control<QCheckBox>(p, "Check17") : control<QCheckBox>(p, "Check10"))->setChecked(true);
 }
 
 // Row `row` of "Spese", columns A to G, as text.

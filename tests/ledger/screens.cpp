@@ -26,21 +26,21 @@ int main(int argc, char** argv) {
     Form1& f = fx.form();
     f.resize(1280, 800);
     f.MenuPratiche_Click();
-    f.Frame1->Command28->click();
-    LedgerPanel* p = f.Frame8;
+    control<QPushButton>(&f, "Command28")->click();
+    LedgerPanel* p = control<LedgerPanel>(&f, "Frame8");
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/ledger-insert.png"));
 
-    p->Check11->setChecked(true);
-    choose(p->Combo8, QStringLiteral("5"));
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5"));
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/ledger-query.png"));
 
-    clickRow(p->ListView3, 0, QStringLiteral("3"));
+    clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("3"));
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/ledger-loaded.png"));
 
-    p->Check12->setChecked(true);
+    control<QCheckBox>(p, "Check12")->setChecked(true);
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/ledger-client.png"));
     return 0;

@@ -37,29 +37,29 @@ void TestLedgerEntries::opensWithCounter() {
     QVERIFY(shown(p));
     QVERIFY(!shown(f.Frame1));
     QVERIFY(!shown(f.Toolbar1));
-    QVERIFY(!shown(p->ListView3));
-    QVERIFY(!shown(p->Combo9));
-    QVERIFY(!shown(p->Label42));
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
+    QVERIFY(!shown(control<QComboBox>(p, "Combo9")));
+    QVERIFY(!shown(control<QLabel>(p, "Label42")));
     QCOMPARE(cellText(fx.sheet(kSpese), 1, 256), QStringLiteral("1"));
-    QCOMPARE(p->Text30->text(), QStringLiteral("1"));
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
-    QCOMPARE(comboItems(p->Combo8), (QStringList{"5", "6", "7"}));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
+    QCOMPARE(comboItems(control<QComboBox>(p, "Combo8")), (QStringList{"5", "6", "7"}));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
 
     // Leaving keeps the list-all box as it was; the next opening shows the
     // counter the cell holds.
     fx.dialogs().expectMessage(kNoEntries, kV, kPlain);
-    p->Check15->setChecked(true);
+    control<QCheckBox>(p, "Check15")->setChecked(true);
     VERIFY_DIALOGS(fx);
-    QVERIFY(!p->Check15->isChecked());
-    QVERIFY(!shown(p->ListView3));
+    QVERIFY(!control<QCheckBox>(p, "Check15")->isChecked());
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
     fx.sheet(kSpese).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41));
-    QTest::mouseClick(p->Command27, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(p, "Command27"), Qt::LeftButton);
     QVERIFY(!shown(p));
     QVERIFY(shown(f.Frame1));
     QVERIFY(shown(f.Toolbar1));
-    QTest::mouseClick(f.Frame1->Command28, Qt::LeftButton);
-    QCOMPARE(p->Text30->text(), QStringLiteral("41"));
+    QTest::mouseClick(control<QPushButton>(&f, "Command28"), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("41"));
 }
 
 void TestLedgerEntries::booksAdvanceAndExpense() {
@@ -67,25 +67,25 @@ void TestLedgerEntries::booksAdvanceAndExpense() {
     LedgerPanel* p = openLedger(fx);
     QVERIFY(p);
     // The practice chosen brings its client and estimate.
-    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
-    QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
-    QCOMPARE(p->Text38->text(), QStringLiteral("300,00"));
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
+    QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(control<QLineEdit>(p, "Text38")->text(), QStringLiteral("300,00"));
     // Typed as the user types: six digits get their slashes, the keypad
     // point is a comma, leaving the box formats the amount.
-    p->Text33->setFocus();
-    QTest::keyClicks(p->Text33, QStringLiteral("010324"));
-    QCOMPARE(p->Text33->text(), QStringLiteral("01/03/24"));
-    p->Text34->setText(QStringLiteral("Fondo spese"));
-    p->Text35->setFocus();
-    QTest::keyClicks(p->Text35, QStringLiteral("900.5"));
-    QCOMPARE(p->Text35->text(), QStringLiteral("900,5"));
-    leave(p->Text35);
-    QCOMPARE(p->Text35->text(), QStringLiteral("900,50"));
-    p->Check10->setChecked(true);
-    QCOMPARE(p->Text36->text(), QStringLiteral("+"));
+    control<QLineEdit>(p, "Text33")->setFocus();
+    QTest::keyClicks(control<QLineEdit>(p, "Text33"), QStringLiteral("010324"));
+    QCOMPARE(control<QLineEdit>(p, "Text33")->text(), QStringLiteral("01/03/24"));
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("Fondo spese"));
+    control<QLineEdit>(p, "Text35")->setFocus();
+    QTest::keyClicks(control<QLineEdit>(p, "Text35"), QStringLiteral("900.5"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("900,5"));
+    leave(control<QLineEdit>(p, "Text35"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("900,50"));
+    control<QCheckBox>(p, "Check10")->setChecked(true);
+    QCOMPARE(control<QLineEdit>(p, "Text36")->text(), QStringLiteral("+"));
 
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
-    QTest::mouseClick(p->Command29, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(p, "Command29"), Qt::LeftButton);
     VERIFY_DIALOGS(fx);
     xl::Worksheet& s = fx.sheet(kSpese);
     QCOMPARE(rowTexts(s, 2), (QStringList{"1", "5", "ROSSI MARIO", "01/03/2024", "Fondo spese", "A", "900,50"}));
@@ -94,22 +94,22 @@ void TestLedgerEntries::booksAdvanceAndExpense() {
     QVERIFY(s.Cells(2, 7).GetValue().isText());
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("2"));
     // Back in the insert layout with the next ID; the file holds the entry.
-    QCOMPARE(p->Text30->text(), QStringLiteral("2"));
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
-    QVERIFY(p->Text32->text().isEmpty());
-    QVERIFY(!p->Check10->isChecked());
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("2"));
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
+    QVERIFY(control<QLineEdit>(p, "Text32")->text().isEmpty());
+    QVERIFY(!control<QCheckBox>(p, "Check10")->isChecked());
     QCOMPARE(diskText(fx, kSpese, 2, 7), QStringLiteral("900,50"));
     QCOMPARE(diskText(fx, kSpese, 1, 256), QStringLiteral("2"));
 
     fillEntry(p, QStringLiteral("5"), QStringLiteral("Marca da bollo"), QStringLiteral("1234,5"), true);
-    QCOMPARE(p->Text36->text(), QStringLiteral("-"));
+    QCOMPARE(control<QLineEdit>(p, "Text36")->text(), QStringLiteral("-"));
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
     QCOMPARE(rowTexts(s, 3),
              (QStringList{"2", "5", "ROSSI MARIO", "01/03/2024", "Marca da bollo", "S", "-1.234,50"}));
     QCOMPARE(diskText(fx, kSpese, 3, 6), QStringLiteral("S"));
-    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
 }
 
 void TestLedgerEntries::insertRefusals() {
@@ -126,17 +126,17 @@ void TestLedgerEntries::insertRefusals() {
                                              "(per esempio 1500,50): il segno lo danno ACCONTO e SPESA");
     const QString notChosen = QStringLiteral("ERRORE: Il N.PRATICA va scelto dall'elenco, che ne riporta il Cliente");
     const std::vector<Case> cases{
-        {"no practice", [](LedgerPanel* q) { q->Combo8->setEditText(QString()); }, kMissing},
-        {"practice not chosen", [](LedgerPanel* q) { q->Combo8->setEditText("Seleziona"); q->Text32->clear(); }, kMissing},
-        {"no date", [](LedgerPanel* q) { q->Text33->clear(); }, kMissing},
-        {"no description", [](LedgerPanel* q) { q->Text34->clear(); }, kMissing},
-        {"no amount", [](LedgerPanel* q) { q->Text35->clear(); }, kMissing},
-        {"no kind", [](LedgerPanel* q) { q->Check10->setChecked(false); }, kMissing},
-        {"date", [](LedgerPanel* q) { q->Text33->setText("31/02/2024"); }, badDate},
-        {"amount", [](LedgerPanel* q) { q->Text35->setText("dieci"); }, badAmount},
-        {"negative amount", [](LedgerPanel* q) { q->Text35->setText("-12"); }, badAmount},
-        {"number typed over the chosen one", [](LedgerPanel* q) { q->Combo8->setEditText("7"); }, notChosen},
-        {"number of no practice", [](LedgerPanel* q) { q->Combo8->setEditText("99"); }, notChosen},
+        {"no practice", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText(QString()); }, kMissing},
+        {"practice not chosen", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText("Seleziona"); control<QLineEdit>(q, "Text32")->clear(); }, kMissing},
+        {"no date", [](LedgerPanel* q) { control<QLineEdit>(q, "Text33")->clear(); }, kMissing},
+        {"no description", [](LedgerPanel* q) { control<QLineEdit>(q, "Text34")->clear(); }, kMissing},
+        {"no amount", [](LedgerPanel* q) { control<QLineEdit>(q, "Text35")->clear(); }, kMissing},
+        {"no kind", [](LedgerPanel* q) { control<QCheckBox>(q, "Check10")->setChecked(false); }, kMissing},
+        {"date", [](LedgerPanel* q) { control<QLineEdit>(q, "Text33")->setText("31/02/2024"); }, badDate},
+        {"amount", [](LedgerPanel* q) { control<QLineEdit>(q, "Text35")->setText("dieci"); }, badAmount},
+        {"negative amount", [](LedgerPanel* q) { control<QLineEdit>(q, "Text35")->setText("-12"); }, badAmount},
+        {"number typed over the chosen one", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText("7"); }, notChosen},
+        {"number of no practice", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText("99"); }, notChosen},
     };
     for (const Case& c : cases) {
         fillEntry(p, QStringLiteral("6"), QStringLiteral("Visura"), QStringLiteral("12"), false);
@@ -147,13 +147,13 @@ void TestLedgerEntries::insertRefusals() {
         QVERIFY2(fx.dialogs().verify().isEmpty(), c.name);
         QVERIFY2(cellText(fx.sheet(kSpese), 2, 1).isEmpty(), c.name);
         QCOMPARE(cellText(fx.sheet(kSpese), 1, 256), QStringLiteral("1"));
-        QVERIFY2(!p->Text34->text().isEmpty() || QByteArray(c.name) == "no description", c.name);
+        QVERIFY2(!control<QLineEdit>(p, "Text34")->text().isEmpty() || QByteArray(c.name) == "no description", c.name);
     }
     // A counter that holds no number (from an old renumbering) is refused
     // before anything is written.
     fx.sheet(kSpese).GetRange("IV1").SetValue(QStringLiteral("X1"));
     p->Command30_Click();
-    QCOMPARE(p->Text30->text(), QStringLiteral("X1"));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("X1"));
     fillEntry(p, QStringLiteral("6"), QStringLiteral("Visura"), QStringLiteral("12"), false);
     fx.dialogs().clear();
     fx.dialogs().expectMessage(
@@ -178,10 +178,10 @@ void TestLedgerEntries::insertAnsweredNoStillSaves() {
     QCOMPARE(diskText(fx, kVarie, 5, 1), QStringLiteral("9"));
     QVERIFY(diskText(fx, kSpese, 2, 1).isEmpty());
     // The panel is reset all the same.
-    QVERIFY(p->Text34->text().isEmpty());
-    QCOMPARE(p->Text30->text(), QStringLiteral("1"));
-    QVERIFY(!p->Check10->isChecked());
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
+    QVERIFY(control<QLineEdit>(p, "Text34")->text().isEmpty());
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("1"));
+    QVERIFY(!control<QCheckBox>(p, "Check10")->isChecked());
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
 }
 
 void TestLedgerEntries::insertFillsGapAndRefusesFullSheet() {
@@ -222,15 +222,15 @@ void TestLedgerEntries::signFollowsKindBox() {
     QVERIFY(p);
     // "Spesa" ticked, then a query mode entered and left: the reset empties
     // the sign box but leaves "Spesa" ticked. The expense keeps its minus.
-    p->Check17->setChecked(true);
-    p->Check11->setChecked(true);
-    p->Check11->setChecked(false);
-    QVERIFY(p->Check17->isChecked());
-    QVERIFY(p->Text36->text().isEmpty());
-    choose(p->Combo8, QStringLiteral("7"));
-    p->Text33->setText(QStringLiteral("02/03/2024"));
-    p->Text34->setText(QStringLiteral("Notifica"));
-    p->Text35->setText(QStringLiteral("15"));
+    control<QCheckBox>(p, "Check17")->setChecked(true);
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    control<QCheckBox>(p, "Check11")->setChecked(false);
+    QVERIFY(control<QCheckBox>(p, "Check17")->isChecked());
+    QVERIFY(control<QLineEdit>(p, "Text36")->text().isEmpty());
+    choose(control<QComboBox>(p, "Combo8"), QStringLiteral("7"));
+    control<QLineEdit>(p, "Text33")->setText(QStringLiteral("02/03/2024"));
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("Notifica"));
+    control<QLineEdit>(p, "Text35")->setText(QStringLiteral("15"));
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
@@ -246,47 +246,47 @@ void TestLedgerEntries::loadAndModify() {
         b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(3));
     });
     QVERIFY(p);
-    p->Check15->setChecked(true);
-    QCOMPARE(p->ListView3->itemCount(), 2);
-    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("2")));
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    QCOMPARE(control<ListView>(p, "ListView3")->itemCount(), 2);
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("2")));
     // The expense loads without its minus, which lives in the kind boxes.
-    QCOMPARE(p->Text30->text(), QStringLiteral("2"));
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("5"));
-    QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
-    QCOMPARE(p->Text33->text(), QStringLiteral("01/03/2024"));
-    QCOMPARE(p->Text35->text(), QStringLiteral("150,00"));
-    QVERIFY(p->Check17->isChecked());
-    QVERIFY(!p->Check10->isChecked());
-    QCOMPARE(p->Text36->text(), QStringLiteral("-"));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
-    QCOMPARE(p->ListView3->itemCount(), 0);
-    QVERIFY(p->Check15->isChecked());
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("2"));
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("5"));
+    QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(control<QLineEdit>(p, "Text33")->text(), QStringLiteral("01/03/2024"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("150,00"));
+    QVERIFY(control<QCheckBox>(p, "Check17")->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check10")->isChecked());
+    QCOMPARE(control<QLineEdit>(p, "Text36")->text(), QStringLiteral("-"));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Modifica"));
+    QCOMPARE(control<ListView>(p, "ListView3")->itemCount(), 0);
+    QVERIFY(control<QCheckBox>(p, "Check15")->isChecked());
 
     // Turned into an advance of another amount.
-    p->Text34->setText(QStringLiteral("Bollo rimborsato"));
-    p->Text35->setText(QStringLiteral("160"));
-    p->Check10->setChecked(true);
-    QVERIFY(!p->Check17->isChecked());
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("Bollo rimborsato"));
+    control<QLineEdit>(p, "Text35")->setText(QStringLiteral("160"));
+    control<QCheckBox>(p, "Check10")->setChecked(true);
+    QVERIFY(!control<QCheckBox>(p, "Check17")->isChecked());
     fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
-    QTest::mouseClick(p->Command29, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(p, "Command29"), Qt::LeftButton);
     VERIFY_DIALOGS(fx);
     xl::Worksheet& s = fx.sheet(kSpese);
     QCOMPARE(rowTexts(s, 3), (QStringList{"2", "5", "ROSSI MARIO", "01/03/2024", "Bollo rimborsato", "A", "160,00"}));
     QCOMPARE(rowTexts(s, 2).at(4), QStringLiteral("Acconto"));
     QCOMPARE(diskText(fx, kSpese, 3, 7), QStringLiteral("160,00"));
     // Back in the insert layout, every mode box unticked, the counter shown.
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
-    QVERIFY(!p->Check15->isChecked());
-    QVERIFY(!shown(p->ListView3));
-    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
+    QVERIFY(!control<QCheckBox>(p, "Check15")->isChecked());
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("3"));
 
     // An advance loaded from the list and made an expense gets its minus.
-    p->Check15->setChecked(true);
-    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("1")));
-    QCOMPARE(p->Text35->text(), QStringLiteral("900,00"));
-    QCOMPARE(p->Text36->text(), QStringLiteral("+"));
-    p->Check17->setChecked(true);
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("1")));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("900,00"));
+    QCOMPARE(control<QLineEdit>(p, "Text36")->text(), QStringLiteral("+"));
+    control<QCheckBox>(p, "Check17")->setChecked(true);
     fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
@@ -294,15 +294,15 @@ void TestLedgerEntries::loadAndModify() {
     QCOMPARE(cellText(s, 2, 6), QStringLiteral("S"));
 
     // Answering No writes nothing, but the panel is reset and saved.
-    p->Check15->setChecked(true);
-    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("1")));
-    p->Text34->setText(QStringLiteral("Mai scritto"));
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("1")));
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("Mai scritto"));
     fx.dialogs().expectQuestion(kAskModify, false, kV);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
     QCOMPARE(cellText(s, 2, 5), QStringLiteral("Acconto"));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
-    QVERIFY(p->Text34->text().isEmpty());
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
+    QVERIFY(control<QLineEdit>(p, "Text34")->text().isEmpty());
 }
 
 void TestLedgerEntries::modifyRefusals() {
@@ -315,12 +315,12 @@ void TestLedgerEntries::modifyRefusals() {
     QVERIFY(p);
     // In the query mode a chosen practice fills the client, but no entry is
     // loaded: the counter's ID must not be taken for the entry 1.
-    p->Check11->setChecked(true);
+    control<QCheckBox>(p, "Check11")->setChecked(true);
     fx.dialogs().expectMessage(kNoPracticeEntries, kV, kPlain);
-    choose(p->Combo8, QStringLiteral("7"));
+    choose(control<QComboBox>(p, "Combo8"), QStringLiteral("7"));
     VERIFY_DIALOGS(fx);
-    QCOMPARE(p->Text32->text(), QStringLiteral("verdi anna"));
-    p->Text30->setText(QStringLiteral("1"));
+    QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("verdi anna"));
+    control<QLineEdit>(p, "Text30")->setText(QStringLiteral("1"));
     fx.dialogs().expectMessage(kNothingShown, kV, kPlain);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
@@ -328,21 +328,21 @@ void TestLedgerEntries::modifyRefusals() {
 
     // An entry of neither kind loads with no kind ticked, and cannot be
     // written back until one is chosen.
-    p->Check11->setChecked(false);
-    p->Check17->setChecked(true);
-    p->Check15->setChecked(true);
-    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("2")));
-    QVERIFY(!p->Check10->isChecked());
-    QVERIFY(!p->Check17->isChecked());
-    QCOMPARE(p->Text35->text(), QStringLiteral("10,00"));
+    control<QCheckBox>(p, "Check11")->setChecked(false);
+    control<QCheckBox>(p, "Check17")->setChecked(true);
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("2")));
+    QVERIFY(!control<QCheckBox>(p, "Check10")->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check17")->isChecked());
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("10,00"));
     fx.dialogs().clear();
     fx.dialogs().expectMessage(
         QStringLiteral("ERRORE: Per modificare la registrazione bisogna scegliere ACCONTO o SPESA"), kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
     // A date that is no date is refused before the question.
-    p->Check10->setChecked(true);
-    p->Text33->setText(QStringLiteral("45/45/45"));
+    control<QCheckBox>(p, "Check10")->setChecked(true);
+    control<QLineEdit>(p, "Text33")->setText(QStringLiteral("45/45/45"));
     fx.dialogs().clear();
     fx.dialogs().expectMessage(
         QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)"), kV, kInfo);
@@ -362,9 +362,9 @@ void TestLedgerEntries::modifyReachesLoadedEntryOnly() {
     });
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
-    p->Check15->setChecked(true);
-    QVERIFY(clickRow(p->ListView3, 4, QStringLiteral("Secondo")));
-    p->Text34->setText(QStringLiteral("Secondo bis"));
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 4, QStringLiteral("Secondo")));
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("Secondo bis"));
     fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
@@ -373,10 +373,10 @@ void TestLedgerEntries::modifyReachesLoadedEntryOnly() {
 
     // The entry changed on the sheet after it was loaded: nothing is
     // overwritten and the user is told.
-    p->Check15->setChecked(true);
-    QVERIFY(clickRow(p->ListView3, 4, QStringLiteral("Terzo")));
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 4, QStringLiteral("Terzo")));
     s.Cells(4, 3).SetValue(QStringLiteral("ALTRO CLIENTE"));
-    p->Text34->setText(QStringLiteral("Terzo bis"));
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("Terzo bis"));
     fx.dialogs()
         .expectQuestion(kAskModify, true, kV)
         .expectMessage(kGone + QStringLiteral("nessuna modifica eseguita"), kV, kInfo);
@@ -398,19 +398,19 @@ void TestLedgerEntries::deleteLoadedEntry() {
     // A formula beside the last entry, as a file can bring one.
     s.cellRef(4, 8).kept = std::make_shared<xl::KeptFormula>();
     // A query fills the work area; the delete must leave it as it was.
-    p->Check11->setChecked(true);
-    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
     const QStringList area3 = rowTexts(s, 3, AA);
     const QString total = cellText(s, xl::kMaxRows, AG);
     QCOMPARE(total, QStringLiteral("20"));
-    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("2")));
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("2")));
 
     // Ticking the box deletes at once: the one box shown is the confirmation
     // that it is done, no question comes before it.
     fx.dialogs().expectMessage(kDeleted, kVb, kInfo);
-    p->Check13->setChecked(true);
+    control<QCheckBox>(p, "Check13")->setChecked(true);
     VERIFY_DIALOGS(fx);
-    QVERIFY(!p->Check13->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check13")->isChecked());
     QCOMPARE(cellText(s, 2, 5), QStringLiteral("Primo"));
     QCOMPARE(cellText(s, 3, 5), QStringLiteral("Terzo"));
     QVERIFY(cellText(s, 4, 1).isEmpty());
@@ -420,9 +420,9 @@ void TestLedgerEntries::deleteLoadedEntry() {
     // file had given it.
     QVERIFY(s.cellAt(4, 8) == nullptr);
     QVERIFY(s.cellAt(3, 8) && s.cellAt(3, 8)->kept);
-    QVERIFY(!shown(p->ListView3));
-    QCOMPARE(p->Text30->text(), QStringLiteral("4"));
-    QVERIFY(p->Text32->text().isEmpty());
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("4"));
+    QVERIFY(control<QLineEdit>(p, "Text32")->text().isEmpty());
     // The delete is not saved: the file still holds the entry.
     QCOMPARE(diskText(fx, kSpese, 3, 5), QStringLiteral("Secondo"));
 }
@@ -437,27 +437,27 @@ void TestLedgerEntries::deleteRefusals() {
     xl::Worksheet& s = fx.sheet(kSpese);
     // Nothing loaded: one message, the box unticked.
     fx.dialogs().expectMessage(kSelectFirst, kV, kInfo);
-    p->Check13->setChecked(true);
+    control<QCheckBox>(p, "Check13")->setChecked(true);
     VERIFY_DIALOGS(fx);
-    QVERIFY(!p->Check13->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check13")->isChecked());
     // Boxes typed by hand are not a loaded entry either.
-    p->Text30->setText(QStringLiteral("1"));
-    p->Text32->setText(QStringLiteral("ROSSI MARIO"));
-    p->Text35->setText(QStringLiteral("10,00"));
+    control<QLineEdit>(p, "Text30")->setText(QStringLiteral("1"));
+    control<QLineEdit>(p, "Text32")->setText(QStringLiteral("ROSSI MARIO"));
+    control<QLineEdit>(p, "Text35")->setText(QStringLiteral("10,00"));
     fx.dialogs().expectMessage(kSelectFirst, kV, kInfo);
-    p->Check13->setChecked(true);
+    control<QCheckBox>(p, "Check13")->setChecked(true);
     VERIFY_DIALOGS(fx);
     QCOMPARE(cellText(s, 2, 5), QStringLiteral("Primo"));
 
     // The loaded entry was removed meanwhile: the user is told, nothing else
     // is deleted.
-    p->Check15->setChecked(true);
-    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("1")));
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("1")));
     s.Cells(2, 5).SetValue(QStringLiteral("Cambiato"));
     fx.dialogs().expectMessage(kGone + QStringLiteral("nessuna eliminazione eseguita"), kV, kInfo);
-    p->Check13->setChecked(true);
+    control<QCheckBox>(p, "Check13")->setChecked(true);
     VERIFY_DIALOGS(fx);
-    QVERIFY(!p->Check13->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check13")->isChecked());
     QCOMPARE(cellText(s, 2, 5), QStringLiteral("Cambiato"));
 }
 
@@ -469,28 +469,28 @@ void TestLedgerEntries::renumber() {
     });
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
-    p->Check11->setChecked(true);
+    control<QCheckBox>(p, "Check11")->setChecked(true);
     // Cancel: nothing changes, the ID box is locked again.
     fx.dialogs().expectInput(kRenumber, QString(), kV);
-    p->Check14->setChecked(true);
+    control<QCheckBox>(p, "Check14")->setChecked(true);
     VERIFY_DIALOGS(fx);
-    QVERIFY(!p->Check14->isChecked());
-    QVERIFY(!p->Check11->isChecked());
-    QVERIFY(p->Text30->isReadOnly());
+    QVERIFY(!control<QCheckBox>(p, "Check14")->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check11")->isChecked());
+    QVERIFY(control<QLineEdit>(p, "Text30")->isReadOnly());
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("2"));
-    QCOMPARE(p->Text30->text(), QStringLiteral("2"));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("2"));
     // A text that is no whole number is refused.
     fx.dialogs().expectInput(kRenumber, QStringLiteral("cento"), kV).expectMessage(
         QStringLiteral("ERRORE: Il nuovo ID deve essere un numero intero maggiore di zero"), kV, kInfo);
-    p->Check14->setChecked(true);
+    control<QCheckBox>(p, "Check14")->setChecked(true);
     VERIFY_DIALOGS(fx);
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("2"));
     // 100: the next entry takes it, the counter goes on from there. Not saved.
     fx.dialogs().expectInput(kRenumber, QStringLiteral("100"), kV);
-    p->Check14->setChecked(true);
+    control<QCheckBox>(p, "Check14")->setChecked(true);
     VERIFY_DIALOGS(fx);
-    QCOMPARE(p->Text30->text(), QStringLiteral("100"));
-    QVERIFY(p->Text30->isReadOnly());
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("100"));
+    QVERIFY(control<QLineEdit>(p, "Text30")->isReadOnly());
     QCOMPARE(diskText(fx, kSpese, 1, 256), QStringLiteral("2"));
     fillEntry(p, QStringLiteral("5"), QStringLiteral("Secondo"), QStringLiteral("5"), false);
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
@@ -512,22 +512,22 @@ void TestLedgerEntries::insertTakesIdFromCounter() {
     xl::Worksheet& s = fx.sheet(kSpese);
     // An entry loaded in the query by client, then the mode left: the ID box
     // still shows the loaded entry's ID when the next entry is booked.
-    p->Check12->setChecked(true);
-    QVERIFY(choose(p->Combo9, QStringLiteral("ROSSI MARIO")));
-    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("1")));
-    p->Check12->setChecked(false);
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
-    QCOMPARE(p->Text30->text(), QStringLiteral("1"));
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    QVERIFY(choose(control<QComboBox>(p, "Combo9"), QStringLiteral("ROSSI MARIO")));
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("1")));
+    control<QCheckBox>(p, "Check12")->setChecked(false);
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("1"));
     for (const char* description : {"Terzo", "Quarto"}) {
         fillEntry(p, QStringLiteral("7"), QString::fromLatin1(description), QStringLiteral("30"), false);
         fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
-        QTest::mouseClick(p->Command29, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(p, "Command29"), Qt::LeftButton);
         VERIFY_DIALOGS(fx);
     }
     QCOMPARE(rowTexts(s, 4), (QStringList{"3", "7", "verdi anna", "01/03/2024", "Terzo", "A", "30,00"}));
     QCOMPARE(column(s, 1), (QStringList{"1", "2", "3", "4"}));
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("5"));
-    QCOMPARE(p->Text30->text(), QStringLiteral("5"));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("5"));
     // The file holds every ID once and the counter past them.
     auto book = fx.onDisk();
     QVERIFY(book);
@@ -544,29 +544,29 @@ void TestLedgerEntries::deleteReturnsToInsertLayout() {
     });
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
-    p->Check15->setChecked(true);
-    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("2")));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("2")));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Modifica"));
     fx.dialogs().expectMessage(kDeleted, kVb, kInfo);
-    p->Check13->setChecked(true);
+    control<QCheckBox>(p, "Check13")->setChecked(true);
     VERIFY_DIALOGS(fx);
     QCOMPARE(cellText(s, 3, 1), QString());
     // The insert layout, empty, with the counter.
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
-    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
-    for (QLineEdit* box : {p->Text32, p->Text33, p->Text34, p->Text35, p->Text36}) {
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
+    for (QLineEdit* box : {control<QLineEdit>(p, "Text32"), control<QLineEdit>(p, "Text33"), control<QLineEdit>(p, "Text34"), control<QLineEdit>(p, "Text35"), control<QLineEdit>(p, "Text36")}) {
         QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
         QVERIFY2(shown(box), qPrintable(box->objectName()));
     }
-    for (QCheckBox* box : {p->Check10, p->Check11, p->Check12, p->Check13, p->Check15, p->Check17})
+    for (QCheckBox* box : {control<QCheckBox>(p, "Check10"), control<QCheckBox>(p, "Check11"), control<QCheckBox>(p, "Check12"), control<QCheckBox>(p, "Check13"), control<QCheckBox>(p, "Check15"), control<QCheckBox>(p, "Check17")})
         QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
-    QVERIFY(!shown(p->ListView3));
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
 
     // The next booking is an insert, and its save takes the delete along.
     fillEntry(p, QStringLiteral("6"), QStringLiteral("Nuova"), QStringLiteral("5"), false);
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
-    QTest::mouseClick(p->Command29, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(p, "Command29"), Qt::LeftButton);
     VERIFY_DIALOGS(fx);
     QCOMPARE(rowTexts(s, 3), (QStringList{"3", "6", "BIANCHI SRL", "01/03/2024", "Nuova", "A", "5,00"}));
     QCOMPARE(diskText(fx, kSpese, 2, 5), QStringLiteral("Primo"));
@@ -585,26 +585,26 @@ void TestLedgerEntries::amountsTypedPastedAndTooLong() {
                                            "esattamente al massimo 15 cifre (per esempio 9999999999999,99)");
     fillEntry(p, QStringLiteral("5"), QStringLiteral("Fondo"), QString(), false);
     auto typed = [p](const QString& keys) {
-        p->Text35->clear();
-        p->Text35->setFocus();
-        QTest::keyClicks(p->Text35, keys);
-        const QString before = p->Text35->text();
-        leave(p->Text35);
+        control<QLineEdit>(p, "Text35")->clear();
+        control<QLineEdit>(p, "Text35")->setFocus();
+        QTest::keyClicks(control<QLineEdit>(p, "Text35"), keys);
+        const QString before = control<QLineEdit>(p, "Text35")->text();
+        leave(control<QLineEdit>(p, "Text35"));
         return before;
     };
     // The example the refusal offers can be typed as it reads: the keypad
     // point gives its comma, leaving the box groups the thousands.
     QCOMPARE(typed(QStringLiteral("1500.50")), QStringLiteral("1500,50"));
-    QCOMPARE(p->Text35->text(), QStringLiteral("1.500,50"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("1.500,50"));
     QCOMPARE(typed(QStringLiteral("1500,50")), QStringLiteral("1500,50"));
-    QCOMPARE(p->Text35->text(), QStringLiteral("1.500,50"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("1.500,50"));
     // A pasted amount keeps its thousands points.
-    p->Text35->clear();
+    control<QLineEdit>(p, "Text35")->clear();
     QGuiApplication::clipboard()->setText(QStringLiteral("1.234,56"));
-    p->Text35->paste();
-    QCOMPARE(p->Text35->text(), QStringLiteral("1.234,56"));
-    leave(p->Text35);
-    QCOMPARE(p->Text35->text(), QStringLiteral("1.234,56"));
+    control<QLineEdit>(p, "Text35")->paste();
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("1.234,56"));
+    leave(control<QLineEdit>(p, "Text35"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("1.234,56"));
 
     struct Refused {
         const char* typed;
@@ -614,31 +614,31 @@ void TestLedgerEntries::amountsTypedPastedAndTooLong() {
                              Refused{"dieci", badAmount}}) {
         // Left as typed, never rounded into another amount.
         typed(QString::fromLatin1(r.typed));
-        QCOMPARE(p->Text35->text(), QString::fromLatin1(r.typed));
+        QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QString::fromLatin1(r.typed));
         fx.dialogs().clear();
         fx.dialogs().expectMessage(r.message, kV, kInfo);
         p->Command29_Click();
         QVERIFY2(fx.dialogs().verify().isEmpty(), r.typed);
         QVERIFY2(cellText(s, 2, 1).isEmpty(), r.typed);
         QCOMPARE(cellText(s, 1, 256), QStringLiteral("1"));
-        QCOMPARE(p->Text35->text(), QString::fromLatin1(r.typed));
+        QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QString::fromLatin1(r.typed));
     }
     QCOMPARE(diskText(fx, kSpese, 2, 7), QString());
 
     // The longest amount a cell keeps is booked, reads back the same from
     // the file and gives its balance to the cent.
     typed(QStringLiteral("9999999999999,99"));
-    QCOMPARE(p->Text35->text(), QStringLiteral("9.999.999.999.999,99"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("9.999.999.999.999,99"));
     fx.dialogs().clear();
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
     QCOMPARE(cellText(s, 2, 7), QStringLiteral("9.999.999.999.999,99"));
     QCOMPARE(diskText(fx, kSpese, 2, 7), QStringLiteral("9.999.999.999.999,99"));
-    p->Check11->setChecked(true);
-    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
     VERIFY_DIALOGS(fx);
-    QCOMPARE(p->Text39->text(), QStringLiteral("9999999999999,99"));
+    QCOMPARE(control<QLineEdit>(p, "Text39")->text(), QStringLiteral("9999999999999,99"));
     QCOMPARE(cellText(s, xl::kMaxRows, AG), QStringLiteral("9999999999999,99"));
 }
 

@@ -21,15 +21,15 @@ void twoEntries(xl::Workbook& b) {
 }
 
 bool entryBoxesShown(LedgerPanel* p) {
-    for (QWidget* w : std::initializer_list<QWidget*>{p->Text30, p->Text33, p->Text34, p->Text35, p->Text36,
-                                                      p->Check10, p->Check17, p->Option1})
+    for (QWidget* w : std::initializer_list<QWidget*>{control<QLineEdit>(p, "Text30"), control<QLineEdit>(p, "Text33"), control<QLineEdit>(p, "Text34"), control<QLineEdit>(p, "Text35"), control<QLineEdit>(p, "Text36"),
+                                                      control<QCheckBox>(p, "Check10"), control<QCheckBox>(p, "Check17"), control<QRadioButton>(p, "Option1")})
         if (!shown(w)) return false;
     return true;
 }
 
 bool entryBoxesHidden(LedgerPanel* p) {
-    for (QWidget* w : std::initializer_list<QWidget*>{p->Text30, p->Text33, p->Text34, p->Text35, p->Text36,
-                                                      p->Check10, p->Check17, p->Option1})
+    for (QWidget* w : std::initializer_list<QWidget*>{control<QLineEdit>(p, "Text30"), control<QLineEdit>(p, "Text33"), control<QLineEdit>(p, "Text34"), control<QLineEdit>(p, "Text35"), control<QLineEdit>(p, "Text36"),
+                                                      control<QCheckBox>(p, "Check10"), control<QCheckBox>(p, "Check17"), control<QRadioButton>(p, "Option1")})
         if (shown(w)) return false;
     return true;
 }
@@ -56,59 +56,59 @@ void TestLedgerModes::queryByPracticeMode() {
     AppFixture fx;
     LedgerPanel* p = openLedger(fx, twoEntries);
     QVERIFY(p);
-    p->Text34->setText(QStringLiteral("bozza"));
-    p->Check11->setChecked(true);
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("bozza"));
+    control<QCheckBox>(p, "Check11")->setChecked(true);
     QVERIFY(entryBoxesHidden(p));
-    QVERIFY(shown(p->Combo8));
-    QVERIFY(shown(p->Text32));
-    QVERIFY(!shown(p->ListView3));
-    QVERIFY(shown(p->Label42));
-    QCOMPARE(p->Label42->text(), QStringLiteral("Seleziona N. di Pratica"));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
+    QVERIFY(shown(control<QComboBox>(p, "Combo8")));
+    QVERIFY(shown(control<QLineEdit>(p, "Text32")));
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
+    QVERIFY(shown(control<QLabel>(p, "Label42")));
+    QCOMPARE(control<QLabel>(p, "Label42")->text(), QStringLiteral("Seleziona N. di Pratica"));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Modifica"));
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
     // Balances stay in view in every mode.
-    QVERIFY(shown(p->Text38) && shown(p->Text39) && shown(p->Text40));
+    QVERIFY(shown(control<QLineEdit>(p, "Text38")) && shown(control<QLineEdit>(p, "Text39")) && shown(control<QLineEdit>(p, "Text40")));
 
-    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
-    QVERIFY(shown(p->ListView3));
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
+    QVERIFY(shown(control<ListView>(p, "ListView3")));
     // Leaving the mode empties every text of the window and shows the
     // counter again.
-    p->Check11->setChecked(false);
+    control<QCheckBox>(p, "Check11")->setChecked(false);
     QVERIFY(entryBoxesShown(p));
-    QVERIFY(!shown(p->Label42));
-    QVERIFY(!shown(p->ListView3));
-    QCOMPARE(p->ListView3->itemCount(), 0);
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
-    QVERIFY(p->Text34->text().isEmpty());
-    QVERIFY(p->Text39->text().isEmpty());
-    QVERIFY(p->Combo8->currentText().isEmpty());
-    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
+    QVERIFY(!shown(control<QLabel>(p, "Label42")));
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
+    QCOMPARE(control<ListView>(p, "ListView3")->itemCount(), 0);
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
+    QVERIFY(control<QLineEdit>(p, "Text34")->text().isEmpty());
+    QVERIFY(control<QLineEdit>(p, "Text39")->text().isEmpty());
+    QVERIFY(control<QComboBox>(p, "Combo8")->currentText().isEmpty());
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
 }
 
 void TestLedgerModes::queryByClientMode() {
     AppFixture fx;
     LedgerPanel* p = openLedger(fx, twoEntries);
     QVERIFY(p);
-    p->Text34->setText(QStringLiteral("bozza"));
-    p->Check12->setChecked(true);
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("bozza"));
+    control<QCheckBox>(p, "Check12")->setChecked(true);
     QVERIFY(entryBoxesHidden(p));
-    QVERIFY(!shown(p->Combo8));
-    QVERIFY(!shown(p->Text32));
-    QVERIFY(shown(p->Combo9));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
-    QCOMPARE(comboItems(p->Combo9), (QStringList{"", "BIANCHI SRL", "ROSSI MARIO"}));
-    QVERIFY(choose(p->Combo9, QStringLiteral("BIANCHI SRL")));
-    QCOMPARE(p->ListView3->itemCount(), 1);
+    QVERIFY(!shown(control<QComboBox>(p, "Combo8")));
+    QVERIFY(!shown(control<QLineEdit>(p, "Text32")));
+    QVERIFY(shown(control<QComboBox>(p, "Combo9")));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Modifica"));
+    QCOMPARE(comboItems(control<QComboBox>(p, "Combo9")), (QStringList{"", "BIANCHI SRL", "ROSSI MARIO"}));
+    QVERIFY(choose(control<QComboBox>(p, "Combo9"), QStringLiteral("BIANCHI SRL")));
+    QCOMPARE(control<ListView>(p, "ListView3")->itemCount(), 1);
     // Leaving this mode keeps the texts.
-    p->Check12->setChecked(false);
+    control<QCheckBox>(p, "Check12")->setChecked(false);
     QVERIFY(entryBoxesShown(p));
-    QVERIFY(shown(p->Combo8) && shown(p->Text32));
-    QVERIFY(!shown(p->Combo9));
-    QVERIFY(!shown(p->ListView3));
-    QCOMPARE(p->ListView3->itemCount(), 0);
-    QCOMPARE(p->Text34->text(), QStringLiteral("bozza"));
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
+    QVERIFY(shown(control<QComboBox>(p, "Combo8")) && shown(control<QLineEdit>(p, "Text32")));
+    QVERIFY(!shown(control<QComboBox>(p, "Combo9")));
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
+    QCOMPARE(control<ListView>(p, "ListView3")->itemCount(), 0);
+    QCOMPARE(control<QLineEdit>(p, "Text34")->text(), QStringLiteral("bozza"));
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
 }
 
 void TestLedgerModes::listAllMode() {
@@ -120,21 +120,21 @@ void TestLedgerModes::listAllMode() {
         b.Sheets(kSpese).Cells(4, 5).SetValue(QStringLiteral("orfana"));
     });
     QVERIFY(p);
-    p->Check10->setChecked(true);
-    p->Check15->setChecked(true);
-    ListView* list = p->ListView3;
+    control<QCheckBox>(p, "Check10")->setChecked(true);
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    ListView* list = control<ListView>(p, "ListView3");
     QVERIFY(shown(list));
     QVERIFY(entryBoxesShown(p));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
     QStringList headers;
     for (int i = 0; i < list->columnCount(); ++i) headers << list->headerItem()->text(i);
-    QCOMPARE(headers, ledger::areaHeaders());
+    QCOMPARE(headers, store::ledgerAreaHeaders());
     QCOMPARE(list->naturalColumnWidth(6), twipsToPixels(1500));
     QCOMPARE(listColumn(list, 0), (QStringList{"1", "2", "9"}));
     QCOMPARE(listRow(list, 1), (QStringList{"2", "6", "BIANCHI SRL", "01/03/2024", "Bollo", "S", "-16,00"}));
     // Leaving it unticks the kind box and empties the list.
-    p->Check15->setChecked(false);
-    QVERIFY(!p->Check10->isChecked());
+    control<QCheckBox>(p, "Check15")->setChecked(false);
+    QVERIFY(!control<QCheckBox>(p, "Check10")->isChecked());
     QVERIFY(!shown(list));
     QCOMPARE(list->itemCount(), 0);
 }
@@ -149,11 +149,11 @@ void TestLedgerModes::listAllWithoutIds() {
     });
     QVERIFY(p);
     fx.dialogs().expectMessage(kNoEntries, kV, kPlain);
-    p->Check15->setChecked(true);
+    control<QCheckBox>(p, "Check15")->setChecked(true);
     VERIFY_DIALOGS(fx);
-    QVERIFY(!p->Check15->isChecked());
-    QVERIFY(!shown(p->ListView3));
-    QCOMPARE(p->ListView3->itemCount(), 0);
+    QVERIFY(!control<QCheckBox>(p, "Check15")->isChecked());
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
+    QCOMPARE(control<ListView>(p, "ListView3")->itemCount(), 0);
 }
 
 void TestLedgerModes::switchingBetweenModes() {
@@ -162,36 +162,36 @@ void TestLedgerModes::switchingBetweenModes() {
     QVERIFY(p);
     // Query by practice, then query by client: the first one's unticked
     // steps run before the second's.
-    p->Check11->setChecked(true);
-    p->Check12->setChecked(true);
-    QVERIFY(!p->Check11->isChecked());
-    QVERIFY(shown(p->Combo9));
-    QVERIFY(!shown(p->Combo8));
-    QCOMPARE(p->Label42->text(), QStringLiteral("Seleziona il Cliente"));
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    QVERIFY(!control<QCheckBox>(p, "Check11")->isChecked());
+    QVERIFY(shown(control<QComboBox>(p, "Combo9")));
+    QVERIFY(!shown(control<QComboBox>(p, "Combo8")));
+    QCOMPARE(control<QLabel>(p, "Label42")->text(), QStringLiteral("Seleziona il Cliente"));
     // Back to the practice query from the client query.
-    p->Check11->setChecked(true);
-    QVERIFY(!p->Check12->isChecked());
-    QVERIFY(!shown(p->Combo9));
-    QVERIFY(shown(p->Combo8));
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    QVERIFY(!control<QCheckBox>(p, "Check12")->isChecked());
+    QVERIFY(!shown(control<QComboBox>(p, "Combo9")));
+    QVERIFY(shown(control<QComboBox>(p, "Combo8")));
     QVERIFY(entryBoxesHidden(p));
     // List-all from a query mode: the list ends shown and filled.
-    p->Check15->setChecked(true);
-    QVERIFY(!p->Check11->isChecked());
-    QVERIFY(shown(p->ListView3));
-    QCOMPARE(p->ListView3->itemCount(), 2);
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    QVERIFY(!control<QCheckBox>(p, "Check11")->isChecked());
+    QVERIFY(shown(control<ListView>(p, "ListView3")));
+    QCOMPARE(control<ListView>(p, "ListView3")->itemCount(), 2);
     QVERIFY(entryBoxesShown(p));
     // A query mode from list-all is entered at once.
-    p->Check11->setChecked(true);
-    QVERIFY(p->Check11->isChecked());
-    QVERIFY(!p->Check15->isChecked());
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    QVERIFY(control<QCheckBox>(p, "Check11")->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check15")->isChecked());
     QVERIFY(entryBoxesHidden(p));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
-    p->Check15->setChecked(true);
-    p->Check12->setChecked(true);
-    QVERIFY(p->Check12->isChecked());
-    QVERIFY(!p->Check15->isChecked());
-    QVERIFY(shown(p->Combo9));
-    QVERIFY(!shown(p->ListView3));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Modifica"));
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    QVERIFY(control<QCheckBox>(p, "Check12")->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check15")->isChecked());
+    QVERIFY(shown(control<QComboBox>(p, "Combo9")));
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
     VERIFY_DIALOGS(fx);
 }
 
@@ -199,90 +199,90 @@ void TestLedgerModes::kindAndSignBoxes() {
     AppFixture fx;
     LedgerPanel* p = openLedger(fx);
     QVERIFY(p);
-    QVERIFY(p->Text36->isReadOnly());
-    p->Check17->setChecked(true);
-    QCOMPARE(p->Text36->text(), QStringLiteral("-"));
-    p->Check10->setChecked(true);
-    QVERIFY(!p->Check17->isChecked());
-    QCOMPARE(p->Text36->text(), QStringLiteral("+"));
-    p->Check17->setChecked(true);
-    QVERIFY(!p->Check10->isChecked());
-    QCOMPARE(p->Text36->text(), QStringLiteral("-"));
-    p->Check17->setChecked(false);
-    QVERIFY(p->Text36->text().isEmpty());
+    QVERIFY(control<QLineEdit>(p, "Text36")->isReadOnly());
+    control<QCheckBox>(p, "Check17")->setChecked(true);
+    QCOMPARE(control<QLineEdit>(p, "Text36")->text(), QStringLiteral("-"));
+    control<QCheckBox>(p, "Check10")->setChecked(true);
+    QVERIFY(!control<QCheckBox>(p, "Check17")->isChecked());
+    QCOMPARE(control<QLineEdit>(p, "Text36")->text(), QStringLiteral("+"));
+    control<QCheckBox>(p, "Check17")->setChecked(true);
+    QVERIFY(!control<QCheckBox>(p, "Check10")->isChecked());
+    QCOMPARE(control<QLineEdit>(p, "Text36")->text(), QStringLiteral("-"));
+    control<QCheckBox>(p, "Check17")->setChecked(false);
+    QVERIFY(control<QLineEdit>(p, "Text36")->text().isEmpty());
 }
 
 void TestLedgerModes::dateAndAmountBoxes() {
     AppFixture fx;
     LedgerPanel* p = openLedger(fx);
     QVERIFY(p);
-    QCOMPARE(p->Text33->maxLength(), 10);
+    QCOMPARE(control<QLineEdit>(p, "Text33")->maxLength(), 10);
     const std::pair<QString, QString> dates[] = {
         {"010520", "01/05/20"}, {"01052020", "01/05/2020"}, {"01-05-2020", "01/05/2020"}, {"1052020", "1052020"}};
     for (const auto& [typed, shownText] : dates) {
-        p->Text33->setText(typed);
-        QCOMPARE(p->Text33->text(), shownText);
+        control<QLineEdit>(p, "Text33")->setText(typed);
+        QCOMPARE(control<QLineEdit>(p, "Text33")->text(), shownText);
     }
     // Typed digit by digit the slashes come at the sixth digit and the year
     // goes on after them.
-    p->Text33->clear();
-    p->Text33->setFocus();
-    QTest::keyClicks(p->Text33, QStringLiteral("01052020"));
-    QCOMPARE(p->Text33->text(), QStringLiteral("01/05/2020"));
+    control<QLineEdit>(p, "Text33")->clear();
+    control<QLineEdit>(p, "Text33")->setFocus();
+    QTest::keyClicks(control<QLineEdit>(p, "Text33"), QStringLiteral("01052020"));
+    QCOMPARE(control<QLineEdit>(p, "Text33")->text(), QStringLiteral("01/05/2020"));
 
-    p->Text35->setFocus();
-    QTest::keyClicks(p->Text35, QStringLiteral("1234.5"));
-    leave(p->Text35);
-    QCOMPARE(p->Text35->text(), QStringLiteral("1.234,50"));
-    p->Text35->setText(QStringLiteral("tanto"));
-    leave(p->Text35);
-    QCOMPARE(p->Text35->text(), QStringLiteral("tanto"));
-    p->Text35->clear();
-    leave(p->Text35);
-    QVERIFY(p->Text35->text().isEmpty());
+    control<QLineEdit>(p, "Text35")->setFocus();
+    QTest::keyClicks(control<QLineEdit>(p, "Text35"), QStringLiteral("1234.5"));
+    leave(control<QLineEdit>(p, "Text35"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("1.234,50"));
+    control<QLineEdit>(p, "Text35")->setText(QStringLiteral("tanto"));
+    leave(control<QLineEdit>(p, "Text35"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("tanto"));
+    control<QLineEdit>(p, "Text35")->clear();
+    leave(control<QLineEdit>(p, "Text35"));
+    QVERIFY(control<QLineEdit>(p, "Text35")->text().isEmpty());
 
     // The calendar writes into the date box and clears the option button.
-    p->Option1->setChecked(true);
+    control<QRadioButton>(p, "Option1")->setChecked(true);
     Calendario* cal = fx.form().calendario();
     QVERIFY(cal && cal->isVisible());
     cal->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2024, 7, 9));
     cal->Calendario_DateClick();
-    QCOMPARE(p->Text33->text(), QStringLiteral("09/07/2024"));
-    QVERIFY(!p->Option1->isChecked());
+    QCOMPARE(control<QLineEdit>(p, "Text33")->text(), QStringLiteral("09/07/2024"));
+    QVERIFY(!control<QRadioButton>(p, "Option1")->isChecked());
 }
 
 void TestLedgerModes::clearAndLeave() {
     AppFixture fx;
     LedgerPanel* p = openLedger(fx, twoEntries);
     QVERIFY(p);
-    p->Check12->setChecked(true);
-    QVERIFY(choose(p->Combo9, QStringLiteral("ROSSI MARIO")));
-    QVERIFY(clickRow(p->ListView3, 0, QStringLiteral("1")));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
-    QTest::mouseClick(p->Command30, Qt::LeftButton);
-    QVERIFY(!p->Check12->isChecked());
-    QVERIFY(!p->Check10->isChecked());
-    QVERIFY(!shown(p->Combo9));
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    QVERIFY(choose(control<QComboBox>(p, "Combo9"), QStringLiteral("ROSSI MARIO")));
+    QVERIFY(clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("1")));
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Modifica"));
+    QTest::mouseClick(control<QPushButton>(p, "Command30"), Qt::LeftButton);
+    QVERIFY(!control<QCheckBox>(p, "Check12")->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check10")->isChecked());
+    QVERIFY(!shown(control<QComboBox>(p, "Combo9")));
     QVERIFY(entryBoxesShown(p));
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Inserisci"));
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("Seleziona"));
-    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
-    QVERIFY(p->Text32->text().isEmpty());
-    QVERIFY(p->Text35->text().isEmpty());
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
+    QVERIFY(control<QLineEdit>(p, "Text32")->text().isEmpty());
+    QVERIFY(control<QLineEdit>(p, "Text35")->text().isEmpty());
 
     // Leaving keeps the list-all box ticked; the next opening has the list
     // hidden. Nothing is saved.
-    p->Check15->setChecked(true);
-    p->Text34->setText(QStringLiteral("bozza"));
-    QTest::mouseClick(p->Command27, Qt::LeftButton);
+    control<QCheckBox>(p, "Check15")->setChecked(true);
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("bozza"));
+    QTest::mouseClick(control<QPushButton>(p, "Command27"), Qt::LeftButton);
     QVERIFY(!shown(p));
     QVERIFY(shown(fx.form().Frame1));
-    QVERIFY(p->Check15->isChecked());
-    QVERIFY(p->Text34->text().isEmpty());
+    QVERIFY(control<QCheckBox>(p, "Check15")->isChecked());
+    QVERIFY(control<QLineEdit>(p, "Text34")->text().isEmpty());
     QVERIFY(diskText(fx, kSpese, 1, AA).isEmpty());
-    QTest::mouseClick(fx.form().Frame1->Command28, Qt::LeftButton);
-    QVERIFY(p->Check15->isChecked());
-    QVERIFY(!shown(p->ListView3));
+    QTest::mouseClick(control<QPushButton>(&fx.form(), "Command28"), Qt::LeftButton);
+    QVERIFY(control<QCheckBox>(p, "Check15")->isChecked());
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
 }
 
 void TestLedgerModes::printCodes() {
@@ -290,22 +290,22 @@ void TestLedgerModes::printCodes() {
     LedgerPanel* p = openLedger(fx, twoEntries);
     QVERIFY(p);
     Form1& f = fx.form();
-    QTest::mouseClick(p->Command31, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(p, "Command31"), Qt::LeftButton);
     QVERIFY(!f.stampaPLoaded() || !f.stampaP()->isVisible());
-    p->Check11->setChecked(true);
+    control<QCheckBox>(p, "Check11")->setChecked(true);
     p->Command31_Click();
     QCOMPARE(printCode(f), QStringLiteral("14"));
     f.stampaP()->hide();
-    p->Check12->setChecked(true);
-    testsupport::control<QLineEdit>(f.stampaP(), "Text1")->clear();
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    control<QLineEdit>(f.stampaP(), "Text1")->clear();
     p->Command31_Click();
     QCOMPARE(printCode(f), QStringLiteral("14"));
     f.stampaP()->hide();
-    p->Check15->setChecked(true);
+    control<QCheckBox>(p, "Check15")->setChecked(true);
     p->Command31_Click();
     QCOMPARE(printCode(f), QStringLiteral("15"));
     QVERIFY(f.stampaP()->isVisible());
-    QVERIFY(p->Check15->isChecked());
+    QVERIFY(control<QCheckBox>(p, "Check15")->isChecked());
 }
 
 QTEST_MAIN(TestLedgerModes)

@@ -52,15 +52,15 @@ void TestLedgerQueries::queryByPractice() {
     AppFixture fx;
     LedgerPanel* p = openLedger(fx, fourEntries);
     QVERIFY(p);
-    p->Check11->setChecked(true);
-    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
     VERIFY_DIALOGS(fx);
-    QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
-    QCOMPARE(p->Text38->text(), QStringLiteral("300,00"));
-    QCOMPARE(p->Text39->text(), QStringLiteral("650"));
-    QCOMPARE(p->Text40->text(), QStringLiteral("950"));
+    QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(control<QLineEdit>(p, "Text38")->text(), QStringLiteral("300,00"));
+    QCOMPARE(control<QLineEdit>(p, "Text39")->text(), QStringLiteral("650"));
+    QCOMPARE(control<QLineEdit>(p, "Text40")->text(), QStringLiteral("950"));
 
-    ListView* list = p->ListView3;
+    ListView* list = control<ListView>(p, "ListView3");
     QVERIFY(shown(list));
     QCOMPARE(list->itemCount(), 7);
     QCOMPARE(listRow(list, 0), (QStringList{"1", "5", "ROSSI MARIO", "01/03/2024", "Fondo", "A", "900"}));
@@ -77,7 +77,7 @@ void TestLedgerQueries::queryByPractice() {
     // The work area the printout reads: headers, the entries with their
     // date and amount converted, the summary rows, the total far below.
     xl::Worksheet& s = fx.sheet(kSpese);
-    QCOMPARE(rowTexts(s, 1, AA), ledger::areaHeaders());
+    QCOMPARE(rowTexts(s, 1, AA), store::ledgerAreaHeaders());
     QVERIFY(s.Cells(3, AA + 3).GetValue().isDate());
     QVERIFY(s.Cells(3, AG).GetValue().isNumeric());
     QCOMPARE(cellText(s, 8, AA), QStringLiteral("*"));
@@ -85,9 +85,9 @@ void TestLedgerQueries::queryByPractice() {
     QCOMPARE(cellText(s, xl::kMaxRows, AG), QStringLiteral("650"));
 
     // A second query replaces the first one's area and balances.
-    QVERIFY(choose(p->Combo8, QStringLiteral("6")));
-    QCOMPARE(p->Text39->text(), QStringLiteral("50"));
-    QCOMPARE(p->Text40->text(), QStringLiteral("50"));
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("6")));
+    QCOMPARE(control<QLineEdit>(p, "Text39")->text(), QStringLiteral("50"));
+    QCOMPARE(control<QLineEdit>(p, "Text40")->text(), QStringLiteral("50"));
     QCOMPARE(list->itemCount(), 5);
     QVERIFY(cellText(s, 7, AA).isEmpty());
 }
@@ -99,17 +99,17 @@ void TestLedgerQueries::queryByPracticeWithoutEntries() {
         AppFixture fx;
         LedgerPanel* p = openLedger(fx);
         QVERIFY(p);
-        p->Text39->setText(QStringLiteral("123"));
-        p->Check11->setChecked(true);
+        control<QLineEdit>(p, "Text39")->setText(QStringLiteral("123"));
+        control<QCheckBox>(p, "Check11")->setChecked(true);
         fx.dialogs().expectMessage(kNoPracticeEntries, kV, kPlain);
-        QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+        QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
         VERIFY_DIALOGS(fx);
-        QVERIFY(shown(p->ListView3));
-        QCOMPARE(p->ListView3->itemCount(), 0);
-        QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
-        QCOMPARE(p->Text38->text(), QStringLiteral("300,00"));
-        QCOMPARE(p->Text39->text(), QStringLiteral("0"));
-        QCOMPARE(p->Text40->text(), QStringLiteral("300"));
+        QVERIFY(shown(control<ListView>(p, "ListView3")));
+        QCOMPARE(control<ListView>(p, "ListView3")->itemCount(), 0);
+        QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("ROSSI MARIO"));
+        QCOMPARE(control<QLineEdit>(p, "Text38")->text(), QStringLiteral("300,00"));
+        QCOMPARE(control<QLineEdit>(p, "Text39")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLineEdit>(p, "Text40")->text(), QStringLiteral("300"));
         xl::Worksheet& s = fx.sheet(kSpese);
         QCOMPARE(cellText(s, 1, AA), QStringLiteral("ID"));
         QVERIFY(cellText(s, 2, AA).isEmpty());
@@ -120,15 +120,15 @@ void TestLedgerQueries::queryByPracticeWithoutEntries() {
         AppFixture fx;
         LedgerPanel* p = openLedger(fx, fourEntries);
         QVERIFY(p);
-        p->Check11->setChecked(true);
-        QVERIFY(choose(p->Combo8, QStringLiteral("5")));
-        QCOMPARE(p->Text40->text(), QStringLiteral("950"));
+        control<QCheckBox>(p, "Check11")->setChecked(true);
+        QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
+        QCOMPARE(control<QLineEdit>(p, "Text40")->text(), QStringLiteral("950"));
         fx.dialogs().expectMessage(kNoPracticeEntries, kV, kPlain);
-        QVERIFY(choose(p->Combo8, QStringLiteral("7")));
+        QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("7")));
         VERIFY_DIALOGS(fx);
-        QCOMPARE(p->ListView3->itemCount(), 0);
-        QCOMPARE(p->Text39->text(), QStringLiteral("0"));
-        QCOMPARE(p->Text40->text(), QStringLiteral("0"));
+        QCOMPARE(control<ListView>(p, "ListView3")->itemCount(), 0);
+        QCOMPARE(control<QLineEdit>(p, "Text39")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLineEdit>(p, "Text40")->text(), QStringLiteral("0"));
         xl::Worksheet& s = fx.sheet(kSpese);
         QCOMPARE(rowTexts(s, 2, AA), summary(QStringLiteral("Situazione ") + today(), QStringLiteral("**********")));
         QCOMPARE(rowTexts(s, 4, AA), summary(QStringLiteral("Saldo Scheda €"), QStringLiteral("0")));
@@ -149,12 +149,12 @@ void TestLedgerQueries::queryByPracticeReachesEveryEntry() {
         putLedger(b, 1500, 4, xl::Value(5), "ROSSI MARIO", "Lontano", "S", "-1,50");
     });
     QVERIFY(p);
-    p->Check11->setChecked(true);
-    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
     VERIFY_DIALOGS(fx);
-    QCOMPARE(listColumn(p->ListView3, 4).mid(0, 3), (QStringList{"Uno", "Testo", "Lontano"}));
-    QCOMPARE(p->Text39->text(), QStringLiteral("108,5"));
-    QCOMPARE(p->Text40->text(), QStringLiteral("408,5"));
+    QCOMPARE(listColumn(control<ListView>(p, "ListView3"), 4).mid(0, 3), (QStringList{"Uno", "Testo", "Lontano"}));
+    QCOMPARE(control<QLineEdit>(p, "Text39")->text(), QStringLiteral("108,5"));
+    QCOMPARE(control<QLineEdit>(p, "Text40")->text(), QStringLiteral("408,5"));
 }
 
 void TestLedgerQueries::queryByPracticeWithBadAmounts() {
@@ -168,16 +168,16 @@ void TestLedgerQueries::queryByPracticeWithBadAmounts() {
         b.Sheets(kPratica).Cells(3, 12).SetValue(QStringLiteral("da definire"));
     });
     QVERIFY(p);
-    p->Check11->setChecked(true);
+    control<QCheckBox>(p, "Check11")->setChecked(true);
     fx.dialogs().expectMessage(QStringLiteral("ATTENZIONE: Alcune registrazioni di questa Pratica hanno un importo "
                                               "che non è un numero: nei saldi contano zero"),
                                kV, kInfo);
-    QVERIFY(choose(p->Combo8, QStringLiteral("6")));
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("6")));
     VERIFY_DIALOGS(fx);
-    QCOMPARE(p->Text39->text(), QStringLiteral("1000"));
-    QCOMPARE(p->Text40->text(), QStringLiteral("1000"));
-    QCOMPARE(listColumn(p->ListView3, 6).mid(0, 3), (QStringList{"1050", "dieci", "-50"}));
-    QCOMPARE(listColumn(p->ListView3, 3).at(2), QStringLiteral("ieri"));
+    QCOMPARE(control<QLineEdit>(p, "Text39")->text(), QStringLiteral("1000"));
+    QCOMPARE(control<QLineEdit>(p, "Text40")->text(), QStringLiteral("1000"));
+    QCOMPARE(listColumn(control<ListView>(p, "ListView3"), 6).mid(0, 3), (QStringList{"1050", "dieci", "-50"}));
+    QCOMPARE(listColumn(control<ListView>(p, "ListView3"), 3).at(2), QStringLiteral("ieri"));
 }
 
 void TestLedgerQueries::settledPracticeToTheCent() {
@@ -201,12 +201,12 @@ void TestLedgerQueries::settledPracticeToTheCent() {
     QCOMPARE(diskText(fx, kSpese, 3, 7), QStringLiteral("-100,00"));
     QCOMPARE(diskText(fx, kSpese, 4, 7), QStringLiteral("-0,10"));
 
-    p->Check11->setChecked(true);
-    QVERIFY(choose(p->Combo8, QStringLiteral("6")));
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("6")));
     VERIFY_DIALOGS(fx);
-    QCOMPARE(p->Text39->text(), QStringLiteral("0"));
-    QCOMPARE(p->Text40->text(), QStringLiteral("0"));
-    ListView* list = p->ListView3;
+    QCOMPARE(control<QLineEdit>(p, "Text39")->text(), QStringLiteral("0"));
+    QCOMPARE(control<QLineEdit>(p, "Text40")->text(), QStringLiteral("0"));
+    ListView* list = control<ListView>(p, "ListView3");
     QCOMPARE(listColumn(list, 6), (QStringList{"100,1", "-100", "-0,1", "**********", "", "0", "0"}));
     xl::Worksheet& s = fx.sheet(kSpese);
     QCOMPARE(s.Cells(xl::kMaxRows, AG).GetValue().numberValue(), 0.0);
@@ -214,7 +214,7 @@ void TestLedgerQueries::settledPracticeToTheCent() {
     QCOMPARE(rowTexts(s, 8, AA), summary(QStringLiteral("Saldo Pratica €"), QStringLiteral("0")));
 
     // The printout of the query shows the same cells.
-    QTest::mouseClick(p->Command31, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(p, "Command31"), Qt::LeftButton);
     StampaP* stampa = fx.form().stampaP();
     QVERIFY(shown(stampa));
     testsupport::control<QComboBox>(stampa, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(stampa, "Combo1")->findText(QStringLiteral("Ufficio")));
@@ -236,7 +236,7 @@ void TestLedgerQueries::settledPracticeToTheCent() {
     QVERIFY(!printed.join(u' ').contains(QRegularExpression(QStringLiteral("E[+-][0-9]"))));
 
     // The next save point takes the total and the summary to the file.
-    p->Check11->setChecked(false);
+    control<QCheckBox>(p, "Check11")->setChecked(false);
     fillEntry(p, QStringLiteral("6"), QStringLiteral("Mai scritta"), QStringLiteral("1"), false);
     fx.dialogs().expectQuestion(kAskInsert, false, kV);
     p->Command29_Click();
@@ -252,32 +252,32 @@ void TestLedgerQueries::practiceChosenOutsideQuery() {
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
     s.Cells(2, AA).SetValue(QStringLiteral("resto"));
-    p->Text39->setText(QStringLiteral("11"));
-    QVERIFY(choose(p->Combo8, QStringLiteral("6")));
-    QCOMPARE(p->Text32->text(), QStringLiteral("BIANCHI SRL"));
-    QVERIFY(p->Text38->text().isEmpty());
-    QCOMPARE(p->Text39->text(), QStringLiteral("11"));
+    control<QLineEdit>(p, "Text39")->setText(QStringLiteral("11"));
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("6")));
+    QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("BIANCHI SRL"));
+    QVERIFY(control<QLineEdit>(p, "Text38")->text().isEmpty());
+    QCOMPARE(control<QLineEdit>(p, "Text39")->text(), QStringLiteral("11"));
     QCOMPARE(cellText(s, 2, AA), QStringLiteral("resto"));
-    QVERIFY(!shown(p->ListView3));
+    QVERIFY(!shown(control<ListView>(p, "ListView3")));
 
     // The practice sheet sorted after the list was filled: the practice is
     // found by its number, not by its old place.
     xl::Worksheet& pr = fx.sheet(kPratica);
     putPractice(pr, 2, Practice(6, QStringLiteral("BIANCHI SRL")));
     putPractice(pr, 3, Practice(5, QStringLiteral("ROSSI MARIO"), {}, {}, QStringLiteral("300,00")));
-    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
-    QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
-    QCOMPARE(p->Text38->text(), QStringLiteral("300,00"));
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
+    QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(control<QLineEdit>(p, "Text38")->text(), QStringLiteral("300,00"));
 
     // A typed number that is on the list finds its practice; one that is not
     // changes nothing (the header row is never read as a practice).
-    p->Combo8->setEditText(QStringLiteral("7"));
+    control<QComboBox>(p, "Combo8")->setEditText(QStringLiteral("7"));
     p->Combo8_Click(-1);
-    QCOMPARE(p->Text32->text(), QStringLiteral("verdi anna"));
-    p->Combo8->setEditText(QStringLiteral("99"));
+    QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("verdi anna"));
+    control<QComboBox>(p, "Combo8")->setEditText(QStringLiteral("99"));
     p->Combo8_Click(-1);
-    QCOMPARE(p->Text32->text(), QStringLiteral("verdi anna"));
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("99"));
+    QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("verdi anna"));
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("99"));
 }
 
 void TestLedgerQueries::clientList() {
@@ -294,13 +294,13 @@ void TestLedgerQueries::clientList() {
         b.Sheets(kSpese).Cells(1201, 1).SetValue(xl::Value(7));
     });
     QVERIFY(p);
-    p->Check12->setChecked(true);
+    control<QCheckBox>(p, "Check12")->setChecked(true);
     // The empty client first, once; the lower-case duplicate dropped.
-    QCOMPARE(comboItems(p->Combo9), (QStringList{"", "42", "Bianchi", "ROSSI", "ZETA", "Àlfa"}));
+    QCOMPARE(comboItems(control<QComboBox>(p, "Combo9")), (QStringList{"", "42", "Bianchi", "ROSSI", "ZETA", "Àlfa"}));
     // Entering the mode again lists each client once.
-    p->Check12->setChecked(false);
-    p->Check12->setChecked(true);
-    QCOMPARE(p->Combo9->count(), 6);
+    control<QCheckBox>(p, "Check12")->setChecked(false);
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    QCOMPARE(control<QComboBox>(p, "Combo9")->count(), 6);
 }
 
 void TestLedgerQueries::clientListOfFullRows() {
@@ -312,13 +312,13 @@ void TestLedgerQueries::clientListOfFullRows() {
             putLedger(b, r, r - 1, xl::Value(5), r % 2 ? "ROSSI MARIO" : "BIANCHI SRL", "x", "A", "1,00");
     });
     QVERIFY(p);
-    p->Check12->setChecked(true);
-    QCOMPARE(comboItems(p->Combo9), (QStringList{"BIANCHI SRL", "ROSSI MARIO"}));
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    QCOMPARE(comboItems(control<QComboBox>(p, "Combo9")), (QStringList{"BIANCHI SRL", "ROSSI MARIO"}));
     fx.sheet(kSpese).Cells(1001, 1).SetValue(xl::Value(1000));
     fx.sheet(kSpese).Cells(1001, 5).SetValue(QStringLiteral("senza cliente"));
-    p->Check12->setChecked(false);
-    p->Check12->setChecked(true);
-    QCOMPARE(comboItems(p->Combo9), (QStringList{"", "BIANCHI SRL", "ROSSI MARIO"}));
+    control<QCheckBox>(p, "Check12")->setChecked(false);
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    QCOMPARE(comboItems(control<QComboBox>(p, "Combo9")), (QStringList{"", "BIANCHI SRL", "ROSSI MARIO"}));
 }
 
 void TestLedgerQueries::queryByClient() {
@@ -337,16 +337,16 @@ void TestLedgerQueries::queryByClient() {
     QVERIFY(cellText(s, 2, AA).isEmpty());
     QCOMPARE(cellText(s, 1, AG), QStringLiteral("Importo"));
 
-    p->Check12->setChecked(true);
-    QVERIFY(shown(p->Combo9));
-    QVERIFY(!shown(p->Combo8));
-    QVERIFY(!shown(p->Text35));
-    QCOMPARE(p->Label42->text(), QStringLiteral("Seleziona il Cliente"));
-    QVERIFY(choose(p->Combo9, QStringLiteral("ROSSI MARIO")));
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    QVERIFY(shown(control<QComboBox>(p, "Combo9")));
+    QVERIFY(!shown(control<QComboBox>(p, "Combo8")));
+    QVERIFY(!shown(control<QLineEdit>(p, "Text35")));
+    QCOMPARE(control<QLabel>(p, "Label42")->text(), QStringLiteral("Seleziona il Cliente"));
+    QVERIFY(choose(control<QComboBox>(p, "Combo9"), QStringLiteral("ROSSI MARIO")));
     VERIFY_DIALOGS(fx);
-    ListView* list = p->ListView3;
+    ListView* list = control<ListView>(p, "ListView3");
     QVERIFY(shown(list));
-    QVERIFY(!shown(p->Combo9));
+    QVERIFY(!shown(control<QComboBox>(p, "Combo9")));
     // Exact match only: "Rossi Mario" is another client. Amounts as stored.
     QCOMPARE(list->itemCount(), 3);
     QCOMPARE(listRow(list, 1), (QStringList{"3", "5", "ROSSI MARIO", "01/03/2024", "Perizia", "S", "-200,00"}));
@@ -357,8 +357,8 @@ void TestLedgerQueries::queryByClient() {
     QVERIFY(cellText(s, xl::kMaxRows, AG).isEmpty());
 
     // A client that is in no entry.
-    p->Combo9->show();
-    p->Combo9->setEditText(QStringLiteral("NESSUNO"));
+    control<QComboBox>(p, "Combo9")->show();
+    control<QComboBox>(p, "Combo9")->setEditText(QStringLiteral("NESSUNO"));
     fx.dialogs().expectMessage(kNoClientEntries, kV, kPlain);
     p->Combo9_Click();
     VERIFY_DIALOGS(fx);
@@ -369,74 +369,74 @@ void TestLedgerQueries::loadFromQueries() {
     AppFixture fx;
     LedgerPanel* p = openLedger(fx, fourEntries);
     QVERIFY(p);
-    ListView* list = p->ListView3;
-    p->Check11->setChecked(true);
-    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
+    ListView* list = control<ListView>(p, "ListView3");
+    control<QCheckBox>(p, "Check11")->setChecked(true);
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
     // A click while the list is hidden loads nothing.
     list->hide();
     list->topLevelItem(0)->setSelected(true);
     p->ListView3_ItemClick();
-    QVERIFY(!shown(p->Text30));
+    QVERIFY(!shown(control<QLineEdit>(p, "Text30")));
     QCOMPARE(list->itemCount(), 7);
     list->show();
 
     QVERIFY(clickRow(list, 0, QStringLiteral("3")));
-    QCOMPARE(p->Text35->text(), QStringLiteral("200"));
-    QVERIFY(p->Check17->isChecked());
-    QCOMPARE(p->Text36->text(), QStringLiteral("-"));
-    QCOMPARE(p->Text34->text(), QStringLiteral("Perizia"));
-    QVERIFY(shown(p->Text30));
-    QVERIFY(shown(p->Text35));
-    QVERIFY(p->Check11->isChecked());
-    QCOMPARE(p->Command29->text(), QStringLiteral("&Modifica"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("200"));
+    QVERIFY(control<QCheckBox>(p, "Check17")->isChecked());
+    QCOMPARE(control<QLineEdit>(p, "Text36")->text(), QStringLiteral("-"));
+    QCOMPARE(control<QLineEdit>(p, "Text34")->text(), QStringLiteral("Perizia"));
+    QVERIFY(shown(control<QLineEdit>(p, "Text30")));
+    QVERIFY(shown(control<QLineEdit>(p, "Text35")));
+    QVERIFY(control<QCheckBox>(p, "Check11")->isChecked());
+    QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Modifica"));
     QCOMPARE(list->itemCount(), 0);
     // Balances stay as the query left them.
-    QCOMPARE(p->Text40->text(), QStringLiteral("950"));
+    QCOMPARE(control<QLineEdit>(p, "Text40")->text(), QStringLiteral("950"));
 
     // The summary rows are no entries: a click on any of them leaves the
     // panel, the list and the loaded entry as they were, and the entry can
     // still be written back.
-    QVERIFY(choose(p->Combo8, QStringLiteral("5")));
-    p->Text34->setText(QStringLiteral("Perizia di parte"));
+    QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("Perizia di parte"));
     for (const char* label : {"Preventivo  €", "Saldo Scheda €", "Saldo Pratica €"}) {
         QVERIFY(clickRow(list, 4, QString::fromUtf8(label)));
         QCOMPARE(list->itemCount(), 7);
-        QCOMPARE(p->Text30->text(), QStringLiteral("3"));
-        QCOMPARE(p->Combo8->currentText(), QStringLiteral("5"));
-        QCOMPARE(p->Text32->text(), QStringLiteral("ROSSI MARIO"));
-        QCOMPARE(p->Text34->text(), QStringLiteral("Perizia di parte"));
-        QCOMPARE(p->Text35->text(), QStringLiteral("200"));
-        QVERIFY(p->Check17->isChecked());
+        QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
+        QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("5"));
+        QCOMPARE(control<QLineEdit>(p, "Text32")->text(), QStringLiteral("ROSSI MARIO"));
+        QCOMPARE(control<QLineEdit>(p, "Text34")->text(), QStringLiteral("Perizia di parte"));
+        QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("200"));
+        QVERIFY(control<QCheckBox>(p, "Check17")->isChecked());
     }
     QVERIFY(clickRow(list, 0, QStringLiteral("*")));
-    QCOMPARE(p->Text30->text(), QStringLiteral("3"));
+    QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
     fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
     QCOMPARE(rowTexts(fx.sheet(kSpese), 4),
              (QStringList{"3", "5", "ROSSI MARIO", "01/03/2024", "Perizia di parte", "S", "-200,00"}));
     QCOMPARE(diskText(fx, kSpese, 4, 5), QStringLiteral("Perizia di parte"));
-    QVERIFY(!p->Check11->isChecked());
-    QVERIFY(p->Text30->text() != QStringLiteral("*"));
+    QVERIFY(!control<QCheckBox>(p, "Check11")->isChecked());
+    QVERIFY(control<QLineEdit>(p, "Text30")->text() != QStringLiteral("*"));
 
     // From the query by client: the practice box takes the chooser's place.
-    p->Check12->setChecked(true);
-    QVERIFY(choose(p->Combo9, QStringLiteral("ROSSI MARIO")));
+    control<QCheckBox>(p, "Check12")->setChecked(true);
+    QVERIFY(choose(control<QComboBox>(p, "Combo9"), QStringLiteral("ROSSI MARIO")));
     QVERIFY(clickRow(list, 0, QStringLiteral("4")));
-    QVERIFY(!shown(p->Combo9));
-    QVERIFY(shown(p->Combo8));
-    QCOMPARE(p->Combo8->currentText(), QStringLiteral("5"));
-    QCOMPARE(p->Text35->text(), QStringLiteral("50,00"));
+    QVERIFY(!shown(control<QComboBox>(p, "Combo9")));
+    QVERIFY(shown(control<QComboBox>(p, "Combo8")));
+    QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("5"));
+    QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QStringLiteral("50,00"));
     // A second click has nothing to load.
-    p->Text34->setText(QStringLiteral("resta"));
+    control<QLineEdit>(p, "Text34")->setText(QStringLiteral("resta"));
     p->ListView3_ItemClick();
-    QCOMPARE(p->Text34->text(), QStringLiteral("resta"));
+    QCOMPARE(control<QLineEdit>(p, "Text34")->text(), QStringLiteral("resta"));
     // Written back from the client mode.
     fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
     QCOMPARE(rowTexts(fx.sheet(kSpese), 5), (QStringList{"4", "5", "ROSSI MARIO", "01/03/2024", "resta", "S", "-50,00"}));
-    QVERIFY(!p->Check12->isChecked());
+    QVERIFY(!control<QCheckBox>(p, "Check12")->isChecked());
 }
 
 QTEST_MAIN(TestLedgerQueries)

@@ -118,8 +118,8 @@ struct Size {
         f.MenuPratiche_Click();
         f.Frame1->Command28->click();
         LedgerPanel* l = f.Frame8;
-        l->Check11->setChecked(true);
-        action[4].add(secondsOf([&] { bench::choose(l->Combo8, QStringLiteral("1")); }));
+        l->findChild<QCheckBox*>(QStringLiteral("Check11"))->setChecked(true);
+        action[4].add(secondsOf([&] { bench::choose(l->findChild<QComboBox*>(QStringLiteral("Combo8")), QStringLiteral("1")); }));
         f.MenuPratiche_Click();
     }
 };
