@@ -18,6 +18,7 @@ private slots:
     void sumsAreExact();
     void cellNumbers_data();
     void cellNumbers();
+    void amountForm();
 };
 
 void TestMoney::parse_data() {
@@ -142,6 +143,17 @@ void TestMoney::cellNumbers() {
     QCOMPARE(m->general(), general);
     // Back into a cell and out again: the same amount.
     QCOMPARE(Money::fromDouble(m->toDouble())->cents(), m->cents());
+}
+
+void TestMoney::amountForm() {
+    // The "#,0.00" the boxes show, from an amount, a typed text and a cell's
+    // number alike.
+    QCOMPARE(store::CtrNumD(Money::fromCents(-123450)), QStringLiteral("-1.234,50"));
+    QCOMPARE(store::CtrNumD(Money()), QStringLiteral("0,00"));
+    QCOMPARE(store::CtrNumD(Money::fromCents(99999999999999999)), QStringLiteral("999.999.999.999.999,99"));
+    QCOMPARE(store::CtrNumD(QStringLiteral("1.500")), QStringLiteral("1.500,00"));
+    QCOMPARE(store::CtrNumD(QStringLiteral("-0,004")), QStringLiteral("0,00"));
+    QCOMPARE(store::CtrNumD(1884.565), QStringLiteral("1.884,57"));
 }
 
 QTEST_APPLESS_MAIN(TestMoney)
