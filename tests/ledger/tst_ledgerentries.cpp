@@ -35,8 +35,8 @@ void TestLedgerEntries::opensWithCounter() {
     QVERIFY(p);
     Form1& f = fx.form();
     QVERIFY(shown(p));
-    QVERIFY(!shown(f.Frame1));
-    QVERIFY(!shown(f.Toolbar1));
+    QVERIFY(!shown(control<QWidget>(&f, "Frame1")));
+    QVERIFY(!shown(control<QToolBar>(&f, "Toolbar1")));
     QVERIFY(!shown(control<ListView>(p, "ListView3")));
     QVERIFY(!shown(control<QComboBox>(p, "Combo9")));
     QVERIFY(!shown(control<QLabel>(p, "Label42")));
@@ -56,8 +56,8 @@ void TestLedgerEntries::opensWithCounter() {
     fx.sheet(kSpese).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41));
     QTest::mouseClick(control<QPushButton>(p, "Command27"), Qt::LeftButton);
     QVERIFY(!shown(p));
-    QVERIFY(shown(f.Frame1));
-    QVERIFY(shown(f.Toolbar1));
+    QVERIFY(shown(control<QWidget>(&f, "Frame1")));
+    QVERIFY(shown(control<QToolBar>(&f, "Toolbar1")));
     QTest::mouseClick(control<QPushButton>(&f, "Command28"), Qt::LeftButton);
     QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("41"));
 }

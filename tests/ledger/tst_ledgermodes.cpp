@@ -276,7 +276,7 @@ void TestLedgerModes::clearAndLeave() {
     control<QLineEdit>(p, "Text34")->setText(QStringLiteral("bozza"));
     QTest::mouseClick(control<QPushButton>(p, "Command27"), Qt::LeftButton);
     QVERIFY(!shown(p));
-    QVERIFY(shown(fx.form().Frame1));
+    QVERIFY(shown(control<QWidget>(&fx.form(), "Frame1")));
     QVERIFY(control<QCheckBox>(p, "Check15")->isChecked());
     QVERIFY(control<QLineEdit>(p, "Text34")->text().isEmpty());
     QVERIFY(diskText(fx, kSpese, 1, AA).isEmpty());
