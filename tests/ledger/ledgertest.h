@@ -123,6 +123,11 @@ inline QStringList rowTexts(xl::Worksheet& s, int row, int firstCol = 1) {
     return out;
 }
 
+// Entry `row` of "Spese" as the ledger's records read it, columns A to G.
+inline QStringList entryRow(testsupport::AppFixture& fx, int row) {
+    return store::readLedgerRow(fx.form().book(), row).texts;
+}
+
 inline QStringList listRow(const ListView* list, int row) {
     QStringList out;
     for (int c = 0; c < list->columnCount(); ++c) out << list->itemText(row, c);

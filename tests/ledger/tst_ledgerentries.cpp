@@ -40,7 +40,7 @@ void TestLedgerEntries::opensWithCounter() {
     QVERIFY(!shown(control<ListView>(p, "ListView3")));
     QVERIFY(!shown(control<QComboBox>(p, "Combo9")));
     QVERIFY(!shown(control<QLabel>(p, "Label42")));
-    QCOMPARE(cellText(fx.sheet(kSpese), 1, 256), QStringLiteral("1"));
+    QCOMPARE(store::ledgerCounterText(fx.form().book()), QStringLiteral("1"));
     QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("1"));
     QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
     QCOMPARE(comboItems(control<QComboBox>(p, "Combo8")), (QStringList{"5", "6", "7"}));
@@ -53,7 +53,7 @@ void TestLedgerEntries::opensWithCounter() {
     VERIFY_DIALOGS(fx);
     QVERIFY(!control<QCheckBox>(p, "Check15")->isChecked());
     QVERIFY(!shown(control<ListView>(p, "ListView3")));
-    fx.sheet(kSpese).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41));
+    QCOMPARE(store::setLedgerCounter(fx.form().book(), QStringLiteral("41")), store::Outcome::Done);
     QTest::mouseClick(control<QPushButton>(p, "Command27"), Qt::LeftButton);
     QVERIFY(!shown(p));
     QVERIFY(shown(control<QWidget>(&f, "Frame1")));
@@ -88,7 +88,7 @@ void TestLedgerEntries::booksAdvanceAndExpense() {
     QTest::mouseClick(control<QPushButton>(p, "Command29"), Qt::LeftButton);
     VERIFY_DIALOGS(fx);
     xl::Worksheet& s = fx.sheet(kSpese);
-    QCOMPARE(rowTexts(s, 2), (QStringList{"1", "5", "ROSSI MARIO", "01/03/2024", "Fondo spese", "A", "900,50"}));
+    QCOMPARE(entryRow(fx, 2), (QStringList{"1", "5", "ROSSI MARIO", "01/03/2024", "Fondo spese", "A", "900,50"}));
     QVERIFY(s.Cells(2, 1).GetValue().isNumeric());
     QVERIFY(s.Cells(2, 4).GetValue().isDate());
     QVERIFY(s.Cells(2, 7).GetValue().isText());
@@ -106,7 +106,7 @@ void TestLedgerEntries::booksAdvanceAndExpense() {
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(rowTexts(s, 3),
+    QCOMPARE(entryRow(fx, 3),
              (QStringList{"2", "5", "ROSSI MARIO", "01/03/2024", "Marca da bollo", "S", "-1.234,50"}));
     QCOMPARE(diskText(fx, kSpese, 3, 6), QStringLiteral("S"));
     QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
@@ -146,7 +146,7 @@ void TestLedgerEntries::insertRefusals() {
         p->Command29_Click();
         QVERIFY2(fx.dialogs().verify().isEmpty(), c.name);
         QVERIFY2(cellText(fx.sheet(kSpese), 2, 1).isEmpty(), c.name);
-        QCOMPARE(cellText(fx.sheet(kSpese), 1, 256), QStringLiteral("1"));
+        QCOMPARE(store::ledgerCounterText(fx.form().book()), QStringLiteral("1"));
         QVERIFY2(!control<QLineEdit>(p, "Text34")->text().isEmpty() || QByteArray(c.name) == "no description", c.name);
     }
     // A counter that holds no number (from an old renumbering) is refused
@@ -198,7 +198,7 @@ void TestLedgerEntries::insertFillsGapAndRefusesFullSheet() {
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
     xl::Worksheet& s = fx.sheet(kSpese);
-    QCOMPARE(rowTexts(s, 2), (QStringList{"3", "6", "BIANCHI SRL", "01/03/2024", "tre", "A", "30,00"}));
+    QCOMPARE(entryRow(fx, 2), (QStringList{"3", "6", "BIANCHI SRL", "01/03/2024", "tre", "A", "30,00"}));
     QCOMPARE(cellText(s, 3, 5), QStringLiteral("due"));
 
     // Every ID cell down to the last row a 16-bit row number reaches is
@@ -271,8 +271,8 @@ void TestLedgerEntries::loadAndModify() {
     QTest::mouseClick(control<QPushButton>(p, "Command29"), Qt::LeftButton);
     VERIFY_DIALOGS(fx);
     xl::Worksheet& s = fx.sheet(kSpese);
-    QCOMPARE(rowTexts(s, 3), (QStringList{"2", "5", "ROSSI MARIO", "01/03/2024", "Bollo rimborsato", "A", "160,00"}));
-    QCOMPARE(rowTexts(s, 2).at(4), QStringLiteral("Acconto"));
+    QCOMPARE(entryRow(fx, 3), (QStringList{"2", "5", "ROSSI MARIO", "01/03/2024", "Bollo rimborsato", "A", "160,00"}));
+    QCOMPARE(entryRow(fx, 2).at(4), QStringLiteral("Acconto"));
     QCOMPARE(diskText(fx, kSpese, 3, 7), QStringLiteral("160,00"));
     // Back in the insert layout, every mode box unticked, the counter shown.
     QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
@@ -324,7 +324,7 @@ void TestLedgerEntries::modifyRefusals() {
     fx.dialogs().expectMessage(kNothingShown, kV, kPlain);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(rowTexts(fx.sheet(kSpese), 2).at(4), QStringLiteral("Acconto"));
+    QCOMPARE(entryRow(fx, 2).at(4), QStringLiteral("Acconto"));
 
     // An entry of neither kind loads with no kind ticked, and cannot be
     // written back until one is chosen.
@@ -348,7 +348,7 @@ void TestLedgerEntries::modifyRefusals() {
         QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)"), kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(rowTexts(fx.sheet(kSpese), 3), (QStringList{"2", "6", "BIANCHI SRL", "01/03/2024", "Ignoto", "X", "10,00"}));
+    QCOMPARE(entryRow(fx, 3), (QStringList{"2", "6", "BIANCHI SRL", "01/03/2024", "Ignoto", "X", "10,00"}));
 }
 
 void TestLedgerEntries::modifyReachesLoadedEntryOnly() {
@@ -524,7 +524,7 @@ void TestLedgerEntries::insertTakesIdFromCounter() {
         QTest::mouseClick(control<QPushButton>(p, "Command29"), Qt::LeftButton);
         VERIFY_DIALOGS(fx);
     }
-    QCOMPARE(rowTexts(s, 4), (QStringList{"3", "7", "verdi anna", "01/03/2024", "Terzo", "A", "30,00"}));
+    QCOMPARE(entryRow(fx, 4), (QStringList{"3", "7", "verdi anna", "01/03/2024", "Terzo", "A", "30,00"}));
     QCOMPARE(column(s, 1), (QStringList{"1", "2", "3", "4"}));
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("5"));
     QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("5"));
@@ -568,7 +568,7 @@ void TestLedgerEntries::deleteReturnsToInsertLayout() {
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
     QTest::mouseClick(control<QPushButton>(p, "Command29"), Qt::LeftButton);
     VERIFY_DIALOGS(fx);
-    QCOMPARE(rowTexts(s, 3), (QStringList{"3", "6", "BIANCHI SRL", "01/03/2024", "Nuova", "A", "5,00"}));
+    QCOMPARE(entryRow(fx, 3), (QStringList{"3", "6", "BIANCHI SRL", "01/03/2024", "Nuova", "A", "5,00"}));
     QCOMPARE(diskText(fx, kSpese, 2, 5), QStringLiteral("Primo"));
     QCOMPARE(diskText(fx, kSpese, 3, 5), QStringLiteral("Nuova"));
     QCOMPARE(diskText(fx, kSpese, 1, 256), QStringLiteral("4"));

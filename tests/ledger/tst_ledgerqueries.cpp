@@ -413,7 +413,7 @@ void TestLedgerQueries::loadFromQueries() {
     fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(rowTexts(fx.sheet(kSpese), 4),
+    QCOMPARE(entryRow(fx, 4),
              (QStringList{"3", "5", "ROSSI MARIO", "01/03/2024", "Perizia di parte", "S", "-200,00"}));
     QCOMPARE(diskText(fx, kSpese, 4, 5), QStringLiteral("Perizia di parte"));
     QVERIFY(!control<QCheckBox>(p, "Check11")->isChecked());
@@ -435,7 +435,7 @@ void TestLedgerQueries::loadFromQueries() {
     fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(rowTexts(fx.sheet(kSpese), 5), (QStringList{"4", "5", "ROSSI MARIO", "01/03/2024", "resta", "S", "-50,00"}));
+    QCOMPARE(entryRow(fx, 5), (QStringList{"4", "5", "ROSSI MARIO", "01/03/2024", "resta", "S", "-50,00"}));
     QVERIFY(!control<QCheckBox>(p, "Check12")->isChecked());
 }
 
