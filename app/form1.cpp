@@ -514,9 +514,7 @@ void Form1::ResetForm() {
 
     skipping([this] { FillPracticeList(); });
     skipping([this] { SortPracticeSheet(); });
-    skipping([this] {
-        Frame3->Text10->setText(vb::CStr(Excel.Sheets(store::kCliente).GetRange(store::kCounterCell).GetValue()));
-    });
+    skipping([this] { Frame3->showCounter(); });
 }
 
 void Form1::fillCombo(QComboBox* combo, const QString& sheetName, int column) {
@@ -699,13 +697,7 @@ void Form1::MenuClienti_Click() {
     ResetForm();
     switchPanels({{Frame8, false}, {Frame6, false}, {Frame3, true}, {Frame2, false}, {Frame4, false},
                 {Frame5, false}, {Frame1, false}, {Toolbar1, false}});
-    xl::Worksheet& cliente = Excel.Sheets(store::kCliente);
-    xl::Range counter = cliente.GetRange(store::kCounterCell);
-    const xl::Value v = counter.GetValue();
-    if (v.isEmpty() || (v.isText() && v.textValue().isEmpty())) counter.SetValue(xl::Value(1));
-    Frame3->Text10->setText(vb::CStr(counter.GetValue()));
-    Frame3->Combo4->clear();
-    fillComboList(Frame3->Combo4, store::columnList(cliente, 2));
+    Frame3->openPanel();
 }
 
 void Form1::MenuClassificazione_Click() {
@@ -715,24 +707,14 @@ void Form1::MenuClassificazione_Click() {
                     {Toolbar1, false}});
     });
     skipping([this] { ResetForm(); });
-    skipping([this] { Frame4->Combo6->setFocus(); });
-    skipping([this] {
-        xl::Worksheet& varie = Excel.Sheets(store::kVarie);
-        varie.Select();
-        Frame4->Combo6->clear();
-        fillComboList(Frame4->Combo6, store::columnList(varie, 5));
-    });
+    Frame4->openPanel();
 }
 
 void Form1::MenuRaccoglitore_Click() {
     ResetForm();
     switchPanels({{Frame8, false}, {Frame6, false}, {Frame1, false}, {Frame2, false}, {Frame3, false},
                 {Frame4, false}, {Frame5, true}, {Toolbar1, false}});
-    xl::Worksheet& varie = Excel.Sheets(store::kVarie);
-    varie.Select();
-    Frame5->Combo5->clear();
-    fillComboList(Frame5->Combo5, store::columnList(varie, 1));
-    Frame5->Combo5->setFocus();
+    Frame5->openPanel();
 }
 
 void Form1::MSalvataggio_Click() {

@@ -2,12 +2,14 @@
 
 #include "platform/desktop/calendario.h"
 #include "platform/desktop/controls.h"
-#include "app/form1.h"
-#include "platform/desktop/named.h"
 #include "platform/desktop/dialogs.h"
-#include "platform/engine/vbconv.h"
+#include "platform/desktop/guard.h"
+#include "platform/desktop/named.h"
 #include "platform/engine/workbook.h"
-#include "reference/records.h"
+#include "reference/choice.h"
+#include "reference/messages.h"
+#include "store/panelcontext.h"
+#include "store/savepoint.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,15 +22,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-using refdata::guarded;
-using refdata::skipping;
+using handlers::guarded;
+using handlers::skipping;
+using namespace refmsg;
 
 namespace {
-
-const QString kTitle = QStringLiteral("Velmora");
-const QString kSheet = QStringLiteral("Cliente");
-constexpr int kCounterRow = 1, kCounterCol = 256; // IV1
-constexpr int kNameCol = 2, kDateCol = 4;
 
 // A caption above its box, as every field of the panel is laid out.
 QWidget* captioned(const QString& caption, QWidget* box, QWidget* parent) {
@@ -50,11 +48,9 @@ QLineEdit* lineBox(QWidget* parent, const char* name, int maxLength = 0, bool ce
     return e;
 }
 
-xl::Worksheet& clientSheet(Form1& form) { return form.Excel.Sheets(kSheet); }
-
 } // namespace
 
-ClientPanel::ClientPanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Clienti")), form(f) {
+ClientPanel::ClientPanel(store::PanelContext& ctx) : QGroupBox(QStringLiteral("Gestione Clienti")), ctx_(ctx) {
     setObjectName(QStringLiteral("Frame3"));
 
     Command70 = named(new QPushButton(QStringLiteral("Inserisci &Cliente"), this), "Command70");
@@ -161,9 +157,27 @@ ClientPanel::ClientPanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Clienti"
     Text10->installEventFilter(this);
 }
 
-std::vector<QWidget*> ClientPanel::columnBoxes() const {
-    return {Text10, Text26, Text14, Text18, Text25, Text24, Text23, Text22, Text21,
-            Text20, Text15, Text16, Text19, Text11, Text7, Text12, Text13};
+std::vector<std::pair<store::ClientField, QWidget*>> ClientPanel::fieldBoxes() const {
+    using R = store::ClientRecord;
+    return {{&R::id, Text10},         {&R::name, Text26},     {&R::code, Text14},      {&R::date, Text18},
+            {&R::address, Text25},    {&R::postalCode, Text24}, {&R::town, Text23},    {&R::province, Text22},
+            {&R::telephone, Text21},  {&R::fax, Text20},      {&R::mobile, Text15},    {&R::email, Text16},
+            {&R::taxCode, Text19},    {&R::vatNumber, Text11}, {&R::contact, Text7},   {&R::notes, Text12},
+            {&R::moreNotes, Text13}};
+}
+
+// Every field but the ID first, the ID last.
+void ClientPanel::fillForm(const store::ClientRecord& client) {
+    for (const auto& [field, box] : fieldBoxes())
+        if (field != &store::ClientRecord::id) refdata::setBoxText(box, client.*field);
+    loadedId_ = client.id;
+    Text10->setText(loadedId_);
+}
+
+store::ClientRecord ClientPanel::fromForm() const {
+    store::ClientRecord client;
+    for (const auto& [field, box] : fieldBoxes()) client.*field = refdata::boxText(box);
+    return client;
 }
 
 bool ClientPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -176,105 +190,64 @@ bool ClientPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ClientPanel::RefillClientList() {
-    guarded([&] { refdata::fillFromColumn(Combo4, clientSheet(form), kNameCol); });
+    guarded([&] {
+        store::activateClients(ctx_.book());
+        refdata::refill(Combo4, store::clientNames(ctx_.book()));
+    });
 }
+
+void ClientPanel::openPanel() {
+    store::ensureClientCounter(ctx_.book());
+    showCounter();
+    refdata::refill(Combo4, store::clientNames(ctx_.book()));
+}
+
+void ClientPanel::showCounter() { Text10->setText(store::clientCounterText(ctx_.book())); }
 
 void ClientPanel::Combo4_Click() {
     const int row = refdata::chosenRow(Combo4);
     if (row == 0 || Combo4->currentText().isEmpty()) return;
-    xl::Worksheet* sheet = nullptr;
-    skipping([&] { sheet = &clientSheet(form); });
-    if (!sheet) return;
-    const auto boxes = columnBoxes();
-    // Every column but the ID first, the ID last.
-    for (int col = 2; col <= 17; ++col)
-        skipping([&] { refdata::setBoxText(boxes[col - 1], vb::CStr(sheet->Cells(row, col).GetValue())); });
-    skipping([&] {
-        loadedId_ = vb::CStr(sheet->Cells(row, 1).GetValue());
-        Text10->setText(loadedId_);
-    });
+    std::optional<store::ClientRecord> client;
+    skipping([&] { client = store::readClient(ctx_.book(), row); });
+    if (client) fillForm(*client);
 }
 
-// The ID goes in as a number when it is one, as the spreadsheet itself
-// would store a typed number; a text ID stays text.
-void ClientPanel::writeId(int row, const QString& text) {
-    xl::Worksheet& sheet = clientSheet(form);
-    const auto n = vb::CDbl(text);
-    sheet.Cells(row, 1).SetValue(n ? xl::Value::number(*n) : xl::Value::text(text));
-}
-
-// Writes the boxes from column `fromCol` to Q into `row`, each step on its
-// own. A date that does not convert leaves column D as it was on a modify;
-// a new client gets no date at all, not one left behind in a reused row.
-void ClientPanel::writeFields(xl::Worksheet& sheet, int row, int fromCol, bool newRecord) {
-    const auto boxes = columnBoxes();
-    for (int col = fromCol; col <= 17; ++col) {
-        skipping([&] {
-            if (col == kDateCol) {
-                if (const auto d = vb::CDate(Text18->text()))
-                    sheet.Cells(row, col).SetValue(xl::Value::date(vb::DateSerial(*d)));
-                else if (newRecord)
-                    sheet.Cells(row, col).ClearContents();
-            } else {
-                sheet.Cells(row, col).SetValue(xl::Value::text(refdata::boxText(boxes[col - 1])));
-            }
-        });
-    }
-}
-
-// A cell holds at most kMaxCellText characters: a longer field would be
-// refused by the sheet and silently left out of the record.
-bool ClientPanel::fieldsFit(const QString& notDone) {
-    for (QWidget* box : columnBoxes()) {
-        if (refdata::boxText(box).size() <= xl::kMaxCellText) continue;
-        ui::dialogs().message(QStringLiteral("ERRORE- Un campo supera i %1 caratteri che il database può contenere: "
-                                             "occorre accorciarlo. %2")
-                                  .arg(xl::kMaxCellText)
-                                  .arg(notDone),
-                              kTitle, ui::MsgIcon::Information);
-        box->setFocus();
-        return false;
-    }
-    return true;
+// A field longer than a cell holds would be refused by the sheet and
+// silently left out of the record.
+bool ClientPanel::fieldsFit(const store::ClientRecord& client, const QString& notDone) {
+    const auto field = store::overlongField(client);
+    if (!field) return true;
+    ui::dialogs().message(fieldTooLong(xl::kMaxCellText, notDone), kTitle, ui::MsgIcon::Information);
+    for (const auto& [f, box] : fieldBoxes())
+        if (f == *field) box->setFocus();
+    return false;
 }
 
 void ClientPanel::Command70_Click() {
     guarded([&] {
         if (Text26->text().isEmpty()) {
-            ui::dialogs().message(QStringLiteral(" ERRORE- Il Campo RAGIONE/COGNOME deve essere compilato"), kTitle,
-                                  ui::MsgIcon::None);
+            ui::dialogs().message(kNameMissing, kTitle, ui::MsgIcon::None);
             Text26->setFocus();
             return;
         }
-        if (!fieldsFit(QStringLiteral("Il Cliente non è stato inserito."))) return;
-        if (!ui::dialogs().question(QStringLiteral(" Vuoi Inserire questo Cliente ?"), QStringLiteral(" Velmora"))) {
-            form.ResetForm();
+        store::ClientRecord client = fromForm();
+        if (!fieldsFit(client, kClientNotInserted)) return;
+        if (!ui::dialogs().question(kAskInsertClient, kTitleOneBlank)) {
+            ctx_.resetForm();
             return;
         }
-        xl::Worksheet& sheet = clientSheet(form);
-        const xl::Value counter = sheet.Cells(kCounterRow, kCounterCol).GetValue();
-        // A counter that is not a whole number would hand the same ID to
-        // every client from here on.
-        const auto id = refdata::wholeId(counter);
-        if (!id) {
-            ui::dialogs().message(QStringLiteral("ERRORE- Il contatore ID PROGRESSIVO non è valido: usare \"Azzera Contatore\" "
-                                                 "o \"Cambia IDProgressivo\". Il Cliente non è stato inserito."),
-                                  kTitle, ui::MsgIcon::Information);
+        switch (store::appendClient(ctx_.book(), client)) {
+        case store::Outcome::Done: break;
+        case store::Outcome::SheetFull:
+            ui::dialogs().message(kClientSheetFull, kTitle, ui::MsgIcon::Information);
+            return;
+        default:
+            ui::dialogs().message(kCounterInvalid, kTitle, ui::MsgIcon::Information);
             return;
         }
-        const int row = refdata::firstEmptyRow(sheet, 1);
-        if (row == 0) {
-            ui::dialogs().message(QStringLiteral("ERRORE- Il foglio Cliente è pieno: non c'è posto per un nuovo Cliente."),
-                                  kTitle, ui::MsgIcon::Information);
-            return;
-        }
-        Text10->setText(vb::CStr(counter));
-        skipping([&] { sheet.Cells(row, kNameCol).SetValue(xl::Value::text(Text26->text())); });
-        skipping([&] { sheet.Cells(row, 1).SetValue(xl::Value::number(*id)); });
-        writeFields(sheet, row, 3, true);
-        skipping([&] { sheet.Cells(kCounterRow, kCounterCol).SetValue(xl::Value::number(*id + 1)); });
-        ui::dialogs().message(QStringLiteral(" Cliente aggiunto"), kTitle, ui::MsgIcon::Information);
-        form.ResetForm();
+        Text10->setText(client.id);
+        ui::dialogs().message(kClientAdded, kTitle, ui::MsgIcon::Information);
+        ctx_.resetForm();
         RefillClientList();
     });
 }
@@ -283,28 +256,26 @@ void ClientPanel::Command10_Click() {
     guarded([&] {
         const int row = refdata::chosenRow(Combo4);
         if (Combo4->currentText().isEmpty() || row == 0) {
-            ui::dialogs().message(QStringLiteral(" Il campo :  CLIENTE  , deve essere compilato"), kTitle,
-                                  ui::MsgIcon::Information);
+            ui::dialogs().message(kClientNotChosen, kTitle, ui::MsgIcon::Information);
             Combo4->setFocus();
             return;
         }
         // An empty name would end every client list at this row, hiding the
         // clients below it.
         if (Text26->text().trimmed().isEmpty()) {
-            ui::dialogs().message(QStringLiteral(" ERRORE- Il Campo RAGIONE/COGNOME deve essere compilato"), kTitle,
-                                  ui::MsgIcon::None);
+            ui::dialogs().message(kNameMissing, kTitle, ui::MsgIcon::None);
             Text26->setFocus();
             return;
         }
-        if (!fieldsFit(QStringLiteral("Il Cliente non è stato modificato."))) return;
-        xl::Worksheet& sheet = clientSheet(form);
-        // An ID box emptied after the unlock keeps the client's own ID:
-        // an empty key would be taken for a free row by the next insert.
-        if (!Text10->text().trimmed().isEmpty()) skipping([&] { writeId(row, Text10->text().trimmed()); });
-        writeFields(sheet, row, 2, false);
-        ui::dialogs().message(QStringLiteral("Cliente modificato"), QStringLiteral("  Velmora"), ui::MsgIcon::None);
+        const store::ClientRecord client = fromForm();
+        if (!fieldsFit(client, kClientNotModified)) return;
+        if (!store::done(store::updateClient(ctx_.book(), row, client))) {
+            ui::dialogs().message(kClientNotChosen, kTitle, ui::MsgIcon::Information);
+            return;
+        }
+        ui::dialogs().message(kClientModified, kTitleTwoBlanks, ui::MsgIcon::None);
         Combo4->clear();
-        form.ResetForm();
+        ctx_.resetForm();
         RefillClientList();
     });
 }
@@ -313,47 +284,44 @@ void ClientPanel::Command73_Click() {
     guarded([&] {
         const int row = refdata::chosenRow(Combo4);
         if (Text26->text().isEmpty() || row == 0) {
-            ui::dialogs().message(QStringLiteral("Bisogna Selezionare il CLIENTE ......."), kTitle,
-                                  ui::MsgIcon::Information);
+            ui::dialogs().message(kSelectClient, kTitle, ui::MsgIcon::Information);
             return;
         }
-        xl::Worksheet& sheet = clientSheet(form);
         // The row must still hold the client whose ID is shown; otherwise
         // deleting it would take away somebody else.
         const QString shownId = Text10->text().trimmed().isEmpty() ? loadedId_ : Text10->text();
-        if (!refdata::idMatches(sheet.Cells(row, 1).GetValue(), shownId)) {
-            ui::dialogs().message(QStringLiteral("ERRORE- L'ID PROGRESSIVO mostrato non è quello del Cliente selezionato: "
-                                                 "nessun Cliente eliminato."),
-                                  kTitle, ui::MsgIcon::Information);
+        if (!store::done(store::clientAt(ctx_.book(), row, shownId))) {
+            ui::dialogs().message(kOtherClientShown, kTitle, ui::MsgIcon::Information);
             return;
         }
-        if (!ui::dialogs().question(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), kTitle)) return;
-        sheet.Activate();
-        xl::Range cell = sheet.Cells(row, 1);
-        cell.Select();
-        cell.EntireRow().Delete();
-        ui::dialogs().message(QStringLiteral("Cliente eliminato"), QStringLiteral(" Velmora"), ui::MsgIcon::Information);
-        form.ResetForm();
+        if (!ui::dialogs().question(kAskDeleteClient, kTitle)) return;
+        if (!store::done(store::removeClient(ctx_.book(), row, shownId))) {
+            ui::dialogs().message(kOtherClientShown, kTitle, ui::MsgIcon::Information);
+            return;
+        }
+        ui::dialogs().message(kClientDeleted, kTitleOneBlank, ui::MsgIcon::Information);
+        ctx_.resetForm();
         RefillClientList();
     });
 }
 
 void ClientPanel::Command11_Click() {
-    form.ResetForm();
+    ctx_.resetForm();
     RefillClientList();
 }
 
 void ClientPanel::Command12_Click() {
-    form.switchPanels({{this, false}});
+    store::SavePoint sp(ctx_);
+    ctx_.switchPanels({{store::Panel::Client, false}});
     Combo4->clear();
-    form.ResetForm();
-    form.SaveWorkbook();
+    ctx_.resetForm();
+    sp.save();
 }
 
-void ClientPanel::Command72_Click() { form.requestPrint(8); }
+void ClientPanel::Command72_Click() { ctx_.requestPrint(8); }
 
 void ClientPanel::Check4_Click() {
-    if (Check4->isChecked()) form.calendario()->show();
+    if (Check4->isChecked()) ctx_.calendar()->show();
 }
 
 bool ClientPanel::takeDate(const QDate& picked) {
@@ -366,9 +334,8 @@ bool ClientPanel::takeDate(const QDate& picked) {
 void ClientPanel::Check6_Click() {
     if (!Check6->isChecked()) return;
     guarded([&] {
-        xl::Range counter = clientSheet(form).Cells(kCounterRow, kCounterCol);
-        counter.SetValue(xl::Value::number(1));
-        Text10->setText(vb::CStr(counter.GetValue()));
+        store::setClientCounter(ctx_.book(), 1);
+        showCounter();
     });
     Check6->setChecked(false);
 }
@@ -377,8 +344,7 @@ void ClientPanel::Check7_Click() {
     if (!Check7->isChecked()) return;
     idBeforeUnlock_ = Text10->text();
     Text10->setReadOnly(false);
-    ui::dialogs().message(QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO"),
-                          QStringLiteral(" Velmora"), ui::MsgIcon::Information);
+    ui::dialogs().message(kIdUnlocked, kTitleOneBlank, ui::MsgIcon::Information);
     Text10->clear();
     Text10->setFocus();
     Check7->setChecked(false);
@@ -390,14 +356,12 @@ void ClientPanel::Text10_LostFocus() {
     if (!Text10->isReadOnly()) {
         const QString t = Text10->text().trimmed();
         if (!t.isEmpty()) {
-            if (const auto id = refdata::wholeId(t)) {
-                guarded([&] { clientSheet(form).Cells(kCounterRow, kCounterCol).SetValue(xl::Value::number(*id)); });
+            if (const auto id = store::wholeId(t)) {
+                guarded([&] { store::setClientCounter(ctx_.book(), *id); });
             } else {
                 Text10->setReadOnly(true);
                 Text10->setText(idBeforeUnlock_);
-                ui::dialogs().message(QStringLiteral("ERRORE- Il campo ID PROGRESSIVO deve contenere un numero intero "
-                                                     "da 1 in su: il contatore non è stato cambiato."),
-                                      kTitle, ui::MsgIcon::Information);
+                ui::dialogs().message(kCounterNotWhole, kTitle, ui::MsgIcon::Information);
             }
         }
     }

@@ -1,17 +1,17 @@
 #pragma once
-// The client panel (Frame3): the client register of sheet "Cliente", one
-// client per row in columns A to Q, with the counter that hands out IDs.
+// The client panel (Frame3): the client register, one client per record,
+// with the counter that hands out IDs.
 
-#include "platform/engine/value.h"
+#include "store/clientsheet.h"
 
 #include <QGroupBox>
+#include <utility>
 #include <vector>
 
-namespace xl {
-class Worksheet;
+namespace store {
+class PanelContext;
 }
 
-class Form1;
 class QDate;
 class MultiLineTextBox;
 class QCheckBox;
@@ -22,39 +22,7 @@ class QPushButton;
 class ClientPanel : public QGroupBox {
     Q_OBJECT
 public:
-    explicit ClientPanel(Form1& form);
-    Form1& form;
-
-    QComboBox* Combo4 = nullptr;   // client chooser
-    QCheckBox* Check4 = nullptr;   // calendar toggle
-    QCheckBox* Check6 = nullptr;   // "Azzera Contatore "
-    QCheckBox* Check7 = nullptr;   // "Cambia IDProgressivo"
-
-    // The fields of one client, columns A to Q.
-    QLineEdit* Text10 = nullptr;   // A  ID
-    QLineEdit* Text26 = nullptr;   // B  name
-    QLineEdit* Text14 = nullptr;   // C  code
-    QLineEdit* Text18 = nullptr;   // D  date
-    QLineEdit* Text25 = nullptr;   // E  address
-    QLineEdit* Text24 = nullptr;   // F  postal code
-    QLineEdit* Text23 = nullptr;   // G  town
-    QLineEdit* Text22 = nullptr;   // H  province
-    QLineEdit* Text21 = nullptr;   // I  telephone
-    QLineEdit* Text20 = nullptr;   // J  fax
-    QLineEdit* Text15 = nullptr;   // K  mobile
-    QLineEdit* Text16 = nullptr;   // L  e-mail
-    QLineEdit* Text19 = nullptr;   // M  tax code
-    QLineEdit* Text11 = nullptr;   // N  VAT number
-    QLineEdit* Text7 = nullptr;    // O  contact person
-    MultiLineTextBox* Text12 = nullptr; // P annotations
-    MultiLineTextBox* Text13 = nullptr; // Q second notes
-
-    QPushButton* Command70 = nullptr; // "Inserisci &Cliente"
-    QPushButton* Command10 = nullptr; // "&Modifica"
-    QPushButton* Command11 = nullptr; // "&Pulisci"
-    QPushButton* Command73 = nullptr; // "&Elimina"
-    QPushButton* Command72 = nullptr; // "&Stampa"
-    QPushButton* Command12 = nullptr; // "&Esci"
+    explicit ClientPanel(store::PanelContext& ctx);
 
     // Handlers.
     void Combo4_Click();
@@ -74,19 +42,58 @@ public:
     void Text26_Change();
     void Text19_Change();
 
-    // Empties Combo4 and lists the client names from sheet "Cliente".
+    // Empties Combo4 and lists the client names; the client sheet becomes the
+    // active one.
     void RefillClientList();
+    // What the menu item does once the panel is shown: an empty counter
+    // starts at 1 and shows in the ID box, and the list is filled.
+    void openPanel();
+    // The ID counter into the ID box, as the form reset shows it.
+    void showCounter();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The box of each column, A to Q.
-    std::vector<QWidget*> columnBoxes() const;
-    void writeId(int row, const QString& text);
-    void writeFields(xl::Worksheet& sheet, int row, int fromCol, bool newRecord);
-    bool fieldsFit(const QString& notDone);
+    // The boxes of the fields, one for each field of a client, in column order.
+    std::vector<std::pair<store::ClientField, QWidget*>> fieldBoxes() const;
+    void fillForm(const store::ClientRecord& client);
+    store::ClientRecord fromForm() const;
+    bool fieldsFit(const store::ClientRecord& client, const QString& notDone);
     void upperCase(QLineEdit* box);
+
+    store::PanelContext& ctx_;
+
+    QComboBox* Combo4 = nullptr;   // client chooser
+    QCheckBox* Check4 = nullptr;   // calendar toggle
+    QCheckBox* Check6 = nullptr;   // "Azzera Contatore "
+    QCheckBox* Check7 = nullptr;   // "Cambia IDProgressivo"
+
+    // The fields of one client.
+    QLineEdit* Text10 = nullptr;   // ID
+    QLineEdit* Text26 = nullptr;   // name
+    QLineEdit* Text14 = nullptr;   // code
+    QLineEdit* Text18 = nullptr;   // date
+    QLineEdit* Text25 = nullptr;   // address
+    QLineEdit* Text24 = nullptr;   // postal code
+    QLineEdit* Text23 = nullptr;   // town
+    QLineEdit* Text22 = nullptr;   // province
+    QLineEdit* Text21 = nullptr;   // telephone
+    QLineEdit* Text20 = nullptr;   // fax
+    QLineEdit* Text15 = nullptr;   // mobile
+    QLineEdit* Text16 = nullptr;   // e-mail
+    QLineEdit* Text19 = nullptr;   // tax code
+    QLineEdit* Text11 = nullptr;   // VAT number
+    QLineEdit* Text7 = nullptr;    // contact person
+    MultiLineTextBox* Text12 = nullptr; // annotations
+    MultiLineTextBox* Text13 = nullptr; // second notes
+
+    QPushButton* Command70 = nullptr; // "Inserisci &Cliente"
+    QPushButton* Command10 = nullptr; // "&Modifica"
+    QPushButton* Command11 = nullptr; // "&Pulisci"
+    QPushButton* Command73 = nullptr; // "&Elimina"
+    QPushButton* Command72 = nullptr; // "&Stampa"
+    QPushButton* Command12 = nullptr; // "&Esci"
 
     QString loadedId_;        // ID of the client last loaded from the list
     QString idBeforeUnlock_;  // what the ID box showed before it was unlocked

@@ -1,11 +1,12 @@
 #include "reference/sectorbinder.h"
 
-#include "app/form1.h"
-#include "platform/desktop/named.h"
 #include "platform/desktop/dialogs.h"
-#include "platform/engine/vbconv.h"
-#include "platform/engine/workbook.h"
-#include "reference/records.h"
+#include "platform/desktop/guard.h"
+#include "platform/desktop/named.h"
+#include "reference/choice.h"
+#include "reference/messages.h"
+#include "store/panelcontext.h"
+#include "store/savepoint.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -15,14 +16,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-using refdata::guarded;
+using handlers::guarded;
+using handlers::skipping;
+using namespace refmsg;
 
 namespace {
-
-const QString kTitle = QStringLiteral("Velmora");
-const QString kSheet = QStringLiteral("Varie");
-constexpr int kBinderCol = 1, kBinderDescCol = 2, kBinderNoteCol = 3;
-constexpr int kSectorCol = 5, kSectorDescCol = 6;
 
 QComboBox* keyBox(QWidget* parent, const char* name) {
     auto* c = named(new QComboBox(parent), name);
@@ -64,59 +62,36 @@ void layOut(QGroupBox* panel, std::initializer_list<std::pair<const char*, QWidg
 // ---------------------------------------------------------------------------
 // What the twins share.
 
-LookupPanel::LookupPanel(Form1& f, const QString& caption, const QString& fieldName)
-    : QGroupBox(caption), form(f), fieldName_(fieldName) {}
+LookupPanel::LookupPanel(store::PanelContext& ctx, const QString& caption, const QString& keyName)
+    : QGroupBox(caption), ctx_(ctx), keyName_(keyName) {}
 
-void LookupPanel::setTable(QComboBox* key, int keyColumn, std::vector<Field> fields) {
-    key_ = key;
-    keyColumn_ = keyColumn;
-    fields_ = std::move(fields);
-}
-
-QString LookupPanel::readCell(int row, int column) {
-    return vb::CStr(form.Excel.Sheets(kSheet).Cells(row, column).GetValue());
-}
-
-void LookupPanel::writeCell(int row, int column, const QString& text) {
-    form.Excel.Sheets(kSheet).Cells(row, column).SetValue(xl::Value::text(text));
-}
-
-void LookupPanel::rebuildList() { refdata::fillFromColumn(key_, form.Excel.Sheets(kSheet), keyColumn_); }
+void LookupPanel::rebuildList() { refdata::refill(key_, listKeys()); }
 
 void LookupPanel::loadChosen() {
     guarded([&] {
         const int row = refdata::chosenRow(key_);
         if (row == 0 || key_->currentText().isEmpty()) return;
-        key_->setEditText(readCell(row, keyColumn_));
-        for (const Field& f : fields_) f.box->setText(readCell(row, f.column));
+        loadRow(row);
     });
 }
 
 bool LookupPanel::insertKeyGiven() {
     if (!key_->currentText().isEmpty()) return true;
-    ui::dialogs().message(QStringLiteral(" Il campo : %1 , deve essere compilato").arg(fieldName_), kTitle,
-                          ui::MsgIcon::Information);
+    ui::dialogs().message(insertKeyMissing(keyName_), kTitle, ui::MsgIcon::Information);
     key_->setFocus();
     return false;
 }
 
 bool LookupPanel::insertRecord(const QString& question, const QString& done) {
     if (!ui::dialogs().question(question, kTitle)) return false;
-    xl::Worksheet& sheet = form.Excel.Sheets(kSheet);
-    // Each table finds its own first free row: the other table beside it
-    // may be longer or shorter.
-    const int row = refdata::firstEmptyRow(sheet, keyColumn_);
-    if (row == 0) {
-        ui::dialogs().message(QStringLiteral("ERRORE- Il foglio Varie è pieno: non c'è posto per un nuovo %1.").arg(fieldName_),
-                              kTitle, ui::MsgIcon::Information);
+    if (appendFromForm() == store::Outcome::SheetFull) {
+        ui::dialogs().message(varieFull(keyName_), kTitle, ui::MsgIcon::Information);
         return false;
     }
-    writeCell(row, keyColumn_, key_->currentText());
-    for (const Field& f : fields_) writeCell(row, f.column, f.box->text());
-    ui::dialogs().message(done, QStringLiteral(" Velmora"), ui::MsgIcon::Information);
+    ui::dialogs().message(done, kTitleOneBlank, ui::MsgIcon::Information);
     key_->clear();
     key_->setEditText(QString());
-    for (const Field& f : fields_) f.box->clear();
+    clearFields();
     rebuildList();
     return true;
 }
@@ -126,8 +101,7 @@ int LookupPanel::rowToModify() {
     // key would address the header row, and the change would be lost.
     const int row = refdata::chosenRow(key_);
     if (key_->currentText().isEmpty() || row == 0) {
-        ui::dialogs().message(QStringLiteral(" Il campo :  %1 , deve essere compilato").arg(fieldName_), kTitle,
-                              ui::MsgIcon::Information);
+        ui::dialogs().message(modifyKeyMissing(keyName_), kTitle, ui::MsgIcon::Information);
         key_->setFocus();
         return 0;
     }
@@ -135,9 +109,10 @@ int LookupPanel::rowToModify() {
 }
 
 // ---------------------------------------------------------------------------
-// Sectors: columns E and F.
+// Sectors.
 
-SectorPanel::SectorPanel(Form1& f) : LookupPanel(f, QStringLiteral("Nuova Classificazione"), QStringLiteral("SETTORE")) {
+SectorPanel::SectorPanel(store::PanelContext& ctx)
+    : LookupPanel(ctx, QStringLiteral("Nuova Classificazione"), kSectorKey) {
     setObjectName(QStringLiteral("Frame4"));
     Combo6 = keyBox(this, "Combo6");
     Text28 = named(new QLineEdit(this), "Text28");
@@ -146,7 +121,7 @@ SectorPanel::SectorPanel(Form1& f) : LookupPanel(f, QStringLiteral("Nuova Classi
     Command13 = named(new QPushButton(QStringLiteral("&Stampa"), this), "Command13");
     Command2 = named(new QPushButton(QStringLiteral("&Esci"), this), "Command2");
     layOut(this, {{"Nuovo Settore", Combo6}, {"Note", Text28}}, {Command1, Command9, Command13, Command2});
-    setTable(Combo6, kSectorCol, {{kSectorDescCol, Text28}});
+    key_ = Combo6;
 
     connect(Combo6, &QComboBox::activated, this, [this](int) { Combo6_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
@@ -155,13 +130,29 @@ SectorPanel::SectorPanel(Form1& f) : LookupPanel(f, QStringLiteral("Nuova Classi
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 }
 
+void SectorPanel::fillForm(const store::SectorRecord& sector) {
+    Combo6->setEditText(sector.name);
+    Text28->setText(sector.description);
+}
+
+store::SectorRecord SectorPanel::fromForm() const { return {Combo6->currentText(), Text28->text()}; }
+
+void SectorPanel::loadRow(int row) { fillForm(store::readSector(ctx_.book(), row)); }
+store::Outcome SectorPanel::appendFromForm() { return store::appendSector(ctx_.book(), fromForm()); }
+QStringList SectorPanel::listKeys() { return store::sectorNames(ctx_.book()); }
+void SectorPanel::clearFields() { Text28->clear(); }
+
+void SectorPanel::openPanel() {
+    skipping([this] { Combo6->setFocus(); });
+    skipping([this] { rebuildList(); });
+}
+
 void SectorPanel::Combo6_Click() { loadChosen(); }
 
 void SectorPanel::Command1_Click() {
     guarded([&] {
         if (!insertKeyGiven()) return;
-        if (!insertRecord(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), QStringLiteral("SETTORE aggiunto con successo !")))
-            return;
+        if (!insertRecord(kAskInsertSector, kSectorAdded)) return;
         // The first sector of a new table leaves the focus where it was;
         // from the second on the name box takes it for the next one.
         if (Combo6->count() > 1) Combo6->setFocus();
@@ -173,25 +164,27 @@ void SectorPanel::Command9_Click() {
         const int row = rowToModify();
         if (row == 0) return;
         // Only the description changes; the name shown is read back.
-        writeCell(row, kSectorDescCol, Text28->text());
-        Combo6->setEditText(readCell(row, kSectorCol));
-        ui::dialogs().message(QStringLiteral(" Modificazione avvenuta !"), kTitle, ui::MsgIcon::Information);
-        form.ResetForm();
+        if (!store::done(store::updateSector(ctx_.book(), row, fromForm()))) return;
+        Combo6->setEditText(store::readSector(ctx_.book(), row).name);
+        ui::dialogs().message(kModified, kTitle, ui::MsgIcon::Information);
+        ctx_.resetForm();
     });
 }
 
-void SectorPanel::Command13_Click() { form.requestPrint(10); }
+void SectorPanel::Command13_Click() { ctx_.requestPrint(10); }
 
 void SectorPanel::Command2_Click() {
-    form.ResetForm();
-    form.switchPanels({{this, false}});
-    form.SaveWorkbook();
+    store::SavePoint sp(ctx_);
+    ctx_.resetForm();
+    ctx_.switchPanels({{store::Panel::Sector, false}});
+    sp.save();
 }
 
 // ---------------------------------------------------------------------------
-// Binders: columns A to C.
+// Binders.
 
-BinderPanel::BinderPanel(Form1& f) : LookupPanel(f, QStringLiteral("Nuova Catalogazione"), QStringLiteral("NUMERO FALDONE")) {
+BinderPanel::BinderPanel(store::PanelContext& ctx)
+    : LookupPanel(ctx, QStringLiteral("Nuova Catalogazione"), kBinderKey) {
     setObjectName(QStringLiteral("Frame5"));
     Combo5 = keyBox(this, "Combo5");
     Text29 = named(new QLineEdit(this), "Text29");
@@ -202,7 +195,7 @@ BinderPanel::BinderPanel(Form1& f) : LookupPanel(f, QStringLiteral("Nuova Catalo
     Command5 = named(new QPushButton(QStringLiteral("&Esci"), this), "Command5");
     layOut(this, {{"Numero Faldone", Combo5}, {"Descrizione", Text29}, {"Note", Text31}},
            {Command6, Command8, Command7, Command5});
-    setTable(Combo5, kBinderCol, {{kBinderDescCol, Text29}, {kBinderNoteCol, Text31}});
+    key_ = Combo5;
 
     connect(Combo5, &QComboBox::activated, this, [this](int) { Combo5_Click(); });
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
@@ -211,17 +204,39 @@ BinderPanel::BinderPanel(Form1& f) : LookupPanel(f, QStringLiteral("Nuova Catalo
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
 }
 
+void BinderPanel::fillForm(const store::BinderRecord& binder) {
+    Combo5->setEditText(binder.number);
+    Text29->setText(binder.description);
+    Text31->setText(binder.notes);
+}
+
+store::BinderRecord BinderPanel::fromForm() const { return {Combo5->currentText(), Text29->text(), Text31->text()}; }
+
+void BinderPanel::loadRow(int row) { fillForm(store::readBinder(ctx_.book(), row)); }
+store::Outcome BinderPanel::appendFromForm() { return store::appendBinder(ctx_.book(), fromForm()); }
+QStringList BinderPanel::listKeys() { return store::binderNumbers(ctx_.book()); }
+void BinderPanel::clearFields() {
+    Text29->clear();
+    Text31->clear();
+}
+
+void BinderPanel::openPanel() {
+    rebuildList();
+    Combo5->setFocus();
+}
+
 void BinderPanel::Combo5_Click() { loadChosen(); }
 
 void BinderPanel::Command6_Click() {
     guarded([&] {
+        store::SavePoint sp(ctx_);
         if (!insertKeyGiven()) {
-            form.SaveWorkbook();
+            sp.save();
             return;
         }
-        if (insertRecord(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), QStringLiteral("Faldone aggiunto con successo !"))) {
+        if (insertRecord(kAskInsertBinder, kBinderAdded)) {
             Combo5->setFocus();
-            form.SaveWorkbook();
+            sp.save();
         }
     });
 }
@@ -230,19 +245,18 @@ void BinderPanel::Command8_Click() {
     guarded([&] {
         const int row = rowToModify();
         if (row == 0) return;
-        writeCell(row, kBinderCol, Combo5->currentText());
-        writeCell(row, kBinderDescCol, Text29->text());
-        writeCell(row, kBinderNoteCol, Text31->text());
-        ui::dialogs().message(QStringLiteral(" Modificazione avvenuta !"), kTitle, ui::MsgIcon::Information);
-        form.ResetForm();
+        if (!store::done(store::updateBinder(ctx_.book(), row, fromForm()))) return;
+        ui::dialogs().message(kModified, kTitle, ui::MsgIcon::Information);
+        ctx_.resetForm();
     });
 }
 
-void BinderPanel::Command7_Click() { form.requestPrint(9); }
+void BinderPanel::Command7_Click() { ctx_.requestPrint(9); }
 
 void BinderPanel::Command5_Click() {
-    form.switchPanels({{this, false}});
+    store::SavePoint sp(ctx_);
+    ctx_.switchPanels({{store::Panel::Binder, false}});
     Combo5->clear();
-    form.ResetForm();
-    form.SaveWorkbook();
+    ctx_.resetForm();
+    sp.save();
 }

@@ -15,6 +15,8 @@
 
 namespace reftest {
 
+using testsupport::control;
+
 inline void put(xl::Worksheet& s, int row, int col, const xl::Value& v) { s.Cells(row, col).SetValue(v); }
 
 inline QString cellText(xl::Worksheet& s, int row, int col) { return vb::CStr(s.Cells(row, col).GetValue()); }

@@ -52,17 +52,17 @@ int main(int argc, char** argv) {
     Form1& f = fx.form();
     f.resize(1280, 800);
     f.MenuClienti_Click();
-    choose(f.Frame3->Combo4, 1);
+    choose(control<QComboBox>(&f, "Combo4"), 1);
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/reference-clients.png"));
 
     f.MenuClassificazione_Click();
-    choose(f.Frame4->Combo6, 0);
+    choose(control<QComboBox>(&f, "Combo6"), 0);
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/reference-sectors.png"));
 
     f.MenuRaccoglitore_Click();
-    choose(f.Frame5->Combo5, 0);
+    choose(control<QComboBox>(&f, "Combo5"), 0);
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/reference-binders.png"));
     return 0;

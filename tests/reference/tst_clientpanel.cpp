@@ -8,7 +8,7 @@
 #include "platform/desktop/controls.h"
 #include "printing/stampap.h"
 #include "reference/clientpanel.h"
-#include "reference/records.h"
+#include "store/rows.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -54,7 +54,7 @@ class TestClientPanel : public QObject {
         fx->writeWorkbook(seed);
         QVERIFY(fx->start());
         fx->form().MenuClienti_Click();
-        p = fx->form().Frame3;
+        p = control<ClientPanel>(&fx->form(), "Frame3");
         sheet = &fx->sheet(kClienti);
         QVERIFY(shown(p));
     }
@@ -76,16 +76,16 @@ private slots:
 
     void insertTakesItsIdFromTheCounterAndIsNotSaved() {
         open();
-        QCOMPARE(items(p->Combo4), QStringList({"ROSSI MARIO", "bianchi srl", "VERDI LUCA"}));
-        QCOMPARE(p->Text10->text(), QStringLiteral("3"));
-        QTest::keyClicks(p->Text26, QStringLiteral("neri anna"));
-        QCOMPARE(p->Text26->text(), QStringLiteral("NERI ANNA"));
-        p->Text18->setText(QStringLiteral("05/06/2021"));
-        p->Text24->setText(QStringLiteral("00100"));
-        QTest::keyClicks(p->Text19, QStringLiteral("nrnnna80a41h501x"));
-        p->Text12->setText(QStringLiteral("prima riga\nseconda riga"));
+        QCOMPARE(items(control<QComboBox>(p, "Combo4")), QStringList({"ROSSI MARIO", "bianchi srl", "VERDI LUCA"}));
+        QCOMPARE(control<QLineEdit>(p, "Text10")->text(), QStringLiteral("3"));
+        QTest::keyClicks(control<QLineEdit>(p, "Text26"), QStringLiteral("neri anna"));
+        QCOMPARE(control<QLineEdit>(p, "Text26")->text(), QStringLiteral("NERI ANNA"));
+        control<QLineEdit>(p, "Text18")->setText(QStringLiteral("05/06/2021"));
+        control<QLineEdit>(p, "Text24")->setText(QStringLiteral("00100"));
+        QTest::keyClicks(control<QLineEdit>(p, "Text19"), QStringLiteral("nrnnna80a41h501x"));
+        control<MultiLineTextBox>(p, "Text12")->setText(QStringLiteral("prima riga\nseconda riga"));
         expectInsert();
-        p->Command70->click();
+        control<QPushButton>(p, "Command70")->click();
 
         QCOMPARE(sheet->Cells(5, 1).GetValue(), xl::Value::number(3));
         QCOMPARE(cellText(*sheet, 5, 2), QStringLiteral("NERI ANNA"));
@@ -95,18 +95,18 @@ private slots:
         QCOMPARE(cellText(*sheet, 5, 13), QStringLiteral("NRNNNA80A41H501X"));
         QCOMPARE(cellText(*sheet, 5, 16), QStringLiteral("prima riga\nseconda riga"));
         QCOMPARE(counter(), 4.0);
-        QCOMPARE(p->Text10->text(), QStringLiteral("4"));
-        QCOMPARE(p->Text26->text(), QString());
-        QCOMPARE(items(p->Combo4).last(), QStringLiteral("NERI ANNA"));
+        QCOMPARE(control<QLineEdit>(p, "Text10")->text(), QStringLiteral("4"));
+        QCOMPARE(control<QLineEdit>(p, "Text26")->text(), QString());
+        QCOMPARE(items(control<QComboBox>(p, "Combo4")).last(), QStringLiteral("NERI ANNA"));
         QCOMPARE(diskText(*fx, kClienti, 5, 2), QString());
 
         // No date, or one that is no date: column D stays empty, the rest is written.
-        p->Text26->setText(QStringLiteral("GIALLI"));
-        p->Text18->setText(QStringLiteral("31/02/2021"));
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("GIALLI"));
+        control<QLineEdit>(p, "Text18")->setText(QStringLiteral("31/02/2021"));
         expectInsert();
         p->Command70_Click();
         QCOMPARE(sheet->Cells(6, 1).GetValue(), xl::Value::number(4));
-        QVERIFY(refdata::isBlank(sheet->Cells(6, 4).GetValue()));
+        QVERIFY(store::isBlank(sheet->Cells(6, 4).GetValue()));
         QCOMPARE(counter(), 5.0);
     }
 
@@ -115,19 +115,19 @@ private slots:
         fx->dialogs().expectMessage(QStringLiteral(" ERRORE- Il Campo RAGIONE/COGNOME deve essere compilato"),
                                     QStringLiteral("Velmora"), MsgIcon::None);
         p->Command70_Click();
-        p->Text26->setText(QStringLiteral("NERI"));
-        p->Text14->setText(QStringLiteral("X"));
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NERI"));
+        control<QLineEdit>(p, "Text14")->setText(QStringLiteral("X"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo Cliente ?"), false);
         p->Command70_Click();
-        QCOMPARE(p->Text26->text(), QString()); // emptied by the reset
-        QCOMPARE(p->Text14->text(), QString());
+        QCOMPARE(control<QLineEdit>(p, "Text26")->text(), QString()); // emptied by the reset
+        QCOMPARE(control<QLineEdit>(p, "Text14")->text(), QString());
         QCOMPARE(cellText(*sheet, 5, 2), QString());
         QCOMPARE(counter(), 3.0);
 
         // A counter that is not a whole number would give every new client
         // the same ID.
         sheet->Cells(1, 256).SetValue(xl::Value::text(QStringLiteral("abc")));
-        p->Text26->setText(QStringLiteral("NERI"));
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NERI"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo Cliente ?"), true)
             .expectMessage(QString(), QStringLiteral("Velmora"), MsgIcon::Information);
         p->Command70_Click();
@@ -138,46 +138,46 @@ private slots:
 
     void upperCaseKeepsTheCaret() {
         open();
-        for (QLineEdit* box : {p->Text26, p->Text19}) {
+        for (QLineEdit* box : {control<QLineEdit>(p, "Text26"), control<QLineEdit>(p, "Text19")}) {
             QTest::keyClicks(box, QStringLiteral("ab"));
             box->setCursorPosition(1);
             QTest::keyClicks(box, QStringLiteral("c"));
             QCOMPARE(box->text(), QStringLiteral("ACB"));
             QCOMPARE(box->cursorPosition(), 2);
         }
-        p->Text19->clear();
-        QTest::keyClicks(p->Text19, QStringLiteral("abcdefghijklmnopqrst"));
-        QCOMPARE(p->Text19->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
-        QCOMPARE(p->Text22->maxLength(), 2);
-        QCOMPARE(p->Text24->maxLength(), 5);
-        QCOMPARE(p->Text18->maxLength(), 10);
-        QCOMPARE(p->Text11->maxLength(), 11);
+        control<QLineEdit>(p, "Text19")->clear();
+        QTest::keyClicks(control<QLineEdit>(p, "Text19"), QStringLiteral("abcdefghijklmnopqrst"));
+        QCOMPARE(control<QLineEdit>(p, "Text19")->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(control<QLineEdit>(p, "Text22")->maxLength(), 2);
+        QCOMPARE(control<QLineEdit>(p, "Text24")->maxLength(), 5);
+        QCOMPARE(control<QLineEdit>(p, "Text18")->maxLength(), 10);
+        QCOMPARE(control<QLineEdit>(p, "Text11")->maxLength(), 11);
     }
 
     void chooseAndModify() {
         open();
-        choose(p->Combo4, 1);
-        QCOMPARE(p->Text26->text(), QStringLiteral("BIANCHI SRL"));
-        QCOMPARE(p->Text19->text(), QStringLiteral("BNCSRL"));
-        QCOMPARE(p->Text18->text(), QStringLiteral("02/01/2019"));
-        QCOMPARE(p->Text10->text(), QStringLiteral("2"));
+        choose(control<QComboBox>(p, "Combo4"), 1);
+        QCOMPARE(control<QLineEdit>(p, "Text26")->text(), QStringLiteral("BIANCHI SRL"));
+        QCOMPARE(control<QLineEdit>(p, "Text19")->text(), QStringLiteral("BNCSRL"));
+        QCOMPARE(control<QLineEdit>(p, "Text18")->text(), QStringLiteral("02/01/2019"));
+        QCOMPARE(control<QLineEdit>(p, "Text10")->text(), QStringLiteral("2"));
         QCOMPARE(cellText(*sheet, 3, 2), QStringLiteral("bianchi srl")); // loading changes nothing
 
-        p->Text14->setText(QStringLiteral("B02"));
-        p->Text18->setText(QStringLiteral("31/02/2019")); // no date: D keeps its value
+        control<QLineEdit>(p, "Text14")->setText(QStringLiteral("B02"));
+        control<QLineEdit>(p, "Text18")->setText(QStringLiteral("31/02/2019")); // no date: D keeps its value
         fx->dialogs().expectMessage(QStringLiteral("Cliente modificato"), QStringLiteral("  Velmora"), MsgIcon::None);
-        p->Command10->click();
+        control<QPushButton>(p, "Command10")->click();
         QCOMPARE(cellText(*sheet, 3, 2), QStringLiteral("BIANCHI SRL"));
         QCOMPARE(cellText(*sheet, 3, 3), QStringLiteral("B02"));
         QCOMPARE(cellText(*sheet, 3, 4), QStringLiteral("02/01/2019"));
         QCOMPARE(sheet->Cells(3, 1).GetValue(), xl::Value::number(2));
-        QCOMPARE(items(p->Combo4), QStringList({"ROSSI MARIO", "BIANCHI SRL", "VERDI LUCA"}));
-        QCOMPARE(p->Combo4->currentText(), QString());
+        QCOMPARE(items(control<QComboBox>(p, "Combo4")), QStringList({"ROSSI MARIO", "BIANCHI SRL", "VERDI LUCA"}));
+        QCOMPARE(control<QComboBox>(p, "Combo4")->currentText(), QString());
         QCOMPARE(diskText(*fx, kClienti, 3, 3), QString());
 
         // A valid date is stored as a date.
-        choose(p->Combo4, 0);
-        p->Text18->setText(QStringLiteral("1/2/2022"));
+        choose(control<QComboBox>(p, "Combo4"), 0);
+        control<QLineEdit>(p, "Text18")->setText(QStringLiteral("1/2/2022"));
         fx->dialogs().expectMessage(QStringLiteral("Cliente modificato"));
         p->Command10_Click();
         QVERIFY(sheet->Cells(2, 4).GetValue().isDate());
@@ -188,23 +188,23 @@ private slots:
         open();
         const QString refused = QStringLiteral(" Il campo :  CLIENTE  , deve essere compilato");
         // Typed, never chosen: the row would be the header row.
-        p->Combo4->setEditText(QStringLiteral("NUOVO CLIENTE"));
-        p->Text26->setText(QStringLiteral("NUOVO CLIENTE"));
+        control<QComboBox>(p, "Combo4")->setEditText(QStringLiteral("NUOVO CLIENTE"));
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NUOVO CLIENTE"));
         fx->dialogs().expectMessage(refused, QStringLiteral("Velmora"), MsgIcon::Information);
         p->Command10_Click();
         QCOMPARE(cellText(*sheet, 1, 1), QStringLiteral("ID"));
         QCOMPARE(cellText(*sheet, 1, 2), QStringLiteral("Ragione Sociale/Cognome Nome"));
         // Chosen, then edited: the text names no entry any more.
-        choose(p->Combo4, 0);
-        p->Combo4->setEditText(QStringLiteral("ROSSI MARIO E FIGLI"));
-        p->Text14->setText(QStringLiteral("ZZZ"));
+        choose(control<QComboBox>(p, "Combo4"), 0);
+        control<QComboBox>(p, "Combo4")->setEditText(QStringLiteral("ROSSI MARIO E FIGLI"));
+        control<QLineEdit>(p, "Text14")->setText(QStringLiteral("ZZZ"));
         fx->dialogs().expectMessage(refused);
         p->Command10_Click();
         QCOMPARE(cellText(*sheet, 2, 3), QStringLiteral("R01"));
         QCOMPARE(cellText(*sheet, 1, 3), QStringLiteral("Codice"));
         // A chosen client with its name emptied would end every list at its row.
-        choose(p->Combo4, 1);
-        p->Text26->clear();
+        choose(control<QComboBox>(p, "Combo4"), 1);
+        control<QLineEdit>(p, "Text26")->clear();
         fx->dialogs().expectMessage(QStringLiteral(" ERRORE- Il Campo RAGIONE/COGNOME deve essere compilato"),
                                     QStringLiteral("Velmora"), MsgIcon::None);
         p->Command10_Click();
@@ -216,33 +216,33 @@ private slots:
     void deleteRemovesTheChosenClientOnly() {
         open();
         // VERDI shares ID 2 with BIANCHI above it; the chosen one goes.
-        choose(p->Combo4, 2);
+        choose(control<QComboBox>(p, "Combo4"), 2);
         fx->dialogs()
             .expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), true, QStringLiteral("Velmora"))
             .expectMessage(QStringLiteral("Cliente eliminato"), QStringLiteral(" Velmora"), MsgIcon::Information);
-        p->Command73->click();
+        control<QPushButton>(p, "Command73")->click();
         QCOMPARE(cellText(*sheet, 3, 2), QStringLiteral("bianchi srl"));
         QCOMPARE(cellText(*sheet, 4, 2), QString());
-        QCOMPARE(items(p->Combo4), QStringList({"ROSSI MARIO", "bianchi srl"}));
+        QCOMPARE(items(control<QComboBox>(p, "Combo4")), QStringList({"ROSSI MARIO", "bianchi srl"}));
 
         // After a reset the ID box shows the counter: a typed name chooses nothing.
-        p->Text26->setText(QStringLiteral("ROSSI MARIO"));
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("ROSSI MARIO"));
         fx->dialogs().expectMessage(QStringLiteral("Bisogna Selezionare il CLIENTE ......."), QStringLiteral("Velmora"),
                                     MsgIcon::Information);
         p->Command73_Click();
         QCOMPARE(cellText(*sheet, 2, 2), QStringLiteral("ROSSI MARIO"));
 
         // Answered No: nothing goes, the panel keeps the client.
-        choose(p->Combo4, 0);
+        choose(control<QComboBox>(p, "Combo4"), 0);
         fx->dialogs().expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), false);
         p->Command73_Click();
         QCOMPARE(cellText(*sheet, 2, 2), QStringLiteral("ROSSI MARIO"));
-        QCOMPARE(p->Text26->text(), QStringLiteral("ROSSI MARIO"));
+        QCOMPARE(control<QLineEdit>(p, "Text26")->text(), QStringLiteral("ROSSI MARIO"));
 
         // An ID typed over the loaded one names another client: refused.
         fx->dialogs().expectMessage(QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO"));
-        p->Check7->setChecked(true);
-        p->Text10->setText(QStringLiteral("2"));
+        control<QCheckBox>(p, "Check7")->setChecked(true);
+        control<QLineEdit>(p, "Text10")->setText(QStringLiteral("2"));
         fx->dialogs().expectMessage(QString(), QStringLiteral("Velmora"), MsgIcon::Information);
         p->Command73_Click();
         QVERIFY(fx->dialogs().shown.back().text.startsWith(QStringLiteral("ERRORE")));
@@ -263,28 +263,28 @@ private slots:
             put(s, 3, 2, xl::Value::text(QStringLiteral("NUMERO")));
             put(s, 1, 256, xl::Value::number(6));
         });
-        choose(p->Combo4, 1);
+        choose(control<QComboBox>(p, "Combo4"), 1);
         fx->dialogs().expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), true)
             .expectMessage(QStringLiteral("Cliente eliminato"));
         p->Command73_Click();
-        QCOMPARE(items(p->Combo4), QStringList({"TESTO"}));
-        choose(p->Combo4, 0);
-        QCOMPARE(p->Text10->text(), QStringLiteral("abc"));
+        QCOMPARE(items(control<QComboBox>(p, "Combo4")), QStringList({"TESTO"}));
+        choose(control<QComboBox>(p, "Combo4"), 0);
+        QCOMPARE(control<QLineEdit>(p, "Text10")->text(), QStringLiteral("abc"));
         fx->dialogs().expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), true)
             .expectMessage(QStringLiteral("Cliente eliminato"));
         p->Command73_Click();
-        QCOMPARE(p->Combo4->count(), 0);
+        QCOMPARE(control<QComboBox>(p, "Combo4")->count(), 0);
         QCOMPARE(cellText(*sheet, 2, 2), QString());
     }
 
     void counterResetAndUnlock() {
         open();
-        p->Check6->setChecked(true);
-        QVERIFY(!p->Check6->isChecked());
+        control<QCheckBox>(p, "Check6")->setChecked(true);
+        QVERIFY(!control<QCheckBox>(p, "Check6")->isChecked());
         QCOMPARE(sheet->Cells(1, 256).GetValue(), xl::Value::number(1));
-        QCOMPARE(p->Text10->text(), QStringLiteral("1"));
+        QCOMPARE(control<QLineEdit>(p, "Text10")->text(), QStringLiteral("1"));
         // ID 1 is handed out again although ROSSI has it.
-        p->Text26->setText(QStringLiteral("NERI"));
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NERI"));
         expectInsert();
         p->Command70_Click();
         QCOMPARE(sheet->Cells(5, 1).GetValue(), xl::Value::number(1));
@@ -292,43 +292,43 @@ private slots:
 
         const QString unlocked = QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO");
         fx->dialogs().expectMessage(unlocked, QStringLiteral(" Velmora"), MsgIcon::Information);
-        p->Check7->setChecked(true);
-        QVERIFY(!p->Check7->isChecked());
-        QVERIFY(!p->Text10->isReadOnly());
-        QCOMPARE(p->Text10->text(), QString());
-        p->Text10->setText(QStringLiteral("40"));
-        leave(p->Text10);
-        QVERIFY(p->Text10->isReadOnly());
+        control<QCheckBox>(p, "Check7")->setChecked(true);
+        QVERIFY(!control<QCheckBox>(p, "Check7")->isChecked());
+        QVERIFY(!control<QLineEdit>(p, "Text10")->isReadOnly());
+        QCOMPARE(control<QLineEdit>(p, "Text10")->text(), QString());
+        control<QLineEdit>(p, "Text10")->setText(QStringLiteral("40"));
+        leave(control<QLineEdit>(p, "Text10"));
+        QVERIFY(control<QLineEdit>(p, "Text10")->isReadOnly());
         QCOMPARE(sheet->Cells(1, 256).GetValue(), xl::Value::number(40));
 
         // Anything but a whole number from 1 up is refused and changes nothing.
         for (const char* bad : {"abc", "0", "2,5", "-4"}) {
             fx->dialogs().expectMessage(unlocked);
-            p->Check7->setChecked(true);
-            p->Text10->setText(QString::fromUtf8(bad));
+            control<QCheckBox>(p, "Check7")->setChecked(true);
+            control<QLineEdit>(p, "Text10")->setText(QString::fromUtf8(bad));
             fx->dialogs().expectMessage(QString(), QStringLiteral("Velmora"), MsgIcon::Information);
-            leave(p->Text10);
+            leave(control<QLineEdit>(p, "Text10"));
             QVERIFY(fx->dialogs().shown.back().text.startsWith(QStringLiteral("ERRORE")));
-            QVERIFY(p->Text10->isReadOnly());
+            QVERIFY(control<QLineEdit>(p, "Text10")->isReadOnly());
             QCOMPARE(sheet->Cells(1, 256).GetValue(), xl::Value::number(40));
-            QCOMPARE(p->Text10->text(), QStringLiteral("40"));
+            QCOMPARE(control<QLineEdit>(p, "Text10")->text(), QStringLiteral("40"));
         }
         // Emptied and left: nothing stored, locked again.
         fx->dialogs().expectMessage(unlocked);
-        p->Check7->setChecked(true);
-        leave(p->Text10);
-        QVERIFY(p->Text10->isReadOnly());
+        control<QCheckBox>(p, "Check7")->setChecked(true);
+        leave(control<QLineEdit>(p, "Text10"));
+        QVERIFY(control<QLineEdit>(p, "Text10")->isReadOnly());
         QCOMPARE(counter(), 40.0);
     }
 
     void leavingTheLockedIdBoxKeepsTheCounter() {
         open();
-        choose(p->Combo4, 0);
-        QCOMPARE(p->Text10->text(), QStringLiteral("1"));
-        leave(p->Text10);
+        choose(control<QComboBox>(p, "Combo4"), 0);
+        QCOMPARE(control<QLineEdit>(p, "Text10")->text(), QStringLiteral("1"));
+        leave(control<QLineEdit>(p, "Text10"));
         QCOMPARE(counter(), 3.0);
-        p->Command11->click(); // "&Pulisci"
-        p->Text26->setText(QStringLiteral("NERI"));
+        control<QPushButton>(p, "Command11")->click(); // "&Pulisci"
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NERI"));
         expectInsert();
         p->Command70_Click();
         QCOMPARE(sheet->Cells(5, 1).GetValue(), xl::Value::number(3));
@@ -336,17 +336,17 @@ private slots:
 
     void anEmptiedIdBoxKeepsTheLoadedId() {
         open();
-        choose(p->Combo4, 0);
+        choose(control<QComboBox>(p, "Combo4"), 0);
         fx->dialogs().expectMessage(QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO"));
-        p->Check7->setChecked(true);
-        leave(p->Text10);
-        p->Text14->setText(QStringLiteral("R99"));
+        control<QCheckBox>(p, "Check7")->setChecked(true);
+        leave(control<QLineEdit>(p, "Text10"));
+        control<QLineEdit>(p, "Text14")->setText(QStringLiteral("R99"));
         fx->dialogs().expectMessage(QStringLiteral("Cliente modificato"));
         p->Command10_Click();
         QCOMPARE(sheet->Cells(2, 1).GetValue(), xl::Value::number(1));
         QCOMPARE(cellText(*sheet, 2, 3), QStringLiteral("R99"));
         // So the next insert does not take ROSSI's row for a free one.
-        p->Text26->setText(QStringLiteral("NERI"));
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NERI"));
         expectInsert();
         p->Command70_Click();
         QCOMPARE(cellText(*sheet, 2, 2), QStringLiteral("ROSSI MARIO"));
@@ -360,40 +360,40 @@ private slots:
             seedClients(b);
             put(b.Sheets(kClienti), 3, 1, xl::Value());
         });
-        p->Text26->setText(QStringLiteral("NERI"));
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NERI"));
         expectInsert();
         p->Command70_Click();
         QCOMPARE(cellText(*sheet, 3, 2), QStringLiteral("NERI"));
         QCOMPARE(sheet->Cells(3, 1).GetValue(), xl::Value::number(3));
-        QVERIFY(refdata::isBlank(sheet->Cells(3, 4).GetValue()));
-        QVERIFY(refdata::isBlank(sheet->Cells(3, 13).GetValue()));
+        QVERIFY(store::isBlank(sheet->Cells(3, 4).GetValue()));
+        QVERIFY(store::isBlank(sheet->Cells(3, 13).GetValue()));
     }
 
     void aFieldLongerThanACellIsRefusedWhole() {
         open();
         const QString tooLong(xl::kMaxCellText + 1, QLatin1Char('x'));
-        p->Text26->setText(QStringLiteral("NERI"));
-        p->Text14->setText(QStringLiteral("N01"));
-        p->Text13->setText(tooLong);
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NERI"));
+        control<QLineEdit>(p, "Text14")->setText(QStringLiteral("N01"));
+        control<MultiLineTextBox>(p, "Text13")->setText(tooLong);
         fx->dialogs().expectMessage(QString(), QStringLiteral("Velmora"), MsgIcon::Information);
         p->Command70_Click();
         QVERIFY(fx->dialogs().shown.back().text.startsWith(QStringLiteral("ERRORE")));
         QCOMPARE(cellText(*sheet, 5, 2), QString());
         QCOMPARE(counter(), 3.0);
-        QCOMPARE(p->Text26->text(), QStringLiteral("NERI")); // kept for shortening
+        QCOMPARE(control<QLineEdit>(p, "Text26")->text(), QStringLiteral("NERI")); // kept for shortening
 
-        choose(p->Combo4, 0);
-        p->Text14->setText(QStringLiteral("R99"));
-        p->Text12->setText(tooLong);
+        choose(control<QComboBox>(p, "Combo4"), 0);
+        control<QLineEdit>(p, "Text14")->setText(QStringLiteral("R99"));
+        control<MultiLineTextBox>(p, "Text12")->setText(tooLong);
         fx->dialogs().expectMessage(QString(), QStringLiteral("Velmora"), MsgIcon::Information);
         p->Command10_Click();
         QVERIFY(fx->dialogs().shown.back().text.startsWith(QStringLiteral("ERRORE")));
         QCOMPARE(cellText(*sheet, 2, 3), QStringLiteral("R01"));
-        QVERIFY(refdata::isBlank(sheet->Cells(2, 16).GetValue()));
+        QVERIFY(store::isBlank(sheet->Cells(2, 16).GetValue()));
 
         // Exactly as long as a cell allows goes in, and survives the file.
         const QString longest(xl::kMaxCellText, QLatin1Char('y'));
-        p->Text12->setText(longest);
+        control<MultiLineTextBox>(p, "Text12")->setText(longest);
         fx->dialogs().expectMessage(QStringLiteral("Cliente modificato"));
         p->Command10_Click();
         QCOMPARE(cellText(*sheet, 2, 16), longest);
@@ -404,25 +404,25 @@ private slots:
 
     void calendarDateThenExitSaves() {
         open();
-        p->Check4->setChecked(true);
+        control<QCheckBox>(p, "Check4")->setChecked(true);
         Calendario* cal = fx->form().calendario();
         QVERIFY(shown(cal));
         cal->findChild<QCalendarWidget*>()->setSelectedDate(QDate(2022, 7, 14));
         cal->Calendario_DateClick();
-        QCOMPARE(p->Text18->text(), QStringLiteral("14/07/2022"));
-        QVERIFY(!p->Check4->isChecked());
-        p->Text26->setText(QStringLiteral("NERI"));
+        QCOMPARE(control<QLineEdit>(p, "Text18")->text(), QStringLiteral("14/07/2022"));
+        QVERIFY(!control<QCheckBox>(p, "Check4")->isChecked());
+        control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NERI"));
         expectInsert();
         p->Command70_Click();
         QVERIFY(sheet->Cells(5, 4).GetValue().isDate());
         QCOMPARE(cellText(*sheet, 5, 4), QStringLiteral("14/07/2022"));
         QCOMPARE(diskText(*fx, kClienti, 5, 2), QString());
-        p->Command72->click();
-        QCOMPARE(testsupport::control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("8"));
+        control<QPushButton>(p, "Command72")->click();
+        QCOMPARE(control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("8"));
         QVERIFY(shown(fx->form().stampaP()));
-        p->Command12->click();
+        control<QPushButton>(p, "Command12")->click();
         QVERIFY(!shown(p));
-        QCOMPARE(p->Combo4->count(), 0);
+        QCOMPARE(control<QComboBox>(p, "Combo4")->count(), 0);
         QCOMPARE(diskText(*fx, kClienti, 5, 2), QStringLiteral("NERI"));
         QCOMPARE(diskText(*fx, kClienti, 1, 256), QStringLiteral("4"));
     }

@@ -48,11 +48,11 @@ class TestSectorBinder : public QObject {
     }
     SectorPanel* sectors() {
         fx->form().MenuClassificazione_Click();
-        return fx->form().Frame4;
+        return control<SectorPanel>(&fx->form(), "Frame4");
     }
     BinderPanel* binders() {
         fx->form().MenuRaccoglitore_Click();
-        return fx->form().Frame5;
+        return control<BinderPanel>(&fx->form(), "Frame5");
     }
 
 private slots:
@@ -67,35 +67,35 @@ private slots:
     void eachTableGrowsAtItsOwnFirstEmptyCell() {
         start();
         SectorPanel* s = sectors();
-        QCOMPARE(items(s->Combo6), QStringList({"Civile"}));
-        s->Combo6->setEditText(QStringLiteral("Penale"));
-        s->Text28->setText(QStringLiteral("Cause penali"));
+        QCOMPARE(items(control<QComboBox>(s, "Combo6")), QStringList({"Civile"}));
+        control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Penale"));
+        control<QLineEdit>(s, "Text28")->setText(QStringLiteral("Cause penali"));
         fx->dialogs()
             .expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true, QStringLiteral("Velmora"))
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"), QStringLiteral(" Velmora"), MsgIcon::Information);
-        s->Command1->click();
+        control<QPushButton>(s, "Command1")->click();
         QCOMPARE(cellText(*varie, 3, 5), QStringLiteral("Penale"));
         QCOMPARE(cellText(*varie, 3, 6), QStringLiteral("Cause penali"));
         QCOMPARE(cellText(*varie, 3, 1), QStringLiteral("11")); // binders untouched
-        QCOMPARE(items(s->Combo6), QStringList({"Civile", "Penale"}));
-        QCOMPARE(s->Combo6->currentText(), QString());
-        QCOMPARE(s->Text28->text(), QString());
+        QCOMPARE(items(control<QComboBox>(s, "Combo6")), QStringList({"Civile", "Penale"}));
+        QCOMPARE(control<QComboBox>(s, "Combo6")->currentText(), QString());
+        QCOMPARE(control<QLineEdit>(s, "Text28")->text(), QString());
         QCOMPARE(diskText(*fx, kVarie, 3, 5), QString()); // the sector insert does not save
 
         BinderPanel* b = binders();
-        QCOMPARE(items(b->Combo5), QStringList({"10", "11", "12"}));
-        b->Combo5->setEditText(QStringLiteral("13"));
-        b->Text29->setText(QStringLiteral("Nuovo"));
-        b->Text31->setText(QStringLiteral("nota"));
+        QCOMPARE(items(control<QComboBox>(b, "Combo5")), QStringList({"10", "11", "12"}));
+        control<QComboBox>(b, "Combo5")->setEditText(QStringLiteral("13"));
+        control<QLineEdit>(b, "Text29")->setText(QStringLiteral("Nuovo"));
+        control<QLineEdit>(b, "Text31")->setText(QStringLiteral("nota"));
         fx->dialogs()
             .expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true, QStringLiteral("Velmora"))
             .expectMessage(QStringLiteral("Faldone aggiunto con successo !"), QStringLiteral(" Velmora"), MsgIcon::Information);
-        b->Command6->click();
+        control<QPushButton>(b, "Command6")->click();
         QCOMPARE(cellText(*varie, 5, 1), QStringLiteral("13"));
         QCOMPARE(cellText(*varie, 5, 2), QStringLiteral("Nuovo"));
         QCOMPARE(cellText(*varie, 5, 3), QStringLiteral("nota"));
         QCOMPARE(cellText(*varie, 4, 5), QString());
-        QCOMPARE(items(b->Combo5), QStringList({"10", "11", "12", "13"}));
+        QCOMPARE(items(control<QComboBox>(b, "Combo5")), QStringList({"10", "11", "12", "13"}));
         // The binder insert saves, and the unsaved sector goes with it.
         QCOMPARE(diskText(*fx, kVarie, 5, 1), QStringLiteral("13"));
         QCOMPARE(diskText(*fx, kVarie, 3, 5), QStringLiteral("Penale"));
@@ -111,10 +111,10 @@ private slots:
         fx->dialogs().expectMessage(QStringLiteral(" Il campo : SETTORE , deve essere compilato"),
                                     QStringLiteral("Velmora"), MsgIcon::Information);
         s->Command1_Click();
-        s->Combo6->setEditText(QStringLiteral("Tributario"));
+        control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Tributario"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), false);
         s->Command1_Click();
-        QCOMPARE(s->Combo6->currentText(), QStringLiteral("Tributario")); // the panel keeps it
+        QCOMPARE(control<QComboBox>(s, "Combo6")->currentText(), QStringLiteral("Tributario")); // the panel keeps it
         QCOMPARE(cellText(*varie, 3, 5), QString());
         // Yes: the gap is filled first.
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
@@ -131,7 +131,7 @@ private slots:
         b->Command6_Click();
         QCOMPARE(cellText(*varie, 5, 1), QString());
         QCOMPARE(diskText(*fx, kVarie, 3, 5), QStringLiteral("Tributario"));
-        b->Combo5->setEditText(QStringLiteral("99"));
+        control<QComboBox>(b, "Combo5")->setEditText(QStringLiteral("99"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), false);
         b->Command6_Click();
         QCOMPARE(cellText(*varie, 5, 1), QString());
@@ -143,52 +143,52 @@ private slots:
             put(b.Sheets(kVarie), 3, 5, xl::Value::text(QStringLiteral("Penale")));
         });
         SectorPanel* s = sectors();
-        choose(s->Combo6, 1);
-        QCOMPARE(s->Combo6->currentText(), QStringLiteral("Penale"));
-        QCOMPARE(s->Text28->text(), QString());
-        s->Text28->setText(QStringLiteral("Cause penali"));
+        choose(control<QComboBox>(s, "Combo6"), 1);
+        QCOMPARE(control<QComboBox>(s, "Combo6")->currentText(), QStringLiteral("Penale"));
+        QCOMPARE(control<QLineEdit>(s, "Text28")->text(), QString());
+        control<QLineEdit>(s, "Text28")->setText(QStringLiteral("Cause penali"));
         fx->dialogs().expectMessage(QStringLiteral(" Modificazione avvenuta !"), QStringLiteral("Velmora"),
                                     MsgIcon::Information);
-        s->Command9->click();
+        control<QPushButton>(s, "Command9")->click();
         QCOMPARE(cellText(*varie, 3, 6), QStringLiteral("Cause penali"));
         QCOMPARE(cellText(*varie, 3, 5), QStringLiteral("Penale"));
-        QCOMPARE(items(s->Combo6), QStringList({"Civile", "Penale"})); // not rebuilt
+        QCOMPARE(items(control<QComboBox>(s, "Combo6")), QStringList({"Civile", "Penale"})); // not rebuilt
         QCOMPARE(diskText(*fx, kVarie, 3, 6), QString());
 
         // A typed name is no entry of the list: refused, the header row kept.
         const QString sectorRefused = QStringLiteral(" Il campo :  SETTORE , deve essere compilato");
-        s->Combo6->setEditText(QStringLiteral("Amministrativo"));
-        s->Text28->setText(QStringLiteral("X"));
+        control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Amministrativo"));
+        control<QLineEdit>(s, "Text28")->setText(QStringLiteral("X"));
         fx->dialogs().expectMessage(sectorRefused, QStringLiteral("Velmora"), MsgIcon::Information);
         s->Command9_Click();
-        choose(s->Combo6, 0);
-        s->Combo6->setEditText(QStringLiteral("Civile e famiglia"));
+        choose(control<QComboBox>(s, "Combo6"), 0);
+        control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Civile e famiglia"));
         fx->dialogs().expectMessage(sectorRefused);
         s->Command9_Click();
         QCOMPARE(cellText(*varie, 1, 6), QStringLiteral("Descrizione"));
         QCOMPARE(cellText(*varie, 2, 6), QStringLiteral("Cause civili"));
 
         BinderPanel* b = binders();
-        choose(b->Combo5, 2);
-        QCOMPARE(b->Text29->text(), QStringLiteral("Faldone 12"));
-        b->Text29->setText(QStringLiteral("Archivio 2020"));
-        b->Text31->setText(QStringLiteral("scaffale 3"));
+        choose(control<QComboBox>(b, "Combo5"), 2);
+        QCOMPARE(control<QLineEdit>(b, "Text29")->text(), QStringLiteral("Faldone 12"));
+        control<QLineEdit>(b, "Text29")->setText(QStringLiteral("Archivio 2020"));
+        control<QLineEdit>(b, "Text31")->setText(QStringLiteral("scaffale 3"));
         fx->dialogs().expectMessage(QStringLiteral(" Modificazione avvenuta !"));
-        b->Command8->click();
+        control<QPushButton>(b, "Command8")->click();
         QCOMPARE(cellText(*varie, 4, 1), QStringLiteral("12"));
         QCOMPARE(cellText(*varie, 4, 2), QStringLiteral("Archivio 2020"));
         QCOMPARE(cellText(*varie, 4, 3), QStringLiteral("scaffale 3"));
-        QCOMPARE(items(b->Combo5), QStringList({"10", "11", "12"}));
+        QCOMPARE(items(control<QComboBox>(b, "Combo5")), QStringList({"10", "11", "12"}));
         QCOMPARE(diskText(*fx, kVarie, 4, 2), QStringLiteral("Faldone 12"));
 
         const QString binderRefused = QStringLiteral(" Il campo :  NUMERO FALDONE , deve essere compilato");
-        b->Combo5->setEditText(QStringLiteral("77"));
+        control<QComboBox>(b, "Combo5")->setEditText(QStringLiteral("77"));
         fx->dialogs().expectMessage(binderRefused, QStringLiteral("Velmora"), MsgIcon::Information);
         b->Command8_Click();
         QCOMPARE(cellText(*varie, 1, 1), QStringLiteral("Num.Faldone"));
         QCOMPARE(cellText(*varie, 1, 2), QStringLiteral("Descizione"));
         QCOMPARE(cellText(*varie, 1, 3), QStringLiteral("Nota"));
-        b->Combo5->setEditText(QString());
+        control<QComboBox>(b, "Combo5")->setEditText(QString());
         fx->dialogs().expectMessage(binderRefused);
         b->Command8_Click();
     }
@@ -196,28 +196,28 @@ private slots:
     void exitsSaveAndPrintCodes() {
         start();
         SectorPanel* s = sectors();
-        s->Command13->click();
-        QCOMPARE(testsupport::control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("10"));
-        s->Combo6->setEditText(QStringLiteral("Penale"));
+        control<QPushButton>(s, "Command13")->click();
+        QCOMPARE(control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("10"));
+        control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Penale"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
-        s->Command2->click();
+        control<QPushButton>(s, "Command2")->click();
         QVERIFY(!shown(s));
-        QCOMPARE(items(s->Combo6), QStringList({"Civile", "Penale"})); // the list stays
+        QCOMPARE(items(control<QComboBox>(s, "Combo6")), QStringList({"Civile", "Penale"})); // the list stays
         QCOMPARE(diskText(*fx, kVarie, 3, 5), QStringLiteral("Penale"));
 
         BinderPanel* b = binders();
-        b->Command7->click();
-        QCOMPARE(testsupport::control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("9"));
-        choose(b->Combo5, 0);
-        b->Text31->setText(QStringLiteral("rivisto"));
+        control<QPushButton>(b, "Command7")->click();
+        QCOMPARE(control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("9"));
+        choose(control<QComboBox>(b, "Combo5"), 0);
+        control<QLineEdit>(b, "Text31")->setText(QStringLiteral("rivisto"));
         fx->dialogs().expectMessage(QStringLiteral(" Modificazione avvenuta !"));
         b->Command8_Click();
         QCOMPARE(diskText(*fx, kVarie, 2, 3), QString());
-        b->Command5->click();
+        control<QPushButton>(b, "Command5")->click();
         QVERIFY(!shown(b));
-        QCOMPARE(b->Combo5->count(), 0);
+        QCOMPARE(control<QComboBox>(b, "Combo5")->count(), 0);
         QCOMPARE(diskText(*fx, kVarie, 2, 3), QStringLiteral("rivisto"));
     }
 
@@ -226,32 +226,32 @@ private slots:
         SectorPanel* s = sectors();
         Form1& form = fx->form();
         // The first sector of the table: the focus stays where it was.
-        s->Text28->setFocus();
-        s->Combo6->setEditText(QStringLiteral("Civile"));
+        control<QLineEdit>(s, "Text28")->setFocus();
+        control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Civile"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
         QCOMPARE(cellText(*varie, 2, 5), QStringLiteral("Civile"));
-        QCOMPARE(items(s->Combo6), QStringList({"Civile"}));
-        QCOMPARE(form.focusWidget(), s->Text28);
+        QCOMPARE(items(control<QComboBox>(s, "Combo6")), QStringList({"Civile"}));
+        QCOMPARE(form.focusWidget(), control<QLineEdit>(s, "Text28"));
         // From the second on the name box takes it.
-        s->Text28->setFocus();
-        s->Combo6->setEditText(QStringLiteral("Penale"));
+        control<QLineEdit>(s, "Text28")->setFocus();
+        control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Penale"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
-        QCOMPARE(form.focusWidget(), s->Combo6);
+        QCOMPARE(form.focusWidget(), control<QComboBox>(s, "Combo6"));
 
         // The binder takes it already for the first one, and saves it at once.
         BinderPanel* b = binders();
-        QCOMPARE(b->Combo5->count(), 0);
-        b->Text29->setFocus();
-        b->Combo5->setEditText(QStringLiteral("1"));
+        QCOMPARE(control<QComboBox>(b, "Combo5")->count(), 0);
+        control<QLineEdit>(b, "Text29")->setFocus();
+        control<QComboBox>(b, "Combo5")->setEditText(QStringLiteral("1"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true)
             .expectMessage(QStringLiteral("Faldone aggiunto con successo !"));
         b->Command6_Click();
-        QCOMPARE(items(b->Combo5), QStringList({"1"}));
-        QCOMPARE(form.focusWidget(), b->Combo5);
+        QCOMPARE(items(control<QComboBox>(b, "Combo5")), QStringList({"1"}));
+        QCOMPARE(form.focusWidget(), control<QComboBox>(b, "Combo5"));
         QCOMPARE(diskText(*fx, kVarie, 2, 1), QStringLiteral("1"));
     }
 
@@ -259,25 +259,25 @@ private slots:
         start();
         Form1& form = fx->form();
         form.MenuClienti_Click();
-        form.Frame3->Text26->setText(QStringLiteral("NERI ANNA"));
+        control<QLineEdit>(control<ClientPanel>(&form, "Frame3"), "Text26")->setText(QStringLiteral("NERI ANNA"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo Cliente ?"), true)
             .expectMessage(QStringLiteral(" Cliente aggiunto"));
-        form.Frame3->Command70_Click();
+        control<ClientPanel>(&form, "Frame3")->Command70_Click();
         SectorPanel* s = sectors();
-        s->Combo6->setEditText(QStringLiteral("Penale"));
+        control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Penale"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
         BinderPanel* b = binders();
-        b->Combo5->setEditText(QStringLiteral("13"));
+        control<QComboBox>(b, "Combo5")->setEditText(QStringLiteral("13"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true)
             .expectMessage(QStringLiteral("Faldone aggiunto con successo !"));
         b->Command6_Click();
 
         form.MenuPratiche_Click();
-        QVERIFY(items(form.Frame1->Combo1).contains(QStringLiteral("NERI ANNA")));
-        QVERIFY(items(form.Frame1->Combo2).contains(QStringLiteral("Penale")));
-        QVERIFY(items(form.Frame1->Combo3).contains(QStringLiteral("13")));
+        QVERIFY(items(control<QComboBox>(&form, "Frame1", "Combo1")).contains(QStringLiteral("NERI ANNA")));
+        QVERIFY(items(control<QComboBox>(&form, "Frame1", "Combo2")).contains(QStringLiteral("Penale")));
+        QVERIFY(items(control<QComboBox>(&form, "Frame1", "Combo3")).contains(QStringLiteral("13")));
     }
 };
 

@@ -104,7 +104,7 @@ struct Size {
         action[1].add(secondsOf([&] { f.Form_Activate(); }));
 
         f.MenuClienti_Click();
-        f.Frame3->Text26->setText(QStringLiteral("NUOVO CLIENTE %1").arg(++nextClient));
+        f.Frame3->findChild<QLineEdit*>(QStringLiteral("Text26"))->setText(QStringLiteral("NUOVO CLIENTE %1").arg(++nextClient));
         action[2].add(secondsOf([&] { f.Frame3->Command70_Click(); }));
 
         f.MenuPratiche_Click();
