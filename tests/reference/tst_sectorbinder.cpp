@@ -8,6 +8,7 @@
 #include "printing/stampap.h"
 #include "reference/clientpanel.h"
 #include "reference/sectorbinder.h"
+#include "store/varie.h"
 
 #include <QPushButton>
 
@@ -46,6 +47,9 @@ class TestSectorBinder : public QObject {
         QVERIFY(fx->start());
         varie = &fx->sheet(kVarie);
     }
+    // The records as the lookup tables read them back.
+    store::BinderRecord binder(int row) { return store::readBinder(fx->form().book(), row); }
+    store::SectorRecord sector(int row) { return store::readSector(fx->form().book(), row); }
     SectorPanel* sectors() {
         fx->form().MenuClassificazione_Click();
         return control<SectorPanel>(&fx->form(), "Frame4");
@@ -74,9 +78,9 @@ private slots:
             .expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true, QStringLiteral("Velmora"))
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"), QStringLiteral(" Velmora"), MsgIcon::Information);
         control<QPushButton>(s, "Command1")->click();
-        QCOMPARE(cellText(*varie, 3, 5), QStringLiteral("Penale"));
-        QCOMPARE(cellText(*varie, 3, 6), QStringLiteral("Cause penali"));
-        QCOMPARE(cellText(*varie, 3, 1), QStringLiteral("11")); // binders untouched
+        QCOMPARE(sector(3).name, QStringLiteral("Penale"));
+        QCOMPARE(sector(3).description, QStringLiteral("Cause penali"));
+        QCOMPARE(binder(3).number, QStringLiteral("11")); // binders untouched
         QCOMPARE(items(control<QComboBox>(s, "Combo6")), QStringList({"Civile", "Penale"}));
         QCOMPARE(control<QComboBox>(s, "Combo6")->currentText(), QString());
         QCOMPARE(control<QLineEdit>(s, "Text28")->text(), QString());
@@ -91,10 +95,10 @@ private slots:
             .expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true, QStringLiteral("Velmora"))
             .expectMessage(QStringLiteral("Faldone aggiunto con successo !"), QStringLiteral(" Velmora"), MsgIcon::Information);
         control<QPushButton>(b, "Command6")->click();
-        QCOMPARE(cellText(*varie, 5, 1), QStringLiteral("13"));
-        QCOMPARE(cellText(*varie, 5, 2), QStringLiteral("Nuovo"));
-        QCOMPARE(cellText(*varie, 5, 3), QStringLiteral("nota"));
-        QCOMPARE(cellText(*varie, 4, 5), QString());
+        QCOMPARE(binder(5).number, QStringLiteral("13"));
+        QCOMPARE(binder(5).description, QStringLiteral("Nuovo"));
+        QCOMPARE(binder(5).notes, QStringLiteral("nota"));
+        QCOMPARE(sector(4).name, QString());
         QCOMPARE(items(control<QComboBox>(b, "Combo5")), QStringList({"10", "11", "12", "13"}));
         // The binder insert saves, and the unsaved sector goes with it.
         QCOMPARE(diskText(*fx, kVarie, 5, 1), QStringLiteral("13"));
@@ -115,13 +119,13 @@ private slots:
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), false);
         s->Command1_Click();
         QCOMPARE(control<QComboBox>(s, "Combo6")->currentText(), QStringLiteral("Tributario")); // the panel keeps it
-        QCOMPARE(cellText(*varie, 3, 5), QString());
+        QCOMPARE(sector(3).name, QString());
         // Yes: the gap is filled first.
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
-        QCOMPARE(cellText(*varie, 3, 5), QStringLiteral("Tributario"));
-        QCOMPARE(cellText(*varie, 4, 5), QStringLiteral("Lavoro"));
+        QCOMPARE(sector(3).name, QStringLiteral("Tributario"));
+        QCOMPARE(sector(4).name, QStringLiteral("Lavoro"));
         QCOMPARE(diskText(*fx, kVarie, 3, 5), QString());
 
         // The binder's empty-key message still saves the file.
@@ -129,12 +133,12 @@ private slots:
         fx->dialogs().expectMessage(QStringLiteral(" Il campo : NUMERO FALDONE , deve essere compilato"),
                                     QStringLiteral("Velmora"), MsgIcon::Information);
         b->Command6_Click();
-        QCOMPARE(cellText(*varie, 5, 1), QString());
+        QCOMPARE(binder(5).number, QString());
         QCOMPARE(diskText(*fx, kVarie, 3, 5), QStringLiteral("Tributario"));
         control<QComboBox>(b, "Combo5")->setEditText(QStringLiteral("99"));
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), false);
         b->Command6_Click();
-        QCOMPARE(cellText(*varie, 5, 1), QString());
+        QCOMPARE(binder(5).number, QString());
     }
 
     void modifiesWriteTheChosenRowOnly() {
@@ -150,8 +154,8 @@ private slots:
         fx->dialogs().expectMessage(QStringLiteral(" Modificazione avvenuta !"), QStringLiteral("Velmora"),
                                     MsgIcon::Information);
         control<QPushButton>(s, "Command9")->click();
-        QCOMPARE(cellText(*varie, 3, 6), QStringLiteral("Cause penali"));
-        QCOMPARE(cellText(*varie, 3, 5), QStringLiteral("Penale"));
+        QCOMPARE(sector(3).description, QStringLiteral("Cause penali"));
+        QCOMPARE(sector(3).name, QStringLiteral("Penale"));
         QCOMPARE(items(control<QComboBox>(s, "Combo6")), QStringList({"Civile", "Penale"})); // not rebuilt
         QCOMPARE(diskText(*fx, kVarie, 3, 6), QString());
 
@@ -166,7 +170,7 @@ private slots:
         fx->dialogs().expectMessage(sectorRefused);
         s->Command9_Click();
         QCOMPARE(cellText(*varie, 1, 6), QStringLiteral("Descrizione"));
-        QCOMPARE(cellText(*varie, 2, 6), QStringLiteral("Cause civili"));
+        QCOMPARE(sector(2).description, QStringLiteral("Cause civili"));
 
         BinderPanel* b = binders();
         choose(control<QComboBox>(b, "Combo5"), 2);
@@ -175,9 +179,9 @@ private slots:
         control<QLineEdit>(b, "Text31")->setText(QStringLiteral("scaffale 3"));
         fx->dialogs().expectMessage(QStringLiteral(" Modificazione avvenuta !"));
         control<QPushButton>(b, "Command8")->click();
-        QCOMPARE(cellText(*varie, 4, 1), QStringLiteral("12"));
-        QCOMPARE(cellText(*varie, 4, 2), QStringLiteral("Archivio 2020"));
-        QCOMPARE(cellText(*varie, 4, 3), QStringLiteral("scaffale 3"));
+        QCOMPARE(binder(4).number, QStringLiteral("12"));
+        QCOMPARE(binder(4).description, QStringLiteral("Archivio 2020"));
+        QCOMPARE(binder(4).notes, QStringLiteral("scaffale 3"));
         QCOMPARE(items(control<QComboBox>(b, "Combo5")), QStringList({"10", "11", "12"}));
         QCOMPARE(diskText(*fx, kVarie, 4, 2), QStringLiteral("Faldone 12"));
 
@@ -231,7 +235,7 @@ private slots:
         fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
-        QCOMPARE(cellText(*varie, 2, 5), QStringLiteral("Civile"));
+        QCOMPARE(sector(2).name, QStringLiteral("Civile"));
         QCOMPARE(items(control<QComboBox>(s, "Combo6")), QStringList({"Civile"}));
         QCOMPARE(form.focusWidget(), control<QLineEdit>(s, "Text28"));
         // From the second on the name box takes it.
