@@ -121,7 +121,7 @@ SectorPanel::SectorPanel(store::PanelContext& ctx)
     Command13 = named(new QPushButton(QStringLiteral("&Stampa"), this), "Command13");
     Command2 = named(new QPushButton(QStringLiteral("&Esci"), this), "Command2");
     layOut(this, {{"Nuovo Settore", Combo6}, {"Note", Text28}}, {Command1, Command9, Command13, Command2});
-    key_ = Combo6;
+    setKeyBox(Combo6);
 
     connect(Combo6, &QComboBox::activated, this, [this](int) { Combo6_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
@@ -195,7 +195,7 @@ BinderPanel::BinderPanel(store::PanelContext& ctx)
     Command5 = named(new QPushButton(QStringLiteral("&Esci"), this), "Command5");
     layOut(this, {{"Numero Faldone", Combo5}, {"Descrizione", Text29}, {"Note", Text31}},
            {Command6, Command8, Command7, Command5});
-    key_ = Combo5;
+    setKeyBox(Combo5);
 
     connect(Combo5, &QComboBox::activated, this, [this](int) { Combo5_Click(); });
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });

@@ -43,10 +43,13 @@ protected:
     // Empties the key box (list and text) and lists the keys again.
     void rebuildList();
 
+    // The box of the key: its list is the table's keys in sheet order.
+    void setKeyBox(QComboBox* key) { key_ = key; }
+
     store::PanelContext& ctx_;
-    QComboBox* key_ = nullptr;
 
 private:
+    QComboBox* key_ = nullptr;
     QString keyName_;
 };
 
