@@ -412,23 +412,23 @@ std::unique_ptr<StreamCipher> makeCipher(const EncryptionInfo& info, const QStri
     return nullptr;
 }
 
-QByteArray makeFilePass(Scheme scheme, const QString& password, std::uint32_t keyBits) {
+namespace {
+
+QByteArray xorFilePass(const QString& password) {
     QByteArray out;
     ByteWriter w(out);
-    if (scheme == Scheme::Xor) {
-        QByteArray pw = xorPasswordBytes(password);
-        w.u16(0);
-        w.u16(xorKeyMethod1(pw));
-        w.u16(xorVerifierMethod1(pw));
-        return out;
-    }
-    EncryptionInfo info;
-    info.scheme = scheme;
-    info.keyBits = keyBits;
-    randomBytes(info.salt.data(), 16);
+    QByteArray pw = xorPasswordBytes(password);
+    w.u16(0);
+    w.u16(xorKeyMethod1(pw));
+    w.u16(xorVerifierMethod1(pw));
+    return out;
+}
+
+// A fresh random verifier and its hash, both sealed with the key the
+// password and salt make, into `buf`; returns the length of the hash.
+std::size_t sealVerifier(Scheme scheme, const QString& password, const EncryptionInfo& info, unsigned char (&buf)[36]) {
     unsigned char verifier[16];
     randomBytes(verifier, 16);
-    unsigned char buf[36];
     std::memcpy(buf, verifier, 16);
     std::unique_ptr<BlockRc4> c;
     std::size_t hashLen;
@@ -444,7 +444,7 @@ QByteArray makeFilePass(Scheme scheme, const QString& password, std::uint32_t ke
     } else {
         unsigned char h0[20];
         sha1Base(password, info.salt, h0);
-        c = std::make_unique<Rc4Sha1>(h0, keyBits);
+        c = std::make_unique<Rc4Sha1>(h0, info.keyBits);
         sha1_ctx s;
         sha1_init(&s);
         sha1_update(&s, 16, verifier);
@@ -452,15 +452,11 @@ QByteArray makeFilePass(Scheme scheme, const QString& password, std::uint32_t ke
         hashLen = 20;
     }
     c->apply(buf, 0, 16 + hashLen, 0, 0, true);
+    return hashLen;
+}
 
-    w.u16(1);
-    if (scheme == Scheme::Rc4) {
-        w.u16(1);
-        w.u16(1);
-        w.bytes(info.salt.data(), 16);
-        w.bytes(buf, 32);
-        return out;
-    }
+// The CryptoAPI header: RC4 with SHA-1 from the enhanced provider.
+void writeCryptoApiHeader(ByteWriter& w, std::uint32_t keyBits) {
     static const char16_t kProvider[] = u"Microsoft Enhanced Cryptographic Provider v1.0";
     QByteArray csp;
     for (const char16_t* p = kProvider; *p; ++p) { csp.append(char(*p & 0xFF)); csp.append(char(*p >> 8)); }
@@ -479,6 +475,30 @@ QByteArray makeFilePass(Scheme scheme, const QString& password, std::uint32_t ke
     w.u32(0);
     w.u32(0);
     w.bytes(csp.constData(), std::size_t(csp.size()));
+}
+
+} // namespace
+
+QByteArray makeFilePass(Scheme scheme, const QString& password, std::uint32_t keyBits) {
+    if (scheme == Scheme::Xor) return xorFilePass(password);
+    EncryptionInfo info;
+    info.scheme = scheme;
+    info.keyBits = keyBits;
+    randomBytes(info.salt.data(), 16);
+    unsigned char buf[36];
+    sealVerifier(scheme, password, info, buf);
+
+    QByteArray out;
+    ByteWriter w(out);
+    w.u16(1);
+    if (scheme == Scheme::Rc4) {
+        w.u16(1);
+        w.u16(1);
+        w.bytes(info.salt.data(), 16);
+        w.bytes(buf, 32);
+        return out;
+    }
+    writeCryptoApiHeader(w, keyBits);
     w.u32(16);
     w.bytes(info.salt.data(), 16);
     w.bytes(buf, 16);

@@ -382,47 +382,15 @@ private:
             case rec::kCodePage: if (v.size() >= 2) book_->codepage = v.u16(0); break;
             case rec::kWindow1: if (v.size() >= 12) activeTab_ = v.u16(10); break;
             case rec::kFont: readFont(v); break;
-            case rec::kFormat: {
-                std::uint16_t id = v.u16(0);
-                formats_[id] = unicodeString(v, 2, false);
-                book_->formatting.formats.emplace_back(id, formats_[id]);
-                break;
-            }
+            case rec::kFormat: readFormat(v); break;
             case rec::kStyle: case rec::kStyleExt:
                 book_->formatting.styles.emplace_back(r.type, QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())));
                 break;
             case rec::kPalette: book_->formatting.palette = QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())); break;
             case rec::kXf: readXf(v); break;
-            case rec::kBoundSheet: {
-                SheetRef ref;
-                ref.pos = v.u32(0);
-                ref.state = v.u8(4) & 0x03;
-                ref.type = v.u8(5);
-                ref.name = unicodeString(v, 6, true);
-                if (sheetRefs_.size() >= 4096) damaged(QStringLiteral("too many sheets"));
-                sheetRefs_.push_back(ref);
-                break;
-            }
-            case rec::kExternSheet: { // references to sheets of this book
-                std::uint16_t n = v.u16(0);
-                v.need(2, std::size_t(n) * 6);
-                xtiSheet.clear();
-                xtiFormulaSheet_.clear();
-                for (std::uint16_t i = 0; i < n; ++i) {
-                    std::uint16_t book = v.u16(2 + i * 6);
-                    std::int16_t first = std::int16_t(v.u16(4 + i * 6));
-                    std::int16_t last = std::int16_t(v.u16(6 + i * 6));
-                    xtiSheet.push_back(book == supbookSelf_ ? first : -1);
-                    // Formulas keep references to one sheet of this book only.
-                    xtiFormulaSheet_.push_back(book == supbookSelf_ && first == last ? first : -1);
-                }
-                break;
-            }
-            case rec::kSupBook: { // the one for this workbook is marked so
-                if (v.size() >= 4 && v.u16(2) == rec::kSupBookSelf) supbookSelf_ = supbooks_;
-                ++supbooks_;
-                break;
-            }
+            case rec::kBoundSheet: readBoundSheet(v); break;
+            case rec::kExternSheet: readExternSheet(v, xtiSheet); break;
+            case rec::kSupBook: readSupBook(v); break;
             case rec::kName: readName(v, xtiSheet); break;
             case rec::kSst: readSst(cur, r); break;
             default: break;
@@ -430,6 +398,44 @@ private:
             if (sawEof) break;
         }
         if (!sawEof) damaged(QStringLiteral("the workbook globals have no end"));
+    }
+
+    void readFormat(const ByteView& v) {
+        std::uint16_t id = v.u16(0);
+        formats_[id] = unicodeString(v, 2, false);
+        book_->formatting.formats.emplace_back(id, formats_[id]);
+    }
+
+    void readBoundSheet(const ByteView& v) {
+        SheetRef ref;
+        ref.pos = v.u32(0);
+        ref.state = v.u8(4) & 0x03;
+        ref.type = v.u8(5);
+        ref.name = unicodeString(v, 6, true);
+        if (sheetRefs_.size() >= 4096) damaged(QStringLiteral("too many sheets"));
+        sheetRefs_.push_back(ref);
+    }
+
+    // References to sheets of this book.
+    void readExternSheet(const ByteView& v, std::vector<int>& xtiSheet) {
+        std::uint16_t n = v.u16(0);
+        v.need(2, std::size_t(n) * 6);
+        xtiSheet.clear();
+        xtiFormulaSheet_.clear();
+        for (std::uint16_t i = 0; i < n; ++i) {
+            std::uint16_t book = v.u16(2 + i * 6);
+            std::int16_t first = std::int16_t(v.u16(4 + i * 6));
+            std::int16_t last = std::int16_t(v.u16(6 + i * 6));
+            xtiSheet.push_back(book == supbookSelf_ ? first : -1);
+            // Formulas keep references to one sheet of this book only.
+            xtiFormulaSheet_.push_back(book == supbookSelf_ && first == last ? first : -1);
+        }
+    }
+
+    // The one for this workbook is marked as such.
+    void readSupBook(const ByteView& v) {
+        if (v.size() >= 4 && v.u16(2) == rec::kSupBookSelf) supbookSelf_ = supbooks_;
+        ++supbooks_;
     }
 
     void readFont(const ByteView& v) {
@@ -658,15 +664,296 @@ private:
         c.kept = std::move(f);
     }
 
-    void readSheet(const SheetRef& ref, xl::Worksheet& ws) {
-        if (ref.pos >= std::size_t(s_.size())) damaged(QStringLiteral("sheet %1 lies outside the stream").arg(ref.name));
-        RecordCursor cur(s_, ref.pos);
-        Rec r;
-        if (!cur.next(r) || r.type != rec::kBof) damaged(QStringLiteral("sheet %1 does not begin with BOF").arg(ref.name));
-        xl::PageSetup& ps = ws.GetPageSetup();
-        bool frozen = false;
-        int depth = 0; // embedded substreams (charts) are skipped whole
-        int pendingRow = -1, pendingCol = -1;
+    void readSheet(const SheetRef& ref, xl::Worksheet& ws) { SheetReader(*this, ref, ws).run(); }
+
+    // One worksheet's substream: what is carried from one record to the
+    // next, and a small reader for each record the program keeps.
+    class SheetReader {
+    public:
+        SheetReader(WorkbookReader& book, const SheetRef& ref, xl::Worksheet& ws)
+            : book_(book), ref_(ref), ws_(ws), ps_(ws.GetPageSetup()), cur_(book.s_, ref.pos), dropScan_(book.sstRich_),
+              sheetOf_([&book](std::uint16_t ixti) { return book.formulaSheet(ixti); }) {}
+
+        void run() {
+            if (ref_.pos >= std::size_t(book_.s_.size())) damaged(QStringLiteral("sheet %1 lies outside the stream").arg(ref_.name));
+            Rec r;
+            if (!cur_.next(r) || r.type != rec::kBof) damaged(QStringLiteral("sheet %1 does not begin with BOF").arg(ref_.name));
+            int depth = 0; // embedded substreams (charts) are skipped whole
+            while (true) {
+                if (!cur_.next(r)) damaged(QStringLiteral("sheet %1 has no end").arg(ref_.name));
+                ByteView v = cur_.view(r);
+                dropScan_.record(r.type, v, depth);
+                if (r.type == rec::kBof) { ++depth; continue; }
+                if (r.type == rec::kEof) { if (depth == 0) break; --depth; continue; }
+                if (depth > 0) continue;
+                afterFormulaRow_ = formulaRow_;
+                afterFormulaCol_ = formulaCol_;
+                formulaRow_ = formulaCol_ = -1;
+                // A formula's text result follows it, after the record of its
+                // shared or array tokens when it has one.
+                if (r.type != rec::kString && r.type != rec::kShrFmla && r.type != rec::kArray && r.type != rec::kTable) pendingRow_ = -1;
+                dispatch(r.type, v);
+            }
+            resolveSharedFormulas();
+            finish();
+        }
+
+    private:
+        void dispatch(std::uint16_t type, const ByteView& v) {
+            switch (type) {
+            case rec::kNumber: readNumber(v); break;
+            case rec::kRk: readRk(v); break;
+            case rec::kMulRk: readMulRk(v); break;
+            case rec::kLabelSst: readLabelSst(v); break;
+            case rec::kLabel: readLabel(v); break;
+            case rec::kBoolErr: readBoolErr(v); break;
+            case rec::kBlank: readBlank(v); break;
+            case rec::kMulBlank: readMulBlank(v); break;
+            case rec::kFormula: readFormula(v); break;
+            case rec::kShrFmla: readShrFmla(v); break;
+            case rec::kString: readString(v); break;
+            case rec::kRow: readRow(v); break;
+            case rec::kColInfo: readColInfo(v); break;
+            case rec::kDefColWidth: readDefColWidth(v); break;
+            case rec::kDefaultRowHeight: ws_.defaultRowHeight = v.u16(2) / 20.0; break;
+            case rec::kMergedCells: readMergedCells(v); break;
+            case rec::kWindow2: readWindow2(v); break;
+            case rec::kPane: if (frozen_) ws_.FreezePanes(v.u16(2), v.u16(0)); break;
+            case rec::kSetup: readSetup(v); break;
+            case rec::kLeftMargin: ps_.LeftMargin = v.f64(0) * 72; break;
+            case rec::kRightMargin: ps_.RightMargin = v.f64(0) * 72; break;
+            case rec::kTopMargin: ps_.TopMargin = v.f64(0) * 72; break;
+            case rec::kBottomMargin: ps_.BottomMargin = v.f64(0) * 72; break;
+            case rec::kHeader:
+                if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps_.LeftHeader, ps_.CenterHeader, ps_.RightHeader);
+                break;
+            case rec::kFooter:
+                if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps_.LeftFooter, ps_.CenterFooter, ps_.RightFooter);
+                break;
+            case rec::kPrintGridlines: ps_.PrintGridlines = v.u16(0) != 0; break;
+            case rec::kPrintHeaders: ps_.PrintHeadings = v.u16(0) != 0; break;
+            case rec::kHCenter: ps_.CenterHorizontally = v.u16(0) != 0; break;
+            case rec::kVCenter: ps_.CenterVertically = v.u16(0) != 0; break;
+            case rec::kWsBool: fitToPage_ = v.u16(0) & 0x0100; break;
+            case rec::kHorizontalPageBreaks: readPageBreaks(v, ps_.HPageBreaks); break;
+            case rec::kVerticalPageBreaks: readPageBreaks(v, ps_.VPageBreaks); break;
+            default: break;
+            }
+        }
+
+        void readNumber(const ByteView& v) { book_.putNumber(ws_, v.u16(0), v.u16(2), v.u16(4), v.f64(6)); }
+        void readRk(const ByteView& v) { book_.putNumber(ws_, v.u16(0), v.u16(2), v.u16(4), decodeRk(v.u32(6))); }
+
+        void readMulRk(const ByteView& v) {
+            int rw = v.u16(0), col = v.u16(2);
+            if (v.size() < 6) damaged(QStringLiteral("short MULRK"));
+            std::size_t n = (v.size() - 6) / 6;
+            for (std::size_t i = 0; i < n; ++i)
+                book_.putNumber(ws_, rw, col + int(i), v.u16(4 + 6 * i), decodeRk(v.u32(6 + 6 * i)));
+        }
+
+        void readLabelSst(const ByteView& v) {
+            xl::Cell* c = book_.cell(ws_, v.u16(0), v.u16(2), v.u16(4));
+            std::uint32_t i = v.u32(6);
+            if (c) c->value = xl::Value(i < book_.sst_.size() ? book_.sst_[i] : QString());
+        }
+
+        void readLabel(const ByteView& v) {
+            QString s = unicodeString(v, 6, false);
+            if (xl::Cell* c = book_.cell(ws_, v.u16(0), v.u16(2), v.u16(4))) c->value = xl::Value(s);
+        }
+
+        void readBoolErr(const ByteView& v) {
+            xl::Cell* c = book_.cell(ws_, v.u16(0), v.u16(2), v.u16(4));
+            if (c) c->value = v.u8(7) ? xl::Value::error(v.u8(6)) : xl::Value::boolean(v.u8(6) != 0);
+        }
+
+        // A format only.
+        void readBlank(const ByteView& v) { book_.cell(ws_, v.u16(0), v.u16(2), v.u16(4)); }
+
+        void readMulBlank(const ByteView& v) {
+            int rw = v.u16(0), col = v.u16(2);
+            if (v.size() < 6) damaged(QStringLiteral("short MULBLANK"));
+            std::size_t n = (v.size() - 6) / 2;
+            for (std::size_t i = 0; i < n; ++i) book_.cell(ws_, rw, col + int(i), v.u16(4 + 2 * i));
+        }
+
+        // Its last result is the value, its tokens are kept beside.
+        void readFormula(const ByteView& v) {
+            int rw = v.u16(0), col = v.u16(2);
+            std::uint16_t xf = v.u16(4);
+            v.need(6, 8);
+            formulaRow_ = rw;
+            formulaCol_ = col;
+            xl::Cell* c = book_.cell(ws_, rw, col, xf);
+            if (!c) return;
+            if (v.u16(12) == 0xFFFF) {
+                std::uint8_t kind = v.u8(6);
+                if (kind == 0) { pendingRow_ = rw; pendingCol_ = col; c->value = xl::Value(QString()); }
+                else if (kind == 1) c->value = xl::Value::boolean(v.u8(8) != 0);
+                else if (kind == 2) c->value = xl::Value::error(v.u8(8));
+                else c->value = xl::Value(QString());
+            } else {
+                book_.setNumber(*c, v.f64(6));
+            }
+            if (v.size() < 22) return;
+            const std::uint16_t flags = v.u16(14);
+            const std::size_t cce = v.u16(20);
+            if (cce > v.size() - 22) return; // damaged: the value alone
+            const char* base = reinterpret_cast<const char*>(v.data());
+            if (cce == 5 && v.u8(22) == 0x01) {
+                members_.push_back({rw, col, v.u16(23), v.u16(25), flags});
+            } else {
+                book_.keep(*c, keepFormula(QByteArray(base + 22, qsizetype(cce)),
+                                           QByteArray(base + 22 + cce, qsizetype(v.size() - 22 - cce)), flags, sheetOf_));
+            }
+        }
+
+        // The tokens of a formula shared between cells.
+        void readShrFmla(const ByteView& v) {
+            if (v.size() < 10) return;
+            const std::size_t cce = v.u16(8);
+            if (cce > v.size() - 10) return;
+            Shared sf;
+            sf.r1 = v.u16(0);
+            sf.r2 = v.u16(2);
+            sf.c1 = v.u8(4);
+            sf.c2 = v.u8(5);
+            const char* base = reinterpret_cast<const char*>(v.data());
+            sf.tokens = QByteArray(base + 10, qsizetype(cce));
+            sf.extra = QByteArray(base + 10 + cce, qsizetype(v.size() - 10 - cce));
+            sf.relative = hasRelativeReferences(sf.tokens);
+            // The cells of the group name the cell of the formula record
+            // before this one; the range given here is often wrong, as
+            // the spreadsheet programs know and ignore it.
+            if (afterFormulaRow_ >= 0) shared_[{afterFormulaRow_, afterFormulaCol_}] = std::move(sf);
+            else shared_[{sf.r1, sf.c1}] = std::move(sf);
+        }
+
+        // The text result of the formula just read.
+        void readString(const ByteView& v) {
+            if (pendingRow_ < 0) return;
+            // A long text goes on in CONTINUE records.
+            std::vector<ByteView> segs{v};
+            Rec more;
+            while (cur_.peekType() == rec::kContinue && cur_.next(more)) segs.push_back(cur_.view(more));
+            SegmentReader sr(std::move(segs));
+            const std::uint16_t cch = sr.u16();
+            const std::uint8_t high = sr.u8() & 0x01;
+            const QString s = sr.chars(cch, high);
+            ws_.cellRef(pendingRow_ + 1, pendingCol_ + 1).value = xl::Value(s);
+            pendingRow_ = -1;
+        }
+
+        void readRow(const ByteView& v) {
+            int rw = v.u16(0);
+            std::uint16_t height = v.u16(6);
+            book_.chargeRows(ws_, rw + 1);
+            std::uint32_t flags = v.u32(12);
+            xl::RowInfo& ri = ws_.rowInfoRef(rw + 1);
+            const std::uint16_t colMac = v.u16(4);
+            if (colMac <= xl::kMaxCols && ri.cells.capacity() < colMac) ri.cells.reserve(colMac);
+            if (flags & 0x40) ri.height = (height & 0x7FFF) / 20.0;
+            ri.hidden = flags & 0x20;
+            if (flags & 0x80) ri.style = std::int32_t(book_.styleOf(std::uint16_t((flags >> 16) & 0x0FFF)));
+        }
+
+        void readColInfo(const ByteView& v) {
+            int c1 = v.u16(0), c2 = v.u16(2);
+            std::uint16_t width = v.u16(4), xf = v.u16(6), flags = v.u16(8);
+            // A width the user never set is the default one, not a setting.
+            const bool userWidth = (flags & 0x02) || width != widthToFile(ws_.defaultColumnWidth);
+            for (int c = c1; c <= c2 && c < xl::kMaxCols; ++c) {
+                xl::ColumnInfo& ci = ws_.columnInfoRef(c + 1);
+                if (userWidth) ci.width = widthFromFile(width);
+                ci.hidden = flags & 0x01;
+                if (xf != 15 && xf < book_.xfStyle_.size() && book_.xfStyle_[xf] != 0) ci.style = std::int32_t(book_.styleOf(xf));
+            }
+        }
+
+        // Whole characters, padding added as the screen rounds it.
+        void readDefColWidth(const ByteView& v) {
+            int n = v.u16(0);
+            if (n <= 255) ws_.defaultColumnWidth = std::round((std::ceil((n * 7.0 + 5) / 8) * 8 - 5) / 7 * 100) / 100;
+        }
+
+        void readMergedCells(const ByteView& v) {
+            std::uint16_t n = v.u16(0);
+            v.need(2, std::size_t(n) * 8);
+            for (std::uint16_t i = 0; i < n; ++i) {
+                int r1 = v.u16(2 + 8 * i), r2 = v.u16(4 + 8 * i), c1 = v.u16(6 + 8 * i), c2 = v.u16(8 + 8 * i);
+                if (r1 > r2 || c1 > c2 || c2 >= xl::kMaxCols) continue;
+                ws_.mergedCells.push_back({r1 + 1, c1 + 1, r2 + 1, c2 + 1});
+            }
+        }
+
+        void readWindow2(const ByteView& v) {
+            std::uint16_t g = v.u16(0);
+            ws_.showGridlines = g & 0x0002;
+            frozen_ = g & 0x0008;
+        }
+
+        void readSetup(const ByteView& v) {
+            v.need(0, 34);
+            std::uint16_t flags = v.u16(10);
+            bool noPls = flags & 0x04;
+            if (!noPls) {
+                ps_.PaperSize = v.u16(0);
+                scale_ = v.u16(2);
+                ps_.Orientation = (flags & 0x02) ? xl::xlPortrait : xl::xlLandscape;
+                ps_.PrintQuality = v.u16(12);
+            }
+            fitW_ = v.u16(6);
+            fitH_ = v.u16(8);
+            ps_.Order = (flags & 0x01) ? 2 : 1;
+            ps_.BlackAndWhite = flags & 0x08;
+            ps_.Draft = flags & 0x10;
+            ps_.PrintComments = (flags & 0x20) ? ((flags & 0x200) ? 1 : 16) : xl::xlPrintNoComments;
+            ps_.FirstPageNumber = (flags & 0x80) ? std::int16_t(v.u16(4)) : 0;
+            ps_.PrintErrors = (flags >> 10) & 0x03;
+            ps_.HeaderMargin = v.f64(16) * 72;
+            ps_.FooterMargin = v.f64(24) * 72;
+        }
+
+        static void readPageBreaks(const ByteView& v, std::vector<int>& breaks) {
+            std::uint16_t n = v.u16(0);
+            v.need(2, std::size_t(n) * 6);
+            breaks.clear();
+            for (std::uint16_t i = 0; i < n; ++i) breaks.push_back(v.u16(2 + 6 * i) + 1);
+        }
+
+        // Each cell of a shared formula gets tokens of its own; a cell whose
+        // group is missing keeps its value only.
+        void resolveSharedFormulas() {
+            for (const Member& m : members_) {
+                auto it = shared_.find({m.anchorRow, m.anchorCol});
+                if (it == shared_.end()) continue;
+                Shared& sf = it->second;
+                xl::Cell& c = ws_.cellRef(m.row + 1, m.col + 1);
+                const std::uint16_t flags = std::uint16_t(m.flags & ~kFormulaShared);
+                if (sf.relative) {
+                    book_.keep(c, keepFormula(sf.tokens, sf.extra, m.flags, sheetOf_, true, m.row, m.col));
+                } else {
+                    if (!sf.common || sf.common->flags != flags) {
+                        sf.common = keepFormula(sf.tokens, sf.extra, m.flags, sheetOf_, true, m.row, m.col);
+                        if (!sf.common) continue;
+                        book_.keep(c, sf.common);
+                    } else {
+                        book_.keep(c, sf.common, false);
+                    }
+                }
+            }
+        }
+
+        void finish() {
+            dropScan_.finish(ws_);
+            book_.sheetDrops_[std::size_t(&ref_ - book_.sheetRefs_.data())] = dropScan_.drops();
+            ps_.FitToPage = fitToPage_;
+            ps_.FitToPagesWide = fitW_;
+            ps_.FitToPagesTall = fitH_;
+            if (scale_ >= 10 && scale_ <= 400) ps_.Zoom = scale_;
+        }
+
         // Formulas shared between cells: each cell names the first cell of
         // the group, whose record of the shared tokens may follow it.
         struct Shared {
@@ -676,258 +963,25 @@ private:
             std::shared_ptr<const xl::KeptFormula> common; // for tokens alike in every cell
         };
         struct Member { int row, col, anchorRow, anchorCol; std::uint16_t flags; };
-        std::map<std::pair<int, int>, Shared> shared;
-        std::vector<Member> members;
-        const SheetOfIndex sheetOf = [this](std::uint16_t ixti) { return formulaSheet(ixti); };
-        bool fitToPage = false;
-        int fitW = 1, fitH = 1, scale = 100;
+
+        WorkbookReader& book_;
+        const SheetRef& ref_;
+        xl::Worksheet& ws_;
+        xl::PageSetup& ps_;
+        RecordCursor cur_;
+        SheetDropScan dropScan_;
+        const SheetOfIndex sheetOf_;
+        std::map<std::pair<int, int>, Shared> shared_;
+        std::vector<Member> members_;
+        bool frozen_ = false;
+        bool fitToPage_ = false;
+        int fitW_ = 1, fitH_ = 1, scale_ = 100;
+        int pendingRow_ = -1, pendingCol_ = -1;
         // The cell of the formula record just read: a SHRFMLA right after
         // it belongs to that cell, whatever range the SHRFMLA itself names.
-        int formulaRow = -1, formulaCol = -1;
-        SheetDropScan dropScan(sstRich_);
-        while (true) {
-            if (!cur.next(r)) damaged(QStringLiteral("sheet %1 has no end").arg(ref.name));
-            ByteView v = cur.view(r);
-            dropScan.record(r.type, v, depth);
-            if (r.type == rec::kBof) { ++depth; continue; }
-            if (r.type == rec::kEof) { if (depth == 0) break; --depth; continue; }
-            if (depth > 0) continue;
-            const int afterFormulaRow = formulaRow, afterFormulaCol = formulaCol;
-            formulaRow = formulaCol = -1;
-            // A formula's text result follows it, after the record of its
-            // shared or array tokens when it has one.
-            if (r.type != rec::kString && r.type != rec::kShrFmla && r.type != rec::kArray && r.type != rec::kTable) pendingRow = -1;
-            switch (r.type) {
-            case rec::kNumber: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), v.f64(6)); break;
-            case rec::kRk: putNumber(ws, v.u16(0), v.u16(2), v.u16(4), decodeRk(v.u32(6))); break;
-            case rec::kMulRk: {
-                int rw = v.u16(0), col = v.u16(2);
-                if (v.size() < 6) damaged(QStringLiteral("short MULRK"));
-                std::size_t n = (v.size() - 6) / 6;
-                for (std::size_t i = 0; i < n; ++i)
-                    putNumber(ws, rw, col + int(i), v.u16(4 + 6 * i), decodeRk(v.u32(6 + 6 * i)));
-                break;
-            }
-            case rec::kLabelSst: {
-                xl::Cell* c = cell(ws, v.u16(0), v.u16(2), v.u16(4));
-                std::uint32_t i = v.u32(6);
-                if (c) c->value = xl::Value(i < sst_.size() ? sst_[i] : QString());
-                break;
-            }
-            case rec::kLabel: {
-                QString s = unicodeString(v, 6, false);
-                if (xl::Cell* c = cell(ws, v.u16(0), v.u16(2), v.u16(4))) c->value = xl::Value(s);
-                break;
-            }
-            case rec::kBoolErr: {
-                xl::Cell* c = cell(ws, v.u16(0), v.u16(2), v.u16(4));
-                if (c) c->value = v.u8(7) ? xl::Value::error(v.u8(6)) : xl::Value::boolean(v.u8(6) != 0);
-                break;
-            }
-            case rec::kBlank: cell(ws, v.u16(0), v.u16(2), v.u16(4)); break; // a format only
-            case rec::kMulBlank: {
-                int rw = v.u16(0), col = v.u16(2);
-                if (v.size() < 6) damaged(QStringLiteral("short MULBLANK"));
-                std::size_t n = (v.size() - 6) / 2;
-                for (std::size_t i = 0; i < n; ++i) cell(ws, rw, col + int(i), v.u16(4 + 2 * i));
-                break;
-            }
-            case rec::kFormula: { // its last result is the value, its tokens are kept beside
-                int rw = v.u16(0), col = v.u16(2);
-                std::uint16_t xf = v.u16(4);
-                v.need(6, 8);
-                formulaRow = rw;
-                formulaCol = col;
-                xl::Cell* c = cell(ws, rw, col, xf);
-                if (!c) break;
-                if (v.u16(12) == 0xFFFF) {
-                    std::uint8_t kind = v.u8(6);
-                    if (kind == 0) { pendingRow = rw; pendingCol = col; c->value = xl::Value(QString()); }
-                    else if (kind == 1) c->value = xl::Value::boolean(v.u8(8) != 0);
-                    else if (kind == 2) c->value = xl::Value::error(v.u8(8));
-                    else c->value = xl::Value(QString());
-                } else {
-                    setNumber(*c, v.f64(6));
-                }
-                if (v.size() < 22) break;
-                const std::uint16_t flags = v.u16(14);
-                const std::size_t cce = v.u16(20);
-                if (cce > v.size() - 22) break; // damaged: the value alone
-                const char* base = reinterpret_cast<const char*>(v.data());
-                if (cce == 5 && v.u8(22) == 0x01) {
-                    members.push_back({rw, col, v.u16(23), v.u16(25), flags});
-                } else {
-                    keep(*c, keepFormula(QByteArray(base + 22, qsizetype(cce)),
-                                         QByteArray(base + 22 + cce, qsizetype(v.size() - 22 - cce)), flags, sheetOf));
-                }
-                break;
-            }
-            case rec::kShrFmla: { // the tokens of a formula shared between cells
-                if (v.size() < 10) break;
-                const std::size_t cce = v.u16(8);
-                if (cce > v.size() - 10) break;
-                Shared sf;
-                sf.r1 = v.u16(0);
-                sf.r2 = v.u16(2);
-                sf.c1 = v.u8(4);
-                sf.c2 = v.u8(5);
-                const char* base = reinterpret_cast<const char*>(v.data());
-                sf.tokens = QByteArray(base + 10, qsizetype(cce));
-                sf.extra = QByteArray(base + 10 + cce, qsizetype(v.size() - 10 - cce));
-                sf.relative = hasRelativeReferences(sf.tokens);
-                // The cells of the group name the cell of the formula record
-                // before this one; the range given here is often wrong, as
-                // the spreadsheet programs know and ignore it.
-                if (afterFormulaRow >= 0) shared[{afterFormulaRow, afterFormulaCol}] = std::move(sf);
-                else shared[{sf.r1, sf.c1}] = std::move(sf);
-                break;
-            }
-            case rec::kString: // the text result of the formula just read
-                if (pendingRow >= 0) {
-                    // A long text goes on in CONTINUE records.
-                    std::vector<ByteView> segs{v};
-                    Rec more;
-                    while (cur.peekType() == rec::kContinue && cur.next(more)) segs.push_back(cur.view(more));
-                    SegmentReader sr(std::move(segs));
-                    const std::uint16_t cch = sr.u16();
-                    const std::uint8_t high = sr.u8() & 0x01;
-                    const QString s = sr.chars(cch, high);
-                    ws.cellRef(pendingRow + 1, pendingCol + 1).value = xl::Value(s);
-                    pendingRow = -1;
-                }
-                break;
-            case rec::kRow: {
-                int rw = v.u16(0);
-                std::uint16_t height = v.u16(6);
-                chargeRows(ws, rw + 1);
-                std::uint32_t flags = v.u32(12);
-                xl::RowInfo& ri = ws.rowInfoRef(rw + 1);
-                const std::uint16_t colMac = v.u16(4);
-                if (colMac <= xl::kMaxCols && ri.cells.capacity() < colMac) ri.cells.reserve(colMac);
-                if (flags & 0x40) ri.height = (height & 0x7FFF) / 20.0;
-                ri.hidden = flags & 0x20;
-                if (flags & 0x80) ri.style = std::int32_t(styleOf(std::uint16_t((flags >> 16) & 0x0FFF)));
-                break;
-            }
-            case rec::kColInfo: {
-                int c1 = v.u16(0), c2 = v.u16(2);
-                std::uint16_t width = v.u16(4), xf = v.u16(6), flags = v.u16(8);
-                // A width the user never set is the default one, not a setting.
-                const bool userWidth = (flags & 0x02) || width != widthToFile(ws.defaultColumnWidth);
-                for (int c = c1; c <= c2 && c < xl::kMaxCols; ++c) {
-                    xl::ColumnInfo& ci = ws.columnInfoRef(c + 1);
-                    if (userWidth) ci.width = widthFromFile(width);
-                    ci.hidden = flags & 0x01;
-                    if (xf != 15 && xf < xfStyle_.size() && xfStyle_[xf] != 0) ci.style = std::int32_t(styleOf(xf));
-                }
-                break;
-            }
-            case rec::kDefColWidth: { // whole characters, padding added as the screen rounds it
-                int n = v.u16(0);
-                if (n <= 255) ws.defaultColumnWidth = std::round((std::ceil((n * 7.0 + 5) / 8) * 8 - 5) / 7 * 100) / 100;
-                break;
-            }
-            case rec::kDefaultRowHeight: ws.defaultRowHeight = v.u16(2) / 20.0; break;
-            case rec::kMergedCells: {
-                std::uint16_t n = v.u16(0);
-                v.need(2, std::size_t(n) * 8);
-                for (std::uint16_t i = 0; i < n; ++i) {
-                    int r1 = v.u16(2 + 8 * i), r2 = v.u16(4 + 8 * i), c1 = v.u16(6 + 8 * i), c2 = v.u16(8 + 8 * i);
-                    if (r1 > r2 || c1 > c2 || c2 >= xl::kMaxCols) continue;
-                    ws.mergedCells.push_back({r1 + 1, c1 + 1, r2 + 1, c2 + 1});
-                }
-                break;
-            }
-            case rec::kWindow2: {
-                std::uint16_t g = v.u16(0);
-                ws.showGridlines = g & 0x0002;
-                frozen = g & 0x0008;
-                break;
-            }
-            case rec::kPane:
-                if (frozen) ws.FreezePanes(v.u16(2), v.u16(0));
-                break;
-            case rec::kSetup: {
-                v.need(0, 34);
-                std::uint16_t flags = v.u16(10);
-                bool noPls = flags & 0x04;
-                if (!noPls) {
-                    ps.PaperSize = v.u16(0);
-                    scale = v.u16(2);
-                    ps.Orientation = (flags & 0x02) ? xl::xlPortrait : xl::xlLandscape;
-                    ps.PrintQuality = v.u16(12);
-                }
-                fitW = v.u16(6);
-                fitH = v.u16(8);
-                ps.Order = (flags & 0x01) ? 2 : 1;
-                ps.BlackAndWhite = flags & 0x08;
-                ps.Draft = flags & 0x10;
-                ps.PrintComments = (flags & 0x20) ? ((flags & 0x200) ? 1 : 16) : xl::xlPrintNoComments;
-                ps.FirstPageNumber = (flags & 0x80) ? std::int16_t(v.u16(4)) : 0;
-                ps.PrintErrors = (flags >> 10) & 0x03;
-                ps.HeaderMargin = v.f64(16) * 72;
-                ps.FooterMargin = v.f64(24) * 72;
-                break;
-            }
-            case rec::kLeftMargin: ps.LeftMargin = v.f64(0) * 72; break;
-            case rec::kRightMargin: ps.RightMargin = v.f64(0) * 72; break;
-            case rec::kTopMargin: ps.TopMargin = v.f64(0) * 72; break;
-            case rec::kBottomMargin: ps.BottomMargin = v.f64(0) * 72; break;
-            case rec::kHeader:
-                if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps.LeftHeader, ps.CenterHeader, ps.RightHeader);
-                break;
-            case rec::kFooter:
-                if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps.LeftFooter, ps.CenterFooter, ps.RightFooter);
-                break;
-            case rec::kPrintGridlines: ps.PrintGridlines = v.u16(0) != 0; break;
-            case rec::kPrintHeaders: ps.PrintHeadings = v.u16(0) != 0; break;
-            case rec::kHCenter: ps.CenterHorizontally = v.u16(0) != 0; break;
-            case rec::kVCenter: ps.CenterVertically = v.u16(0) != 0; break;
-            case rec::kWsBool: fitToPage = v.u16(0) & 0x0100; break;
-            case rec::kHorizontalPageBreaks: {
-                std::uint16_t n = v.u16(0);
-                v.need(2, std::size_t(n) * 6);
-                ps.HPageBreaks.clear();
-                for (std::uint16_t i = 0; i < n; ++i) ps.HPageBreaks.push_back(v.u16(2 + 6 * i) + 1);
-                break;
-            }
-            case rec::kVerticalPageBreaks: {
-                std::uint16_t n = v.u16(0);
-                v.need(2, std::size_t(n) * 6);
-                ps.VPageBreaks.clear();
-                for (std::uint16_t i = 0; i < n; ++i) ps.VPageBreaks.push_back(v.u16(2 + 6 * i) + 1);
-                break;
-            }
-            default: break;
-            }
-        }
-        // Each cell of a shared formula gets tokens of its own; a cell whose
-        // group is missing keeps its value only.
-        for (const Member& m : members) {
-            auto it = shared.find({m.anchorRow, m.anchorCol});
-            if (it == shared.end()) continue;
-            Shared& sf = it->second;
-            xl::Cell& c = ws.cellRef(m.row + 1, m.col + 1);
-            const std::uint16_t flags = std::uint16_t(m.flags & ~kFormulaShared);
-            if (sf.relative) {
-                keep(c, keepFormula(sf.tokens, sf.extra, m.flags, sheetOf, true, m.row, m.col));
-            } else {
-                if (!sf.common || sf.common->flags != flags) {
-                    sf.common = keepFormula(sf.tokens, sf.extra, m.flags, sheetOf, true, m.row, m.col);
-                    if (!sf.common) continue;
-                    keep(c, sf.common);
-                } else {
-                    keep(c, sf.common, false);
-                }
-            }
-        }
-        dropScan.finish(ws);
-        sheetDrops_[std::size_t(&ref - sheetRefs_.data())] = dropScan.drops();
-        ps.FitToPage = fitToPage;
-        ps.FitToPagesWide = fitW;
-        ps.FitToPagesTall = fitH;
-        if (scale >= 10 && scale <= 400) ps.Zoom = scale;
-    }
+        int formulaRow_ = -1, formulaCol_ = -1;
+        int afterFormulaRow_ = -1, afterFormulaCol_ = -1;
+    };
 
     const QByteArray& s_;
     std::unique_ptr<xl::Workbook> book_;

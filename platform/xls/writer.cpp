@@ -541,15 +541,35 @@ private:
         return s.left(255);
     }
 
-    void writeSheet(const xl::Worksheet& ws, int index) {
-        Builder& b = b_;
-        const xl::PageSetup& ps = ws.GetPageSetup();
-        b.rec(rec::kBof, data([](ByteWriter& w) { w.u16(rec::kBiff8Version); w.u16(rec::kBofWorksheet); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
-
-        // Rows that need a ROW record, and the cells to write.
-        struct RowOut { int row; const xl::RowInfo* info; int colMic, colMac; std::vector<CellOut> cells; };
+    // Rows that need a ROW record, and the cells to write.
+    struct RowOut { int row; const xl::RowInfo* info; int colMic, colMac; std::vector<CellOut> cells; };
+    struct SheetPlan {
         std::vector<RowOut> rows;
-        int rwMic = -1, rwMac = 0, colMic = 256, colMac = 0;
+        int rwMic = -1, rwMac = 0, colMic = 256, colMac = 0; // the cells' extent, as DIMENSIONS gives it
+        std::size_t blocks() const { return (rows.size() + 31) / 32; }
+    };
+    // Where the INDEX record leaves room for what is known only later.
+    struct IndexFields { qsizetype defColWidth, dbCells; };
+
+    void writeSheet(const xl::Worksheet& ws, int index) {
+        b_.rec(rec::kBof, data([](ByteWriter& w) { w.u16(rec::kBiff8Version); w.u16(rec::kBofWorksheet); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
+        const SheetPlan plan = planRows(ws);
+        const IndexFields index0 = writeIndex(plan);
+        writeCalcSettings();
+        writePrintSettings(ws);
+        writePageSetup(ws.GetPageSetup());
+        b_.w.put32(index0.defColWidth, std::uint32_t(b_.pos()));
+        writeDefColWidth(ws);
+        writeColumns(ws);
+        writeDimensions(plan);
+        for (std::size_t blk = 0; blk < plan.blocks(); ++blk) writeRowBlock(ws, plan, blk, index0.dbCells);
+        writeWindow(ws, index);
+        writeMergedCells(ws);
+        b_.recEmpty(rec::kEof);
+    }
+
+    SheetPlan planRows(const xl::Worksheet& ws) const {
+        SheetPlan plan;
         for (int r = 1; r <= ws.usedRows(); ++r) {
             const xl::RowInfo* ri = ws.rowInfo(r);
             RowOut ro{r, ri, 256, 0, {}};
@@ -563,65 +583,85 @@ private:
             bool special = ri->height >= 0 || ri->hidden || ri->style >= 0;
             if (ro.cells.empty() && !special) continue;
             if (!ro.cells.empty()) {
-                if (rwMic < 0) rwMic = r - 1;
-                rwMac = r;
-                colMic = std::min(colMic, ro.colMic);
-                colMac = std::max(colMac, ro.colMac);
+                if (plan.rwMic < 0) plan.rwMic = r - 1;
+                plan.rwMac = r;
+                plan.colMic = std::min(plan.colMic, ro.colMic);
+                plan.colMac = std::max(plan.colMac, ro.colMac);
             }
             if (ro.cells.empty()) { ro.colMic = 0; ro.colMac = 0; }
-            rows.push_back(std::move(ro));
+            plan.rows.push_back(std::move(ro));
         }
-        if (rwMic < 0) { rwMic = 0; colMic = 0; }
-        const std::size_t blocks = (rows.size() + 31) / 32;
+        if (plan.rwMic < 0) { plan.rwMic = 0; plan.colMic = 0; }
+        return plan;
+    }
 
-        qsizetype index0 = b.begin(rec::kIndex); // INDEX, filled in once the blocks are written
+    // INDEX, filled in once the blocks are written.
+    IndexFields writeIndex(const SheetPlan& plan) {
+        Builder& b = b_;
+        const auto& rows = plan.rows;
+        qsizetype at = b.begin(rec::kIndex);
         b.w.u32(0);
         b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.front().row - 1));
         b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.back().row));
-        qsizetype defColField = b.pos();
+        IndexFields fields;
+        fields.defColWidth = b.pos();
         b.w.u32(0);
-        qsizetype dbcellFields = b.pos();
-        b.w.zeros(blocks * 4);
-        b.end(index0); // 65536 rows make at most 2048 blocks: the list always fits
+        fields.dbCells = b.pos();
+        b.w.zeros(plan.blocks() * 4);
+        b.end(at); // 65536 rows make at most 2048 blocks: the list always fits
+        return fields;
+    }
 
-        b.rec16(rec::kCalcMode, 1);
-        b.rec16(rec::kCalcCount, 100);
-        b.rec16(rec::kRefMode, 1);
-        b.rec16(rec::kIteration, 0);
-        b.recDouble(rec::kDelta, 0.001);
-        b.rec16(rec::kSaveRecalc, 1);
+    void writeCalcSettings() {
+        b_.rec16(rec::kCalcMode, 1);
+        b_.rec16(rec::kCalcCount, 100);
+        b_.rec16(rec::kRefMode, 1);
+        b_.rec16(rec::kIteration, 0);
+        b_.recDouble(rec::kDelta, 0.001);
+        b_.rec16(rec::kSaveRecalc, 1);
+    }
+
+    // From PRINTHEADERS to the margins, in the order the format wants them.
+    void writePrintSettings(const xl::Worksheet& ws) {
+        Builder& b = b_;
+        const xl::PageSetup& ps = ws.GetPageSetup();
         b.rec16(rec::kPrintHeaders, ps.PrintHeadings ? 1 : 0);
         b.rec16(rec::kPrintGridlines, ps.PrintGridlines ? 1 : 0);
         b.rec16(rec::kGridSet, 1);
         b.rec(rec::kGuts, QByteArray(8, '\0'));
         b.rec(rec::kDefaultRowHeight, data([&](ByteWriter& w) { w.u16(0); w.u16(std::uint16_t(std::lround(ws.defaultRowHeight * 20))); }));
         b.rec16(rec::kWsBool, std::uint16_t(0x04C1 | (ps.FitToPage ? 0x0100 : 0)));
-        auto breaks = [&](std::uint16_t type, const std::vector<int>& list, std::uint16_t spanEnd) {
-            if (list.empty()) return;
-            std::vector<int> sorted(list);
-            std::sort(sorted.begin(), sorted.end());
-            sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-            if (sorted.size() > 1026) sorted.resize(1026);
-            b.rec(type, data([&](ByteWriter& w) {
-                w.u16(std::uint16_t(sorted.size()));
-                for (int at : sorted) { w.u16(std::uint16_t(std::max(at - 1, 0))); w.u16(0); w.u16(spanEnd); }
-            }));
-        };
-        breaks(rec::kHorizontalPageBreaks, ps.HPageBreaks, 255);
-        breaks(rec::kVerticalPageBreaks, ps.VPageBreaks, 65535);
-        auto hf = [&](std::uint16_t type, const QString& text) {
-            if (text.isEmpty()) { b.recEmpty(type); return; }
-            b.rec(type, data([&](ByteWriter& w) { unicodeString(w, text, false); }));
-        };
-        hf(rec::kHeader, headerText(ps.LeftHeader, ps.CenterHeader, ps.RightHeader));
-        hf(rec::kFooter, headerText(ps.LeftFooter, ps.CenterFooter, ps.RightFooter));
+        writePageBreaks(rec::kHorizontalPageBreaks, ps.HPageBreaks, 255);
+        writePageBreaks(rec::kVerticalPageBreaks, ps.VPageBreaks, 65535);
+        writeHeaderFooter(rec::kHeader, headerText(ps.LeftHeader, ps.CenterHeader, ps.RightHeader));
+        writeHeaderFooter(rec::kFooter, headerText(ps.LeftFooter, ps.CenterFooter, ps.RightFooter));
         b.rec16(rec::kHCenter, ps.CenterHorizontally ? 1 : 0);
         b.rec16(rec::kVCenter, ps.CenterVertically ? 1 : 0);
         b.recDouble(rec::kLeftMargin, ps.LeftMargin / 72);
         b.recDouble(rec::kRightMargin, ps.RightMargin / 72);
         b.recDouble(rec::kTopMargin, ps.TopMargin / 72);
         b.recDouble(rec::kBottomMargin, ps.BottomMargin / 72);
-        b.rec(rec::kSetup, data([&](ByteWriter& w) {
+    }
+
+    void writePageBreaks(std::uint16_t type, const std::vector<int>& list, std::uint16_t spanEnd) {
+        if (list.empty()) return;
+        std::vector<int> sorted(list);
+        std::sort(sorted.begin(), sorted.end());
+        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+        if (sorted.size() > 1026) sorted.resize(1026);
+        b_.rec(type, data([&](ByteWriter& w) {
+            w.u16(std::uint16_t(sorted.size()));
+            for (int at : sorted) { w.u16(std::uint16_t(std::max(at - 1, 0))); w.u16(0); w.u16(spanEnd); }
+        }));
+    }
+
+    void writeHeaderFooter(std::uint16_t type, const QString& text) {
+        if (text.isEmpty()) { b_.recEmpty(type); return; }
+        b_.rec(type, data([&](ByteWriter& w) { unicodeString(w, text, false); }));
+    }
+
+    void writePageSetup(const xl::PageSetup& ps) {
+        b_.rec(rec::kSetup, data([&](ByteWriter& w) {
             std::uint16_t flags = 0;
             if (ps.Order == 2) flags |= 0x01;
             if (ps.Orientation != xl::xlLandscape) flags |= 0x02;
@@ -642,8 +682,10 @@ private:
             w.f64(ps.FooterMargin / 72);
             w.u16(1);
         }));
+    }
 
-        b.w.put32(defColField, std::uint32_t(b.pos()));
+    // Whole characters: the count whose width on screen comes nearest.
+    void writeDefColWidth(const xl::Worksheet& ws) {
         int best = 8;
         double bestDiff = 1e9;
         for (int n = 0; n <= 255; ++n) {
@@ -651,74 +693,84 @@ private:
             double d = std::fabs(wch - ws.defaultColumnWidth);
             if (d < bestDiff) { bestDiff = d; best = n; }
         }
-        b.rec16(rec::kDefColWidth, std::uint16_t(best));
-        writeColumns(ws);
+        b_.rec16(rec::kDefColWidth, std::uint16_t(best));
+    }
 
-        b.rec(rec::kDimensions, data([&](ByteWriter& w) {
-            w.u32(std::uint32_t(rwMic)); w.u32(std::uint32_t(rwMac));
-            w.u16(std::uint16_t(colMic)); w.u16(std::uint16_t(colMac)); w.u16(0);
+    void writeDimensions(const SheetPlan& plan) {
+        b_.rec(rec::kDimensions, data([&](ByteWriter& w) {
+            w.u32(std::uint32_t(plan.rwMic)); w.u32(std::uint32_t(plan.rwMac));
+            w.u16(std::uint16_t(plan.colMic)); w.u16(std::uint16_t(plan.colMac)); w.u16(0);
         }));
+    }
 
+    // Up to 32 ROW records, their cells, and the DBCELL that finds them;
+    // the INDEX learns where the DBCELL is.
+    void writeRowBlock(const xl::Worksheet& ws, const SheetPlan& plan, std::size_t blk, qsizetype dbcellFields) {
+        Builder& b = b_;
+        const std::size_t first = blk * 32, last = std::min(plan.rows.size(), first + 32);
+        const qsizetype firstRowPos = b.pos();
         const std::uint16_t defHeight = std::uint16_t(std::lround(ws.defaultRowHeight * 20));
-        for (std::size_t blk = 0; blk < blocks; ++blk) {
-            const std::size_t first = blk * 32, last = std::min(rows.size(), first + 32);
-            const qsizetype firstRowPos = b.pos();
-            for (std::size_t i = first; i < last; ++i) {
-                const RowOut& ro = rows[i];
-                const xl::RowInfo& ri = *ro.info;
-                qsizetype at = b.begin(rec::kRow);
-                b.w.u16(std::uint16_t(ro.row - 1));
-                b.w.u16(std::uint16_t(ro.colMic));
-                b.w.u16(std::uint16_t(ro.colMac));
-                b.w.u16(ri.height >= 0 ? std::uint16_t(std::min(std::lround(ri.height * 20), 8191L)) : defHeight);
-                b.w.u16(0);
-                b.w.u16(0);
-                std::uint32_t flags = 0x0100;
-                if (ri.hidden) flags |= 0x20;
-                if (ri.height >= 0) flags |= 0x40;
-                if (ri.style >= 0) flags |= 0x80 | (std::uint32_t(xfOf(std::uint32_t(ri.style)) & 0x0FFF) << 16);
-                else flags |= std::uint32_t(kFirstCellXf) << 16;
-                b.w.u32(flags);
-                b.end(at);
-            }
-            std::vector<qsizetype> cellStarts;
-            for (std::size_t i = first; i < last; ++i) {
-                cellStarts.push_back(b.pos());
-                writeCells(rows[i].row - 1, rows[i].cells);
-            }
-            const qsizetype dbcell = b.pos();
-            b.w.put32(dbcellFields + qsizetype(blk) * 4, std::uint32_t(dbcell));
-            qsizetype at = b.begin(rec::kDbCell);
-            b.w.u32(std::uint32_t(dbcell - firstRowPos));
-            qsizetype prev = firstRowPos + 20;
-            for (qsizetype start : cellStarts) {
-                b.w.u16(std::uint16_t(start - prev));
-                prev = start;
-            }
-            b.end(at);
+        for (std::size_t i = first; i < last; ++i) writeRow(plan.rows[i], defHeight);
+        std::vector<qsizetype> cellStarts;
+        for (std::size_t i = first; i < last; ++i) {
+            cellStarts.push_back(b.pos());
+            writeCells(plan.rows[i].row - 1, plan.rows[i].cells);
         }
+        const qsizetype dbcell = b.pos();
+        b.w.put32(dbcellFields + qsizetype(blk) * 4, std::uint32_t(dbcell));
+        qsizetype at = b.begin(rec::kDbCell);
+        b.w.u32(std::uint32_t(dbcell - firstRowPos));
+        qsizetype prev = firstRowPos + 20;
+        for (qsizetype start : cellStarts) {
+            b.w.u16(std::uint16_t(start - prev));
+            prev = start;
+        }
+        b.end(at);
+    }
 
-        // WINDOW2, and PANE for frozen rows or columns
+    void writeRow(const RowOut& ro, std::uint16_t defHeight) {
+        Builder& b = b_;
+        const xl::RowInfo& ri = *ro.info;
+        qsizetype at = b.begin(rec::kRow);
+        b.w.u16(std::uint16_t(ro.row - 1));
+        b.w.u16(std::uint16_t(ro.colMic));
+        b.w.u16(std::uint16_t(ro.colMac));
+        b.w.u16(ri.height >= 0 ? std::uint16_t(std::min(std::lround(ri.height * 20), 8191L)) : defHeight);
+        b.w.u16(0);
+        b.w.u16(0);
+        std::uint32_t flags = 0x0100;
+        if (ri.hidden) flags |= 0x20;
+        if (ri.height >= 0) flags |= 0x40;
+        if (ri.style >= 0) flags |= 0x80 | (std::uint32_t(xfOf(std::uint32_t(ri.style)) & 0x0FFF) << 16);
+        else flags |= std::uint32_t(kFirstCellXf) << 16;
+        b.w.u32(flags);
+        b.end(at);
+    }
+
+    // WINDOW2, and PANE for frozen rows or columns.
+    void writeWindow(const xl::Worksheet& ws, int index) {
         const int fr = ws.FrozenRows(), fc = ws.FrozenCols();
         const bool frozen = fr > 0 || fc > 0;
         std::uint16_t g = 0x0004 | 0x0010 | 0x0020 | 0x0080;
         if (ws.showGridlines) g |= 0x0002;
         if (frozen) g |= 0x0008 | 0x0100;
         if (index == active_) g |= 0x0200 | 0x0400;
-        b.rec(rec::kWindow2, data([&](ByteWriter& w) {
+        b_.rec(rec::kWindow2, data([&](ByteWriter& w) {
             w.u16(g); w.u16(0); w.u16(0); w.u16(64); w.u16(0); w.u16(0); w.u16(0); w.u32(0);
         }));
-        if (frozen) {
-            b.rec(rec::kPane, data([&](ByteWriter& w) {
-                w.u16(std::uint16_t(fc)); w.u16(std::uint16_t(fr));
-                w.u16(std::uint16_t(fr)); w.u16(std::uint16_t(fc));
-                w.u8(fr > 0 && fc > 0 ? 0 : fr > 0 ? 2 : 1);
-                w.u8(0);
-            }));
-        }
+        if (!frozen) return;
+        b_.rec(rec::kPane, data([&](ByteWriter& w) {
+            w.u16(std::uint16_t(fc)); w.u16(std::uint16_t(fr));
+            w.u16(std::uint16_t(fr)); w.u16(std::uint16_t(fc));
+            w.u8(fr > 0 && fc > 0 ? 0 : fr > 0 ? 2 : 1);
+            w.u8(0);
+        }));
+    }
+
+    void writeMergedCells(const xl::Worksheet& ws) {
         for (std::size_t i = 0; i < ws.mergedCells.size(); i += 1026) {
             const std::size_t n = std::min<std::size_t>(1026, ws.mergedCells.size() - i);
-            b.rec(rec::kMergedCells, data([&](ByteWriter& w) {
+            b_.rec(rec::kMergedCells, data([&](ByteWriter& w) {
                 w.u16(std::uint16_t(n));
                 for (std::size_t k = i; k < i + n; ++k) {
                     const xl::CellRect& m = ws.mergedCells[k];
@@ -727,7 +779,6 @@ private:
                 }
             }));
         }
-        b.recEmpty(rec::kEof);
     }
 
     void writeColumns(const xl::Worksheet& ws) {
