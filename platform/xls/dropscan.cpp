@@ -9,7 +9,9 @@ namespace xls::detail {
 
 namespace {
 
-// The kind of a drawing object (its common-data subrecord opens the OBJ record).
+// The common-data subrecord that opens an OBJ record, and the kinds of
+// drawing object it gives.
+constexpr std::uint16_t kFtCmo = 0x0015;
 enum : std::uint16_t { kObjChart = 0x05, kObjDropDown = 0x14, kObjNote = 0x19 };
 
 // Cells covered by an ARRAY or TABLE record's range.
@@ -33,7 +35,7 @@ void SheetDropScan::record(std::uint16_t type, const ByteView& v, int depth) {
     case rec::kTable: drops_ |= dropBit(Dropped::DataTables); groupCells_ += rangeCells(v); break;
     case rec::kNote: drops_ |= dropBit(Dropped::Comments); break;
     case rec::kObj:
-        if (v.size() >= 6 && v.u16(0) == 0x0015) {
+        if (v.size() >= 6 && v.u16(0) == kFtCmo) {
             const std::uint16_t kind = v.u16(4);
             // Filter and validation arrows are the drawings of those features.
             if (kind == kObjNote) drops_ |= dropBit(Dropped::Comments);
