@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -15,6 +17,7 @@
 #include <sane/sane.h>
 
 #include <cstring>
+#include <poll.h>
 #include <vector>
 
 namespace scanner {
@@ -60,16 +63,37 @@ bool ensureSession(QString* error) {
     return true;
 }
 
+// Some backends read the device in a thread of their own, which sane_cancel
+// stops at once, wherever it is: stopped inside the allocator, that thread
+// dies holding its lock and the cancel waits for it forever. After a scan
+// that failed midway the reader is given up to a second to finish the page
+// on its own: the end of its data on the backend's descriptor says it has.
+// A backend without a descriptor is cancelled straight away.
+void letReaderFinish(SANE_Handle h) {
+    SANE_Int fd = -1;
+    if (sane_get_select_fd(h, &fd) != SANE_STATUS_GOOD || fd < 0) return;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1000) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, int(1000 - waited.elapsed())) <= 0) return;
+        if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return;
+        QThread::msleep(5);
+    }
+}
+
 // Closes the device however the scan ends.
 class OpenDevice {
 public:
     ~OpenDevice() {
         if (!h) return;
+        if (started && !finished) letReaderFinish(h);
         if (started) sane_cancel(h);
         sane_close(h);
     }
     SANE_Handle h = nullptr;
     bool started = false;
+    bool finished = false; // the last frame was read to its end
 };
 
 struct Frame {
@@ -310,6 +334,7 @@ QImage scanPage(const QString& deviceName, QString* error) {
             if (!readFrame(dev.h, frames.back(), &why)) return {};
             if (frames.back().p.last_frame || frames.size() >= 3) break;
         }
+        dev.finished = true;
         return imageOf(frames, &why);
     }();
     if (error) *error = img.isNull() ? why : QString();

@@ -37,6 +37,8 @@ public:
             {QStringLiteral("resolution"), QStringLiteral("25.0")},
             {QStringLiteral("test-picture"), QStringLiteral("\"Solid black\"")},
             {QStringLiteral("read-status-code"), QStringLiteral("\"Default\"")},
+            // Real backends offer the descriptor the scan waits on.
+            {QStringLiteral("select-fd"), QStringLiteral("true")},
             {QStringLiteral("tl_x"), QStringLiteral("0.0")},
             {QStringLiteral("tl_y"), QStringLiteral("0.0")},
             {QStringLiteral("br_x"), QStringLiteral("40.0")},
