@@ -182,8 +182,11 @@ Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent
     Frame5 = new BinderPanel(*this);
     Frame6 = new SearchPanel(*this);
     Frame8 = new LedgerPanel(*this);
-    // The practice panel's "Acconti/Spese" opens the ledger.
-    connect(Frame1->Command28, &QPushButton::clicked, Frame8, [this] { guarded([this] { Frame8->Command28_Click(); }); });
+    Frame1->setNumberChooser(Frame2);
+    Frame1->setSearchPanel(Frame6);
+    Frame6->setPracticePanel(Frame1);
+    connect(Frame2, &NumberChooserPanel::numberChosen, Frame1, &PracticePanel::setNumber);
+    connect(Frame1, &PracticePanel::ledgerRequested, this, [this] { guarded([this] { Frame8->Command28_Click(); }); });
     buildLayout();
 
     Timer1 = named(new QTimer(this), "Timer1");
@@ -460,30 +463,7 @@ void Form1::Form_Activate() {
     xl::Workbook& book = Excel.ActiveWorkbook();
     store::FormatWorkbook(book);
 
-    ListView* list = Frame1->ListView1;
-    list->removeItems();
-    list->removeColumns();
-    xl::Worksheet& pratica = book.Sheets(store::kPratica);
-    const std::vector<int>& widths = store::practiceListWidths();
-    for (int c = 1; c <= 12; ++c) list->addColumn(pratica.Cells(1, c).Text(), widths[c - 1]);
-    list->setFitColumns(true);
-
-    pratica.Select();
-    list->addItems(store::practiceRows(pratica));
-}
-
-void Form1::FillPracticeList() {
-    ListView* list = Frame1->ListView1;
-    list->removeItems();
-    xl::Worksheet& pratica = Excel.Sheets(store::kPratica);
-    pratica.Select();
-    list->addItems(store::practiceRows(pratica));
-}
-
-void Form1::SortPracticeSheet() {
-    Excel.ScreenUpdating = false;
-    store::sortPractices(Excel.Sheets(store::kPratica));
-    Excel.ScreenUpdating = true;
+    Frame1->SetUpPracticeList();
 }
 
 void Form1::ResetForm() {
@@ -512,22 +492,10 @@ void Form1::ResetForm() {
             if (box->window() == this) skipping([box] { box->setChecked(false); });
     }
 
-    skipping([this] { FillPracticeList(); });
-    skipping([this] { SortPracticeSheet(); });
+    skipping([this] { Frame1->FillPracticeList(); });
+    skipping([this] { Frame1->SortPracticeSheet(); });
     skipping([this] { Frame3->showCounter(); });
 }
-
-void Form1::fillCombo(QComboBox* combo, const QString& sheetName, int column) {
-    combo->clear();
-    xl::Worksheet& sheet = Excel.Sheets(sheetName);
-    sheet.Select();
-    fillComboList(combo, store::columnList(sheet, column));
-}
-
-void Form1::LoadBinderCombo() { fillCombo(Frame1->Combo3, store::kVarie, 1); }
-void Form1::LoadClientCombo() { fillCombo(Frame1->Combo1, store::kCliente, 2); }
-void Form1::LoadSectorCombo() { fillCombo(Frame1->Combo2, store::kVarie, 5); }
-void Form1::LoadSearchClientCombo() { fillCombo(Frame6->Combo7, store::kCliente, 2); }
 
 // ---- saving and ending ----------------------------------------------------
 
@@ -686,11 +654,11 @@ void Form1::endProgram() {
 void Form1::MenuPratiche_Click() {
     switchPanels({{Frame8, false}, {Frame6, false}, {Frame1, true}, {Frame3, false}, {Frame4, false},
                 {Frame5, false}, {Frame2, false}, {Toolbar1, true}});
-    LoadBinderCombo();
-    LoadClientCombo();
-    LoadSectorCombo();
+    Frame1->LoadBinderCombo();
+    Frame1->LoadClientCombo();
+    Frame1->LoadSectorCombo();
     ResetForm();
-    Frame1->Text2->setFocus();
+    Frame1->focusOpeningDate();
 }
 
 void Form1::MenuClienti_Click() {
@@ -746,7 +714,7 @@ void Form1::MSalvataggio_Click() {
 }
 
 void Form1::Timer2_Timer() {
-    Frame1->Text8->setText(QStringLiteral("Ore...") + QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    Frame1->showClock(QStringLiteral("Ore...") + QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
 }
 
 void Form1::Image1_MouseDown() {

@@ -98,6 +98,7 @@ public:
     void switchPanels(std::initializer_list<std::pair<store::Panel, bool>> changes) override;
     Calendario* calendar() override { return calendario(); }
     void openDocument(const QString& path) override { OpenDocument(this, path); }
+    QString documentsFolder() const override { return programFolder_ + QStringLiteral("/Documenti/"); }
     bool practiceShown() const override;
     QString shownPracticeNumber() const override;
     store::SearchState lastSearch() const override;
@@ -107,12 +108,6 @@ public:
     // Shared procedures.
     void Form_Activate();
     void ResetForm();
-    void FillPracticeList();
-    void SortPracticeSheet();
-    void LoadBinderCombo();
-    void LoadClientCombo();
-    void LoadSectorCombo();
-    void LoadSearchClientCombo();
     // Saves the workbook in place; a failure is reported in a box titled
     // "Velmora" and answered false.
     bool SaveWorkbook();
@@ -164,7 +159,6 @@ private:
     void endProgram();
     void switchWidgets(const std::vector<std::pair<QWidget*, bool>>& changes);
     void buildLayout();
-    void fillCombo(QComboBox* combo, const QString& sheet, int column);
     QScreen* ownScreen() const;
     // What the window manager's frame adds to the window's size.
     QSize frameExtra() const;

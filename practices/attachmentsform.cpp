@@ -1,10 +1,8 @@
 #include "practices/attachmentsform.h"
 
-#include "app/form1.h"
-#include "platform/desktop/named.h"
 #include "platform/desktop/dialogs.h"
-#include "practices/practicepanel.h"
-#include "practices/scannerform.h"
+#include "platform/desktop/named.h"
+#include "practices/messages.h"
 
 #include <QPushButton>
 #include <QStringList>
@@ -29,7 +27,8 @@ bool CommonDialog::ShowOpen() {
     return !FileName.isEmpty();
 }
 
-Form3::Form3(Form1& f) : QWidget(&f, Qt::Window), form(f) {
+Form3::Form3(QWidget* window, const QString& documentsFolder)
+    : QWidget(window, Qt::Window), folder_(documentsFolder) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Visualizza Allegati "));
     Command1 = named(new QPushButton(QStringLiteral("&Seleziona Allegato Pratica"), this), "Command1");
@@ -41,12 +40,12 @@ Form3::Form3(Form1& f) : QWidget(&f, Qt::Window), form(f) {
 }
 
 void Form3::Command1_Click() {
-    CommonDialog1->DialogTitle = QStringLiteral("Seleziona il file da caricare");
-    CommonDialog1->Filter = QStringLiteral("Bitmaps(*.bmp)|*.bmp");
-    CommonDialog1->InitDir = Form5::documentsFolder(form);
+    CommonDialog1->DialogTitle = practices::msg::kPickTitle;
+    CommonDialog1->Filter = practices::msg::kBitmapFilter;
+    CommonDialog1->InitDir = folder_;
     CommonDialog1->FilterIndex = 1;
     // A cancelled dialog gives no name, and there is nothing to open.
-    if (CommonDialog1->ShowOpen()) form.OpenDocument(this, CommonDialog1->FileName);
+    if (CommonDialog1->ShowOpen()) emit documentChosen(CommonDialog1->FileName);
     Unload();
 }
 
@@ -58,14 +57,6 @@ void Form3::Unload() {
     deleteLater();
 }
 
-Form3* loadedForm3(Form1& f) { return f.findChild<Form3*>(QStringLiteral("Form3"), Qt::FindDirectChildrenOnly); }
-
-Form3& form3(Form1& f) {
-    if (Form3* existing = loadedForm3(f)) return *existing;
-    return *new Form3(f);
-}
-
-void PracticePanel::Command51_Click() {
-    Form3& pick = form3(form);
-    pick.show();
+Form3* loadedForm3(QWidget& window) {
+    return window.findChild<Form3*>(QStringLiteral("Form3"), Qt::FindDirectChildrenOnly);
 }

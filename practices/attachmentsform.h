@@ -7,7 +7,6 @@
 #include <QString>
 #include <QWidget>
 
-class Form1;
 class QPushButton;
 
 // The file-open dialog with its settings, filled before it is shown. The
@@ -31,18 +30,22 @@ public:
 class Form3 : public QWidget {
     Q_OBJECT
 public:
-    explicit Form3(Form1& form);
-    Form1& form;
-
-    QPushButton* Command1 = nullptr; // "&Seleziona Allegato Pratica"
-    CommonDialog* CommonDialog1 = nullptr;
+    // A form of `window` that picks in `documentsFolder`.
+    Form3(QWidget* window, const QString& documentsFolder);
 
     void Command1_Click();
     // Hides the form and lets it go; the next opening loads a new one.
     void Unload();
+
+signals:
+    // The document picked, to be opened with the program associated with it.
+    void documentChosen(const QString& path);
+
+private:
+    QString folder_;
+    QPushButton* Command1 = nullptr; // "&Seleziona Allegato Pratica"
+    CommonDialog* CommonDialog1 = nullptr;
 };
 
-// The attachments form of `form` when it is loaded, else nullptr.
-Form3* loadedForm3(Form1& form);
-// The attachments form, loaded (hidden) when it is not.
-Form3& form3(Form1& form);
+// The attachments form of `window` when it is loaded, else nullptr.
+Form3* loadedForm3(QWidget& window);

@@ -1,12 +1,11 @@
 #include "practices/numberchooser.h"
 
-#include "platform/desktop/controls.h"
-#include "app/form1.h"
-#include "platform/desktop/named.h"
 #include "platform/desktop/dialogs.h"
-#include "platform/engine/vbconv.h"
-#include "practices/practicecommon.h"
-#include "practices/practicepanel.h"
+#include "platform/desktop/guard.h"
+#include "platform/desktop/named.h"
+#include "practices/messages.h"
+#include "store/panelcontext.h"
+#include "store/practicesheet.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -14,11 +13,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolBar>
 
-using namespace practices;
+using handlers::guarded;
+namespace msg = practices::msg;
+namespace sheet = store::practices;
 
-NumberChooserPanel::NumberChooserPanel(Form1& f) : QGroupBox(QStringLiteral("Seleziona Numero Pratica")), form(f) {
+NumberChooserPanel::NumberChooserPanel(store::PanelContext& ctx)
+    : QGroupBox(QStringLiteral("Seleziona Numero Pratica")), ctx_(ctx) {
     setObjectName(QStringLiteral("Frame2"));
     Text9 = named(new QLineEdit(this), "Text9");
     Label9 = named(new QLabel(QStringLiteral("Ultimo Numero Pratica"), this), "Label9");
@@ -51,13 +52,19 @@ NumberChooserPanel::NumberChooserPanel(Form1& f) : QGroupBox(QStringLiteral("Sel
     connect(Text9, &QLineEdit::returnPressed, this, [this] { Command4_Click(); });
 }
 
+void NumberChooserPanel::propose(const QString& number) {
+    if (number.isEmpty())
+        Text9->clear();
+    else
+        Text9->setText(number);
+}
+
 void NumberChooserPanel::Command4_Click() {
     // Practice numbers are whole numbers from 1 up; anything else would be
     // stored as the practice's key and later as the counter.
-    const std::optional<qint64> n = wholeNumber(Text9->text());
+    const std::optional<qint64> n = sheet::wholeNumber(Text9->text());
     if (!n || *n < 1) {
-        ui::dialogs().message(QStringLiteral("ERRORE: Il NUMERO PRATICA deve essere un numero intero maggiore di zero"),
-                              QStringLiteral("Velmora"), ui::MsgIcon::Information);
+        ui::dialogs().message(msg::kNumberFromOne, msg::kTitle, ui::MsgIcon::Information);
         Text9->setFocus();
         Text9->selectAll();
         return;
@@ -65,24 +72,27 @@ void NumberChooserPanel::Command4_Click() {
     Text9->setText(QString::number(*n));
     CheckDuplicatePracticeNumber();
     if (Text9->text().isEmpty()) return;
-    form.Frame1->Text1->setText(Text9->text());
-    form.switchPanels({{this, false}, {form.Frame1, true}, {form.Toolbar1, true}});
+    emit numberChosen(Text9->text());
+    ctx_.switchPanels(
+        {{store::Panel::NumberChooser, false}, {store::Panel::Practice, true}, {store::Panel::Toolbar, true}});
 }
 
 void NumberChooserPanel::CheckDuplicatePracticeNumber() {
     guarded([&] {
-        form.Excel.ScreenUpdating = false;
+        xl::Application& app = ctx_.book().application();
+        app.ScreenUpdating = false;
         const QString number = Text9->text();
-        const bool taken = practiceRow(form.Excel.Sheets(QStringLiteral("Pratica")), number) != 0;
-        form.Excel.ScreenUpdating = true;
+        const bool taken = sheet::exists(ctx_.book(), number);
+        app.ScreenUpdating = true;
         if (!taken) return;
-        ui::dialogs().message(duplicateNumberMessage(number), QStringLiteral("Velmora"), ui::MsgIcon::Information);
+        ui::dialogs().message(msg::duplicateNumber(number), msg::kTitle, ui::MsgIcon::Information);
         Text9->clear();
     });
 }
 
 void NumberChooserPanel::Command3_Click() {
-    form.switchPanels({{this, false}, {form.Frame1, true}, {form.Toolbar1, true}});
+    ctx_.switchPanels(
+        {{store::Panel::NumberChooser, false}, {store::Panel::Practice, true}, {store::Panel::Toolbar, true}});
     Text9->clear();
     Check5->setChecked(false);
 }
@@ -90,7 +100,7 @@ void NumberChooserPanel::Command3_Click() {
 void NumberChooserPanel::Check5_Click() {
     if (!Check5->isChecked()) return;
     // The reset reaches the file at the next save of the workbook.
-    guarded([&] { form.Excel.Sheets(QStringLiteral("Pratica")).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(0)); });
+    guarded([&] { sheet::resetCounter(ctx_.book()); });
     Check5->setChecked(false);
     hide();
 }

@@ -5,7 +5,9 @@
 
 #include <QGroupBox>
 
-class Form1;
+namespace store {
+class PanelContext;
+}
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -14,17 +16,26 @@ class QPushButton;
 class NumberChooserPanel : public QGroupBox {
     Q_OBJECT
 public:
-    explicit NumberChooserPanel(Form1& form);
-    Form1& form;
-    QLineEdit* Text9 = nullptr;      // the proposed number
-    QCheckBox* Check5 = nullptr;     // "  Azzera Contatore"
-    QLabel* Label9 = nullptr;        // "Ultimo Numero Pratica"
-    QPushButton* Command4 = nullptr; // "Selez.&Numero"
-    QPushButton* Command3 = nullptr; // "&Esci"
+    explicit NumberChooserPanel(store::PanelContext& ctx);
+
+    // The number offered in the box ("" empties it).
+    void propose(const QString& number);
 
     void Command4_Click();
     void Command3_Click();
     void Check5_Click();
     // Empties Text9 when a practice with its number exists.
     void CheckDuplicatePracticeNumber();
+
+signals:
+    // A number accepted for a new practice.
+    void numberChosen(const QString& number);
+
+private:
+    store::PanelContext& ctx_;
+    QLineEdit* Text9 = nullptr;      // the proposed number
+    QCheckBox* Check5 = nullptr;     // "  Azzera Contatore"
+    QLabel* Label9 = nullptr;        // "Ultimo Numero Pratica"
+    QPushButton* Command4 = nullptr; // "Selez.&Numero"
+    QPushButton* Command3 = nullptr; // "&Esci"
 };

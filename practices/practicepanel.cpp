@@ -2,17 +2,20 @@
 
 #include "platform/desktop/calendario.h"
 #include "platform/desktop/controls.h"
-#include "app/form1.h"
-#include "platform/desktop/named.h"
 #include "platform/desktop/dialogs.h"
+#include "platform/desktop/guard.h"
+#include "platform/desktop/named.h"
 #include "platform/engine/vbconv.h"
+#include "practices/attachmentsform.h"
 #include "practices/icons.h"
+#include "practices/messages.h"
 #include "practices/numberchooser.h"
-#include "practices/practicecommon.h"
+#include "practices/scannerform.h"
 #include "practices/searchpanel.h"
-#include "reference/clientpanel.h"
-#include "reference/sectorbinder.h"
-#include "store/formatters.h"
+#include "store/lists.h"
+#include "store/panelcontext.h"
+#include "store/savepoint.h"
+#include "store/schema.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,42 +26,27 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 using namespace practices;
+using handlers::guarded;
+using handlers::skipping;
+using store::PracticeRecord;
+namespace msg = practices::msg;
+namespace sheet = store::practices;
 
 namespace {
 
-const QString kTitle = QStringLiteral("Velmora");
-const QString kTitleBlank = QStringLiteral(" Velmora");
-const QString kPratica = QStringLiteral("Pratica");
-const QString kSpese = QStringLiteral("Spese");
-
-void info(const QString& text, const QString& title = kTitle) {
+void info(const QString& text, const QString& title = msg::kTitle) {
     ui::dialogs().message(text, title, ui::MsgIcon::Information);
 }
 
-bool ask(const QString& text) { return ui::dialogs().question(text, kTitle); }
-
-QString notFoundText(const QString& number) {
-    return QStringLiteral("ERRORE: Non esiste nessuna Pratica con il numero ") + number;
-}
-
-// Writes one cell of a record; an empty text leaves the cell empty rather
-// than holding an empty text, so that every reader sees it as blank.
-void put(xl::Worksheet& sh, int row, int col, const xl::Value& v) {
-    xl::Range cell = sh.Cells(row, col);
-    if (isBlank(v))
-        cell.ClearContents();
-    else
-        cell.SetValue(v);
-}
+bool ask(const QString& text) { return ui::dialogs().question(text, msg::kTitle); }
 
 // Switches screen updating off for one operation and on again however it ends.
 class QuietScreen {
 public:
-    explicit QuietScreen(xl::Application& app) : app_(app) { app_.ScreenUpdating = false; }
+    explicit QuietScreen(store::Book& book) : app_(book.application()) { app_.ScreenUpdating = false; }
     ~QuietScreen() { app_.ScreenUpdating = true; }
     QuietScreen(const QuietScreen&) = delete;
     QuietScreen& operator=(const QuietScreen&) = delete;
@@ -67,9 +55,17 @@ private:
     xl::Application& app_;
 };
 
+// One of the reference lists (clients, binders, sectors) into a combo box.
+void fillFromColumn(QComboBox* combo, store::Book& book, const QString& sheetName, int column) {
+    combo->clear();
+    xl::Worksheet& sheet = book.sheet(sheetName);
+    sheet.Select();
+    fillComboList(combo, store::columnList(sheet, column));
+}
+
 } // namespace
 
-PracticePanel::PracticePanel(Form1& f) : QGroupBox(QStringLiteral("Gestione Pratiche ")), form(f) {
+PracticePanel::PracticePanel(store::PanelContext& ctx) : QGroupBox(QStringLiteral("Gestione Pratiche ")), ctx_(ctx) {
     setObjectName(QStringLiteral("Frame1"));
     Text1 = named(new QLineEdit(this), "Text1");
     Check1 = named(new QCheckBox(this), "Check1");
@@ -226,10 +222,10 @@ void PracticePanel::buildLayout() {
     lay->addLayout(buttons);
 }
 
+
 void PracticePanel::connectHandlers() {
-    if (form.Toolbar1) form.Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     for (int i = 1; i <= 7; ++i) {
-        QAction* a = form.toolbarButton(i);
+        QAction* a = ctx_.toolbarButton(i);
         if (!a) continue;
         a->setIcon(toolbarIcon(i));
         connect(a, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(i); });
@@ -245,9 +241,10 @@ void PracticePanel::connectHandlers() {
     connect(Command14, &QPushButton::clicked, this, [this] { Command14_Click(); });
     connect(Command15, &QPushButton::clicked, this, [this] { Command15_Click(); });
     connect(cmd14, &QPushButton::clicked, this, [this] { cmd14_Click(); });
+    connect(Command28, &QPushButton::clicked, this, &PracticePanel::ledgerRequested);
     connect(Command200, &QPushButton::clicked, this, [this] {
-        practices::guarded([this] {
-            if (!form.printLabel()) Text2->setFocus();
+        guarded([this] {
+            if (!ctx_.printLabel()) Text2->setFocus();
         });
     });
     connect(Command50, &QPushButton::clicked, this, [this] { Command50_Click(); });
@@ -261,7 +258,40 @@ void PracticePanel::connectHandlers() {
 
 void PracticePanel::showInsertButtons(bool visible) {
     for (int i : {1, 2})
-        if (QAction* a = form.toolbarButton(i)) a->setVisible(visible);
+        if (QAction* a = ctx_.toolbarButton(i)) a->setVisible(visible);
+}
+
+// ---------------------------------------------------------------------------
+// The practice list and the combo boxes
+
+void PracticePanel::SetUpPracticeList() {
+    ListView1->removeItems();
+    ListView1->removeColumns();
+    const QStringList headers = sheet::listHeaders(ctx_.book());
+    const std::vector<int>& widths = sheet::listWidths();
+    for (int c = 0; c < headers.size(); ++c) ListView1->addColumn(headers[c], widths[c]);
+    ListView1->setFitColumns(true);
+    ListView1->addItems(sheet::listRows(ctx_.book()));
+}
+
+void PracticePanel::FillPracticeList() {
+    ListView1->removeItems();
+    ListView1->addItems(sheet::listRows(ctx_.book()));
+}
+
+void PracticePanel::SortPracticeSheet() {
+    QuietScreen quiet(ctx_.book());
+    sheet::sortByNumber(ctx_.book());
+}
+
+void PracticePanel::LoadBinderCombo() { fillFromColumn(Combo3, ctx_.book(), store::kVarie, 1); }
+void PracticePanel::LoadClientCombo() { fillFromColumn(Combo1, ctx_.book(), store::kCliente, 2); }
+void PracticePanel::LoadSectorCombo() { fillFromColumn(Combo2, ctx_.book(), store::kVarie, 5); }
+
+void PracticePanel::reloadCombos() {
+    LoadBinderCombo();
+    LoadClientCombo();
+    LoadSectorCombo();
 }
 
 // ---------------------------------------------------------------------------
@@ -270,39 +300,35 @@ void PracticePanel::showInsertButtons(bool visible) {
 void PracticePanel::Toolbar1_ButtonClick(int index) {
     guarded([&] {
         if (index == 4 && shown(this)) {
-            form.SaveWorkbook();
-            form.requestPrint(7);
+            ctx_.save();
+            ctx_.requestPrint(7);
         }
         if (index == 1 && shown(this)) {
             InsertPractice();
-            form.SortPracticeSheet();
-            form.LoadBinderCombo();
-            form.LoadClientCombo();
-            form.LoadSectorCombo();
+            SortPracticeSheet();
+            reloadCombos();
         }
         if (index == 7) {
-            form.switchPanels({{form.Frame1, false}, {form.Frame2, false}, {form.Frame3, false},
-                               {form.Frame4, false}, {form.Frame5, false}, {form.Toolbar1, false}});
+            ctx_.switchPanels({{store::Panel::Practice, false}, {store::Panel::NumberChooser, false},
+                               {store::Panel::Client, false}, {store::Panel::Sector, false},
+                               {store::Panel::Binder, false}, {store::Panel::Toolbar, false}});
             showInsertButtons(true);
-            form.SaveWorkbook();
+            ctx_.save();
         }
-        if (index == 2 && shown(this)) {
-            NumberChooserPanel* chooser = form.Frame2;
-            chooser->Text9->clear();
-            form.switchPanels({{chooser, true}, {this, false}, {form.Toolbar1, false}});
+        if (index == 2 && shown(this) && chooser_) {
+            chooser_->propose(QString());
+            ctx_.switchPanels(
+                {{store::Panel::NumberChooser, true}, {store::Panel::Practice, false}, {store::Panel::Toolbar, false}});
             // A counter that holds no number (an old insert stored whatever the
             // number box held) counts as 0 rather than stopping here.
-            const double last = counterValue(form.Excel.Sheets(kPratica).GetRange(QStringLiteral("IV1")).GetValue());
-            chooser->Text9->setText(vb::CStr(xl::Value(last + 1)));
-            form.SaveWorkbook();
+            chooser_->propose(vb::CStr(xl::Value(sheet::counter(ctx_.book()) + 1)));
+            ctx_.save();
         }
         if (index == 5 && shown(this)) {
-            form.ResetForm();
-            form.SaveWorkbook();
+            ctx_.resetForm();
+            ctx_.save();
             showInsertButtons(true);
-            form.LoadBinderCombo();
-            form.LoadClientCombo();
-            form.LoadSectorCombo();
+            reloadCombos();
         }
         if (index == 3 && shown(this)) {
             ModifyPractice();
@@ -310,21 +336,19 @@ void PracticePanel::Toolbar1_ButtonClick(int index) {
             // user can put it right: emptying the panel now would lose every
             // other change made to the practice.
             if (keepFields_) return;
-            form.ResetForm();
-            form.LoadBinderCombo();
-            form.LoadClientCombo();
-            form.LoadSectorCombo();
+            ctx_.resetForm();
+            reloadCombos();
             showInsertButtons(true);
             ListView1->removeItems();
-            form.SaveWorkbook();
-            form.FillPracticeList();
+            ctx_.save();
+            FillPracticeList();
         }
         if (index == 6 && shown(this)) {
             DeletePractice();
             showInsertButtons(true);
             ListView1->removeItems();
-            form.SaveWorkbook();
-            form.FillPracticeList();
+            ctx_.save();
+            FillPracticeList();
         }
     });
 }
@@ -334,7 +358,7 @@ void PracticePanel::Toolbar1_ButtonClick(int index) {
 
 void PracticePanel::Check1_Click() {
     if (Check1->isChecked()) {
-        Calendario* cal = form.calendario();
+        Calendario* cal = ctx_.calendar();
         cal->show();
         cal->raise();
     }
@@ -342,22 +366,13 @@ void PracticePanel::Check1_Click() {
 
 QString PracticePanel::shownNumber() const { return Text1->text(); }
 
-store::ShownPractice PracticePanel::shownPractice() const {
-    store::ShownPractice p;
-    p.number = Text1->text();
-    p.date = Text2->text();
-    p.client = Combo1->currentText();
-    p.subject = Text3->text();
-    p.description = Text4->text();
-    p.sector = Combo2->currentText();
-    p.place = Text5->text();
-    p.binder = Combo3->currentText();
-    p.inPreparation = Check2->isChecked();
-    p.completed = Check3->isChecked();
-    p.notes = Text6->text();
-    p.estimate = Text37->text();
-    return p;
-}
+void PracticePanel::setNumber(const QString& number) { Text1->setText(number); }
+
+void PracticePanel::appendNote(const QString& line) { Text6->setText(Text6->text() + QStringLiteral("\r\n") + line); }
+
+void PracticePanel::showClock(const QString& text) { Text8->setText(text); }
+
+void PracticePanel::focusOpeningDate() { Text2->setFocus(); }
 
 bool PracticePanel::takeDate(const QDate& picked) {
     if (!shown(this)) return false;
@@ -415,23 +430,23 @@ void PracticePanel::Text37_LostFocus() {
     if (Text37->text().isEmpty()) return;
     // A text that is not an amount stays as typed: the insert and the modify
     // refuse it with a message, so nothing wrong reaches the sheet.
-    const QString formatted = store::CtrNumD(Text37->text());
-    if (!formatted.isEmpty()) Text37->setText(formatted);
+    const std::optional<QString> formatted = sheet::estimateText(Text37->text());
+    if (formatted && !formatted->isEmpty()) Text37->setText(*formatted);
 }
 
 bool PracticePanel::normaliseEstimate() {
     const QString text = Text37->text();
-    if (text.trimmed().isEmpty()) {
-        if (!text.isEmpty()) Text37->clear();
-        return true;
-    }
-    const QString formatted = store::CtrNumD(text);
-    if (formatted.isEmpty()) {
-        info(QStringLiteral("ERRORE: Il campo : PREVENTIVO deve contenere un importo (per esempio 1.500,50)"));
+    const std::optional<QString> formatted = sheet::estimateText(text);
+    if (!formatted) {
+        info(msg::kBadEstimate);
         Text37->setFocus();
         return false;
     }
-    Text37->setText(formatted);
+    if (formatted->isEmpty()) {
+        if (!text.isEmpty()) Text37->clear();
+        return true;
+    }
+    Text37->setText(*formatted);
     return true;
 }
 
@@ -441,9 +456,7 @@ bool PracticePanel::acceptStorableFields() {
     // document and have no typing limit, so a longer note must be refused
     // here rather than leave a record written up to its notes.
     if (Text6->text().size() > xl::kMaxCellText) {
-        info(QStringLiteral("ERRORE: Il campo : NOTE supera i %1 caratteri che l'archivio può contenere: "
-                            "accorciarlo e riprovare")
-                 .arg(xl::kMaxCellText));
+        info(msg::notesTooLong());
         Text6->setFocus();
         return false;
     }
@@ -452,112 +465,127 @@ bool PracticePanel::acceptStorableFields() {
 
 bool PracticePanel::refuseMissingFields(const QString& title) {
     if (!Text1->text().isEmpty() && !Combo1->currentText().isEmpty() && !Text2->text().isEmpty()) return false;
-    info(QStringLiteral(" I campi : NUMERO PRATICA-DATA- CLIENTE , devono essere compilati"), title);
+    info(msg::kMissingFields, title);
     Text1->setFocus();
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// The practice shown, to and from a record
+
+PracticeRecord PracticePanel::shownRecord() const {
+    PracticeRecord r;
+    r.number = Text1->text();
+    r.opened = Text2->text();
+    r.client = Combo1->currentText();
+    r.subject = Text3->text();
+    r.description = Text4->text();
+    r.sector = Combo2->currentText();
+    r.place = Text5->text();
+    r.binder = Combo3->currentText();
+    r.inPreparation = Check2->isChecked();
+    r.completed = Check3->isChecked();
+    r.notes = Text6->text();
+    r.estimate = Text37->text();
+    return r;
+}
+
+store::ShownPractice PracticePanel::shownPractice() const {
+    const PracticeRecord r = shownRecord();
+    store::ShownPractice p;
+    p.number = r.number;
+    p.date = r.opened;
+    p.client = r.client;
+    p.subject = r.subject;
+    p.description = r.description;
+    p.sector = r.sector;
+    p.place = r.place;
+    p.binder = r.binder;
+    p.inPreparation = r.inPreparation;
+    p.completed = r.completed;
+    p.notes = r.notes;
+    p.estimate = r.estimate;
+    return p;
+}
+
+void PracticePanel::showRecord(const PracticeRecord& r) {
+    Text1->setText(r.number);
+    Text2->setText(r.opened);
+    Combo1->setEditText(r.client);
+    setTextWhole(Text3, r.subject);
+    Text4->setText(r.description);
+    Combo2->setEditText(r.sector);
+    setTextWhole(Text5, r.place);
+    Combo3->setEditText(r.binder);
+    // Both boxes are set before either is cleared: ticking one clears the
+    // other, and the practice's own pair must be what stays.
+    if (r.inPreparation) Check2->setChecked(true);
+    if (r.completed) Check3->setChecked(true);
+    if (!r.inPreparation) Check2->setChecked(false);
+    if (!r.completed) Check3->setChecked(false);
+    Text6->setText(r.notes);
+    setTextWhole(Text37, r.estimate);
 }
 
 // ---------------------------------------------------------------------------
 // Record operations
 
 void PracticePanel::InsertPractice() {
-    QuietScreen quiet(form.Excel);
-    if (refuseMissingFields(kTitle)) return;
+    QuietScreen quiet(ctx_.book());
+    if (refuseMissingFields(msg::kTitle)) return;
     // The estimate typed with the focus still in its box has not been
     // formatted yet: it is, here, before anything is written.
     if (!acceptStorableFields()) return;
-    const std::optional<QDate> opened = vb::CDate(Text2->text());
-    if (!opened) {
-        info(QStringLiteral("ERRORE: Il campo : DATA APERTURA non contiene una data valida"));
+    if (!vb::CDate(Text2->text())) {
+        info(msg::kBadDate);
         Text1->setFocus();
         return;
     }
     // A second record with a number already used would never be reached by
     // a find by key again.
-    int existing = 0;
-    if (!guarded([&] { existing = practiceRow(form.Excel.Sheets(kPratica), Text1->text()); })) return;
+    bool existing = false;
+    if (!guarded([&] { existing = sheet::exists(ctx_.book(), Text1->text()); })) return;
     if (existing) {
-        info(duplicateNumberMessage(Text1->text()));
+        info(msg::duplicateNumber(Text1->text()));
         Text1->setFocus();
         return;
     }
-    if (!ask(QStringLiteral(" Vuoi Inserire questa Pratica ?"))) return;
+    if (!ask(msg::kAskInsert)) return;
 
-    bool written = false;
-    guarded([&] {
-        xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-        int row = 1;
-        while (vb::fitsRow16(row) && !isBlank(sh.Cells(row, ColNumber).GetValue())) ++row;
-        if (!vb::fitsRow16(row)) {
-            info(QStringLiteral("ERRORE: Il foglio Pratica è pieno: impossibile inserire altre Pratiche"));
-            return;
-        }
-        // Every cell of the record is written, the empty ones too, so that a
-        // gap row keeps nothing of what stood there before.
-        put(sh, row, ColNumber, numberCell(Text1->text()));
-        put(sh, row, ColDate, xl::Value::date(vb::DateSerial(*opened)));
-        put(sh, row, ColClient, xl::Value(Combo1->currentText()));
-        put(sh, row, ColSubject, xl::Value(Text3->text()));
-        put(sh, row, ColDescription, xl::Value(Text4->text()));
-        put(sh, row, ColSector, xl::Value(Combo2->currentText()));
-        put(sh, row, ColPlace, xl::Value(Text5->text()));
-        put(sh, row, ColBinder, xl::Value(Combo3->currentText()));
-        put(sh, row, ColInPreparation, Check2->isChecked() ? xl::Value("SI") : xl::Value());
-        put(sh, row, ColCompleted, Check3->isChecked() ? xl::Value("SI") : xl::Value());
-        put(sh, row, ColNotes, xl::Value(Text6->text()));
-        put(sh, row, ColEstimate, xl::Value(Text37->text()));
-        sh.GetRange(QStringLiteral("IV1")).SetValue(numberCell(Text1->text()));
-        written = true;
-    });
-    if (!written) return;
+    store::SavePoint sp(ctx_);
+    store::Outcome outcome = store::Outcome::Invalid;
+    if (!guarded([&] { outcome = sheet::append(ctx_.book(), shownRecord()); })) return;
+    if (outcome == store::Outcome::SheetFull) info(msg::kSheetFull);
+    if (!store::done(outcome)) return;
 
-    form.ResetForm();
-    info(QStringLiteral("Pratica Aggiunta con successo !"), kTitleBlank);
+    ctx_.resetForm();
+    info(msg::kInserted, msg::kTitleBlank);
     Combo1->clear();
     Combo2->clear();
     Combo3->clear();
     Text1->setFocus();
-    form.SaveWorkbook();
+    sp.save();
 }
 
 void PracticePanel::ModifyPractice() {
     keepFields_ = false;
-    if (refuseMissingFields(kTitle)) return;
+    if (refuseMissingFields(msg::kTitle)) return;
     if (!acceptStorableFields()) {
         keepFields_ = true;
         return;
     }
-    if (!ask(QStringLiteral("Vuoi Modificare la Pratica selezionata  ?"))) return;
+    if (!ask(msg::kAskModify)) return;
 
+    store::SavePoint sp(ctx_);
     bool stop = false;
-    bool found = false;
+    store::Outcome outcome = store::Outcome::NotFound;
     const bool done = guarded([&] {
-        xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-        if (isBlank(sh.GetRange(QStringLiteral("A2")).GetValue())) {
-            info(QStringLiteral(" ERRORE: Non ci sono Pratiche presenti"));
+        if (!sheet::any(ctx_.book())) {
+            info(msg::kNoPractices);
             stop = true;
             return;
         }
-        sh.Select();
-        const QString key = Text1->text();
-        const int last = lastRowOfRun(sh, ColNumber, 2);
-        for (int row = 2; row <= last; ++row) {
-            if (!vb::CellEqualsText(sh.Cells(row, ColNumber).GetValue(), key)) continue;
-            put(sh, row, ColNumber, numberCell(key));
-            put(sh, row, ColDate, xl::Value(Text2->text()));
-            put(sh, row, ColClient, xl::Value(Combo1->currentText()));
-            put(sh, row, ColSubject, xl::Value(Text3->text()));
-            put(sh, row, ColDescription, xl::Value(Text4->text()));
-            put(sh, row, ColSector, xl::Value(Combo2->currentText()));
-            put(sh, row, ColPlace, xl::Value(Text5->text()));
-            put(sh, row, ColBinder, xl::Value(Combo3->currentText()));
-            sh.Cells(row, ColInPreparation).SetValue(xl::Value(Check2->isChecked() ? "SI" : " "));
-            sh.Cells(row, ColCompleted).SetValue(xl::Value(Check3->isChecked() ? "SI" : " "));
-            put(sh, row, ColNotes, xl::Value(Text6->text()));
-            put(sh, row, ColEstimate, xl::Value(Text37->text()));
-            found = true;
-            break;
-        }
+        outcome = sheet::update(ctx_.book(), shownRecord());
     });
     if (stop) return;
     if (!done) {
@@ -565,128 +593,113 @@ void PracticePanel::ModifyPractice() {
         keepFields_ = true;
         return;
     }
-    if (found)
-        info(QStringLiteral("Pratica  Modificata"));
+    if (store::done(outcome))
+        info(msg::kModified);
     else
-        info(notFoundText(Text1->text()));
-    form.ResetForm();
-    form.SaveWorkbook();
+        info(msg::notFound(Text1->text()));
+    ctx_.resetForm();
+    sp.save();
 }
 
 void PracticePanel::DeletePractice() {
     if (Text1->text().isEmpty()) {
-        info(QStringLiteral("Bisogna Selezionare  la   Pratica......."));
+        info(msg::kSelectFirst);
         return;
     }
     // Only the practice whose number is the box's: a leading number ("7bis",
     // "1 2") must never stand for another practice.
-    const std::optional<qint64> number = wholeNumber(Text1->text());
+    const std::optional<qint64> number = sheet::wholeNumber(Text1->text());
     if (!number) {
-        info(QStringLiteral("ERRORE: Il NUMERO PRATICA deve essere un numero intero"));
+        info(msg::kNotWholeNumber);
         return;
     }
-    const QString key = QString::number(*number);
-    if (!ask(QStringLiteral("Si vuole Eliminare la Pratica Selezionata ?"))) return;
+    if (!ask(msg::kAskDelete)) return;
 
-    bool found = false;
-    if (!guarded([&] {
-            xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-            sh.Select();
-            const int last = lastRowOfRun(sh, ColNumber, 2);
-            for (int row = 2; row <= last; ++row) {
-                if (vb::CellEqualsText(sh.Cells(row, ColNumber).GetValue(), key)) {
-                    sh.Cells(row, ColNumber).EntireRow().Delete();
-                    found = true;
-                    break;
-                }
-            }
-        }))
-        return;
-    if (found)
-        info(QStringLiteral("La Pratica è stata Eliminata"), kTitleBlank);
+    store::SavePoint sp(ctx_);
+    store::Outcome outcome = store::Outcome::NotFound;
+    if (!guarded([&] { outcome = sheet::remove(ctx_.book(), *number); })) return;
+    if (store::done(outcome))
+        info(msg::kDeleted, msg::kTitleBlank);
     else
-        info(notFoundText(Text1->text()));
+        info(msg::notFound(Text1->text()));
 
     // Asked also when no practice matched, so that entries left behind by an
     // earlier delete can still be removed.
-    if (ask(QStringLiteral("Si vuole  Eliminare anche le REGISTRAZIONI  associate a questa Pratica ?"))) {
+    if (ask(msg::kAskDeleteEntries)) {
         guarded([&] {
-            xl::Worksheet& sp = form.Excel.Sheets(kSpese);
-            sp.Select();
-            if (isBlank(sp.GetRange(QStringLiteral("A2")).GetValue())) {
-                info(QStringLiteral("Non ci sono REGISTRAZIONI inserite per nessuna  Pratica "));
-                return;
-            }
-            int row = 2;
-            while (row <= xl::kMaxRows) {
-                const xl::Value practice = sp.Cells(row, 2).GetValue();
-                if (isBlank(practice)) break;
-                if (vb::CellEqualsText(practice, key))
-                    sp.Cells(row, 2).EntireRow().Delete(); // the next entry moves up into this row
-                else
-                    ++row;
-            }
-            info(QStringLiteral("REGISTRAZIONI  Eliminate"), kTitleBlank);
+            if (store::done(sheet::removeLedgerEntries(ctx_.book(), *number)))
+                info(msg::kEntriesDeleted, msg::kTitleBlank);
+            else
+                info(msg::kNoEntries);
         });
     }
-    form.ResetForm();
-    form.FillPracticeList();
-    form.SaveWorkbook();
+    ctx_.resetForm();
+    FillPracticeList();
+    sp.save();
 }
 
 void PracticePanel::ListView1_ItemClick() {
-    QuietScreen quiet(form.Excel);
+    QuietScreen quiet(ctx_.book());
     QTreeWidgetItem* item = nullptr;
     for (int i = 0; i < ListView1->topLevelItemCount() && !item; ++i)
         if (ListView1->topLevelItem(i)->isSelected()) item = ListView1->topLevelItem(i);
     if (!item) return;
 
-    Text1->setText(item->text(0));
-    Text2->setText(item->text(1));
-    Combo1->setEditText(item->text(2));
-    setTextWhole(Text3, item->text(3));
-    Text4->setText(item->text(4));
-    Combo2->setEditText(item->text(5));
-    setTextWhole(Text5, item->text(6));
-    Combo3->setEditText(item->text(7));
-    // Only "SI" means set: the blank a modify writes for an unset box, like
-    // any other text, must clear the box and not keep the previous practice's.
-    const bool inPreparation = item->text(8) == QStringLiteral("SI");
-    const bool completed = item->text(9) == QStringLiteral("SI");
-    if (inPreparation) Check2->setChecked(true);
-    if (completed) Check3->setChecked(true);
-    if (!inPreparation) Check2->setChecked(false);
-    if (!completed) Check3->setChecked(false);
-    Text6->setText(item->text(10));
-    setTextWhole(Text37, item->text(11));
+    QStringList texts;
+    for (int c = 0; c < item->columnCount(); ++c) texts << item->text(c);
+    showRecord(PracticeRecord::fromTexts(texts));
     showInsertButtons(false);
 }
 
 // ---------------------------------------------------------------------------
 // Sorts
 
-void PracticePanel::sortPractices(int keyColumn, bool ascending, bool asNumbers) {
+void PracticePanel::sortPractices(store::PracticeKey key, bool ascending) {
     guarded([&] {
-        QuietScreen quiet(form.Excel);
-        xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-        sh.Select();
-        if (asNumbers) sh.Columns(QStringLiteral("A")).SetNumberFormat(QStringLiteral("0"));
-        // Every record takes part, however many there are; row 1 is the
-        // header and never moves.
-        const int last = lastFilledRow(sh, ColNumber);
-        if (last >= 3) {
-            xl::Range block = sh.GetRange(sh.Cells(2, ColNumber), sh.Cells(last, ColEstimate));
-            block.Sort(sh.Cells(2, keyColumn), ascending ? xl::xlAscending : xl::xlDescending, xl::xlNo);
-        }
-        form.FillPracticeList();
+        QuietScreen quiet(ctx_.book());
+        sheet::sort(ctx_.book(), key, ascending);
+        FillPracticeList();
     });
 }
 
-void PracticePanel::Command24_Click() { sortPractices(ColNumber, true, true); }
-void PracticePanel::Command26_Click() { sortPractices(ColNumber, false, true); }
-void PracticePanel::Command14_Click() { sortPractices(ColClient, true, false); }
-void PracticePanel::Command15_Click() { sortPractices(ColClient, false, false); }
+void PracticePanel::Command24_Click() { sortPractices(store::PracticeKey::Number, true); }
+void PracticePanel::Command26_Click() { sortPractices(store::PracticeKey::Number, false); }
+void PracticePanel::Command14_Click() { sortPractices(store::PracticeKey::Client, true); }
+void PracticePanel::Command15_Click() { sortPractices(store::PracticeKey::Client, false); }
 
 void PracticePanel::cmd14_Click() {
-    if (form.Frame6) form.Frame6->openPanel();
+    if (search_) search_->openPanel();
 }
+
+// ---------------------------------------------------------------------------
+// Documents
+
+Form5& PracticePanel::scannerForm() {
+    if (Form5* existing = loadedForm5(*window())) return *existing;
+    auto* scan = new Form5(window(), ctx_.documentsFolder());
+    // Only a document actually written is noted on the practice.
+    connect(scan, &Form5::documentAcquired, this,
+            [this](const QString& name) { appendNote(QStringLiteral("Allegato:-") + name); });
+    return *scan;
+}
+
+Form3& PracticePanel::attachmentsForm() {
+    if (Form3* existing = loadedForm3(*window())) return *existing;
+    auto* pick = new Form3(window(), ctx_.documentsFolder());
+    connect(pick, &Form3::documentChosen, this, [this](const QString& path) { ctx_.openDocument(path); });
+    return *pick;
+}
+
+// The scanner form serves the practice shown: number, client and date must
+// be there.
+void PracticePanel::Command50_Click() {
+    if (Text1->text().isEmpty() || Combo1->currentText().isEmpty() || Text2->text().isEmpty()) {
+        ui::dialogs().message(msg::kScanNeedsPractice, msg::kTitle, ui::MsgIcon::Information);
+        return;
+    }
+    Form5& scan = scannerForm();
+    scan.show();
+    scan.clearName();
+}
+
+void PracticePanel::Command51_Click() { attachmentsForm().show(); }

@@ -1,11 +1,9 @@
 #include "practices/scannerform.h"
 
-#include "platform/desktop/controls.h"
-#include "app/form1.h"
-#include "platform/desktop/named.h"
 #include "platform/desktop/dialogs.h"
+#include "platform/desktop/named.h"
 #include "platform/desktop/scanner.h"
-#include "practices/practicepanel.h"
+#include "practices/messages.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -17,9 +15,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
+namespace msg = practices::msg;
 
-const QString kTitle = QStringLiteral("Velmora");
+namespace {
 
 // A flatbed scanner with its lid half open, drawn here so that the program
 // carries no image files of its own.
@@ -59,7 +57,8 @@ bool isPlainFileName(const QString& name) {
 
 } // namespace
 
-Form5::Form5(Form1& f) : QWidget(&f, Qt::Window), form(f) {
+Form5::Form5(QWidget* window, const QString& documentsFolder)
+    : QWidget(window, Qt::Window), folder_(documentsFolder) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Scanner"));
     Text1 = named(new QLineEdit(this), "Text1");
@@ -82,18 +81,14 @@ Form5::Form5(Form1& f) : QWidget(&f, Qt::Window), form(f) {
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 }
 
-QString Form5::documentsFolder(const Form1& f) {
-    return f.programFolder() + QStringLiteral("/Documenti/");
-}
+void Form5::clearName() { Text1->setText(QString()); }
 
 void Form5::Command1_Click() { EZTwain::SelectScannerSource(this); }
 
 void Form5::Command2_Click() {
-    const QString answer = ui::dialogs().input(
-        QStringLiteral("Digita il nome del documento, l'estensione del file è : TuoNomeFile.bmp"), kTitle,
-        QStringLiteral(".bmp"));
+    const QString answer = ui::dialogs().input(msg::kAskDocumentName, msg::kTitle, QStringLiteral(".bmp"));
     if (answer.size() == 4) {
-        ui::dialogs().message(QStringLiteral("Non Hai Inserito il nome del File "), QString(), ui::MsgIcon::None);
+        ui::dialogs().message(msg::kNoDocumentName, QString(), ui::MsgIcon::None);
         return;
     }
     if (answer.size() > 4) {
@@ -101,52 +96,26 @@ void Form5::Command2_Click() {
         // it write anywhere on the disk. The note names the file on one line,
         // so a line break or any other control character cannot be in it.
         if (!isPlainFileName(answer)) {
-            ui::dialogs().message(
-                QStringLiteral("Il nome del documento non può contenere i caratteri / e \\ : "
-                               "digita solo il nome del file, ad esempio TuoNomeFile.bmp"),
-                kTitle, ui::MsgIcon::Information);
+            ui::dialogs().message(msg::kNoSeparators, msg::kTitle, ui::MsgIcon::Information);
             return;
         }
-        const QString path = documentsFolder(form) + answer;
+        const QString path = folder_ + answer;
         // Another practice's note may name the document already there.
         if (QFileInfo::exists(path) &&
-            !ui::dialogs().question(QStringLiteral("Esiste già un documento con il nome ") + answer +
-                                        QStringLiteral(" : vuoi sostituirlo ?"),
-                                    kTitle))
+            !ui::dialogs().question(msg::askReplaceDocument(answer), msg::kTitle))
             return;
         // Only a document actually written is noted on the practice; after a
         // failure the form stays up for another try and the check below
         // tells why.
         if (EZTwain::TWAIN_AcquireToFilename(this, path) == 0) {
             Text1->setText(answer);
-            MultiLineTextBox* note = form.Frame1->Text6;
-            note->setText(note->text() + QStringLiteral("\r\n") + QStringLiteral("Allegato:-") + Text1->text());
+            emit documentAcquired(Text1->text());
             hide();
         }
     }
-    if (EZTwain::TWAIN_LoadNativeFromFile(0) != 0) EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
+    if (EZTwain::TWAIN_LoadNativeFromFile(0) != 0) EZTwain::TWAIN_ReportLastError(msg::kUnableToScan);
 }
 
-Form5* loadedForm5(Form1& f) { return f.findChild<Form5*>(QStringLiteral("Form5"), Qt::FindDirectChildrenOnly); }
-
-Form5& form5(Form1& f) {
-    if (Form5* existing = loadedForm5(f)) return *existing;
-    return *new Form5(f);
-}
-
-// The scanner form serves the practice shown: number, client and date must
-// be there.
-void PracticePanel::Command50_Click() {
-    if (Text1->text().isEmpty() || Combo1->currentText().isEmpty() || Text2->text().isEmpty()) {
-        ui::dialogs().message(
-            QStringLiteral("ERRORE : Il documento deve essere associato ad una Pratica :") + QStringLiteral("\r\n") +
-                QStringLiteral("SELEZIONA  prima  la  Pratica nel caso che la Pratica sia già registrata") +
-                QStringLiteral("\r\n") +
-                QStringLiteral("Oppure INSERISCI i dati della nuova pratica e poi associa il documento"),
-            kTitle, ui::MsgIcon::Information);
-        return;
-    }
-    Form5& scan = form5(form);
-    scan.show();
-    scan.Text1->setText(QString());
+Form5* loadedForm5(QWidget& window) {
+    return window.findChild<Form5*>(QStringLiteral("Form5"), Qt::FindDirectChildrenOnly);
 }

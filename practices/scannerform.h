@@ -1,12 +1,11 @@
 #pragma once
 // The scanner form: chooses the scanner source and acquires a document into
-// the documents folder under a name the user types, noting it on the
-// practice shown in the practice panel. Modeless; loaded at its first
+// the documents folder under a name the user types, and tells the practice
+// panel, which notes it on the practice shown. Modeless; loaded at its first
 // showing and only hidden afterwards.
 
 #include <QWidget>
 
-class Form1;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,22 +13,26 @@ class QPushButton;
 class Form5 : public QWidget {
     Q_OBJECT
 public:
-    explicit Form5(Form1& form);
-    Form1& form;
+    // A form of `window`, saving into `documentsFolder` (with its trailing
+    // separator).
+    Form5(QWidget* window, const QString& documentsFolder);
 
+    void Command1_Click();
+    void Command2_Click();
+    // Empties the name box, as each opening does.
+    void clearName();
+
+signals:
+    // A document written into the documents folder under `name`.
+    void documentAcquired(const QString& name);
+
+private:
+    QString folder_;
     QLineEdit* Text1 = nullptr;      // the name of the document just acquired
     QPushButton* Command1 = nullptr; // "&Seleziona origine"
     QPushButton* Command2 = nullptr; // "&Acquisizione"
     QLabel* Image1 = nullptr;        // the fixed picture
-
-    void Command1_Click();
-    void Command2_Click();
-
-    // The documents folder, with its trailing separator.
-    static QString documentsFolder(const Form1& form);
 };
 
-// The scanner form of `form` when it has been loaded, else nullptr.
-Form5* loadedForm5(Form1& form);
-// The scanner form, loaded (hidden) on first use.
-Form5& form5(Form1& form);
+// The scanner form of `window` when it has been loaded, else nullptr.
+Form5* loadedForm5(QWidget& window);

@@ -1,15 +1,15 @@
 #include "practices/searchpanel.h"
 
 #include "platform/desktop/controls.h"
-#include "app/form1.h"
-#include "platform/desktop/named.h"
 #include "platform/desktop/dialogs.h"
+#include "platform/desktop/guard.h"
+#include "platform/desktop/named.h"
 #include "platform/engine/vbconv.h"
-#include "practices/numberchooser.h"
-#include "practices/practicecommon.h"
+#include "practices/messages.h"
 #include "practices/practicepanel.h"
-#include "reference/clientpanel.h"
-#include "reference/sectorbinder.h"
+#include "store/lists.h"
+#include "store/practicesheet.h"
+#include "store/schema.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,58 +18,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolBar>
 #include <QVBoxLayout>
 
-using namespace practices;
+using handlers::guarded;
+namespace msg = practices::msg;
+namespace area = store::search;
 
-namespace {
-
-const QString kTitle = QStringLiteral("Velmora");
-const QString kSeleziona = QStringLiteral("Seleziona");
-const QString kPratica = QStringLiteral("Pratica");
-
-struct AreaColumn {
-    const char* caption;
-    int widthTwips;
-};
-// Headers of the work area AA..AF, which are also the list's columns.
-constexpr AreaColumn kAreaColumns[] = {
-    {"Cliente", 3000}, {"N/Pratica", 1000}, {"Data", 1500},
-    {"Oggetto", 4000}, {"In Istrutt.", 1000}, {"Complet.", 1000},
-};
-
-void writeHeaders(xl::Worksheet& sh, int columns) {
-    for (int i = 0; i < columns; ++i)
-        sh.Cells(1, kAreaFirstCol + i).SetValue(xl::Value(QString::fromUtf8(kAreaColumns[i].caption)));
-}
-
-// One result row from practice row `row`: client, number, opening date as a
-// date value, subject and, for the search by client, the two flags. A cell
-// that cannot be copied (a date that is no date) is left empty.
-void copyResult(xl::Worksheet& sh, int row, int target, bool withFlags) {
-    auto copy = [&](int fromCol, int toCol) {
-        skipping([&] {
-            const xl::Value v = sh.Cells(row, fromCol).GetValue();
-            if (!isBlank(v)) sh.Cells(target, toCol).SetValue(v);
-        });
-    };
-    copy(ColClient, kAreaFirstCol);
-    copy(ColNumber, kAreaFirstCol + 1);
-    skipping([&] {
-        if (const auto d = dateValue(sh.Cells(row, ColDate).GetValue()))
-            sh.Cells(target, kAreaFirstCol + 2).SetValue(*d);
-    });
-    copy(ColSubject, kAreaFirstCol + 3);
-    if (withFlags) {
-        copy(ColInPreparation, kAreaFirstCol + 4);
-        copy(ColCompleted, kAreaFirstCol + 5);
-    }
-}
-
-} // namespace
-
-SearchPanel::SearchPanel(Form1& f) : QGroupBox(QStringLiteral("Ricerca")), form(f) {
+SearchPanel::SearchPanel(store::PanelContext& ctx) : QGroupBox(QStringLiteral("Ricerca")), ctx_(ctx) {
     setObjectName(QStringLiteral("Frame6"));
     Label34 = named(new QLabel(QStringLiteral("Ricerca  selezionando il Cliente"), this), "Label34");
     Combo7 = named(new QComboBox(this), "Combo7");
@@ -134,114 +89,85 @@ store::SearchState SearchPanel::searchState() const {
     return s;
 }
 
+void SearchPanel::LoadSearchClientCombo() {
+    Combo7->clear();
+    xl::Worksheet& clients = ctx_.book().sheet(store::kCliente);
+    clients.Select();
+    fillComboList(Combo7, store::columnList(clients, 2));
+}
+
 void SearchPanel::openPanel() {
-    form.switchPanels({{form.Toolbar1, false}, {this, true}, {form.Frame3, false}, {form.Frame2, false},
-                       {form.Frame4, false}, {form.Frame5, false}, {form.Frame1, false}});
+    ctx_.switchPanels({{store::Panel::Toolbar, false}, {store::Panel::Search, true}, {store::Panel::Client, false},
+                       {store::Panel::NumberChooser, false}, {store::Panel::Sector, false},
+                       {store::Panel::Binder, false}, {store::Panel::Practice, false}});
     Check9->setChecked(false);
     Check8->setChecked(false);
     ListView2->removeItems();
-    guarded([&] { form.LoadSearchClientCombo(); });
-    Combo7->setEditText(kSeleziona);
-}
-
-void SearchPanel::clearWorkArea() {
-    // The whole area, down to its last used row: results left below a fixed
-    // bound would mix with the next search's.
-    xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-    int last = 0;
-    for (int col = kAreaFirstCol; col <= kAreaLastCol; ++col) last = std::max(last, lastFilledRow(sh, col));
-    if (last >= 2) sh.GetRange(sh.Cells(2, kAreaFirstCol), sh.Cells(last, kAreaLastCol)).ClearContents();
+    guarded([&] { LoadSearchClientCombo(); });
+    Combo7->setEditText(msg::kSeleziona);
 }
 
 void SearchPanel::listResults(int columns) {
     ListView2->removeItems();
     ListView2->removeColumns();
-    for (int i = 0; i < columns; ++i)
-        ListView2->addColumn(QString::fromUtf8(kAreaColumns[i].caption), kAreaColumns[i].widthTwips);
-    xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-    sh.Select();
-    // Every result row, also one whose client is empty: the rows are counted
-    // when they are written, not found again by their first cell.
-    std::vector<QStringList> rows;
-    rows.reserve(static_cast<std::size_t>(std::max(0, resultCount_)));
-    for (int row = 2; row < 2 + resultCount_; ++row) {
-        QStringList texts;
-        for (int i = 0; i < columns; ++i) texts << vb::CStr(sh.Cells(row, kAreaFirstCol + i).GetValue());
-        rows.push_back(texts);
-    }
-    ListView2->addItems(rows);
+    const std::vector<area::Column>& captions = area::columns();
+    for (int i = 0; i < columns; ++i) ListView2->addColumn(captions[i].caption, captions[i].widthTwips);
+    ListView2->addItems(area::results(ctx_.book(), resultCount_, columns));
 }
 
 void SearchPanel::resetPanel() {
-    form.ResetForm();
+    ctx_.resetForm();
     Check8->setChecked(false);
     Check9->setChecked(false);
     ListView2->removeItems();
-    guarded([&] { form.LoadSearchClientCombo(); });
-    Combo7->setEditText(kSeleziona);
+    guarded([&] { LoadSearchClientCombo(); });
+    Combo7->setEditText(msg::kSeleziona);
 }
 
-void SearchPanel::runStateSearch(int flagColumn) {
+void SearchPanel::runStateSearch(bool completed) {
     resultCount_ = 0;
     lastSearch_ = Search::None;
+    xl::Application& app = ctx_.book().application();
     guarded([&] {
-        xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-        sh.Select();
-        clearWorkArea();
-        writeHeaders(sh, 4);
-        form.Excel.ScreenUpdating = false;
-        // Every practice that carries a flag, however far down.
-        const int last = lastFilledRow(sh, flagColumn);
-        for (int row = 2; row <= last; ++row) {
-            const xl::Value flag = sh.Cells(row, flagColumn).GetValue();
-            if (!flag.isText() || flag.textValue() != QStringLiteral("SI")) continue;
-            copyResult(sh, row, 2 + resultCount_, false);
-            ++resultCount_;
-        }
+        app.ScreenUpdating = false;
+        area::findByState(ctx_.book(), completed, resultCount_);
     });
-    form.Excel.ScreenUpdating = true;
+    app.ScreenUpdating = true;
 
     if (resultCount_ == 0) {
-        ui::dialogs().message(QStringLiteral("Nessuna Pratica trovata,Riprova"), kTitle, ui::MsgIcon::None);
+        ui::dialogs().message(msg::kNoneFound, msg::kTitle, ui::MsgIcon::None);
         resetPanel();
         return;
     }
     guarded([&] {
-        xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-        sh.Select();
-        if (resultCount_ >= 2) {
-            // The block starts below the header row, so it has none.
-            xl::Range block = sh.GetRange(sh.Cells(2, kAreaFirstCol), sh.Cells(1 + resultCount_, kAreaFirstCol + 3));
-            block.Sort(sh.Cells(2, kAreaFirstCol), xl::xlAscending, xl::xlNo);
-        }
-        sh.Cells(1, kAreaFirstCol).Select();
-        listResults(4);
-        lastSearch_ = flagColumn == ColCompleted ? Search::Completed : Search::InPreparation;
+        area::sortResults(ctx_.book(), resultCount_);
+        listResults(area::kStateColumns);
+        lastSearch_ = completed ? Search::Completed : Search::InPreparation;
     });
 }
 
 void SearchPanel::Check8_Click() {
     if (!Check8->isChecked()) return;
-    Combo7->setEditText(kSeleziona);
+    Combo7->setEditText(msg::kSeleziona);
     Text27->clear();
     Check9->setChecked(false);
-    runStateSearch(ColInPreparation);
+    runStateSearch(false);
 }
 
 void SearchPanel::Check9_Click() {
     if (!Check9->isChecked()) return;
     Check8->setChecked(false);
-    Combo7->setEditText(kSeleziona);
+    Combo7->setEditText(msg::kSeleziona);
     Text27->clear();
     ListView2->removeItems();
-    runStateSearch(ColCompleted);
+    runStateSearch(true);
 }
 
 void SearchPanel::Combo7_Click(int index) {
     const int row = index + 2;
     if (Combo7->currentText().isEmpty() || index < 0 || !vb::fitsRow16(row)) return;
     guarded([&] {
-        xl::Worksheet& clients = form.Excel.Sheets(QStringLiteral("Cliente"));
+        xl::Worksheet& clients = ctx_.book().sheet(store::kCliente);
         const xl::Value name = clients.Cells(row, 2).GetValue();
         const xl::Value id = clients.Cells(row, 1).GetValue();
         Combo7->setEditText(vb::CStr(name));
@@ -250,44 +176,33 @@ void SearchPanel::Combo7_Click(int index) {
 }
 
 void SearchPanel::Command22_Click() {
-    if (Check8->isChecked() || Check9->isChecked() || Combo7->currentText() == kSeleziona || Text27->text().isEmpty()) {
-        ui::dialogs().message(QStringLiteral("ERRORE: Bisogna SELEZIONARE IL CLIENTE e i campi  :Pratiche in "
-                                             "Istruttoria e Completate devono essere vuoti !"),
-                              QStringLiteral(" Velmora"), ui::MsgIcon::Information);
-        form.ResetForm();
+    if (Check8->isChecked() || Check9->isChecked() || Combo7->currentText() == msg::kSeleziona ||
+        Text27->text().isEmpty()) {
+        ui::dialogs().message(msg::kSelectClient, msg::kTitleBlank, ui::MsgIcon::Information);
+        ctx_.resetForm();
         Check8->setChecked(false);
         Check9->setChecked(false);
         Combo7->setFocus();
-        Combo7->setEditText(kSeleziona);
+        Combo7->setEditText(msg::kSeleziona);
         return;
     }
     ListView2->removeItems();
     resultCount_ = 0;
     lastSearch_ = Search::None;
     const QString client = Combo7->currentText();
+    xl::Application& app = ctx_.book().application();
     guarded([&] {
-        xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-        sh.Select();
-        clearWorkArea();
-        writeHeaders(sh, 6);
-        form.Excel.ScreenUpdating = false;
-        const int last = std::max(lastFilledRow(sh, ColNumber), lastFilledRow(sh, ColClient));
-        for (int row = 2; row <= last; ++row) {
-            // Exact: letter case and blanks count.
-            if (vb::CStr(sh.Cells(row, ColClient).GetValue()) != client) continue;
-            copyResult(sh, row, 2 + resultCount_, true);
-            ++resultCount_;
-        }
+        app.ScreenUpdating = false;
+        area::findByClient(ctx_.book(), client, resultCount_);
     });
-    form.Excel.ScreenUpdating = true;
+    app.ScreenUpdating = true;
 
     if (resultCount_ == 0) {
-        ui::dialogs().message(QStringLiteral("Nessuna Pratica  presente per il Cliente Selezionato,Riprova!"), kTitle,
-                              ui::MsgIcon::None);
+        ui::dialogs().message(msg::kNoneForClient, msg::kTitle, ui::MsgIcon::None);
         return;
     }
     guarded([&] {
-        listResults(6);
+        listResults(area::kClientColumns);
         lastSearch_ = Search::Client;
     });
 }
@@ -300,28 +215,22 @@ void SearchPanel::Command21_Click() {
 void SearchPanel::Command18_Click() {
     switch (lastSearch_) {
     case Search::InPreparation:
-    case Search::Completed: form.requestPrint(12); break;
-    case Search::Client: form.requestPrint(13); break;
+    case Search::Completed: ctx_.requestPrint(12); break;
+    case Search::Client: ctx_.requestPrint(13); break;
     case Search::None:
-        ui::dialogs().message(QStringLiteral("Non ci sono risultati da stampare: eseguire prima una ricerca"), kTitle,
-                              ui::MsgIcon::Information);
+        ui::dialogs().message(msg::kNothingToPrint, msg::kTitle, ui::MsgIcon::Information);
         break;
     }
 }
 
 void SearchPanel::Command16_Click() {
     // The save comes first: the stored workbook keeps the last results.
-    form.SaveWorkbook();
-    guarded([&] {
-        xl::Worksheet& sh = form.Excel.Sheets(kPratica);
-        sh.Select();
-        clearWorkArea();
-        sh.Cells(1, 1).Select();
-    });
+    ctx_.save();
+    guarded([&] { area::leave(ctx_.book()); });
     lastSearch_ = Search::None;
     resultCount_ = 0;
-    form.switchPanels({{this, false}, {form.Toolbar1, true}, {form.Frame1, true}});
+    ctx_.switchPanels({{store::Panel::Search, false}, {store::Panel::Toolbar, true}, {store::Panel::Practice, true}});
     ListView2->removeItems();
-    form.ResetForm();
-    form.Frame1->showInsertButtons(true);
+    ctx_.resetForm();
+    if (practice_) practice_->showInsertButtons(true);
 }

@@ -7,8 +7,8 @@
 
 #include <QGroupBox>
 
-class Form1;
 class ListView;
+class PracticePanel;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -18,19 +18,9 @@ class QPushButton;
 class SearchPanel : public QGroupBox {
     Q_OBJECT
 public:
-    explicit SearchPanel(Form1& form);
-    Form1& form;
-    QLabel* Label34 = nullptr;        // "Ricerca  selezionando il Cliente"
-    QComboBox* Combo7 = nullptr;      // client, "Seleziona" when none is chosen
-    QLineEdit* Text27 = nullptr;      // client ID
-    QLabel* Label36 = nullptr;        // "Ricerca per :"
-    QCheckBox* Check8 = nullptr;      // "Pratiche in Istruttoria"
-    QCheckBox* Check9 = nullptr;      // "Pratiche Completata"
-    ListView* ListView2 = nullptr;    // results
-    QPushButton* Command18 = nullptr; // "&Stampa"
-    QPushButton* Command22 = nullptr; // "&Ricerca per Cliente"
-    QPushButton* Command21 = nullptr; // "&Pulisci"
-    QPushButton* Command16 = nullptr; // "&Esci"
+    explicit SearchPanel(store::PanelContext& ctx);
+    // The practice panel, shown again when this one is left.
+    void setPracticePanel(PracticePanel* practice) { practice_ = practice; }
 
     // Which search last filled the work area, so that its printout carries
     // the right title whatever the boxes show by the time it is asked for.
@@ -49,12 +39,27 @@ public:
     void Command21_Click();
     void Command18_Click();
     void Command16_Click();
+    // The clients into the client box.
+    void LoadSearchClientCombo();
 
 private:
-    void runStateSearch(int flagColumn);
+    void runStateSearch(bool completed);
     void listResults(int columns);
-    void clearWorkArea();
     void resetPanel();
+
+    store::PanelContext& ctx_;
+    PracticePanel* practice_ = nullptr;
+    QLabel* Label34 = nullptr;        // "Ricerca  selezionando il Cliente"
+    QComboBox* Combo7 = nullptr;      // client, "Seleziona" when none is chosen
+    QLineEdit* Text27 = nullptr;      // client ID
+    QLabel* Label36 = nullptr;        // "Ricerca per :"
+    QCheckBox* Check8 = nullptr;      // "Pratiche in Istruttoria"
+    QCheckBox* Check9 = nullptr;      // "Pratiche Completata"
+    ListView* ListView2 = nullptr;    // results
+    QPushButton* Command18 = nullptr; // "&Stampa"
+    QPushButton* Command22 = nullptr; // "&Ricerca per Cliente"
+    QPushButton* Command21 = nullptr; // "&Pulisci"
+    QPushButton* Command16 = nullptr; // "&Esci"
 
     Search lastSearch_ = Search::None;
     int resultCount_ = 0;

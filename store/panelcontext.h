@@ -52,6 +52,8 @@ public:
     virtual QAction* toolbarButton(int index) const = 0;
     // Opens a document or an address in the program the desktop chooses.
     virtual void openDocument(const QString& path) = 0;
+    // The folder of the practices' documents, with its trailing separator.
+    virtual QString documentsFolder() const = 0;
 
     // What the printouts ask of the practice side.
     virtual bool practiceShown() const = 0;

@@ -159,7 +159,7 @@ private slots:
             QCOMPARE(items(control<QComboBox>(&f, "Frame3", "Combo4")), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
         }
         for (int twice = 0; twice < 2; ++twice) {
-            f.LoadSearchClientCombo();
+            control<SearchPanel>(&f, "Frame6")->LoadSearchClientCombo();
             control<LedgerPanel>(&f, "Frame8")->LoadLedgerPracticeCombo();
         }
         QCOMPARE(items(control<QComboBox>(&f, "Frame6", "Combo7")), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
@@ -270,12 +270,12 @@ private slots:
         QVERIFY(fx.start());
         Form1& f = fx.form();
         f.MenuPratiche_Click();
-        Form5& scanner = form5(f);
-        scanner.Text1->setText(QStringLiteral("contratto.bmp"));
+        Form5& scanner = control<PracticePanel>(&f, "Frame1")->scannerForm();
+        control<QLineEdit>(&scanner, "Text1")->setText(QStringLiteral("contratto.bmp"));
         control<QLineEdit>(&f, "Frame1", "Text3")->setText(QStringLiteral("oggetto"));
         f.ResetForm();
         QCOMPARE(control<QLineEdit>(&f, "Frame1", "Text3")->text(), QString());
-        QCOMPARE(scanner.Text1->text(), QStringLiteral("contratto.bmp"));
+        QCOMPARE(control<QLineEdit>(&scanner, "Text1")->text(), QStringLiteral("contratto.bmp"));
     }
 
     void readOnlyWorkbookIsNotSavedOver() {
@@ -339,7 +339,7 @@ private slots:
         QCOMPARE(pratica.GetRange("L3").Text(), QStringLiteral("100,00"));
         QCOMPARE(pratica.GetRange("A5").Text(), QStringLiteral("9"));
         for (int twice = 0; twice < 2; ++twice) {
-            f.FillPracticeList();
+            control<PracticePanel>(&f, "Frame1")->FillPracticeList();
             QCOMPARE(column(list, 0), (QStringList{"2", "5"}));
             QCOMPARE(column(list, 11), (QStringList{"2.000,00", "100,00"}));
         }

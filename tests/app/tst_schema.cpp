@@ -1,5 +1,5 @@
-// The workbook's shape: the starter workbook, the layout pass, the list
-// readers and the sort of the practice sheet, on the engine alone.
+// The workbook's shape: the starter workbook, the layout pass and the list
+// readers, on the engine alone.
 
 #include "platform/engine/vbconv.h"
 #include "store/lists.h"
@@ -130,48 +130,6 @@ private slots:
         put(varie, QStringLiteral("A5"), xl::Value("after the gap"));
         QCOMPARE(store::columnList(varie, 1), (QStringList{QStringLiteral("F1"), QStringLiteral("2")}));
         QVERIFY(store::columnList(varie, 5).isEmpty());
-
-        xl::Worksheet& pratica = book->Sheets(kPratica);
-        put(pratica, QStringLiteral("A2"), xl::Value(3));
-        put(pratica, QStringLiteral("B2"), xl::Value::date(vb::DateSerial(QDate(2024, 7, 15))));
-        put(pratica, QStringLiteral("L2"), xl::Value("1.234,50"));
-        put(pratica, QStringLiteral("A4"), xl::Value(9));
-        const auto rows = store::practiceRows(pratica);
-        QCOMPARE(rows.size(), std::size_t(1));
-        QCOMPARE(rows[0].size(), 12);
-        QCOMPARE(rows[0][0], QStringLiteral("3"));
-        QCOMPARE(rows[0][1], QStringLiteral("15/07/2024"));
-        QCOMPARE(rows[0][11], QStringLiteral("1.234,50"));
-        QCOMPARE(store::lastRecordRow(pratica), 2);
-    }
-
-    void sortKeepsEachRecordWhole() {
-        auto book = store::newStarterWorkbook();
-        xl::Worksheet& pratica = book->Sheets(kPratica);
-        const int numbers[] = {12, 3, 7};
-        for (int i = 0; i < 3; ++i) {
-            const int row = i + 2;
-            pratica.Cells(row, 1).SetValue(xl::Value(numbers[i]));
-            pratica.Cells(row, 3).SetValue(xl::Value(QStringLiteral("CLIENTE %1").arg(numbers[i])));
-            pratica.Cells(row, 12).SetValue(xl::Value(QStringLiteral("%1,00").arg(numbers[i] * 100)));
-        }
-        // Past a gap: not a record, not sorted.
-        pratica.Cells(7, 1).SetValue(xl::Value(1));
-        store::sortPractices(pratica);
-        const int sorted[] = {3, 7, 12};
-        for (int i = 0; i < 3; ++i) {
-            const int row = i + 2;
-            QCOMPARE(pratica.Cells(row, 1).GetValue().numberValue(), double(sorted[i]));
-            QCOMPARE(pratica.Cells(row, 3).Text(), QStringLiteral("CLIENTE %1").arg(sorted[i]));
-            QCOMPARE(pratica.Cells(row, 12).Text(), QStringLiteral("%1,00").arg(sorted[i] * 100));
-        }
-        QCOMPARE(pratica.Cells(7, 1).GetValue().numberValue(), 1.0);
-        QCOMPARE(pratica.Cells(1, 1).Text(), QStringLiteral("Num.Prat."));
-
-        // An empty sheet sorts to nothing, without complaint.
-        auto empty = store::newStarterWorkbook();
-        store::sortPractices(empty->Sheets(kPratica));
-        QCOMPARE(empty->Sheets(kPratica).Cells(1, 1).Text(), QStringLiteral("Num.Prat."));
     }
 };
 

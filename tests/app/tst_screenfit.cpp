@@ -202,7 +202,7 @@ class ScreenFit : public QObject {
         checkFits(control<NumberChooserPanel>(&f, "Frame2"), prefix + QStringLiteral("numero"));
 
         f.MenuPratiche_Click();
-        control<PracticePanel>(&f, "Frame1")->cmd14->click();
+        control<QPushButton>(&f, "Frame1", "cmd14")->click();
         choose(control<QComboBox>(&f, "Frame6", "Combo7"), QStringLiteral("ROSSI MARIO"));
         control<QPushButton>(&f, "Frame6", "Command22")->click();
         checkFits(control<SearchPanel>(&f, "Frame6"), prefix + QStringLiteral("ricerca"));

@@ -25,14 +25,14 @@ int main(int argc, char** argv) {
     if (!fx.start()) return 1;
     Form1& f = fx.form();
     f.MenuPratiche_Click();
-    clickPractice(f.Frame1->ListView1, QStringLiteral("4"));
-    f.Frame1->Command50->click();
-    Form5& scan = form5(f);
-    scan.Text1->setText(QStringLiteral("contratto.bmp"));
+    clickPractice(pt::practice(&f).ListView1, QStringLiteral("4"));
+    pt::practice(&f).Command50->click();
+    Form5& scan = pt::practice(&f).panel->scannerForm();
+    pt::scanner(scan).Text1->setText(QStringLiteral("contratto.bmp"));
     QApplication::processEvents();
     scan.grab().save(out + QStringLiteral("/documents-scanner.png"));
-    f.Frame1->Command51->click();
+    pt::practice(&f).Command51->click();
     QApplication::processEvents();
-    form3(f).grab().save(out + QStringLiteral("/documents-attachments.png"));
+    pt::practice(&f).panel->attachmentsForm().grab().save(out + QStringLiteral("/documents-attachments.png"));
     return 0;
 }

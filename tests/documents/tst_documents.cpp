@@ -48,8 +48,8 @@ void openOnPractice(AppFixture& fx) {
     QVERIFY(fx.start());
     fx.form().MenuPratiche_Click();
     QVERIFY(shown(fx.form().Frame1));
-    QVERIFY(clickPractice(fx.form().Frame1->ListView1, QStringLiteral("5")));
-    QCOMPARE(fx.form().Frame1->Text1->text(), QStringLiteral("5"));
+    QVERIFY(clickPractice(pt::practice(&fx.form()).ListView1, QStringLiteral("5")));
+    QCOMPARE(pt::practice(&fx.form()).Text1->text(), QStringLiteral("5"));
 }
 
 QString documents(AppFixture& fx) { return fx.folder() + QStringLiteral("/Documenti/"); }
@@ -75,11 +75,11 @@ QStringList filesUnder(const QString& folder) {
 // `then` queues the boxes that follow the prompt.
 Form5& acquire(AppFixture& fx, const QString& name,
                const std::function<void(testsupport::ScriptedDialogs&)>& then = {}) {
-    fx.form().Frame1->Command50->click();
-    Form5& scan = form5(fx.form());
+    pt::practice(&fx.form()).Command50->click();
+    Form5& scan = pt::practice(&fx.form()).panel->scannerForm();
     fx.dialogs().expectInput(kAskName, name, kV);
     if (then) then(fx.dialogs());
-    scan.Command2->click();
+    pt::scanner(scan).Command2->click();
     return scan;
 }
 
@@ -164,7 +164,7 @@ void TestDocuments::scannerNeedsAPractice() {
     fx.writeWorkbook([](xl::Workbook& b) { putReferenceData(b); });
     QVERIFY(fx.start());
     fx.form().MenuPratiche_Click();
-    PracticePanel* p = fx.form().Frame1;
+    const pt::PracticeControls p = pt::practice(&fx.form());
     p->Text1->setText(number);
     p->Combo1->setEditText(client);
     p->Text2->setText(date);
@@ -179,26 +179,26 @@ void TestDocuments::scannerFormOpensEmpty() {
     openOnPractice(fx);
     Form1& f = fx.form();
     // A new practice typed in, not yet inserted, may have documents too.
-    f.Frame1->Text1->setText(QStringLiteral("12"));
-    f.Frame1->Text2->setText(QStringLiteral("01/04/2024"));
-    f.Frame1->Command50->click();
+    pt::practice(&f).Text1->setText(QStringLiteral("12"));
+    pt::practice(&f).Text2->setText(QStringLiteral("01/04/2024"));
+    pt::practice(&f).Command50->click();
     Form5* scan = loadedForm5(f);
     QVERIFY(scan);
     QVERIFY(shown(scan));
     QVERIFY(scan->isWindow());
     QCOMPARE(scan->windowTitle(), QStringLiteral("Scanner"));
-    QCOMPARE(scan->Command1->text(), QStringLiteral("&Seleziona origine"));
-    QCOMPARE(scan->Command2->text(), QStringLiteral("&Acquisizione"));
-    QVERIFY(scan->Text1->text().isEmpty());
+    QCOMPARE(pt::scanner(*scan).Command1->text(), QStringLiteral("&Seleziona origine"));
+    QCOMPARE(pt::scanner(*scan).Command2->text(), QStringLiteral("&Acquisizione"));
+    QVERIFY(pt::scanner(*scan).Text1->text().isEmpty());
 
     // Whatever the name box holds, the next opening starts it empty, on the
     // same form.
-    scan->Text1->setText(QStringLiteral("vecchio.bmp"));
+    pt::scanner(*scan).Text1->setText(QStringLiteral("vecchio.bmp"));
     scan->hide();
-    f.Frame1->Command50->click();
+    pt::practice(&f).Command50->click();
     QCOMPARE(loadedForm5(f), scan);
     QVERIFY(shown(scan));
-    QVERIFY(scan->Text1->text().isEmpty());
+    QVERIFY(pt::scanner(*scan).Text1->text().isEmpty());
     VERIFY_DIALOGS(fx);
 }
 
@@ -213,15 +213,15 @@ void TestDocuments::fourCharacterNamesAreRefused() {
     QFETCH(QString, name);
     AppFixture fx;
     openOnPractice(fx);
-    const QString note = fx.form().Frame1->Text6->text();
+    const QString note = pt::practice(&fx.form()).Text6->text();
     const QStringList before = filesUnder(fx.folder());
     Form5& scan = acquire(fx, name, [](auto& d) { d.expectMessage(kNoName, QString(), ui::MsgIcon::None); });
     VERIFY_DIALOGS(fx);
     QCOMPARE(fx.dialogs().shown.back().title, QString()); // no title of its own
     QCOMPARE(filesUnder(fx.folder()), before);
-    QCOMPARE(fx.form().Frame1->Text6->text(), note);
+    QCOMPARE(pt::practice(&fx.form()).Text6->text(), note);
     QVERIFY(shown(&scan));
-    QVERIFY(scan.Text1->text().isEmpty());
+    QVERIFY(pt::scanner(scan).Text1->text().isEmpty());
 }
 
 void TestDocuments::shortOrCancelledNameDoesNothing_data() {
@@ -234,19 +234,19 @@ void TestDocuments::shortOrCancelledNameDoesNothing() {
     QFETCH(QString, name);
     AppFixture fx;
     openOnPractice(fx);
-    const QString note = fx.form().Frame1->Text6->text();
+    const QString note = pt::practice(&fx.form()).Text6->text();
     const QStringList before = filesUnder(fx.folder());
     Form5& scan = acquire(fx, name);
     VERIFY_DIALOGS(fx); // no box besides the prompt
     QCOMPARE(filesUnder(fx.folder()), before);
-    QCOMPARE(fx.form().Frame1->Text6->text(), note);
+    QCOMPARE(pt::practice(&fx.form()).Text6->text(), note);
     QVERIFY(shown(&scan));
 }
 
 void TestDocuments::acquisitionIsNotedOnThePractice() {
     AppFixture fx;
     openOnPractice(fx);
-    PracticePanel* p = fx.form().Frame1;
+    const pt::PracticeControls p = pt::practice(&fx.form());
     p->Text6->setText(QString());
 
     // Eight characters ending in ".bmp": scanned into the documents folder.
@@ -257,7 +257,7 @@ void TestDocuments::acquisitionIsNotedOnThePractice() {
     const QImage page = reader.read();
     QVERIFY(!page.isNull());
     QVERIFY(allPixels(page, qRgb(0, 0, 0)));
-    QCOMPARE(scan.Text1->text(), QStringLiteral("atto.bmp"));
+    QCOMPARE(pt::scanner(scan).Text1->text(), QStringLiteral("atto.bmp"));
     // The note line is a carriage return and a line feed, then the name.
     QCOMPARE(p->Text6->text(), QStringLiteral("\r\nAllegato:-atto.bmp"));
     // Hidden, not unloaded: the name stays in the box.
@@ -265,10 +265,10 @@ void TestDocuments::acquisitionIsNotedOnThePractice() {
     QCOMPARE(loadedForm5(fx.form()), &scan);
 
     // A second document goes below the first; the opening empties the name.
-    fx.form().Frame1->Command50->click();
-    QVERIFY(scan.Text1->text().isEmpty());
+    pt::practice(&fx.form()).Command50->click();
+    QVERIFY(pt::scanner(scan).Text1->text().isEmpty());
     fx.dialogs().expectInput(kAskName, QStringLiteral("ricevuta 2"), kV);
-    scan.Command2->click();
+    pt::scanner(scan).Command2->click();
     VERIFY_DIALOGS(fx);
     QCOMPARE(p->Text6->text(), QStringLiteral("\r\nAllegato:-atto.bmp\r\nAllegato:-ricevuta 2"));
     QCOMPARE(QImageReader(documents(fx) + QStringLiteral("ricevuta 2")).format(), QByteArray("bmp"));
@@ -284,7 +284,7 @@ void TestDocuments::noteReachesTheWorkbookOnModify() {
     acquire(fx, QStringLiteral("perizia.bmp"));
     VERIFY_DIALOGS(fx);
     const QString expected = QStringLiteral("Nota 5\r\nAllegato:-perizia.bmp");
-    QCOMPARE(f.Frame1->Text6->text(), expected);
+    QCOMPARE(pt::practice(&f).Text6->text(), expected);
     QCOMPARE(cellText(fx.sheet(kPratica), 2, 11), QStringLiteral("Nota 5"));
 
     fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, ui::MsgIcon::Information);
@@ -295,13 +295,13 @@ void TestDocuments::noteReachesTheWorkbookOnModify() {
 
     // Another document on practice 7, then practice 5 loaded instead: the
     // line is gone with the fields it was in.
-    QVERIFY(clickPractice(f.Frame1->ListView1, QStringLiteral("7")));
+    QVERIFY(clickPractice(pt::practice(&f).ListView1, QStringLiteral("7")));
     acquire(fx, QStringLiteral("lettera.bmp"));
     VERIFY_DIALOGS(fx);
-    QVERIFY(f.Frame1->Text6->text().endsWith(QStringLiteral("Allegato:-lettera.bmp")));
-    QVERIFY(clickPractice(f.Frame1->ListView1, QStringLiteral("5")));
-    QVERIFY(clickPractice(f.Frame1->ListView1, QStringLiteral("7")));
-    QCOMPARE(f.Frame1->Text6->text(), QStringLiteral("Nota 7"));
+    QVERIFY(pt::practice(&f).Text6->text().endsWith(QStringLiteral("Allegato:-lettera.bmp")));
+    QVERIFY(clickPractice(pt::practice(&f).ListView1, QStringLiteral("5")));
+    QVERIFY(clickPractice(pt::practice(&f).ListView1, QStringLiteral("7")));
+    QCOMPARE(pt::practice(&f).Text6->text(), QStringLiteral("Nota 7"));
     QVERIFY(QFile::exists(documents(fx) + QStringLiteral("lettera.bmp")));
 }
 
@@ -323,7 +323,7 @@ void TestDocuments::namesWithFoldersAreRefused() {
     QFETCH(QString, name);
     AppFixture fx;
     openOnPractice(fx);
-    const QString note = fx.form().Frame1->Text6->text();
+    const QString note = pt::practice(&fx.form()).Text6->text();
     const QStringList before = filesUnder(fx.folder());
     Form5& scan = acquire(fx, name, [](auto& d) { d.expectMessage(kSeparators, kV, ui::MsgIcon::Information); });
     VERIFY_DIALOGS(fx);
@@ -332,14 +332,14 @@ void TestDocuments::namesWithFoldersAreRefused() {
     // for the one file these names could reach there, not at the listing.
     QVERIFY(!QFile::exists(fx.folder() + QStringLiteral("/../fuori.bmp")));
     QVERIFY(!QFile::exists(QStringLiteral("/tmp/velmora-fuori.bmp")));
-    QCOMPARE(fx.form().Frame1->Text6->text(), note);
+    QCOMPARE(pt::practice(&fx.form()).Text6->text(), note);
     QVERIFY(shown(&scan));
 }
 
 void TestDocuments::existingDocumentAsksBeforeReplacing() {
     AppFixture fx;
     openOnPractice(fx);
-    PracticePanel* p = fx.form().Frame1;
+    const pt::PracticeControls p = pt::practice(&fx.form());
     const QString path = documents(fx) + QStringLiteral("contratto.bmp");
     {
         QFile old(path);
@@ -359,7 +359,7 @@ void TestDocuments::existingDocumentAsksBeforeReplacing() {
     QVERIFY(shown(&scan));
 
     fx.dialogs().expectInput(kAskName, QStringLiteral("contratto.bmp"), kV).expectQuestion(ask, true, kV);
-    scan.Command2->click();
+    pt::scanner(scan).Command2->click();
     VERIFY_DIALOGS(fx);
     QVERIFY(allPixels(QImage(path), qRgb(0, 0, 0)));
     QCOMPARE(p->Text6->text(), note + QStringLiteral("\r\nAllegato:-contratto.bmp"));
@@ -368,7 +368,7 @@ void TestDocuments::existingDocumentAsksBeforeReplacing() {
 void TestDocuments::failedAcquisitionIsNotNoted() {
     AppFixture fx;
     openOnPractice(fx);
-    PracticePanel* p = fx.form().Frame1;
+    const pt::PracticeControls p = pt::practice(&fx.form());
     const QString note = p->Text6->text();
     sane->configure({{QStringLiteral("read-status-code"), QStringLiteral("\"SANE_STATUS_JAMMED\"")}});
     Form5& scan = acquire(fx, QStringLiteral("inceppato.bmp"), [](auto& d) {
@@ -378,13 +378,13 @@ void TestDocuments::failedAcquisitionIsNotNoted() {
     VERIFY_DIALOGS(fx);
     QVERIFY(!QFile::exists(documents(fx) + QStringLiteral("inceppato.bmp")));
     QCOMPARE(p->Text6->text(), note);
-    QVERIFY(scan.Text1->text().isEmpty());
+    QVERIFY(pt::scanner(scan).Text1->text().isEmpty());
     // Left up for another try, which succeeds once the paper is free; the
     // failure already told is not told again.
     QVERIFY(shown(&scan));
     sane->configure();
     fx.dialogs().expectInput(kAskName, QStringLiteral("inceppato.bmp"), kV);
-    scan.Command2->click();
+    pt::scanner(scan).Command2->click();
     VERIFY_DIALOGS(fx);
     QVERIFY(QFile::exists(documents(fx) + QStringLiteral("inceppato.bmp")));
     QCOMPARE(p->Text6->text(), note + QStringLiteral("\r\nAllegato:-inceppato.bmp"));
@@ -395,16 +395,16 @@ void TestDocuments::sourceIsChosenFromTheForm() {
     openOnPractice(fx);
     ScriptedPicker picker;
     picker.answer = QStringLiteral("test:1");
-    fx.form().Frame1->Command50->click();
-    Form5& scan = form5(fx.form());
-    scan.Command1->click();
+    pt::practice(&fx.form()).Command50->click();
+    Form5& scan = pt::practice(&fx.form()).panel->scannerForm();
+    pt::scanner(scan).Command1->click();
     QCOMPARE(picker.calls, 1);
     QCOMPARE(picker.offered.size(), 2);
     QCOMPARE(scanner::chosenSource(), QStringLiteral("test:1"));
     // The form stays up after the choice, ready to acquire.
     QVERIFY(shown(&scan));
     fx.dialogs().expectInput(kAskName, QStringLiteral("da test1.bmp"), kV);
-    scan.Command2->click();
+    pt::scanner(scan).Command2->click();
     VERIFY_DIALOGS(fx);
     QVERIFY(QFile::exists(documents(fx) + QStringLiteral("da test1.bmp")));
 }
@@ -419,19 +419,19 @@ void TestDocuments::attachmentOpensWithItsProgram() {
     OpenedFiles opened;
 
     // No practice is needed to look at the documents.
-    fx.form().Frame1->Command51->click();
+    pt::practice(&fx.form()).Command51->click();
     QPointer<Form3> pick = loadedForm3(fx.form());
     QVERIFY(pick);
     QVERIFY(shown(pick));
     QCOMPARE(pick->windowTitle(), QStringLiteral("Visualizza Allegati "));
-    QCOMPARE(pick->Command1->text(), QStringLiteral("&Seleziona Allegato Pratica"));
+    QCOMPARE(testsupport::control<QPushButton>(pick.data(), QStringLiteral("Command1"))->text(), QStringLiteral("&Seleziona Allegato Pratica"));
     // Clicked twice, the same form stays.
-    fx.form().Frame1->Command51->click();
+    pt::practice(&fx.form()).Command51->click();
     QCOMPARE(loadedForm3(fx.form()), pick.data());
 
     const QString doc = documents(fx) + QStringLiteral("atto.bmp");
     rec.expectOpenFile(doc);
-    pick->Command1->click();
+    testsupport::control<QPushButton>(pick.data(), QStringLiteral("Command1"))->click();
     ui::setDialogs(&fx.dialogs());
     QVERIFY2(rec.verify().isEmpty(), qPrintable(rec.verify()));
     QCOMPARE(rec.lastTitle, QStringLiteral("Seleziona il file da caricare"));
@@ -442,7 +442,7 @@ void TestDocuments::attachmentOpensWithItsProgram() {
     // Unloaded after the pick: the next opening is a new form.
     QVERIFY(!loadedForm3(fx.form()));
     QTRY_VERIFY(pick.isNull());
-    fx.form().Frame1->Command51->click();
+    pt::practice(&fx.form()).Command51->click();
     QVERIFY(loadedForm3(fx.form()));
     VERIFY_DIALOGS(fx);
 }
@@ -453,11 +453,11 @@ void TestDocuments::cancelledPickOpensNothing() {
     QVERIFY(fx.start());
     fx.form().MenuPratiche_Click();
     OpenedFiles opened;
-    fx.form().Frame1->Command51->click();
+    pt::practice(&fx.form()).Command51->click();
     QPointer<Form3> pick = loadedForm3(fx.form());
     QVERIFY(pick);
     fx.dialogs().expectOpenFile(QString());
-    pick->Command1->click();
+    testsupport::control<QPushButton>(pick.data(), QStringLiteral("Command1"))->click();
     VERIFY_DIALOGS(fx);
     QVERIFY(opened.urls.isEmpty());
     QTRY_VERIFY(pick.isNull());

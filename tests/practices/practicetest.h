@@ -10,6 +10,7 @@
 #include "practices/numberchooser.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
+#include "tests/practices/practicecontrols.h"
 #include "tests/support/app_fixture.h"
 
 #include <QAction>

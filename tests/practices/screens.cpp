@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     Form1& f = fx.form();
     f.resize(1280, 800);
     f.MenuPratiche_Click();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     p->Text8->setText(QStringLiteral("Ore...10:24:31"));
     clickPractice(p->ListView1, QStringLiteral("4"));
     p->Text6->setText(QStringLiteral("Nota 4\r\nAllegato:-contratto.bmp"));
@@ -45,12 +45,12 @@ int main(int argc, char** argv) {
     f.grab().save(out + QStringLiteral("/practices-chooser.png"));
     f.Frame2->Command3_Click();
 
-    p->cmd14_Click();
-    f.Frame6->Check8->setChecked(true);
+    p.panel->cmd14_Click();
+    pt::search(&f).Check8->setChecked(true);
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/practices-search.png"));
-    f.Frame6->Check8->setChecked(false);
-    f.Frame6->Combo7->setCurrentIndex(1);
+    pt::search(&f).Check8->setChecked(false);
+    pt::search(&f).Combo7->setCurrentIndex(1);
     f.Frame6->Combo7_Click(1);
     f.Frame6->Command22_Click();
     QApplication::processEvents();

@@ -33,7 +33,7 @@ constexpr auto kInfo = ui::MsgIcon::Information;
 
 // Fills the fields of a new practice as the user would (the number as the
 // chooser hands it over, the date as the calendar writes it).
-void fillNew(PracticePanel* p, const QString& number, const QString& client) {
+void fillNew(const pt::PracticeControls& p, const QString& number, const QString& client) {
     p->Text1->setText(number);
     p->Text2->setText(QStringLiteral("15/03/2024"));
     p->Combo1->setEditText(client);
@@ -127,7 +127,7 @@ void TestPracticePanel::chooserButtonProposesNextNumber() {
     QVERIFY(shown(f.Frame2));
     QVERIFY(!shown(f.Frame1));
     QVERIFY(!shown(f.Toolbar1));
-    QCOMPARE(f.Frame2->Text9->text(), proposed);
+    QCOMPARE(pt::chooser(&f).Text9->text(), proposed);
     QCOMPARE(diskText(fx, kPratica, 2, 1), QStringLiteral("99"));
     VERIFY_DIALOGS(fx);
 }
@@ -135,7 +135,7 @@ void TestPracticePanel::chooserButtonProposesNextNumber() {
 void TestPracticePanel::statusBoxesAndCalendar() {
     AppFixture fx;
     open(fx, {});
-    PracticePanel* p = fx.form().Frame1;
+    const pt::PracticeControls p = pt::practice(&fx.form());
 
     p->Check2->setChecked(true);
     p->Check3->setChecked(true);
@@ -161,7 +161,7 @@ void TestPracticePanel::statusBoxesAndCalendar() {
 void TestPracticePanel::clientBoxUpperCasesKeepingCaret() {
     AppFixture fx;
     open(fx, {});
-    QComboBox* c = fx.form().Frame1->Combo1;
+    QComboBox* c = pt::practice(&fx.form()).Combo1;
     c->setFocus();
     QTest::keyClicks(c, QStringLiteral("abc"));
     QCOMPARE(c->currentText(), QStringLiteral("ABC"));
@@ -184,7 +184,7 @@ void TestPracticePanel::clientBoxUpperCasesKeepingCaret() {
 void TestPracticePanel::estimateBoxTypesCommaAndFormats() {
     AppFixture fx;
     open(fx, {});
-    QLineEdit* e = fx.form().Frame1->Text37;
+    QLineEdit* e = pt::practice(&fx.form()).Text37;
     QTest::keyClicks(e, QStringLiteral("1.5"));
     QCOMPARE(e->text(), QStringLiteral("1,5"));
     QTest::keyClick(e, Qt::Key_Period, Qt::KeypadModifier);
@@ -212,13 +212,13 @@ void TestPracticePanel::insertRefusesMissingFieldsAndBadEstimate() {
     AppFixture fx;
     open(fx, {});
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
 
     QVERIFY(QTest::qWaitForWindowActive(&f));
     fillNew(p, QStringLiteral("8"), QString());
     p->Text3->setFocus();
     fx.dialogs().expectMessage(kMissing, kV, kInfo);
-    p->InsertPractice();
+    p.panel->InsertPractice();
     VERIFY_DIALOGS(fx);
     QVERIFY(p->Text1->hasFocus());
     QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
@@ -227,7 +227,7 @@ void TestPracticePanel::insertRefusesMissingFieldsAndBadEstimate() {
     p->Text37->setText(QStringLiteral("mille euro"));
     fx.dialogs().clear();
     fx.dialogs().expectMessage(QString(), kV, kInfo);
-    p->InsertPractice();
+    p.panel->InsertPractice();
     VERIFY_DIALOGS(fx);
     QVERIFY(fx.dialogs().shown.at(0).text.contains(QStringLiteral("PREVENTIVO")));
     QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
@@ -237,7 +237,7 @@ void TestPracticePanel::insertRefusesMissingFieldsAndBadEstimate() {
     p->Text37->clear();
     fx.dialogs().clear();
     fx.dialogs().expectQuestion(kAskInsert, false, kV);
-    p->InsertPractice();
+    p.panel->InsertPractice();
     VERIFY_DIALOGS(fx);
     QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
     QVERIFY(fx.form().Excel.ScreenUpdating);
@@ -250,7 +250,7 @@ void TestPracticePanel::insertIntoGapWritesEveryCell() {
               {7, QStringLiteral("BIANCHI SRL")}},
          [](xl::Workbook& b) { b.Sheets(kPratica).Cells(3, 1).ClearContents(); });
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     fillNew(p, QStringLiteral("8"), QStringLiteral("ROSSI MARIO"));
     // The estimate is still being typed when the toolbar is clicked.
     p->Text37->setText(QStringLiteral("1500,5"));
@@ -291,10 +291,10 @@ void TestPracticePanel::insertIntoFullSheetIsRefused() {
         for (int r = 2; r <= 32767; ++r) s.Cells(r, 1).SetValue(xl::Value(r - 1));
         s.GetRange(QStringLiteral("IV1")).SetValue(xl::Value(32766));
     });
-    PracticePanel* p = fx.form().Frame1;
+    const pt::PracticeControls p = pt::practice(&fx.form());
     fillNew(p, QStringLiteral("40000"), QStringLiteral("ROSSI MARIO"));
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(QString(), kV, kInfo);
-    p->InsertPractice();
+    p.panel->InsertPractice();
     VERIFY_DIALOGS(fx);
     QVERIFY(fx.dialogs().shown.back().text.contains(QStringLiteral("pieno")));
     xl::Worksheet& s = fx.sheet(kPratica);
@@ -309,7 +309,7 @@ void TestPracticePanel::insertRefusesANumberAlreadyUsed() {
     open(fx, {{2, QStringLiteral("A")}, {5, QStringLiteral("ROSSI MARIO")}, {7, QStringLiteral("C")}, {10, QStringLiteral("D")}},
          [](xl::Workbook& b) { b.Sheets(kPratica).Cells(4, 1).ClearContents(); });
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     const auto taken = [](const QString& n) {
         return QStringLiteral(" ERRORE  IL  NUMERO PRATICA       ") + n + QStringLiteral("     E ' ESISTENTE  !");
     };
@@ -334,7 +334,7 @@ void TestPracticePanel::insertRefusesANumberAlreadyUsed() {
         fillNew(p, typed, QStringLiteral("ROSSI MARIO"));
         fx.dialogs().clear();
         fx.dialogs().expectMessage(taken(typed), kV, kInfo);
-        p->InsertPractice();
+        p.panel->InsertPractice();
         VERIFY_DIALOGS(fx);
     }
     const auto numbers = [&] {
@@ -350,7 +350,7 @@ void TestPracticePanel::insertRefusesANumberAlreadyUsed() {
     fillNew(p, QStringLiteral("11"), QStringLiteral("ROSSI MARIO"));
     fx.dialogs().clear();
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
-    p->InsertPractice();
+    p.panel->InsertPractice();
     VERIFY_DIALOGS(fx);
     QCOMPARE(numbers(), (QStringList{"10", "11", "2", "5"}));
 }
@@ -359,7 +359,7 @@ void TestPracticePanel::modifyRewritesRecord() {
     AppFixture fx;
     open(fx, {{5, QStringLiteral("ROSSI MARIO"), QStringLiteral("SI")}, {7, QStringLiteral("BIANCHI SRL")}});
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
     QCOMPARE(p->Text1->text(), QStringLiteral("5"));
     QVERIFY(p->Check2->isChecked());
@@ -389,7 +389,7 @@ void TestPracticePanel::modifyAnsweredNoStillEmptiesPanel() {
     AppFixture fx;
     open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
     QVERIFY(!insertButtonsVisible(f));
     p->Text3->setText(QStringLiteral("Non salvare"));
@@ -423,7 +423,7 @@ void TestPracticePanel::modifyKeepsTheLoadedTextsWhole() {
         put(s, 3, 11, QStringLiteral("scritta altrove\nsu due righe"));
     });
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
     QCOMPARE(p->Text3->text(), subject);
     QCOMPARE(p->Text4->text(), description);
@@ -464,12 +464,12 @@ void TestPracticePanel::modifyReportsMissingPractice() {
     {
         AppFixture fx;
         open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
-        PracticePanel* p = fx.form().Frame1;
+        const pt::PracticeControls p = pt::practice(&fx.form());
         fillNew(p, QStringLiteral("6"), QStringLiteral("ROSSI MARIO"));
         fx.dialogs()
             .expectQuestion(kAskModify, true, kV)
             .expectMessage(QStringLiteral("ERRORE: Non esiste nessuna Pratica con il numero 6"), kV, kInfo);
-        p->ModifyPractice();
+        p.panel->ModifyPractice();
         VERIFY_DIALOGS(fx);
         QCOMPARE(column(fx.sheet(kPratica), 1), QStringList{"5"});
         QCOMPARE(cellText(fx.sheet(kPratica), 2, 4), QStringLiteral("Oggetto 5"));
@@ -478,12 +478,12 @@ void TestPracticePanel::modifyReportsMissingPractice() {
     {
         AppFixture fx;
         open(fx, {});
-        PracticePanel* p = fx.form().Frame1;
+        const pt::PracticeControls p = pt::practice(&fx.form());
         fillNew(p, QStringLiteral("6"), QStringLiteral("ROSSI MARIO"));
         fx.dialogs()
             .expectQuestion(kAskModify, true, kV)
             .expectMessage(QStringLiteral(" ERRORE: Non ci sono Pratiche presenti"), kV, kInfo);
-        p->ModifyPractice();
+        p.panel->ModifyPractice();
         VERIFY_DIALOGS(fx);
         QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
         QCOMPARE(p->Text1->text(), QStringLiteral("6")); // no reset on this branch
@@ -499,7 +499,7 @@ void TestPracticePanel::unstorableFieldsAreRefusedWhole() {
         b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(5));
     });
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     xl::Worksheet& s = fx.sheet(kPratica);
     const QString longNote = QString(xl::kMaxCellText, u'n') + QStringLiteral("\r\nAllegato:-atto.bmp");
     auto refusal = [&](const char* field) {
@@ -561,14 +561,14 @@ void TestPracticePanel::deleteTakesOnlyTheWholeNumber() {
              putEntry(b, 3, 2, 12, QStringLiteral("dodici"));
          });
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
 
     // A leading number must not stand for the practice: refused, no question.
     for (const QString& typed : {QStringLiteral("7bis"), QStringLiteral("1 2"), QStringLiteral("-7"), QStringLiteral("7,0")}) {
         p->Text1->setText(typed);
         fx.dialogs().clear();
         fx.dialogs().expectMessage(QStringLiteral("ERRORE: Il NUMERO PRATICA deve essere un numero intero"), kV, kInfo);
-        p->DeletePractice();
+        p.panel->DeletePractice();
         VERIFY_DIALOGS(fx);
     }
     QCOMPARE(column(fx.sheet(kPratica), 1), (QStringList{"7", "12", "17"}));
@@ -605,7 +605,7 @@ void TestPracticePanel::deleteOfMissingPracticeStillOffersLedgerCleanup() {
              putEntry(b, 7, 6, 5, QStringLiteral("sei"));
          });
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     // Practice 8 was deleted earlier but its three entries stayed behind.
     p->Text1->setText(QStringLiteral("8"));
     fx.dialogs()
@@ -622,7 +622,7 @@ void TestPracticePanel::deleteOfMissingPracticeStillOffersLedgerCleanup() {
     // An empty ledger is reported as such.
     AppFixture fx2;
     open(fx2, {{5, QStringLiteral("A")}});
-    fx2.form().Frame1->Text1->setText(QStringLiteral("5"));
+    pt::practice(&fx2.form()).Text1->setText(QStringLiteral("5"));
     fx2.dialogs()
         .expectQuestion(kAskDelete, true, kV)
         .expectMessage(kDeleted, kVb, kInfo)
@@ -639,7 +639,7 @@ void TestPracticePanel::loadFromList() {
               {6, QStringLiteral("BIANCHI SRL"), QStringLiteral(" "), QStringLiteral(" ")},
               {7, QStringLiteral("VERDI"), QString(), QStringLiteral("SI")}});
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
 
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
     QCOMPARE(p->Text1->text(), QStringLiteral("5"));
@@ -667,7 +667,7 @@ void TestPracticePanel::loadFromList() {
 
     // No item selected: nothing changes.
     p->ListView1->clearSelection();
-    p->ListView1_ItemClick();
+    p.panel->ListView1_ItemClick();
     QCOMPARE(p->Text1->text(), QStringLiteral("7"));
     VERIFY_DIALOGS(fx);
 }
@@ -676,14 +676,14 @@ void TestPracticePanel::insertButtonsReturnAfterAnyReset() {
     AppFixture fx;
     open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
     QVERIFY(!insertButtonsVisible(f));
     f.MenuPratiche_Click();
     QVERIFY(insertButtonsVisible(f));
 
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
-    p->cmd14_Click();
+    p.panel->cmd14_Click();
     QVERIFY(shown(f.Frame6));
     f.Frame6->Command16_Click();
     QVERIFY(shown(f.Frame1));
@@ -710,13 +710,13 @@ void TestPracticePanel::mainRoad() {
              putEntry(b, 4, 3, 42, QStringLiteral("spesa"));
          });
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
 
     // The number from the chooser.
     press(f, 2);
-    QCOMPARE(f.Frame2->Text9->text(), QStringLiteral("42"));
-    QTest::mouseClick(f.Frame2->Command4, Qt::LeftButton);
-    QVERIFY(shown(p));
+    QCOMPARE(pt::chooser(&f).Text9->text(), QStringLiteral("42"));
+    QTest::mouseClick(pt::chooser(&f).Command4, Qt::LeftButton);
+    QVERIFY(shown(p.panel));
     QVERIFY(shown(f.Toolbar1));
     QCOMPARE(p->Text1->text(), QStringLiteral("42"));
 

@@ -72,14 +72,14 @@ void TestPracticeSearch::chooserHandsOverFreeNumber() {
     });
     Form1& f = fx.form();
     press(f, 2);
-    NumberChooserPanel* c = f.Frame2;
+    const pt::ChooserControls c = pt::chooser(&f);
     QCOMPARE(c->Text9->text(), QStringLiteral("42"));
     c->Text9->setText(QStringLiteral(" 042 "));
     QTest::mouseClick(c->Command4, Qt::LeftButton);
-    QCOMPARE(f.Frame1->Text1->text(), QStringLiteral("42"));
+    QCOMPARE(pt::practice(&f).Text1->text(), QStringLiteral("42"));
     QVERIFY(shown(f.Frame1));
     QVERIFY(shown(f.Toolbar1));
-    QVERIFY(!shown(c));
+    QVERIFY(!shown(c.panel));
     VERIFY_DIALOGS(fx);
 }
 
@@ -96,16 +96,16 @@ void TestPracticeSearch::chooserRefusesDuplicateAndBadNumbers() {
          });
     Form1& f = fx.form();
     press(f, 2);
-    NumberChooserPanel* c = f.Frame2;
+    const pt::ChooserControls c = pt::chooser(&f);
     for (const QString& n : {QStringLiteral("17"), QStringLiteral("23"), QStringLiteral("5")}) {
         c->Text9->setText(n);
         fx.dialogs().clear();
         fx.dialogs().expectMessage(duplicateText(n), kV, kInfo);
-        c->Command4_Click();
+        c.panel->Command4_Click();
         VERIFY_DIALOGS(fx);
         QVERIFY(c->Text9->text().isEmpty());
-        QVERIFY(shown(c));
-        QVERIFY(f.Frame1->Text1->text().isEmpty());
+        QVERIFY(shown(c.panel));
+        QVERIFY(pt::practice(&f).Text1->text().isEmpty());
     }
     // Only whole numbers from 1 up reach the duplicate test and the panel.
     for (const QString& n : {QString(), QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("4,5"),
@@ -114,34 +114,34 @@ void TestPracticeSearch::chooserRefusesDuplicateAndBadNumbers() {
         fx.dialogs().clear();
         fx.dialogs().expectMessage(
             QStringLiteral("ERRORE: Il NUMERO PRATICA deve essere un numero intero maggiore di zero"), kV, kInfo);
-        c->Command4_Click();
+        c.panel->Command4_Click();
         VERIFY_DIALOGS(fx);
-        QVERIFY(shown(c));
-        QVERIFY(f.Frame1->Text1->text().isEmpty());
+        QVERIFY(shown(c.panel));
+        QVERIFY(pt::practice(&f).Text1->text().isEmpty());
     }
     c->Text9->setText(QStringLiteral("6")); // the number of the gap is free
     fx.dialogs().clear();
-    c->Command4_Click();
+    c.panel->Command4_Click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(f.Frame1->Text1->text(), QStringLiteral("6"));
+    QCOMPARE(pt::practice(&f).Text1->text(), QStringLiteral("6"));
 }
 
 void TestPracticeSearch::chooserExitAndCounterReset() {
     AppFixture fx;
     open(fx, {}, [](xl::Workbook& b) { b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41)); });
     Form1& f = fx.form();
-    f.Frame1->Text1->setText(QStringLiteral("9"));
+    pt::practice(&f).Text1->setText(QStringLiteral("9"));
     press(f, 2);
-    QTest::mouseClick(f.Frame2->Command3, Qt::LeftButton);
+    QTest::mouseClick(pt::chooser(&f).Command3, Qt::LeftButton);
     QVERIFY(shown(f.Frame1));
     QVERIFY(shown(f.Toolbar1));
     QVERIFY(!shown(f.Frame2));
-    QCOMPARE(f.Frame1->Text1->text(), QStringLiteral("9"));
-    QVERIFY(f.Frame2->Text9->text().isEmpty());
+    QCOMPARE(pt::practice(&f).Text1->text(), QStringLiteral("9"));
+    QVERIFY(pt::chooser(&f).Text9->text().isEmpty());
 
     press(f, 2);
-    QTest::mouseClick(f.Frame2->Check5, Qt::LeftButton);
-    QVERIFY(!f.Frame2->Check5->isChecked());
+    QTest::mouseClick(pt::chooser(&f).Check5, Qt::LeftButton);
+    QVERIFY(!pt::chooser(&f).Check5->isChecked());
     QVERIFY(!shown(f.Frame2));
     QVERIFY(!shown(f.Frame1));
     QVERIFY(!shown(f.Toolbar1));
@@ -150,7 +150,7 @@ void TestPracticeSearch::chooserExitAndCounterReset() {
     QCOMPARE(diskText(fx, kPratica, 1, 256), QStringLiteral("41"));
     f.MenuPratiche_Click();
     press(f, 2);
-    QCOMPARE(f.Frame2->Text9->text(), QStringLiteral("1"));
+    QCOMPARE(pt::chooser(&f).Text9->text(), QStringLiteral("1"));
     QCOMPARE(diskText(fx, kPratica, 1, 256), QStringLiteral("0"));
     VERIFY_DIALOGS(fx);
 }
@@ -162,7 +162,7 @@ void TestPracticeSearch::sortsByNumberAndClient() {
               {10, QStringLiteral("ALFA"), {}, {}, QStringLiteral("10,00")},
               {9, QStringLiteral("Carlo"), {}, {}, QStringLiteral("9,00")}});
     Form1& f = fx.form();
-    PracticePanel* p = f.Frame1;
+    const pt::PracticeControls p = pt::practice(&f);
     xl::Worksheet& s = fx.sheet(kPratica);
 
     QTest::mouseClick(p->Command24, Qt::LeftButton);
@@ -204,14 +204,14 @@ void TestPracticeSearch::sortsCoverEveryRecord() {
         }
     });
     Form1& f = fx.form();
-    QTest::mouseClick(f.Frame1->Command24, Qt::LeftButton);
+    QTest::mouseClick(pt::practice(&f).Command24, Qt::LeftButton);
     xl::Worksheet& s = fx.sheet(kPratica);
     QCOMPARE(cellText(s, 2, 1), QStringLiteral("1"));
     QCOMPARE(cellText(s, 2001, 1), QStringLiteral("2000"));
     QCOMPARE(cellText(s, n + 1, 1), QString::number(n));
     QCOMPARE(cellText(s, n + 1, 3), QStringLiteral("C02105"));
-    QCOMPARE(f.Frame1->ListView1->itemCount(), n);
-    QTest::mouseClick(f.Frame1->Command15, Qt::LeftButton);
+    QCOMPARE(pt::practice(&f).ListView1->itemCount(), n);
+    QTest::mouseClick(pt::practice(&f).Command15, Qt::LeftButton);
     QCOMPARE(cellText(s, 2, 3), QStringLiteral("C02105"));
     QCOMPARE(cellText(s, n + 1, 3), QStringLiteral("C00001"));
 }
@@ -220,12 +220,12 @@ void TestPracticeSearch::searchPanelOpens() {
     AppFixture fx;
     open(fx, {});
     Form1& f = fx.form();
-    f.Frame6->Check8->blockSignals(true);
-    f.Frame6->Check8->setChecked(true);
-    f.Frame6->Check8->blockSignals(false);
-    QTest::mouseClick(f.Frame1->cmd14, Qt::LeftButton);
-    SearchPanel* s = f.Frame6;
-    QVERIFY(shown(s));
+    pt::search(&f).Check8->blockSignals(true);
+    pt::search(&f).Check8->setChecked(true);
+    pt::search(&f).Check8->blockSignals(false);
+    QTest::mouseClick(pt::practice(&f).cmd14, Qt::LeftButton);
+    const pt::SearchControls s = pt::search(&f);
+    QVERIFY(shown(s.panel));
     QVERIFY(!shown(f.Frame1));
     QVERIFY(!shown(f.Toolbar1));
     QVERIFY(!s->Check8->isChecked());
@@ -244,7 +244,7 @@ void TestPracticeSearch::stateSearches() {
               {5, QStringLiteral("alfa bis"), QString(), QStringLiteral("SI")}});
     Form1& f = fx.form();
     openSearch(fx);
-    SearchPanel* s = f.Frame6;
+    const pt::SearchControls s = pt::search(&f);
     s->Text27->setText(QStringLiteral("2"));
     QTest::mouseClick(s->Check8, Qt::LeftButton);
     QVERIFY(s->Check8->isChecked());
@@ -280,8 +280,8 @@ void TestPracticeSearch::stateSearchFindsNothing() {
     open(fx, {{1, QStringLiteral("ZETA"), QStringLiteral(" ")}, {2, QStringLiteral("ALFA"), QStringLiteral("si")}});
     Form1& f = fx.form();
     openSearch(fx);
-    SearchPanel* s = f.Frame6;
-    f.Frame1->Text3->setText(QStringLiteral("resto"));
+    const pt::SearchControls s = pt::search(&f);
+    pt::practice(&f).Text3->setText(QStringLiteral("resto"));
     fx.dialogs().expectMessage(QStringLiteral("Nessuna Pratica trovata,Riprova"), kV, ui::MsgIcon::None);
     QTest::mouseClick(s->Check8, Qt::LeftButton);
     VERIFY_DIALOGS(fx);
@@ -289,7 +289,7 @@ void TestPracticeSearch::stateSearchFindsNothing() {
     QVERIFY(!s->Check9->isChecked());
     QCOMPARE(s->Combo7->currentText(), QStringLiteral("Seleziona"));
     QCOMPARE(s->Combo7->count(), 3);
-    QVERIFY(f.Frame1->Text3->text().isEmpty());
+    QVERIFY(pt::practice(&f).Text3->text().isEmpty());
     QCOMPARE(s->ListView2->itemCount(), 0);
 }
 
@@ -311,14 +311,14 @@ void TestPracticeSearch::stateSearchScansWholeSheetAndClearsWholeArea() {
     });
     Form1& f = fx.form();
     openSearch(fx);
-    SearchPanel* s = f.Frame6;
+    const pt::SearchControls s = pt::search(&f);
     QTest::mouseClick(s->Check8, Qt::LeftButton);
     xl::Worksheet& p = fx.sheet(kPratica);
     QCOMPARE(listColumn(s->ListView2, 1), (QStringList{"59", "2149", "39"}));
     QCOMPARE(listColumn(s->ListView2, 0), (QStringList{"PRESTO", "TARDI", ""}));
     QCOMPARE(listColumn(s->ListView2, 3), (QStringList{"", "", "senza cliente"}));
     QCOMPARE(areaColumn(p, AA + 1), (QStringList{"59", "2149", "39"}));
-    QCOMPARE(s->resultCount(), 3);
+    QCOMPARE(s.panel->resultCount(), 3);
     VERIFY_DIALOGS(fx);
 }
 
@@ -331,27 +331,27 @@ void TestPracticeSearch::clientSearch() {
               {5, QStringLiteral("ROSSI MARIO"), QString(), QStringLiteral("SI")}});
     Form1& f = fx.form();
     openSearch(fx);
-    SearchPanel* s = f.Frame6;
+    const pt::SearchControls s = pt::search(&f);
     const QString guard = QStringLiteral("ERRORE: Bisogna SELEZIONARE IL CLIENTE e i campi  :Pratiche in Istruttoria "
                                          "e Completate devono essere vuoti !");
 
     // No client picked.
-    f.Frame1->Text3->setText(QStringLiteral("resto"));
+    pt::practice(&f).Text3->setText(QStringLiteral("resto"));
     fx.dialogs().expectMessage(guard, QStringLiteral(" Velmora"), kInfo);
     QTest::mouseClick(s->Command22, Qt::LeftButton);
     VERIFY_DIALOGS(fx);
-    QVERIFY(f.Frame1->Text3->text().isEmpty());
+    QVERIFY(pt::practice(&f).Text3->text().isEmpty());
     QCOMPARE(s->Combo7->currentText(), QStringLiteral("Seleziona"));
 
     // A client picked but a state box ticked: refused, both boxes unticked.
     QTest::mouseClick(s->Check8, Qt::LeftButton);
     s->Combo7->setCurrentIndex(1);
-    s->Combo7_Click(1);
+    s.panel->Combo7_Click(1);
     QCOMPARE(s->Combo7->currentText(), QStringLiteral("ROSSI MARIO"));
     QCOMPARE(s->Text27->text(), QStringLiteral("2"));
     fx.dialogs().clear();
     fx.dialogs().expectMessage(guard, QStringLiteral(" Velmora"), kInfo);
-    s->Command22_Click();
+    s.panel->Command22_Click();
     VERIFY_DIALOGS(fx);
     QVERIFY(!s->Check8->isChecked());
     QVERIFY(!s->Check9->isChecked());
@@ -359,7 +359,7 @@ void TestPracticeSearch::clientSearch() {
 
     // The client's practices in sheet order, exact names only.
     s->Combo7->setCurrentIndex(1);
-    s->Combo7_Click(1);
+    s.panel->Combo7_Click(1);
     fx.dialogs().clear();
     QTest::mouseClick(s->Command22, Qt::LeftButton);
     VERIFY_DIALOGS(fx);
@@ -373,11 +373,11 @@ void TestPracticeSearch::clientSearch() {
 
     // A client without practices: the list stays empty, nothing else reset.
     s->Combo7->setCurrentIndex(2);
-    s->Combo7_Click(2);
+    s.panel->Combo7_Click(2);
     fx.dialogs().clear();
     fx.dialogs().expectMessage(QStringLiteral("Nessuna Pratica  presente per il Cliente Selezionato,Riprova!"), kV,
                                ui::MsgIcon::None);
-    s->Command22_Click();
+    s.panel->Command22_Click();
     VERIFY_DIALOGS(fx);
     QCOMPARE(s->ListView2->itemCount(), 0);
     QCOMPARE(s->Combo7->currentText(), QStringLiteral("verdi anna"));
@@ -389,7 +389,7 @@ void TestPracticeSearch::printFollowsLastSearch() {
     open(fx, {{1, QStringLiteral("ROSSI MARIO"), QStringLiteral("SI")}});
     Form1& f = fx.form();
     openSearch(fx);
-    SearchPanel* s = f.Frame6;
+    const pt::SearchControls s = pt::search(&f);
     const QString nothing = QStringLiteral("Non ci sono risultati da stampare: eseguire prima una ricerca");
 
     fx.dialogs().expectMessage(nothing, kV, kInfo);
@@ -401,15 +401,15 @@ void TestPracticeSearch::printFollowsLastSearch() {
     // holds the state results, and their printout is the one asked for.
     QTest::mouseClick(s->Check8, Qt::LeftButton);
     s->Combo7->setCurrentIndex(1);
-    s->Combo7_Click(1);
+    s.panel->Combo7_Click(1);
     QTest::mouseClick(s->Command18, Qt::LeftButton);
     QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("12"));
-    QCOMPARE(s->lastSearch(), SearchPanel::Search::InPreparation);
+    QCOMPARE(s.panel->lastSearch(), SearchPanel::Search::InPreparation);
 
     s->Check8->setChecked(false);
-    s->Combo7_Click(1);
-    s->Command22_Click();
-    QCOMPARE(s->lastSearch(), SearchPanel::Search::Client);
+    s.panel->Combo7_Click(1);
+    s.panel->Command22_Click();
+    QCOMPARE(s.panel->lastSearch(), SearchPanel::Search::Client);
     QTest::mouseClick(s->Command18, Qt::LeftButton);
     QCOMPARE(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("13"));
 
@@ -419,7 +419,7 @@ void TestPracticeSearch::printFollowsLastSearch() {
     QCOMPARE(areaColumn(fx.sheet(kPratica), AA), QStringList{"ROSSI MARIO"}); // "&Pulisci" leaves the area
     fx.dialogs().clear();
     fx.dialogs().expectMessage(nothing, kV, kInfo);
-    s->Command18_Click();
+    s.panel->Command18_Click();
     VERIFY_DIALOGS(fx);
 }
 
@@ -428,12 +428,12 @@ void TestPracticeSearch::exitSavesThenClears() {
     open(fx, {{1, QStringLiteral("ROSSI MARIO"), QStringLiteral("SI")}, {2, QStringLiteral("BIANCHI SRL"), QStringLiteral("SI")}});
     Form1& f = fx.form();
     openSearch(fx);
-    SearchPanel* s = f.Frame6;
+    const pt::SearchControls s = pt::search(&f);
     s->Combo7->setCurrentIndex(1);
-    s->Combo7_Click(1);
-    s->Command22_Click();
+    s.panel->Combo7_Click(1);
+    s.panel->Command22_Click();
     QTest::mouseClick(s->Command16, Qt::LeftButton);
-    QVERIFY(!shown(s));
+    QVERIFY(!shown(s.panel));
     QVERIFY(shown(f.Frame1));
     QVERIFY(shown(f.Toolbar1));
     QCOMPARE(s->ListView2->itemCount(), 0);

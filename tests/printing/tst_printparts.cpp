@@ -64,6 +64,7 @@ struct Desk : store::PanelContext {
     Calendario* calendar() override { return nullptr; }
     QAction* toolbarButton(int) const override { return nullptr; }
     void openDocument(const QString&) override {}
+    QString documentsFolder() const override { return {}; }
     bool practiceShown() const override { return shown; }
     QString shownPracticeNumber() const override { return practice.number; }
     store::SearchState lastSearch() const override { return search; }

@@ -20,6 +20,7 @@
 #include "ledger/ledgerpanel.h"
 #include "platform/xls/xlsfile.h"
 #include "practices/practicepanel.h"
+#include "tests/practices/practicecontrols.h"
 #include "practices/searchpanel.h"
 #include "reference/clientpanel.h"
 #include "store/schema.h"
@@ -92,7 +93,7 @@ struct Size {
         // Practice insert: the fields filled as the user would, the toolbar's
         // insert button timed.
         f.MenuPratiche_Click();
-        PracticePanel* p = f.Frame1;
+        const pt::PracticeControls p = pt::practice(&f);
         p->Text1->setText(QString::number(nextPractice++));
         p->Text2->setText(QStringLiteral("15/03/2024"));
         p->Combo1->setEditText(QStringLiteral("CLIENTE 1 SRL"));
@@ -109,14 +110,14 @@ struct Size {
 
         f.MenuPratiche_Click();
         f.Frame1->cmd14_Click();
-        SearchPanel* s = f.Frame6;
+        const pt::SearchControls s = pt::search(&f);
         s->Check8->blockSignals(true);
         s->Check8->setChecked(false);
         s->Check8->blockSignals(false);
         action[3].add(secondsOf([&] { s->Check8->click(); }));
 
         f.MenuPratiche_Click();
-        f.Frame1->Command28->click();
+        pt::practice(&f).Command28->click();
         LedgerPanel* l = f.Frame8;
         l->findChild<QCheckBox*>(QStringLiteral("Check11"))->setChecked(true);
         action[4].add(secondsOf([&] { bench::choose(l->findChild<QComboBox*>(QStringLiteral("Combo8")), QStringLiteral("1")); }));

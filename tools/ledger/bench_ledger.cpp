@@ -7,6 +7,7 @@
 #include "platform/engine/vbconv.h"
 #include "platform/xls/xlsfile.h"
 #include "practices/practicepanel.h"
+#include "tests/practices/practicecontrols.h"
 #include "store/schema.h"
 #include "tools/common/benchui.h"
 
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
     form.show();
     form.Form_Activate();
     form.MenuPratiche_Click();
-    form.Frame1->Command28->click();
+    pt::practice(&form).Command28->click();
     LedgerPanel* p = form.Frame8;
 
     QElapsedTimer t;

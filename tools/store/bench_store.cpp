@@ -2,7 +2,7 @@
 // practice sheet) on one generated workbook, one run. What the user waits
 // for on the main window: bench-velmora.
 #include "store/schema.h"
-#include "store/lists.h"
+#include "store/practicesheet.h"
 #include "platform/engine/vbconv.h"
 #include <QGuiApplication>
 #include <QElapsedTimer>
@@ -13,7 +13,10 @@
 // every reset does. Usage: bench-store [PRACTICES]
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    auto b = store::newStarterWorkbook();
+    xl::Application excel;
+    excel.adopt(store::newStarterWorkbook());
+    store::Book book(excel);
+    xl::Workbook* b = &book.workbook();
     auto& p = b->Sheets("Pratica");
     const int n = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 5000;
     for (int i = 0; i < n; ++i) {
@@ -27,9 +30,9 @@ int main(int argc, char** argv) {
     QElapsedTimer t; t.start();
     store::FormatWorkbook(*b);
     qint64 fmt = t.restart();
-    auto rows = store::practiceRows(p);
+    auto rows = store::practices::listRows(book);
     qint64 list = t.restart();
-    store::sortPractices(p);
+    store::practices::sortByNumber(book);
     qint64 sort = t.restart();
     store::FormatWorkbook(*b);
     qint64 fmt2 = t.restart();

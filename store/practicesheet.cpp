@@ -1,0 +1,414 @@
+#include "store/practicesheet.h"
+
+#include "platform/desktop/guard.h"
+#include "platform/engine/vbconv.h"
+#include "store/schema.h"
+
+#include <algorithm>
+
+namespace store {
+
+using practices::numberCell;
+using practices::wholeNumber;
+
+namespace {
+
+// Columns of sheet "Pratica".
+enum Column {
+    ColNumber = 1, ColDate, ColClient, ColSubject, ColDescription, ColSector,
+    ColPlace, ColBinder, ColInPreparation, ColCompleted, ColNotes, ColEstimate
+};
+// The search work area: AA to AF.
+constexpr int kAreaFirstCol = 27;
+constexpr int kAreaLastCol = 32;
+
+const QString kYes = QStringLiteral("SI");
+
+// An empty cell reads as empty text; both count as blank.
+bool isBlank(const xl::Value& v) { return v.isEmpty() || (v.isText() && v.textValue().isEmpty()); }
+
+xl::Worksheet& sheetOf(Book& book) { return book.sheet(kPratica); }
+
+// Writes one cell of a record; an empty text leaves the cell empty rather
+// than holding an empty text, so that every reader sees it as blank.
+void put(xl::Worksheet& sh, int row, int col, const xl::Value& v) {
+    xl::Range cell = sh.Cells(row, col);
+    if (isBlank(v))
+        cell.ClearContents();
+    else
+        cell.SetValue(v);
+}
+
+// Fields C to H, K and L, the same for an insert and a modify.
+void putTexts(xl::Worksheet& sh, int row, const PracticeRecord& r) {
+    put(sh, row, ColClient, xl::Value(r.client));
+    put(sh, row, ColSubject, xl::Value(r.subject));
+    put(sh, row, ColDescription, xl::Value(r.description));
+    put(sh, row, ColSector, xl::Value(r.sector));
+    put(sh, row, ColPlace, xl::Value(r.place));
+    put(sh, row, ColBinder, xl::Value(r.binder));
+}
+
+bool filled(xl::Worksheet& sheet, int row, int column) {
+    const xl::Cell* c = sheet.cellAt(row, column);
+    return c && !isBlank(c->value);
+}
+
+// Last row of the filled run of `col` that starts at `startRow` (startRow - 1
+// when that cell is blank).
+int lastRowOfRun(xl::Worksheet& sheet, int col, int startRow) {
+    int r = startRow;
+    while (r <= xl::kMaxRows && !isBlank(sheet.Cells(r, col).GetValue())) ++r;
+    return r - 1;
+}
+
+// Last non-blank row of `col`; 0 when the column is empty.
+int lastFilledRow(xl::Worksheet& sheet, int col) {
+    // Nothing lies below the rows the sheet keeps, so the walk up starts there
+    // rather than at the sheet's last row.
+    for (int r = std::min(sheet.usedRows(), xl::kMaxRows); r >= 1; --r)
+        if (!isBlank(sheet.Cells(r, col).GetValue())) return r;
+    return 0;
+}
+
+// The last row of the run of filled number cells from row 2; 1 when A2 is
+// empty.
+int lastRecordRow(xl::Worksheet& sheet) {
+    int row = 1;
+    while (row < xl::kMaxRows && filled(sheet, row + 1, ColNumber)) ++row;
+    return row;
+}
+
+// The first row from row 2 down to the column's last filled cell (past any
+// gap) whose number is `number`; 0 when no practice has it.
+int rowOf(xl::Worksheet& sheet, const QString& number) {
+    // " 5" is stored as the number 5, so it is looked for as 5.
+    const std::optional<qint64> n = wholeNumber(number);
+    const QString key = n ? QString::number(*n) : number;
+    const int last = lastFilledRow(sheet, ColNumber);
+    for (int row = 2; row <= last; ++row)
+        if (vb::CellEqualsText(sheet.Cells(row, ColNumber).GetValue(), key)) return row;
+    return 0;
+}
+
+// The first row of the run from row 2 whose number cell reads as `key`.
+int rowInRun(xl::Worksheet& sheet, const QString& key) {
+    const int last = lastRowOfRun(sheet, ColNumber, 2);
+    for (int row = 2; row <= last; ++row)
+        if (vb::CellEqualsText(sheet.Cells(row, ColNumber).GetValue(), key)) return row;
+    return 0;
+}
+
+QStringList rowTexts(xl::Worksheet& sheet, int row) {
+    QStringList texts;
+    for (int col = ColNumber; col <= ColEstimate; ++col) texts << vb::CStr(sheet.Cells(row, col).GetValue());
+    return texts;
+}
+
+// A cell of the "Data" column as a date value for the search area: a date or
+// number as it is, a text that reads as a date converted; nullopt otherwise.
+std::optional<xl::Value> dateValue(const xl::Value& v) {
+    if (v.isNumeric()) return xl::Value::date(v.numberValue());
+    if (v.isText())
+        if (const auto d = vb::CDate(v.textValue())) return xl::Value::date(vb::DateSerial(*d));
+    return std::nullopt;
+}
+
+} // namespace
+
+namespace practices {
+std::optional<qint64> wholeNumber(const QString& text) {
+    const QString s = text.trimmed();
+    if (s.isEmpty() || s.size() > 15) return std::nullopt;
+    for (QChar c : s)
+        if (c < u'0' || c > u'9') return std::nullopt;
+    return s.toLongLong();
+}
+
+xl::Value numberCell(const QString& text) {
+    if (const auto n = wholeNumber(text)) return xl::Value(static_cast<double>(*n));
+    return xl::Value(text);
+}
+} // namespace practices
+
+PracticeRecord PracticeRecord::fromTexts(const QStringList& texts) {
+    auto at = [&](int col) { return col - 1 < texts.size() ? texts[col - 1] : QString(); };
+    PracticeRecord r;
+    r.number = at(ColNumber);
+    r.opened = at(ColDate);
+    r.client = at(ColClient);
+    r.subject = at(ColSubject);
+    r.description = at(ColDescription);
+    r.sector = at(ColSector);
+    r.place = at(ColPlace);
+    r.binder = at(ColBinder);
+    // Only "SI" means set: the blank a modify writes for an unset box, like
+    // any other text, reads as unset.
+    r.inPreparation = at(ColInPreparation) == kYes;
+    r.completed = at(ColCompleted) == kYes;
+    r.notes = at(ColNotes);
+    r.estimate = at(ColEstimate);
+    return r;
+}
+
+namespace practices {
+
+std::optional<QString> estimateText(const QString& typed) {
+    if (typed.trimmed().isEmpty()) return QString();
+    const std::optional<Money> amount = Money::parse(typed);
+    if (!amount) return std::nullopt;
+    return amount->grouped();
+}
+
+bool exists(Book& book, const QString& number) { return rowOf(sheetOf(book), number) != 0; }
+
+bool any(Book& book) { return !isBlank(sheetOf(book).GetRange(QStringLiteral("A2")).GetValue()); }
+
+std::optional<PracticeRecord> find(Book& book, const QString& number) {
+    xl::Worksheet& sh = sheetOf(book);
+    const int row = rowOf(sh, number);
+    if (!row) return std::nullopt;
+    return PracticeRecord::fromTexts(rowTexts(sh, row));
+}
+
+Outcome append(Book& book, const PracticeRecord& r) {
+    const std::optional<QDate> opened = vb::CDate(r.opened);
+    if (!opened) return Outcome::Invalid;
+    xl::Worksheet& sh = sheetOf(book);
+    int row = 1;
+    while (vb::fitsRow16(row) && !isBlank(sh.Cells(row, ColNumber).GetValue())) ++row;
+    if (!vb::fitsRow16(row)) return Outcome::SheetFull;
+    put(sh, row, ColNumber, numberCell(r.number));
+    // The insert keeps the opening date as a date value; the modify below
+    // writes the text the panel shows. Both are read back the same way.
+    put(sh, row, ColDate, xl::Value::date(vb::DateSerial(*opened)));
+    putTexts(sh, row, r);
+    put(sh, row, ColInPreparation, r.inPreparation ? xl::Value(kYes) : xl::Value());
+    put(sh, row, ColCompleted, r.completed ? xl::Value(kYes) : xl::Value());
+    put(sh, row, ColNotes, xl::Value(r.notes));
+    put(sh, row, ColEstimate, xl::Value(r.estimate));
+    sh.GetRange(kCounterCell).SetValue(numberCell(r.number));
+    return Outcome::Done;
+}
+
+Outcome update(Book& book, const PracticeRecord& r) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    const int row = rowInRun(sh, r.number);
+    if (!row) return Outcome::NotFound;
+    put(sh, row, ColNumber, numberCell(r.number));
+    put(sh, row, ColDate, xl::Value(r.opened));
+    putTexts(sh, row, r);
+    // An unset box is written as a blank, not left empty, as the modify
+    // always did: the readers take only "SI" as set.
+    sh.Cells(row, ColInPreparation).SetValue(xl::Value(r.inPreparation ? kYes : QStringLiteral(" ")));
+    sh.Cells(row, ColCompleted).SetValue(xl::Value(r.completed ? kYes : QStringLiteral(" ")));
+    put(sh, row, ColNotes, xl::Value(r.notes));
+    put(sh, row, ColEstimate, xl::Value(r.estimate));
+    return Outcome::Done;
+}
+
+Outcome remove(Book& book, qint64 number) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    const int row = rowInRun(sh, QString::number(number));
+    if (!row) return Outcome::NotFound;
+    sh.Cells(row, ColNumber).EntireRow().Delete();
+    return Outcome::Done;
+}
+
+Outcome removeLedgerEntries(Book& book, qint64 number) {
+    // The ledger's column of practice numbers.
+    constexpr int kEntryPractice = 2;
+    xl::Worksheet& sp = book.sheet(kSpese);
+    sp.Select();
+    if (isBlank(sp.GetRange(QStringLiteral("A2")).GetValue())) return Outcome::NotFound;
+    const QString key = QString::number(number);
+    int row = 2;
+    while (row <= xl::kMaxRows) {
+        const xl::Value practice = sp.Cells(row, kEntryPractice).GetValue();
+        if (isBlank(practice)) break;
+        if (vb::CellEqualsText(practice, key))
+            sp.Cells(row, kEntryPractice).EntireRow().Delete(); // the next entry moves up into this row
+        else
+            ++row;
+    }
+    return Outcome::Done;
+}
+
+std::vector<QStringList> listRows(Book& book) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    std::vector<QStringList> rows;
+    for (int row = 2; row <= xl::kMaxRows && filled(sh, row, ColNumber); ++row) rows.push_back(rowTexts(sh, row));
+    return rows;
+}
+
+QStringList listHeaders(Book& book) {
+    xl::Worksheet& sh = sheetOf(book);
+    QStringList out;
+    for (int col = ColNumber; col <= ColEstimate; ++col) out << sh.Cells(1, col).Text();
+    return out;
+}
+
+const std::vector<int>& listWidths() {
+    static const std::vector<int> w{1000, 1500, 2000, 2000, 2000, 1000, 1000, 1000, 500, 500, 2000, 2000};
+    return w;
+}
+
+QStringList numbers(Book& book) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    QStringList out;
+    for (int row = 2; row <= xl::kMaxRows && filled(sh, row, ColNumber); ++row)
+        out << vb::CStr(sh.Cells(row, ColNumber).GetValue());
+    return out;
+}
+
+double counter(Book& book) {
+    const xl::Value v = sheetOf(book).GetRange(kCounterCell).GetValue();
+    if (v.isNumeric()) return v.numberValue();
+    if (v.isText())
+        if (const auto d = vb::CDbl(v.textValue())) return *d;
+    return 0;
+}
+
+void resetCounter(Book& book) { sheetOf(book).GetRange(kCounterCell).SetValue(xl::Value(0)); }
+
+void sortByNumber(Book& book) {
+    xl::Worksheet& sh = sheetOf(book);
+    const int last = lastRecordRow(sh);
+    if (last < 2) return; // nothing to sort
+    xl::Range block = sh.GetRange(sh.Cells(2, ColNumber), sh.Cells(last, ColEstimate));
+    block.Sort(sh.GetRange(QStringLiteral("A2")), xl::xlAscending, xl::xlNo);
+}
+
+void sort(Book& book, PracticeKey key, bool ascending) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    const bool byNumber = key == PracticeKey::Number;
+    if (byNumber) sh.Columns(QStringLiteral("A")).SetNumberFormat(QStringLiteral("0"));
+    // Every record takes part, however many there are; row 1 is the header
+    // and never moves.
+    const int last = lastFilledRow(sh, ColNumber);
+    if (last < 3) return;
+    xl::Range block = sh.GetRange(sh.Cells(2, ColNumber), sh.Cells(last, ColEstimate));
+    block.Sort(sh.Cells(2, byNumber ? ColNumber : ColClient), ascending ? xl::xlAscending : xl::xlDescending,
+               xl::xlNo);
+}
+
+} // namespace practices
+
+namespace search {
+
+namespace {
+
+void clearArea(xl::Worksheet& sh) {
+    // The whole area, down to its last used row: results left below a fixed
+    // bound would mix with the next search's.
+    int last = 0;
+    for (int col = kAreaFirstCol; col <= kAreaLastCol; ++col) last = std::max(last, lastFilledRow(sh, col));
+    if (last >= 2) sh.GetRange(sh.Cells(2, kAreaFirstCol), sh.Cells(last, kAreaLastCol)).ClearContents();
+}
+
+void writeHeaders(xl::Worksheet& sh, int count) {
+    for (int i = 0; i < count; ++i) sh.Cells(1, kAreaFirstCol + i).SetValue(xl::Value(columns()[i].caption));
+}
+
+// One result row from practice row `row`: client, number, opening date as a
+// date value, subject and, for the search by client, the two flags.
+void copyResult(xl::Worksheet& sh, int row, int target, bool withFlags) {
+    auto copy = [&](int fromCol, int toCol) {
+        handlers::skipping([&] {
+            const xl::Value v = sh.Cells(row, fromCol).GetValue();
+            if (!isBlank(v)) sh.Cells(target, toCol).SetValue(v);
+        });
+    };
+    copy(ColClient, kAreaFirstCol);
+    copy(ColNumber, kAreaFirstCol + 1);
+    handlers::skipping([&] {
+        if (const auto d = dateValue(sh.Cells(row, ColDate).GetValue()))
+            sh.Cells(target, kAreaFirstCol + 2).SetValue(*d);
+    });
+    copy(ColSubject, kAreaFirstCol + 3);
+    if (withFlags) {
+        copy(ColInPreparation, kAreaFirstCol + 4);
+        copy(ColCompleted, kAreaFirstCol + 5);
+    }
+}
+
+} // namespace
+
+const std::vector<Column>& columns() {
+    static const std::vector<Column> c{
+        {QStringLiteral("Cliente"), 3000}, {QStringLiteral("N/Pratica"), 1000}, {QStringLiteral("Data"), 1500},
+        {QStringLiteral("Oggetto"), 4000}, {QStringLiteral("In Istrutt."), 1000}, {QStringLiteral("Complet."), 1000},
+    };
+    return c;
+}
+
+void leave(Book& book) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    clearArea(sh);
+    sh.Cells(1, 1).Select();
+}
+
+void findByState(Book& book, bool completed, int& copied) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    clearArea(sh);
+    writeHeaders(sh, kStateColumns);
+    const int flagColumn = completed ? ColCompleted : ColInPreparation;
+    // Every practice that carries a flag, however far down.
+    const int last = lastFilledRow(sh, flagColumn);
+    for (int row = 2; row <= last; ++row) {
+        const xl::Value flag = sh.Cells(row, flagColumn).GetValue();
+        if (!flag.isText() || flag.textValue() != kYes) continue;
+        copyResult(sh, row, 2 + copied, false);
+        ++copied;
+    }
+}
+
+void findByClient(Book& book, const QString& client, int& copied) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    clearArea(sh);
+    writeHeaders(sh, kClientColumns);
+    const int last = std::max(lastFilledRow(sh, ColNumber), lastFilledRow(sh, ColClient));
+    for (int row = 2; row <= last; ++row) {
+        if (vb::CStr(sh.Cells(row, ColClient).GetValue()) != client) continue;
+        copyResult(sh, row, 2 + copied, true);
+        ++copied;
+    }
+}
+
+void sortResults(Book& book, int count) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    if (count >= 2) {
+        // The block starts below the header row, so it has none.
+        xl::Range block = sh.GetRange(sh.Cells(2, kAreaFirstCol), sh.Cells(1 + count, kAreaFirstCol + 3));
+        block.Sort(sh.Cells(2, kAreaFirstCol), xl::xlAscending, xl::xlNo);
+    }
+    sh.Cells(1, kAreaFirstCol).Select();
+}
+
+std::vector<QStringList> results(Book& book, int count, int columns) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    // Every result row, also one whose client is empty: the rows are counted
+    // when they are written, not found again by their first cell.
+    std::vector<QStringList> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(0, count)));
+    for (int row = 2; row < 2 + count; ++row) {
+        QStringList texts;
+        for (int i = 0; i < columns; ++i) texts << vb::CStr(sh.Cells(row, kAreaFirstCol + i).GetValue());
+        rows.push_back(texts);
+    }
+    return rows;
+}
+
+} // namespace search
+
+} // namespace store

@@ -1,0 +1,407 @@
+// The practices as records of sheet "Pratica", on the engine alone: what the
+// insert, the modify and the delete leave in the cells, the finds by number,
+// the counter, the sorts, the practice list and the search work area.
+
+#include "platform/engine/vbconv.h"
+#include "store/practicesheet.h"
+#include "store/schema.h"
+
+#include <QTest>
+
+using store::Outcome;
+using store::PracticeRecord;
+namespace sheet = store::practices;
+namespace area = store::search;
+
+namespace {
+
+// A workbook of the program's shape, open in an engine of its own.
+struct Fixture {
+    Fixture() {
+        excel.adopt(store::newStarterWorkbook());
+    }
+    xl::Application excel;
+    store::Book book{excel};
+    xl::Worksheet& pratica() { return book.sheet(store::kPratica); }
+    xl::Worksheet& spese() { return book.sheet(store::kSpese); }
+    xl::Value at(int row, int col) { return pratica().Cells(row, col).GetValue(); }
+    QString text(int row, int col) { return vb::CStr(at(row, col)); }
+};
+
+PracticeRecord record(const QString& number, const QString& client = QStringLiteral("ROSSI MARIO")) {
+    PracticeRecord r;
+    r.number = number;
+    r.opened = QStringLiteral("15/03/2024");
+    r.client = client;
+    r.subject = QStringLiteral("Ricorso");
+    r.description = QStringLiteral("Descrizione");
+    r.sector = QStringLiteral("CIVILE");
+    r.place = QStringLiteral("Arm.1");
+    r.binder = QStringLiteral("3");
+    r.notes = QStringLiteral("Nota");
+    r.estimate = QStringLiteral("1.500,50");
+    return r;
+}
+
+// A practice row as an insert leaves it: number, date, client, flags.
+void putPractice(xl::Worksheet& s, int row, double number, const QString& client, const QString& prep = {},
+                 const QString& done = {}) {
+    s.Cells(row, 1).SetValue(xl::Value(number));
+    s.Cells(row, 2).SetValue(xl::Value::date(vb::DateSerial(QDate(2024, 2, int(number) % 28 + 1))));
+    s.Cells(row, 3).SetValue(xl::Value(client));
+    s.Cells(row, 4).SetValue(xl::Value(QStringLiteral("Oggetto %1").arg(number)));
+    if (!prep.isEmpty()) s.Cells(row, 9).SetValue(xl::Value(prep));
+    if (!done.isEmpty()) s.Cells(row, 10).SetValue(xl::Value(done));
+    s.Cells(row, 12).SetValue(xl::Value(QStringLiteral("%1,00").arg(number * 100)));
+}
+
+} // namespace
+
+class TestPracticeSheet : public QObject {
+    Q_OBJECT
+private slots:
+    void listRowsStopAtTheFirstGap();
+    void sortByNumberKeepsEachRecordWhole();
+    void sortOfTheListButtonsTakesEveryRecord();
+    void appendWritesEveryCellOfAGapRow();
+    void appendRefusesABadDateAndAFullSheet();
+    void updateKeepsItsOwnStorage();
+    void findsByNumberAsStored();
+    void removeTakesTheWholeRowOfThatNumberOnly();
+    void ledgerEntriesOfAPracticeGoWithIt();
+    void counterReadsWhatAnOldInsertLeft();
+    void estimateIsAnAmountOrNothing();
+    void recordFromListTexts();
+    void searchByStateFillsTheAreaAfresh();
+    void searchByClientIsExactAndCarriesFlags();
+};
+
+void TestPracticeSheet::listRowsStopAtTheFirstGap() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    p.GetRange(QStringLiteral("A2")).SetValue(xl::Value(3));
+    p.GetRange(QStringLiteral("B2")).SetValue(xl::Value::date(vb::DateSerial(QDate(2024, 7, 15))));
+    p.GetRange(QStringLiteral("L2")).SetValue(xl::Value("1.234,50"));
+    p.GetRange(QStringLiteral("A4")).SetValue(xl::Value(9));
+    const auto rows = sheet::listRows(fx.book);
+    QCOMPARE(rows.size(), std::size_t(1));
+    QCOMPARE(rows[0].size(), 12);
+    QCOMPARE(rows[0][0], QStringLiteral("3"));
+    QCOMPARE(rows[0][1], QStringLiteral("15/07/2024"));
+    QCOMPARE(rows[0][11], QStringLiteral("1.234,50"));
+    QCOMPARE(sheet::numbers(fx.book), QStringList{QStringLiteral("3")});
+
+    QCOMPARE(sheet::listHeaders(fx.book), store::practiceHeaders());
+    QCOMPARE(sheet::listWidths().size(), std::size_t(12));
+}
+
+void TestPracticeSheet::sortByNumberKeepsEachRecordWhole() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    const int numbers[] = {12, 3, 7};
+    for (int i = 0; i < 3; ++i) putPractice(p, i + 2, numbers[i], QStringLiteral("CLIENTE %1").arg(numbers[i]));
+    // Past a gap: not a record, not sorted.
+    p.Cells(7, 1).SetValue(xl::Value(1));
+    sheet::sortByNumber(fx.book);
+    const int sorted[] = {3, 7, 12};
+    for (int i = 0; i < 3; ++i) {
+        const int row = i + 2;
+        QCOMPARE(fx.at(row, 1).numberValue(), double(sorted[i]));
+        QCOMPARE(p.Cells(row, 3).Text(), QStringLiteral("CLIENTE %1").arg(sorted[i]));
+        QCOMPARE(p.Cells(row, 12).Text(), QStringLiteral("%1,00").arg(sorted[i] * 100));
+    }
+    QCOMPARE(fx.at(7, 1).numberValue(), 1.0);
+    QCOMPARE(p.Cells(1, 1).Text(), QStringLiteral("Num.Prat."));
+
+    // An empty sheet sorts to nothing, without complaint.
+    Fixture empty;
+    sheet::sortByNumber(empty.book);
+    QCOMPARE(empty.pratica().Cells(1, 1).Text(), QStringLiteral("Num.Prat."));
+}
+
+void TestPracticeSheet::sortOfTheListButtonsTakesEveryRecord() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    putPractice(p, 2, 5, QStringLiteral("BIANCHI"));
+    putPractice(p, 3, 2, QStringLiteral("VERDI"));
+    // A gap row: the buttons' sort reaches past it, to the last number.
+    putPractice(p, 5, 9, QStringLiteral("ARANCI"));
+
+    sheet::sort(fx.book, store::PracticeKey::Client, false);
+    QCOMPARE(fx.text(2, 3), QStringLiteral("VERDI"));
+    QCOMPARE(fx.text(3, 3), QStringLiteral("BIANCHI"));
+    QCOMPARE(fx.text(4, 3), QStringLiteral("ARANCI"));
+    QCOMPARE(fx.text(4, 1), QStringLiteral("9"));
+
+    sheet::sort(fx.book, store::PracticeKey::Number, true);
+    QCOMPARE(fx.text(2, 1), QStringLiteral("2"));
+    QCOMPARE(fx.text(3, 1), QStringLiteral("5"));
+    QCOMPARE(fx.text(4, 1), QStringLiteral("9"));
+    QCOMPARE(fx.text(3, 3), QStringLiteral("BIANCHI"));
+    QCOMPARE(p.Cells(1, 1).Text(), QStringLiteral("Num.Prat."));
+}
+
+void TestPracticeSheet::appendWritesEveryCellOfAGapRow() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    putPractice(p, 2, 1, QStringLiteral("BIANCHI"));
+    // Row 3 is a gap whose other cells still hold an old practice.
+    p.Cells(3, 3).SetValue(xl::Value(QStringLiteral("VECCHIO")));
+    p.Cells(3, 9).SetValue(xl::Value(QStringLiteral("SI")));
+    p.Cells(3, 11).SetValue(xl::Value(QStringLiteral("nota vecchia")));
+    putPractice(p, 4, 2, QStringLiteral("VERDI"));
+
+    PracticeRecord r = record(QStringLiteral(" 7"));
+    r.client.clear();
+    r.notes.clear();
+    r.completed = true;
+    QCOMPARE(sheet::append(fx.book, r), Outcome::Done);
+    // The number is a number cell, the date a date value.
+    QVERIFY(fx.at(3, 1).isNumeric());
+    QCOMPARE(fx.at(3, 1).numberValue(), 7.0);
+    QVERIFY(fx.at(3, 2).isNumeric());
+    QCOMPARE(fx.text(3, 2), QStringLiteral("15/03/2024"));
+    QVERIFY(fx.at(3, 3).isEmpty());
+    QVERIFY(fx.at(3, 9).isEmpty());
+    QCOMPARE(fx.text(3, 10), QStringLiteral("SI"));
+    QVERIFY(fx.at(3, 11).isEmpty());
+    QCOMPARE(fx.text(3, 12), QStringLiteral("1.500,50"));
+    QCOMPARE(sheet::counter(fx.book), 7.0);
+    QCOMPARE(fx.text(4, 3), QStringLiteral("VERDI"));
+
+    // A number that is no whole number stays text, in the row and the counter.
+    QCOMPARE(sheet::append(fx.book, record(QStringLiteral("7bis"))), Outcome::Done);
+    QVERIFY(fx.at(5, 1).isText());
+    QCOMPARE(fx.text(5, 1), QStringLiteral("7bis"));
+    QCOMPARE(sheet::counter(fx.book), 0.0);
+}
+
+void TestPracticeSheet::appendRefusesABadDateAndAFullSheet() {
+    Fixture fx;
+    PracticeRecord r = record(QStringLiteral("4"));
+    r.opened = QStringLiteral("31/02/2024");
+    QCOMPARE(sheet::append(fx.book, r), Outcome::Invalid);
+    QVERIFY(fx.at(2, 1).isEmpty());
+    QCOMPARE(sheet::counter(fx.book), 0.0);
+
+    // Every row a 16-bit row number reaches is taken.
+    for (int row = 2; row <= vb::kMaxRow16; ++row) fx.pratica().Cells(row, 1).SetValue(xl::Value(row));
+    QCOMPARE(sheet::append(fx.book, record(QStringLiteral("40000"))), Outcome::SheetFull);
+    QVERIFY(fx.at(vb::kMaxRow16 + 1, 1).isEmpty());
+    QCOMPARE(sheet::counter(fx.book), 0.0);
+}
+
+void TestPracticeSheet::updateKeepsItsOwnStorage() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    putPractice(p, 2, 1, QStringLiteral("BIANCHI"), QStringLiteral("SI"));
+    putPractice(p, 3, 5, QStringLiteral("VERDI"), QString(), QStringLiteral("SI"));
+    QVERIFY(sheet::any(fx.book));
+
+    PracticeRecord r = record(QStringLiteral("5"), QStringLiteral("NERI"));
+    r.opened = QStringLiteral("01/04/2024");
+    r.inPreparation = true;
+    r.estimate.clear();
+    QCOMPARE(sheet::update(fx.book, r), Outcome::Done);
+    // The modify writes the date as the panel shows it, and a blank for a
+    // box left unticked.
+    QVERIFY(fx.at(3, 2).isText());
+    QCOMPARE(fx.text(3, 2), QStringLiteral("01/04/2024"));
+    QCOMPARE(fx.text(3, 3), QStringLiteral("NERI"));
+    QCOMPARE(fx.text(3, 9), QStringLiteral("SI"));
+    QCOMPARE(fx.text(3, 10), QStringLiteral(" "));
+    QVERIFY(fx.at(3, 12).isEmpty());
+    QCOMPARE(fx.text(2, 3), QStringLiteral("BIANCHI"));
+    // The counter is the insert's business only.
+    QCOMPARE(sheet::counter(fx.book), 0.0);
+
+    // Past a gap the modify does not look.
+    putPractice(p, 5, 8, QStringLiteral("ROSSI"));
+    QCOMPARE(sheet::update(fx.book, record(QStringLiteral("8"))), Outcome::NotFound);
+    QCOMPARE(fx.text(5, 3), QStringLiteral("ROSSI"));
+    QCOMPARE(sheet::update(fx.book, record(QStringLiteral("99"))), Outcome::NotFound);
+
+    Fixture empty;
+    QVERIFY(!sheet::any(empty.book));
+}
+
+void TestPracticeSheet::findsByNumberAsStored() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    putPractice(p, 2, 5, QStringLiteral("BIANCHI"), QStringLiteral("SI"));
+    p.Cells(3, 1).SetValue(xl::Value(QStringLiteral("7bis")));
+    // Past a gap the finds by number still look.
+    putPractice(p, 6, 12, QStringLiteral("VERDI"));
+
+    QVERIFY(sheet::exists(fx.book, QStringLiteral("5")));
+    QVERIFY(sheet::exists(fx.book, QStringLiteral(" 5 ")));
+    QVERIFY(sheet::exists(fx.book, QStringLiteral("7bis")));
+    QVERIFY(sheet::exists(fx.book, QStringLiteral("12")));
+    QVERIFY(!sheet::exists(fx.book, QStringLiteral("7")));
+
+    const std::optional<PracticeRecord> found = sheet::find(fx.book, QStringLiteral("12"));
+    QVERIFY(found);
+    QCOMPARE(found->client, QStringLiteral("VERDI"));
+    QCOMPARE(found->estimate, QStringLiteral("1200,00"));
+    QVERIFY(!found->inPreparation);
+    QVERIFY(sheet::find(fx.book, QStringLiteral("5"))->inPreparation);
+    QVERIFY(!sheet::find(fx.book, QStringLiteral("6")));
+}
+
+void TestPracticeSheet::removeTakesTheWholeRowOfThatNumberOnly() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    putPractice(p, 2, 1, QStringLiteral("BIANCHI"));
+    p.Cells(3, 1).SetValue(xl::Value(QStringLiteral("2bis")));
+    putPractice(p, 4, 2, QStringLiteral("VERDI"));
+    putPractice(p, 5, 3, QStringLiteral("NERI"));
+
+    QCOMPARE(sheet::remove(fx.book, 2), Outcome::Done);
+    QCOMPARE(fx.text(3, 1), QStringLiteral("2bis"));
+    QCOMPARE(fx.text(4, 1), QStringLiteral("3"));
+    QCOMPARE(fx.text(4, 3), QStringLiteral("NERI"));
+    QCOMPARE(fx.text(4, 12), QStringLiteral("300,00"));
+    QVERIFY(fx.at(5, 1).isEmpty());
+    QCOMPARE(sheet::remove(fx.book, 2), Outcome::NotFound);
+    QCOMPARE(sheet::remove(fx.book, 42), Outcome::NotFound);
+}
+
+void TestPracticeSheet::ledgerEntriesOfAPracticeGoWithIt() {
+    Fixture fx;
+    QCOMPARE(sheet::removeLedgerEntries(fx.book, 4), Outcome::NotFound);
+
+    xl::Worksheet& s = fx.spese();
+    const double practices[] = {4, 4, 5, 4};
+    for (int i = 0; i < 4; ++i) {
+        s.Cells(i + 2, 1).SetValue(xl::Value(i + 1));
+        s.Cells(i + 2, 2).SetValue(xl::Value(practices[i]));
+        s.Cells(i + 2, 5).SetValue(xl::Value(QStringLiteral("voce %1").arg(i + 1)));
+    }
+    // Entries one after the other: each moves up into the row just emptied
+    // and is looked at again.
+    QCOMPARE(sheet::removeLedgerEntries(fx.book, 4), Outcome::Done);
+    QCOMPARE(vb::CStr(s.Cells(2, 2).GetValue()), QStringLiteral("5"));
+    QCOMPARE(vb::CStr(s.Cells(2, 5).GetValue()), QStringLiteral("voce 3"));
+    QVERIFY(s.Cells(3, 2).GetValue().isEmpty());
+    // No entry of the practice left: still done, nothing else touched.
+    QCOMPARE(sheet::removeLedgerEntries(fx.book, 4), Outcome::Done);
+    QCOMPARE(vb::CStr(s.Cells(2, 5).GetValue()), QStringLiteral("voce 3"));
+}
+
+void TestPracticeSheet::counterReadsWhatAnOldInsertLeft() {
+    Fixture fx;
+    xl::Range iv1 = fx.pratica().GetRange(store::kCounterCell);
+    QCOMPARE(sheet::counter(fx.book), 0.0);
+    iv1.SetValue(xl::Value(QStringLiteral("12")));
+    QCOMPARE(sheet::counter(fx.book), 12.0);
+    iv1.SetValue(xl::Value(QStringLiteral("7bis")));
+    QCOMPARE(sheet::counter(fx.book), 0.0);
+    iv1.SetValue(xl::Value(41));
+    QCOMPARE(sheet::counter(fx.book), 41.0);
+    sheet::resetCounter(fx.book);
+    QVERIFY(iv1.GetValue().isNumeric());
+    QCOMPARE(sheet::counter(fx.book), 0.0);
+}
+
+void TestPracticeSheet::estimateIsAnAmountOrNothing() {
+    QCOMPARE(sheet::estimateText(QString()), QString());
+    QCOMPARE(sheet::estimateText(QStringLiteral("   ")), QString());
+    QCOMPARE(sheet::estimateText(QStringLiteral("1500,5")), QStringLiteral("1.500,50"));
+    QCOMPARE(sheet::estimateText(QStringLiteral(" 1.234,567 ")), QStringLiteral("1.234,57"));
+    QCOMPARE(sheet::estimateText(QStringLiteral("-3")), QStringLiteral("-3,00"));
+    QVERIFY(!sheet::estimateText(QStringLiteral("mille")));
+    QVERIFY(!sheet::estimateText(QStringLiteral("12,5 euro")));
+    // More digits than a cell keeps exactly.
+    QVERIFY(!sheet::estimateText(QStringLiteral("1234567890123456")));
+
+    QCOMPARE(sheet::wholeNumber(QStringLiteral(" 42 ")), std::optional<qint64>(42));
+    QVERIFY(!sheet::wholeNumber(QStringLiteral("1 2")));
+    QVERIFY(!sheet::wholeNumber(QStringLiteral("-1")));
+    QVERIFY(!sheet::wholeNumber(QStringLiteral("7bis")));
+}
+
+void TestPracticeSheet::recordFromListTexts() {
+    const QStringList texts{QStringLiteral("5"),    QStringLiteral("15/03/2024"), QStringLiteral("ROSSI"),
+                            QStringLiteral("ogg"),  QStringLiteral("descr"),      QStringLiteral("CIVILE"),
+                            QStringLiteral("A1"),   QStringLiteral("3"),          QStringLiteral(" "),
+                            QStringLiteral("SI"),   QStringLiteral("nota"),       QStringLiteral("abc")};
+    const PracticeRecord r = PracticeRecord::fromTexts(texts);
+    QCOMPARE(r.number, QStringLiteral("5"));
+    QCOMPARE(r.binder, QStringLiteral("3"));
+    // Only "SI" is set; the blank a modify writes is not.
+    QVERIFY(!r.inPreparation);
+    QVERIFY(r.completed);
+    // A text that is no amount is shown as it stands.
+    QCOMPARE(r.estimate, QStringLiteral("abc"));
+    // A short row reads the missing fields as empty.
+    const PracticeRecord shortRow = PracticeRecord::fromTexts({QStringLiteral("9")});
+    QCOMPARE(shortRow.number, QStringLiteral("9"));
+    QVERIFY(shortRow.estimate.isEmpty());
+}
+
+void TestPracticeSheet::searchByStateFillsTheAreaAfresh() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    putPractice(p, 2, 1, QStringLiteral("VERDI"), QStringLiteral("SI"));
+    putPractice(p, 3, 2, QStringLiteral("BIANCHI"), QStringLiteral(" "), QStringLiteral("SI"));
+    // Past a gap, with the date typed as text.
+    putPractice(p, 5, 3, QStringLiteral("AZZURRI"), QStringLiteral("SI"));
+    p.Cells(5, 2).SetValue(xl::Value(QStringLiteral("02/01/2024")));
+    // What an earlier search left further down.
+    p.Cells(9, 27).SetValue(xl::Value(QStringLiteral("VECCHIO")));
+
+    int copied = 0;
+    area::findByState(fx.book, false, copied);
+    QCOMPARE(copied, 2);
+    QVERIFY(p.Cells(9, 27).GetValue().isEmpty());
+    QCOMPARE(p.Cells(1, 27).Text(), QStringLiteral("Cliente"));
+    QCOMPARE(p.Cells(1, 30).Text(), QStringLiteral("Oggetto"));
+    QVERIFY(p.Cells(2, 29).GetValue().isNumeric());
+    QVERIFY(p.Cells(3, 29).GetValue().isNumeric());
+
+    area::sortResults(fx.book, copied);
+    const auto rows = area::results(fx.book, copied, area::kStateColumns);
+    QCOMPARE(rows.size(), std::size_t(2));
+    QCOMPARE(rows[0], (QStringList{QStringLiteral("AZZURRI"), QStringLiteral("3"), QStringLiteral("02/01/2024"),
+                                   QStringLiteral("Oggetto 3")}));
+    QCOMPARE(rows[1][0], QStringLiteral("VERDI"));
+
+    copied = 0;
+    area::findByState(fx.book, true, copied);
+    QCOMPARE(copied, 1);
+    QCOMPARE(area::results(fx.book, copied, 4)[0][0], QStringLiteral("BIANCHI"));
+    QVERIFY(p.Cells(3, 27).GetValue().isEmpty());
+
+    area::leave(fx.book);
+    QVERIFY(p.Cells(2, 27).GetValue().isEmpty());
+    QCOMPARE(p.Cells(1, 27).Text(), QStringLiteral("Cliente"));
+    QCOMPARE(fx.text(2, 3), QStringLiteral("VERDI"));
+}
+
+void TestPracticeSheet::searchByClientIsExactAndCarriesFlags() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    putPractice(p, 2, 1, QStringLiteral("ROSSI"), QStringLiteral("SI"));
+    putPractice(p, 3, 2, QStringLiteral("rossi"));
+    putPractice(p, 4, 3, QStringLiteral("ROSSI "));
+    putPractice(p, 5, 4, QStringLiteral("ROSSI"), QString(), QStringLiteral("SI"));
+
+    int copied = 0;
+    area::findByClient(fx.book, QStringLiteral("ROSSI"), copied);
+    QCOMPARE(copied, 2);
+    QCOMPARE(p.Cells(1, 31).Text(), QStringLiteral("In Istrutt."));
+    QCOMPARE(p.Cells(1, 32).Text(), QStringLiteral("Complet."));
+    const auto rows = area::results(fx.book, copied, area::kClientColumns);
+    QCOMPARE(rows[0][1], QStringLiteral("1"));
+    QCOMPARE(rows[0][4], QStringLiteral("SI"));
+    QCOMPARE(rows[1][1], QStringLiteral("4"));
+    QCOMPARE(rows[1][5], QStringLiteral("SI"));
+
+    copied = 0;
+    area::findByClient(fx.book, QStringLiteral("NESSUNO"), copied);
+    QCOMPARE(copied, 0);
+    QVERIFY(p.Cells(2, 27).GetValue().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestPracticeSheet)
+#include "tst_practicesheet.moc"
