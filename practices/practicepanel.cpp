@@ -12,10 +12,11 @@
 #include "practices/numberchooser.h"
 #include "practices/scannerform.h"
 #include "practices/searchpanel.h"
-#include "store/lists.h"
+#include "store/clientsheet.h"
+#include "store/ledgersheet.h"
 #include "store/panelcontext.h"
 #include "store/savepoint.h"
-#include "store/schema.h"
+#include "store/varie.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -56,11 +57,9 @@ private:
 };
 
 // One of the reference lists (clients, binders, sectors) into a combo box.
-void fillFromColumn(QComboBox* combo, store::Book& book, const QString& sheetName, int column) {
+void fillList(QComboBox* combo, const QStringList& items) {
     combo->clear();
-    xl::Worksheet& sheet = book.sheet(sheetName);
-    sheet.Select();
-    fillComboList(combo, store::columnList(sheet, column));
+    fillComboList(combo, items);
 }
 
 } // namespace
@@ -284,9 +283,14 @@ void PracticePanel::SortPracticeSheet() {
     sheet::sortByNumber(ctx_.book());
 }
 
-void PracticePanel::LoadBinderCombo() { fillFromColumn(Combo3, ctx_.book(), store::kVarie, 1); }
-void PracticePanel::LoadClientCombo() { fillFromColumn(Combo1, ctx_.book(), store::kCliente, 2); }
-void PracticePanel::LoadSectorCombo() { fillFromColumn(Combo2, ctx_.book(), store::kVarie, 5); }
+void PracticePanel::LoadBinderCombo() { fillList(Combo3, store::binderNumbers(ctx_.book())); }
+
+void PracticePanel::LoadClientCombo() {
+    store::activateClients(ctx_.book());
+    fillList(Combo1, store::clientNames(ctx_.book()));
+}
+
+void PracticePanel::LoadSectorCombo() { fillList(Combo2, store::sectorNames(ctx_.book())); }
 
 void PracticePanel::reloadCombos() {
     LoadBinderCombo();
@@ -627,7 +631,7 @@ void PracticePanel::DeletePractice() {
     // earlier delete can still be removed.
     if (ask(msg::kAskDeleteEntries)) {
         guarded([&] {
-            if (store::done(sheet::removeLedgerEntries(ctx_.book(), *number)))
+            if (store::done(store::removeLedgerEntriesOfPractice(ctx_.book(), *number)))
                 info(msg::kEntriesDeleted, msg::kTitleBlank);
             else
                 info(msg::kNoEntries);

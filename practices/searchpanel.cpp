@@ -7,9 +7,8 @@
 #include "platform/engine/vbconv.h"
 #include "practices/messages.h"
 #include "practices/practicepanel.h"
-#include "store/lists.h"
+#include "store/clientsheet.h"
 #include "store/practicesheet.h"
-#include "store/schema.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -91,9 +90,8 @@ store::SearchState SearchPanel::searchState() const {
 
 void SearchPanel::LoadSearchClientCombo() {
     Combo7->clear();
-    xl::Worksheet& clients = ctx_.book().sheet(store::kCliente);
-    clients.Select();
-    fillComboList(Combo7, store::columnList(clients, 2));
+    store::activateClients(ctx_.book());
+    fillComboList(Combo7, store::clientNames(ctx_.book()));
 }
 
 void SearchPanel::openPanel() {
@@ -167,11 +165,9 @@ void SearchPanel::Combo7_Click(int index) {
     const int row = index + 2;
     if (Combo7->currentText().isEmpty() || index < 0 || !vb::fitsRow16(row)) return;
     guarded([&] {
-        xl::Worksheet& clients = ctx_.book().sheet(store::kCliente);
-        const xl::Value name = clients.Cells(row, 2).GetValue();
-        const xl::Value id = clients.Cells(row, 1).GetValue();
-        Combo7->setEditText(vb::CStr(name));
-        Text27->setText(vb::CStr(id));
+        const store::ClientRecord client = store::readClient(ctx_.book(), row);
+        Combo7->setEditText(client.name);
+        Text27->setText(client.id);
     });
 }
 

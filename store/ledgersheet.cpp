@@ -234,6 +234,23 @@ Outcome removeLedgerEntry(Book& book, const ListedEntry& loaded) {
     return Outcome::Done;
 }
 
+Outcome removeLedgerEntriesOfPractice(Book& book, qint64 number) {
+    xl::Worksheet& sh = spese(book);
+    sh.Select();
+    if (isBlank(sh.GetRange(QStringLiteral("A2")).GetValue())) return Outcome::NotFound;
+    const QString key = QString::number(number);
+    int row = 2;
+    while (row <= xl::kMaxRows) {
+        const xl::Value practice = sh.Cells(row, ColPractice).GetValue();
+        if (isBlank(practice)) break;
+        if (vb::CellEqualsText(practice, key))
+            sh.Cells(row, ColPractice).EntireRow().Delete(); // the next entry moves up into this row
+        else
+            ++row;
+    }
+    return Outcome::Done;
+}
+
 QStringList ledgerClients(Book& book) {
     xl::Worksheet& sh = spese(book);
     sh.Select();

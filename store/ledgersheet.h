@@ -101,6 +101,10 @@ Outcome updateLedgerEntry(Book& book, const ListedEntry& loaded, const QString& 
 // Only the ledger's own columns (A to Z) move, so the work area and its total
 // stay where the printouts look for them. NotFound when no row holds it.
 Outcome removeLedgerEntry(Book& book, const ListedEntry& loaded);
+// Every entry of practice `number`, from row 2 down to the first empty
+// practice cell, removed with its whole row, as the delete of a practice
+// does; NotFound when the ledger holds no entry at all.
+Outcome removeLedgerEntriesOfPractice(Book& book, qint64 number);
 
 // The clients of every entry, each once (letter case ignored, the upper
 // row's spelling kept), sorted: numbers first, then texts by character code.

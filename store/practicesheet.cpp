@@ -217,25 +217,6 @@ Outcome remove(Book& book, qint64 number) {
     return Outcome::Done;
 }
 
-Outcome removeLedgerEntries(Book& book, qint64 number) {
-    // The ledger's column of practice numbers.
-    constexpr int kEntryPractice = 2;
-    xl::Worksheet& sp = book.sheet(kSpese);
-    sp.Select();
-    if (isBlank(sp.GetRange(QStringLiteral("A2")).GetValue())) return Outcome::NotFound;
-    const QString key = QString::number(number);
-    int row = 2;
-    while (row <= xl::kMaxRows) {
-        const xl::Value practice = sp.Cells(row, kEntryPractice).GetValue();
-        if (isBlank(practice)) break;
-        if (vb::CellEqualsText(practice, key))
-            sp.Cells(row, kEntryPractice).EntireRow().Delete(); // the next entry moves up into this row
-        else
-            ++row;
-    }
-    return Outcome::Done;
-}
-
 std::vector<QStringList> listRows(Book& book) {
     xl::Worksheet& sh = sheetOf(book);
     sh.Select();

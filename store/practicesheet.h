@@ -81,10 +81,6 @@ Outcome update(Book& book, const PracticeRecord& r);
 // is `number`; the rows below move up. NotFound when there is none.
 Outcome remove(Book& book, qint64 number);
 
-// The entries of sheet "Spese" booked on practice `number`, removed; the
-// entries below move up. NotFound when the ledger holds no entry at all.
-Outcome removeLedgerEntries(Book& book, qint64 number);
-
 // The practices from row 2 to the first empty number cell, each as the
 // twelve texts of its cells.
 std::vector<QStringList> listRows(Book& book);

@@ -3,6 +3,7 @@
 // the counter, the sorts, the practice list and the search work area.
 
 #include "platform/engine/vbconv.h"
+#include "store/ledgersheet.h"
 #include "store/practicesheet.h"
 #include "store/schema.h"
 
@@ -268,7 +269,7 @@ void TestPracticeSheet::removeTakesTheWholeRowOfThatNumberOnly() {
 
 void TestPracticeSheet::ledgerEntriesOfAPracticeGoWithIt() {
     Fixture fx;
-    QCOMPARE(sheet::removeLedgerEntries(fx.book, 4), Outcome::NotFound);
+    QCOMPARE(store::removeLedgerEntriesOfPractice(fx.book, 4), Outcome::NotFound);
 
     xl::Worksheet& s = fx.spese();
     const double practices[] = {4, 4, 5, 4};
@@ -279,12 +280,12 @@ void TestPracticeSheet::ledgerEntriesOfAPracticeGoWithIt() {
     }
     // Entries one after the other: each moves up into the row just emptied
     // and is looked at again.
-    QCOMPARE(sheet::removeLedgerEntries(fx.book, 4), Outcome::Done);
+    QCOMPARE(store::removeLedgerEntriesOfPractice(fx.book, 4), Outcome::Done);
     QCOMPARE(vb::CStr(s.Cells(2, 2).GetValue()), QStringLiteral("5"));
     QCOMPARE(vb::CStr(s.Cells(2, 5).GetValue()), QStringLiteral("voce 3"));
     QVERIFY(s.Cells(3, 2).GetValue().isEmpty());
     // No entry of the practice left: still done, nothing else touched.
-    QCOMPARE(sheet::removeLedgerEntries(fx.book, 4), Outcome::Done);
+    QCOMPARE(store::removeLedgerEntriesOfPractice(fx.book, 4), Outcome::Done);
     QCOMPARE(vb::CStr(s.Cells(2, 5).GetValue()), QStringLiteral("voce 3"));
 }
 
