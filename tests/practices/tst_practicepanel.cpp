@@ -2,6 +2,7 @@
 // insert, modify, delete and load of practices, with what reaches the file.
 
 #include "practicetest.h"
+#include "store/practicesheet.h"
 
 #include "platform/desktop/calendario.h"
 #include <QPushButton>
@@ -267,12 +268,15 @@ void TestPracticePanel::insertIntoGapWritesEveryCell() {
     QCOMPARE(s.Cells(row, 1).GetValue(), xl::Value(8)); // a number, so it sorts as one
     QVERIFY(s.Cells(row, 2).GetValue().isDate());
     QCOMPARE(cellText(s, row, 2), QStringLiteral("15/03/2024"));
-    QCOMPARE(cellText(s, row, 3), QStringLiteral("ROSSI MARIO"));
+    // Nothing of the old practice is left in the row.
+    const std::optional<store::PracticeRecord> added = store::practices::find(f.book(), QStringLiteral("8"));
+    QVERIFY(added);
+    QCOMPARE(added->client, QStringLiteral("ROSSI MARIO"));
     QCOMPARE(cellText(s, row, 9), QString());
     QCOMPARE(cellText(s, row, 10), QString());
-    QCOMPARE(cellText(s, row, 11), QString());
-    QCOMPARE(cellText(s, row, 12), QStringLiteral("1.500,50"));
-    QCOMPARE(cellText(s, 1, 256), QStringLiteral("8"));
+    QCOMPARE(added->notes, QString());
+    QCOMPARE(added->estimate, QStringLiteral("1.500,50"));
+    QCOMPARE(store::practices::counter(f.book()), 8.0);
     // The insert saved: the file holds the record and the counter.
     auto disk = fx.onDisk();
     xl::Worksheet& d = disk->Sheets(kPratica);
@@ -371,14 +375,16 @@ void TestPracticePanel::modifyRewritesRecord() {
     VERIFY_DIALOGS(fx);
 
     xl::Worksheet& s = fx.sheet(kPratica);
-    QCOMPARE(cellText(s, 2, 4), QStringLiteral("Nuovo oggetto"));
+    const std::optional<store::PracticeRecord> modified = store::practices::find(f.book(), QStringLiteral("5"));
+    QVERIFY(modified);
+    QCOMPARE(modified->subject, QStringLiteral("Nuovo oggetto"));
     // The date goes back as the text of the box; unset flags as one blank.
     QVERIFY(s.Cells(2, 2).GetValue().isText());
     QCOMPARE(cellText(s, 2, 2), QStringLiteral("10/02/2024"));
     QCOMPARE(cellText(s, 2, 9), QStringLiteral(" "));
     QCOMPARE(cellText(s, 2, 10), QStringLiteral(" "));
-    QCOMPARE(cellText(s, 2, 12), QStringLiteral("12,50"));
-    QCOMPARE(cellText(s, 3, 4), QStringLiteral("Oggetto 7"));
+    QCOMPARE(modified->estimate, QStringLiteral("12,50"));
+    QCOMPARE(store::practices::find(f.book(), QStringLiteral("7"))->subject, QStringLiteral("Oggetto 7"));
     QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("Nuovo oggetto"));
     QVERIFY(p->Text1->text().isEmpty());
     QVERIFY(insertButtonsVisible(f));
