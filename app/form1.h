@@ -44,41 +44,10 @@ public:
     // has been shown and nothing was opened).
     bool Form_Load();
 
-    // The workbook engine that stands in for the spreadsheet application.
-    xl::Application Excel;
     const QString& programFolder() const { return programFolder_; }
     QString workbookPath() const;
 
-    // Menu bar.
-    QAction* MenuPratiche = nullptr;
-    QAction* MenuClienti = nullptr;
-    QMenu* MenuArchiviazione = nullptr;
-    QAction* MenuClassificazione = nullptr;
-    QAction* MenuRaccoglitore = nullptr;
-    QAction* MnExcel = nullptr;
-    QAction* MnCoopertina = nullptr;
-    QAction* MSalvataggio = nullptr;
-    QAction* MenuEsci = nullptr;
-
-    // Elements outside the panels.
-    QPushButton* Command40 = nullptr;
-    ImageLabel* Image1 = nullptr;
-    QLabel* Label45 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
-    QTimer* Timer3 = nullptr;
-
-    // Panels.
-    PracticePanel* Frame1 = nullptr;
-    NumberChooserPanel* Frame2 = nullptr;
-    ClientPanel* Frame3 = nullptr;
-    SectorPanel* Frame4 = nullptr;
-    BinderPanel* Frame5 = nullptr;
-    SearchPanel* Frame6 = nullptr;
-    LedgerPanel* Frame8 = nullptr;
-
-    // The practice toolbar; its buttons are addressed by index 1 to 7.
-    QToolBar* Toolbar1 = nullptr;
+    // The practice toolbar's buttons, by index 1 to 7.
     QAction* toolbarButton(int index) const override;
 
     // The small forms, loaded on first use.
@@ -156,6 +125,40 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    // The workbook engine that stands in for the spreadsheet application.
+    xl::Application Excel;
+
+    // Menu bar.
+    QAction* MenuPratiche = nullptr;
+    QAction* MenuClienti = nullptr;
+    QMenu* MenuArchiviazione = nullptr;
+    QAction* MenuClassificazione = nullptr;
+    QAction* MenuRaccoglitore = nullptr;
+    QAction* MnExcel = nullptr;
+    QAction* MnCoopertina = nullptr;
+    QAction* MSalvataggio = nullptr;
+    QAction* MenuEsci = nullptr;
+
+    // Elements outside the panels.
+    QPushButton* Command40 = nullptr;
+    ImageLabel* Image1 = nullptr;
+    QLabel* Label45 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* Timer3 = nullptr;
+
+    // Panels.
+    PracticePanel* Frame1 = nullptr;
+    NumberChooserPanel* Frame2 = nullptr;
+    ClientPanel* Frame3 = nullptr;
+    SectorPanel* Frame4 = nullptr;
+    BinderPanel* Frame5 = nullptr;
+    SearchPanel* Frame6 = nullptr;
+    LedgerPanel* Frame8 = nullptr;
+
+    // The practice toolbar.
+    QToolBar* Toolbar1 = nullptr;
+
     void endProgram();
     void switchWidgets(const std::vector<std::pair<QWidget*, bool>>& changes);
     void buildLayout();

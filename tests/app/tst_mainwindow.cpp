@@ -145,13 +145,13 @@ private slots:
             // Filling a list chooses no entry.
             QCOMPARE(control<QComboBox>(&f, "Frame1", "Combo1")->currentText(), QString());
             QCOMPARE(f.focusWidget(), control<QLineEdit>(&f, "Frame1", "Text2"));
-            QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
+            QCOMPARE(f.book().application().ActiveSheet().Name(), store::kPratica);
         }
         for (int twice = 0; twice < 2; ++twice) {
             f.MenuRaccoglitore_Click();
             QCOMPARE(items(control<QComboBox>(&f, "Frame5", "Combo5")), (QStringList{"F1", "2"}));
             QCOMPARE(f.focusWidget(), control<QComboBox>(&f, "Frame5", "Combo5"));
-            QCOMPARE(f.Excel.ActiveSheet().Name(), store::kVarie);
+            QCOMPARE(f.book().application().ActiveSheet().Name(), store::kVarie);
             f.MenuClassificazione_Click();
             QCOMPARE(items(control<QComboBox>(&f, "Frame4", "Combo6")), (QStringList{"CIVILE", "PENALE"}));
             QCOMPARE(f.focusWidget(), control<QComboBox>(&f, "Frame4", "Combo6"));
@@ -164,7 +164,7 @@ private slots:
         }
         QCOMPARE(items(control<QComboBox>(&f, "Frame6", "Combo7")), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
         QCOMPARE(items(control<QComboBox>(&f, "Frame8", "Combo8")), (QStringList{"2", "5"})); // sorted by the resets above
-        QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
+        QCOMPARE(f.book().application().ActiveSheet().Name(), store::kPratica);
         QVERIFY2(fx.dialogs().verify().isEmpty(), qPrintable(fx.dialogs().verify()));
     }
 
@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(control<QComboBox>(&f, "Frame1", "Combo1")->count(), clients);
         QCOMPARE(control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("7"));
         QCOMPARE(control<QLineEdit>(&f, "Frame3", "Text10")->text(), QStringLiteral("42"));
-        QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
+        QCOMPARE(f.book().application().ActiveSheet().Name(), store::kPratica);
         QVERIFY(shown(control<PracticePanel>(&f, "Frame1")));
 
         // A second reset changes nothing, so no handler runs again.
@@ -467,8 +467,8 @@ private slots:
                            kVelmora, ui::MsgIcon::Information);
         f.MSalvataggio_Click();
         QVERIFY2(fx.dialogs().verify().isEmpty(), qPrintable(fx.dialogs().verify()));
-        QVERIFY(f.Excel.EnableEvents);
-        QCOMPARE(f.Excel.ActiveWorkbook().FullName(), fx.workbookPath());
+        QVERIFY(f.book().application().EnableEvents);
+        QCOMPARE(f.book().application().ActiveWorkbook().FullName(), fx.workbookPath());
 
         // The copy opens with the workbook password and holds the unsaved change.
         auto copy = xls::readWorkbook(backup, store::workbookPassword());
@@ -497,7 +497,7 @@ private slots:
         QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile eseguire la copia del database")), qPrintable(box.text));
         QVERIFY(!box.text.contains(QStringLiteral("Correttamente")));
         QVERIFY(!QFileInfo::exists(fx.folder() + "/Backup/PraticheBackup.xls"));
-        QVERIFY(fx.form().Excel.EnableEvents);
+        QVERIFY(fx.form().book().application().EnableEvents);
     }
 
     void exitSavesEvenWithNothingChanged() {
@@ -512,7 +512,7 @@ private slots:
         QVERIFY(fx.form().ended());
         QCOMPARE(ended.count(), 1);
         QCOMPARE(fx.onDisk()->Sheets(store::kCliente).GetRange("B2").Text(), QStringLiteral("ROSSI MARIO"));
-        QVERIFY(!fx.form().Excel.hasWorkbook());
+        QVERIFY(!fx.form().book().application().hasWorkbook());
         QVERIFY(!control<QTimer>(&fx.form(), "Timer2")->isActive());
     }
 
@@ -528,7 +528,7 @@ private slots:
         QVERIFY2(fx.dialogs().verify().isEmpty(), qPrintable(fx.dialogs().verify()));
         QVERIFY(fx.dialogs().shown.front().text.contains(QStringLiteral("Vuoi uscire senza salvare?")));
         QVERIFY(!f.ended());
-        QVERIFY(f.Excel.hasWorkbook());
+        QVERIFY(f.book().application().hasWorkbook());
 
         fx.dialogs().expectQuestion(QString(), true, kVelmora);
         f.MenuEsci_Click();
@@ -546,7 +546,7 @@ private slots:
         QVERIFY(f.isVisible());
         QVERIFY(!f.ended());
         QVERIFY(fx.dialogs().shown.empty());
-        QVERIFY(f.Excel.hasWorkbook());
+        QVERIFY(f.book().application().hasWorkbook());
     }
 
     void handOverSavesReleasesAndOpensTheWorkbook() {

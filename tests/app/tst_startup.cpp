@@ -86,8 +86,8 @@ private slots:
         QCOMPARE(list->naturalColumnWidth(8), twipsToPixels(500));
         QCOMPARE(list->naturalColumnWidth(11), twipsToPixels(2000));
         QCOMPARE(list->itemCount(), 0);
-        QCOMPARE(f.Excel.ActiveSheet().Name(), store::kPratica);
-        QVERIFY(!f.Excel.Visible);
+        QCOMPARE(f.book().application().ActiveSheet().Name(), store::kPratica);
+        QVERIFY(!f.book().application().Visible);
     }
 
     void firstShowingRunsTheActivationOnce() {

@@ -47,7 +47,7 @@ void openOnPractice(AppFixture& fx) {
     });
     QVERIFY(fx.start());
     fx.form().MenuPratiche_Click();
-    QVERIFY(shown(fx.form().Frame1));
+    QVERIFY(shown(control<PracticePanel>(&fx.form(), "Frame1")));
     QVERIFY(clickPractice(pt::practice(&fx.form()).ListView1, QStringLiteral("5")));
     QCOMPARE(pt::practice(&fx.form()).Text1->text(), QStringLiteral("5"));
 }

@@ -99,7 +99,7 @@ inline void open(testsupport::AppFixture& fx, const std::vector<Practice>& pract
     });
     QVERIFY(fx.start());
     fx.form().MenuPratiche_Click();
-    QVERIFY(shown(fx.form().Frame1));
+    QVERIFY(shown(control<PracticePanel>(&fx.form(), "Frame1")));
 }
 
 inline QString cellText(xl::Worksheet& s, int row, int col) { return vb::CStr(s.Cells(row, col).GetValue()); }

@@ -39,11 +39,11 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/practices-panel.png"));
 
-    f.Frame1->showInsertButtons(true);
+    control<PracticePanel>(&f, "Frame1")->showInsertButtons(true);
     press(f, 2);
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/practices-chooser.png"));
-    f.Frame2->Command3_Click();
+    control<NumberChooserPanel>(&f, "Frame2")->Command3_Click();
 
     p.panel->cmd14_Click();
     pt::search(&f).Check8->setChecked(true);
@@ -51,8 +51,8 @@ int main(int argc, char** argv) {
     f.grab().save(out + QStringLiteral("/practices-search.png"));
     pt::search(&f).Check8->setChecked(false);
     pt::search(&f).Combo7->setCurrentIndex(1);
-    f.Frame6->Combo7_Click(1);
-    f.Frame6->Command22_Click();
+    control<SearchPanel>(&f, "Frame6")->Combo7_Click(1);
+    control<SearchPanel>(&f, "Frame6")->Command22_Click();
     QApplication::processEvents();
     f.grab().save(out + QStringLiteral("/practices-search-client.png"));
     return 0;

@@ -87,19 +87,19 @@ void TestPracticePanel::toolbarServesOnlyTheOpenPanel() {
 
     // "&Esci" closes the practice panels and the toolbar and saves; the
     // insert buttons stay available for the next opening.
-    f.Frame1->showInsertButtons(false);
+    control<PracticePanel>(&f, "Frame1")->showInsertButtons(false);
     fx.sheet(kPratica).Cells(2, 4).SetValue(QStringLiteral("di nuovo"));
     press(f, 7);
-    QVERIFY(!shown(f.Frame1));
-    QVERIFY(!shown(f.Frame2));
-    QVERIFY(!shown(f.Toolbar1));
+    QVERIFY(!shown(control<PracticePanel>(&f, "Frame1")));
+    QVERIFY(!shown(control<NumberChooserPanel>(&f, "Frame2")));
+    QVERIFY(!shown(control<QToolBar>(&f, "Toolbar1")));
     QVERIFY(insertButtonsVisible(f));
     QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("di nuovo"));
 
     // With the panel closed the other buttons do nothing at all.
     fx.sheet(kPratica).Cells(2, 4).SetValue(QStringLiteral("non salvato"));
     for (int b : {1, 2, 3, 4, 5, 6}) press(f, b);
-    QVERIFY(!shown(f.Frame2));
+    QVERIFY(!shown(control<NumberChooserPanel>(&f, "Frame2")));
     QVERIFY(testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text().isEmpty());
     QCOMPARE(diskText(fx, kPratica, 2, 4), QStringLiteral("di nuovo"));
     VERIFY_DIALOGS(fx);
@@ -125,9 +125,9 @@ void TestPracticePanel::chooserButtonProposesNextNumber() {
     Form1& f = fx.form();
     fx.sheet(kPratica).Cells(2, 1).SetValue(xl::Value(99)); // in memory only, until the button saves
     press(f, 2);
-    QVERIFY(shown(f.Frame2));
-    QVERIFY(!shown(f.Frame1));
-    QVERIFY(!shown(f.Toolbar1));
+    QVERIFY(shown(control<NumberChooserPanel>(&f, "Frame2")));
+    QVERIFY(!shown(control<PracticePanel>(&f, "Frame1")));
+    QVERIFY(!shown(control<QToolBar>(&f, "Toolbar1")));
     QCOMPARE(pt::chooser(&f).Text9->text(), proposed);
     QCOMPARE(diskText(fx, kPratica, 2, 1), QStringLiteral("99"));
     VERIFY_DIALOGS(fx);
@@ -241,7 +241,7 @@ void TestPracticePanel::insertRefusesMissingFieldsAndBadEstimate() {
     p.panel->InsertPractice();
     VERIFY_DIALOGS(fx);
     QVERIFY(cellText(fx.sheet(kPratica), 2, 1).isEmpty());
-    QVERIFY(fx.form().Excel.ScreenUpdating);
+    QVERIFY(fx.form().book().application().ScreenUpdating);
 }
 
 void TestPracticePanel::insertIntoGapWritesEveryCell() {
@@ -661,7 +661,7 @@ void TestPracticePanel::loadFromList() {
     QVERIFY(p->Check2->isChecked());
     QVERIFY(!p->Check3->isChecked());
     QVERIFY(!insertButtonsVisible(f));
-    QVERIFY(shown(f.Toolbar1));
+    QVERIFY(shown(control<QToolBar>(&f, "Toolbar1")));
 
     // The blanks a modify writes for unset flags unset the boxes.
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("6")));
@@ -690,9 +690,9 @@ void TestPracticePanel::insertButtonsReturnAfterAnyReset() {
 
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
     p.panel->cmd14_Click();
-    QVERIFY(shown(f.Frame6));
-    f.Frame6->Command16_Click();
-    QVERIFY(shown(f.Frame1));
+    QVERIFY(shown(control<SearchPanel>(&f, "Frame6")));
+    control<SearchPanel>(&f, "Frame6")->Command16_Click();
+    QVERIFY(shown(control<PracticePanel>(&f, "Frame1")));
     QVERIFY(insertButtonsVisible(f));
 
     // "Pulisci" empties the panel and saves.
@@ -723,7 +723,7 @@ void TestPracticePanel::mainRoad() {
     QCOMPARE(pt::chooser(&f).Text9->text(), QStringLiteral("42"));
     QTest::mouseClick(pt::chooser(&f).Command4, Qt::LeftButton);
     QVERIFY(shown(p.panel));
-    QVERIFY(shown(f.Toolbar1));
+    QVERIFY(shown(control<QToolBar>(&f, "Toolbar1")));
     QCOMPARE(p->Text1->text(), QStringLiteral("42"));
 
     // The date from the calendar.

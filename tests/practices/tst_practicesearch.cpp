@@ -42,8 +42,8 @@ QStringList headers(const ListView* list) {
 }
 
 void openSearch(AppFixture& fx) {
-    fx.form().Frame1->cmd14_Click();
-    QVERIFY(shown(fx.form().Frame6));
+    control<PracticePanel>(&fx.form(), "Frame1")->cmd14_Click();
+    QVERIFY(shown(control<SearchPanel>(&fx.form(), "Frame6")));
 }
 
 } // namespace
@@ -77,8 +77,8 @@ void TestPracticeSearch::chooserHandsOverFreeNumber() {
     c->Text9->setText(QStringLiteral(" 042 "));
     QTest::mouseClick(c->Command4, Qt::LeftButton);
     QCOMPARE(pt::practice(&f).Text1->text(), QStringLiteral("42"));
-    QVERIFY(shown(f.Frame1));
-    QVERIFY(shown(f.Toolbar1));
+    QVERIFY(shown(control<PracticePanel>(&f, "Frame1")));
+    QVERIFY(shown(control<QToolBar>(&f, "Toolbar1")));
     QVERIFY(!shown(c.panel));
     VERIFY_DIALOGS(fx);
 }
@@ -133,18 +133,18 @@ void TestPracticeSearch::chooserExitAndCounterReset() {
     pt::practice(&f).Text1->setText(QStringLiteral("9"));
     press(f, 2);
     QTest::mouseClick(pt::chooser(&f).Command3, Qt::LeftButton);
-    QVERIFY(shown(f.Frame1));
-    QVERIFY(shown(f.Toolbar1));
-    QVERIFY(!shown(f.Frame2));
+    QVERIFY(shown(control<PracticePanel>(&f, "Frame1")));
+    QVERIFY(shown(control<QToolBar>(&f, "Toolbar1")));
+    QVERIFY(!shown(control<NumberChooserPanel>(&f, "Frame2")));
     QCOMPARE(pt::practice(&f).Text1->text(), QStringLiteral("9"));
     QVERIFY(pt::chooser(&f).Text9->text().isEmpty());
 
     press(f, 2);
     QTest::mouseClick(pt::chooser(&f).Check5, Qt::LeftButton);
     QVERIFY(!pt::chooser(&f).Check5->isChecked());
-    QVERIFY(!shown(f.Frame2));
-    QVERIFY(!shown(f.Frame1));
-    QVERIFY(!shown(f.Toolbar1));
+    QVERIFY(!shown(control<NumberChooserPanel>(&f, "Frame2")));
+    QVERIFY(!shown(control<PracticePanel>(&f, "Frame1")));
+    QVERIFY(!shown(control<QToolBar>(&f, "Toolbar1")));
     QCOMPARE(cellText(fx.sheet(kPratica), 1, 256), QStringLiteral("0"));
     // Not saved here: the file keeps 41 until the next save point.
     QCOMPARE(diskText(fx, kPratica, 1, 256), QStringLiteral("41"));
@@ -189,7 +189,7 @@ void TestPracticeSearch::sortsByNumberAndClient() {
 
     // The sorts do not save.
     QCOMPARE(column(fx.onDisk()->Sheets(kPratica), 1), (QStringList{"2", "10", "9"}));
-    QVERIFY(f.Excel.ScreenUpdating);
+    QVERIFY(f.book().application().ScreenUpdating);
     VERIFY_DIALOGS(fx);
 }
 
@@ -226,8 +226,8 @@ void TestPracticeSearch::searchPanelOpens() {
     QTest::mouseClick(pt::practice(&f).cmd14, Qt::LeftButton);
     const pt::SearchControls s = pt::search(&f);
     QVERIFY(shown(s.panel));
-    QVERIFY(!shown(f.Frame1));
-    QVERIFY(!shown(f.Toolbar1));
+    QVERIFY(!shown(control<PracticePanel>(&f, "Frame1")));
+    QVERIFY(!shown(control<QToolBar>(&f, "Toolbar1")));
     QVERIFY(!s->Check8->isChecked());
     QCOMPARE(s->Combo7->currentText(), QStringLiteral("Seleziona"));
     QCOMPARE(s->Combo7->count(), 3);
@@ -434,8 +434,8 @@ void TestPracticeSearch::exitSavesThenClears() {
     s.panel->Command22_Click();
     QTest::mouseClick(s->Command16, Qt::LeftButton);
     QVERIFY(!shown(s.panel));
-    QVERIFY(shown(f.Frame1));
-    QVERIFY(shown(f.Toolbar1));
+    QVERIFY(shown(control<PracticePanel>(&f, "Frame1")));
+    QVERIFY(shown(control<QToolBar>(&f, "Toolbar1")));
     QCOMPARE(s->ListView2->itemCount(), 0);
     xl::Worksheet& p = fx.sheet(kPratica);
     QVERIFY(areaColumn(p, AA).isEmpty());

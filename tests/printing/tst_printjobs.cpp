@@ -317,7 +317,7 @@ void TestPrintJobs::binderListPrintsItsBlock() {
     // The sheet is reformatted, active, A1 selected; the form is hidden.
     xl::Worksheet& v = p.sheet(QStringLiteral("Varie"));
     QCOMPARE(v.GetRange(QStringLiteral("A3")).CellStyle().hAlign, xl::HAlign::Right);
-    QCOMPARE(&p.form().Excel.ActiveSheet(), &v);
+    QCOMPARE(&p.form().book().application().ActiveSheet(), &v);
     QCOMPARE(v.Selection().Address(), QStringLiteral("$A$1"));
     QVERIFY(!shown(p.form().stampaP()));
     QCOMPARE(control<QLineEdit>(p.form().stampaP(), "Text1")->text(), QStringLiteral("9"));
@@ -383,7 +383,7 @@ void TestPrintJobs::emptyListsAreRefusedAfterFormatting() {
     QVERIFY(v.GetPageSetup().PrintArea.isEmpty());
     QVERIFY(p.sheet(QStringLiteral("Pratica")).GetPageSetup().PrintArea.isEmpty());
     QVERIFY(text(p.sheet(QStringLiteral("Pratica")), QStringLiteral("AZ1")).isEmpty());
-    QVERIFY(p.form().Excel.ScreenUpdating);
+    QVERIFY(p.form().book().application().ScreenUpdating);
     VERIFY_DIALOGS(p.fx);
 }
 
@@ -522,7 +522,7 @@ void TestPrintJobs::failedPageEndsThePageByPagePrintout() {
     QVERIFY(p.sheet(QStringLiteral("Pratica")).Paginate().pageCount() >= 3);
     QCOMPARE(text(p.sheet(QStringLiteral("Pratica")), QStringLiteral("AU1")), QStringLiteral("1"));
     QVERIFY(shown(p.form().stampaP()));
-    QVERIFY(p.form().Excel.ScreenUpdating);
+    QVERIFY(p.form().book().application().ScreenUpdating);
 
     // The client list stops at its first page as well.
     p.request(StampaP::ClientList);
@@ -582,7 +582,7 @@ void TestPrintJobs::practiceListAsksBeforeEachPage() {
     QCOMPARE(text(s, QStringLiteral("AU1")), QStringLiteral("1"));
     QCOMPARE(text(s, QStringLiteral("AV1")), QStringLiteral("1"));
     QVERIFY(!shown(p.form().stampaP()));
-    QVERIFY(p.form().Excel.ScreenUpdating);
+    QVERIFY(p.form().book().application().ScreenUpdating);
 
     // Zoom 110, landscape: several pages; Yes, Yes, then No stops at once.
     p.request(StampaP::PracticeList);
@@ -605,8 +605,8 @@ void TestPrintJobs::practiceListAsksBeforeEachPage() {
     QCOMPARE(text(s, QStringLiteral("AU1")), QStringLiteral("3"));
     QCOMPARE(text(s, QStringLiteral("AV1")), QString::number(pages));
     QVERIFY(shown(p.form().stampaP()));
-    QVERIFY(p.form().Excel.ScreenUpdating);
-    QCOMPARE(&p.form().Excel.ActiveSheet(), &s);
+    QVERIFY(p.form().book().application().ScreenUpdating);
+    QCOMPARE(&p.form().book().application().ActiveSheet(), &s);
     VERIFY_DIALOGS(p.fx);
 }
 
@@ -654,26 +654,26 @@ void TestPrintJobs::coverMenuAsksAndChecks() {
     control<QLineEdit>(&f, "Frame1", "Text1")->setText(QStringLiteral("12"));
     f.MenuClienti_Click();
     p.fx.dialogs().expectQuestion(ask, false, kV).expectMessage(notShown, kV, kInfo);
-    f.MnCoopertina->trigger();
+    control<QAction>(&f, "MnCoopertina")->trigger();
     QVERIFY(!f.stampaPLoaded());
 
     // No, practice panel shown without a number.
     f.MenuPratiche_Click();
     control<QLineEdit>(&f, "Frame1", "Text1")->clear();
     p.fx.dialogs().expectQuestion(ask, false, kV).expectMessage(noNumber, kV, kInfo);
-    f.MnCoopertina->trigger();
+    control<QAction>(&f, "MnCoopertina")->trigger();
     QVERIFY(!f.stampaPLoaded());
 
     // Yes: the blank cover is asked for, whatever is shown.
     p.fx.dialogs().expectQuestion(ask, true, kV);
-    f.MnCoopertina->trigger();
+    control<QAction>(&f, "MnCoopertina")->trigger();
     QCOMPARE(control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("1"));
     QVERIFY(shown(f.stampaP()));
 
     // No with a practice shown: the filled cover.
     control<QLineEdit>(&f, "Frame1", "Text1")->setText(QStringLiteral("12"));
     p.fx.dialogs().expectQuestion(ask, false, kV);
-    f.MnCoopertina->trigger();
+    control<QAction>(&f, "MnCoopertina")->trigger();
     QCOMPARE(control<QLineEdit>(f.stampaP(), "Text1")->text(), QStringLiteral("2"));
     VERIFY_DIALOGS(p.fx);
 }
@@ -697,7 +697,7 @@ void TestPrintJobs::coverPrintsThePanelAsShown() {
     control<MultiLineTextBox>(pp, "Text6")->setText(QStringLiteral("Udienza fissata"));
     control<QLineEdit>(pp, "Text37")->setText(QStringLiteral("1.500,00"));
     p.fx.dialogs().expectQuestion(QString(), false, kV);
-    f.MnCoopertina->trigger();
+    control<QAction>(&f, "MnCoopertina")->trigger();
     control<QComboBox>(f.stampaP(), "Combo1")->setCurrentIndex(1);
 
     // Edited after the request, before the press: printed as shown.
@@ -727,7 +727,7 @@ void TestPrintJobs::coverPrintsThePanelAsShown() {
     const QString pdf = pdfText(j.pdf);
     QVERIFY(pdf.contains(QStringLiteral("ROSSI MARIO")));
     QVERIFY(pdf.contains(QStringLiteral("Consiglio di Stato")));
-    QCOMPARE(&f.Excel.ActiveSheet(), &c);
+    QCOMPARE(&f.book().application().ActiveSheet(), &c);
     QVERIFY(!shown(f.stampaP()));
 
     // In preparation ticked: SI and NO.
@@ -739,7 +739,7 @@ void TestPrintJobs::coverPrintsThePanelAsShown() {
 
     // A blank cover after a filled one: every written cell is empty.
     p.fx.dialogs().expectQuestion(QString(), true, kV);
-    f.MnCoopertina->trigger();
+    control<QAction>(&f, "MnCoopertina")->trigger();
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(3));
     for (const char* cell : {"B1", "B2", "B3", "B5", "B6", "B7", "B8", "B9", "B10", "B11", "B12", "B14"})
@@ -800,7 +800,7 @@ void TestPrintJobs::labelPrintsAloneOnTheCurrentPrinter() {
     QCOMPARE(au.ColumnWidth(), 33.0);
     QCOMPARE(v.rowHeightPoints(1), 30.0);
     QVERIFY(v.GetPageSetup().PrintArea.isEmpty());
-    QCOMPARE(&f.Excel.ActiveSheet(), &v);
+    QCOMPARE(&f.book().application().ActiveSheet(), &v);
     QCOMPARE(v.Selection().Address(), QStringLiteral("$AU$1"));
     QCOMPARE(text(v, QStringLiteral("A2")), QStringLiteral("3"));
 
@@ -873,7 +873,7 @@ void TestPrintJobs::zoomBoxAnnullaAbandonsThePrintout() {
     QVERIFY(pr.GetPageSetup().PrintArea.isEmpty());
     QVERIFY(v.GetPageSetup().PrintArea.isEmpty());
     QVERIFY(v.GetPageSetup().CenterHeader.isEmpty());
-    QVERIFY(p.form().Excel.ScreenUpdating);
+    QVERIFY(p.form().book().application().ScreenUpdating);
 
     // Anything but a whole number from 10 to 400 asks again.
     p.fx.dialogs().clear();
@@ -955,7 +955,7 @@ void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
     control<QLineEdit>(&f, "Frame1", "Text1")->setText(QStringLiteral("2"));
     control<QComboBox>(&f, "Frame1", "Combo1")->setEditText(QStringLiteral("CLIENTE 2"));
     p.fx.dialogs().expectQuestion(QString(), false, kV);
-    f.MnCoopertina->trigger();
+    control<QAction>(&f, "MnCoopertina")->trigger();
     StampaP* s = f.stampaP();
     QCOMPARE(control<QLineEdit>(s, "Text1")->text(), QStringLiteral("2"));
     control<QComboBox>(s, "Combo1")->setCurrentIndex(0);

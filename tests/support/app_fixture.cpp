@@ -43,7 +43,7 @@ bool AppFixture::start() {
     return !form_->ended();
 }
 
-xl::Worksheet& AppFixture::sheet(const QString& name) { return form_->Excel.ActiveWorkbook().Sheets(name); }
+xl::Worksheet& AppFixture::sheet(const QString& name) { return form_->book().workbook().Sheets(name); }
 
 std::unique_ptr<xl::Workbook> AppFixture::onDisk() const {
     return xls::readWorkbook(workbookPath(), store::workbookPassword());

@@ -105,11 +105,11 @@ struct Size {
         action[1].add(secondsOf([&] { f.Form_Activate(); }));
 
         f.MenuClienti_Click();
-        f.Frame3->findChild<QLineEdit*>(QStringLiteral("Text26"))->setText(QStringLiteral("NUOVO CLIENTE %1").arg(++nextClient));
-        action[2].add(secondsOf([&] { f.Frame3->Command70_Click(); }));
+        f.findChild<ClientPanel*>(QStringLiteral("Frame3"))->findChild<QLineEdit*>(QStringLiteral("Text26"))->setText(QStringLiteral("NUOVO CLIENTE %1").arg(++nextClient));
+        action[2].add(secondsOf([&] { f.findChild<ClientPanel*>(QStringLiteral("Frame3"))->Command70_Click(); }));
 
         f.MenuPratiche_Click();
-        f.Frame1->cmd14_Click();
+        f.findChild<PracticePanel*>(QStringLiteral("Frame1"))->cmd14_Click();
         const pt::SearchControls s = pt::search(&f);
         s->Check8->blockSignals(true);
         s->Check8->setChecked(false);
@@ -118,7 +118,7 @@ struct Size {
 
         f.MenuPratiche_Click();
         pt::practice(&f).Command28->click();
-        LedgerPanel* l = f.Frame8;
+        LedgerPanel* l = f.findChild<LedgerPanel*>(QStringLiteral("Frame8"));
         l->findChild<QCheckBox*>(QStringLiteral("Check11"))->setChecked(true);
         action[4].add(secondsOf([&] { bench::choose(l->findChild<QComboBox*>(QStringLiteral("Combo8")), QStringLiteral("1")); }));
         f.MenuPratiche_Click();

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     form.Form_Activate();
     form.MenuPratiche_Click();
     pt::practice(&form).Command28->click();
-    LedgerPanel* p = form.Frame8;
+    LedgerPanel* p = form.findChild<LedgerPanel*>(QStringLiteral("Frame8"));
 
     QElapsedTimer t;
     t.start();
