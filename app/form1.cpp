@@ -737,6 +737,3 @@ void Form1::MnCoopertina_Click() {
     if (printing::practiceForCover(*this)) requestPrint(StampaP::FilledCover);
 }
 
-QString Form1::StrToDate(QString& Data1) { return store::StrToDate(Data1); }
-QString Form1::CtrNumD(double dblNumD) { return store::CtrNumD(dblNumD); }
-QString Form1::CtrNumD(const QString& text) { return store::CtrNumD(text); }

@@ -81,10 +81,6 @@ public:
     // "Velmora" and answered false.
     bool SaveWorkbook();
     void OpenDocument(QWidget* owner, const QString& path);
-    // Formatters shared by the panels' date and amount fields.
-    static QString StrToDate(QString& Data1);
-    static QString CtrNumD(double dblNumD);
-    static QString CtrNumD(const QString& text);
     // A print request: the code into StampaP.Text1, then StampaP shown.
     void requestPrint(int code) override;
 

@@ -65,9 +65,22 @@ std::optional<Money> Money::parse(const QString& text, Refusal* why) {
     int end = static_cast<int>(text.size());
     while (i < end && isBlank(text[i])) ++i;
     while (end > i && isBlank(text[end - 1])) --end;
+    // The euro sign may stand after the amount or before it (after the sign),
+    // as the spreadsheet's own conversion of Italian text allows.
+    const QChar euro(0x20AC);
+    bool euroSeen = false;
+    if (end > i && text[end - 1] == euro) {
+        euroSeen = true;
+        --end;
+        while (end > i && isBlank(text[end - 1])) --end;
+    }
     bool negative = false;
     if (i < end && (text[i] == u'-' || text[i] == u'+')) {
         negative = text[i] == u'-';
+        ++i;
+        while (i < end && isBlank(text[i])) ++i;
+    }
+    if (i < end && text[i] == euro && !euroSeen) {
         ++i;
         while (i < end && isBlank(text[i])) ++i;
     }

@@ -1,6 +1,5 @@
 // The date and amount formatters the panels' fields rely on.
 
-#include "app/form1.h"
 #include "store/formatters.h"
 
 #include <QTest>
@@ -30,8 +29,6 @@ private slots:
         QCOMPARE(store::StrToDate(data), answer);
         // The dashes are replaced in the caller's text itself.
         QCOMPARE(data, writtenBack);
-        QString viaForm = typed;
-        QCOMPARE(Form1::StrToDate(viaForm), answer);
     }
 
     void ctrNumD_data() {
@@ -51,7 +48,6 @@ private slots:
         QFETCH(double, amount);
         QFETCH(QString, text);
         QCOMPARE(store::CtrNumD(amount), text);
-        QCOMPARE(Form1::CtrNumD(amount), text);
     }
 
     void ctrNumDFromText() {

@@ -34,6 +34,9 @@ void TestMoney::parse_data() {
     QTest::newRow("millions") << "1.234.567" << qint64(123456700) << "1.234.567,00" << "1234567";
     QTest::newRow("whole") << "650" << qint64(65000) << "650,00" << "650";
     QTest::newRow("plus sign") << "+7" << qint64(700) << "7,00" << "7";
+    QTest::newRow("euro after") << "1.500,50 €" << qint64(150050) << "1.500,50" << "1500,5";
+    QTest::newRow("euro before") << "€ 1.234,50" << qint64(123450) << "1.234,50" << "1234,5";
+    QTest::newRow("euro after the sign") << "-€12" << qint64(-1200) << "-12,00" << "-12";
     QTest::newRow("comma before decimals") << "12," << qint64(1200) << "12,00" << "12";
     QTest::newRow("minus zero") << "-0,00" << qint64(0) << "0,00" << "0";
     QTest::newRow("past the cent, half up") << "2,675" << qint64(268) << "2,68" << "2,68";
@@ -78,6 +81,9 @@ void TestMoney::refusals_data() {
     QTest::newRow("point in decimals") << "1,5.0" << no;
     QTest::newRow("sign inside") << "12-" << no;
     QTest::newRow("exponent") << "1E+17" << no;
+    QTest::newRow("euro alone") << "€" << no;
+    QTest::newRow("euro twice") << "€ 12 €" << no;
+    QTest::newRow("euro inside") << "12 € 50" << no;
     QTest::newRow("seventeen nines") << "99999999999999999" << tooLong;
     QTest::newRow("sixteen digits with cents") << "99999999999999,99" << tooLong;
     QTest::newRow("sixteen whole digits") << "1.000.000.000.000.000" << tooLong;
