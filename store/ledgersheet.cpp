@@ -2,7 +2,8 @@
 
 #include "platform/engine/vbconv.h"
 #include "store/book.h"
-#include "store/lists.h"
+#include "store/practicesheet.h"
+#include "store/rows.h"
 #include "store/schema.h"
 
 #include <QSet>
@@ -11,6 +12,11 @@
 namespace store {
 
 using namespace ledgersheet;
+// The ID and the practice number are stored as the practices' keys are: as
+// numbers when they are whole numbers, so that they compare with the
+// numbers typed.
+using practices::numberCell;
+using practices::wholeNumber;
 
 namespace {
 
@@ -23,29 +29,9 @@ constexpr int kPracticeNumberCol = 1, kPracticeClientCol = 3, kPracticeEstimateC
 
 xl::Worksheet& spese(Book& book) { return book.sheet(kSpese); }
 
-// An empty cell reads as empty text; both count as blank.
-bool isBlank(const xl::Value& v) { return v.isEmpty() || (v.isText() && v.textValue().isEmpty()); }
-
 // A cell's value as the automation interface reads it: a number under a
 // date format reads as a date.
 xl::Value cellValue(xl::Worksheet& sh, int row, int col) { return sh.Cells(row, col).GetValue(); }
-
-// Digits only, blanks around allowed: what an ID or a practice number is
-// when it is a number.
-std::optional<qint64> wholeNumber(const QString& text) {
-    const QString s = text.trimmed();
-    if (s.isEmpty() || s.size() > 15) return std::nullopt;
-    for (QChar c : s)
-        if (c < u'0' || c > u'9') return std::nullopt;
-    return s.toLongLong();
-}
-
-// The ID and the practice number as numbers when they are whole numbers, so
-// that they compare with the numbers typed and the practices' keys.
-xl::Value numberCell(const QString& text) {
-    if (const auto n = wholeNumber(text)) return xl::Value(static_cast<double>(*n));
-    return xl::Value(text);
-}
 
 // A date cell as a date for the work area: a number as it is, a text that
 // reads as a date converted; nullopt otherwise.
@@ -73,14 +59,6 @@ int lastEntryRow(xl::Worksheet& sh) {
         for (int c = ColId; c <= ColAmount; ++c)
             if (!isBlank(sh.valueAt(r, c))) return r;
     return 1;
-}
-
-// The first row from row 1 whose ID cell is empty; 0 when that row lies past
-// what a 16-bit row number reaches.
-int freeEntryRow(xl::Worksheet& sh) {
-    int row = 1;
-    while (row <= vb::kMaxRow16 && !isBlank(sh.valueAt(row, ColId))) ++row;
-    return row <= vb::kMaxRow16 ? row : 0;
 }
 
 ListedEntry rowTexts(xl::Worksheet& sh, int row, int firstCol) {
@@ -209,7 +187,7 @@ Outcome setLedgerCounter(Book& book, const QString& answer) {
 Outcome appendLedgerEntry(Book& book, qint64 id, const LedgerEntry& entry) {
     xl::Worksheet& sh = spese(book);
     sh.Select();
-    const int row = freeEntryRow(sh);
+    const int row = firstEmptyRow(sh, ColId);
     if (row == 0) return Outcome::SheetFull;
     writeEntry(sh, row, xl::Value(static_cast<double>(id)), entry);
     sh.GetRange(kCounterCell).SetValue(xl::Value(static_cast<double>(id + 1)));
@@ -388,11 +366,7 @@ std::vector<ListedEntry> ledgerAreaRows(Book& book) {
     return rows;
 }
 
-QStringList ledgerPracticeNumbers(Book& book) {
-    xl::Worksheet& sh = book.sheet(kPratica);
-    sh.Select();
-    return columnList(sh, kPracticeNumberCol);
-}
+QStringList ledgerPracticeNumbers(Book& book) { return practices::numbers(book); }
 
 std::optional<LedgerPractice> ledgerPractice(Book& book, int index, const QString& number) {
     xl::Worksheet& sh = book.sheet(kPratica);

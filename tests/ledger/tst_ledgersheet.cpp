@@ -53,6 +53,7 @@ private slots:
     void counter();
     void findUpdateAndRemoveReachTheListedEntry();
     void removeLeavesTheWorkAreaInPlace();
+    void practiceDeletedWithItsEntries();
     void entriesAndClients();
     void queryByPracticeAndItsBalances();
     void queryByClientIsExact();
@@ -164,6 +165,25 @@ void TestLedgerSheet::removeLeavesTheWorkAreaInPlace() {
     QCOMPARE(fx.text(2, kAreaFirstCol + ColDescription - 1), QStringLiteral("Primo"));
     QCOMPARE(fx.text(3, kAreaFirstCol + ColDescription - 1), QStringLiteral("Secondo"));
     QCOMPARE(fx.spese().valueAt(kTotalRow, kAreaAmountCol).numberValue(), 6.0);
+}
+
+void TestLedgerSheet::practiceDeletedWithItsEntries() {
+    Fixture fx;
+    QCOMPARE(removeLedgerEntriesOfPractice(fx.book, 5), Outcome::NotFound);
+    fx.put(2, {n(1), n(5), v("ROSSI MARIO"), {}, v("uno"), v("A"), v("1,00")});
+    fx.put(3, {n(2), n(6), v("BIANCHI SRL"), {}, v("due"), v("A"), v("2,00")});
+    fx.put(4, {n(3), v("5"), v("ROSSI MARIO"), {}, v("tre"), v("A"), v("3,00")});
+    fx.put(5, {n(4), n(5), v("ROSSI MARIO"), {}, v("quattro"), v("A"), v("4,00")});
+    fx.put(6, {n(5), n(55), v("ROSSI MARIO"), {}, v("cinque"), v("A"), v("5,00")});
+    fx.put(7, {n(6), {}, v("NESSUNO"), {}, v("sei"), v("A"), v("6,00")});
+    fx.put(8, {n(7), n(5), v("ROSSI MARIO"), {}, v("sette"), v("A"), v("7,00")});
+    QCOMPARE(removeLedgerEntriesOfPractice(fx.book, 5), Outcome::Done);
+    // Consecutive entries of the practice all go; a number typed as text is
+    // the same practice, 55 is not; the walk stops at the first entry
+    // without a practice.
+    QStringList left;
+    for (int r = 2; r <= 5; ++r) left << fx.text(r, ColDescription);
+    QCOMPARE(left, (QStringList{"due", "cinque", "sei", "sette"}));
 }
 
 void TestLedgerSheet::entriesAndClients() {
