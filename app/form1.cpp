@@ -1,11 +1,11 @@
 #include "app/form1.h"
 
+#include "ledger/ledgerpanel.h"
 #include "platform/desktop/calendario.h"
 #include "platform/desktop/controls.h"
+#include "platform/desktop/dialogs.h"
 #include "platform/desktop/guard.h"
 #include "platform/desktop/named.h"
-#include "ledger/ledgerpanel.h"
-#include "platform/desktop/dialogs.h"
 #include "platform/desktop/shell.h"
 #include "platform/engine/vbconv.h"
 #include "platform/xls/xlsfile.h"
@@ -19,8 +19,8 @@
 #include "reference/clientpanel.h"
 #include "reference/sectorbinder.h"
 #include "store/formatters.h"
-#include "store/lists.h"
 #include "store/keeporiginal.h"
+#include "store/lists.h"
 #include "store/lockprobe.h"
 #include "store/schema.h"
 
@@ -76,15 +76,14 @@ QString fileProblem(const std::exception& e, bool writing) {
         case xls::FileErrorKind::UnsupportedEncryption:
             return QStringLiteral("il file è protetto con una cifratura che il programma non sa leggere");
         case xls::FileErrorKind::OlderFormat:
-            return QStringLiteral("il file è in un formato di Excel più vecchio (Excel 95 o precedente); "
-                                  "va aperto in un programma di fogli di calcolo e salvato di nuovo come \"Excel 97-2003\"");
+            return QStringLiteral(
+                "il file è in un formato di Excel più vecchio (Excel 95 o precedente); "
+                "va aperto in un programma di fogli di calcolo e salvato di nuovo come \"Excel 97-2003\"");
         case xls::FileErrorKind::NotCompoundFile:
         case xls::FileErrorKind::NoWorkbookStream:
             return QStringLiteral("il file non è una cartella di lavoro in formato .xls");
-        case xls::FileErrorKind::Damaged:
-            return QStringLiteral("il file è danneggiato");
-        case xls::FileErrorKind::NotFound:
-            return QStringLiteral("il file non si trova o non si può leggere");
+        case xls::FileErrorKind::Damaged: return QStringLiteral("il file è danneggiato");
+        case xls::FileErrorKind::NotFound: return QStringLiteral("il file non si trova o non si può leggere");
         case xls::FileErrorKind::WriteFailed:
             return QStringLiteral("il file o la sua cartella non si possono scrivere "
                                   "(disco pieno, cartella mancante o file di sola lettura)");
@@ -152,8 +151,10 @@ Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent
     MenuPratiche = named(bar->addAction(QStringLiteral("Gestione &Pratiche")), "MenuPratiche");
     MenuClienti = named(bar->addAction(QStringLiteral("Gestione &Clienti")), "MenuClienti");
     MenuArchiviazione = named(bar->addMenu(QStringLiteral("Gestione &Archiviazione")), "MenuArchiviazione");
-    MenuClassificazione = named(MenuArchiviazione->addAction(QStringLiteral("Nuova &Classificazione")), "MenuClassificazione");
-    MenuRaccoglitore = named(MenuArchiviazione->addAction(QStringLiteral("Nuovo Raccoglitore/Faldone")), "MenuRaccoglitore");
+    MenuClassificazione =
+        named(MenuArchiviazione->addAction(QStringLiteral("Nuova &Classificazione")), "MenuClassificazione");
+    MenuRaccoglitore =
+        named(MenuArchiviazione->addAction(QStringLiteral("Nuovo Raccoglitore/Faldone")), "MenuRaccoglitore");
     MnExcel = named(bar->addAction(QStringLiteral("&Excel")), "MnExcel");
     MnCoopertina = named(bar->addAction(QStringLiteral("Stampa &Copertina/Pratica")), "MnCoopertina");
     MSalvataggio = named(bar->addAction(QStringLiteral("&Salvataggio Archivio")), "MSalvataggio");
@@ -169,7 +170,8 @@ Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent
     Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
-    const char* captions[] = {"Inserisci", "Selez.Nr.Pratica", "Ricerca/Modifica", "Stampa", "Pulisci", "Elimina", "&Esci"};
+    const char* captions[] = {"Inserisci", "Selez.Nr.Pratica", "Ricerca/Modifica", "Stampa", "Pulisci", "Elimina",
+                              "&Esci"};
     for (const char* c : captions) Toolbar1->addAction(QString::fromUtf8(c));
 
     Command40 = named(new QPushButton(QStringLiteral("&Istruzioni")), "Command40");
@@ -196,7 +198,8 @@ Form1::Form1(const QString& programFolder, QWidget* parent) : QMainWindow(parent
 
     connect(MenuPratiche, &QAction::triggered, this, [this] { guarded([this] { MenuPratiche_Click(); }); });
     connect(MenuClienti, &QAction::triggered, this, [this] { guarded([this] { MenuClienti_Click(); }); });
-    connect(MenuClassificazione, &QAction::triggered, this, [this] { guarded([this] { MenuClassificazione_Click(); }); });
+    connect(MenuClassificazione, &QAction::triggered, this,
+            [this] { guarded([this] { MenuClassificazione_Click(); }); });
     connect(MenuRaccoglitore, &QAction::triggered, this, [this] { guarded([this] { MenuRaccoglitore_Click(); }); });
     connect(MSalvataggio, &QAction::triggered, this, [this] { guarded([this] { MSalvataggio_Click(); }); });
     connect(MenuEsci, &QAction::triggered, this, [this] { guarded([this] { MenuEsci_Click(); }); });
@@ -480,7 +483,8 @@ void Form1::ResetForm() {
             } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
                 // The edit fields inside combo and spin boxes belong to them.
                 QWidget* owner = edit->parentWidget();
-                if (!qobject_cast<QComboBox*>(owner) && !qobject_cast<QAbstractSpinBox*>(owner)) edit->setText(QString());
+                if (!qobject_cast<QComboBox*>(owner) && !qobject_cast<QAbstractSpinBox*>(owner))
+                    edit->setText(QString());
             } else if (auto* box = qobject_cast<MultiLineTextBox*>(w)) {
                 box->setText(QString());
             }
@@ -513,7 +517,8 @@ bool Form1::saveQuietly(QString* why) {
             return false;
         }
         // Whatever the save cannot write back is kept in the file as it was.
-        if (!store::keepOriginalBeforeSave(book, programFolder_ + QStringLiteral("/Backup"), why, !sessionEnding_)) return false;
+        if (!store::keepOriginalBeforeSave(book, programFolder_ + QStringLiteral("/Backup"), why, !sessionEnding_))
+            return false;
         book.Save();
         // The save put a new file in the old one's place.
         mark_.retake();
@@ -552,8 +557,7 @@ void Form1::endSession() {
     // Nobody is there to read a box while the session ends.
     sessionEnding_ = true;
     QString why;
-    if (!saveQuietly(&why))
-        qWarning("Velmora: il database Pratiche.xls non è stato salvato: %s", qPrintable(why));
+    if (!saveQuietly(&why)) qWarning("Velmora: il database Pratiche.xls non è stato salvato: %s", qPrintable(why));
     closeAndEnd();
 }
 
@@ -561,12 +565,12 @@ void Form1::MenuEsci_Click() {
     Excel.DisplayAlerts = false;
     QString why;
     if (!saveQuietly(&why)) {
-        const bool leave = ui::dialogs().question(
-            QStringLiteral("Impossibile salvare il database Pratiche.xls: %1.\n"
-                           "Uscendo ora le modifiche non salvate andranno perse.\n"
-                           "Vuoi uscire senza salvare?")
-                .arg(why),
-            kTitle, ui::DefaultAnswer::No);
+        const bool leave =
+            ui::dialogs().question(QStringLiteral("Impossibile salvare il database Pratiche.xls: %1.\n"
+                                                  "Uscendo ora le modifiche non salvate andranno perse.\n"
+                                                  "Vuoi uscire senza salvare?")
+                                       .arg(why),
+                                   kTitle, ui::DefaultAnswer::No);
         if (!leave) return;
     }
     closeAndEnd();
@@ -589,9 +593,10 @@ void Form1::MnExcel_Click() {
     // The spreadsheet program must find the workbook free.
     releaseMarks();
     if (!shell::open(QUrl::fromLocalFile(workbookPath()))) {
-        ui::dialogs().message(QStringLiteral("Nessun programma del sistema ha potuto aprire il database Pratiche.xls.\n"
-                                             "Per lavorare sul file serve un foglio di calcolo, per esempio LibreOffice Calc."),
-                              kTitle, ui::MsgIcon::Information);
+        ui::dialogs().message(
+            QStringLiteral("Nessun programma del sistema ha potuto aprire il database Pratiche.xls.\n"
+                           "Per lavorare sul file serve un foglio di calcolo, per esempio LibreOffice Calc."),
+            kTitle, ui::MsgIcon::Information);
     }
     endProgram();
 }
@@ -652,8 +657,14 @@ void Form1::endProgram() {
 // ---- menus ------------------------------------------------------------------
 
 void Form1::MenuPratiche_Click() {
-    switchPanels({{Frame8, false}, {Frame6, false}, {Frame1, true}, {Frame3, false}, {Frame4, false},
-                {Frame5, false}, {Frame2, false}, {Toolbar1, true}});
+    switchPanels({{Frame8, false},
+                  {Frame6, false},
+                  {Frame1, true},
+                  {Frame3, false},
+                  {Frame4, false},
+                  {Frame5, false},
+                  {Frame2, false},
+                  {Toolbar1, true}});
     Frame1->LoadBinderCombo();
     Frame1->LoadClientCombo();
     Frame1->LoadSectorCombo();
@@ -663,16 +674,22 @@ void Form1::MenuPratiche_Click() {
 
 void Form1::MenuClienti_Click() {
     ResetForm();
-    switchPanels({{Frame8, false}, {Frame6, false}, {Frame3, true}, {Frame2, false}, {Frame4, false},
-                {Frame5, false}, {Frame1, false}, {Toolbar1, false}});
+    switchPanels({{Frame8, false},
+                  {Frame6, false},
+                  {Frame3, true},
+                  {Frame2, false},
+                  {Frame4, false},
+                  {Frame5, false},
+                  {Frame1, false},
+                  {Toolbar1, false}});
     Frame3->openPanel();
 }
 
 void Form1::MenuClassificazione_Click() {
     switchPanels({{Frame6, false}, {Frame8, false}});
     skipping([this] {
-        switchPanels({{Frame1, false}, {Frame2, false}, {Frame3, false}, {Frame5, false}, {Frame4, true},
-                    {Toolbar1, false}});
+        switchPanels(
+            {{Frame1, false}, {Frame2, false}, {Frame3, false}, {Frame5, false}, {Frame4, true}, {Toolbar1, false}});
     });
     skipping([this] { ResetForm(); });
     Frame4->openPanel();
@@ -680,8 +697,14 @@ void Form1::MenuClassificazione_Click() {
 
 void Form1::MenuRaccoglitore_Click() {
     ResetForm();
-    switchPanels({{Frame8, false}, {Frame6, false}, {Frame1, false}, {Frame2, false}, {Frame3, false},
-                {Frame4, false}, {Frame5, true}, {Toolbar1, false}});
+    switchPanels({{Frame8, false},
+                  {Frame6, false},
+                  {Frame1, false},
+                  {Frame2, false},
+                  {Frame3, false},
+                  {Frame4, false},
+                  {Frame5, true},
+                  {Toolbar1, false}});
     Frame5->openPanel();
 }
 
@@ -701,14 +724,16 @@ void Form1::MSalvataggio_Click() {
         why = fileProblem(e, true);
     }
     if (why.isEmpty()) {
-        ui::dialogs().message(QStringLiteral(" Salvataggio Eseguito Correttamente , il file creato è : PraticheBackup.xls\r\n"
-                                             " Per ripristinare un salvataggio , guarda come fare nelle istruzioni"),
-                              kTitle, ui::MsgIcon::Information);
+        ui::dialogs().message(
+            QStringLiteral(" Salvataggio Eseguito Correttamente , il file creato è : PraticheBackup.xls\r\n"
+                           " Per ripristinare un salvataggio , guarda come fare nelle istruzioni"),
+            kTitle, ui::MsgIcon::Information);
     } else {
-        ui::dialogs().message(QStringLiteral("Impossibile eseguire la copia del database in %1: %2.\n"
-                                             "La copia non è stata creata; una copia precedente, se c'era, è rimasta com'era.")
-                                  .arg(QDir::toNativeSeparators(target), why),
-                              kTitle, ui::MsgIcon::Critical);
+        ui::dialogs().message(
+            QStringLiteral("Impossibile eseguire la copia del database in %1: %2.\n"
+                           "La copia non è stata creata; una copia precedente, se c'era, è rimasta com'era.")
+                .arg(QDir::toNativeSeparators(target), why),
+            kTitle, ui::MsgIcon::Critical);
     }
     Excel.EnableEvents = true;
 }
@@ -736,4 +761,3 @@ void Form1::MnCoopertina_Click() {
     }
     if (printing::practiceForCover(*this)) requestPrint(StampaP::FilledCover);
 }
-

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     if (!form.Form_Load()) return 0;
     // exit(), not quit(): quit() first asks every window to close, and the
     // main window refuses, so the program would never end.
-    QObject::connect(&form, &Form1::programEnded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QObject::connect(
+        &form, &Form1::programEnded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     // Logout, shutdown and a closed terminal save as the exit menu item does.
     SessionEnd sessionEnd;
     QObject::connect(&sessionEnd, &SessionEnd::requested, &form, &Form1::endSession);

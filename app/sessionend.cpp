@@ -32,7 +32,8 @@ SessionEnd::SessionEnd(QObject* parent) : QObject(parent) {
         notifier_ = new QSocketNotifier(pipeFds[1], QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, [this] {
             char buf[64];
-            while (::read(pipeFds[1], buf, sizeof buf) == qint64(sizeof buf)) {}
+            while (::read(pipeFds[1], buf, sizeof buf) == qint64(sizeof buf)) {
+            }
             emit requested();
         });
         struct sigaction sa = {};
@@ -44,8 +45,9 @@ SessionEnd::SessionEnd(QObject* parent) : QObject(parent) {
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // Direct: the session manager expects the data committed when the
         // signal returns.
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { emit requested(); },
-                Qt::DirectConnection);
+        connect(
+            app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { emit requested(); },
+            Qt::DirectConnection);
     }
 }
 

@@ -82,7 +82,9 @@ LedgerPanel::LedgerPanel(store::PanelContext& ctx) : QGroupBox(QStringLiteral("G
     Text39 = named(new QLineEdit(this), "Text39");
     Text40 = named(new QLineEdit(this), "Text40");
     Frame7 = named(new QGroupBox(this), "Frame7");
-    Check11 = named(new QCheckBox(QStringLiteral("Interroga/Modifica  Registrazioni per Pratica  e Saldo Scheda"), Frame7), "Check11");
+    Check11 =
+        named(new QCheckBox(QStringLiteral("Interroga/Modifica  Registrazioni per Pratica  e Saldo Scheda"), Frame7),
+              "Check11");
     Check12 = named(new QCheckBox(QStringLiteral("Interroga/Modifica Registrazione per Cliente "), Frame7), "Check12");
     Check13 = named(new QCheckBox(QStringLiteral("Elimina Spesa  "), Frame7), "Check13");
     Check14 = named(new QCheckBox(QStringLiteral("Modifica ID Operazione  "), Frame7), "Check14");
@@ -211,8 +213,9 @@ void LedgerPanel::buildLayout() {
     fields->addLayout(balances, 4, 0, 1, 6);
     fields->setColumnStretch(5, 1);
     // Boxes hidden by a mode keep their room, so the layout does not jump.
-    for (QWidget* w : std::initializer_list<QWidget*>{Label42, Text30, Label37, Combo8, Label38, Text33, Option1, Label40, Text34,
-                                                      Label41, Text35, Label43, Text36, Label47, Check10, Check17}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Label42, Text30, Label37, Combo8, Label38, Text33, Option1, Label40, Text34,
+                                         Label41, Text35, Label43, Text36, Label47, Check10, Check17}) {
         QSizePolicy sp = w->sizePolicy();
         sp.setRetainSizeWhenHidden(true);
         w->setSizePolicy(sp);
@@ -309,8 +312,13 @@ void LedgerPanel::untick(std::initializer_list<QCheckBox*> boxes) {
 
 void LedgerPanel::Command28_Click() {
     using store::Panel;
-    ctx_.switchPanels({{Panel::Practice, false}, {Panel::Client, false}, {Panel::Sector, false}, {Panel::Binder, false},
-                       {Panel::Search, false}, {Panel::Toolbar, false}, {Panel::Ledger, true}});
+    ctx_.switchPanels({{Panel::Practice, false},
+                       {Panel::Client, false},
+                       {Panel::Sector, false},
+                       {Panel::Binder, false},
+                       {Panel::Search, false},
+                       {Panel::Toolbar, false},
+                       {Panel::Ledger, true}});
     ListView3->hide();
     Combo8->setFocus();
     Label42->hide();
@@ -747,7 +755,8 @@ void LedgerPanel::ListView3_ItemClick() {
     if (!Check15->isChecked() && !Check11->isChecked() && !Check12->isChecked()) return;
     // The summary rows below a practice's entries are no entries: a click on
     // one leaves the panel as it is.
-    if (const QTreeWidgetItem* picked = firstSelected(ListView3); picked && picked->text(0) == store::kLedgerSummaryMark)
+    if (const QTreeWidgetItem* picked = firstSelected(ListView3);
+        picked && picked->text(0) == store::kLedgerSummaryMark)
         return;
     loadEntry();
 }

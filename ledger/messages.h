@@ -10,8 +10,8 @@ inline const QString kTitle = QStringLiteral("Velmora");
 // The title of the boxes that confirm an insert or a delete.
 inline const QString kTitleBlank = QStringLiteral(" Velmora");
 
-inline const QString kMissingFields = QStringLiteral(
-    "ERRORE : I campi -N.PRATICA- DATA-DESCRIZIONE-IMPORTO-ACCONTO-SPESA , devono  essere compilati !");
+inline const QString kMissingFields =
+    QStringLiteral("ERRORE : I campi -N.PRATICA- DATA-DESCRIZIONE-IMPORTO-ACCONTO-SPESA , devono  essere compilati !");
 inline const QString kNotFromList =
     QStringLiteral("ERRORE: Il N.PRATICA va scelto dall'elenco, che ne riporta il Cliente");
 inline const QString kIdNotNumber =

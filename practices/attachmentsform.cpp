@@ -27,8 +27,7 @@ bool CommonDialog::ShowOpen() {
     return !FileName.isEmpty();
 }
 
-Form3::Form3(QWidget* window, const QString& documentsFolder)
-    : QWidget(window, Qt::Window), folder_(documentsFolder) {
+Form3::Form3(QWidget* window, const QString& documentsFolder) : QWidget(window, Qt::Window), folder_(documentsFolder) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Visualizza Allegati "));
     Command1 = named(new QPushButton(QStringLiteral("&Seleziona Allegato Pratica"), this), "Command1");

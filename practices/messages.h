@@ -13,7 +13,8 @@ inline const QString kTitle = QStringLiteral("Velmora");
 inline const QString kTitleBlank = QStringLiteral(" Velmora");
 
 // The practice panel.
-inline const QString kMissingFields = QStringLiteral(" I campi : NUMERO PRATICA-DATA- CLIENTE , devono essere compilati");
+inline const QString kMissingFields =
+    QStringLiteral(" I campi : NUMERO PRATICA-DATA- CLIENTE , devono essere compilati");
 inline const QString kBadEstimate =
     QStringLiteral("ERRORE: Il campo : PREVENTIVO deve contenere un importo (per esempio 1.500,50)");
 inline QString notesTooLong() {
@@ -22,7 +23,8 @@ inline QString notesTooLong() {
         .arg(xl::kMaxCellText);
 }
 inline const QString kBadDate = QStringLiteral("ERRORE: Il campo : DATA APERTURA non contiene una data valida");
-inline const QString kSheetFull = QStringLiteral("ERRORE: Il foglio Pratica è pieno: impossibile inserire altre Pratiche");
+inline const QString kSheetFull =
+    QStringLiteral("ERRORE: Il foglio Pratica è pieno: impossibile inserire altre Pratiche");
 inline const QString kAskInsert = QStringLiteral(" Vuoi Inserire questa Pratica ?");
 inline const QString kInserted = QStringLiteral("Pratica Aggiunta con successo !");
 inline const QString kAskModify = QStringLiteral("Vuoi Modificare la Pratica selezionata  ?");

@@ -221,7 +221,6 @@ void PracticePanel::buildLayout() {
     lay->addLayout(buttons);
 }
 
-
 void PracticePanel::connectHandlers() {
     for (int i = 1; i <= 7; ++i) {
         QAction* a = ctx_.toolbarButton(i);
@@ -313,9 +312,12 @@ void PracticePanel::Toolbar1_ButtonClick(int index) {
             reloadCombos();
         }
         if (index == 7) {
-            ctx_.switchPanels({{store::Panel::Practice, false}, {store::Panel::NumberChooser, false},
-                               {store::Panel::Client, false}, {store::Panel::Sector, false},
-                               {store::Panel::Binder, false}, {store::Panel::Toolbar, false}});
+            ctx_.switchPanels({{store::Panel::Practice, false},
+                               {store::Panel::NumberChooser, false},
+                               {store::Panel::Client, false},
+                               {store::Panel::Sector, false},
+                               {store::Panel::Binder, false},
+                               {store::Panel::Toolbar, false}});
             showInsertButtons(true);
             ctx_.save();
         }

@@ -133,9 +133,9 @@ private:
     MultiLineTextBox* Text6 = nullptr; // notes
     QLineEdit* Text37 = nullptr;       // estimate
 
-    QCheckBox* Check1 = nullptr;       // calendar toggle
-    QLineEdit* Text8 = nullptr;        // clock
-    ListView* ListView1 = nullptr;     // the practice list
+    QCheckBox* Check1 = nullptr;   // calendar toggle
+    QLineEdit* Text8 = nullptr;    // clock
+    ListView* ListView1 = nullptr; // the practice list
 
     // The sort buttons: by number under "Pratica", by client under "Cliente";
     // the left one of each pair ascending.
@@ -152,7 +152,7 @@ private:
     QPushButton* Command50 = nullptr;  // "&Acquisisci documento"
     QPushButton* Command51 = nullptr;  // "&Visualizza Allegati"
 
-    QLabel* Label1 = nullptr;          // "Seleziona Pratica", above the list
+    QLabel* Label1 = nullptr; // "Seleziona Pratica", above the list
 
     // Set by a modify that refused a field the user can correct (or that
     // failed on the sheet): the toolbar then keeps the practice in the panel

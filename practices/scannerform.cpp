@@ -57,8 +57,7 @@ bool isPlainFileName(const QString& name) {
 
 } // namespace
 
-Form5::Form5(QWidget* window, const QString& documentsFolder)
-    : QWidget(window, Qt::Window), folder_(documentsFolder) {
+Form5::Form5(QWidget* window, const QString& documentsFolder) : QWidget(window, Qt::Window), folder_(documentsFolder) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Scanner"));
     Text1 = named(new QLineEdit(this), "Text1");
@@ -101,9 +100,7 @@ void Form5::Command2_Click() {
         }
         const QString path = folder_ + answer;
         // Another practice's note may name the document already there.
-        if (QFileInfo::exists(path) &&
-            !ui::dialogs().question(msg::askReplaceDocument(answer), msg::kTitle))
-            return;
+        if (QFileInfo::exists(path) && !ui::dialogs().question(msg::askReplaceDocument(answer), msg::kTitle)) return;
         // Only a document actually written is noted on the practice; after a
         // failure the form stays up for another try and the check below
         // tells why.

@@ -95,9 +95,13 @@ void SearchPanel::LoadSearchClientCombo() {
 }
 
 void SearchPanel::openPanel() {
-    ctx_.switchPanels({{store::Panel::Toolbar, false}, {store::Panel::Search, true}, {store::Panel::Client, false},
-                       {store::Panel::NumberChooser, false}, {store::Panel::Sector, false},
-                       {store::Panel::Binder, false}, {store::Panel::Practice, false}});
+    ctx_.switchPanels({{store::Panel::Toolbar, false},
+                       {store::Panel::Search, true},
+                       {store::Panel::Client, false},
+                       {store::Panel::NumberChooser, false},
+                       {store::Panel::Sector, false},
+                       {store::Panel::Binder, false},
+                       {store::Panel::Practice, false}});
     Check9->setChecked(false);
     Check8->setChecked(false);
     ListView2->removeItems();
@@ -213,9 +217,7 @@ void SearchPanel::Command18_Click() {
     case Search::InPreparation:
     case Search::Completed: ctx_.requestPrint(12); break;
     case Search::Client: ctx_.requestPrint(13); break;
-    case Search::None:
-        ui::dialogs().message(msg::kNothingToPrint, msg::kTitle, ui::MsgIcon::Information);
-        break;
+    case Search::None: ui::dialogs().message(msg::kNothingToPrint, msg::kTitle, ui::MsgIcon::Information); break;
     }
 }
 

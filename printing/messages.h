@@ -17,8 +17,9 @@ inline const QString kPlaceholder = QStringLiteral("Seleziona la stampante");
 inline const QString kDefaultPrinter = QStringLiteral("La stampante predefinita è: ");
 inline const QString kNoPrinterInstalled =
     QStringLiteral(" Stampa non eseguita: nel sistema non è installata alcuna stampante ..................");
-inline const QString kPickPrinter = QStringLiteral(" Stampa non eseguita: scegliere una stampante dall'elenco e premere "
-                                                   "di nuovo Seleziona ..................");
+inline const QString kPickPrinter =
+    QStringLiteral(" Stampa non eseguita: scegliere una stampante dall'elenco e premere "
+                   "di nuovo Seleziona ..................");
 // %1: the printer's device name.
 inline QString jobRefused(const QString& printer) {
     return QStringLiteral(" Stampa non eseguita: la stampante %1 non ha accettato il lavoro. "
@@ -27,7 +28,8 @@ inline QString jobRefused(const QString& printer) {
 }
 
 // The questions of the list printouts.
-inline const QString kZoomShort = QStringLiteral("Digita la percentuale di Zoom della Stampa 80-90-100..................");
+inline const QString kZoomShort =
+    QStringLiteral("Digita la percentuale di Zoom della Stampa 80-90-100..................");
 inline const QString kZoomLong =
     QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100..................");
 inline const QString kZoomDefault = QStringLiteral("110");

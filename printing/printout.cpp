@@ -24,8 +24,8 @@ namespace printout {
 
 namespace {
 
-constexpr double kPadding = 2.0;       // points between a cell's edge and its text
-constexpr double kIndentStep = 9.0;    // points per indent level
+constexpr double kPadding = 2.0;    // points between a cell's edge and its text
+constexpr double kIndentStep = 9.0; // points per indent level
 const QString kHeaderFont = QStringLiteral("Arial");
 constexpr double kHeaderSize = 10.0;
 
@@ -111,9 +111,7 @@ QString cellText(xl::Worksheet& sheet, int row, int col) {
 
 } // namespace
 
-QSizeF paperPoints(int paperSize) {
-    return QPageSize(pageSizeId(paperSize)).size(QPageSize::Point);
-}
+QSizeF paperPoints(int paperSize) { return QPageSize(pageSizeId(paperSize)).size(QPageSize::Point); }
 
 std::vector<Page> layOut(xl::Worksheet& sheet, const std::optional<xl::CellRect>& area) {
     xl::Worksheet::Pagination pg;
@@ -202,7 +200,8 @@ std::vector<Page> layOut(xl::Worksheet& sheet, const std::optional<xl::CellRect>
                 pc.text = cellText(sheet, row, col);
                 double x1 = p.colEdges[j], x2 = p.colEdges[j + 1];
                 if (isTextual(v) && !st.wrapText && !st.shrinkToFit) {
-                    const double need = textWidth(cellFont(st.font, 1.0), QString(pc.text).replace(QLatin1Char('\n'), QLatin1Char(' '))) +
+                    const double need = textWidth(cellFont(st.font, 1.0),
+                                                  QString(pc.text).replace(QLatin1Char('\n'), QLatin1Char(' '))) +
                                         2 * kPadding + st.indentLevel * kIndentStep;
                     const xl::HAlign ha = drawnAlign(st, v);
                     const auto emptyAt = [&](int k) { return sheet.valueAt(row, p.colOrder[k]).isEmpty(); };
@@ -277,10 +276,22 @@ void paintPage(QPainter& painter, const xl::Worksheet& sheet, const Page& page) 
                            page.rowEdges[i + 1] - page.rowEdges[i]);
             if (st.fillPattern == 1 && st.fillForeground != 64 && st.fillForeground != 65)
                 painter.fillRect(r, QColor(235, 235, 235));
-            if (st.left.style) { painter.setPen(borderPen(st.left)); painter.drawLine(r.topLeft(), r.bottomLeft()); }
-            if (st.right.style) { painter.setPen(borderPen(st.right)); painter.drawLine(r.topRight(), r.bottomRight()); }
-            if (st.top.style) { painter.setPen(borderPen(st.top)); painter.drawLine(r.topLeft(), r.topRight()); }
-            if (st.bottom.style) { painter.setPen(borderPen(st.bottom)); painter.drawLine(r.bottomLeft(), r.bottomRight()); }
+            if (st.left.style) {
+                painter.setPen(borderPen(st.left));
+                painter.drawLine(r.topLeft(), r.bottomLeft());
+            }
+            if (st.right.style) {
+                painter.setPen(borderPen(st.right));
+                painter.drawLine(r.topRight(), r.bottomRight());
+            }
+            if (st.top.style) {
+                painter.setPen(borderPen(st.top));
+                painter.drawLine(r.topLeft(), r.topRight());
+            }
+            if (st.bottom.style) {
+                painter.setPen(borderPen(st.bottom));
+                painter.drawLine(r.bottomLeft(), r.bottomRight());
+            }
         }
     }
 
@@ -297,12 +308,21 @@ void paintPage(QPainter& painter, const xl::Worksheet& sheet, const Page& page) 
         const double indent = st.indentLevel * kIndentStep;
         int flags = 0;
         switch (ha) {
-        case xl::HAlign::Right: flags |= Qt::AlignRight; inner.setRight(inner.right() - indent); break;
+        case xl::HAlign::Right:
+            flags |= Qt::AlignRight;
+            inner.setRight(inner.right() - indent);
+            break;
         case xl::HAlign::Center:
         case xl::HAlign::CenterAcross:
         case xl::HAlign::Distributed: flags |= Qt::AlignHCenter; break;
-        case xl::HAlign::Justify: flags |= Qt::AlignJustify; inner.setLeft(inner.left() + indent); break;
-        default: flags |= Qt::AlignLeft; inner.setLeft(inner.left() + indent); break;
+        case xl::HAlign::Justify:
+            flags |= Qt::AlignJustify;
+            inner.setLeft(inner.left() + indent);
+            break;
+        default:
+            flags |= Qt::AlignLeft;
+            inner.setLeft(inner.left() + indent);
+            break;
         }
         switch (st.vAlign) {
         case xl::VAlign::Center: flags |= Qt::AlignVCenter; break;
@@ -342,9 +362,10 @@ void renderPdf(const xl::Worksheet& sheet, const std::vector<Page>& pages, int f
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);
     printer.setFullPage(true);
-    printer.setPageLayout(QPageLayout(QPageSize(pageSizeId(ps.PaperSize)),
-                                      ps.Orientation == xl::xlLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                      QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+    printer.setPageLayout(
+        QPageLayout(QPageSize(pageSizeId(ps.PaperSize)),
+                    ps.Orientation == xl::xlLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                    QMarginsF(0, 0, 0, 0), QPageLayout::Point));
     printer.setDocName(documentName);
     printer.setColorMode(ps.BlackAndWhite ? QPrinter::GrayScale : QPrinter::Color);
 
@@ -367,15 +388,15 @@ void renderPdf(const xl::Worksheet& sheet, const std::vector<Page>& pages, int f
         for (int i = first; i <= last; ++i)
             for (int c = 0; c < repeat; ++c) sendPage(pages[i - 1]);
     }
-    if (!painter.end() || printer.printerState() == QPrinter::Error) throw xl::Error("the document could not be written");
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        throw xl::Error("the document could not be written");
 }
 
 // Hands a PDF document to a print queue and answers what the print system
 // said: a job it took, or its refusal (a queue that does not accept jobs, a
 // queue that went away, a server that cannot be reached) raised as xl::Error.
 // What becomes of an accepted job afterwards is the print system's business.
-void submit(const QString& device, const QString& file, const QString& title, int copies, bool collate,
-            int paperSize) {
+void submit(const QString& device, const QString& file, const QString& title, int copies, bool collate, int paperSize) {
     // "queue/instance": the instance's own saved options come first.
     const QByteArray queue = device.section(QLatin1Char('/'), 0, 0).toUtf8();
     const QByteArray instance = device.section(QLatin1Char('/'), 1).toUtf8();

@@ -30,16 +30,16 @@ struct PlacedCell {
 };
 
 struct Page {
-    int number = 0;                    // 1-based, in the sheet's page order
-    std::pair<int, int> rows, cols;    // the band of the print area on this page
-    std::vector<int> rowOrder;         // rows drawn, top to bottom: repeated titles, then the band
-    std::vector<int> colOrder;         // columns drawn, left to right
-    std::vector<double> rowEdges;      // y of each drawn row's top, then the bottom of the last (points)
-    std::vector<double> colEdges;      // x of each drawn column's left, then the right of the last
-    QSizeF paper;                      // points, as oriented
-    QRectF content;                    // where the cells go (points), after centring and scaling
+    int number = 0;                 // 1-based, in the sheet's page order
+    std::pair<int, int> rows, cols; // the band of the print area on this page
+    std::vector<int> rowOrder;      // rows drawn, top to bottom: repeated titles, then the band
+    std::vector<int> colOrder;      // columns drawn, left to right
+    std::vector<double> rowEdges;   // y of each drawn row's top, then the bottom of the last (points)
+    std::vector<double> colEdges;   // x of each drawn column's left, then the right of the last
+    QSizeF paper;                   // points, as oriented
+    QRectF content;                 // where the cells go (points), after centring and scaling
     double scale = 1;
-    QString header, footer;            // centre header and footer, codes expanded
+    QString header, footer; // centre header and footer, codes expanded
     std::vector<PlacedCell> cells;
 };
 
@@ -57,13 +57,13 @@ void paintPage(QPainter& painter, const xl::Worksheet& sheet, const Page& page);
 QSizeF paperPoints(int paperSize);
 
 struct Request {
-    QString printer;                   // device name; ignored when pdfFile is set
-    QString pdfFile;                   // render to this PDF instead of a printer
-    int from = 0, to = 0;              // page range, 1-based; 0 = from the first / to the last
+    QString printer;      // device name; ignored when pdfFile is set
+    QString pdfFile;      // render to this PDF instead of a printer
+    int from = 0, to = 0; // page range, 1-based; 0 = from the first / to the last
     int copies = 1;
     bool collate = true;
-    std::optional<xl::CellRect> area;  // print this range instead of the print area
-    QString documentName;              // the job's name in the queue
+    std::optional<xl::CellRect> area; // print this range instead of the print area
+    QString documentName;             // the job's name in the queue
 };
 
 // Prints and answers the number of pages sent (0 when the range holds no

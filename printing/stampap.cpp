@@ -1,8 +1,8 @@
 #include "printing/stampap.h"
 
+#include "platform/desktop/dialogs.h"
 #include "platform/desktop/guard.h"
 #include "platform/desktop/named.h"
-#include "platform/desktop/dialogs.h"
 #include "platform/engine/vbconv.h"
 #include "printing/cover.h"
 #include "printing/messages.h"
@@ -126,17 +126,28 @@ void StampaP::Command1_Click() {
         return completed ? (done && !inPrep) : (inPrep && !done);
     };
     std::function<void()> job;
-    if (is(LedgerAll)) job = [this] { PrintLedger(); };
-    else if (is(LedgerQuery)) job = [this] { PrintLedgerQuery(); };
-    else if (is(ClientSearch)) job = [this] { PrintClientSearch(); };
-    else if (is(BinderList)) job = [this] { PrintBinderList(); };
-    else if (is(StateSearch) && stateSearch(false)) job = [this] { PrintPracticesInProgress(); };
-    else if (is(StateSearch) && stateSearch(true)) job = [this] { PrintCompletedPractices(); };
-    else if (is(SectorList)) job = [this] { PrintSectorList(); };
-    else if (is(ClientList)) job = [this] { PrintClientList(); };
-    else if (is(PracticeList)) job = [this] { PrintPracticeList(); };
-    else if (is(BlankCover)) job = [this] { PrintCover(false); };
-    else if (is(FilledCover)) job = [this] { PrintCover(true); };
+    if (is(LedgerAll))
+        job = [this] { PrintLedger(); };
+    else if (is(LedgerQuery))
+        job = [this] { PrintLedgerQuery(); };
+    else if (is(ClientSearch))
+        job = [this] { PrintClientSearch(); };
+    else if (is(BinderList))
+        job = [this] { PrintBinderList(); };
+    else if (is(StateSearch) && stateSearch(false))
+        job = [this] { PrintPracticesInProgress(); };
+    else if (is(StateSearch) && stateSearch(true))
+        job = [this] { PrintCompletedPractices(); };
+    else if (is(SectorList))
+        job = [this] { PrintSectorList(); };
+    else if (is(ClientList))
+        job = [this] { PrintClientList(); };
+    else if (is(PracticeList))
+        job = [this] { PrintPracticeList(); };
+    else if (is(BlankCover))
+        job = [this] { PrintCover(false); };
+    else if (is(FilledCover))
+        job = [this] { PrintCover(true); };
     if (!job) return;
     // The printer is checked before the printout asks anything.
     const QString refusal = printerRefusal(Combo1->currentText());
@@ -259,16 +270,19 @@ void StampaP::printOneShot(const OneShot& job) {
         store::alignBlock(sh.Selection());
         sh.GetRange(QStringLiteral("A1")).Select();
     };
-    if (job.trapFormatting) skipping(formatting);
-    else formatting();
+    if (job.trapFormatting)
+        skipping(formatting);
+    else
+        formatting();
 
     // A result area is printed down to its last result row, also past a
     // result whose first cell is blank (a practice without client), which
     // would otherwise end the print area or pass for an empty result.
-    const xl::CellRect block = xl::parseAddress(QString::fromUtf8(job.start) + QLatin1Char(':') + QString::fromUtf8(job.corner));
+    const xl::CellRect block =
+        xl::parseAddress(QString::fromUtf8(job.start) + QLatin1Char(':') + QString::fromUtf8(job.corner));
     const int lastRow = job.workArea ? lastResultRow(sh, block) : 0;
-    const bool empty = job.workArea ? lastRow < 2
-                                    : vb::CStr(sh.GetRange(QString::fromUtf8(job.emptyCell)).GetValue()).isEmpty();
+    const bool empty =
+        job.workArea ? lastRow < 2 : vb::CStr(sh.GetRange(QString::fromUtf8(job.emptyCell)).GetValue()).isEmpty();
     if (empty) {
         ui::dialogs().message(job.emptyMessage, kTitle, ui::MsgIcon::Information);
         hide();
@@ -306,19 +320,23 @@ void StampaP::PrintSectorList() {
 }
 
 void StampaP::PrintPracticesInProgress() {
-    printOneShot({"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche in Istruttoria   ", true, true, true});
+    printOneShot({"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche in Istruttoria   ", true,
+                  true, true});
 }
 
 void StampaP::PrintCompletedPractices() {
-    printOneShot({"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche Completate   ", true, true, true});
+    printOneShot(
+        {"Pratica", "AA2", "AD1", "AA1", kNoPractices, kZoomLong, "Stampa Pratiche Completate   ", true, true, true});
 }
 
 void StampaP::PrintClientSearch() {
-    printOneShot({"Pratica", "AA2", "AF1", "AA1", kNoPractices, kZoomLong, "Stampa Ricerca per Cliente    ", true, true, true});
+    printOneShot(
+        {"Pratica", "AA2", "AF1", "AA1", kNoPractices, kZoomLong, "Stampa Ricerca per Cliente    ", true, true, true});
 }
 
 void StampaP::PrintLedgerQuery() {
-    printOneShot({"Spese", "AA2", "AG1", "AA1", kNoEntries, kZoomLong, "Stampa Elenco Acconti/Spese    ", true, true, true});
+    printOneShot(
+        {"Spese", "AA2", "AG1", "AA1", kNoEntries, kZoomLong, "Stampa Elenco Acconti/Spese    ", true, true, true});
 }
 
 void StampaP::PrintLedger() {
@@ -362,8 +380,7 @@ void StampaP::printInteractive(bool practices) {
     const std::optional<int> zoom = askZoom(kZoomLong);
     if (!zoom) return;
     bool portrait = false;
-    if (practices)
-        portrait = ui::dialogs().question(kPortrait, kTitle);
+    if (practices) portrait = ui::dialogs().question(kPortrait, kTitle);
 
     sh.Select();
     skipping([&] { setExtent(sh, practices ? QStringLiteral("L1") : QStringLiteral("Q1"), QStringLiteral("A1")); });

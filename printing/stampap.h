@@ -8,8 +8,8 @@
 // printers afresh with the placeholder back in the box.
 
 #include <QString>
-#include <optional>
 #include <QWidget>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -39,8 +39,16 @@ public:
 
     // The codes a request writes into Text1.
     enum PrintJobCode {
-        BlankCover = 1, FilledCover = 2, PracticeList = 7, ClientList = 8, BinderList = 9, SectorList = 10,
-        StateSearch = 12, ClientSearch = 13, LedgerQuery = 14, LedgerAll = 15
+        BlankCover = 1,
+        FilledCover = 2,
+        PracticeList = 7,
+        ClientList = 8,
+        BinderList = 9,
+        SectorList = 10,
+        StateSearch = 12,
+        ClientSearch = 13,
+        LedgerQuery = 14,
+        LedgerAll = 15
     };
 
     void Form_Load();

@@ -28,11 +28,11 @@ private:
     QStringList listKeys() override;
     void clearFields() override;
 
-    QComboBox* Combo5 = nullptr;   // binder number
-    QLineEdit* Text29 = nullptr;   // description
-    QLineEdit* Text31 = nullptr;   // notes
-    QPushButton* Command6 = nullptr;  // "Salva"
-    QPushButton* Command8 = nullptr;  // "Modifica"
-    QPushButton* Command7 = nullptr;  // "&Stampa"
-    QPushButton* Command5 = nullptr;  // "&Esci"
+    QComboBox* Combo5 = nullptr;     // binder number
+    QLineEdit* Text29 = nullptr;     // description
+    QLineEdit* Text31 = nullptr;     // notes
+    QPushButton* Command6 = nullptr; // "Salva"
+    QPushButton* Command8 = nullptr; // "Modifica"
+    QPushButton* Command7 = nullptr; // "&Stampa"
+    QPushButton* Command5 = nullptr; // "&Esci"
 };

@@ -26,9 +26,12 @@ QString boxText(const QWidget* box) {
 }
 
 void setBoxText(QWidget* box, const QString& text) {
-    if (auto* e = qobject_cast<QLineEdit*>(box)) setTextWhole(e, text);
-    else if (auto* m = qobject_cast<MultiLineTextBox*>(box)) m->setText(text);
-    else if (auto* c = qobject_cast<QComboBox*>(box)) c->setEditText(text);
+    if (auto* e = qobject_cast<QLineEdit*>(box))
+        setTextWhole(e, text);
+    else if (auto* m = qobject_cast<MultiLineTextBox*>(box))
+        m->setText(text);
+    else if (auto* c = qobject_cast<QComboBox*>(box))
+        c->setEditText(text);
 }
 
 } // namespace refdata

@@ -71,7 +71,8 @@ ClientPanel::ClientPanel(store::PanelContext& ctx) : QGroupBox(QStringLiteral("G
     Check6 = named(new QCheckBox(QStringLiteral("Azzera Contatore "), this), "Check6");
 
     Text26 = lineBox(this, "Text26");
-    Text26->setToolTip(QStringLiteral("Occorre Selezionare il Cliente , se non presente bisogna accedere alla Maschera Assegnazione Cliente"));
+    Text26->setToolTip(QStringLiteral(
+        "Occorre Selezionare il Cliente , se non presente bisogna accedere alla Maschera Assegnazione Cliente"));
     Text14 = lineBox(this, "Text14", 0, true);
     Text10 = lineBox(this, "Text10", 0, true);
     Text10->setReadOnly(true);
@@ -159,10 +160,10 @@ ClientPanel::ClientPanel(store::PanelContext& ctx) : QGroupBox(QStringLiteral("G
 
 std::vector<std::pair<store::ClientField, QWidget*>> ClientPanel::fieldBoxes() const {
     using R = store::ClientRecord;
-    return {{&R::id, Text10},         {&R::name, Text26},     {&R::code, Text14},      {&R::date, Text18},
-            {&R::address, Text25},    {&R::postalCode, Text24}, {&R::town, Text23},    {&R::province, Text22},
-            {&R::telephone, Text21},  {&R::fax, Text20},      {&R::mobile, Text15},    {&R::email, Text16},
-            {&R::taxCode, Text19},    {&R::vatNumber, Text11}, {&R::contact, Text7},   {&R::notes, Text12},
+    return {{&R::id, Text10},        {&R::name, Text26},       {&R::code, Text14},   {&R::date, Text18},
+            {&R::address, Text25},   {&R::postalCode, Text24}, {&R::town, Text23},   {&R::province, Text22},
+            {&R::telephone, Text21}, {&R::fax, Text20},        {&R::mobile, Text15}, {&R::email, Text16},
+            {&R::taxCode, Text19},   {&R::vatNumber, Text11},  {&R::contact, Text7}, {&R::notes, Text12},
             {&R::moreNotes, Text13}};
 }
 
@@ -241,9 +242,7 @@ void ClientPanel::Command70_Click() {
         case store::Outcome::SheetFull:
             ui::dialogs().message(kClientSheetFull, kTitle, ui::MsgIcon::Information);
             return;
-        default:
-            ui::dialogs().message(kCounterInvalid, kTitle, ui::MsgIcon::Information);
-            return;
+        default: ui::dialogs().message(kCounterInvalid, kTitle, ui::MsgIcon::Information); return;
         }
         Text10->setText(client.id);
         ui::dialogs().message(kClientAdded, kTitle, ui::MsgIcon::Information);

@@ -64,27 +64,27 @@ private:
 
     store::PanelContext& ctx_;
 
-    QComboBox* Combo4 = nullptr;   // client chooser
-    QCheckBox* Check4 = nullptr;   // calendar toggle
-    QCheckBox* Check6 = nullptr;   // "Azzera Contatore "
-    QCheckBox* Check7 = nullptr;   // "Cambia IDProgressivo"
+    QComboBox* Combo4 = nullptr; // client chooser
+    QCheckBox* Check4 = nullptr; // calendar toggle
+    QCheckBox* Check6 = nullptr; // "Azzera Contatore "
+    QCheckBox* Check7 = nullptr; // "Cambia IDProgressivo"
 
     // The fields of one client.
-    QLineEdit* Text10 = nullptr;   // ID
-    QLineEdit* Text26 = nullptr;   // name
-    QLineEdit* Text14 = nullptr;   // code
-    QLineEdit* Text18 = nullptr;   // date
-    QLineEdit* Text25 = nullptr;   // address
-    QLineEdit* Text24 = nullptr;   // postal code
-    QLineEdit* Text23 = nullptr;   // town
-    QLineEdit* Text22 = nullptr;   // province
-    QLineEdit* Text21 = nullptr;   // telephone
-    QLineEdit* Text20 = nullptr;   // fax
-    QLineEdit* Text15 = nullptr;   // mobile
-    QLineEdit* Text16 = nullptr;   // e-mail
-    QLineEdit* Text19 = nullptr;   // tax code
-    QLineEdit* Text11 = nullptr;   // VAT number
-    QLineEdit* Text7 = nullptr;    // contact person
+    QLineEdit* Text10 = nullptr;        // ID
+    QLineEdit* Text26 = nullptr;        // name
+    QLineEdit* Text14 = nullptr;        // code
+    QLineEdit* Text18 = nullptr;        // date
+    QLineEdit* Text25 = nullptr;        // address
+    QLineEdit* Text24 = nullptr;        // postal code
+    QLineEdit* Text23 = nullptr;        // town
+    QLineEdit* Text22 = nullptr;        // province
+    QLineEdit* Text21 = nullptr;        // telephone
+    QLineEdit* Text20 = nullptr;        // fax
+    QLineEdit* Text15 = nullptr;        // mobile
+    QLineEdit* Text16 = nullptr;        // e-mail
+    QLineEdit* Text19 = nullptr;        // tax code
+    QLineEdit* Text11 = nullptr;        // VAT number
+    QLineEdit* Text7 = nullptr;         // contact person
     MultiLineTextBox* Text12 = nullptr; // annotations
     MultiLineTextBox* Text13 = nullptr; // second notes
 
@@ -95,6 +95,6 @@ private:
     QPushButton* Command72 = nullptr; // "&Stampa"
     QPushButton* Command12 = nullptr; // "&Esci"
 
-    QString loadedId_;        // ID of the client last loaded from the list
-    QString idBeforeUnlock_;  // what the ID box showed before it was unlocked
+    QString loadedId_;       // ID of the client last loaded from the list
+    QString idBeforeUnlock_; // what the ID box showed before it was unlocked
 };

@@ -30,10 +30,10 @@ protected:
                 std::initializer_list<QPushButton*> buttons);
 
     // What each twin knows of its own table.
-    virtual void loadRow(int row) = 0;            // the record of `row` into the boxes
-    virtual store::Outcome appendFromForm() = 0;  // the boxes as a new record
-    virtual QStringList listKeys() = 0;           // the keys, in sheet order
-    virtual void clearFields() = 0;               // empties the boxes beside the key
+    virtual void loadRow(int row) = 0;           // the record of `row` into the boxes
+    virtual store::Outcome appendFromForm() = 0; // the boxes as a new record
+    virtual QStringList listKeys() = 0;          // the keys, in sheet order
+    virtual void clearFields() = 0;              // empties the boxes beside the key
 
     // Loads the record of the chosen entry into the boxes.
     void loadChosen();

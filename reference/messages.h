@@ -20,21 +20,23 @@ inline const QString kClientModified = QStringLiteral("Cliente modificato");
 inline const QString kSelectClient = QStringLiteral("Bisogna Selezionare il CLIENTE .......");
 inline const QString kAskDeleteClient = QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?");
 inline const QString kClientDeleted = QStringLiteral("Cliente eliminato");
-inline const QString kIdUnlocked = QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO");
+inline const QString kIdUnlocked =
+    QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO");
 inline const QString kClientNotInserted = QStringLiteral("Il Cliente non è stato inserito.");
 inline const QString kClientNotModified = QStringLiteral("Il Cliente non è stato modificato.");
-inline const QString kCounterInvalid = QStringLiteral(
-    "ERRORE- Il contatore ID PROGRESSIVO non è valido: usare \"Azzera Contatore\" "
-    "o \"Cambia IDProgressivo\". Il Cliente non è stato inserito.");
+inline const QString kCounterInvalid =
+    QStringLiteral("ERRORE- Il contatore ID PROGRESSIVO non è valido: usare \"Azzera Contatore\" "
+                   "o \"Cambia IDProgressivo\". Il Cliente non è stato inserito.");
 inline const QString kClientSheetFull =
     QStringLiteral("ERRORE- Il foglio Cliente è pieno: non c'è posto per un nuovo Cliente.");
-inline const QString kOtherClientShown = QStringLiteral(
-    "ERRORE- L'ID PROGRESSIVO mostrato non è quello del Cliente selezionato: nessun Cliente eliminato.");
+inline const QString kOtherClientShown =
+    QStringLiteral("ERRORE- L'ID PROGRESSIVO mostrato non è quello del Cliente selezionato: nessun Cliente eliminato.");
 inline const QString kCounterNotWhole = QStringLiteral(
     "ERRORE- Il campo ID PROGRESSIVO deve contenere un numero intero da 1 in su: il contatore non è stato cambiato.");
 // %1 the most characters a cell holds, %2 what was not done.
 inline QString fieldTooLong(int most, const QString& notDone) {
-    return QStringLiteral("ERRORE- Un campo supera i %1 caratteri che il database può contenere: occorre accorciarlo. %2")
+    return QStringLiteral(
+               "ERRORE- Un campo supera i %1 caratteri che il database può contenere: occorre accorciarlo. %2")
         .arg(most)
         .arg(notDone);
 }

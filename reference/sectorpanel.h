@@ -28,8 +28,8 @@ private:
     QStringList listKeys() override;
     void clearFields() override;
 
-    QComboBox* Combo6 = nullptr;   // sector name
-    QLineEdit* Text28 = nullptr;   // description
+    QComboBox* Combo6 = nullptr;      // sector name
+    QLineEdit* Text28 = nullptr;      // description
     QPushButton* Command1 = nullptr;  // "Salva"
     QPushButton* Command9 = nullptr;  // "Modifica"
     QPushButton* Command13 = nullptr; // "&Stampa"

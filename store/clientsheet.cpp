@@ -51,10 +51,10 @@ void writeFields(xl::Worksheet& sheet, int row, int fromCol, const ClientRecord&
 
 const std::array<ClientField, 17>& clientFields() {
     static const std::array<ClientField, 17> fields{
-        &ClientRecord::id,        &ClientRecord::name,      &ClientRecord::code,     &ClientRecord::date,
+        &ClientRecord::id,        &ClientRecord::name,       &ClientRecord::code,    &ClientRecord::date,
         &ClientRecord::address,   &ClientRecord::postalCode, &ClientRecord::town,    &ClientRecord::province,
-        &ClientRecord::telephone, &ClientRecord::fax,       &ClientRecord::mobile,   &ClientRecord::email,
-        &ClientRecord::taxCode,   &ClientRecord::vatNumber, &ClientRecord::contact,  &ClientRecord::notes,
+        &ClientRecord::telephone, &ClientRecord::fax,        &ClientRecord::mobile,  &ClientRecord::email,
+        &ClientRecord::taxCode,   &ClientRecord::vatNumber,  &ClientRecord::contact, &ClientRecord::notes,
         &ClientRecord::moreNotes};
     return fields;
 }

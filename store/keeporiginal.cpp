@@ -25,7 +25,10 @@ QString copyTarget(const QDir& folder, const QString& name, const QByteArray& by
         const QString candidate = folder.filePath(
             n == 1 ? name : QStringLiteral("%1 (%2).%3").arg(info.completeBaseName()).arg(n).arg(info.suffix()));
         QFile existing(candidate);
-        if (!existing.exists()) { *already = false; return candidate; }
+        if (!existing.exists()) {
+            *already = false;
+            return candidate;
+        }
         if (existing.size() == bytes.size() && existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes) {
             *already = true;
             return candidate;
@@ -42,7 +45,8 @@ bool keepOriginalBeforeSave(xl::Workbook& book, const QString& backupFolder, QSt
     const QString name = originalCopyName(source);
     auto fail = [&](const QString& reason) {
         if (why) {
-            *why = QStringLiteral("non è stato possibile copiare il file com'era in %1 (%2); il file non è stato modificato")
+            *why = QStringLiteral(
+                       "non è stato possibile copiare il file com'era in %1 (%2); il file non è stato modificato")
                        .arg(QDir::toNativeSeparators(QDir(backupFolder).filePath(name)), reason);
         }
         return false;
@@ -67,13 +71,14 @@ bool keepOriginalBeforeSave(xl::Workbook& book, const QString& backupFolder, QSt
 
     QString list;
     for (const QString& line : std::as_const(book.notKept)) list += QStringLiteral("\n- ") + line;
-    const QString text =
-        QStringLiteral("Il database %1 contiene elementi che questo programma non sa conservare; "
-                       "con questo salvataggio non saranno più nel file:%2\n\n"
-                       "Il file com'era prima del salvataggio è stato copiato intatto in:\n%3")
-            .arg(QFileInfo(source).fileName(), list, QDir::toNativeSeparators(target));
-    if (tell) ui::dialogs().message(text, QStringLiteral("Velmora"), ui::MsgIcon::Information);
-    else qWarning("Velmora: %s", qPrintable(text));
+    const QString text = QStringLiteral("Il database %1 contiene elementi che questo programma non sa conservare; "
+                                        "con questo salvataggio non saranno più nel file:%2\n\n"
+                                        "Il file com'era prima del salvataggio è stato copiato intatto in:\n%3")
+                             .arg(QFileInfo(source).fileName(), list, QDir::toNativeSeparators(target));
+    if (tell)
+        ui::dialogs().message(text, QStringLiteral("Velmora"), ui::MsgIcon::Information);
+    else
+        qWarning("Velmora: %s", qPrintable(text));
     book.notKept.clear();
     return true;
 }

@@ -4,7 +4,9 @@
 
 #include <QString>
 
-namespace xl { class Workbook; }
+namespace xl {
+class Workbook;
+}
 
 namespace store {
 

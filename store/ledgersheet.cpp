@@ -147,9 +147,8 @@ int lastFilledRow(xl::Worksheet& sheet, int col) {
 } // namespace
 
 const QStringList& ledgerAreaHeaders() {
-    static const QStringList headers{QStringLiteral("ID"),          QStringLiteral("N/Pratica"),
-                                     QStringLiteral("Cliente"),     QStringLiteral("Data"),
-                                     QStringLiteral("Descrizione"), QStringLiteral("A/S"),
+    static const QStringList headers{QStringLiteral("ID"),     QStringLiteral("N/Pratica"),   QStringLiteral("Cliente"),
+                                     QStringLiteral("Data"),   QStringLiteral("Descrizione"), QStringLiteral("A/S"),
                                      QStringLiteral("Importo")};
     return headers;
 }

@@ -37,9 +37,9 @@ inline const QString kLedgerSummaryMark = QStringLiteral("*");
 
 // An entry as the user books it, before it has a row.
 struct LedgerEntry {
-    QString practice;     // a whole number is stored as a number
+    QString practice; // a whole number is stored as a number
     QString client;
-    QDate date;           // stored as a date value
+    QDate date; // stored as a date value
     QString description;
     bool expense = false; // "S" when true, "A" otherwise
     Money amount;         // without sign: the kind gives it
@@ -138,9 +138,9 @@ Money totalLedgerArea(Book& book);
 
 // The balances of a practice as the summary rows show them.
 struct PracticeBalances {
-    QString estimate;    // as the practice keeps it
-    Money sheet;         // the entries' sum
-    Money practice;      // estimate + sheet balance
+    QString estimate; // as the practice keeps it
+    Money sheet;      // the entries' sum
+    Money practice;   // estimate + sheet balance
 };
 // The balances from the estimate text and the sheet balance: an estimate
 // that is no amount counts zero.

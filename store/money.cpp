@@ -18,8 +18,8 @@ bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 // Digits of a whole number of cents split into whole units and cents.
 struct Parts {
-    QString whole;  // no leading zeros; "" for zero
-    QString cents;  // two digits
+    QString whole; // no leading zeros; "" for zero
+    QString cents; // two digits
 };
 
 Parts split(qint64 cents) {
@@ -92,8 +92,10 @@ std::optional<Money> Money::parse(const QString& text, Refusal* why) {
         const QChar c = text[i];
         if (isDigit(c)) {
             whole += c;
-            if (groupLength >= 0) ++groupLength;
-            else ++firstGroup;
+            if (groupLength >= 0)
+                ++groupLength;
+            else
+                ++firstGroup;
         } else if (c == u'.') {
             if (groupLength >= 0 ? groupLength != 3 : firstGroup == 0 || firstGroup > 3)
                 return refuse(Refusal::NotAnAmount);
@@ -113,8 +115,7 @@ std::optional<Money> Money::parse(const QString& text, Refusal* why) {
         if (whole.isEmpty() && decimals.isEmpty()) return refuse(Refusal::NotAnAmount);
     }
     if (whole.isEmpty() && decimals.isEmpty()) return refuse(Refusal::NotAnAmount);
-    const std::optional<quint64> cents =
-        centsOf(whole + decimals, 2 - static_cast<int>(decimals.size()));
+    const std::optional<quint64> cents = centsOf(whole + decimals, 2 - static_cast<int>(decimals.size()));
     if (!cents) return refuse(Refusal::TooLong);
     const Money m(negative ? -static_cast<qint64>(*cents) : static_cast<qint64>(*cents));
     if (!m.keepsExactly()) return refuse(Refusal::TooLong);

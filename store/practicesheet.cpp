@@ -15,8 +15,18 @@ namespace {
 
 // Columns of sheet "Pratica".
 enum Column {
-    ColNumber = 1, ColDate, ColClient, ColSubject, ColDescription, ColSector,
-    ColPlace, ColBinder, ColInPreparation, ColCompleted, ColNotes, ColEstimate
+    ColNumber = 1,
+    ColDate,
+    ColClient,
+    ColSubject,
+    ColDescription,
+    ColSector,
+    ColPlace,
+    ColBinder,
+    ColInPreparation,
+    ColCompleted,
+    ColNotes,
+    ColEstimate
 };
 // The search work area: AA to AF.
 constexpr int kAreaFirstCol = 27;
@@ -274,8 +284,7 @@ void sort(Book& book, PracticeKey key, bool ascending) {
     const int last = lastFilledRow(sh, ColNumber);
     if (last < 3) return;
     xl::Range block = sh.GetRange(sh.Cells(2, ColNumber), sh.Cells(last, ColEstimate));
-    block.Sort(sh.Cells(2, byNumber ? ColNumber : ColClient), ascending ? xl::xlAscending : xl::xlDescending,
-               xl::xlNo);
+    block.Sort(sh.Cells(2, byNumber ? ColNumber : ColClient), ascending ? xl::xlAscending : xl::xlDescending, xl::xlNo);
 }
 
 } // namespace practices
@@ -322,7 +331,7 @@ void copyResult(xl::Worksheet& sh, int row, int target, bool withFlags) {
 
 const std::vector<Column>& columns() {
     static const std::vector<Column> c{
-        {QStringLiteral("Cliente"), 3000}, {QStringLiteral("N/Pratica"), 1000}, {QStringLiteral("Data"), 1500},
+        {QStringLiteral("Cliente"), 3000}, {QStringLiteral("N/Pratica"), 1000},   {QStringLiteral("Data"), 1500},
         {QStringLiteral("Oggetto"), 4000}, {QStringLiteral("In Istrutt."), 1000}, {QStringLiteral("Complet."), 1000},
     };
     return c;

@@ -18,14 +18,14 @@ namespace store {
 
 // One practice as the practice panel shows it and the sheet keeps it.
 struct PracticeRecord {
-    QString number;      // A: stored as a number when it is a whole number
-    QString opened;      // B: the opening date as the panel shows it
-    QString client;      // C
-    QString subject;     // D
-    QString description; // E
-    QString sector;      // F
-    QString place;       // G
-    QString binder;      // H
+    QString number;             // A: stored as a number when it is a whole number
+    QString opened;             // B: the opening date as the panel shows it
+    QString client;             // C
+    QString subject;            // D
+    QString description;        // E
+    QString sector;             // F
+    QString place;              // G
+    QString binder;             // H
     bool inPreparation = false; // I: "SI"
     bool completed = false;     // J: "SI"
     QString notes;              // K

@@ -8,35 +8,46 @@ QString workbookPassword() { return QStringLiteral("Kemi4417"); }
 
 const QStringList& practiceHeaders() {
     static const QStringList h{
-        QStringLiteral("Num.Prat."), QStringLiteral("Data"), QStringLiteral("Cliente"),
-        QStringLiteral("Oggetto"), QStringLiteral("Descrizione"), QStringLiteral("Settore"),
-        QStringLiteral("Collocazione"), QStringLiteral("Faldone"), QStringLiteral("Istruttoria"),
-        QStringLiteral("Completata"), QStringLiteral("Nota"), QStringLiteral("Preventivo")};
+        QStringLiteral("Num.Prat."),    QStringLiteral("Data"),        QStringLiteral("Cliente"),
+        QStringLiteral("Oggetto"),      QStringLiteral("Descrizione"), QStringLiteral("Settore"),
+        QStringLiteral("Collocazione"), QStringLiteral("Faldone"),     QStringLiteral("Istruttoria"),
+        QStringLiteral("Completata"),   QStringLiteral("Nota"),        QStringLiteral("Preventivo")};
     return h;
 }
 
 const QStringList& clientHeaders() {
-    static const QStringList h{
-        QStringLiteral("ID"), QStringLiteral("Ragione Sociale/Cognome Nome"), QStringLiteral("Codice"),
-        QStringLiteral("Data"), QStringLiteral("Indirizzo"), QStringLiteral("CAP"),
-        QStringLiteral("Località"), QStringLiteral("PR"), QStringLiteral("Telefono"),
-        QStringLiteral("Fax"), QStringLiteral("Cellulare"), QStringLiteral("Email"),
-        QStringLiteral("Codice Fiscale"), QStringLiteral("Partita IVA"),
-        QStringLiteral("Referente/Rappresentante"), QStringLiteral("Annotazioni"), QStringLiteral("Nota")};
+    static const QStringList h{QStringLiteral("ID"),
+                               QStringLiteral("Ragione Sociale/Cognome Nome"),
+                               QStringLiteral("Codice"),
+                               QStringLiteral("Data"),
+                               QStringLiteral("Indirizzo"),
+                               QStringLiteral("CAP"),
+                               QStringLiteral("Località"),
+                               QStringLiteral("PR"),
+                               QStringLiteral("Telefono"),
+                               QStringLiteral("Fax"),
+                               QStringLiteral("Cellulare"),
+                               QStringLiteral("Email"),
+                               QStringLiteral("Codice Fiscale"),
+                               QStringLiteral("Partita IVA"),
+                               QStringLiteral("Referente/Rappresentante"),
+                               QStringLiteral("Annotazioni"),
+                               QStringLiteral("Nota")};
     return h;
 }
 
 const QStringList& varieHeaders() {
     // "Descizione" is the header the offices' files have always carried.
-    static const QStringList h{QStringLiteral("Num.Faldone"), QStringLiteral("Descizione"), QStringLiteral("Nota"),
-                               QStringLiteral("ID"), QStringLiteral("Settore"), QStringLiteral("Descrizione")};
+    static const QStringList h{QStringLiteral("Num.Faldone"), QStringLiteral("Descizione"),
+                               QStringLiteral("Nota"),        QStringLiteral("ID"),
+                               QStringLiteral("Settore"),     QStringLiteral("Descrizione")};
     return h;
 }
 
 const QStringList& speseHeaders() {
-    static const QStringList h{QStringLiteral("ID"), QStringLiteral("N.Pratica"), QStringLiteral("Cliente"),
-                               QStringLiteral("Data"), QStringLiteral("Descrizione"),
-                               QStringLiteral("Acconto/Spesa"), QStringLiteral("Importo")};
+    static const QStringList h{QStringLiteral("ID"),     QStringLiteral("N.Pratica"),   QStringLiteral("Cliente"),
+                               QStringLiteral("Data"),   QStringLiteral("Descrizione"), QStringLiteral("Acconto/Spesa"),
+                               QStringLiteral("Importo")};
     return h;
 }
 
@@ -48,11 +59,14 @@ void writeHeaders(xl::Worksheet& sheet, const QStringList& headers) {
 
 // The cover template: labels in column A, the printout fills column B.
 void layOutCover(xl::Worksheet& s) {
-    struct Label { int row; const char* text; };
+    struct Label {
+        int row;
+        const char* text;
+    };
     const Label labels[] = {
-        {1, "Numero Pratica"}, {2, "Cliente"},    {3, "Data Apertura"}, {5, "Settore"},
-        {6, "Collocazione"},   {7, "Faldone"},    {8, "Istruttoria"},   {9, "Completata"},
-        {10, "Oggetto"},       {11, "Descrizione"}, {12, "Note"},       {14, "Preventivo €"},
+        {1, "Numero Pratica"}, {2, "Cliente"},      {3, "Data Apertura"}, {5, "Settore"},
+        {6, "Collocazione"},   {7, "Faldone"},      {8, "Istruttoria"},   {9, "Completata"},
+        {10, "Oggetto"},       {11, "Descrizione"}, {12, "Note"},         {14, "Preventivo €"},
     };
     for (const Label& l : labels) s.Cells(l.row, 1).SetValue(xl::Value(QString::fromUtf8(l.text)));
 

@@ -39,7 +39,8 @@ QStringList keys(Book& book, int column) {
 
 BinderRecord readBinder(Book& book, int row) {
     xl::Worksheet& sheet = sheetOf(book);
-    return {cellText(sheet, row, kBinderCol), cellText(sheet, row, kBinderDescCol), cellText(sheet, row, kBinderNoteCol)};
+    return {cellText(sheet, row, kBinderCol), cellText(sheet, row, kBinderDescCol),
+            cellText(sheet, row, kBinderNoteCol)};
 }
 
 SectorRecord readSector(Book& book, int row) {

@@ -67,7 +67,8 @@ protected:
     bool eventFilter(QObject*, QEvent* e) override {
         // The control measures its texts anew once it has taken the change in.
         if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
-            QMetaObject::invokeMethod(this, [this] { apply(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { apply(); }, Qt::QueuedConnection);
         return false;
     }
 

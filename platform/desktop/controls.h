@@ -97,6 +97,7 @@ public:
     using QLabel::QLabel;
 signals:
     void mouseDown();
+
 protected:
     void mousePressEvent(QMouseEvent* e) override;
 };

@@ -21,12 +21,12 @@ QWidget* owner() { return QApplication::activeWindow(); }
 
 // The texts keep the line breaks the program has always used ("\r\n" in
 // places); a Qt label wants plain "\n".
-QString displayed(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n')); }
+QString displayed(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
 
 // A box without a title of its own carries the program's name.
-QString titled(const QString& title) {
-    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
-}
+QString titled(const QString& title) { return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title; }
 } // namespace
 
 bool installItalianQtTranslations() {
@@ -51,7 +51,7 @@ void QtDialogs::message(const QString& text, const QString& title, MsgIcon icon)
     box.setWindowTitle(titled(title));
     box.setTextFormat(Qt::PlainText);
     box.setText(displayed(text));
-    box.setIcon(icon == MsgIcon::Critical ? QMessageBox::Critical
+    box.setIcon(icon == MsgIcon::Critical      ? QMessageBox::Critical
                 : icon == MsgIcon::Information ? QMessageBox::Information
                                                : QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Ok);
@@ -71,7 +71,8 @@ bool QtDialogs::question(const QString& text, const QString& title, DefaultAnswe
 
 QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText) {
     bool ok = false;
-    const QString answer = QInputDialog::getText(owner(), titled(title), displayed(prompt), QLineEdit::Normal, defaultText, &ok);
+    const QString answer =
+        QInputDialog::getText(owner(), titled(title), displayed(prompt), QLineEdit::Normal, defaultText, &ok);
     return ok ? answer : QString();
 }
 

@@ -40,8 +40,7 @@ bool installItalianQtTranslations();
 class QtDialogs : public Dialogs {
 public:
     void message(const QString& text, const QString& title, MsgIcon icon) override;
-    bool question(const QString& text, const QString& title,
-                  DefaultAnswer defaultAnswer = DefaultAnswer::Yes) override;
+    bool question(const QString& text, const QString& title, DefaultAnswer defaultAnswer = DefaultAnswer::Yes) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter, const QString& folder) override;
 };

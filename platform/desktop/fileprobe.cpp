@@ -203,18 +203,19 @@ bool OfficeMark::take(const QString& document, const QString& programFolder) {
     // the machine, the local time, and the URL of the installation holding
     // the document (here the program folder, never a LibreOffice profile,
     // so LibreOffice does not take the lock for one of its own).
-    const QByteArray entry = escaped(QStringLiteral("Velmora")) + ',' + escaped(userName()) + ',' +
-                             escaped(hostName()) + ',' +
-                             escaped(QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm"))) +
-                             ',' + escaped(QUrl::fromLocalFile(QFileInfo(programFolder).absoluteFilePath()).toString(QUrl::FullyEncoded)) +
-                             ';';
+    const QByteArray entry =
+        escaped(QStringLiteral("Velmora")) + ',' + escaped(userName()) + ',' + escaped(hostName()) + ',' +
+        escaped(QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm"))) + ',' +
+        escaped(QUrl::fromLocalFile(QFileInfo(programFolder).absoluteFilePath()).toString(QUrl::FullyEncoded)) + ';';
     const int lfd = ::open(native(lockPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (lfd < 0 && errno == EEXIST) return false; // somebody was quicker
     if (lfd >= 0) {
         const bool written = ::write(lfd, entry.constData(), size_t(entry.size())) == entry.size();
         ::close(lfd);
-        if (written) entry_ = entry;
-        else ::unlink(native(lockPath).constData());
+        if (written)
+            entry_ = entry;
+        else
+            ::unlink(native(lockPath).constData());
     }
     // A folder where no lock file can be written still gets the record lock.
     document_ = document;

@@ -6,12 +6,12 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
-#include <QThread>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <sane/sane.h>
@@ -239,7 +239,8 @@ QImage threePassImage(const std::vector<Frame>& frames, QString* error) {
     for (int y = 0; y < h; ++y) {
         const uchar* line[3];
         for (int c = 0; c < 3; ++c)
-            line[c] = reinterpret_cast<const uchar*>(band[c]->data.constData()) + qsizetype(y) * band[c]->p.bytes_per_line;
+            line[c] =
+                reinterpret_cast<const uchar*>(band[c]->data.constData()) + qsizetype(y) * band[c]->p.bytes_per_line;
         auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = 0; x < w; ++x)
             out[x] = qRgb(sample(line[0], x, band[0]->p.depth), sample(line[1], x, band[1]->p.depth),

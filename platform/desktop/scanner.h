@@ -19,7 +19,7 @@ class QWidget;
 namespace scanner {
 
 struct Device {
-    QString name;   // what SANE opens it by, e.g. "test:0"
+    QString name; // what SANE opens it by, e.g. "test:0"
     QString vendor;
     QString model;
     QString type;
@@ -46,8 +46,7 @@ public:
     virtual ~SourcePicker() = default;
     // The name of the device picked, or nullopt when the user gave up.
     // `current` is the source in use ("" when none was chosen yet).
-    virtual std::optional<QString> pick(const QList<Device>& devices, const QString& current,
-                                        QWidget* owner) = 0;
+    virtual std::optional<QString> pick(const QList<Device>& devices, const QString& current, QWidget* owner) = 0;
 };
 
 // The modal list with "OK" and "Annulla".

@@ -19,21 +19,19 @@
 #include <QHash>
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <cmath>
+#include <memory>
 
 namespace xl {
 
 namespace {
 
 // The metric family that stands for a cell font.
-QString metricFamily(const QString& name)
-{
+QString metricFamily(const QString& name) {
     const QString n = name.toLower();
     if (n.contains(u"times") || (n.contains(u"serif") && !n.contains(u"sans")))
         return QStringLiteral("Liberation Serif");
-    if (n.contains(u"courier") || n.contains(u"mono"))
-        return QStringLiteral("Liberation Mono");
+    if (n.contains(u"courier") || n.contains(u"mono")) return QStringLiteral("Liberation Mono");
     return QStringLiteral("Liberation Sans");
 }
 
@@ -46,7 +44,7 @@ struct Measurer {
     struct Face {
         std::unique_ptr<QFontMetricsF> fm;
         bool noMetrics = false;
-        std::array<float, 256> latin{};     // advances at kRefPixels, < 0 = not measured yet
+        std::array<float, 256> latin{}; // advances at kRefPixels, < 0 = not measured yet
         QHash<char16_t, float> other;
     };
     QHash<QString, Face*> faces;
@@ -59,17 +57,14 @@ struct Measurer {
     Font lastFont;
     Face* lastFace = nullptr;
 
-    Face& face(const Font& f)
-    {
-        if (lastFace && f == lastFont)
-            return *lastFace;
+    Face& face(const Font& f) {
+        if (lastFace && f == lastFont) return *lastFace;
         lastFont = f;
         lastFace = &faceFor(f);
         return *lastFace;
     }
 
-    Face& faceFor(const Font& f)
-    {
+    Face& faceFor(const Font& f) {
         const QString key = metricFamily(f.name) + (f.bold ? QStringLiteral("|b") : QStringLiteral("|")) +
                             (f.italic ? QStringLiteral("i") : QString());
         Face*& fc = faces[key];
@@ -92,26 +87,21 @@ struct Measurer {
 
     // Width in pixels at 96 dots an inch: the sum of the characters'
     // advances, without kerning, as the application measures a cell.
-    double width(const QString& text, const Font& f)
-    {
+    double width(const QString& text, const Font& f) {
         const double px = f.size * 96.0 / 72.0;
-        if (!gui)
-            return text.size() * px * (f.bold ? 0.58 : 0.54);
+        if (!gui) return text.size() * px * (f.bold ? 0.58 : 0.54);
         Face& fc = face(f);
-        if (fc.noMetrics)
-            return text.size() * px * (f.bold ? 0.58 : 0.54);
+        if (fc.noMetrics) return text.size() * px * (f.bold ? 0.58 : 0.54);
         double total = 0;
         for (QChar c : text) {
             const char16_t u = c.unicode();
             float a;
             if (u < 256) {
                 a = fc.latin[u];
-                if (a < 0)
-                    a = fc.latin[u] = static_cast<float>(fc.fm->horizontalAdvance(c));
+                if (a < 0) a = fc.latin[u] = static_cast<float>(fc.fm->horizontalAdvance(c));
             } else {
                 auto it = fc.other.constFind(u);
-                if (it == fc.other.constEnd())
-                    it = fc.other.insert(u, static_cast<float>(fc.fm->horizontalAdvance(c)));
+                if (it == fc.other.constEnd()) it = fc.other.insert(u, static_cast<float>(fc.fm->horizontalAdvance(c)));
                 a = *it;
             }
             total += a;
@@ -127,22 +117,18 @@ constexpr double kDigitPixels = 7.0;
 // The width one cell asks for, in whole pixels (rounded up, which is all the
 // column width uses of it, so a float holds it exactly); < 0 when it asks
 // for none.
-float cellWidth(const Cell& c, const Workbook& book, Measurer& m)
-{
+float cellWidth(const Cell& c, const Workbook& book, Measurer& m) {
     if (c.value.isEmpty()) return -1;
     const Style& st = book.style(c.style);
     const QString text = formatValue(c.value, st.numberFormat);
     double w = 0;
     if (text.contains(u'\n')) {
-        for (const QString& line : text.split(u'\n'))
-            w = std::max(w, m.width(line, st.font));
+        for (const QString& line : text.split(u'\n')) w = std::max(w, m.width(line, st.font));
     } else {
         w = m.width(text, st.font);
     }
-    if (st.indentLevel > 0)
-        w += st.indentLevel * 3 * kDigitPixels;
-    if (st.orientation == 90 || st.orientation == -90 || st.orientation == 255)
-        w = st.font.size * 96.0 / 72.0 * 1.2;
+    if (st.indentLevel > 0) w += st.indentLevel * 3 * kDigitPixels;
+    if (st.orientation == 90 || st.orientation == -90 || st.orientation == 255) w = st.font.size * 96.0 / 72.0 * 1.2;
     return static_cast<float>(std::ceil(w));
 }
 
@@ -152,8 +138,7 @@ float cellWidth(const Cell& c, const Workbook& book, Measurer& m)
 // row was written (RowInfo::fitKnown), so a pass over a large sheet costs
 // the rows changed since the last pass plus a scan of the kept widths, and
 // gives the widths a pass measuring every cell would give.
-void Range::AutoFit()
-{
+void Range::AutoFit() {
     Worksheet& ws = Parent();
     const Workbook& book = ws.Parent();
     std::unique_ptr<Measurer> m;
@@ -174,12 +159,15 @@ void Range::AutoFit()
             // Merged cells do not count: their text spans several columns.
             bool merged = false;
             for (const CellRect& mr : ws.mergedCells)
-                if (mr.contains(row, col)) { merged = true; break; }
+                if (mr.contains(row, col)) {
+                    merged = true;
+                    break;
+                }
             if (!merged) widest[col - rect_.col1] = w;
         }
     }
     for (int i = 0; i < rect_.cols(); ++i) {
-        if (widest[i] < 0) continue;      // nothing to fit: the width stays
+        if (widest[i] < 0) continue; // nothing to fit: the width stays
         // A column of W characters is W * digit + padding pixels wide; the
         // text gets a couple of pixels to spare besides the padding.
         double chars = (double(widest[i]) + 2.0) / kDigitPixels;

@@ -22,15 +22,14 @@ enum class Tok { Literal, Zero, Hash, Quest, Point, Comma, Percent, Exp, Date, A
 
 struct Token {
     Tok kind;
-    QString text;        // literal text, date code ("dd", "mmm", "h"...), exponent sign
+    QString text; // literal text, date code ("dd", "mmm", "h"...), exponent sign
 };
 
 struct Condition {
     bool present = false;
     QString op;
     double value = 0;
-    bool test(double v) const
-    {
+    bool test(double v) const {
         if (op == u"<") return v < value;
         if (op == u"<=") return v <= value;
         if (op == u">") return v > value;
@@ -49,14 +48,13 @@ struct Section {
     bool empty = true;
 };
 
-const char* const kMonths[12] = {"gennaio", "febbraio", "marzo", "aprile", "maggio", "giugno",
-                                 "luglio", "agosto", "settembre", "ottobre", "novembre", "dicembre"};
+const char* const kMonths[12] = {"gennaio", "febbraio", "marzo",     "aprile",  "maggio",   "giugno",
+                                 "luglio",  "agosto",   "settembre", "ottobre", "novembre", "dicembre"};
 const char* const kDays[7] = {"domenica", "lunedì", "martedì", "mercoledì", "giovedì", "venerdì", "sabato"};
 
 QString cellGeneral(double v);
 
-QStringList splitSections(const QString& fmt)
-{
+QStringList splitSections(const QString& fmt) {
     QStringList out;
     QString cur;
     bool quoted = false, bracket = false;
@@ -64,8 +62,7 @@ QStringList splitSections(const QString& fmt)
         const QChar c = fmt[i];
         if (quoted) {
             cur += c;
-            if (c == u'"')
-                quoted = false;
+            if (c == u'"') quoted = false;
         } else if (c == u'\\' && i + 1 < fmt.size()) {
             cur += c;
             cur += fmt[++i];
@@ -89,16 +86,14 @@ QStringList splitSections(const QString& fmt)
     return out;
 }
 
-void addLiteral(std::vector<Token>& toks, const QString& s)
-{
+void addLiteral(std::vector<Token>& toks, const QString& s) {
     if (!toks.empty() && toks.back().kind == Tok::Literal)
         toks.back().text += s;
     else
         toks.push_back({Tok::Literal, s});
 }
 
-Section parseSection(const QString& s)
-{
+Section parseSection(const QString& s) {
     Section sec;
     auto& toks = sec.tokens;
     const int n = static_cast<int>(s.size());
@@ -108,19 +103,17 @@ Section parseSection(const QString& s)
         if (c == u'"') {
             int j = i + 1;
             QString lit;
-            while (j < n && s[j] != u'"')
-                lit += s[j++];
+            while (j < n && s[j] != u'"') lit += s[j++];
             addLiteral(toks, lit);
             i = j + 1;
         } else if (c == u'\\') {
-            if (i + 1 < n)
-                addLiteral(toks, QString(s[i + 1]));
+            if (i + 1 < n) addLiteral(toks, QString(s[i + 1]));
             i += 2;
         } else if (c == u'_') {
             addLiteral(toks, QStringLiteral(" "));
             i += 2;
         } else if (c == u'*') {
-            i += 2;              // fill character: no width to fill here
+            i += 2; // fill character: no width to fill here
         } else if (c == u'[') {
             const int close = s.indexOf(u']', i);
             const QString inner = close < 0 ? s.mid(i + 1) : s.mid(i + 1, close - i - 1);
@@ -128,12 +121,10 @@ Section parseSection(const QString& s)
             if (inner.startsWith(u'$')) {
                 const int dash = inner.indexOf(u'-');
                 const QString sym = dash < 0 ? inner.mid(1) : inner.mid(1, dash - 1);
-                if (!sym.isEmpty())
-                    addLiteral(toks, sym);
+                if (!sym.isEmpty()) addLiteral(toks, sym);
             } else if (!inner.isEmpty() && (inner[0] == u'<' || inner[0] == u'>' || inner[0] == u'=')) {
                 int k = 0;
-                while (k < inner.size() && (inner[k] == u'<' || inner[k] == u'>' || inner[k] == u'='))
-                    ++k;
+                while (k < inner.size() && (inner[k] == u'<' || inner[k] == u'>' || inner[k] == u'=')) ++k;
                 sec.cond.present = true;
                 sec.cond.op = inner.left(k);
                 sec.cond.value = inner.mid(k).trimmed().toDouble();
@@ -141,8 +132,7 @@ Section parseSection(const QString& s)
                 const QString low = inner.toLower();
                 if (!low.isEmpty() && (low[0] == u'h' || low[0] == u'm' || low[0] == u's')) {
                     bool same = true;
-                    for (QChar x : low)
-                        same = same && x == low[0];
+                    for (QChar x : low) same = same && x == low[0];
                     if (same) {
                         toks.push_back({Tok::Elapsed, low});
                         sec.isDate = true;
@@ -188,8 +178,7 @@ Section parseSection(const QString& s)
             i += 3;
         } else if (lc == u'y' || lc == u'm' || lc == u'd' || lc == u'h' || lc == u's') {
             int j = i;
-            while (j < n && s[j].toLower() == lc)
-                ++j;
+            while (j < n && s[j].toLower() == lc) ++j;
             toks.push_back({Tok::Date, s.mid(i, j - i).toLower()});
             sec.isDate = true;
             i = j;
@@ -204,18 +193,14 @@ Section parseSection(const QString& s)
 
 using Parsed = std::shared_ptr<const std::vector<Section>>;
 
-Parsed parseFormat(const QString& fmt)
-{
+Parsed parseFormat(const QString& fmt) {
     // Workbooks use a handful of formats over and over: keep them parsed.
     thread_local QHash<QString, Parsed> cache;
     auto it = cache.constFind(fmt);
-    if (it != cache.constEnd())
-        return *it;
+    if (it != cache.constEnd()) return *it;
     auto out = std::make_shared<std::vector<Section>>();
-    for (const QString& part : splitSections(fmt))
-        out->push_back(parseSection(part));
-    if (cache.size() > 512)
-        cache.clear();
+    for (const QString& part : splitSections(fmt)) out->push_back(parseSection(part));
+    if (cache.size() > 512) cache.clear();
     cache.insert(fmt, out);
     return out;
 }
@@ -223,8 +208,7 @@ Parsed parseFormat(const QString& fmt)
 // The decimal digits of |v| rounded half away from zero at `decimals`
 // places after the point, working on the 15 significant digits the
 // spreadsheet keeps, so that 0,125 shows as 0,13 with two decimals.
-void fixedDigits(double v, int decimals, QString& intPart, QString& fracPart)
-{
+void fixedDigits(double v, int decimals, QString& intPart, QString& fracPart) {
     v = std::fabs(v);
     intPart.clear();
     fracPart.clear();
@@ -232,14 +216,14 @@ void fixedDigits(double v, int decimals, QString& intPart, QString& fracPart)
         fracPart = QString(decimals, u'0');
         return;
     }
-    const QString e = QString::number(v, 'e', 14);            // d.ddddddddddddddde±x
+    const QString e = QString::number(v, 'e', 14); // d.ddddddddddddddde±x
     const int epos = static_cast<int>(e.indexOf(u'e'));
     QString digits = e.left(epos);
     digits.remove(u'.');
     const int exp10 = e.mid(epos + 1).toInt();
     // digits[0] has weight 10^exp10
-    const int pointPos = exp10 + 1;                          // digits before the point
-    QString all;                                             // digits with the point at `pointPos'`
+    const int pointPos = exp10 + 1; // digits before the point
+    QString all;                    // digits with the point at `pointPos'`
     int pp = pointPos;
     if (pp <= 0) {
         all = QString(-pp + 1, u'0') + digits;
@@ -250,8 +234,7 @@ void fixedDigits(double v, int decimals, QString& intPart, QString& fracPart)
         all = digits;
     }
     const int keep = pp + decimals;
-    if (all.size() < keep)
-        all += QString(keep - all.size(), u'0');
+    if (all.size() < keep) all += QString(keep - all.size(), u'0');
     bool roundUp = all.size() > keep && all[keep] >= u'5';
     all.truncate(keep);
     if (roundUp) {
@@ -273,26 +256,22 @@ void fixedDigits(double v, int decimals, QString& intPart, QString& fracPart)
     intPart = all.left(pp);
     fracPart = all.mid(pp);
     int z = 0;
-    while (z < intPart.size() && intPart[z] == u'0')
-        ++z;
+    while (z < intPart.size() && intPart[z] == u'0') ++z;
     intPart = intPart.mid(z);
 }
 
-QString groupDigits(const QString& digits)
-{
+QString groupDigits(const QString& digits) {
     QString out;
     const int n = static_cast<int>(digits.size());
     for (int i = 0; i < n; ++i) {
         out += digits[i];
         const int left = n - 1 - i;
-        if (left > 0 && left % 3 == 0 && digits[i].isDigit())
-            out += u'.';
+        if (left > 0 && left % 3 == 0 && digits[i].isDigit()) out += u'.';
     }
     return out;
 }
 
-QString errorText(std::uint8_t code)
-{
+QString errorText(std::uint8_t code) {
     switch (code) {
     case 0x00: return QStringLiteral("#NULLO!");
     case 0x07: return QStringLiteral("#DIV/0!");
@@ -307,27 +286,26 @@ QString errorText(std::uint8_t code)
 
 bool isDigitTok(Tok k) { return k == Tok::Zero || k == Tok::Hash || k == Tok::Quest; }
 
-QString renderNumber(const Section& sec, double v)
-{
+QString renderNumber(const Section& sec, double v) {
     const auto& toks = sec.tokens;
     const int n = static_cast<int>(toks.size());
     int pointAt = -1, expAt = -1;
     for (int i = 0; i < n; ++i) {
-        if (toks[i].kind == Tok::Exp && expAt < 0)
-            expAt = i;
-        if (toks[i].kind == Tok::Point && pointAt < 0 && expAt < 0)
-            pointAt = i;
+        if (toks[i].kind == Tok::Exp && expAt < 0) expAt = i;
+        if (toks[i].kind == Tok::Point && pointAt < 0 && expAt < 0) pointAt = i;
     }
     const int mantEnd = expAt < 0 ? n : expAt;
     const int intEnd = pointAt < 0 ? mantEnd : pointAt;
 
     std::vector<int> intPh, fracPh, expPh;
     for (int i = 0; i < n; ++i) {
-        if (!isDigitTok(toks[i].kind))
-            continue;
-        if (i < intEnd) intPh.push_back(i);
-        else if (i < mantEnd) fracPh.push_back(i);
-        else expPh.push_back(i);
+        if (!isDigitTok(toks[i].kind)) continue;
+        if (i < intEnd)
+            intPh.push_back(i);
+        else if (i < mantEnd)
+            fracPh.push_back(i);
+        else
+            expPh.push_back(i);
     }
     // Commas: between integer placeholders they group; right after the last
     // one they scale by a thousand each; elsewhere they are literal.
@@ -336,16 +314,16 @@ QString renderNumber(const Section& sec, double v)
     std::vector<bool> literalComma(n, false);
     const int lastInt = intPh.empty() ? -1 : intPh.back();
     for (int i = 0; i < n; ++i) {
-        if (toks[i].kind != Tok::Comma)
-            continue;
+        if (toks[i].kind != Tok::Comma) continue;
         if (!intPh.empty() && i > intPh.front() && i < lastInt) {
             grouping = true;
         } else if (lastInt >= 0 && i > lastInt && i < intEnd) {
             bool onlyCommas = true;
-            for (int k = lastInt + 1; k < i; ++k)
-                onlyCommas = onlyCommas && toks[k].kind == Tok::Comma;
-            if (onlyCommas) ++scale;
-            else literalComma[i] = true;
+            for (int k = lastInt + 1; k < i; ++k) onlyCommas = onlyCommas && toks[k].kind == Tok::Comma;
+            if (onlyCommas)
+                ++scale;
+            else
+                literalComma[i] = true;
         } else {
             literalComma[i] = true;
         }
@@ -389,8 +367,7 @@ QString renderNumber(const Section& sec, double v)
         for (int p = k - 1, d = L - 1; p >= 0; --p) {
             if (d >= 0) {
                 intOut[p] = QString(intDigits[d--]);
-                if (p == 0 && d >= 0)
-                    intOut[p] = intDigits.left(d + 1) + intOut[p];
+                if (p == 0 && d >= 0) intOut[p] = intDigits.left(d + 1) + intOut[p];
             } else {
                 switch (toks[intPh[p]].kind) {
                 case Tok::Zero: intOut[p] = QStringLiteral("0"); break;
@@ -428,7 +405,9 @@ QString renderNumber(const Section& sec, double v)
         const Token& t = toks[i];
         switch (t.kind) {
         case Tok::Literal: out += t.text; break;
-        case Tok::Zero: case Tok::Hash: case Tok::Quest:
+        case Tok::Zero:
+        case Tok::Hash:
+        case Tok::Quest:
             if (i < intEnd) {
                 if (grouping) {
                     if (intIdx == 0) {
@@ -443,18 +422,21 @@ QString renderNumber(const Section& sec, double v)
             } else if (i < mantEnd) {
                 out += fracOut[fracIdx++];
             } else {
-                if (expIdx == 0)
-                    out += expDigits;
+                if (expIdx == 0) out += expDigits;
                 ++expIdx;
             }
             break;
         case Tok::Point: out += i == pointAt ? QStringLiteral(",") : QStringLiteral("."); break;
-        case Tok::Comma: if (literalComma[i]) out += u','; break;
+        case Tok::Comma:
+            if (literalComma[i]) out += u',';
+            break;
         case Tok::Percent: out += u'%'; break;
         case Tok::Exp:
             out += u'E';
-            if (exponent < 0) out += u'-';
-            else if (t.text == u"+") out += u'+';
+            if (exponent < 0)
+                out += u'-';
+            else if (t.text == u"+")
+                out += u'+';
             break;
         case Tok::General: out += cellGeneral(x); break;
         default: break;
@@ -465,10 +447,8 @@ QString renderNumber(const Section& sec, double v)
 
 QString pad2(int v) { return QString::number(v).rightJustified(2, u'0'); }
 
-QString renderDate(const Section& sec, double v)
-{
-    if (v < 0 || v >= 2958466)
-        return QStringLiteral("########");
+QString renderDate(const Section& sec, double v) {
+    if (v < 0 || v >= 2958466) return QStringLiteral("########");
     const auto& toks = sec.tokens;
     bool hasSeconds = false, hasAmPm = false;
     for (const auto& t : toks) {
@@ -496,8 +476,7 @@ QString renderDate(const Section& sec, double v)
             }
         }
         for (int k = i + 1; k < n; ++k) {
-            if (toks[k].kind == Tok::Date || toks[k].kind == Tok::Elapsed)
-                return toks[k].text[0] == u's';
+            if (toks[k].kind == Tok::Date || toks[k].kind == Tok::Elapsed) return toks[k].text[0] == u's';
         }
         return false;
     };
@@ -508,7 +487,7 @@ QString renderDate(const Section& sec, double v)
         case Tok::Point: out += u','; break;
         case Tok::Comma: out += u','; break;
         case Tok::Percent: out += u'%'; break;
-        case Tok::Zero: break;           // fractions of a second are not shown
+        case Tok::Zero: break; // fractions of a second are not shown
         case Tok::Elapsed: {
             const long long total = secs;
             long long val = t.text[0] == u'h' ? total / 3600 : t.text[0] == u'm' ? total / 60 : total;
@@ -517,41 +496,51 @@ QString renderDate(const Section& sec, double v)
         }
         case Tok::AmPm: {
             const bool pm = hour >= 12;
-            if (t.text.size() == 5) out += pm ? QStringLiteral("PM") : QStringLiteral("AM");
-            else out += pm ? (t.text[2].isUpper() ? u'P' : u'p') : (t.text[0].isUpper() ? u'A' : u'a');
+            if (t.text.size() == 5)
+                out += pm ? QStringLiteral("PM") : QStringLiteral("AM");
+            else
+                out += pm ? (t.text[2].isUpper() ? u'P' : u'p') : (t.text[0].isUpper() ? u'A' : u'a');
             break;
         }
         case Tok::Date: {
             const QString& c = t.text;
             const int len = static_cast<int>(c.size());
             switch (c[0].unicode()) {
-            case 'y':
-                out += len <= 2 ? pad2(y % 100) : QString::number(y).rightJustified(4, u'0');
-                break;
+            case 'y': out += len <= 2 ? pad2(y % 100) : QString::number(y).rightJustified(4, u'0'); break;
             case 'd':
-                if (len == 1) out += QString::number(d);
-                else if (len == 2) out += pad2(d);
-                else if (len == 3) out += QString::fromUtf8(kDays[weekday]).left(3);
-                else out += QString::fromUtf8(kDays[weekday]);
+                if (len == 1)
+                    out += QString::number(d);
+                else if (len == 2)
+                    out += pad2(d);
+                else if (len == 3)
+                    out += QString::fromUtf8(kDays[weekday]).left(3);
+                else
+                    out += QString::fromUtf8(kDays[weekday]);
                 break;
             case 'm':
                 if (len <= 2 && isMinute(i)) {
                     out += len == 1 ? QString::number(minute) : pad2(minute);
-                } else if (len == 1) out += QString::number(m);
-                else if (len == 2) out += pad2(m);
-                else if (len == 3) out += QString::fromUtf8(kMonths[m - 1]).left(3);
-                else if (len == 5) out += QString::fromUtf8(kMonths[m - 1]).left(1);
-                else out += QString::fromUtf8(kMonths[m - 1]);
+                } else if (len == 1)
+                    out += QString::number(m);
+                else if (len == 2)
+                    out += pad2(m);
+                else if (len == 3)
+                    out += QString::fromUtf8(kMonths[m - 1]).left(3);
+                else if (len == 5)
+                    out += QString::fromUtf8(kMonths[m - 1]).left(1);
+                else
+                    out += QString::fromUtf8(kMonths[m - 1]);
                 break;
             case 'h': {
                 int h = hour;
-                if (hasAmPm) { h %= 12; if (h == 0) h = 12; }
+                if (hasAmPm) {
+                    h %= 12;
+                    if (h == 0) h = 12;
+                }
                 out += len == 1 ? QString::number(h) : pad2(h);
                 break;
             }
-            case 's':
-                out += len == 1 ? QString::number(second) : pad2(second);
-                break;
+            case 's': out += len == 1 ? QString::number(second) : pad2(second); break;
             default: break;
             }
             break;
@@ -562,18 +551,18 @@ QString renderDate(const Section& sec, double v)
     return out;
 }
 
-QString renderText(const Section& sec, const QString& text)
-{
+QString renderText(const Section& sec, const QString& text) {
     QString out;
     for (const auto& t : sec.tokens) {
-        if (t.kind == Tok::At) out += text;
-        else if (t.kind == Tok::Literal) out += t.text;
+        if (t.kind == Tok::At)
+            out += text;
+        else if (t.kind == Tok::Literal)
+            out += t.text;
     }
     return out;
 }
 
-bool hasNonZeroDigit(const QString& s)
-{
+bool hasNonZeroDigit(const QString& s) {
     for (QChar c : s)
         if (c.isDigit() && c != u'0') return true;
     return false;
@@ -581,13 +570,21 @@ bool hasNonZeroDigit(const QString& s)
 
 } // namespace
 
-bool serialToYmd(double serial, int& year, int& month, int& day)
-{
-    if (!(serial >= 0) || serial >= 2958466)
-        return false;
+bool serialToYmd(double serial, int& year, int& month, int& day) {
+    if (!(serial >= 0) || serial >= 2958466) return false;
     const long long s = static_cast<long long>(std::floor(serial));
-    if (s == 0) { year = 1900; month = 1; day = 0; return true; }
-    if (s == 60) { year = 1900; month = 2; day = 29; return true; }
+    if (s == 0) {
+        year = 1900;
+        month = 1;
+        day = 0;
+        return true;
+    }
+    if (s == 60) {
+        year = 1900;
+        month = 2;
+        day = 29;
+        return true;
+    }
     const QDate base(1899, 12, 31);
     const QDate d = base.addDays(s < 60 ? s : s - 1);
     year = d.year();
@@ -601,10 +598,8 @@ namespace {
 // General form: plain with up to `digits` significant digits while the
 // exponent lies in [low, digits); otherwise scientific with `mantissa`
 // significant digits and an exponent of at least two digits.
-QString generalForm(double v, int digits, int low, int mantissaDigits)
-{
-    if (v == 0 || !std::isfinite(v))
-        return QStringLiteral("0");
+QString generalForm(double v, int digits, int low, int mantissaDigits) {
+    if (v == 0 || !std::isfinite(v)) return QStringLiteral("0");
     const bool neg = v < 0;
     const double a = std::fabs(v);
     const QString e = QString::number(a, 'e', digits - 1);
@@ -639,65 +634,56 @@ QString cellGeneral(double v) { return generalForm(v, 15, -9, 6); }
 
 } // namespace
 
-QString generalNumber(double v, int digits)
-{
+QString generalNumber(double v, int digits) {
     // The runtime's own form: scientific below 1E-05 and from 1E+15 on.
     return generalForm(v, digits, -5, digits);
 }
 
-QString formatValue(const Value& v, const QString& numberFormat)
-{
+QString formatValue(const Value& v, const QString& numberFormat) {
     switch (v.type()) {
-    case ValueType::Empty:
-        return QString();
-    case ValueType::Boolean:
-        return v.booleanValue() ? QStringLiteral("VERO") : QStringLiteral("FALSO");
-    case ValueType::Error:
-        return errorText(v.errorCode());
+    case ValueType::Empty: return QString();
+    case ValueType::Boolean: return v.booleanValue() ? QStringLiteral("VERO") : QStringLiteral("FALSO");
+    case ValueType::Error: return errorText(v.errorCode());
     case ValueType::Text: {
         // Most formats have no text section: no need to look.
-        if (!numberFormat.contains(u';') && !numberFormat.contains(u'@'))
-            return v.textValue();
+        if (!numberFormat.contains(u';') && !numberFormat.contains(u'@')) return v.textValue();
         const Parsed parsed = parseFormat(numberFormat);
         const auto& secs = *parsed;
-        if (secs.size() >= 4)
-            return renderText(secs[3], v.textValue());
-        if (secs.size() == 1 && secs[0].hasText)
-            return renderText(secs[0], v.textValue());
+        if (secs.size() >= 4) return renderText(secs[3], v.textValue());
+        if (secs.size() == 1 && secs[0].hasText) return renderText(secs[0], v.textValue());
         return v.textValue();
     }
     case ValueType::Number:
-    case ValueType::Date:
-        break;
+    case ValueType::Date: break;
     }
     const double x = v.numberValue();
     Parsed parsed = parseFormat(numberFormat.isEmpty() ? QStringLiteral("General") : numberFormat);
     // A pure text section ("@") shows numbers in general form.
     if (parsed->size() == 1 && (*parsed)[0].hasText && !(*parsed)[0].isDate) {
         bool onlyText = true;
-        for (const auto& t : (*parsed)[0].tokens)
-            onlyText = onlyText && (t.kind == Tok::At || t.kind == Tok::Literal);
-        if (onlyText)
-            return cellGeneral(x);
+        for (const auto& t : (*parsed)[0].tokens) onlyText = onlyText && (t.kind == Tok::At || t.kind == Tok::Literal);
+        if (onlyText) return cellGeneral(x);
     }
     if (v.isDate() && parsed->size() == 1 && (*parsed)[0].tokens.size() == 1 &&
         (*parsed)[0].tokens[0].kind == Tok::General)
         parsed = parseFormat(QStringLiteral("dd/mm/yyyy"));
     // The numeric sections only: a text section at the end is left out.
     std::vector<const Section*> secs;
-    for (const Section& sct : *parsed)
-        secs.push_back(&sct);
-    if (secs.size() == 4 || (secs.size() > 1 && secs.back()->hasText))
-        secs.pop_back();
+    for (const Section& sct : *parsed) secs.push_back(&sct);
+    if (secs.size() == 4 || (secs.size() > 1 && secs.back()->hasText)) secs.pop_back();
 
     const Section* sec = secs[0];
     bool showSign = false;
     const bool conditional = secs[0]->cond.present || (secs.size() > 1 && secs[1]->cond.present);
     if (conditional) {
-        if (secs[0]->cond.present && secs[0]->cond.test(x)) sec = secs[0];
-        else if (secs.size() > 1 && secs[1]->cond.present && secs[1]->cond.test(x)) sec = secs[1];
-        else if (secs.size() > 2) sec = secs[2];
-        else if (secs.size() > 1 && !secs[1]->cond.present) sec = secs[1];
+        if (secs[0]->cond.present && secs[0]->cond.test(x))
+            sec = secs[0];
+        else if (secs.size() > 1 && secs[1]->cond.present && secs[1]->cond.test(x))
+            sec = secs[1];
+        else if (secs.size() > 2)
+            sec = secs[2];
+        else if (secs.size() > 1 && !secs[1]->cond.present)
+            sec = secs[1];
         showSign = x < 0 && sec == secs[0] && !secs[0]->cond.present;
     } else if (secs.size() == 1) {
         showSign = x < 0;
@@ -706,8 +692,7 @@ QString formatValue(const Value& v, const QString& numberFormat)
     } else if (x == 0 && secs.size() >= 3) {
         sec = secs[2];
     }
-    if (sec->empty)
-        return QString();
+    if (sec->empty) return QString();
 
     QString body;
     if (sec->tokens.size() == 1 && sec->tokens[0].kind == Tok::General) {
@@ -718,19 +703,16 @@ QString formatValue(const Value& v, const QString& numberFormat)
     } else {
         body = renderNumber(*sec, x);
     }
-    if (showSign && hasNonZeroDigit(body))
-        body.prepend(u'-');
+    if (showSign && hasNonZeroDigit(body)) body.prepend(u'-');
     return body;
 }
 
-bool isDateFormat(const QString& numberFormat)
-{
+bool isDateFormat(const QString& numberFormat) {
     const Parsed secs = parseFormat(numberFormat);
     return !secs->empty() && (*secs)[0].isDate;
 }
 
-QString canonicalFormat(const QString& numberFormat)
-{
+QString canonicalFormat(const QString& numberFormat) {
     QString out;
     const QString& f = numberFormat;
     for (int i = 0; i < f.size(); ++i) {
@@ -752,8 +734,7 @@ QString canonicalFormat(const QString& numberFormat)
         }
     }
     out.replace(QStringLiteral("#,##0"), QStringLiteral("#,0"));
-    if (out.compare(u"General", Qt::CaseInsensitive) == 0 || out.isEmpty())
-        out = QStringLiteral("General");
+    if (out.compare(u"General", Qt::CaseInsensitive) == 0 || out.isEmpty()) out = QStringLiteral("General");
     return out;
 }
 

@@ -13,14 +13,28 @@ namespace xl {
 namespace {
 
 // Paper sizes in points (portrait), by the paper codes of the page setup.
-void paperSize(int code, double& w, double& h)
-{
+void paperSize(int code, double& w, double& h) {
     switch (code) {
-    case 1: w = 612; h = 792; break;          // Letter
-    case 5: w = 612; h = 1008; break;         // Legal
-    case 8: w = 841.89; h = 1190.55; break;   // A3
-    case 11: w = 419.53; h = 595.28; break;   // A5
-    default: w = 595.28; h = 841.89; break;   // A4
+    case 1:
+        w = 612;
+        h = 792;
+        break; // Letter
+    case 5:
+        w = 612;
+        h = 1008;
+        break; // Legal
+    case 8:
+        w = 841.89;
+        h = 1190.55;
+        break; // A3
+    case 11:
+        w = 419.53;
+        h = 595.28;
+        break; // A5
+    default:
+        w = 595.28;
+        h = 841.89;
+        break; // A4
     }
 }
 
@@ -29,8 +43,7 @@ void paperSize(int code, double& w, double& h)
 // rows) and `titles` of every later page.
 std::vector<std::pair<int, int>> bands(int first, int last, double avail, double firstTitles, double titles,
                                        double scale, const std::vector<int>& manual,
-                                       const std::function<double(int)>& size)
-{
+                                       const std::function<double(int)>& size) {
     std::vector<std::pair<int, int>> out;
     int start = first;
     double used = firstTitles * scale;
@@ -50,8 +63,7 @@ std::vector<std::pair<int, int>> bands(int first, int last, double avail, double
 
 } // namespace
 
-double Worksheet::columnWidthPoints(int col) const
-{
+double Worksheet::columnWidthPoints(int col) const {
     const ColumnInfo& ci = columnInfo(col);
     if (ci.hidden) return 0;
     const double chars = ci.width < 0 ? defaultColumnWidth : ci.width;
@@ -62,15 +74,13 @@ double Worksheet::columnWidthPoints(int col) const
     return pixels * 0.75;
 }
 
-double Worksheet::rowHeightPoints(int row) const
-{
+double Worksheet::rowHeightPoints(int row) const {
     const RowInfo* ri = rowInfo(row);
     if (ri && ri->hidden) return 0;
     return ri && ri->height >= 0 ? ri->height : defaultRowHeight;
 }
 
-CellRect Worksheet::usedRange() const
-{
+CellRect Worksheet::usedRange() const {
     CellRect r{0, 0, 0, 0};
     for (int row = 1; row <= static_cast<int>(rows_.size()); ++row) {
         const auto& cells = rows_[row - 1].cells;
@@ -89,8 +99,7 @@ CellRect Worksheet::usedRange() const
     return r;
 }
 
-Worksheet::Pagination Worksheet::Paginate() const
-{
+Worksheet::Pagination Worksheet::Paginate() const {
     const PageSetup& ps = pageSetup_;
     Pagination p;
     p.area = ps.PrintArea.isEmpty() ? usedRange() : parseAddress(ps.PrintArea);

@@ -13,8 +13,7 @@ namespace xl {
 
 namespace {
 
-void checkRect(const CellRect& r)
-{
+void checkRect(const CellRect& r) {
     if (r.row1 < 1 || r.col1 < 1 || r.row2 > kMaxRows || r.col2 > kMaxCols || r.row1 > r.row2 || r.col1 > r.col2)
         throw Error("range outside the sheet");
 }
@@ -24,17 +23,14 @@ bool isWholeRows(const CellRect& r) { return r.col1 == 1 && r.col2 == kMaxCols; 
 
 } // namespace
 
-Worksheet& Range::Parent() const
-{
-    if (!sheet_)
-        throw Error("a range of no sheet");
+Worksheet& Range::Parent() const {
+    if (!sheet_) throw Error("a range of no sheet");
     return *sheet_;
 }
 
 // ---------------------------------------------------------------- values
 
-Value Range::GetValue() const
-{
+Value Range::GetValue() const {
     Worksheet& ws = Parent();
     const Value& v = ws.valueAt(rect_.row1, rect_.col1);
     if (v.type() == ValueType::Number &&
@@ -43,8 +39,7 @@ Value Range::GetValue() const
     return v;
 }
 
-void Range::SetValue(const Value& v)
-{
+void Range::SetValue(const Value& v) {
     Worksheet& ws = Parent();
     Workbook& book = ws.Parent();
     // Writing an empty text empties the cell, as the application does.
@@ -53,8 +48,7 @@ void Range::SetValue(const Value& v)
         stored = Value();
     else if (v.isDate())
         stored = Value::number(v.numberValue());
-    if (!std::isfinite(stored.numberValue()))
-        throw Error("not a finite number");
+    if (!std::isfinite(stored.numberValue())) throw Error("not a finite number");
     // A longer text would be cut short by the file's string lengths and
     // garble the cells saved after it.
     if (stored.isText() && stored.textValue().size() > kMaxCellText)
@@ -95,21 +89,17 @@ void Range::SetValue(const Value& v)
     }
 }
 
-QString Range::Text() const
-{
+QString Range::Text() const {
     Worksheet& ws = Parent();
     const Value& v = ws.valueAt(rect_.row1, rect_.col1);
-    if (v.isEmpty())
-        return QString();
+    if (v.isEmpty()) return QString();
     return formatValue(v, ws.Parent().style(ws.effectiveStyle(rect_.row1, rect_.col1)).numberFormat);
 }
 
-QString Range::Formula() const
-{
+QString Range::Formula() const {
     Worksheet& ws = Parent();
     if (const Cell* c = ws.cellAt(rect_.row1, rect_.col1)) {
-        if (!c->formula.isEmpty())
-            return c->formula;
+        if (!c->formula.isEmpty()) return c->formula;
         const Value& v = c->value;
         switch (v.type()) {
         case ValueType::Empty: return QString();
@@ -123,12 +113,10 @@ QString Range::Formula() const
     return QString();
 }
 
-void Range::SetFormula(const QString& f)
-{
-    if (f.startsWith(u'='))
-        throw Error("formulas are not supported: " + f.toStdString());
+void Range::SetFormula(const QString& f) {
+    if (f.startsWith(u'=')) throw Error("formulas are not supported: " + f.toStdString());
     bool ok = false;
-    const double d = f.trimmed().toDouble(&ok);   // the formula language's own "." decimal point
+    const double d = f.trimmed().toDouble(&ok); // the formula language's own "." decimal point
     if (ok && !f.trimmed().isEmpty() && std::isfinite(d))
         SetValue(Value::number(d));
     else
@@ -137,37 +125,31 @@ void Range::SetFormula(const QString& f)
 
 // ---------------------------------------------------------------- navigation
 
-Range Range::Offset(int rows, int cols) const
-{
+Range Range::Offset(int rows, int cols) const {
     CellRect r{rect_.row1 + rows, rect_.col1 + cols, rect_.row2 + rows, rect_.col2 + cols};
     checkRect(r);
     return Range(&Parent(), r);
 }
 
-Range Range::Cells(int row, int col) const
-{
+Range Range::Cells(int row, int col) const {
     const int r = rect_.row1 + row - 1, c = rect_.col1 + col - 1;
     checkRect({r, c, r, c});
     return Range(&Parent(), {r, c, r, c});
 }
 
-Range Range::Resize(int rows, int cols) const
-{
-    if (rows < 1 || cols < 1)
-        throw Error("range of no cells");
+Range Range::Resize(int rows, int cols) const {
+    if (rows < 1 || cols < 1) throw Error("range of no cells");
     CellRect r{rect_.row1, rect_.col1, rect_.row1 + rows - 1, rect_.col1 + cols - 1};
     checkRect(r);
     return Range(&Parent(), r);
 }
 
-QString Range::Address() const
-{
+QString Range::Address() const {
     Parent();
     return formatAddress(rect_);
 }
 
-Range Range::End(Direction d) const
-{
+Range Range::End(Direction d) const {
     Worksheet& ws = Parent();
     const int row = rect_.row1, col = rect_.col1;
     auto filled = [&ws](int r, int c) { return !ws.valueAt(r, c).isEmpty(); };
@@ -226,8 +208,7 @@ Range Range::End(Direction d) const
 Range Range::EntireRow() const { return Range(&Parent(), {rect_.row1, 1, rect_.row2, kMaxCols}); }
 Range Range::EntireColumn() const { return Range(&Parent(), {1, rect_.col1, kMaxRows, rect_.col2}); }
 
-void Range::Delete()
-{
+void Range::Delete() {
     Worksheet& ws = Parent();
     if (isWholeRows(rect_)) {
         ws.deleteRows(rect_.row1, rect_.rows());
@@ -278,28 +259,27 @@ namespace {
 struct SortKey {
     int cls = 4;
     double num = 0;
-    std::optional<QCollatorSortKey> text;   // collation key, case ignored
+    std::optional<QCollatorSortKey> text; // collation key, case ignored
 };
 
-bool wholeNumberText(const QString& s, double& out)
-{
+bool wholeNumberText(const QString& s, double& out) {
     const QString t = s.trimmed();
-    if (t.isEmpty() || t.size() > 15)
-        return false;
+    if (t.isEmpty() || t.size() > 15) return false;
     for (QChar c : t)
-        if (!c.isDigit() || c.unicode() >= 128)
-            return false;
+        if (!c.isDigit() || c.unicode() >= 128) return false;
     out = t.toDouble();
     return true;
 }
 
-SortKey makeKey(const Value& v, const QCollator& coll)
-{
+SortKey makeKey(const Value& v, const QCollator& coll) {
     SortKey k;
     switch (v.type()) {
     case ValueType::Empty: k.cls = 4; break;
     case ValueType::Number:
-    case ValueType::Date: k.cls = 0; k.num = v.numberValue(); break;
+    case ValueType::Date:
+        k.cls = 0;
+        k.num = v.numberValue();
+        break;
     case ValueType::Text:
         if (wholeNumberText(v.textValue(), k.num)) {
             k.cls = 0;
@@ -308,14 +288,19 @@ SortKey makeKey(const Value& v, const QCollator& coll)
             k.text.emplace(coll.sortKey(v.textValue()));
         }
         break;
-    case ValueType::Boolean: k.cls = 2; k.num = v.numberValue(); break;
-    case ValueType::Error: k.cls = 3; k.num = v.numberValue(); break;
+    case ValueType::Boolean:
+        k.cls = 2;
+        k.num = v.numberValue();
+        break;
+    case ValueType::Error:
+        k.cls = 3;
+        k.num = v.numberValue();
+        break;
     }
     return k;
 }
 
-int compareKeys(const SortKey& a, const SortKey& b)
-{
+int compareKeys(const SortKey& a, const SortKey& b) {
     if (a.cls != b.cls) return a.cls < b.cls ? -1 : 1;
     if (a.cls == 1) {
         const int c = a.text->compare(*b.text);
@@ -324,8 +309,7 @@ int compareKeys(const SortKey& a, const SortKey& b)
     return a.num < b.num ? -1 : (b.num < a.num ? 1 : 0);
 }
 
-const QCollator& italianCollator()
-{
+const QCollator& italianCollator() {
     static const QCollator coll = [] {
         QCollator c{QLocale(QLocale::Italian, QLocale::Italy)};
         c.setCaseSensitivity(Qt::CaseInsensitive);
@@ -337,16 +321,12 @@ const QCollator& italianCollator()
 
 } // namespace
 
-void Range::Sort(const Range& key1, SortOrder order1, SortHeader header)
-{
+void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
     Worksheet& ws = Parent();
-    if (key1.isNull() || &key1.Parent() != &ws)
-        throw Error("the sort key is not on the sorted sheet");
+    if (key1.isNull() || &key1.Parent() != &ws) throw Error("the sort key is not on the sorted sheet");
     const int keyCol = key1.Column();
-    if (keyCol < rect_.col1 || keyCol > rect_.col2)
-        throw Error("the sort key is outside the sorted range");
-    if (order1 != xlAscending && order1 != xlDescending)
-        throw Error("invalid sort order");
+    if (keyCol < rect_.col1 || keyCol > rect_.col2) throw Error("the sort key is outside the sorted range");
+    if (order1 != xlAscending && order1 != xlDescending) throw Error("invalid sort order");
 
     int first = rect_.row1;
     // Rows past the stored ones are blank and would stay last anyway.
@@ -365,16 +345,14 @@ void Range::Sort(const Range& key1, SortOrder order1, SortHeader header)
 
     const int n = last - first + 1;
     std::vector<SortKey> keys(n);
-    for (int i = 0; i < n; ++i)
-        keys[i] = makeKey(ws.valueAt(first + i, keyCol), coll);
+    for (int i = 0; i < n; ++i) keys[i] = makeKey(ws.valueAt(first + i, keyCol), coll);
     std::vector<int> perm(n);
     for (int i = 0; i < n; ++i) perm[i] = i;
     const bool desc = order1 == xlDescending;
     std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
         const SortKey& ka = keys[a];
         const SortKey& kb = keys[b];
-        if (ka.cls == 4 || kb.cls == 4)
-            return ka.cls != 4 && kb.cls == 4;
+        if (ka.cls == 4 || kb.cls == 4) return ka.cls != 4 && kb.cls == 4;
         const int c = compareKeys(ka, kb);
         return desc ? c > 0 : c < 0;
     });
@@ -419,8 +397,7 @@ void Range::Sort(const Range& key1, SortOrder order1, SortHeader header)
 namespace {
 
 template <typename Fn>
-void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn)
-{
+void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn) {
     Workbook& book = ws.Parent();
     std::unordered_map<std::uint32_t, std::uint32_t> cache;
     auto transformUncached = [&](std::uint32_t idx) {
@@ -452,8 +429,7 @@ void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn)
             // column format meets them, so that the row format does not hide it.
             for (int row = 1; row <= ws.usedRows(); ++row) {
                 const RowInfo* ri = ws.rowInfo(row);
-                if (ri->style >= 0 && !wholeRows)
-                    ws.cellRef(row, rect.col2);
+                if (ri->style >= 0 && !wholeRows) ws.cellRef(row, rect.col2);
             }
             for (int col = rect.col1; col <= rect.col2; ++col) {
                 ColumnInfo& ci = ws.columnInfoRef(col);
@@ -497,21 +473,18 @@ void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn)
                 changes = transform(seen[col - 1].style) != seen[col - 1].style;
             if (!changes) continue;
             auto& cells = ws.rowInfoRef(row).cells;
-            for (int col = rect.col1; col <= lastCol; ++col)
-                cells[col - 1].style = transform(cells[col - 1].style);
+            for (int col = rect.col1; col <= lastCol; ++col) cells[col - 1].style = transform(cells[col - 1].style);
         }
         return;
     }
     for (int row = rect.row1; row <= rect.row2; ++row) {
-        ws.cellRef(row, rect.col2);   // every cell of the row up to the block's edge exists now
+        ws.cellRef(row, rect.col2); // every cell of the row up to the block's edge exists now
         auto& cells = ws.rowInfoRef(row).cells;
-        for (int col = rect.col1; col <= rect.col2; ++col)
-            cells[col - 1].style = transform(cells[col - 1].style);
+        for (int col = rect.col1; col <= rect.col2; ++col) cells[col - 1].style = transform(cells[col - 1].style);
     }
 }
 
-HAlign hAlignFrom(int c)
-{
+HAlign hAlignFrom(int c) {
     switch (c) {
     case xlHAlignGeneral: return HAlign::General;
     case xlHAlignLeft: return HAlign::Left;
@@ -525,8 +498,7 @@ HAlign hAlignFrom(int c)
     }
 }
 
-VAlign vAlignFrom(int c)
-{
+VAlign vAlignFrom(int c) {
     switch (c) {
     case xlVAlignTop: return VAlign::Top;
     case xlVAlignCenter: return VAlign::Center;
@@ -541,58 +513,60 @@ VAlign vAlignFrom(int c)
 
 QString Range::NumberFormat() const { return CellStyle().numberFormat; }
 
-const Style& Range::CellStyle() const
-{
+const Style& Range::CellStyle() const {
     Worksheet& ws = Parent();
     return ws.Parent().style(ws.effectiveStyle(rect_.row1, rect_.col1));
 }
 
-void Range::SetNumberFormat(const QString& fmt)
-{
+void Range::SetNumberFormat(const QString& fmt) {
     const QString f = fmt.isEmpty() ? QStringLiteral("General") : fmt;
     applyStyle(Parent(), rect_, [&f](Style& s) { s.numberFormat = f; });
 }
 
-void Range::SetHorizontalAlignment(int xlConst)
-{
+void Range::SetHorizontalAlignment(int xlConst) {
     const HAlign a = hAlignFrom(xlConst);
     applyStyle(Parent(), rect_, [a](Style& s) { s.hAlign = a; });
 }
 
-void Range::SetVerticalAlignment(int xlConst)
-{
+void Range::SetVerticalAlignment(int xlConst) {
     const VAlign a = vAlignFrom(xlConst);
     applyStyle(Parent(), rect_, [a](Style& s) { s.vAlign = a; });
 }
 
-void Range::SetWrapText(bool on) { applyStyle(Parent(), rect_, [on](Style& s) { s.wrapText = on; }); }
+void Range::SetWrapText(bool on) {
+    applyStyle(Parent(), rect_, [on](Style& s) { s.wrapText = on; });
+}
 
-void Range::SetOrientation(int degrees)
-{
-    if ((degrees < -90 || degrees > 90) && degrees != 255 && degrees != -4166 && degrees != -4171 &&
-        degrees != -4170 && degrees != -4128)
+void Range::SetOrientation(int degrees) {
+    if ((degrees < -90 || degrees > 90) && degrees != 255 && degrees != -4166 && degrees != -4171 && degrees != -4170 &&
+        degrees != -4128)
         throw Error("invalid orientation");
     int d = degrees;
-    if (d == -4128) d = 0;        // xlHorizontal
-    else if (d == -4166) d = 90;  // xlUpward
-    else if (d == -4170) d = -90; // xlDownward
-    else if (d == -4171) d = 255; // xlVertical
+    if (d == -4128)
+        d = 0; // xlHorizontal
+    else if (d == -4166)
+        d = 90; // xlUpward
+    else if (d == -4170)
+        d = -90; // xlDownward
+    else if (d == -4171)
+        d = 255; // xlVertical
     applyStyle(Parent(), rect_, [d](Style& s) { s.orientation = d; });
 }
 
-void Range::SetAddIndent(bool on) { applyStyle(Parent(), rect_, [on](Style& s) { s.addIndent = on; }); }
+void Range::SetAddIndent(bool on) {
+    applyStyle(Parent(), rect_, [on](Style& s) { s.addIndent = on; });
+}
 
-void Range::SetIndentLevel(int level)
-{
-    if (level < 0 || level > 15)
-        throw Error("invalid indent level");
+void Range::SetIndentLevel(int level) {
+    if (level < 0 || level > 15) throw Error("invalid indent level");
     applyStyle(Parent(), rect_, [level](Style& s) { s.indentLevel = level; });
 }
 
-void Range::SetShrinkToFit(bool on) { applyStyle(Parent(), rect_, [on](Style& s) { s.shrinkToFit = on; }); }
+void Range::SetShrinkToFit(bool on) {
+    applyStyle(Parent(), rect_, [on](Style& s) { s.shrinkToFit = on; });
+}
 
-void Range::SetReadingOrder(int xlConst)
-{
+void Range::SetReadingOrder(int xlConst) {
     int r;
     switch (xlConst) {
     case xlContext: r = 0; break;
@@ -603,39 +577,34 @@ void Range::SetReadingOrder(int xlConst)
     applyStyle(Parent(), rect_, [r](Style& s) { s.readingOrder = r; });
 }
 
-void Range::SetMergeCells(bool merge)
-{
+void Range::SetMergeCells(bool merge) {
     Worksheet& ws = Parent();
     auto overlaps = [this](const CellRect& m) {
         return !(m.row2 < rect_.row1 || m.row1 > rect_.row2 || m.col2 < rect_.col1 || m.col1 > rect_.col2);
     };
     std::erase_if(ws.mergedCells, overlaps);
-    if (merge && (rect_.rows() > 1 || rect_.cols() > 1))
-        ws.mergedCells.push_back(rect_);
+    if (merge && (rect_.rows() > 1 || rect_.cols() > 1)) ws.mergedCells.push_back(rect_);
 }
 
-void Range::SetFontSize(double points)
-{
-    if (!(points >= 1 && points <= 409))
-        throw Error("invalid font size");
+void Range::SetFontSize(double points) {
+    if (!(points >= 1 && points <= 409)) throw Error("invalid font size");
     applyStyle(Parent(), rect_, [points](Style& s) { s.font.size = points; });
 }
 
-void Range::SetFontBold(bool bold) { applyStyle(Parent(), rect_, [bold](Style& s) { s.font.bold = bold; }); }
+void Range::SetFontBold(bool bold) {
+    applyStyle(Parent(), rect_, [bold](Style& s) { s.font.bold = bold; });
+}
 
 // ---------------------------------------------------------------- sizes
 
-double Range::ColumnWidth() const
-{
+double Range::ColumnWidth() const {
     Worksheet& ws = Parent();
     const double w = ws.columnInfo(rect_.col1).width;
     return w < 0 ? ws.defaultColumnWidth : w;
 }
 
-void Range::SetColumnWidth(double chars)
-{
-    if (!(chars >= 0 && chars <= 255))
-        throw Error("column width outside 0..255");
+void Range::SetColumnWidth(double chars) {
+    if (!(chars >= 0 && chars <= 255)) throw Error("column width outside 0..255");
     Worksheet& ws = Parent();
     for (int col = rect_.col1; col <= rect_.col2; ++col) {
         ColumnInfo& ci = ws.columnInfoRef(col);
@@ -644,17 +613,14 @@ void Range::SetColumnWidth(double chars)
     }
 }
 
-double Range::RowHeight() const
-{
+double Range::RowHeight() const {
     Worksheet& ws = Parent();
     const RowInfo* ri = ws.rowInfo(rect_.row1);
     return ri && ri->height >= 0 ? ri->height : ws.defaultRowHeight;
 }
 
-void Range::SetRowHeight(double points)
-{
-    if (!(points >= 0 && points <= 409))
-        throw Error("row height outside 0..409");
+void Range::SetRowHeight(double points) {
+    if (!(points >= 0 && points <= 409)) throw Error("row height outside 0..409");
     Worksheet& ws = Parent();
     if (isWholeColumns(rect_)) {
         // Every row: the sheet's default changes, no row is stored for it.

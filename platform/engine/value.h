@@ -21,9 +21,24 @@ public:
     static Value text(const QString& s) { return Value(s); }
     static Value number(double d) { return Value(d); }
     // A date value; `serial` counts days in the 1900 system (1 = 1900-01-01).
-    static Value date(double serial) { Value v; v.type_ = ValueType::Date; v.num_ = serial; return v; }
-    static Value boolean(bool b) { Value v; v.type_ = ValueType::Boolean; v.num_ = b ? 1 : 0; return v; }
-    static Value error(std::uint8_t code) { Value v; v.type_ = ValueType::Error; v.num_ = code; return v; }
+    static Value date(double serial) {
+        Value v;
+        v.type_ = ValueType::Date;
+        v.num_ = serial;
+        return v;
+    }
+    static Value boolean(bool b) {
+        Value v;
+        v.type_ = ValueType::Boolean;
+        v.num_ = b ? 1 : 0;
+        return v;
+    }
+    static Value error(std::uint8_t code) {
+        Value v;
+        v.type_ = ValueType::Error;
+        v.num_ = code;
+        return v;
+    }
 
     ValueType type() const { return type_; }
     bool isEmpty() const { return type_ == ValueType::Empty; }

@@ -6,10 +6,8 @@ namespace xl {
 
 // ---------------------------------------------------------------- addresses
 
-QString columnLetters(int col)
-{
-    if (col < 1 || col > kMaxCols)
-        throw Error("column out of range: " + std::to_string(col));
+QString columnLetters(int col) {
+    if (col < 1 || col > kMaxCols) throw Error("column out of range: " + std::to_string(col));
     QString s;
     while (col > 0) {
         const int r = (col - 1) % 26;
@@ -21,19 +19,15 @@ QString columnLetters(int col)
 
 namespace {
 
-[[noreturn]] void badAddress(const QString& a)
-{
-    throw Error("invalid address: " + a.toStdString());
-}
+[[noreturn]] void badAddress(const QString& a) { throw Error("invalid address: " + a.toStdString()); }
 
 // One side of an address: "$A$1", "A1", "A", "$A", "1", "$1".
 struct Ref {
-    int row = 0;   // 0 = none given
+    int row = 0; // 0 = none given
     int col = 0;
 };
 
-Ref parseRef(const QString& text, const QString& whole)
-{
+Ref parseRef(const QString& text, const QString& whole) {
     Ref ref;
     int i = 0;
     const int n = static_cast<int>(text.size());
@@ -69,8 +63,7 @@ Ref parseRef(const QString& text, const QString& whole)
 
 } // namespace
 
-CellRect parseAddress(const QString& address)
-{
+CellRect parseAddress(const QString& address) {
     const QString a = address.trimmed();
     if (a.isEmpty()) badAddress(address);
     const QStringList parts = a.split(u':');
@@ -89,32 +82,26 @@ CellRect parseAddress(const QString& address)
         rect = {std::min(r1.row, r2.row), 1, std::max(r1.row, r2.row), kMaxCols};
     } else {
         if (r1.row == 0 || r1.col == 0 || r2.row == 0 || r2.col == 0) badAddress(address);
-        rect = {std::min(r1.row, r2.row), std::min(r1.col, r2.col), std::max(r1.row, r2.row),
-                std::max(r1.col, r2.col)};
+        rect = {std::min(r1.row, r2.row), std::min(r1.col, r2.col), std::max(r1.row, r2.row), std::max(r1.col, r2.col)};
     }
     return rect;
 }
 
-QString formatAddress(const CellRect& r)
-{
+QString formatAddress(const CellRect& r) {
     if (r.row1 < 1 || r.row2 > kMaxRows || r.col1 < 1 || r.col2 > kMaxCols || r.row1 > r.row2 || r.col1 > r.col2)
         throw Error("range outside the sheet");
     const bool allRows = r.row1 == 1 && r.row2 == kMaxRows;
     const bool allCols = r.col1 == 1 && r.col2 == kMaxCols;
-    if (allCols)
-        return QStringLiteral("$%1:$%2").arg(r.row1).arg(r.row2);
-    if (allRows)
-        return QStringLiteral("$%1:$%2").arg(columnLetters(r.col1), columnLetters(r.col2));
+    if (allCols) return QStringLiteral("$%1:$%2").arg(r.row1).arg(r.row2);
+    if (allRows) return QStringLiteral("$%1:$%2").arg(columnLetters(r.col1), columnLetters(r.col2));
     const QString first = QStringLiteral("$%1$%2").arg(columnLetters(r.col1)).arg(r.row1);
-    if (r.row1 == r.row2 && r.col1 == r.col2)
-        return first;
+    if (r.row1 == r.row2 && r.col1 == r.col2) return first;
     return first + QStringLiteral(":$%1$%2").arg(columnLetters(r.col2)).arg(r.row2);
 }
 
 // ---------------------------------------------------------------- page setup
 
-void PageSetup::SetPrintArea(const QString& address)
-{
+void PageSetup::SetPrintArea(const QString& address) {
     if (address.trimmed().isEmpty()) {
         PrintArea.clear();
         return;
@@ -122,18 +109,14 @@ void PageSetup::SetPrintArea(const QString& address)
     PrintArea = formatAddress(parseAddress(address));
 }
 
-void PageSetup::SetZoom(int percent)
-{
-    if (percent < 10 || percent > 400)
-        throw Error("zoom outside 10..400");
+void PageSetup::SetZoom(int percent) {
+    if (percent < 10 || percent > 400) throw Error("zoom outside 10..400");
     Zoom = percent;
     FitToPage = false;
 }
 
-void PageSetup::SetFitToPages(int wide, int tall)
-{
-    if (wide < 0 || tall < 0 || wide > 32767 || tall > 32767)
-        throw Error("fit-to-pages out of range");
+void PageSetup::SetFitToPages(int wide, int tall) {
+    if (wide < 0 || tall < 0 || wide > 32767 || tall > 32767) throw Error("fit-to-pages out of range");
     FitToPagesWide = wide;
     FitToPagesTall = tall;
     FitToPage = true;
@@ -144,8 +127,7 @@ void PageSetup::SetFitToPages(int wide, int tall)
 Worksheet::Worksheet(Workbook* book, const QString& name) : book_(book), name_(name) {}
 
 namespace {
-void checkCell(int row, int col)
-{
+void checkCell(int row, int col) {
     if (row < 1 || row > kMaxRows || col < 1 || col > kMaxCols)
         throw Error("cell outside the sheet: row " + std::to_string(row) + ", column " + std::to_string(col));
 }
@@ -153,43 +135,36 @@ void checkCell(int row, int col)
 
 Range Worksheet::GetRange(const QString& address) { return Range(this, parseAddress(address)); }
 
-Range Worksheet::GetRange(const Range& a, const Range& b)
-{
+Range Worksheet::GetRange(const Range& a, const Range& b) {
     if ((!a.isNull() && &a.Parent() != this) || (!b.isNull() && &b.Parent() != this) || a.isNull() || b.isNull())
         throw Error("Range of cells from another sheet");
     const CellRect& x = a.Rect();
     const CellRect& y = b.Rect();
-    return Range(this, {std::min(x.row1, y.row1), std::min(x.col1, y.col1), std::max(x.row2, y.row2),
-                        std::max(x.col2, y.col2)});
+    return Range(
+        this, {std::min(x.row1, y.row1), std::min(x.col1, y.col1), std::max(x.row2, y.row2), std::max(x.col2, y.col2)});
 }
 
-Range Worksheet::Cells(int row, int col)
-{
+Range Worksheet::Cells(int row, int col) {
     checkCell(row, col);
     return Range(this, {row, col, row, col});
 }
 
 Range Worksheet::AllCells() { return Range(this, {1, 1, kMaxRows, kMaxCols}); }
 
-Range Worksheet::Columns(const QString& letters)
-{
+Range Worksheet::Columns(const QString& letters) {
     QString a = letters.trimmed();
-    if (!a.contains(u':'))
-        a = a + u':' + a;
+    if (!a.contains(u':')) a = a + u':' + a;
     const CellRect r = parseAddress(a);
-    if (r.row1 != 1 || r.row2 != kMaxRows)
-        throw Error("invalid column: " + letters.toStdString());
+    if (r.row1 != 1 || r.row2 != kMaxRows) throw Error("invalid column: " + letters.toStdString());
     return Range(this, r);
 }
 
-Range Worksheet::Columns(int col)
-{
+Range Worksheet::Columns(int col) {
     checkCell(1, col);
     return Range(this, {1, col, kMaxRows, col});
 }
 
-Range Worksheet::Rows(int row)
-{
+Range Worksheet::Rows(int row) {
     checkCell(row, 1);
     return Range(this, {row, 1, row, kMaxCols});
 }
@@ -198,8 +173,7 @@ void Worksheet::Select() { book_->SetActiveSheet(*this); }
 
 Range Worksheet::Selection() const { return Range(const_cast<Worksheet*>(this), selection_); }
 
-void Worksheet::SetScrollArea(const QString& address)
-{
+void Worksheet::SetScrollArea(const QString& address) {
     if (address.trimmed().isEmpty()) {
         scrollArea_.clear();
         return;
@@ -207,8 +181,7 @@ void Worksheet::SetScrollArea(const QString& address)
     scrollArea_ = formatAddress(parseAddress(address));
 }
 
-std::uint32_t Worksheet::inheritedStyle(int row, int col) const
-{
+std::uint32_t Worksheet::inheritedStyle(int row, int col) const {
     if (row <= static_cast<int>(rows_.size())) {
         const std::int32_t rs = rows_[row - 1].style;
         if (rs >= 0) return static_cast<std::uint32_t>(rs);
@@ -217,77 +190,60 @@ std::uint32_t Worksheet::inheritedStyle(int row, int col) const
     return cs >= 0 ? static_cast<std::uint32_t>(cs) : 0;
 }
 
-const Cell* Worksheet::cellAt(int row, int col) const
-{
-    if (row < 1 || col < 1 || row > static_cast<int>(rows_.size()) || col > kMaxCols)
-        return nullptr;
+const Cell* Worksheet::cellAt(int row, int col) const {
+    if (row < 1 || col < 1 || row > static_cast<int>(rows_.size()) || col > kMaxCols) return nullptr;
     const auto& cells = rows_[row - 1].cells;
-    if (col > static_cast<int>(cells.size()))
-        return nullptr;
+    if (col > static_cast<int>(cells.size())) return nullptr;
     const Cell& c = cells[col - 1];
     // Slots that only pad the row (no value, no formula, the format they
     // would inherit anyway) count as absent.
-    if (c.value.isEmpty() && c.formula.isEmpty() && !c.kept && c.style == inheritedStyle(row, col))
-        return nullptr;
+    if (c.value.isEmpty() && c.formula.isEmpty() && !c.kept && c.style == inheritedStyle(row, col)) return nullptr;
     return &c;
 }
 
-Cell& Worksheet::cellRef(int row, int col)
-{
+Cell& Worksheet::cellRef(int row, int col) {
     checkCell(row, col);
     RowInfo& ri = rowInfoRef(row);
     auto& cells = ri.cells;
     if (col > static_cast<int>(cells.size())) {
         const std::size_t old = cells.size();
         cells.resize(col);
-        for (std::size_t c = old; c < cells.size(); ++c)
-            cells[c].style = inheritedStyle(row, static_cast<int>(c) + 1);
+        for (std::size_t c = old; c < cells.size(); ++c) cells[c].style = inheritedStyle(row, static_cast<int>(c) + 1);
     }
     return cells[col - 1];
 }
 
-const RowInfo* Worksheet::rowInfo(int row) const
-{
-    if (row < 1 || row > static_cast<int>(rows_.size()))
-        return nullptr;
+const RowInfo* Worksheet::rowInfo(int row) const {
+    if (row < 1 || row > static_cast<int>(rows_.size())) return nullptr;
     return &rows_[row - 1];
 }
 
-RowInfo& Worksheet::rowInfoRef(int row)
-{
+RowInfo& Worksheet::rowInfoRef(int row) {
     checkCell(row, 1);
-    if (row > static_cast<int>(rows_.size()))
-        rows_.resize(row);
+    if (row > static_cast<int>(rows_.size())) rows_.resize(row);
     RowInfo& ri = rows_[row - 1];
     ri.fitKnown = false; // the caller may change anything of the row
     return ri;
 }
 
-std::uint32_t Worksheet::effectiveStyle(int row, int col) const
-{
+std::uint32_t Worksheet::effectiveStyle(int row, int col) const {
     if (row >= 1 && row <= static_cast<int>(rows_.size())) {
         const auto& cells = rows_[row - 1].cells;
-        if (col >= 1 && col <= static_cast<int>(cells.size()))
-            return cells[col - 1].style;
+        if (col >= 1 && col <= static_cast<int>(cells.size())) return cells[col - 1].style;
     }
-    if (col < 1 || col > kMaxCols || row < 1)
-        return 0;
+    if (col < 1 || col > kMaxCols || row < 1) return 0;
     return inheritedStyle(row, col);
 }
 
-const Value& Worksheet::valueAt(int row, int col) const
-{
+const Value& Worksheet::valueAt(int row, int col) const {
     static const Value empty;
-    if (row < 1 || row > static_cast<int>(rows_.size()) || col < 1)
-        return empty;
+    if (row < 1 || row > static_cast<int>(rows_.size()) || col < 1) return empty;
     const auto& cells = rows_[row - 1].cells;
-    if (col > static_cast<int>(cells.size()))
-        return empty;
+    if (col > static_cast<int>(cells.size())) return empty;
     return cells[col - 1].value;
 }
 
-void Worksheet::deleteRows(int first, int count)
-{
+void Worksheet::deleteRows(int first, int count) {
     if (count <= 0) return;
     checkCell(first, 1);
     const int last = std::min(kMaxRows, first + count - 1);
@@ -316,21 +272,21 @@ void Worksheet::deleteRows(int first, int count)
         if (above + below == 0) continue;
         m.row1 = m.row1 < first ? m.row1 : first;
         m.row2 = m.row1 + above + below - 1;
-        if (m.row1 != m.row2 || m.col1 != m.col2)
-            kept.push_back(m);
+        if (m.row1 != m.row2 || m.col1 != m.col2) kept.push_back(m);
     }
     mergedCells.swap(kept);
     auto& breaks = pageSetup_.HPageBreaks;
     std::vector<int> nb;
     for (int b : breaks) {
-        if (b < first) nb.push_back(b);
-        else if (b > last) nb.push_back(b - count);
+        if (b < first)
+            nb.push_back(b);
+        else if (b > last)
+            nb.push_back(b - count);
     }
     breaks.swap(nb);
 }
 
-void Worksheet::clear(const CellRect& r)
-{
+void Worksheet::clear(const CellRect& r) {
     const int last = std::min(r.row2, static_cast<int>(rows_.size()));
     for (int row = r.row1; row <= last; ++row) {
         auto& cells = rows_[row - 1].cells;
@@ -352,52 +308,38 @@ void Worksheet::clear(const CellRect& r)
 Workbook::Workbook() { styles_.push_back(Style{}); }
 Workbook::~Workbook() = default;
 
-Worksheet* Workbook::findSheet(const QString& name)
-{
+Worksheet* Workbook::findSheet(const QString& name) {
     for (auto& s : sheets_)
-        if (s->Name().compare(name, Qt::CaseInsensitive) == 0)
-            return s.get();
+        if (s->Name().compare(name, Qt::CaseInsensitive) == 0) return s.get();
     return nullptr;
 }
 
-Worksheet& Workbook::Sheets(const QString& name)
-{
-    if (Worksheet* s = findSheet(name))
-        return *s;
+Worksheet& Workbook::Sheets(const QString& name) {
+    if (Worksheet* s = findSheet(name)) return *s;
     throw Error("no sheet named " + name.toStdString());
 }
 
-Worksheet& Workbook::Sheets(int index)
-{
-    if (index < 1 || index > SheetCount())
-        throw Error("no sheet number " + std::to_string(index));
+Worksheet& Workbook::Sheets(int index) {
+    if (index < 1 || index > SheetCount()) throw Error("no sheet number " + std::to_string(index));
     return *sheets_[index - 1];
 }
 
-Worksheet& Workbook::AddSheet(const QString& name)
-{
-    if (name.trimmed().isEmpty() || name.size() > 31)
-        throw Error("invalid sheet name");
+Worksheet& Workbook::AddSheet(const QString& name) {
+    if (name.trimmed().isEmpty() || name.size() > 31) throw Error("invalid sheet name");
     for (QChar c : name)
-        if (QStringLiteral(":\\/?*[]").contains(c))
-            throw Error("invalid sheet name: " + name.toStdString());
-    if (findSheet(name))
-        throw Error("a sheet named " + name.toStdString() + " exists already");
+        if (QStringLiteral(":\\/?*[]").contains(c)) throw Error("invalid sheet name: " + name.toStdString());
+    if (findSheet(name)) throw Error("a sheet named " + name.toStdString() + " exists already");
     sheets_.push_back(std::make_unique<Worksheet>(this, name));
     return *sheets_.back();
 }
 
-Worksheet& Workbook::ActiveSheet()
-{
-    if (sheets_.empty())
-        throw Error("the workbook has no sheets");
-    if (active_ < 0 || active_ >= SheetCount())
-        active_ = 0;
+Worksheet& Workbook::ActiveSheet() {
+    if (sheets_.empty()) throw Error("the workbook has no sheets");
+    if (active_ < 0 || active_ >= SheetCount()) active_ = 0;
     return *sheets_[active_];
 }
 
-void Workbook::SetActiveSheet(Worksheet& s)
-{
+void Workbook::SetActiveSheet(Worksheet& s) {
     for (int i = 0; i < SheetCount(); ++i) {
         if (sheets_[i].get() == &s) {
             active_ = i;
@@ -408,8 +350,7 @@ void Workbook::SetActiveSheet(Worksheet& s)
 }
 
 namespace {
-std::size_t hashStyle(const Style& s)
-{
+std::size_t hashStyle(const Style& s) {
     std::size_t h = qHash(s.numberFormat);
     auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
     mix(static_cast<std::size_t>(s.hAlign));
@@ -428,50 +369,39 @@ std::size_t hashStyle(const Style& s)
 }
 } // namespace
 
-std::uint32_t Workbook::internStyle(const Style& s)
-{
+std::uint32_t Workbook::internStyle(const Style& s) {
     const std::size_t h = hashStyle(s);
     auto& bucket = styleIndex_[h];
     for (std::uint32_t idx : bucket)
-        if (styles_[idx] == s && styles_[idx].origin.xf == s.origin.xf)
-            return idx;
-    if (styles_.front() == s && styles_.front().origin.xf == s.origin.xf)
-        return 0;
+        if (styles_[idx] == s && styles_[idx].origin.xf == s.origin.xf) return idx;
+    if (styles_.front() == s && styles_.front().origin.xf == s.origin.xf) return 0;
     styles_.push_back(s);
     const auto idx = static_cast<std::uint32_t>(styles_.size() - 1);
     bucket.push_back(idx);
     return idx;
 }
 
-void Workbook::setDefaultStyle(const Style& s)
-{
-    if (styles_.size() != 1)
-        throw Error("the default format is set before any other");
+void Workbook::setDefaultStyle(const Style& s) {
+    if (styles_.size() != 1) throw Error("the default format is set before any other");
     styles_.front() = s;
 }
 
-void Workbook::Save()
-{
-    if (path_.isEmpty())
-        throw Error("the workbook has no file to save to");
+void Workbook::Save() {
+    if (path_.isEmpty()) throw Error("the workbook has no file to save to");
     SaveAs(path_, password_, true);
 }
 
-void Workbook::SaveAs(const QString& path, const QString& password, bool keepBinding)
-{
+void Workbook::SaveAs(const QString& path, const QString& password, bool keepBinding) {
     const FileCodec& codec = fileCodec();
-    if (!codec.save)
-        throw Error("no file codec registered");
+    if (!codec.save) throw Error("no file codec registered");
     codec.save(*this, path, password);
-    if (!keepBinding)
-        bind(path, password);
+    if (!keepBinding) bind(path, password);
 }
 
 // ---------------------------------------------------------------- codec
 
 namespace {
-FileCodec& codecSlot()
-{
+FileCodec& codecSlot() {
     static FileCodec codec;
     return codec;
 }
@@ -482,14 +412,11 @@ const FileCodec& fileCodec() { return codecSlot(); }
 
 // ---------------------------------------------------------------- application
 
-Workbook& Application::Open(const QString& path, const QString& password)
-{
+Workbook& Application::Open(const QString& path, const QString& password) {
     const FileCodec& codec = fileCodec();
-    if (!codec.open)
-        throw Error("no file codec registered");
+    if (!codec.open) throw Error("no file codec registered");
     std::unique_ptr<Workbook> book = codec.open(path, password);
-    if (!book)
-        throw Error("the workbook could not be opened");
+    if (!book) throw Error("the workbook could not be opened");
     book->bind(path, password);
     book_ = std::move(book);
     return *book_;
@@ -497,19 +424,15 @@ Workbook& Application::Open(const QString& path, const QString& password)
 
 void Application::adopt(std::unique_ptr<Workbook> book) { book_ = std::move(book); }
 
-Workbook& Application::ActiveWorkbook()
-{
-    if (!book_)
-        throw Error("no workbook is open");
+Workbook& Application::ActiveWorkbook() {
+    if (!book_) throw Error("no workbook is open");
     return *book_;
 }
 
 void Application::Close() { book_.reset(); }
 
-double Application::Sum(const Range& r)
-{
-    if (r.isNull())
-        throw Error("Sum of no range");
+double Application::Sum(const Range& r) {
+    if (r.isNull()) throw Error("Sum of no range");
     const Worksheet& ws = r.Parent();
     const CellRect& rect = r.Rect();
     double total = 0;
@@ -519,8 +442,7 @@ double Application::Sum(const Range& r)
         const int lastCol = std::min(rect.col2, static_cast<int>(ri->cells.size()));
         for (int col = rect.col1; col <= lastCol; ++col) {
             const Value& v = ri->cells[col - 1].value;
-            if (v.isNumeric())
-                total += v.numberValue();
+            if (v.isNumeric()) total += v.numberValue();
         }
     }
     return total;

@@ -67,7 +67,7 @@ enum class VAlign : std::uint8_t { Top, Center, Bottom, Justify, Distributed };
 
 struct Font {
     QString name = QStringLiteral("Arial");
-    double size = 10;          // points
+    double size = 10; // points
     bool bold = false;
     bool italic = false;
     bool underline = false;
@@ -77,8 +77,8 @@ struct Font {
 };
 
 struct Border {
-    std::uint8_t style = 0;    // 0 none, 1 thin, 2 medium... as the file keeps it
-    std::uint8_t color = 64;   // palette index
+    std::uint8_t style = 0;  // 0 none, 1 thin, 2 medium... as the file keeps it
+    std::uint8_t color = 64; // palette index
     friend bool operator==(const Border&, const Border&) = default;
 };
 
@@ -89,14 +89,14 @@ struct Style {
     HAlign hAlign = HAlign::General;
     VAlign vAlign = VAlign::Bottom;
     bool wrapText = false;
-    int orientation = 0;       // text rotation in degrees, -90..90, or 255 (stacked)
+    int orientation = 0; // text rotation in degrees, -90..90, or 255 (stacked)
     bool addIndent = false;
     int indentLevel = 0;
     bool shrinkToFit = false;
-    int readingOrder = 0;      // 0 context, 1 left-to-right, 2 right-to-left
+    int readingOrder = 0; // 0 context, 1 left-to-right, 2 right-to-left
     Font font;
     Border left, right, top, bottom;
-    std::uint8_t fillPattern = 0;  // 0 none, 1 solid...
+    std::uint8_t fillPattern = 0; // 0 none, 1 solid...
     std::uint8_t fillForeground = 64;
     std::uint8_t fillBackground = 65;
     bool locked = true;
@@ -117,9 +117,9 @@ struct Style {
 // that a save writes the user's formula back instead of its last result;
 // the cell's value stays that last result.
 struct KeptFormula {
-    QByteArray tokens;         // standalone: no reference to a formula shared between cells
-    QByteArray extra;          // data that follows the tokens (array constants and the like)
-    std::uint16_t flags = 0;   // the record's option flags
+    QByteArray tokens;       // standalone: no reference to a formula shared between cells
+    QByteArray extra;        // data that follows the tokens (array constants and the like)
+    std::uint16_t flags = 0; // the record's option flags
     // Other sheets named by the formula. The sheet field of each such
     // token (at the offsets in sheetFields) holds an index into `sheets`,
     // so that the reference follows the sheet by name.
@@ -132,32 +132,32 @@ struct KeptFormula {
 
 struct Cell {
     Value value;
-    std::uint32_t style = 0;   // index into Workbook::styles(); 0 is the default
+    std::uint32_t style = 0; // index into Workbook::styles(); 0 is the default
     // The width AutoFit measured for this cell (pixels, < 0 = nothing to
     // fit), valid while its row's fitKnown holds. It depends only on the
     // value and the format, so it moves with them; it fills padding, so a
     // cell is no larger for it.
     mutable float fitWidth = -1;
-    QString formula;           // kept only to be written back; the value is what counts
+    QString formula; // kept only to be written back; the value is what counts
     // The file's formula for this cell, dropped by any write of the value.
     std::shared_ptr<const KeptFormula> kept;
 };
 
 struct RowInfo {
-    std::vector<Cell> cells;   // index = column - 1; trailing absent cells trimmed
-    double height = -1;        // points; -1 = the sheet's default height
+    std::vector<Cell> cells; // index = column - 1; trailing absent cells trimmed
+    double height = -1;      // points; -1 = the sheet's default height
     bool hidden = false;
     // Whether the cells' fitWidth still holds: every writable access to a
     // row (Worksheet::rowInfoRef, hence cellRef) clears it, so AutoFit
     // measures again only the rows written since its last pass.
     mutable bool fitKnown = false;
-    std::int32_t style = -1;   // row format, -1 = none
+    std::int32_t style = -1; // row format, -1 = none
 };
 
 struct ColumnInfo {
-    double width = -1;         // characters of the default font; -1 = the sheet's default
+    double width = -1; // characters of the default font; -1 = the sheet's default
     bool hidden = false;
-    std::int32_t style = -1;   // column format, -1 = none
+    std::int32_t style = -1; // column format, -1 = none
 };
 
 // The page setup of one sheet, as the automation interface exposes it.
@@ -168,10 +168,10 @@ struct PageSetup {
     QString LeftHeader, CenterHeader, RightHeader;
     QString LeftFooter, CenterFooter, RightFooter;
     double LeftMargin = 54, RightMargin = 54, TopMargin = 72, BottomMargin = 72; // points
-    double HeaderMargin = 36, FooterMargin = 36;                               // points
-    bool FitToPage = false;    // true when the fit-to values rule instead of Zoom
+    double HeaderMargin = 36, FooterMargin = 36;                                 // points
+    bool FitToPage = false; // true when the fit-to values rule instead of Zoom
     int FitToPagesWide = 1, FitToPagesTall = 1;
-    int Zoom = 100;            // percent, 10..400
+    int Zoom = 100; // percent, 10..400
     bool PrintGridlines = false;
     bool PrintHeadings = false;
     int Orientation = xlPortrait;
@@ -180,16 +180,16 @@ struct PageSetup {
     int PrintQuality = 600;
     bool CenterHorizontally = false, CenterVertically = false;
     bool Draft = false, BlackAndWhite = false;
-    int FirstPageNumber = 0;   // 0 = automatic
-    int Order = 1;             // 1 down then over, 2 over then down
+    int FirstPageNumber = 0; // 0 = automatic
+    int Order = 1;           // 1 down then over, 2 over then down
     int PrintErrors = 0;
     std::vector<int> HPageBreaks; // manual breaks: a page starts at each row listed
     std::vector<int> VPageBreaks; // manual breaks: a page starts at each column listed
 
     // Setters that validate as the application does (raise Error).
-    void SetPrintArea(const QString& address);   // "" clears; else normalised
-    void SetZoom(int percent);                   // 10..400, turns FitToPage off
-    void SetFitToPages(int wide, int tall);      // turns FitToPage on
+    void SetPrintArea(const QString& address); // "" clears; else normalised
+    void SetZoom(int percent);                 // 10..400, turns FitToPage off
+    void SetFitToPages(int wide, int tall);    // turns FitToPage on
 };
 
 class Workbook;
@@ -213,23 +213,23 @@ public:
     // cell, as the application does. A number read back from a cell whose
     // format is a date format reads as a Date.
     void SetValue(const Value& v);
-    QString Text() const;                    // displayed text of the top-left cell
+    QString Text() const; // displayed text of the top-left cell
     QString Formula() const;
-    void SetFormula(const QString& f);       // a plain number or text; "=" formulas are refused
+    void SetFormula(const QString& f); // a plain number or text; "=" formulas are refused
 
     Range Offset(int rows, int cols) const;
-    Range Cells(int row, int col) const;     // relative to this range, 1-based
+    Range Cells(int row, int col) const; // relative to this range, 1-based
     Range Resize(int rows, int cols) const;
     int Row() const { return rect_.row1; }
     int Column() const { return rect_.col1; }
     int RowsCount() const { return rect_.rows(); }
     int ColumnsCount() const { return rect_.cols(); }
-    QString Address() const;                 // "$A$1", "$A$2:$L$9"
-    Range End(Direction d) const;            // Ctrl+arrow from the top-left cell
+    QString Address() const;      // "$A$1", "$A$2:$L$9"
+    Range End(Direction d) const; // Ctrl+arrow from the top-left cell
     Range EntireRow() const;
     Range EntireColumn() const;
-    void Delete();                           // of an entire-row range: rows below move up
-    void ClearContents();                    // values only; formats stay
+    void Delete();        // of an entire-row range: rows below move up
+    void ClearContents(); // values only; formats stay
     // Makes this the sheet's selection. Unlike the application, selecting on
     // a sheet that is not active is not refused: the selection is kept and
     // the active sheet does not change.
@@ -261,11 +261,11 @@ public:
     void SetMergeCells(bool merge);
     void SetFontSize(double points);
     void SetFontBold(bool bold);
-    const Style& CellStyle() const;          // effective style of the top-left cell
+    const Style& CellStyle() const; // effective style of the top-left cell
 
-    double ColumnWidth() const;              // characters, of the first column
+    double ColumnWidth() const; // characters, of the first column
     void SetColumnWidth(double chars);
-    double RowHeight() const;                // points, of the first row
+    double RowHeight() const; // points, of the first row
     void SetRowHeight(double points);
     // Fits the range's columns to the displayed texts of the range's cells,
     // measured with the Liberation fonts' metrics (fonts-liberation), so
@@ -286,26 +286,29 @@ public:
     void SetName(const QString& n) { name_ = n; }
     Workbook& Parent() const { return *book_; }
 
-    Range GetRange(const QString& address);              // Range("A1"), Range("A2:L9")
-    Range GetRange(const Range& a, const Range& b);      // Range(cell1, cell2)
-    Range Cells(int row, int col);                       // 1-based; raises outside the sheet
-    Range AllCells();                                    // Cells
-    Range Columns(const QString& letters);               // Columns("G"), Columns("A:C")
+    Range GetRange(const QString& address);         // Range("A1"), Range("A2:L9")
+    Range GetRange(const Range& a, const Range& b); // Range(cell1, cell2)
+    Range Cells(int row, int col);                  // 1-based; raises outside the sheet
+    Range AllCells();                               // Cells
+    Range Columns(const QString& letters);          // Columns("G"), Columns("A:C")
     Range Columns(int col);
     Range Rows(int row);
 
-    void Select();                                       // makes this the active sheet
+    void Select(); // makes this the active sheet
     void Activate() { Select(); }
 
     Range Selection() const;
     void SetSelection(const CellRect& r) { selection_ = r; }
 
     // Frozen panes: rows above / columns left of the split stay in view.
-    void FreezePanes(int rowsAbove, int colsLeft) { frozenRows_ = rowsAbove; frozenCols_ = colsLeft; }
+    void FreezePanes(int rowsAbove, int colsLeft) {
+        frozenRows_ = rowsAbove;
+        frozenCols_ = colsLeft;
+    }
     int FrozenRows() const { return frozenRows_; }
     int FrozenCols() const { return frozenCols_; }
     QString ScrollArea() const { return scrollArea_; }
-    void SetScrollArea(const QString& address);          // "" clears
+    void SetScrollArea(const QString& address); // "" clears
 
     PageSetup& GetPageSetup() { return pageSetup_; }
     const PageSetup& GetPageSetup() const { return pageSetup_; }
@@ -323,29 +326,29 @@ public:
         int pageCount() const { return static_cast<int>(rowBands.size() * columnBands.size()); }
     };
     Pagination Paginate() const;
-    int HPageBreaksCount() const;                        // HPageBreaks.Count: row bands - 1
-    CellRect usedRange() const;                          // the smallest block holding every value
-    double columnWidthPoints(int col) const;             // 0 when hidden
-    double rowHeightPoints(int row) const;               // 0 when hidden
+    int HPageBreaksCount() const;            // HPageBreaks.Count: row bands - 1
+    CellRect usedRange() const;              // the smallest block holding every value
+    double columnWidthPoints(int col) const; // 0 when hidden
+    double rowHeightPoints(int row) const;   // 0 when hidden
 
     // Storage, for the engine itself, the codec and the printing. A row's
     // cell vector may hold padding slots (no value, no formula, the format
     // the row or column gives); cellAt reports those as absent.
-    const Cell* cellAt(int row, int col) const;          // nullptr when absent
-    Cell& cellRef(int row, int col);                     // creates it, with row/column format
+    const Cell* cellAt(int row, int col) const; // nullptr when absent
+    Cell& cellRef(int row, int col);            // creates it, with row/column format
     int usedRows() const { return static_cast<int>(rows_.size()); }
     const RowInfo* rowInfo(int row) const;
     RowInfo& rowInfoRef(int row);
     const ColumnInfo& columnInfo(int col) const { return cols_[col - 1]; }
     ColumnInfo& columnInfoRef(int col) { return cols_[col - 1]; }
     std::uint32_t effectiveStyle(int row, int col) const; // cell, else row, else column format
-    const Value& valueAt(int row, int col) const;        // empty when absent; never creates
+    const Value& valueAt(int row, int col) const;         // empty when absent; never creates
     std::uint32_t inheritedStyle(int row, int col) const; // what a new cell gets: row, else column format
     void deleteRows(int first, int count);
-    void clear(const CellRect& r);                        // values only
+    void clear(const CellRect& r); // values only
 
-    double defaultColumnWidth = 8.43;    // characters
-    double defaultRowHeight = 12.75;     // points
+    double defaultColumnWidth = 8.43; // characters
+    double defaultRowHeight = 12.75;  // points
     std::vector<CellRect> mergedCells;
     bool hidden = false;
     bool showGridlines = true;
@@ -366,12 +369,12 @@ private:
 // with every weight and family, number formats by their index and text,
 // cell and style formats, the named styles and a custom palette.
 struct FileFormatting {
-    std::vector<QByteArray> fonts;                           // FONT records' data, in file order
-    std::vector<std::pair<std::uint16_t, QString>> formats; // FORMAT records: index, format text
-    std::vector<QByteArray> xfs;                             // XF records' data
-    std::vector<std::uint32_t> xfStyle;                      // the style each XF reads as
+    std::vector<QByteArray> fonts;                            // FONT records' data, in file order
+    std::vector<std::pair<std::uint16_t, QString>> formats;   // FORMAT records: index, format text
+    std::vector<QByteArray> xfs;                              // XF records' data
+    std::vector<std::uint32_t> xfStyle;                       // the style each XF reads as
     std::vector<std::pair<std::uint16_t, QByteArray>> styles; // STYLE and STYLEEXT records
-    QByteArray palette;                                      // PALETTE data, empty without one
+    QByteArray palette;                                       // PALETTE data, empty without one
     bool empty() const { return xfs.empty(); }
 };
 
@@ -380,7 +383,7 @@ struct FileFormatting {
 // print area and print titles of a sheet are its page setup's: their
 // entries only hold the place.
 struct DefinedName {
-    QString name;                 // a built-in name: its one-character code
+    QString name; // a built-in name: its one-character code
     bool builtin = false;
     QString sheet;                // the sheet the name belongs to; empty: the workbook
     std::uint16_t flags = 0;      // the record's option flags
@@ -393,7 +396,7 @@ struct DefinedName {
 // What the codec keeps of a file that the engine does not model, so that a
 // save carries it over unchanged.
 struct ForeignStream {
-    QString path;        // stream path inside the compound file, e.g. "\x05SummaryInformation"
+    QString path; // stream path inside the compound file, e.g. "\x05SummaryInformation"
     QByteArray data;
 };
 
@@ -406,10 +409,10 @@ public:
 
     // Sheets in file order.
     int SheetCount() const { return static_cast<int>(sheets_.size()); }
-    Worksheet& Sheets(const QString& name);              // raises when missing
-    Worksheet& Sheets(int index);                        // 1-based
+    Worksheet& Sheets(const QString& name); // raises when missing
+    Worksheet& Sheets(int index);           // 1-based
     Worksheet* findSheet(const QString& name);
-    Worksheet& AddSheet(const QString& name);            // for files and tests; the panels never add
+    Worksheet& AddSheet(const QString& name); // for files and tests; the panels never add
     Worksheet& ActiveSheet();
     void SetActiveSheet(Worksheet& s);
 
@@ -427,7 +430,10 @@ public:
     // keepBinding is set (the backup copy keeps Pratiche.xls bound).
     const QString& FullName() const { return path_; }
     const QString& Password() const { return password_; }
-    void bind(const QString& path, const QString& password) { path_ = path; password_ = password; }
+    void bind(const QString& path, const QString& password) {
+        path_ = path;
+        password_ = password;
+    }
     void Save();
     void SaveAs(const QString& path, const QString& password, bool keepBinding = false);
 
@@ -470,17 +476,17 @@ public:
     Workbook& Open(const QString& path, const QString& password); // Workbooks.Open
     void adopt(std::unique_ptr<Workbook> book);                   // an open workbook from elsewhere
     bool hasWorkbook() const { return book_ != nullptr; }
-    Workbook& ActiveWorkbook();                                   // raises when none is open
+    Workbook& ActiveWorkbook(); // raises when none is open
     Worksheet& ActiveSheet() { return ActiveWorkbook().ActiveSheet(); }
     Worksheet& Sheets(const QString& name) { return ActiveWorkbook().Sheets(name); }
     Range Selection() { return ActiveSheet().Selection(); }
     Range GetRange(const QString& address) { return ActiveSheet().GetRange(address); } // of the active sheet
     Range Cells(int row, int col) { return ActiveSheet().Cells(row, col); }
-    void Close();                                                 // closes without saving
+    void Close(); // closes without saving
     void Quit() { Close(); }
 
     static double InchesToPoints(double inches) { return inches * 72.0; }
-    static double Sum(const Range& r);                            // WorksheetFunction.Sum
+    static double Sum(const Range& r); // WorksheetFunction.Sum
 
 private:
     std::unique_ptr<Workbook> book_;

@@ -35,10 +35,23 @@ public:
     void need(std::size_t off, std::size_t len) const {
         if (off > n_ || len > n_ - off) throw Truncated();
     }
-    std::uint8_t u8(std::size_t off) const { need(off, 1); return p_[off]; }
-    std::uint16_t u16(std::size_t off) const { need(off, 2); return le16(p_ + off); }
-    std::uint32_t u32(std::size_t off) const { need(off, 4); return le32(p_ + off); }
-    double f64(std::size_t off) const { need(off, 8); return leDouble(p_ + off); }
+    std::uint8_t u8(std::size_t off) const {
+        need(off, 1);
+        return p_[off];
+    }
+    std::uint16_t u16(std::size_t off) const {
+        need(off, 2);
+        return le16(p_ + off);
+    }
+    std::uint32_t u32(std::size_t off) const {
+        need(off, 4);
+        return le32(p_ + off);
+    }
+    double f64(std::size_t off) const {
+        need(off, 8);
+        return leDouble(p_ + off);
+    }
+
 private:
     const unsigned char* p_ = nullptr;
     std::size_t n_ = 0;
@@ -49,7 +62,10 @@ class ByteWriter {
 public:
     explicit ByteWriter(QByteArray& out) : out_(out) {}
     void u8(std::uint8_t v) { out_.append(char(v)); }
-    void u16(std::uint16_t v) { char b[2] = {char(v & 0xFF), char(v >> 8)}; out_.append(b, 2); }
+    void u16(std::uint16_t v) {
+        char b[2] = {char(v & 0xFF), char(v >> 8)};
+        out_.append(b, 2);
+    }
     void u32(std::uint32_t v) {
         char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
         out_.append(b, 4);
@@ -63,11 +79,15 @@ public:
     void bytes(const void* p, std::size_t n) { out_.append(static_cast<const char*>(p), qsizetype(n)); }
     void zeros(std::size_t n) { out_.append(qsizetype(n), '\0'); }
     qsizetype pos() const { return out_.size(); }
-    void put16(qsizetype at, std::uint16_t v) { out_[at] = char(v & 0xFF); out_[at + 1] = char(v >> 8); }
+    void put16(qsizetype at, std::uint16_t v) {
+        out_[at] = char(v & 0xFF);
+        out_[at + 1] = char(v >> 8);
+    }
     void put32(qsizetype at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) out_[at + i] = char((v >> (8 * i)) & 0xFF);
     }
     QByteArray& buffer() { return out_; }
+
 private:
     QByteArray& out_;
 };

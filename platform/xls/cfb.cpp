@@ -33,13 +33,18 @@ void initGsf() {
 constexpr int kMaxDepth = 16;
 constexpr int kMaxStreams = 4096;
 
-bool collect(GsfInfile* dir, const QString& prefix, int depth, qint64 budget, std::vector<Stream>& out,
-             QString* why) {
-    if (depth > kMaxDepth) { if (why) *why = QStringLiteral("directory too deep"); return false; }
+bool collect(GsfInfile* dir, const QString& prefix, int depth, qint64 budget, std::vector<Stream>& out, QString* why) {
+    if (depth > kMaxDepth) {
+        if (why) *why = QStringLiteral("directory too deep");
+        return false;
+    }
     int n = gsf_infile_num_children(dir);
     for (int i = 0; i < n; ++i) {
         GsfInput* child = gsf_infile_child_by_index(dir, i);
-        if (!child) { if (why) *why = QStringLiteral("unreadable directory entry"); return false; }
+        if (!child) {
+            if (why) *why = QStringLiteral("unreadable directory entry");
+            return false;
+        }
         const char* nm = gsf_input_name(child);
         QString name = prefix + QString::fromUtf8(nm ? nm : "");
         bool ok = true;
@@ -121,14 +126,25 @@ QByteArray writeCompound(const std::vector<Stream>& streams, QString* why) {
         int slash = int(s.path.lastIndexOf(QLatin1Char('/')));
         GsfOutfile* dir = slash < 0 ? root : storage(s.path.left(slash));
         QString leaf = slash < 0 ? s.path : s.path.mid(slash + 1);
-        if (!dir || leaf.isEmpty()) { ok = false; if (why) *why = QStringLiteral("bad stream path %1").arg(s.path); break; }
+        if (!dir || leaf.isEmpty()) {
+            ok = false;
+            if (why) *why = QStringLiteral("bad stream path %1").arg(s.path);
+            break;
+        }
         GsfOutput* o = gsf_outfile_new_child(dir, leaf.toUtf8().constData(), FALSE);
-        if (!o) { ok = false; break; }
-        if (!s.data.isEmpty() && !gsf_output_write(o, size_t(s.data.size()), reinterpret_cast<const guint8*>(s.data.constData())))
+        if (!o) {
+            ok = false;
+            break;
+        }
+        if (!s.data.isEmpty() &&
+            !gsf_output_write(o, size_t(s.data.size()), reinterpret_cast<const guint8*>(s.data.constData())))
             ok = false;
         if (!gsf_output_close(o)) ok = false;
         g_object_unref(o);
-        if (!ok) { if (why) *why = QStringLiteral("cannot write stream %1").arg(s.path); break; }
+        if (!ok) {
+            if (why) *why = QStringLiteral("cannot write stream %1").arg(s.path);
+            break;
+        }
     }
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         if (!gsf_output_close(GSF_OUTPUT(*it))) ok = false;

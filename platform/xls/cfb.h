@@ -8,7 +8,7 @@
 namespace xls::detail {
 
 struct Stream {
-    QString path;     // "/"-separated inside the container, e.g. "_VBA_PROJECT_CUR/VBA/dir"
+    QString path; // "/"-separated inside the container, e.g. "_VBA_PROJECT_CUR/VBA/dir"
     QByteArray data;
 };
 

@@ -1,6 +1,6 @@
 #include "platform/xls/crypto.h"
-#include "platform/xls/records.h"
 #include "platform/xls/bytes.h"
+#include "platform/xls/records.h"
 
 #include <QRandomGenerator>
 #include <nettle/arcfour.h>
@@ -48,7 +48,10 @@ public:
             if (pos_ % kBlock == 0) rekey(pos_ / kBlock);
         }
     }
-    void reset() { rekey(0); pos_ = 0; }
+    void reset() {
+        rekey(0);
+        pos_ = 0;
+    }
 
     bool blockKeyed() const override { return true; }
     void applyBlocks(unsigned char* buf, std::size_t size) const override {
@@ -65,7 +68,8 @@ public:
             }
         };
         // Blocks are keyed independently, so they can be done side by side.
-        const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), blocks / 256 + 1);
+        const std::size_t threads =
+            std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), blocks / 256 + 1);
         std::vector<std::thread> pool;
         const std::size_t per = (blocks + threads - 1) / threads;
         for (std::size_t t = 1; t < threads; ++t) {
@@ -89,7 +93,9 @@ protected:
     // Moves the keystream forward to stream offset `to`, discarding what is
     // skipped (the bytes of records that stay in clear still use it up).
     void seek(std::size_t to) {
-        if (to < pos_) { reset(); }
+        if (to < pos_) {
+            reset();
+        }
         if (to / kBlock != block_) {
             rekey(to / kBlock);
             pos_ = (to / kBlock) * kBlock;
@@ -110,7 +116,11 @@ protected:
 
 class Rc4Md5 : public BlockRc4 {
 public:
-    explicit Rc4Md5(const unsigned char h1[5]) { std::memcpy(h1_, h1, 5); reset(); }
+    explicit Rc4Md5(const unsigned char h1[5]) {
+        std::memcpy(h1_, h1, 5);
+        reset();
+    }
+
 protected:
     void blockKey(std::uint32_t block, unsigned char key[16], std::size_t& keyLen) const override {
         unsigned char in[9];
@@ -122,6 +132,7 @@ protected:
         md5_digest(&m, 16, key);
         keyLen = 16;
     }
+
 private:
     unsigned char h1_[5];
 };
@@ -132,6 +143,7 @@ public:
         std::memcpy(h0_, h0, 20);
         reset();
     }
+
 protected:
     void blockKey(std::uint32_t block, unsigned char key[16], std::size_t& keyLen) const override {
         unsigned char in[24];
@@ -152,6 +164,7 @@ protected:
             std::memcpy(key, h, keyLen);
         }
     }
+
 private:
     unsigned char h0_[20];
     std::uint32_t keyBits_;
@@ -170,7 +183,8 @@ const std::uint16_t kXorMatrix[105] = {
     0xAA51, 0x4483, 0x8906, 0x022D, 0x045A, 0x08B4, 0x1168, 0x76B4, 0xED68, 0xCAF1, 0x85C3, 0x1BA7, 0x374E, 0x6E9C,
     0x3730, 0x6E60, 0xDCC0, 0xA9A1, 0x4363, 0x86C6, 0x1DAD, 0x3331, 0x6662, 0xCCC4, 0x89A9, 0x0373, 0x06E6, 0x0DCC,
     0x1021, 0x2042, 0x4084, 0x8108, 0x1231, 0x2462, 0x48C4};
-const std::uint8_t kPad[15] = {0xBB, 0xFF, 0xFF, 0xBA, 0xFF, 0xFF, 0xB9, 0x80, 0x00, 0xBE, 0x0F, 0x00, 0xBF, 0x0F, 0x00};
+const std::uint8_t kPad[15] = {0xBB, 0xFF, 0xFF, 0xBA, 0xFF, 0xFF, 0xB9, 0x80,
+                               0x00, 0xBE, 0x0F, 0x00, 0xBF, 0x0F, 0x00};
 
 std::uint8_t ror1(std::uint8_t b) { return std::uint8_t((b >> 1) | (b << 7)); }
 std::uint8_t xorRor(std::uint8_t a, std::uint8_t b) { return ror1(std::uint8_t(a ^ b)); }
@@ -197,9 +211,11 @@ std::array<std::uint8_t, 16> xorArrayMethod1(const QByteArray& pw) {
     int padIndex = 15 - len;
     while (padIndex > 0) {
         arr[index] = xorRor(kPad[padIndex], hi);
-        --index; --padIndex;
+        --index;
+        --padIndex;
         arr[index] = xorRor(kPad[padIndex], lo);
-        --index; --padIndex;
+        --index;
+        --padIndex;
     }
     return arr;
 }
@@ -222,6 +238,7 @@ public:
             buf[from + i] = v;
         }
     }
+
 private:
     std::array<std::uint8_t, 16> arr_;
 };
@@ -263,10 +280,8 @@ bool clearRecord(std::uint16_t type) {
     case rec::kFileLock:
     case rec::kInterfaceHdr:
     case rec::kRrdInfo:
-    case rec::kRrdHead:
-        return true;
-    default:
-        return false;
+    case rec::kRrdHead: return true;
+    default: return false;
     }
 }
 
@@ -366,8 +381,7 @@ std::optional<EncryptionInfo> parseFilePass(const unsigned char* data, std::size
 
 std::unique_ptr<StreamCipher> makeCipher(const EncryptionInfo& info, const QString& password) {
     switch (info.scheme) {
-    case Scheme::None:
-        return nullptr;
+    case Scheme::None: return nullptr;
     case Scheme::Xor: {
         QByteArray pw = xorPasswordBytes(password);
         if (pw.isEmpty() || xorVerifierMethod1(pw) != info.xorVerifier || xorKeyMethod1(pw) != info.xorKey)
@@ -459,7 +473,10 @@ std::size_t sealVerifier(Scheme scheme, const QString& password, const Encryptio
 void writeCryptoApiHeader(ByteWriter& w, std::uint32_t keyBits) {
     static const char16_t kProvider[] = u"Microsoft Enhanced Cryptographic Provider v1.0";
     QByteArray csp;
-    for (const char16_t* p = kProvider; *p; ++p) { csp.append(char(*p & 0xFF)); csp.append(char(*p >> 8)); }
+    for (const char16_t* p = kProvider; *p; ++p) {
+        csp.append(char(*p & 0xFF));
+        csp.append(char(*p >> 8));
+    }
     csp.append(2, '\0');
     const std::uint32_t flags = 0x04 | 0x08; // CryptoAPI; document properties left in clear
     w.u16(4);
@@ -467,11 +484,11 @@ void writeCryptoApiHeader(ByteWriter& w, std::uint32_t keyBits) {
     w.u32(flags);
     w.u32(std::uint32_t(32 + csp.size()));
     w.u32(flags);
-    w.u32(0);          // SizeExtra
-    w.u32(0x6801);     // RC4
-    w.u32(0x8004);     // SHA-1
+    w.u32(0);      // SizeExtra
+    w.u32(0x6801); // RC4
+    w.u32(0x8004); // SHA-1
     w.u32(keyBits);
-    w.u32(1);          // PROV_RSA_FULL
+    w.u32(1); // PROV_RSA_FULL
     w.u32(0);
     w.u32(0);
     w.bytes(csp.constData(), std::size_t(csp.size()));
@@ -520,10 +537,15 @@ bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt) {
             std::uint16_t type = le16(o + pos);
             std::size_t len = le16(o + pos + 2);
             std::size_t data = pos + 4;
-            if (len > n - data) { std::memcpy(p + pos, o + pos, n - pos); return false; }
+            if (len > n - data) {
+                std::memcpy(p + pos, o + pos, n - pos);
+                return false;
+            }
             std::memcpy(p + pos, o + pos, 4);
-            if (clearRecord(type)) std::memcpy(p + data, o + data, len);
-            else if (type == rec::kBoundSheet) std::memcpy(p + data, o + data, std::min<std::size_t>(4, len));
+            if (clearRecord(type))
+                std::memcpy(p + data, o + data, len);
+            else if (type == rec::kBoundSheet)
+                std::memcpy(p + data, o + data, std::min<std::size_t>(4, len));
             pos = data + len;
         }
         if (pos < n) std::memcpy(p + pos, o + pos, n - pos);
@@ -538,7 +560,8 @@ bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt) {
         std::size_t data = pos + 4;
         if (len > n - data) return false;
         if (!clearRecord(type) && len > 0) {
-            std::size_t skip = (type == rec::kBoundSheet) ? std::min<std::size_t>(4, len) : 0; // BOUNDSHEET offset stays clear
+            std::size_t skip =
+                (type == rec::kBoundSheet) ? std::min<std::size_t>(4, len) : 0; // BOUNDSHEET offset stays clear
             if (len > skip) cipher.apply(p, data + skip, len - skip, data, len, encrypt);
         }
         pos = data + len;

@@ -46,12 +46,15 @@ public:
     // Transforms bytes [from, from+len) of the stream in place; calls must
     // come in increasing stream order. `recordDataStart` and `recordSize`
     // locate the record the bytes belong to (XOR obfuscation keys on them).
-    virtual void apply(unsigned char* buf, std::size_t from, std::size_t len,
-                       std::size_t recordDataStart, std::size_t recordSize, bool encrypt) = 0;
+    virtual void apply(unsigned char* buf, std::size_t from, std::size_t len, std::size_t recordDataStart,
+                       std::size_t recordSize, bool encrypt) = 0;
     // Block-keyed ciphers can transform a whole stream at once (the walk
     // then puts the clear parts back), spread over several threads.
     virtual bool blockKeyed() const { return false; }
-    virtual void applyBlocks(unsigned char* buf, std::size_t size) const { (void)buf; (void)size; }
+    virtual void applyBlocks(unsigned char* buf, std::size_t size) const {
+        (void)buf;
+        (void)size;
+    }
 };
 
 // A cipher when the password matches the verifier, nullptr otherwise.

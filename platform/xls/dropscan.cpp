@@ -27,23 +27,38 @@ long rangeCells(const ByteView& v) {
 void SheetDropScan::record(std::uint16_t type, const ByteView& v, int depth) {
     // Only a chart is embedded in a sheet's substream; what lies inside it
     // goes with the chart.
-    if (type == rec::kBof) { if (depth == 0) drops_ |= dropBit(Dropped::Charts); return; }
+    if (type == rec::kBof) {
+        if (depth == 0) drops_ |= dropBit(Dropped::Charts);
+        return;
+    }
     if (depth > 0) return;
     switch (type) {
     case rec::kFormula: ++formulas_; break;
-    case rec::kArray: drops_ |= dropBit(Dropped::ArrayFormulas); groupCells_ += rangeCells(v); break;
-    case rec::kTable: drops_ |= dropBit(Dropped::DataTables); groupCells_ += rangeCells(v); break;
+    case rec::kArray:
+        drops_ |= dropBit(Dropped::ArrayFormulas);
+        groupCells_ += rangeCells(v);
+        break;
+    case rec::kTable:
+        drops_ |= dropBit(Dropped::DataTables);
+        groupCells_ += rangeCells(v);
+        break;
     case rec::kNote: drops_ |= dropBit(Dropped::Comments); break;
     case rec::kObj:
         if (v.size() >= 6 && v.u16(0) == kFtCmo) {
             const std::uint16_t kind = v.u16(4);
             // Filter and validation arrows are the drawings of those features.
-            if (kind == kObjNote) drops_ |= dropBit(Dropped::Comments);
-            else if (kind == kObjChart) drops_ |= dropBit(Dropped::Charts);
-            else if (kind != kObjDropDown) drops_ |= dropBit(Dropped::Drawings);
+            if (kind == kObjNote)
+                drops_ |= dropBit(Dropped::Comments);
+            else if (kind == kObjChart)
+                drops_ |= dropBit(Dropped::Charts);
+            else if (kind != kObjDropDown)
+                drops_ |= dropBit(Dropped::Drawings);
         }
         break;
-    case rec::kCondFmt: case rec::kCf: case rec::kCondFmt12: case rec::kCf12:                 // CONDFMT, CF and their 2007 forms
+    case rec::kCondFmt:
+    case rec::kCf:
+    case rec::kCondFmt12:
+    case rec::kCf12: // CONDFMT, CF and their 2007 forms
         drops_ |= dropBit(Dropped::ConditionalFormats);
         break;
     case rec::kDv: drops_ |= dropBit(Dropped::Validation); break;
@@ -55,11 +70,12 @@ void SheetDropScan::record(std::uint16_t type, const ByteView& v, int depth) {
         break;
     case rec::kRString: drops_ |= dropBit(Dropped::RichText); break;
     case rec::kHLink: drops_ |= dropBit(Dropped::Hyperlinks); break;
-    case rec::kAutoFilterInfo: case rec::kAutoFilter: drops_ |= dropBit(Dropped::AutoFilters); break;
-    case rec::kRow:                                                        // outline level
+    case rec::kAutoFilterInfo:
+    case rec::kAutoFilter: drops_ |= dropBit(Dropped::AutoFilters); break;
+    case rec::kRow: // outline level
         if (v.size() >= 16 && (v.u32(12) & 0x07)) drops_ |= dropBit(Dropped::Outline);
         break;
-    case rec::kColInfo:                                                        // outline level
+    case rec::kColInfo: // outline level
         if (v.size() >= 10 && ((v.u16(8) >> 8) & 0x07)) drops_ |= dropBit(Dropped::Outline);
         break;
     case rec::kSxView: drops_ |= dropBit(Dropped::PivotTables); break;
@@ -74,7 +90,8 @@ void SheetDropScan::finish(const xl::Worksheet& ws) {
     long kept = 0;
     for (int r = 1; r <= ws.usedRows(); ++r) {
         if (const xl::RowInfo* ri = ws.rowInfo(r))
-            kept += long(std::count_if(ri->cells.begin(), ri->cells.end(), [](const xl::Cell& c) { return c.kept != nullptr; }));
+            kept += long(
+                std::count_if(ri->cells.begin(), ri->cells.end(), [](const xl::Cell& c) { return c.kept != nullptr; }));
     }
     // The cells of array formulas and data tables are told under their own name.
     if (formulas_ - groupCells_ > kept) drops_ |= dropBit(Dropped::FormulasAsValues);
@@ -83,8 +100,8 @@ void SheetDropScan::finish(const xl::Worksheet& ws) {
 DropSet globalsDrop(std::uint16_t type, const ByteView& v) {
     switch (type) {
     case rec::kObjProj: return dropBit(Dropped::Macros);
-    case rec::kProtect: case rec::kWindowProtect:
-        return v.size() >= 2 && v.u16(0) != 0 ? dropBit(Dropped::BookProtection) : 0;
+    case rec::kProtect:
+    case rec::kWindowProtect: return v.size() >= 2 && v.u16(0) != 0 ? dropBit(Dropped::BookProtection) : 0;
     case rec::kFileSharing: return dropBit(Dropped::WriteReservation);
     default: return 0;
     }
@@ -94,7 +111,7 @@ DropSet sheetKindDrop(std::uint8_t boundSheetType) {
     switch (boundSheetType) {
     case 0x00: return 0;
     case 0x02: return dropBit(Dropped::ChartSheets);
-    default: return dropBit(Dropped::MacroSheets);                       // macro, module, dialog
+    default: return dropBit(Dropped::MacroSheets); // macro, module, dialog
     }
 }
 
@@ -129,7 +146,8 @@ QStringList describeDrops(DropSet book, const std::vector<QString>& sheetNames, 
             if (perSheet[i] & bit) on << QStringLiteral("\"%1\"").arg(sheetNames[i]);
         if (!on.isEmpty()) {
             out << QStringLiteral("%1 (%2 %3)")
-                       .arg(QLatin1String(words[k]), on.size() == 1 ? QStringLiteral("foglio") : QStringLiteral("fogli"),
+                       .arg(QLatin1String(words[k]),
+                            on.size() == 1 ? QStringLiteral("foglio") : QStringLiteral("fogli"),
                             on.join(QStringLiteral(", ")));
         } else if (book & bit) {
             out << QLatin1String(words[k]);

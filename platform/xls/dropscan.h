@@ -10,15 +10,33 @@
 #include <cstdint>
 #include <vector>
 
-namespace xl { class Worksheet; }
+namespace xl {
+class Worksheet;
+}
 
 namespace xls::detail {
 
 // One kind of content the save leaves out, in the order the user reads them.
 enum class Dropped : std::uint8_t {
-    ChartSheets, MacroSheets, Charts, Drawings, Comments, ConditionalFormats, Validation, RichText,
-    ArrayFormulas, DataTables, FormulasAsValues, Hyperlinks, AutoFilters, Outline, PivotTables,
-    SheetProtection, BookProtection, WriteReservation, Macros,
+    ChartSheets,
+    MacroSheets,
+    Charts,
+    Drawings,
+    Comments,
+    ConditionalFormats,
+    Validation,
+    RichText,
+    ArrayFormulas,
+    DataTables,
+    FormulasAsValues,
+    Hyperlinks,
+    AutoFilters,
+    Outline,
+    PivotTables,
+    SheetProtection,
+    BookProtection,
+    WriteReservation,
+    Macros,
     Count
 };
 
@@ -34,6 +52,7 @@ public:
     // Once the sheet is read: formulas that did not stay with their cells.
     void finish(const xl::Worksheet& ws);
     DropSet drops() const { return drops_; }
+
 private:
     const std::vector<char>& sstRich_;
     DropSet drops_ = 0;

@@ -9,14 +9,17 @@ namespace xls::detail {
 namespace {
 
 enum class Kind {
-    Plain,       // copied as it is
-    RelRef,      // a cell given as offsets from the formula's cell
-    RelArea,     // a range given the same way
-    OtherSheet,  // a cell or range on a sheet named through the reference index
-    Name,        // a defined name of this workbook, by its index
+    Plain,      // copied as it is
+    RelRef,     // a cell given as offsets from the formula's cell
+    RelArea,    // a range given the same way
+    OtherSheet, // a cell or range on a sheet named through the reference index
+    Name,       // a defined name of this workbook, by its index
 };
 
-void put16(unsigned char* p, std::uint16_t v) { p[0] = std::uint8_t(v); p[1] = std::uint8_t(v >> 8); }
+void put16(unsigned char* p, std::uint16_t v) {
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+}
 
 // The size of the token at `p` with `n` bytes left, and what it needs.
 // False for a token that is unknown, that this codec does not keep, or
@@ -36,27 +39,47 @@ bool measure(const unsigned char* p, std::size_t n, std::size_t& size, Kind& kin
             if (n < 4) return false;
             size = (p[1] & 0x04) ? 4 + 2 * (std::size_t(le16(p + 2)) + 1) : 4;
             break;
-        case 0x1C: case 0x1D: size = 2; break; // error, boolean
-        case 0x1E: size = 3; break;            // integer
-        case 0x1F: size = 9; break;            // number
-        default: return false; // a shared or array formula, a data table, an extended token
+        case 0x1C:
+        case 0x1D: size = 2; break; // error, boolean
+        case 0x1E: size = 3; break; // integer
+        case 0x1F: size = 9; break; // number
+        default: return false;      // a shared or array formula, a data table, an extended token
         }
     } else if (ptg < 0x80) {
         switch (ptg & 0x1F) {
-        case 0x00: size = 8; break;             // array constant (its values follow the tokens)
-        case 0x01: size = 3; break;             // function
-        case 0x02: size = 4; break;             // function with a variable argument count
-        case 0x04: case 0x0A: size = 5; break;  // cell, deleted cell
-        case 0x05: case 0x0B: size = 9; break;  // range, deleted range
-        case 0x06: case 0x07: case 0x08: size = 7; break; // sub-expressions that yield a range
+        case 0x00: size = 8; break; // array constant (its values follow the tokens)
+        case 0x01: size = 3; break; // function
+        case 0x02: size = 4; break; // function with a variable argument count
+        case 0x04:
+        case 0x0A: size = 5; break; // cell, deleted cell
+        case 0x05:
+        case 0x0B: size = 9; break; // range, deleted range
+        case 0x06:
+        case 0x07:
+        case 0x08: size = 7; break; // sub-expressions that yield a range
         case 0x09: size = 3; break;
-        case 0x0C: size = 5; kind = Kind::RelRef; break;
-        case 0x0D: size = 9; kind = Kind::RelArea; break;
-        case 0x1A: case 0x1C: size = 7; kind = Kind::OtherSheet; break;
-        case 0x1B: case 0x1D: size = 11; kind = Kind::OtherSheet; break;
+        case 0x0C:
+            size = 5;
+            kind = Kind::RelRef;
+            break;
+        case 0x0D:
+            size = 9;
+            kind = Kind::RelArea;
+            break;
+        case 0x1A:
+        case 0x1C:
+            size = 7;
+            kind = Kind::OtherSheet;
+            break;
+        case 0x1B:
+        case 0x1D:
+            size = 11;
+            kind = Kind::OtherSheet;
+            break;
         case 0x03:
             if (!names) return false;
-            size = 5; kind = Kind::Name;
+            size = 5;
+            kind = Kind::Name;
             break;
         default: return false; // defined names, external names and what is not a token
         }
@@ -85,9 +108,8 @@ bool relativeBits(const unsigned char* col) { return (le16(col) & 0xC000) != 0; 
 
 namespace {
 
-std::shared_ptr<const xl::KeptFormula> keep(const QByteArray& tokens, const QByteArray& extra,
-                                            std::uint16_t flags, const SheetOfIndex& sheetOf,
-                                            bool shared, int row, int col, bool names) {
+std::shared_ptr<const xl::KeptFormula> keep(const QByteArray& tokens, const QByteArray& extra, std::uint16_t flags,
+                                            const SheetOfIndex& sheetOf, bool shared, int row, int col, bool names) {
     if (tokens.size() > 0xFFFF || (tokens.isEmpty() && !names)) return nullptr;
     auto f = std::make_shared<xl::KeptFormula>();
     f->tokens = QByteArray(tokens.constData(), tokens.size());
@@ -103,9 +125,7 @@ std::shared_ptr<const xl::KeptFormula> keep(const QByteArray& tokens, const QByt
         unsigned char* t = p + pos;
         switch (kind) {
         case Kind::Plain: break;
-        case Kind::Name:
-            f->nameFields.push_back(std::uint16_t(pos + 1));
-            break;
+        case Kind::Name: f->nameFields.push_back(std::uint16_t(pos + 1)); break;
         case Kind::RelRef:
             if (!shared) return nullptr;
             resolve(t + 1, t + 3, row, col);
@@ -138,13 +158,13 @@ std::shared_ptr<const xl::KeptFormula> keep(const QByteArray& tokens, const QByt
 } // namespace
 
 std::shared_ptr<const xl::KeptFormula> keepFormula(const QByteArray& tokens, const QByteArray& extra,
-                                                    std::uint16_t flags, const SheetOfIndex& sheetOf,
-                                                    bool shared, int row, int col) {
+                                                   std::uint16_t flags, const SheetOfIndex& sheetOf, bool shared,
+                                                   int row, int col) {
     return keep(tokens, extra, flags, sheetOf, shared, row, col, false);
 }
 
 std::shared_ptr<const xl::KeptFormula> keepNameFormula(const QByteArray& tokens, const QByteArray& extra,
-                                                        const SheetOfIndex& sheetOf) {
+                                                       const SheetOfIndex& sheetOf) {
     return keep(tokens, extra, 0, sheetOf, false, 0, 0, true);
 }
 

@@ -31,14 +31,14 @@ using SheetOfIndex = std::function<QString(std::uint16_t)>;
 // a defined name, another workbook, an array formula or data table) — the
 // cell then keeps its value only.
 std::shared_ptr<const xl::KeptFormula> keepFormula(const QByteArray& tokens, const QByteArray& extra,
-                                                    std::uint16_t flags, const SheetOfIndex& sheetOf,
-                                                    bool shared = false, int row = 0, int col = 0);
+                                                   std::uint16_t flags, const SheetOfIndex& sheetOf,
+                                                   bool shared = false, int row = 0, int col = 0);
 
 // The tokens of a defined name: as keepFormula, and names used by the name
 // are kept too (see KeptFormula::nameFields). Empty tokens are a name
 // without a formula, kept as such.
 std::shared_ptr<const xl::KeptFormula> keepNameFormula(const QByteArray& tokens, const QByteArray& extra,
-                                                        const SheetOfIndex& sheetOf);
+                                                       const SheetOfIndex& sheetOf);
 
 // Whether a shared formula's tokens hold any reference relative to the
 // cell, i.e. whether each cell needs its own copy. False also for tokens

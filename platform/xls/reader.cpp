@@ -2,18 +2,18 @@
 
 #include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
-#include "platform/xls/records.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
 #include "platform/xls/dropscan.h"
 #include "platform/xls/formula.h"
+#include "platform/xls/records.h"
 #include "platform/xls/xlsfile.h"
 
 #include <QHash>
 #include <algorithm>
-#include <cstring>
-#include <cmath>
 #include <atomic>
+#include <cmath>
+#include <cstring>
 #include <exception>
 #include <map>
 #include <thread>
@@ -30,9 +30,10 @@ constexpr int kDefaultXf = 15; // XFs 0-14 are the named styles' own
 }
 
 [[noreturn]] void olderFormat() {
-    throw FileError(FileErrorKind::OlderFormat,
-                    QStringLiteral("Il file è in un formato di Excel più vecchio (Excel 95 o precedente): va aperto in un "
-                                   "programma di fogli di calcolo e salvato di nuovo come \"Excel 97-2003\"."));
+    throw FileError(
+        FileErrorKind::OlderFormat,
+        QStringLiteral("Il file è in un formato di Excel più vecchio (Excel 95 o precedente): va aperto in un "
+                       "programma di fogli di calcolo e salvato di nuovo come \"Excel 97-2003\"."));
 }
 
 struct Rec {
@@ -43,20 +44,23 @@ struct Rec {
 
 class RecordCursor {
 public:
-    RecordCursor(const QByteArray& s, std::size_t start) : s_(reinterpret_cast<const unsigned char*>(s.constData())), n_(std::size_t(s.size())), pos_(start) {}
+    RecordCursor(const QByteArray& s, std::size_t start)
+        : s_(reinterpret_cast<const unsigned char*>(s.constData())), n_(std::size_t(s.size())), pos_(start) {}
     bool next(Rec& r) {
         if (pos_ + 4 > n_) return false;
         r.type = le16(s_ + pos_);
         r.len = le16(s_ + pos_ + 2);
         r.off = pos_ + 4;
         if (r.len > kMaxRecord) damaged(QStringLiteral("record 0x%1 is too long").arg(r.type, 4, 16, QLatin1Char('0')));
-        if (r.len > n_ - r.off) damaged(QStringLiteral("record 0x%1 is truncated").arg(r.type, 4, 16, QLatin1Char('0')));
+        if (r.len > n_ - r.off)
+            damaged(QStringLiteral("record 0x%1 is truncated").arg(r.type, 4, 16, QLatin1Char('0')));
         pos_ = r.off + r.len;
         return true;
     }
     // The type of the record that follows, 0 when none.
     std::uint16_t peekType() const { return pos_ + 4 <= n_ ? le16(s_ + pos_) : 0; }
     ByteView view(const Rec& r) const { return ByteView(s_ + r.off, r.len); }
+
 private:
     const unsigned char* s_;
     std::size_t n_;
@@ -77,15 +81,24 @@ class SegmentReader {
 public:
     explicit SegmentReader(std::vector<ByteView> segs) : segs_(std::move(segs)) {}
     bool atEnd() {
-        while (seg_ < segs_.size() && off_ >= segs_[seg_].size()) { ++seg_; off_ = 0; }
+        while (seg_ < segs_.size() && off_ >= segs_[seg_].size()) {
+            ++seg_;
+            off_ = 0;
+        }
         return seg_ >= segs_.size();
     }
     std::uint8_t u8() {
         if (atEnd()) throw Truncated();
         return segs_[seg_].data()[off_++];
     }
-    std::uint16_t u16() { std::uint16_t lo = u8(); return std::uint16_t(lo | (u8() << 8)); }
-    std::uint32_t u32() { std::uint32_t lo = u16(); return lo | (std::uint32_t(u16()) << 16); }
+    std::uint16_t u16() {
+        std::uint16_t lo = u8();
+        return std::uint16_t(lo | (u8() << 8));
+    }
+    std::uint32_t u32() {
+        std::uint32_t lo = u16();
+        return lo | (std::uint32_t(u16()) << 16);
+    }
     void skip(std::size_t n) {
         while (n > 0) {
             if (atEnd()) throw Truncated();
@@ -152,8 +165,14 @@ QString unicodeString(const ByteView& v, std::size_t off, bool shortCount, std::
     std::size_t p = off + (shortCount ? 1 : 2);
     std::uint8_t flags = v.u8(p++);
     std::size_t runs = 0, ext = 0;
-    if (flags & 0x08) { runs = v.u16(p); p += 2; }
-    if (flags & 0x04) { ext = v.u32(p); p += 4; }
+    if (flags & 0x08) {
+        runs = v.u16(p);
+        p += 2;
+    }
+    if (flags & 0x04) {
+        ext = v.u32(p);
+        p += 4;
+    }
     QString s;
     if (flags & 0x01) {
         v.need(p, cch * 2);
@@ -240,14 +259,28 @@ struct NameRef {
 // Header and footer text "&Lleft&Ccenter&Rright" into its three sections.
 void splitHeader(const QString& s, QString& left, QString& center, QString& right) {
     QString* cur = &center;
-    left.clear(); center.clear(); right.clear();
+    left.clear();
+    center.clear();
+    right.clear();
     for (qsizetype i = 0; i < s.size(); ++i) {
         QChar c = s[i];
         if (c == QLatin1Char('&') && i + 1 < s.size()) {
             QChar d = s[i + 1];
-            if (d == QLatin1Char('L') || d == QLatin1Char('l')) { cur = &left; ++i; continue; }
-            if (d == QLatin1Char('C') || d == QLatin1Char('c')) { cur = &center; ++i; continue; }
-            if (d == QLatin1Char('R') || d == QLatin1Char('r')) { cur = &right; ++i; continue; }
+            if (d == QLatin1Char('L') || d == QLatin1Char('l')) {
+                cur = &left;
+                ++i;
+                continue;
+            }
+            if (d == QLatin1Char('C') || d == QLatin1Char('c')) {
+                cur = &center;
+                ++i;
+                continue;
+            }
+            if (d == QLatin1Char('R') || d == QLatin1Char('r')) {
+                cur = &right;
+                ++i;
+                continue;
+            }
             cur->append(c);
             cur->append(d);
             ++i;
@@ -271,7 +304,9 @@ std::vector<xl::CellRect> nameAreas(const ByteView& v, std::size_t off, std::siz
     while (p < end) {
         std::uint8_t ptg = v.u8(p++);
         switch (ptg) {
-        case 0x3B: case 0x5B: case 0x7B: { // area 3d
+        case 0x3B:
+        case 0x5B:
+        case 0x7B: { // area 3d
             std::uint16_t ixti = v.u16(p);
             int r1 = v.u16(p + 2), r2 = v.u16(p + 4);
             int c1 = v.u16(p + 6) & 0x3FFF, c2 = v.u16(p + 8) & 0x3FFF;
@@ -282,7 +317,9 @@ std::vector<xl::CellRect> nameAreas(const ByteView& v, std::size_t off, std::siz
             out.push_back({std::min(r1, r2) + 1, std::min(c1, c2) + 1, std::max(r1, r2) + 1, std::max(c1, c2) + 1});
             break;
         }
-        case 0x3A: case 0x5A: case 0x7A: { // cell 3d
+        case 0x3A:
+        case 0x5A:
+        case 0x7A: { // cell 3d
             std::uint16_t ixti = v.u16(p);
             int r = v.u16(p + 2), c = v.u16(p + 4) & 0x3FFF;
             p += 6;
@@ -291,13 +328,14 @@ std::vector<xl::CellRect> nameAreas(const ByteView& v, std::size_t off, std::siz
             out.push_back({r + 1, c + 1, r + 1, c + 1});
             break;
         }
-        case 0x29: case 0x49: case 0x69: // mem func: the sub-expression follows inline
+        case 0x29:
+        case 0x49:
+        case 0x69: // mem func: the sub-expression follows inline
             p += 2;
             break;
         case 0x10: // union
             break;
-        default:
-            return out; // anything else: keep what was understood
+        default: return out; // anything else: keep what was understood
         }
     }
     return out;
@@ -315,7 +353,10 @@ public:
         sheetDrops_.assign(sheetRefs_.size(), 0);
         for (const SheetRef& ref : sheetRefs_) {
             sheetDrops_[sheets.size()] = sheetKindDrop(ref.type);
-            if (ref.type != 0) { sheets.push_back(nullptr); continue; }
+            if (ref.type != 0) {
+                sheets.push_back(nullptr);
+                continue;
+            }
             xl::Worksheet* ws = nullptr;
             try {
                 ws = &book_->AddSheet(ref.name);
@@ -332,15 +373,21 @@ public:
         auto work = [&] {
             for (std::size_t i = next++; i < sheets.size(); i = next++) {
                 if (!sheets[i]) continue;
-                try { readSheet(sheetRefs_[i], *sheets[i]); } catch (...) { errors[i] = std::current_exception(); }
+                try {
+                    readSheet(sheetRefs_[i], *sheets[i]);
+                } catch (...) {
+                    errors[i] = std::current_exception();
+                }
             }
         };
-        const std::size_t threads = std::min<std::size_t>(sheets.size(), std::max(1u, std::thread::hardware_concurrency()));
+        const std::size_t threads =
+            std::min<std::size_t>(sheets.size(), std::max(1u, std::thread::hardware_concurrency()));
         std::vector<std::thread> pool;
         for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
         work();
         for (auto& t : pool) t.join();
-        for (auto& e : errors) if (e) std::rethrow_exception(e);
+        for (auto& e : errors)
+            if (e) std::rethrow_exception(e);
         for (const NameRef& n : names_) {
             if (n.sheet < 0 || n.sheet >= int(sheets.size()) || !sheets[n.sheet] || n.areas.empty()) continue;
             xl::PageSetup& ps = sheets[n.sheet]->GetPageSetup();
@@ -348,8 +395,10 @@ public:
                 ps.PrintArea = xl::formatAddress(n.areas.front());
             } else {
                 for (const xl::CellRect& a : n.areas) {
-                    if (a.col1 == 1 && a.col2 == xl::kMaxCols) ps.PrintTitleRows = rowsAddress(a.row1, a.row2);
-                    else if (a.row1 == 1 && a.row2 == xl::kMaxRows) ps.PrintTitleColumns = colsAddress(a.col1, a.col2);
+                    if (a.col1 == 1 && a.col2 == xl::kMaxCols)
+                        ps.PrintTitleRows = rowsAddress(a.row1, a.row2);
+                    else if (a.row1 == 1 && a.row2 == xl::kMaxRows)
+                        ps.PrintTitleColumns = colsAddress(a.col1, a.col2);
                 }
             }
         }
@@ -357,7 +406,8 @@ public:
         for (const SheetRef& ref : sheetRefs_) sheetNames.push_back(ref.name);
         book_->notKept = describeDrops(bookDrops_, sheetNames, sheetDrops_);
         if (const QStringList lost = lostNames(); !lost.isEmpty())
-            book_->notKept << QStringLiteral("nomi definiti che il programma non sa riscrivere (%1)").arg(lost.join(QStringLiteral(", ")));
+            book_->notKept << QStringLiteral("nomi definiti che il programma non sa riscrivere (%1)")
+                                  .arg(lost.join(QStringLiteral(", ")));
         if (book_->SheetCount() == 0) damaged(QStringLiteral("the workbook has no worksheet"));
         if (activeTab_ < sheets.size() && sheets[activeTab_]) book_->SetActiveSheet(*sheets[activeTab_]);
         return std::move(book_);
@@ -378,15 +428,25 @@ private:
             bookDrops_ |= globalsDrop(r.type, v);
             switch (r.type) {
             case rec::kEof: sawEof = true; break;
-            case rec::kDateMode: if (v.size() >= 2) book_->date1904 = v.u16(0) != 0; break;
-            case rec::kCodePage: if (v.size() >= 2) book_->codepage = v.u16(0); break;
-            case rec::kWindow1: if (v.size() >= 12) activeTab_ = v.u16(10); break;
+            case rec::kDateMode:
+                if (v.size() >= 2) book_->date1904 = v.u16(0) != 0;
+                break;
+            case rec::kCodePage:
+                if (v.size() >= 2) book_->codepage = v.u16(0);
+                break;
+            case rec::kWindow1:
+                if (v.size() >= 12) activeTab_ = v.u16(10);
+                break;
             case rec::kFont: readFont(v); break;
             case rec::kFormat: readFormat(v); break;
-            case rec::kStyle: case rec::kStyleExt:
-                book_->formatting.styles.emplace_back(r.type, QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())));
+            case rec::kStyle:
+            case rec::kStyleExt:
+                book_->formatting.styles.emplace_back(
+                    r.type, QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())));
                 break;
-            case rec::kPalette: book_->formatting.palette = QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())); break;
+            case rec::kPalette:
+                book_->formatting.palette = QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
+                break;
             case rec::kXf: readXf(v); break;
             case rec::kBoundSheet: readBoundSheet(v); break;
             case rec::kExternSheet: readExternSheet(v, xtiSheet); break;
@@ -502,8 +562,13 @@ private:
                 const xl::KeptFormula& f = *names[i].formula;
                 for (std::uint16_t at : f.nameFields) {
                     if (std::size_t(at) + 2 > std::size_t(f.tokens.size())) continue;
-                    const std::size_t used = std::uint8_t(f.tokens[at]) | std::size_t(std::uint8_t(f.tokens[at + 1])) << 8;
-                    if (used >= 1 && used <= lost.size() && lost[used - 1]) { lost[i] = true; changed = true; break; }
+                    const std::size_t used = std::uint8_t(f.tokens[at]) | std::size_t(std::uint8_t(f.tokens[at + 1]))
+                                                                              << 8;
+                    if (used >= 1 && used <= lost.size() && lost[used - 1]) {
+                        lost[i] = true;
+                        changed = true;
+                        break;
+                    }
                 }
             }
         }
@@ -511,8 +576,10 @@ private:
         for (std::size_t i = 0; i < names.size(); ++i) {
             if (!lost[i]) continue;
             const xl::DefinedName& n = names[i];
-            const QString shown = n.builtin ? QStringLiteral("nome interno %1").arg(n.name.isEmpty() ? 0 : n.name[0].unicode()) : n.name;
-            out << (n.sheet.isEmpty() ? QStringLiteral("\"%1\"").arg(shown) : QStringLiteral("\"%1\" del foglio \"%2\"").arg(shown, n.sheet));
+            const QString shown =
+                n.builtin ? QStringLiteral("nome interno %1").arg(n.name.isEmpty() ? 0 : n.name[0].unicode()) : n.name;
+            out << (n.sheet.isEmpty() ? QStringLiteral("\"%1\"").arg(shown)
+                                      : QStringLiteral("\"%1\" del foglio \"%2\"").arg(shown, n.sheet));
         }
         return out;
     }
@@ -537,13 +604,19 @@ private:
             nameLost_.push_back(false);
             return;
         }
-        if (flags & 0x01) appendUtf16(dn.name, v.data() + 15, cch);
-        else dn.name = QString::fromLatin1(reinterpret_cast<const char*>(v.data() + 15), cch);
-        if (itab > 0) dn.sheet = itab <= sheetRefs_.size() && sheetRefs_[itab - 1].type == 0 ? sheetRefs_[itab - 1].name : QString();
-        if (!dn.printSetup() && cch > 0 && (itab == 0 || !dn.sheet.isEmpty()) && std::size_t(15) + nameBytes + cce <= v.size()) {
+        if (flags & 0x01)
+            appendUtf16(dn.name, v.data() + 15, cch);
+        else
+            dn.name = QString::fromLatin1(reinterpret_cast<const char*>(v.data() + 15), cch);
+        if (itab > 0)
+            dn.sheet =
+                itab <= sheetRefs_.size() && sheetRefs_[itab - 1].type == 0 ? sheetRefs_[itab - 1].name : QString();
+        if (!dn.printSetup() && cch > 0 && (itab == 0 || !dn.sheet.isEmpty()) &&
+            std::size_t(15) + nameBytes + cce <= v.size()) {
             const char* base = reinterpret_cast<const char*>(v.data()) + 15 + nameBytes;
             const SheetOfIndex sheetOf = [this](std::uint16_t ixti) { return formulaSheet(ixti); };
-            dn.formula = keepNameFormula(QByteArray(base, cce), QByteArray(base + cce, qsizetype(v.size() - 15 - nameBytes - cce)), sheetOf);
+            dn.formula = keepNameFormula(QByteArray(base, cce),
+                                         QByteArray(base + cce, qsizetype(v.size() - 15 - nameBytes - cce)), sheetOf);
         }
         // A print area or print titles come back from the page setup; any
         // other name that had a formula and could not keep it is written
@@ -558,7 +631,8 @@ private:
         int sheet = itab > 0 ? itab - 1 : -1;
         n.areas = nameAreas(v, 15 + nameBytes, cce, xtiSheet, sheet);
         n.sheet = itab > 0 ? itab - 1 : sheet;
-        if (n.sheet >= 0 && std::size_t(n.sheet) < sheetRefs_.size()) book_->names.back().sheet = sheetRefs_[std::size_t(n.sheet)].name;
+        if (n.sheet >= 0 && std::size_t(n.sheet) < sheetRefs_.size())
+            book_->names.back().sheet = sheetRefs_[std::size_t(n.sheet)].name;
         names_.push_back(n);
     }
 
@@ -590,7 +664,8 @@ private:
         std::vector<std::size_t> order;
         order.reserve(xfs_.size());
         if (xfs_.size() > std::size_t(kDefaultXf)) order.push_back(kDefaultXf);
-        for (std::size_t i = 0; i < xfs_.size(); ++i) if (i != std::size_t(kDefaultXf)) order.push_back(i);
+        for (std::size_t i = 0; i < xfs_.size(); ++i)
+            if (i != std::size_t(kDefaultXf)) order.push_back(i);
         for (std::size_t i : order) {
             XfRec& x = xfs_[i];
             auto it = canon.find(x.format);
@@ -675,23 +750,33 @@ private:
               sheetOf_([&book](std::uint16_t ixti) { return book.formulaSheet(ixti); }) {}
 
         void run() {
-            if (ref_.pos >= std::size_t(book_.s_.size())) damaged(QStringLiteral("sheet %1 lies outside the stream").arg(ref_.name));
+            if (ref_.pos >= std::size_t(book_.s_.size()))
+                damaged(QStringLiteral("sheet %1 lies outside the stream").arg(ref_.name));
             Rec r;
-            if (!cur_.next(r) || r.type != rec::kBof) damaged(QStringLiteral("sheet %1 does not begin with BOF").arg(ref_.name));
+            if (!cur_.next(r) || r.type != rec::kBof)
+                damaged(QStringLiteral("sheet %1 does not begin with BOF").arg(ref_.name));
             int depth = 0; // embedded substreams (charts) are skipped whole
             while (true) {
                 if (!cur_.next(r)) damaged(QStringLiteral("sheet %1 has no end").arg(ref_.name));
                 ByteView v = cur_.view(r);
                 dropScan_.record(r.type, v, depth);
-                if (r.type == rec::kBof) { ++depth; continue; }
-                if (r.type == rec::kEof) { if (depth == 0) break; --depth; continue; }
+                if (r.type == rec::kBof) {
+                    ++depth;
+                    continue;
+                }
+                if (r.type == rec::kEof) {
+                    if (depth == 0) break;
+                    --depth;
+                    continue;
+                }
                 if (depth > 0) continue;
                 afterFormulaRow_ = formulaRow_;
                 afterFormulaCol_ = formulaCol_;
                 formulaRow_ = formulaCol_ = -1;
                 // A formula's text result follows it, after the record of its
                 // shared or array tokens when it has one.
-                if (r.type != rec::kString && r.type != rec::kShrFmla && r.type != rec::kArray && r.type != rec::kTable) pendingRow_ = -1;
+                if (r.type != rec::kString && r.type != rec::kShrFmla && r.type != rec::kArray && r.type != rec::kTable)
+                    pendingRow_ = -1;
                 dispatch(r.type, v);
             }
             resolveSharedFormulas();
@@ -718,17 +803,21 @@ private:
             case rec::kDefaultRowHeight: ws_.defaultRowHeight = v.u16(2) / 20.0; break;
             case rec::kMergedCells: readMergedCells(v); break;
             case rec::kWindow2: readWindow2(v); break;
-            case rec::kPane: if (frozen_) ws_.FreezePanes(v.u16(2), v.u16(0)); break;
+            case rec::kPane:
+                if (frozen_) ws_.FreezePanes(v.u16(2), v.u16(0));
+                break;
             case rec::kSetup: readSetup(v); break;
             case rec::kLeftMargin: ps_.LeftMargin = v.f64(0) * 72; break;
             case rec::kRightMargin: ps_.RightMargin = v.f64(0) * 72; break;
             case rec::kTopMargin: ps_.TopMargin = v.f64(0) * 72; break;
             case rec::kBottomMargin: ps_.BottomMargin = v.f64(0) * 72; break;
             case rec::kHeader:
-                if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps_.LeftHeader, ps_.CenterHeader, ps_.RightHeader);
+                if (v.size() > 0)
+                    splitHeader(unicodeString(v, 0, false), ps_.LeftHeader, ps_.CenterHeader, ps_.RightHeader);
                 break;
             case rec::kFooter:
-                if (v.size() > 0) splitHeader(unicodeString(v, 0, false), ps_.LeftFooter, ps_.CenterFooter, ps_.RightFooter);
+                if (v.size() > 0)
+                    splitHeader(unicodeString(v, 0, false), ps_.LeftFooter, ps_.CenterFooter, ps_.RightFooter);
                 break;
             case rec::kPrintGridlines: ps_.PrintGridlines = v.u16(0) != 0; break;
             case rec::kPrintHeaders: ps_.PrintHeadings = v.u16(0) != 0; break;
@@ -789,10 +878,16 @@ private:
             if (!c) return;
             if (v.u16(12) == 0xFFFF) {
                 std::uint8_t kind = v.u8(6);
-                if (kind == 0) { pendingRow_ = rw; pendingCol_ = col; c->value = xl::Value(QString()); }
-                else if (kind == 1) c->value = xl::Value::boolean(v.u8(8) != 0);
-                else if (kind == 2) c->value = xl::Value::error(v.u8(8));
-                else c->value = xl::Value(QString());
+                if (kind == 0) {
+                    pendingRow_ = rw;
+                    pendingCol_ = col;
+                    c->value = xl::Value(QString());
+                } else if (kind == 1)
+                    c->value = xl::Value::boolean(v.u8(8) != 0);
+                else if (kind == 2)
+                    c->value = xl::Value::error(v.u8(8));
+                else
+                    c->value = xl::Value(QString());
             } else {
                 book_.setNumber(*c, v.f64(6));
             }
@@ -804,8 +899,9 @@ private:
             if (cce == 5 && v.u8(22) == 0x01) {
                 members_.push_back({rw, col, v.u16(23), v.u16(25), flags});
             } else {
-                book_.keep(*c, keepFormula(QByteArray(base + 22, qsizetype(cce)),
-                                           QByteArray(base + 22 + cce, qsizetype(v.size() - 22 - cce)), flags, sheetOf_));
+                book_.keep(*c,
+                           keepFormula(QByteArray(base + 22, qsizetype(cce)),
+                                       QByteArray(base + 22 + cce, qsizetype(v.size() - 22 - cce)), flags, sheetOf_));
             }
         }
 
@@ -826,8 +922,10 @@ private:
             // The cells of the group name the cell of the formula record
             // before this one; the range given here is often wrong, as
             // the spreadsheet programs know and ignore it.
-            if (afterFormulaRow_ >= 0) shared_[{afterFormulaRow_, afterFormulaCol_}] = std::move(sf);
-            else shared_[{sf.r1, sf.c1}] = std::move(sf);
+            if (afterFormulaRow_ >= 0)
+                shared_[{afterFormulaRow_, afterFormulaCol_}] = std::move(sf);
+            else
+                shared_[{sf.r1, sf.c1}] = std::move(sf);
         }
 
         // The text result of the formula just read.
@@ -867,7 +965,8 @@ private:
                 xl::ColumnInfo& ci = ws_.columnInfoRef(c + 1);
                 if (userWidth) ci.width = widthFromFile(width);
                 ci.hidden = flags & 0x01;
-                if (xf != 15 && xf < book_.xfStyle_.size() && book_.xfStyle_[xf] != 0) ci.style = std::int32_t(book_.styleOf(xf));
+                if (xf != 15 && xf < book_.xfStyle_.size() && book_.xfStyle_[xf] != 0)
+                    ci.style = std::int32_t(book_.styleOf(xf));
             }
         }
 
@@ -962,7 +1061,10 @@ private:
             bool relative = false;
             std::shared_ptr<const xl::KeptFormula> common; // for tokens alike in every cell
         };
-        struct Member { int row, col, anchorRow, anchorCol; std::uint16_t flags; };
+        struct Member {
+            int row, col, anchorRow, anchorCol;
+            std::uint16_t flags;
+        };
 
         WorkbookReader& book_;
         const SheetRef& ref_;
@@ -996,7 +1098,7 @@ private:
     DropSet bookDrops_ = 0;
     std::vector<DropSet> sheetDrops_; // per sheet of the file, charts and macro sheets included
     std::vector<NameRef> names_;
-    std::vector<bool> nameLost_;   // per name read: its formula cannot be written back
+    std::vector<bool> nameLost_; // per name read: its formula cannot be written back
     std::size_t activeTab_ = 0;
     std::atomic<long> rowBudget_{16L * xl::kMaxRows};
     std::atomic<long> formulaBudget_{256L << 20};
@@ -1013,9 +1115,14 @@ const unsigned char* findFilePass(const QByteArray& s, std::size_t& len) {
     for (int i = 0; i < 8 && pos + 4 <= n; ++i) {
         std::uint16_t type = le16(p + pos), l = le16(p + pos + 2);
         if (pos + 4 + l > n) return nullptr;
-        if (type == rec::kFilePass) { len = l; return p + pos + 4; }
+        if (type == rec::kFilePass) {
+            len = l;
+            return p + pos + 4;
+        }
         // WRITEPROT: a file that asks to be opened read-only may come first.
-        if (i > 0 && type != rec::kWriteProt && type != rec::kInterfaceHdr && type != rec::kUsrExcl && type != rec::kFileLock && type != rec::kRrdInfo && type != rec::kRrdHead) return nullptr;
+        if (i > 0 && type != rec::kWriteProt && type != rec::kInterfaceHdr && type != rec::kUsrExcl &&
+            type != rec::kFileLock && type != rec::kRrdInfo && type != rec::kRrdHead)
+            return nullptr;
         pos += 4 + l;
     }
     return nullptr;
@@ -1043,7 +1150,8 @@ std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QStr
     if (stream.size() >= 6) {
         const auto* p = reinterpret_cast<const unsigned char*>(stream.constData());
         const std::uint16_t type = le16(p);
-        if (type == rec::kBofBiff2 || type == rec::kBofBiff3 || type == rec::kBofBiff4 || (type == rec::kBof && le16(p + 2) >= 2 && le16(p + 4) < rec::kBiff8Version))
+        if (type == rec::kBofBiff2 || type == rec::kBofBiff3 || type == rec::kBofBiff4 ||
+            (type == rec::kBof && le16(p + 2) >= 2 && le16(p + 4) < rec::kBiff8Version))
             olderFormat();
     }
     std::size_t fpLen = 0;
@@ -1057,7 +1165,8 @@ std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QStr
         // well-known default password.
         if (!cipher) cipher = makeCipher(*info, QStringLiteral("VelvetSweatshop"));
         if (!cipher) throw FileError(FileErrorKind::WrongPassword, QStringLiteral("La password non è corretta."));
-        if (!transformStream(stream, *cipher, false)) damaged(QStringLiteral("a record runs past the end of the stream"));
+        if (!transformStream(stream, *cipher, false))
+            damaged(QStringLiteral("a record runs past the end of the stream"));
     }
     try {
         WorkbookReader reader(stream);
@@ -1076,20 +1185,24 @@ std::unique_ptr<xl::Workbook> decodeFile(const QByteArray& file, const QString& 
     switch (readCompound(file, streams, &why)) {
     case CfbStatus::NotCompound:
         throw FileError(FileErrorKind::NotCompoundFile, QStringLiteral("Il file non è una cartella di lavoro .xls."));
-    case CfbStatus::Damaged:
-        damaged(why);
-    case CfbStatus::Ok:
-        break;
+    case CfbStatus::Damaged: damaged(why);
+    case CfbStatus::Ok: break;
     }
     int wb = -1;
     for (std::size_t i = 0; i < streams.size(); ++i) {
-        if (streams[i].path.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0) { wb = int(i); break; }
+        if (streams[i].path.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0) {
+            wb = int(i);
+            break;
+        }
     }
     if (wb < 0) {
         // Excel 5 and 95 name their stream "Book".
-        if (std::any_of(streams.begin(), streams.end(), [](const Stream& s) { return s.path.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0; }))
+        if (std::any_of(streams.begin(), streams.end(), [](const Stream& s) {
+                return s.path.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0;
+            }))
             olderFormat();
-        throw FileError(FileErrorKind::NoWorkbookStream, QStringLiteral("Il file non contiene una cartella di lavoro."));
+        throw FileError(FileErrorKind::NoWorkbookStream,
+                        QStringLiteral("Il file non contiene una cartella di lavoro."));
     }
     bool encrypted = false;
     {

@@ -2,17 +2,17 @@
 
 #include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
-#include "platform/xls/records.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
 #include "platform/xls/formula.h"
+#include "platform/xls/records.h"
 #include "platform/xls/xlsfile.h"
 
 #include <QHash>
 #include <QSet>
 #include <algorithm>
-#include <functional>
 #include <cmath>
+#include <functional>
 #include <map>
 
 namespace xls::detail {
@@ -23,7 +23,8 @@ constexpr std::size_t kMaxData = 8224;
 constexpr int kFirstCellXf = 15; // XFs 0-14 are the cell styles' own
 
 bool fitsLatin1(const QString& s) {
-    for (QChar c : s) if (c.unicode() > 0xFF) return false;
+    for (QChar c : s)
+        if (c.unicode() > 0xFF) return false;
     return true;
 }
 
@@ -42,7 +43,10 @@ void appendChars(ByteWriter& w, const QString& s, bool high) {
 
 void unicodeString(ByteWriter& w, const QString& s, bool shortCount) {
     const bool high = !fitsLatin1(s);
-    if (shortCount) w.u8(std::uint8_t(s.size())); else w.u16(std::uint16_t(s.size()));
+    if (shortCount)
+        w.u8(std::uint8_t(s.size()));
+    else
+        w.u16(std::uint16_t(s.size()));
     w.u8(high ? 1 : 0);
     appendChars(w, s, high);
 }
@@ -51,7 +55,11 @@ class Builder {
 public:
     Builder() : w(out) { out.reserve(1 << 16); }
     // Starts a record and returns where its length goes.
-    qsizetype begin(std::uint16_t type) { w.u16(type); w.u16(0); return out.size(); }
+    qsizetype begin(std::uint16_t type) {
+        w.u16(type);
+        w.u16(0);
+        return out.size();
+    }
     void end(qsizetype dataStart) {
         qsizetype len = out.size() - dataStart;
         Q_ASSERT(len <= qsizetype(kMaxData));
@@ -70,9 +78,20 @@ public:
             t = rec::kContinue;
         } while (off < data.size());
     }
-    void rec16(std::uint16_t type, std::uint16_t v) { w.u16(type); w.u16(2); w.u16(v); }
-    void recEmpty(std::uint16_t type) { w.u16(type); w.u16(0); }
-    void recDouble(std::uint16_t type, double v) { w.u16(type); w.u16(8); w.f64(v); }
+    void rec16(std::uint16_t type, std::uint16_t v) {
+        w.u16(type);
+        w.u16(2);
+        w.u16(v);
+    }
+    void recEmpty(std::uint16_t type) {
+        w.u16(type);
+        w.u16(0);
+    }
+    void recDouble(std::uint16_t type, double v) {
+        w.u16(type);
+        w.u16(8);
+        w.f64(v);
+    }
     qsizetype pos() const { return out.size(); }
 
     QByteArray out;
@@ -94,9 +113,9 @@ struct CellOut {
 
 // A defined name as written.
 struct NameOut {
-    const xl::DefinedName* kept;     // null: a print area or titles of a page setup
-    int sheet;                       // 0-based; -1: the workbook's
-    std::uint8_t code;               // of a page setup's name: 6 print area, 7 titles
+    const xl::DefinedName* kept; // null: a print area or titles of a page setup
+    int sheet;                   // 0-based; -1: the workbook's
+    std::uint8_t code;           // of a page setup's name: 6 print area, 7 titles
     std::vector<xl::CellRect> areas;
 };
 
@@ -139,8 +158,14 @@ private:
         std::size_t texts = 0;
         // A formula's text result goes in a record of its own, not in the table.
         forEachCell([&](const xl::Cell& c) {
-            if (!c.kept) { texts += c.value.isText(); return; }
-            if (!formulaOut(c)) { texts += c.value.isText(); return; }
+            if (!c.kept) {
+                texts += c.value.isText();
+                return;
+            }
+            if (!formulaOut(c)) {
+                texts += c.value.isText();
+                return;
+            }
             formulaCells_.insert(&c);
             if (!c.kept->sheets.isEmpty()) sheetRefs_ = true;
         });
@@ -157,7 +182,10 @@ private:
             std::size_t i = h & mask;
             while (table[i] != 0) {
                 const std::uint32_t k = table[i] - 1;
-                if (sstHash_[k] == h && *sst_[k] == text) { cellSst_.push_back(k); return; }
+                if (sstHash_[k] == h && *sst_[k] == text) {
+                    cellSst_.push_back(k);
+                    return;
+                }
                 i = (i + 1) & mask;
             }
             const auto k = std::uint32_t(sst_.size());
@@ -168,7 +196,8 @@ private:
         });
     }
 
-    template <class F> void forEachCell(F f) {
+    template <class F>
+    void forEachCell(F f) {
         for (int i = 1; i <= book_.SheetCount(); ++i) {
             const xl::Worksheet& ws = const_cast<xl::Workbook&>(book_).Sheets(i);
             for (int r = 1; r <= ws.usedRows(); ++r)
@@ -237,20 +266,33 @@ private:
             const xl::Style& s = styles[i];
             const std::int32_t from = s.origin.xf;
             const bool known = from >= 0 && std::size_t(from) < ff.xfs.size() && ff.xfs[std::size_t(from)].size() >= 4;
-            if (known && ff.xfStyle[std::size_t(from)] == i) { xfIndex_[i] = from; continue; }
-            const xl::Style* was = known && ff.xfStyle[std::size_t(from)] < styles.size() ? &styles[ff.xfStyle[std::size_t(from)]] : nullptr;
-            const auto* raw = reinterpret_cast<const unsigned char*>(was ? ff.xfs[std::size_t(from)].constData() : nullptr);
+            if (known && ff.xfStyle[std::size_t(from)] == i) {
+                xfIndex_[i] = from;
+                continue;
+            }
+            const xl::Style* was = known && ff.xfStyle[std::size_t(from)] < styles.size()
+                                       ? &styles[ff.xfStyle[std::size_t(from)]]
+                                       : nullptr;
+            const auto* raw =
+                reinterpret_cast<const unsigned char*>(was ? ff.xfs[std::size_t(from)].constData() : nullptr);
             const std::uint16_t font = was && was->font == s.font ? le16(raw) : fontId(s.font);
-            const std::uint16_t fmt = was && was->numberFormat == s.numberFormat ? le16(raw + 2) : formatId(s.numberFormat);
+            const std::uint16_t fmt =
+                was && was->numberFormat == s.numberFormat ? le16(raw + 2) : formatId(s.numberFormat);
             xfIndex_[i] = int(ff.xfs.size() + added.size());
             added.push_back(xfRecord(font, fmt, s, false));
         }
         for (const QByteArray& f : ff.fonts) b.rec(rec::kFont, f);
         for (const xl::Font& f : fonts_) b.rec(rec::kFont, fontRecord(f));
         for (const auto& f : ff.formats)
-            b.rec(rec::kFormat, data([&](ByteWriter& w) { w.u16(f.first); unicodeString(w, f.second, false); }));
+            b.rec(rec::kFormat, data([&](ByteWriter& w) {
+                      w.u16(f.first);
+                      unicodeString(w, f.second, false);
+                  }));
         for (const QString& f : customOrder_)
-            b.rec(rec::kFormat, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
+            b.rec(rec::kFormat, data([&](ByteWriter& w) {
+                      w.u16(customFormats_[f]);
+                      unicodeString(w, f, false);
+                  }));
         for (const QByteArray& x : ff.xfs) b.rec(rec::kXf, x);
         for (const QByteArray& x : added) b.rec(rec::kXf, x);
         if (ff.styles.empty()) writeNormalStyle();
@@ -259,7 +301,11 @@ private:
     }
 
     void writeNormalStyle() {
-        b_.rec(rec::kStyle, data([](ByteWriter& w) { w.u16(0x8000); w.u8(0); w.u8(0xFF); }));
+        b_.rec(rec::kStyle, data([](ByteWriter& w) {
+                   w.u16(0x8000);
+                   w.u8(0);
+                   w.u8(0xFF);
+               }));
     }
 
     static QByteArray fontRecord(const xl::Font& f) {
@@ -286,7 +332,9 @@ private:
             w.u16(prot);
             w.u8(std::uint8_t((int(s.hAlign) & 0x07) | (s.wrapText ? 0x08 : 0) | ((int(s.vAlign) & 0x07) << 4)));
             int rot = s.orientation;
-            std::uint8_t trot = rot == 255 ? 255 : rot >= 0 ? std::uint8_t(std::min(rot, 90)) : std::uint8_t(90 + std::min(-rot, 90));
+            std::uint8_t trot = rot == 255 ? 255
+                                : rot >= 0 ? std::uint8_t(std::min(rot, 90))
+                                           : std::uint8_t(90 + std::min(-rot, 90));
             w.u8(trot);
             w.u8(std::uint8_t((s.indentLevel & 0x0F) | (s.shrinkToFit ? 0x10 : 0) | ((s.readingOrder & 0x03) << 6)));
             // Cell XFs say every attribute is their own rather than the style's.
@@ -319,7 +367,10 @@ private:
         for (int i = 0; i < 4; ++i) b.rec(rec::kFont, defaultFont);
         for (const xl::Font& f : fonts_) b.rec(rec::kFont, fontRecord(f));
         for (const QString& f : customOrder_) {
-            b.rec(rec::kFormat, data([&](ByteWriter& w) { w.u16(customFormats_[f]); unicodeString(w, f, false); }));
+            b.rec(rec::kFormat, data([&](ByteWriter& w) {
+                      w.u16(customFormats_[f]);
+                      unicodeString(w, f, false);
+                  }));
         }
         const QByteArray styleXf = xfRecord(0, 0, styles.front(), true);
         for (int i = 0; i < kFirstCellXf; ++i) b.rec(rec::kXf, styleXf);
@@ -330,19 +381,28 @@ private:
 
     void writeGlobals(const QByteArray& filePass) {
         Builder& b = b_;
-        b.rec(rec::kBof, data([](ByteWriter& w) { w.u16(rec::kBiff8Version); w.u16(rec::kBofGlobals); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
+        b.rec(rec::kBof, data([](ByteWriter& w) {
+                  w.u16(rec::kBiff8Version);
+                  w.u16(rec::kBofGlobals);
+                  w.u16(0x0DBB);
+                  w.u16(0x07CC);
+                  w.u32(0x000100C1);
+                  w.u32(0x00000006);
+              }));
         if (!filePass.isEmpty()) b.rec(rec::kFilePass, filePass);
         b.rec16(rec::kInterfaceHdr, 0x04B0);
         b.rec16(rec::kMms, 0);
         b.recEmpty(rec::kInterfaceEnd);
-        b.rec(rec::kWriteAccess, data([](ByteWriter& w) {   // WRITEACCESS, blank-padded
-            const QString who = QStringLiteral("Velmora");
-            unicodeString(w, who, false);
-            w.buffer().append(112 - 3 - who.size(), ' ');
-        }));
-        b.rec16(rec::kCodePage, 0x04B0);                 // UTF-16
+        b.rec(rec::kWriteAccess, data([](ByteWriter& w) { // WRITEACCESS, blank-padded
+                  const QString who = QStringLiteral("Velmora");
+                  unicodeString(w, who, false);
+                  w.buffer().append(112 - 3 - who.size(), ' ');
+              }));
+        b.rec16(rec::kCodePage, 0x04B0); // UTF-16
         b.rec16(rec::kDsf, 0);
-        b.rec(rec::kTabId, data([&](ByteWriter& w) { for (int i = 0; i < book_.SheetCount(); ++i) w.u16(std::uint16_t(i + 1)); }));
+        b.rec(rec::kTabId, data([&](ByteWriter& w) {
+                  for (int i = 0; i < book_.SheetCount(); ++i) w.u16(std::uint16_t(i + 1));
+              }));
         b.rec16(rec::kFnGroupCount, 0x000E);
         b.rec16(rec::kWindowProtect, 0);
         b.rec16(rec::kProtect, 0);
@@ -353,12 +413,20 @@ private:
         if (book_.SheetCount() > 0) {
             xl::Workbook& mb = const_cast<xl::Workbook&>(book_);
             xl::Worksheet* act = &mb.ActiveSheet();
-            for (int i = 0; i < book_.SheetCount(); ++i) if (&mb.Sheets(i + 1) == act) active_ = i;
+            for (int i = 0; i < book_.SheetCount(); ++i)
+                if (&mb.Sheets(i + 1) == act) active_ = i;
         }
         b.rec(rec::kWindow1, data([&](ByteWriter& w) {
-            w.u16(0x0168); w.u16(0x001E); w.u16(0x4000); w.u16(0x2000); w.u16(0x0038);
-            w.u16(std::uint16_t(active_)); w.u16(0); w.u16(1); w.u16(0x0258);
-        }));
+                  w.u16(0x0168);
+                  w.u16(0x001E);
+                  w.u16(0x4000);
+                  w.u16(0x2000);
+                  w.u16(0x0038);
+                  w.u16(std::uint16_t(active_));
+                  w.u16(0);
+                  w.u16(1);
+                  w.u16(0x0258);
+              }));
         b.rec16(rec::kBackup, 0);
         b.rec16(rec::kHideObj, 0);
         b.rec16(rec::kDateMode, book_.date1904 ? 1 : 0);
@@ -366,7 +434,10 @@ private:
         b.rec16(rec::kRefreshAll, 0);
         b.rec16(rec::kBookBool, 0);
 
-        if (keptFormatting()) writeKeptFormatting(); else writeOwnFormatting();
+        if (keptFormatting())
+            writeKeptFormatting();
+        else
+            writeOwnFormatting();
         b.rec16(rec::kUsesElfs, 1);
 
         for (int i = 0; i < book_.SheetCount(); ++i) {
@@ -379,7 +450,10 @@ private:
             unicodeString(b.w, ws.Name(), true);
             b.end(at);
         }
-        b.rec(rec::kCountry, data([](ByteWriter& w) { w.u16(39); w.u16(39); })); // Italy
+        b.rec(rec::kCountry, data([](ByteWriter& w) {
+                  w.u16(39);
+                  w.u16(39);
+              })); // Italy
         writeNames();
         writeSst();
         b.recEmpty(rec::kEof);
@@ -410,7 +484,8 @@ private:
             if (sheet == -2) continue;
             if (n.printSetup()) {
                 std::size_t k = 0;
-                while (k < page.size() && (placed[k] || page[k].sheet != sheet || page[k].code != n.name[0].unicode())) ++k;
+                while (k < page.size() && (placed[k] || page[k].sheet != sheet || page[k].code != n.name[0].unicode()))
+                    ++k;
                 if (k == page.size()) continue; // the program took it away
                 placed[k] = true;
                 names_.push_back(page[k]);
@@ -430,8 +505,10 @@ private:
             auto area = [&](const xl::CellRect& r) {
                 w.u8(0x3B);
                 w.u16(std::uint16_t(nm.sheet));
-                w.u16(std::uint16_t(r.row1 - 1)); w.u16(std::uint16_t(r.row2 - 1));
-                w.u16(std::uint16_t(r.col1 - 1)); w.u16(std::uint16_t(r.col2 - 1));
+                w.u16(std::uint16_t(r.row1 - 1));
+                w.u16(std::uint16_t(r.row2 - 1));
+                w.u16(std::uint16_t(r.col1 - 1));
+                w.u16(std::uint16_t(r.col2 - 1));
             };
             if (nm.areas.size() == 1) {
                 area(nm.areas.front());
@@ -451,13 +528,22 @@ private:
         if (names_.empty() && !sheetRefs_) return;
         Builder& b = b_;
         const int n = book_.SheetCount();
-        b.rec(rec::kSupBook, data([&](ByteWriter& w) { w.u16(std::uint16_t(n)); w.u16(rec::kSupBookSelf); }));
-        b.rec(rec::kExternSheet, data([&](ByteWriter& w) {  // one reference per sheet
-            w.u16(std::uint16_t(n));
-            for (int i = 0; i < n; ++i) { w.u16(0); w.u16(std::uint16_t(i)); w.u16(std::uint16_t(i)); }
-        }));
+        b.rec(rec::kSupBook, data([&](ByteWriter& w) {
+                  w.u16(std::uint16_t(n));
+                  w.u16(rec::kSupBookSelf);
+              }));
+        b.rec(rec::kExternSheet, data([&](ByteWriter& w) { // one reference per sheet
+                  w.u16(std::uint16_t(n));
+                  for (int i = 0; i < n; ++i) {
+                      w.u16(0);
+                      w.u16(std::uint16_t(i));
+                      w.u16(std::uint16_t(i));
+                  }
+              }));
         const auto indexOf = [this](const QString& name) { return sheetIndex_.value(name, -1); };
-        const auto nameIndexOf = [this](int read) { return read > 0 && std::size_t(read) < nameIndex_.size() ? nameIndex_[std::size_t(read)] : 0; };
+        const auto nameIndexOf = [this](int read) {
+            return read > 0 && std::size_t(read) < nameIndex_.size() ? nameIndex_[std::size_t(read)] : 0;
+        };
         for (const NameOut& nm : names_) {
             QByteArray rgce, extra;
             std::uint32_t textCounts = 0;
@@ -482,14 +568,19 @@ private:
                 rgce = pageNameTokens(nm);
             }
             b.rec(rec::kName, data([&](ByteWriter& w) {
-                w.u16(flags); w.u8(shortcut); w.u8(std::uint8_t(name.size())); w.u16(std::uint16_t(rgce.size()));
-                w.u16(0); w.u16(std::uint16_t(nm.sheet + 1)); w.u32(textCounts);
-                const bool high = !fitsLatin1(name);
-                w.u8(high ? 1 : 0);
-                appendChars(w, name, high);
-                w.bytes(rgce.constData(), std::size_t(rgce.size()));
-                w.bytes(extra.constData(), std::size_t(extra.size()));
-            }));
+                      w.u16(flags);
+                      w.u8(shortcut);
+                      w.u8(std::uint8_t(name.size()));
+                      w.u16(std::uint16_t(rgce.size()));
+                      w.u16(0);
+                      w.u16(std::uint16_t(nm.sheet + 1));
+                      w.u32(textCounts);
+                      const bool high = !fitsLatin1(name);
+                      w.u8(high ? 1 : 0);
+                      appendChars(w, name, high);
+                      w.bytes(rgce.constData(), std::size_t(rgce.size()));
+                      w.bytes(extra.constData(), std::size_t(extra.size()));
+                  }));
         }
     }
 
@@ -497,13 +588,19 @@ private:
         Builder& b = b_;
         const std::size_t count = sst_.size();
         const std::size_t dsst = std::max<std::size_t>(8, count / 128 + 1);
-        struct Bucket { std::uint32_t ib; std::uint16_t off; };
+        struct Bucket {
+            std::uint32_t ib;
+            std::uint16_t off;
+        };
         std::vector<Bucket> buckets;
         qsizetype rec = b.begin(rec::kSst);
         b.w.u32(std::uint32_t(totalStrings_));
         b.w.u32(std::uint32_t(count));
         auto room = [&] { return qsizetype(kMaxData) - (b.pos() - rec); };
-        auto cont = [&] { b.end(rec); rec = b.begin(rec::kContinue); };
+        auto cont = [&] {
+            b.end(rec);
+            rec = b.begin(rec::kContinue);
+        };
         for (std::size_t i = 0; i < count; ++i) {
             const QString& s = *sst_[i];
             const bool high = !fitsLatin1(s);
@@ -528,9 +625,13 @@ private:
         }
         b.end(rec);
         b.rec(rec::kExtSst, data([&](ByteWriter& w) {
-            w.u16(std::uint16_t(dsst));
-            for (const Bucket& k : buckets) { w.u32(k.ib); w.u16(k.off); w.u16(0); }
-        }));
+                  w.u16(std::uint16_t(dsst));
+                  for (const Bucket& k : buckets) {
+                      w.u32(k.ib);
+                      w.u16(k.off);
+                      w.u16(0);
+                  }
+              }));
     }
 
     static QString headerText(const QString& l, const QString& c, const QString& r) {
@@ -542,17 +643,31 @@ private:
     }
 
     // Rows that need a ROW record, and the cells to write.
-    struct RowOut { int row; const xl::RowInfo* info; int colMic, colMac; std::vector<CellOut> cells; };
+    struct RowOut {
+        int row;
+        const xl::RowInfo* info;
+        int colMic, colMac;
+        std::vector<CellOut> cells;
+    };
     struct SheetPlan {
         std::vector<RowOut> rows;
         int rwMic = -1, rwMac = 0, colMic = 256, colMac = 0; // the cells' extent, as DIMENSIONS gives it
         std::size_t blocks() const { return (rows.size() + 31) / 32; }
     };
     // Where the INDEX record leaves room for what is known only later.
-    struct IndexFields { qsizetype defColWidth, dbCells; };
+    struct IndexFields {
+        qsizetype defColWidth, dbCells;
+    };
 
     void writeSheet(const xl::Worksheet& ws, int index) {
-        b_.rec(rec::kBof, data([](ByteWriter& w) { w.u16(rec::kBiff8Version); w.u16(rec::kBofWorksheet); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0x000100C1); w.u32(0x00000006); }));
+        b_.rec(rec::kBof, data([](ByteWriter& w) {
+                   w.u16(rec::kBiff8Version);
+                   w.u16(rec::kBofWorksheet);
+                   w.u16(0x0DBB);
+                   w.u16(0x07CC);
+                   w.u32(0x000100C1);
+                   w.u32(0x00000006);
+               }));
         const SheetPlan plan = planRows(ws);
         const IndexFields index0 = writeIndex(plan);
         writeCalcSettings();
@@ -588,10 +703,16 @@ private:
                 plan.colMic = std::min(plan.colMic, ro.colMic);
                 plan.colMac = std::max(plan.colMac, ro.colMac);
             }
-            if (ro.cells.empty()) { ro.colMic = 0; ro.colMac = 0; }
+            if (ro.cells.empty()) {
+                ro.colMic = 0;
+                ro.colMac = 0;
+            }
             plan.rows.push_back(std::move(ro));
         }
-        if (plan.rwMic < 0) { plan.rwMic = 0; plan.colMic = 0; }
+        if (plan.rwMic < 0) {
+            plan.rwMic = 0;
+            plan.colMic = 0;
+        }
         return plan;
     }
 
@@ -629,7 +750,10 @@ private:
         b.rec16(rec::kPrintGridlines, ps.PrintGridlines ? 1 : 0);
         b.rec16(rec::kGridSet, 1);
         b.rec(rec::kGuts, QByteArray(8, '\0'));
-        b.rec(rec::kDefaultRowHeight, data([&](ByteWriter& w) { w.u16(0); w.u16(std::uint16_t(std::lround(ws.defaultRowHeight * 20))); }));
+        b.rec(rec::kDefaultRowHeight, data([&](ByteWriter& w) {
+                  w.u16(0);
+                  w.u16(std::uint16_t(std::lround(ws.defaultRowHeight * 20)));
+              }));
         b.rec16(rec::kWsBool, std::uint16_t(0x04C1 | (ps.FitToPage ? 0x0100 : 0)));
         writePageBreaks(rec::kHorizontalPageBreaks, ps.HPageBreaks, 255);
         writePageBreaks(rec::kVerticalPageBreaks, ps.VPageBreaks, 65535);
@@ -650,38 +774,45 @@ private:
         sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
         if (sorted.size() > 1026) sorted.resize(1026);
         b_.rec(type, data([&](ByteWriter& w) {
-            w.u16(std::uint16_t(sorted.size()));
-            for (int at : sorted) { w.u16(std::uint16_t(std::max(at - 1, 0))); w.u16(0); w.u16(spanEnd); }
-        }));
+                   w.u16(std::uint16_t(sorted.size()));
+                   for (int at : sorted) {
+                       w.u16(std::uint16_t(std::max(at - 1, 0)));
+                       w.u16(0);
+                       w.u16(spanEnd);
+                   }
+               }));
     }
 
     void writeHeaderFooter(std::uint16_t type, const QString& text) {
-        if (text.isEmpty()) { b_.recEmpty(type); return; }
+        if (text.isEmpty()) {
+            b_.recEmpty(type);
+            return;
+        }
         b_.rec(type, data([&](ByteWriter& w) { unicodeString(w, text, false); }));
     }
 
     void writePageSetup(const xl::PageSetup& ps) {
         b_.rec(rec::kSetup, data([&](ByteWriter& w) {
-            std::uint16_t flags = 0;
-            if (ps.Order == 2) flags |= 0x01;
-            if (ps.Orientation != xl::xlLandscape) flags |= 0x02;
-            if (ps.BlackAndWhite) flags |= 0x08;
-            if (ps.Draft) flags |= 0x10;
-            if (ps.PrintComments != xl::xlPrintNoComments) flags |= 0x20 | (ps.PrintComments == 1 ? 0x200 : 0);
-            if (ps.FirstPageNumber != 0) flags |= 0x80;
-            flags |= std::uint16_t((ps.PrintErrors & 0x03) << 10);
-            w.u16(std::uint16_t(ps.PaperSize));
-            w.u16(std::uint16_t(std::clamp(ps.Zoom, 10, 400)));
-            w.u16(std::uint16_t(std::int16_t(ps.FirstPageNumber)));
-            w.u16(std::uint16_t(std::max(ps.FitToPagesWide, 0)));
-            w.u16(std::uint16_t(std::max(ps.FitToPagesTall, 0)));
-            w.u16(flags);
-            w.u16(std::uint16_t(ps.PrintQuality));
-            w.u16(std::uint16_t(ps.PrintQuality));
-            w.f64(ps.HeaderMargin / 72);
-            w.f64(ps.FooterMargin / 72);
-            w.u16(1);
-        }));
+                   std::uint16_t flags = 0;
+                   if (ps.Order == 2) flags |= 0x01;
+                   if (ps.Orientation != xl::xlLandscape) flags |= 0x02;
+                   if (ps.BlackAndWhite) flags |= 0x08;
+                   if (ps.Draft) flags |= 0x10;
+                   if (ps.PrintComments != xl::xlPrintNoComments) flags |= 0x20 | (ps.PrintComments == 1 ? 0x200 : 0);
+                   if (ps.FirstPageNumber != 0) flags |= 0x80;
+                   flags |= std::uint16_t((ps.PrintErrors & 0x03) << 10);
+                   w.u16(std::uint16_t(ps.PaperSize));
+                   w.u16(std::uint16_t(std::clamp(ps.Zoom, 10, 400)));
+                   w.u16(std::uint16_t(std::int16_t(ps.FirstPageNumber)));
+                   w.u16(std::uint16_t(std::max(ps.FitToPagesWide, 0)));
+                   w.u16(std::uint16_t(std::max(ps.FitToPagesTall, 0)));
+                   w.u16(flags);
+                   w.u16(std::uint16_t(ps.PrintQuality));
+                   w.u16(std::uint16_t(ps.PrintQuality));
+                   w.f64(ps.HeaderMargin / 72);
+                   w.f64(ps.FooterMargin / 72);
+                   w.u16(1);
+               }));
     }
 
     // Whole characters: the count whose width on screen comes nearest.
@@ -691,16 +822,22 @@ private:
         for (int n = 0; n <= 255; ++n) {
             double wch = (std::ceil((n * 7.0 + 5) / 8) * 8 - 5) / 7;
             double d = std::fabs(wch - ws.defaultColumnWidth);
-            if (d < bestDiff) { bestDiff = d; best = n; }
+            if (d < bestDiff) {
+                bestDiff = d;
+                best = n;
+            }
         }
         b_.rec16(rec::kDefColWidth, std::uint16_t(best));
     }
 
     void writeDimensions(const SheetPlan& plan) {
         b_.rec(rec::kDimensions, data([&](ByteWriter& w) {
-            w.u32(std::uint32_t(plan.rwMic)); w.u32(std::uint32_t(plan.rwMac));
-            w.u16(std::uint16_t(plan.colMic)); w.u16(std::uint16_t(plan.colMac)); w.u16(0);
-        }));
+                   w.u32(std::uint32_t(plan.rwMic));
+                   w.u32(std::uint32_t(plan.rwMac));
+                   w.u16(std::uint16_t(plan.colMic));
+                   w.u16(std::uint16_t(plan.colMac));
+                   w.u16(0);
+               }));
     }
 
     // Up to 32 ROW records, their cells, and the DBCELL that finds them;
@@ -741,8 +878,10 @@ private:
         std::uint32_t flags = 0x0100;
         if (ri.hidden) flags |= 0x20;
         if (ri.height >= 0) flags |= 0x40;
-        if (ri.style >= 0) flags |= 0x80 | (std::uint32_t(xfOf(std::uint32_t(ri.style)) & 0x0FFF) << 16);
-        else flags |= std::uint32_t(kFirstCellXf) << 16;
+        if (ri.style >= 0)
+            flags |= 0x80 | (std::uint32_t(xfOf(std::uint32_t(ri.style)) & 0x0FFF) << 16);
+        else
+            flags |= std::uint32_t(kFirstCellXf) << 16;
         b.w.u32(flags);
         b.end(at);
     }
@@ -756,28 +895,39 @@ private:
         if (frozen) g |= 0x0008 | 0x0100;
         if (index == active_) g |= 0x0200 | 0x0400;
         b_.rec(rec::kWindow2, data([&](ByteWriter& w) {
-            w.u16(g); w.u16(0); w.u16(0); w.u16(64); w.u16(0); w.u16(0); w.u16(0); w.u32(0);
-        }));
+                   w.u16(g);
+                   w.u16(0);
+                   w.u16(0);
+                   w.u16(64);
+                   w.u16(0);
+                   w.u16(0);
+                   w.u16(0);
+                   w.u32(0);
+               }));
         if (!frozen) return;
         b_.rec(rec::kPane, data([&](ByteWriter& w) {
-            w.u16(std::uint16_t(fc)); w.u16(std::uint16_t(fr));
-            w.u16(std::uint16_t(fr)); w.u16(std::uint16_t(fc));
-            w.u8(fr > 0 && fc > 0 ? 0 : fr > 0 ? 2 : 1);
-            w.u8(0);
-        }));
+                   w.u16(std::uint16_t(fc));
+                   w.u16(std::uint16_t(fr));
+                   w.u16(std::uint16_t(fr));
+                   w.u16(std::uint16_t(fc));
+                   w.u8(fr > 0 && fc > 0 ? 0 : fr > 0 ? 2 : 1);
+                   w.u8(0);
+               }));
     }
 
     void writeMergedCells(const xl::Worksheet& ws) {
         for (std::size_t i = 0; i < ws.mergedCells.size(); i += 1026) {
             const std::size_t n = std::min<std::size_t>(1026, ws.mergedCells.size() - i);
             b_.rec(rec::kMergedCells, data([&](ByteWriter& w) {
-                w.u16(std::uint16_t(n));
-                for (std::size_t k = i; k < i + n; ++k) {
-                    const xl::CellRect& m = ws.mergedCells[k];
-                    w.u16(std::uint16_t(m.row1 - 1)); w.u16(std::uint16_t(m.row2 - 1));
-                    w.u16(std::uint16_t(m.col1 - 1)); w.u16(std::uint16_t(m.col2 - 1));
-                }
-            }));
+                       w.u16(std::uint16_t(n));
+                       for (std::size_t k = i; k < i + n; ++k) {
+                           const xl::CellRect& m = ws.mergedCells[k];
+                           w.u16(std::uint16_t(m.row1 - 1));
+                           w.u16(std::uint16_t(m.row2 - 1));
+                           w.u16(std::uint16_t(m.col1 - 1));
+                           w.u16(std::uint16_t(m.col2 - 1));
+                       }
+                   }));
         }
     }
 
@@ -794,13 +944,13 @@ private:
             while (end < xl::kMaxCols && same(ws.columnInfo(end + 1), ci)) ++end;
             if (ci.width >= 0 || ci.hidden || ci.style >= 0) {
                 b.rec(rec::kColInfo, data([&](ByteWriter& w) {
-                    w.u16(std::uint16_t(c - 1));
-                    w.u16(std::uint16_t(end - 1));
-                    w.u16(ci.width >= 0 ? widthToFile(ci.width) : defWidth);
-                    w.u16(std::uint16_t(ci.style >= 0 ? xfOf(std::uint32_t(ci.style)) : kFirstCellXf));
-                    w.u16(std::uint16_t((ci.hidden ? 0x01 : 0) | (ci.width >= 0 ? 0x02 : 0)));
-                    w.u16(0);
-                }));
+                          w.u16(std::uint16_t(c - 1));
+                          w.u16(std::uint16_t(end - 1));
+                          w.u16(ci.width >= 0 ? widthToFile(ci.width) : defWidth);
+                          w.u16(std::uint16_t(ci.style >= 0 ? xfOf(std::uint32_t(ci.style)) : kFirstCellXf));
+                          w.u16(std::uint16_t((ci.hidden ? 0x01 : 0) | (ci.width >= 0 ? 0x02 : 0)));
+                          w.u16(0);
+                      }));
             }
             c = end + 1;
         }
@@ -813,18 +963,29 @@ private:
             return true;
         }
         double h = d * 100;
-        if (std::isfinite(h) && h == std::floor(h) && h >= -536870912.0 && h <= 536870911.0 && double(std::int32_t(h)) / 100 == d) {
+        if (std::isfinite(h) && h == std::floor(h) && h >= -536870912.0 && h <= 536870911.0 &&
+            double(std::int32_t(h)) / 100 == d) {
             rk = (std::uint32_t(std::int32_t(h)) << 2) | 0x03;
             return true;
         }
         return false;
     }
 
-    static void put16(unsigned char* p, std::uint16_t v) { p[0] = std::uint8_t(v); p[1] = std::uint8_t(v >> 8); }
-    static void put32(unsigned char* p, std::uint32_t v) { put16(p, std::uint16_t(v)); put16(p + 2, std::uint16_t(v >> 16)); }
+    static void put16(unsigned char* p, std::uint16_t v) {
+        p[0] = std::uint8_t(v);
+        p[1] = std::uint8_t(v >> 8);
+    }
+    static void put32(unsigned char* p, std::uint32_t v) {
+        put16(p, std::uint16_t(v));
+        put16(p + 2, std::uint16_t(v >> 16));
+    }
     // Header and the row, column, format fields every cell record starts with.
     static void fixed(unsigned char* p, std::uint16_t type, std::uint16_t len, int row, const CellOut& co) {
-        put16(p, type); put16(p + 2, len); put16(p + 4, std::uint16_t(row)); put16(p + 6, co.col); put16(p + 8, co.xf);
+        put16(p, type);
+        put16(p + 2, len);
+        put16(p + 4, std::uint16_t(row));
+        put16(p + 6, co.col);
+        put16(p + 8, co.xf);
     }
 
     void writeCells(int row, const std::vector<CellOut>& cells) {
@@ -838,7 +999,11 @@ private:
             }
             switch (v.type()) {
             case xl::ValueType::Empty:
-                w.u16(rec::kBlank); w.u16(6); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
+                w.u16(rec::kBlank);
+                w.u16(6);
+                w.u16(std::uint16_t(row));
+                w.u16(co.col);
+                w.u16(co.xf);
                 break;
             case xl::ValueType::Text: {
                 const std::uint32_t idx = nextSst_ < cellSst_.size() ? cellSst_[nextSst_++] : 0;
@@ -859,13 +1024,22 @@ private:
                     put32(r + 10, rk);
                     w.bytes(r, 14);
                 } else {
-                    w.u16(rec::kNumber); w.u16(14); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf); w.f64(d);
+                    w.u16(rec::kNumber);
+                    w.u16(14);
+                    w.u16(std::uint16_t(row));
+                    w.u16(co.col);
+                    w.u16(co.xf);
+                    w.f64(d);
                 }
                 break;
             }
             case xl::ValueType::Boolean:
             case xl::ValueType::Error:
-                w.u16(rec::kBoolErr); w.u16(8); w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
+                w.u16(rec::kBoolErr);
+                w.u16(8);
+                w.u16(std::uint16_t(row));
+                w.u16(co.col);
+                w.u16(co.xf);
                 w.u8(v.isBoolean() ? (v.booleanValue() ? 1 : 0) : v.errorCode());
                 w.u8(v.isError() ? 1 : 0);
                 break;
@@ -883,7 +1057,9 @@ private:
         const xl::Value& v = c.value;
         QByteArray rec;
         ByteWriter w(rec);
-        w.u16(std::uint16_t(row)); w.u16(co.col); w.u16(co.xf);
+        w.u16(std::uint16_t(row));
+        w.u16(co.col);
+        w.u16(co.xf);
         const bool text = v.isText() && !v.textValue().isEmpty();
         switch (v.type()) {
         case xl::ValueType::Number:
@@ -895,13 +1071,19 @@ private:
         }
         case xl::ValueType::Boolean:
         case xl::ValueType::Error:
-            w.u8(v.isBoolean() ? 1 : 2); w.u8(0);
+            w.u8(v.isBoolean() ? 1 : 2);
+            w.u8(0);
             w.u8(v.isBoolean() ? (v.booleanValue() ? 1 : 0) : v.errorCode());
-            w.u8(0); w.u16(0); w.u16(0xFFFF);
+            w.u8(0);
+            w.u16(0);
+            w.u16(0xFFFF);
             break;
         case xl::ValueType::Text:
         case xl::ValueType::Empty:
-            w.u8(text ? 0 : 3); w.u8(0); w.u32(0); w.u16(0xFFFF);
+            w.u8(text ? 0 : 3);
+            w.u8(0);
+            w.u32(0);
+            w.u16(0xFFFF);
             break;
         }
         w.u16(std::uint16_t((c.kept->flags & ~(kFormulaShared | 0x0002)) | kFormulaAlwaysCalc));
@@ -952,9 +1134,9 @@ private:
     std::vector<QString> customOrder_;
     std::vector<xl::Font> fonts_;
     std::vector<NameOut> names_;
-    std::vector<int> nameIndex_;      // index written of each name read (1-based both), 0 when dropped
-    std::vector<int> xfIndex_;        // the XF each style is written as
-    int firstCustomFormat_ = 164;     // formats the program adds are numbered from here
+    std::vector<int> nameIndex_;  // index written of each name read (1-based both), 0 when dropped
+    std::vector<int> xfIndex_;    // the XF each style is written as
+    int firstCustomFormat_ = 164; // formats the program adds are numbered from here
     std::vector<qsizetype> sheetPosFields_;
     int active_ = 0;
 };
@@ -962,7 +1144,8 @@ private:
 } // namespace
 
 QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
-    if (book.SheetCount() == 0) throw FileError(FileErrorKind::WriteFailed, QStringLiteral("La cartella di lavoro non ha fogli."));
+    if (book.SheetCount() == 0)
+        throw FileError(FileErrorKind::WriteFailed, QStringLiteral("La cartella di lavoro non ha fogli."));
     const bool encrypt = !password.isEmpty() && opt.scheme != Scheme::None;
     QByteArray filePass;
     std::unique_ptr<StreamCipher> cipher;
@@ -970,9 +1153,11 @@ QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& passwor
         if (opt.scheme == Scheme::Xor && xorPasswordBytes(password).isEmpty())
             throw FileError(FileErrorKind::WriteFailed, QStringLiteral("Password non valida."));
         filePass = makeFilePass(opt.scheme, password, opt.keyBits);
-        auto info = parseFilePass(reinterpret_cast<const unsigned char*>(filePass.constData()), std::size_t(filePass.size()));
+        auto info =
+            parseFilePass(reinterpret_cast<const unsigned char*>(filePass.constData()), std::size_t(filePass.size()));
         if (info) cipher = makeCipher(*info, password);
-        if (!cipher) throw FileError(FileErrorKind::WriteFailed, QStringLiteral("Impossibile cifrare la cartella di lavoro."));
+        if (!cipher)
+            throw FileError(FileErrorKind::WriteFailed, QStringLiteral("Impossibile cifrare la cartella di lavoro."));
     }
     WorkbookWriter writer(book);
     QByteArray stream = writer.run(filePass);

@@ -1,6 +1,6 @@
 #include "platform/xls/xlsfile.h"
-#include "platform/xls/biff.h"
 #include "platform/desktop/fileprobe.h"
+#include "platform/xls/biff.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,12 +88,18 @@ void putAll(QIODevice& out, const QByteArray& bytes) {
 std::unique_ptr<xl::Workbook> readWorkbook(const QString& path, const QString& password) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw FileError(FileErrorKind::NotFound, QStringLiteral("Impossibile aprire %1: %2").arg(QDir::toNativeSeparators(path), f.errorString()));
+        throw FileError(
+            FileErrorKind::NotFound,
+            QStringLiteral("Impossibile aprire %1: %2").arg(QDir::toNativeSeparators(path), f.errorString()));
     if (f.size() > kMaxFileSize)
-        throw FileError(FileErrorKind::Damaged, QStringLiteral("Il file %1 è troppo grande per essere una cartella di lavoro.").arg(QDir::toNativeSeparators(path)));
+        throw FileError(FileErrorKind::Damaged,
+                        QStringLiteral("Il file %1 è troppo grande per essere una cartella di lavoro.")
+                            .arg(QDir::toNativeSeparators(path)));
     QByteArray bytes = f.readAll();
     if (bytes.size() != f.size())
-        throw FileError(FileErrorKind::NotFound, QStringLiteral("Impossibile leggere %1: %2").arg(QDir::toNativeSeparators(path), f.errorString()));
+        throw FileError(
+            FileErrorKind::NotFound,
+            QStringLiteral("Impossibile leggere %1: %2").arg(QDir::toNativeSeparators(path), f.errorString()));
     auto book = detail::decodeFile(bytes, password);
     book->bind(QFileInfo(path).absoluteFilePath(), password);
     return book;
@@ -132,7 +138,8 @@ void replaceFile(const QString& path, const std::function<void(QIODevice&)>& fil
     // Keep the permissions of the file being replaced (mkstemp makes 0600).
     struct stat st;
     mode_t mode = 0644;
-    if (::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &st) == 0) mode = st.st_mode & 07777;
+    if (::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &st) == 0)
+        mode = st.st_mode & 07777;
     else {
         mode_t um = ::umask(0);
         ::umask(um);
@@ -146,7 +153,10 @@ void replaceFile(const QString& path, const std::function<void(QIODevice&)>& fil
         fail(QString::fromUtf8(e.what()));
     }
     if (::fsync(fd) != 0) fail(sysError());
-    if (::close(fd) != 0) { fd = -1; fail(sysError()); }
+    if (::close(fd) != 0) {
+        fd = -1;
+        fail(sysError());
+    }
     fd = -1;
     if (::rename(tmpl.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) fail(sysError());
     // The rename itself lives in the folder: flush that too.

@@ -12,21 +12,21 @@ namespace xls {
 
 // What went wrong with a file, so that callers can word their own message.
 enum class FileErrorKind {
-    NotFound,          // missing or unreadable
-    NotCompoundFile,   // not an .xls at all
+    NotFound,        // missing or unreadable
+    NotCompoundFile, // not an .xls at all
     NoWorkbookStream,
-    Damaged,           // truncated or inconsistent records
+    Damaged, // truncated or inconsistent records
     WrongPassword,
     UnsupportedEncryption,
-    OlderFormat,       // an Excel 95 (BIFF5/BIFF7) or older workbook
-    WriteFailed,       // the target (or its folder) could not be written; the old file is whole
+    OlderFormat, // an Excel 95 (BIFF5/BIFF7) or older workbook
+    WriteFailed, // the target (or its folder) could not be written; the old file is whole
 };
 
 class FileError : public xl::Error {
 public:
-    FileError(FileErrorKind kind, const QString& what)
-        : xl::Error(what.toStdString()), kind_(kind) {}
+    FileError(FileErrorKind kind, const QString& what) : xl::Error(what.toStdString()), kind_(kind) {}
     FileErrorKind kind() const { return kind_; }
+
 private:
     FileErrorKind kind_;
 };

@@ -11,15 +11,33 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("writtenBack");
-        QTest::newRow("six digits") << "010203" << "01/02/03" << "010203";
-        QTest::newRow("eight digits") << "01022003" << "01/02/2003" << "01022003";
-        QTest::newRow("dashes only") << "01-02-2003" << "01/02/2003" << "01/02/2003";
-        QTest::newRow("seven digits stay") << "1022003" << "1022003" << "1022003";
-        QTest::newRow("empty") << "" << "" << "";
-        QTest::newRow("short") << "1-" << "1/" << "1/";
-        QTest::newRow("slashes already") << "15/07/2024" << "15/07/2024" << "15/07/2024";
-        QTest::newRow("one-digit day and month") << "1-2-03" << "1/2/03" << "1/2/03";
-        QTest::newRow("slash elsewhere, eight") << "1/2/2003" << "1/2/2003" << "1/2/2003";
+        QTest::newRow("six digits") << "010203"
+                                    << "01/02/03"
+                                    << "010203";
+        QTest::newRow("eight digits") << "01022003"
+                                      << "01/02/2003"
+                                      << "01022003";
+        QTest::newRow("dashes only") << "01-02-2003"
+                                     << "01/02/2003"
+                                     << "01/02/2003";
+        QTest::newRow("seven digits stay") << "1022003"
+                                           << "1022003"
+                                           << "1022003";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "";
+        QTest::newRow("short") << "1-"
+                               << "1/"
+                               << "1/";
+        QTest::newRow("slashes already") << "15/07/2024"
+                                         << "15/07/2024"
+                                         << "15/07/2024";
+        QTest::newRow("one-digit day and month") << "1-2-03"
+                                                 << "1/2/03"
+                                                 << "1/2/03";
+        QTest::newRow("slash elsewhere, eight") << "1/2/2003"
+                                                << "1/2/2003"
+                                                << "1/2/2003";
     }
     void strToDate() {
         QFETCH(QString, typed);

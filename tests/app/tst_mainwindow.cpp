@@ -4,10 +4,10 @@
 
 #include "tests/support/app_fixture.h"
 
-#include "platform/desktop/calendario.h"
-#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
+#include "platform/desktop/calendario.h"
+#include "platform/desktop/controls.h"
 #include "platform/desktop/shell.h"
 #include "platform/engine/vbconv.h"
 #include "platform/xls/xlsfile.h"
@@ -22,19 +22,19 @@
 #include "store/schema.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <QRegularExpression>
 #include <deque>
 
 using testsupport::AppFixture;
@@ -102,11 +102,16 @@ private slots:
     void panelSwitching_data() {
         QTest::addColumn<QString>("handler");
         QTest::addColumn<QString>("expected"); // F1 F2 F3 F4 F5 F6 F8 Toolbar1
-        QTest::newRow("start-up") << "Form_Load" << "HHHHHHHH";
-        QTest::newRow("practices") << "MenuPratiche_Click" << "SHHHHHHS";
-        QTest::newRow("clients") << "MenuClienti_Click" << "HHSHHHHH";
-        QTest::newRow("sectors") << "MenuClassificazione_Click" << "HHHSHHHH";
-        QTest::newRow("binders") << "MenuRaccoglitore_Click" << "HHHHSHHH";
+        QTest::newRow("start-up") << "Form_Load"
+                                  << "HHHHHHHH";
+        QTest::newRow("practices") << "MenuPratiche_Click"
+                                   << "SHHHHHHS";
+        QTest::newRow("clients") << "MenuClienti_Click"
+                                 << "HHSHHHHH";
+        QTest::newRow("sectors") << "MenuClassificazione_Click"
+                                 << "HHHSHHHH";
+        QTest::newRow("binders") << "MenuRaccoglitore_Click"
+                                 << "HHHHSHHH";
     }
     void panelSwitching() {
         QFETCH(QString, handler);
@@ -115,15 +120,22 @@ private slots:
         fx.writeWorkbook(referenceData);
         QVERIFY(fx.start());
         Form1& f = fx.form();
-        const QList<QWidget*> targets{control<PracticePanel>(&f, "Frame1"), control<NumberChooserPanel>(&f, "Frame2"), control<ClientPanel>(&f, "Frame3"), control<SectorPanel>(&f, "Frame4"), control<BinderPanel>(&f, "Frame5"), control<SearchPanel>(&f, "Frame6"), control<LedgerPanel>(&f, "Frame8"), control<QToolBar>(&f, "Toolbar1")};
+        const QList<QWidget*> targets{control<PracticePanel>(&f, "Frame1"), control<NumberChooserPanel>(&f, "Frame2"),
+                                      control<ClientPanel>(&f, "Frame3"),   control<SectorPanel>(&f, "Frame4"),
+                                      control<BinderPanel>(&f, "Frame5"),   control<SearchPanel>(&f, "Frame6"),
+                                      control<LedgerPanel>(&f, "Frame8"),   control<QToolBar>(&f, "Toolbar1")};
         if (handler != "Form_Load") {
             // From a state where everything shows, so that each hide counts.
             for (QWidget* w : targets) w->setVisible(true);
             QVERIFY(QMetaObject::invokeMethod(&f, [&] {
-                if (handler == "MenuPratiche_Click") f.MenuPratiche_Click();
-                else if (handler == "MenuClienti_Click") f.MenuClienti_Click();
-                else if (handler == "MenuClassificazione_Click") f.MenuClassificazione_Click();
-                else if (handler == "MenuRaccoglitore_Click") f.MenuRaccoglitore_Click();
+                if (handler == "MenuPratiche_Click")
+                    f.MenuPratiche_Click();
+                else if (handler == "MenuClienti_Click")
+                    f.MenuClienti_Click();
+                else if (handler == "MenuClassificazione_Click")
+                    f.MenuClassificazione_Click();
+                else if (handler == "MenuRaccoglitore_Click")
+                    f.MenuRaccoglitore_Click();
             }));
         }
         QString got;
@@ -163,7 +175,8 @@ private slots:
             control<LedgerPanel>(&f, "Frame8")->LoadLedgerPracticeCombo();
         }
         QCOMPARE(items(control<QComboBox>(&f, "Frame6", "Combo7")), (QStringList{"ROSSI MARIO", "BIANCHI SRL"}));
-        QCOMPARE(items(control<QComboBox>(&f, "Frame8", "Combo8")), (QStringList{"2", "5"})); // sorted by the resets above
+        QCOMPARE(items(control<QComboBox>(&f, "Frame8", "Combo8")),
+                 (QStringList{"2", "5"})); // sorted by the resets above
         QCOMPARE(f.book().application().ActiveSheet().Name(), store::kPratica);
         QVERIFY2(fx.dialogs().verify().isEmpty(), qPrintable(fx.dialogs().verify()));
     }
@@ -233,7 +246,8 @@ private slots:
         f.ResetForm();
 
         for (QLineEdit* e : f.findChildren<QLineEdit*>()) {
-            if (e == control<QLineEdit>(&f, "Frame3", "Text10") || qobject_cast<QComboBox*>(e->parentWidget())) continue;
+            if (e == control<QLineEdit>(&f, "Frame3", "Text10") || qobject_cast<QComboBox*>(e->parentWidget()))
+                continue;
             QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
         }
         QVERIFY(control<QLineEdit>(&f, "Frame8", "Text39")->text().isEmpty());
@@ -362,7 +376,8 @@ private slots:
         // Narrower than the given widths: every column shrinks in proportion.
         list->setFixedWidth(600);
         QVERIFY(QTest::qWaitFor([&] { return list->viewport()->width() < 600; }, 2000));
-        QVERIFY2(shownTotal() <= list->viewport()->width(), qPrintable(QStringLiteral("%1 in %2").arg(shownTotal()).arg(list->viewport()->width())));
+        QVERIFY2(shownTotal() <= list->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 in %2").arg(shownTotal()).arg(list->viewport()->width())));
         QVERIFY(list->columnWidth(2) > list->columnWidth(0));
         QCOMPARE(list->columnWidth(2), list->columnWidth(3));
         // With room enough each column has the width it was given.
@@ -373,9 +388,8 @@ private slots:
 
     void activationRestoresHeadersAndComesFromOwnFormsOnly() {
         AppFixture fx;
-        fx.writeWorkbook([](xl::Workbook& b) {
-            b.Sheets(store::kPratica).GetRange("C1").SetValue(xl::Value("Clienti a mano"));
-        });
+        fx.writeWorkbook(
+            [](xl::Workbook& b) { b.Sheets(store::kPratica).GetRange("C1").SetValue(xl::Value("Clienti a mano")); });
         QVERIFY(fx.start());
         Form1& f = fx.form();
         // Edited in the file: back at the first activation.
@@ -454,7 +468,8 @@ private slots:
         Form1& f = fx.form();
         const QString backup = fx.folder() + "/Backup/PraticheBackup.xls";
 
-        fx.dialogs().expectQuestion(" Vuoi eseguire una copia del database ?", false, kVelmora)
+        fx.dialogs()
+            .expectQuestion(" Vuoi eseguire una copia del database ?", false, kVelmora)
             .expectMessage(" Operazione Annullata", kVelmora, ui::MsgIcon::Information);
         f.MSalvataggio_Click();
         QVERIFY(!QFileInfo::exists(backup));
@@ -494,7 +509,8 @@ private slots:
         const testsupport::Box box = fx.dialogs().shown.back();
         QCOMPARE(box.icon, ui::MsgIcon::Critical);
         QCOMPARE(box.title, kVelmora);
-        QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile eseguire la copia del database")), qPrintable(box.text));
+        QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile eseguire la copia del database")),
+                 qPrintable(box.text));
         QVERIFY(!box.text.contains(QStringLiteral("Correttamente")));
         QVERIFY(!QFileInfo::exists(fx.folder() + "/Backup/PraticheBackup.xls"));
         QVERIFY(fx.form().book().application().EnableEvents);
@@ -586,7 +602,9 @@ private slots:
         f.MenuClienti_Click();
         // The clock runs while another panel is open.
         QVERIFY(QTest::qWaitFor([&] { return !control<QLineEdit>(&f, "Frame1", "Text8")->text().isEmpty(); }, 2500));
-        QVERIFY2(QRegularExpression(QStringLiteral("^Ore\\.\\.\\.\\d\\d:\\d\\d:\\d\\d$")).match(control<QLineEdit>(&f, "Frame1", "Text8")->text()).hasMatch(),
+        QVERIFY2(QRegularExpression(QStringLiteral("^Ore\\.\\.\\.\\d\\d:\\d\\d:\\d\\d$"))
+                     .match(control<QLineEdit>(&f, "Frame1", "Text8")->text())
+                     .hasMatch(),
                  qPrintable(control<QLineEdit>(&f, "Frame1", "Text8")->text()));
 
         ShellRecorder desktop;
@@ -611,11 +629,18 @@ private slots:
         fx.writeWorkbook();
         QVERIFY(fx.start());
         Form1& f = fx.form();
-        for (QWidget* w : QList<QWidget*>{control<PracticePanel>(&f, "Frame1"), control<ClientPanel>(&f, "Frame3"), control<LedgerPanel>(&f, "Frame8")}) w->hide();
-        QWidget* frame = panel == 1 ? static_cast<QWidget*>(control<PracticePanel>(&f, "Frame1")) : panel == 3 ? static_cast<QWidget*>(control<ClientPanel>(&f, "Frame3")) : control<LedgerPanel>(&f, "Frame8");
+        for (QWidget* w : QList<QWidget*>{control<PracticePanel>(&f, "Frame1"), control<ClientPanel>(&f, "Frame3"),
+                                          control<LedgerPanel>(&f, "Frame8")})
+            w->hide();
+        QWidget* frame = panel == 1   ? static_cast<QWidget*>(control<PracticePanel>(&f, "Frame1"))
+                         : panel == 3 ? static_cast<QWidget*>(control<ClientPanel>(&f, "Frame3"))
+                                      : control<LedgerPanel>(&f, "Frame8");
         frame->show();
-        QLineEdit* fields[] = {control<QLineEdit>(&f, "Frame1", "Text2"), control<QLineEdit>(&f, "Frame3", "Text18"), control<QLineEdit>(&f, "Frame8", "Text33")};
-        QAbstractButton* toggles[] = {control<QCheckBox>(&f, "Frame1", "Check1"), control<QCheckBox>(&f, "Frame3", "Check4"), control<QRadioButton>(&f, "Frame8", "Option1")};
+        QLineEdit* fields[] = {control<QLineEdit>(&f, "Frame1", "Text2"), control<QLineEdit>(&f, "Frame3", "Text18"),
+                               control<QLineEdit>(&f, "Frame8", "Text33")};
+        QAbstractButton* toggles[] = {control<QCheckBox>(&f, "Frame1", "Check1"),
+                                      control<QCheckBox>(&f, "Frame3", "Check4"),
+                                      control<QRadioButton>(&f, "Frame8", "Option1")};
         for (int i = 0; i < 3; ++i) {
             QSignalBlocker q1(fields[i]), q2(toggles[i]);
             fields[i]->setText(QStringLiteral("vecchia"));

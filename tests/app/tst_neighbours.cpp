@@ -61,7 +61,9 @@ void clientInsertWithoutSave(AppFixture& fx) {
 QString savedClient(AppFixture& fx) { return fx.onDisk()->Sheets(store::kCliente).GetRange("B2").Text(); }
 
 struct ShellRecorder {
-    ShellRecorder() { shell::setOpenHook([](const QUrl&) { return true; }); }
+    ShellRecorder() {
+        shell::setOpenHook([](const QUrl&) { return true; });
+    }
     ~ShellRecorder() { shell::setOpenHook({}); }
 };
 } // namespace
@@ -78,7 +80,8 @@ private slots:
 
         // LibreOffice's own format: five fields, the last ended by ';'.
         const QString entry = QString::fromUtf8(readAll(lock));
-        const QRegularExpression format(QStringLiteral("^([^,;]*),([^,;]+),([^,;]+),(\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d),(file://[^,;]+);$"));
+        const QRegularExpression format(
+            QStringLiteral("^([^,;]*),([^,;]+),([^,;]+),(\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d),(file://[^,;]+);$"));
         const QRegularExpressionMatch m = format.match(entry);
         QVERIFY2(m.hasMatch(), qPrintable(entry));
         QCOMPARE(m.captured(1), kVelmora);
@@ -127,8 +130,10 @@ private slots:
             QVERIFY(fx.start());
             QVERIFY(QFileInfo::exists(lock));
             ShellRecorder desktop;
-            if (end == "handover") fx.form().MnExcel_Click();
-            else fx.form().endSession();
+            if (end == "handover")
+                fx.form().MnExcel_Click();
+            else
+                fx.form().endSession();
             QVERIFY(fx.form().ended());
         }
         QVERIFY(!QFileInfo::exists(lock));
@@ -168,7 +173,8 @@ private slots:
         if (holder == "open") {
             writeFile(lock, officeEntry(QSysInfo::machineHostName()));
             // A process that keeps the workbook open, as LibreOffice does.
-            keeper.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<\"$0\"; exec cat"), fx.workbookPath()});
+            keeper.start(QStringLiteral("/bin/sh"),
+                         {QStringLiteral("-c"), QStringLiteral("exec 3<\"$0\"; exec cat"), fx.workbookPath()});
             QVERIFY(keeper.waitForStarted());
         } else {
             writeFile(lock, officeEntry(QStringLiteral("altro-pc-") + QSysInfo::machineHostName()));
@@ -235,8 +241,9 @@ private slots:
         QCOMPARE(digest(fx.workbookPath()), before);
         QVERIFY(savedClient(fx).isEmpty());
         QVERIFY(fx.dialogs().shown.empty());
-        QCOMPARE(QDir(fx.folder()).entryList(QStringList{QStringLiteral(".Pratiche.xls.*")}, QDir::Files | QDir::Hidden),
-                 QStringList{});
+        QCOMPARE(
+            QDir(fx.folder()).entryList(QStringList{QStringLiteral(".Pratiche.xls.*")}, QDir::Files | QDir::Hidden),
+            QStringList{});
         QVERIFY(!QFileInfo::exists(store::officeLockFile(fx.workbookPath())));
     }
 
@@ -267,8 +274,8 @@ private slots:
         fx.writeWorkbook();
         QDir dir(fx.folder());
         const QStringList ours{".Pratiche.xls.AbC123", ".Pratiche.xls.z9Y8x7"};
-        const QStringList others{".Pratiche.xls.toolong", ".Pratiche.xls.ab-12x", "Pratiche.xls.AbC123",
-                                 ".Altro.xls.AbC123", ".Pratiche.xls.AbC123.bak", "Pratiche.xls.bak"};
+        const QStringList others{".Pratiche.xls.toolong", ".Pratiche.xls.ab-12x",     "Pratiche.xls.AbC123",
+                                 ".Altro.xls.AbC123",     ".Pratiche.xls.AbC123.bak", "Pratiche.xls.bak"};
         for (const QString& n : ours + others) writeFile(fx.folder() + '/' + n, "x");
         // A folder and a link of the same pattern are not files of ours.
         QVERIFY(dir.mkdir(".Pratiche.xls.Dir123"));
@@ -315,7 +322,8 @@ private slots:
         QVERIFY(fileprobe::OfficeMark::recordLocked(real));
         // No temporary file is left in either folder.
         for (const QString& d : {fx.folder(), data.path()})
-            QCOMPARE(QDir(d).entryList(QStringList{QStringLiteral(".*.xls.*")}, QDir::Files | QDir::Hidden), QStringList{});
+            QCOMPARE(QDir(d).entryList(QStringList{QStringLiteral(".*.xls.*")}, QDir::Files | QDir::Hidden),
+                     QStringList{});
         fx.form().MenuEsci_Click();
         QVERIFY(QFileInfo(fx.workbookPath()).isSymLink());
         QVERIFY(!QFileInfo::exists(data.path() + "/.~lock.archivio.xls#"));

@@ -78,7 +78,8 @@ private slots:
         office.start(QStringLiteral("/usr/bin/python3"),
                      {QStringLiteral(LO_LOCK), QStringLiteral("hold"), fx.workbookPath(), store::workbookPassword()});
         QVERIFY(office.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return office.canReadLine() || office.state() == QProcess::NotRunning; }, 240000));
+        QVERIFY(
+            QTest::qWaitFor([&] { return office.canReadLine() || office.state() == QProcess::NotRunning; }, 240000));
         QCOMPARE(office.readLine().trimmed(), QByteArray("HELD"));
         const QByteArray officeEntry = readAll(lock);
         QVERIFY2(!officeEntry.isEmpty(), "LibreOffice wrote no lock file");

@@ -6,10 +6,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QInputDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -83,7 +83,8 @@ private slots:
         whenUp(pressEnter);
         QVERIFY(d.question(QStringLiteral("?"), QStringLiteral("Velmora")));
         whenUp(pressEnter);
-        QVERIFY(!d.question(QStringLiteral("Vuoi uscire senza salvare?"), QStringLiteral("Velmora"), ui::DefaultAnswer::No));
+        QVERIFY(!d.question(QStringLiteral("Vuoi uscire senza salvare?"), QStringLiteral("Velmora"),
+                            ui::DefaultAnswer::No));
         QString defaultButton;
         whenUp([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
@@ -126,7 +127,8 @@ private slots:
             shownDefault = dlg->textValue();
             dlg->reject();
         });
-        QCOMPARE(d.input(QStringLiteral("Nome del documento"), QStringLiteral("Velmora"), QStringLiteral("doc1")), QString());
+        QCOMPARE(d.input(QStringLiteral("Nome del documento"), QStringLiteral("Velmora"), QStringLiteral("doc1")),
+                 QString());
         QCOMPARE(shownDefault, QStringLiteral("doc1"));
 
         whenUp([&](QWidget* w) {

@@ -50,7 +50,8 @@ void putFullClient(xl::Workbook& b) {
     put(c, r, 13, QStringLiteral("DLLMRA80A01H501U"));
     put(c, r, 14, QStringLiteral("01234567890"));
     put(c, r, 15, QStringLiteral("Dott.ssa Maria Dell'Acqua"));
-    put(c, r, 16, QStringLiteral("Cliente dal 2021.\nPreferisce essere contattato per e-mail.\nFatturazione trimestrale."));
+    put(c, r, 16,
+        QStringLiteral("Cliente dal 2021.\nPreferisce essere contattato per e-mail.\nFatturazione trimestrale."));
     put(c, r, 17, QStringLiteral("Pratiche in corso: 3"));
     put(c, 1, 256, xl::Value(5));
 }
@@ -123,7 +124,8 @@ class ScreenFit : public QObject {
         auto fault = [&](const QString& text) { problems_ << what + QStringLiteral(": ") + text; };
         if (!panel->isVisible()) return fault(QStringLiteral("panel not shown"));
         if (!avail.contains(form().frameGeometry()))
-            fault(QStringLiteral("window frame %1 outside the screen %2").arg(rectText(form().frameGeometry()), rectText(avail)));
+            fault(QStringLiteral("window frame %1 outside the screen %2")
+                      .arg(rectText(form().frameGeometry()), rectText(avail)));
         for (const QWidget* p = panel->parentWidget(); p; p = p->parentWidget())
             if (qobject_cast<const QAbstractScrollArea*>(p)) fault(QStringLiteral("the panel scrolls"));
 
@@ -150,8 +152,8 @@ class ScreenFit : public QObject {
             // at least the smallest size they were built for.
             const auto* label = qobject_cast<const QLabel*>(w);
             const auto* button = qobject_cast<const QAbstractButton*>(w);
-            const bool text = (label && !label->wordWrap() && !label->text().isEmpty()) ||
-                              (button && !button->text().isEmpty());
+            const bool text =
+                (label && !label->wordWrap() && !label->text().isEmpty()) || (button && !button->text().isEmpty());
             QSize need = text ? w->sizeHint() : w->minimumSizeHint();
             if (!text) {
                 if (w->minimumWidth() > 0) need.setWidth(w->minimumWidth());
@@ -161,10 +163,14 @@ class ScreenFit : public QObject {
             // code) shows that whole.
             if (const auto* edit = qobject_cast<const QLineEdit*>(w);
                 edit && edit->minimumWidth() == edit->maximumWidth() && !edit->text().isEmpty()) {
-                const int room = edit->contentsRect().width() - edit->textMargins().left() - edit->textMargins().right() - 4;
+                const int room =
+                    edit->contentsRect().width() - edit->textMargins().left() - edit->textMargins().right() - 4;
                 const int textWidth = edit->fontMetrics().horizontalAdvance(edit->text());
                 if (textWidth > room)
-                    fault(QStringLiteral("%1 cuts \"%2\": %3 px for %4").arg(describe(w), edit->text()).arg(room).arg(textWidth));
+                    fault(QStringLiteral("%1 cuts \"%2\": %3 px for %4")
+                              .arg(describe(w), edit->text())
+                              .arg(room)
+                              .arg(textWidth));
             }
             if (need.isValid() && (w->width() < need.width() || w->height() < need.height()))
                 fault(QStringLiteral("%1 clipped: %2x%3, needs %4x%5")
@@ -214,13 +220,15 @@ class ScreenFit : public QObject {
         choose(control<QComboBox>(&f, "Frame8", "Combo8"), QStringLiteral("5"));
         checkFits(control<LedgerPanel>(&f, "Frame8"), prefix + QStringLiteral("acconti-pratica"));
         control<QCheckBox>(&f, "Frame8", "Check12")->setChecked(true);
-        choose(control<QComboBox>(&f, "Frame8", "Combo9"), QStringLiteral("STUDIO ASSOCIATO DELL'ACQUA, FERRARI & SANTORO"));
+        choose(control<QComboBox>(&f, "Frame8", "Combo9"),
+               QStringLiteral("STUDIO ASSOCIATO DELL'ACQUA, FERRARI & SANTORO"));
         checkFits(control<LedgerPanel>(&f, "Frame8"), prefix + QStringLiteral("acconti-cliente"));
         control<QPushButton>(&f, "Frame8", "Command27")->click();
 
         f.MenuClienti_Click();
         checkFits(control<ClientPanel>(&f, "Frame3"), prefix + QStringLiteral("clienti"));
-        choose(control<QComboBox>(&f, "Frame3", "Combo4"), QStringLiteral("STUDIO ASSOCIATO DELL'ACQUA, FERRARI & SANTORO"));
+        choose(control<QComboBox>(&f, "Frame3", "Combo4"),
+               QStringLiteral("STUDIO ASSOCIATO DELL'ACQUA, FERRARI & SANTORO"));
         checkFits(control<ClientPanel>(&f, "Frame3"), prefix + QStringLiteral("clienti-caricato"));
 
         f.MenuClassificazione_Click();
@@ -233,7 +241,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::Show && frames_.contains(watched)) {
             for (QWidget* other : frames_)
-                if (other != watched && other->isVisible()) shownBesideOther_ << watched->objectName() + QLatin1Char('+') + other->objectName();
+                if (other != watched && other->isVisible())
+                    shownBesideOther_ << watched->objectName() + QLatin1Char('+') + other->objectName();
         }
         return QObject::eventFilter(watched, e);
     }
@@ -243,16 +252,20 @@ private slots:
         QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"), "run through with_wm.sh");
         shots_ = qEnvironmentVariable("VELMORA_SCREENS");
         if (!shots_.isEmpty()) QDir().mkpath(shots_);
-        pt::open(fx, {Practice(5, QStringLiteral("ROSSI MARIO"), QStringLiteral("X"), {}, QStringLiteral("1.500,00")),
+        pt::open(fx,
+                 {Practice(5, QStringLiteral("ROSSI MARIO"), QStringLiteral("X"), {}, QStringLiteral("1.500,00")),
                   Practice(6, QStringLiteral("BIANCHI SRL"))},
-             [](xl::Workbook& b) {
-                 putFullClient(b);
-                 for (int i = 0; i < 30; ++i)
-                     putEntry(b, i + 2, i + 1, 5, QStringLiteral("Spesa di cancelleria numero %1").arg(i + 1));
-             });
+                 [](xl::Workbook& b) {
+                     putFullClient(b);
+                     for (int i = 0; i < 30; ++i)
+                         putEntry(b, i + 2, i + 1, 5, QStringLiteral("Spesa di cancelleria numero %1").arg(i + 1));
+                 });
         QVERIFY(QTest::qWaitForWindowExposed(&form()));
         Form1& f = form();
-        frames_ = {control<PracticePanel>(&f, "Frame1"), control<NumberChooserPanel>(&f, "Frame2"), control<ClientPanel>(&f, "Frame3"), control<SectorPanel>(&f, "Frame4"), control<BinderPanel>(&f, "Frame5"), control<SearchPanel>(&f, "Frame6"), control<LedgerPanel>(&f, "Frame8")};
+        frames_ = {control<PracticePanel>(&f, "Frame1"), control<NumberChooserPanel>(&f, "Frame2"),
+                   control<ClientPanel>(&f, "Frame3"),   control<SectorPanel>(&f, "Frame4"),
+                   control<BinderPanel>(&f, "Frame5"),   control<SearchPanel>(&f, "Frame6"),
+                   control<LedgerPanel>(&f, "Frame8")};
         for (QWidget* w : frames_) w->installEventFilter(this);
         QCOMPARE(f.screen()->geometry().size(), QSize(1366, 768));
         qInfo() << "font" << QApplication::font() << f.screen()->logicalDotsPerInch();

@@ -4,9 +4,9 @@
 
 #include "tests/support/app_fixture.h"
 
-#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
+#include "platform/desktop/controls.h"
 #include "platform/xls/xlsfile.h"
 #include "practices/numberchooser.h"
 #include "practices/practicepanel.h"
@@ -22,11 +22,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
-#include <QRegularExpression>
-#include <QTest>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 
@@ -38,7 +38,12 @@ const QString kLocked = testsupport::alreadyOpenMessage();
 
 QByteArray digest(const QString& path) { return testsupport::fileDigest(path); }
 
-QList<QWidget*> frames(Form1& f) { return {control<PracticePanel>(&f, "Frame1"), control<NumberChooserPanel>(&f, "Frame2"), control<ClientPanel>(&f, "Frame3"), control<SectorPanel>(&f, "Frame4"), control<BinderPanel>(&f, "Frame5"), control<SearchPanel>(&f, "Frame6"), control<LedgerPanel>(&f, "Frame8")}; }
+QList<QWidget*> frames(Form1& f) {
+    return {control<PracticePanel>(&f, "Frame1"), control<NumberChooserPanel>(&f, "Frame2"),
+            control<ClientPanel>(&f, "Frame3"),   control<SectorPanel>(&f, "Frame4"),
+            control<BinderPanel>(&f, "Frame5"),   control<SearchPanel>(&f, "Frame6"),
+            control<LedgerPanel>(&f, "Frame8")};
+}
 } // namespace
 
 class TestStartup : public QObject {
@@ -60,9 +65,11 @@ private slots:
         QCOMPARE(control<ImageLabel>(&f, "Image1")->toolTip(), QStringLiteral("Vai al il mio sito !"));
         QVERIFY(!control<ImageLabel>(&f, "Image1")->pixmap().isNull());
         const QRegularExpression ip(QStringLiteral("^Indirizzo IP:(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
-        QVERIFY2(ip.match(control<QLabel>(&f, "Label45")->text()).hasMatch(), qPrintable(control<QLabel>(&f, "Label45")->text()));
+        QVERIFY2(ip.match(control<QLabel>(&f, "Label45")->text()).hasMatch(),
+                 qPrintable(control<QLabel>(&f, "Label45")->text()));
         QVERIFY(control<QTimer>(&f, "Timer2")->isActive());
-        for (QTimer* t : {control<QTimer>(&f, "Timer1"), control<QTimer>(&f, "Timer2"), control<QTimer>(&f, "Timer3")}) QCOMPARE(t->interval(), 1000);
+        for (QTimer* t : {control<QTimer>(&f, "Timer1"), control<QTimer>(&f, "Timer2"), control<QTimer>(&f, "Timer3")})
+            QCOMPARE(t->interval(), 1000);
 
         // The menu bar, in order, with its captions.
         QStringList top;
@@ -127,11 +134,13 @@ private slots:
         QTest::newRow("another Velmora has it") << "other" << kLocked << "Velmora" << int(ui::MsgIcon::Critical);
         QTest::newRow("LibreOffice has it") << "office" << kLocked << "Velmora" << int(ui::MsgIcon::Critical);
         QTest::newRow("missing file") << "missing" << kLocked << "Velmora" << int(ui::MsgIcon::Critical);
-        QTest::newRow("wrong password") << "password"
-                                        << "Impossibile aprire il database Pratiche.xls: la password del file non è quella del programma."
-                                        << "Velmora" << int(ui::MsgIcon::Critical);
-        QTest::newRow("damaged file") << "damaged" << "Impossibile aprire il database Pratiche.xls:" << "Velmora"
-                                      << int(ui::MsgIcon::Critical);
+        QTest::newRow("wrong password")
+            << "password"
+            << "Impossibile aprire il database Pratiche.xls: la password del file non è quella del programma."
+            << "Velmora" << int(ui::MsgIcon::Critical);
+        QTest::newRow("damaged file") << "damaged"
+                                      << "Impossibile aprire il database Pratiche.xls:"
+                                      << "Velmora" << int(ui::MsgIcon::Critical);
         QTest::newRow("sheet missing") << "sheet"
                                        << "Impossibile aprire il database Pratiche.xls: manca il foglio \"Spese\"."
                                        << "Velmora" << int(ui::MsgIcon::Critical);

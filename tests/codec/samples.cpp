@@ -89,7 +89,7 @@ std::unique_ptr<xl::Workbook> richWorkbook(int rows) {
         // Many distinct strings, some beyond Latin-1, so that the string
         // table spans several records.
         p.cellRef(r, 3).value = xl::Value(r % 7 == 0 ? QStringLiteral("ΑΒΓ Cliente %1 — 中文").arg(r)
-                                                      : QStringLiteral("CLIENTE NUMERO %1 SRL").arg(r));
+                                                     : QStringLiteral("CLIENTE NUMERO %1 SRL").arg(r));
         xl::Cell& a = p.cellRef(r, 4);
         a.value = xl::Value(r * 12.34 + 0.005);
         a.style = amountStyle;
@@ -203,7 +203,12 @@ QString styleDiff(const xl::Style& a, const xl::Style& b) {
     x.numberFormat = y.numberFormat;
     // Indentation is kept as a level; "add indent" is what a level implies.
     x.addIndent = y.addIndent = false;
-    if (!(x.font == y.font)) return QStringLiteral("font %1/%2 vs %3/%4").arg(x.font.name).arg(x.font.size).arg(y.font.name).arg(y.font.size);
+    if (!(x.font == y.font))
+        return QStringLiteral("font %1/%2 vs %3/%4")
+            .arg(x.font.name)
+            .arg(x.font.size)
+            .arg(y.font.name)
+            .arg(y.font.size);
     if (!(x == y)) return QStringLiteral("alignment, borders, fill or protection");
     return {};
 }
@@ -215,7 +220,8 @@ bool near(double a, double b, double eps) { return std::fabs(a - b) <= eps; }
 QString firstDifference(const xl::Workbook& a, const xl::Workbook& b) {
     auto& ma = const_cast<xl::Workbook&>(a);
     auto& mb = const_cast<xl::Workbook&>(b);
-    if (a.SheetCount() != b.SheetCount()) return QStringLiteral("sheet count %1 vs %2").arg(a.SheetCount()).arg(b.SheetCount());
+    if (a.SheetCount() != b.SheetCount())
+        return QStringLiteral("sheet count %1 vs %2").arg(a.SheetCount()).arg(b.SheetCount());
     if (a.date1904 != b.date1904) return QStringLiteral("date system");
     if (ma.ActiveSheet().Name() != mb.ActiveSheet().Name()) return QStringLiteral("active sheet");
     for (int i = 1; i <= a.SheetCount(); ++i) {
@@ -225,8 +231,10 @@ QString firstDifference(const xl::Workbook& a, const xl::Workbook& b) {
         if (x.Name() != y.Name()) return QStringLiteral("sheet name %1 vs %2").arg(x.Name(), y.Name());
         if (x.hidden != y.hidden) return where + QStringLiteral("hidden");
         if (x.showGridlines != y.showGridlines) return where + QStringLiteral("gridlines");
-        if (x.FrozenRows() != y.FrozenRows() || x.FrozenCols() != y.FrozenCols()) return where + QStringLiteral("frozen panes");
-        if (!near(x.defaultColumnWidth, y.defaultColumnWidth, 0.01)) return where + QStringLiteral("default width %1 vs %2").arg(x.defaultColumnWidth).arg(y.defaultColumnWidth);
+        if (x.FrozenRows() != y.FrozenRows() || x.FrozenCols() != y.FrozenCols())
+            return where + QStringLiteral("frozen panes");
+        if (!near(x.defaultColumnWidth, y.defaultColumnWidth, 0.01))
+            return where + QStringLiteral("default width %1 vs %2").arg(x.defaultColumnWidth).arg(y.defaultColumnWidth);
         if (!near(x.defaultRowHeight, y.defaultRowHeight, 0.05)) return where + QStringLiteral("default height");
         if (x.mergedCells != y.mergedCells) return where + QStringLiteral("merged cells");
         const int rows = std::max(x.usedRows(), y.usedRows());
@@ -237,7 +245,8 @@ QString firstDifference(const xl::Workbook& a, const xl::Workbook& b) {
             if (!near(hx, hy, 0.05)) return where + QStringLiteral("row %1 height %2 vs %3").arg(r).arg(hx).arg(hy);
             if ((rx && rx->hidden) != (ry && ry->hidden)) return where + QStringLiteral("row %1 hidden").arg(r);
             const std::int32_t sx = rx ? rx->style : -1, sy = ry ? ry->style : -1;
-            if ((sx > 0) != (sy > 0) || (sx > 0 && !styleDiff(a.style(std::uint32_t(sx)), b.style(std::uint32_t(sy))).isEmpty()))
+            if ((sx > 0) != (sy > 0) ||
+                (sx > 0 && !styleDiff(a.style(std::uint32_t(sx)), b.style(std::uint32_t(sy))).isEmpty()))
                 return where + QStringLiteral("row %1 format").arg(r);
             const int cols = int(std::max(rx ? rx->cells.size() : 0, ry ? ry->cells.size() : 0));
             for (int col = 1; col <= cols && col <= xl::kMaxCols; ++col) {
@@ -247,11 +256,17 @@ QString firstDifference(const xl::Workbook& a, const xl::Workbook& b) {
                 if (!cx && !cy) continue;
                 if (!cx || !cy) return cellName + QStringLiteral(" present on one side only");
                 if (!(cx->value == cy->value))
-                    return cellName + QStringLiteral(" value %1 vs %2").arg(cx->value.textValue().left(40)).arg(cy->value.textValue().left(40)) +
-                           QStringLiteral(" (%1 vs %2)").arg(cx->value.numberValue(), 0, 'g', 17).arg(cy->value.numberValue(), 0, 'g', 17);
+                    return cellName +
+                           QStringLiteral(" value %1 vs %2")
+                               .arg(cx->value.textValue().left(40))
+                               .arg(cy->value.textValue().left(40)) +
+                           QStringLiteral(" (%1 vs %2)")
+                               .arg(cx->value.numberValue(), 0, 'g', 17)
+                               .arg(cy->value.numberValue(), 0, 'g', 17);
                 if (bool(cx->kept) != bool(cy->kept)) return cellName + QStringLiteral(" formula on one side only");
-                if (cx->kept && (cx->kept->tokens != cy->kept->tokens || cx->kept->extra != cy->kept->extra ||
-                                 cx->kept->sheets != cy->kept->sheets || cx->kept->sheetFields != cy->kept->sheetFields))
+                if (cx->kept &&
+                    (cx->kept->tokens != cy->kept->tokens || cx->kept->extra != cy->kept->extra ||
+                     cx->kept->sheets != cy->kept->sheets || cx->kept->sheetFields != cy->kept->sheetFields))
                     return cellName + QStringLiteral(" formula tokens");
                 const QString sd = styleDiff(a.style(cx->style), b.style(cy->style));
                 if (!sd.isEmpty()) return cellName + QStringLiteral(" format: ") + sd;
@@ -260,10 +275,12 @@ QString firstDifference(const xl::Workbook& a, const xl::Workbook& b) {
         for (int col = 1; col <= xl::kMaxCols; ++col) {
             const xl::ColumnInfo& cx = x.columnInfo(col);
             const xl::ColumnInfo& cy = y.columnInfo(col);
-            if (!near(cx.width, cy.width, 0.01)) return where + QStringLiteral("column %1 width %2 vs %3").arg(col).arg(cx.width).arg(cy.width);
+            if (!near(cx.width, cy.width, 0.01))
+                return where + QStringLiteral("column %1 width %2 vs %3").arg(col).arg(cx.width).arg(cy.width);
             if (cx.hidden != cy.hidden) return where + QStringLiteral("column %1 hidden").arg(col);
             if ((cx.style > 0) != (cy.style > 0) ||
-                (cx.style > 0 && !styleDiff(a.style(std::uint32_t(cx.style)), b.style(std::uint32_t(cy.style))).isEmpty()))
+                (cx.style > 0 &&
+                 !styleDiff(a.style(std::uint32_t(cx.style)), b.style(std::uint32_t(cy.style))).isEmpty()))
                 return where + QStringLiteral("column %1 format").arg(col);
         }
         const xl::PageSetup& p = x.GetPageSetup();
@@ -271,31 +288,41 @@ QString firstDifference(const xl::Workbook& a, const xl::Workbook& b) {
         auto text = [&](const char* what, const QString& u, const QString& v) {
             return u == v ? QString() : where + QLatin1String(what) + QStringLiteral(" '%1' vs '%2'").arg(u, v);
         };
-        for (const QString& d : {text("print area", p.PrintArea, q.PrintArea), text("title rows", p.PrintTitleRows, q.PrintTitleRows),
-                                 text("title columns", p.PrintTitleColumns, q.PrintTitleColumns),
-                                 text("left header", p.LeftHeader, q.LeftHeader), text("center header", p.CenterHeader, q.CenterHeader),
-                                 text("right header", p.RightHeader, q.RightHeader), text("left footer", p.LeftFooter, q.LeftFooter),
-                                 text("center footer", p.CenterFooter, q.CenterFooter), text("right footer", p.RightFooter, q.RightFooter)})
+        for (const QString& d :
+             {text("print area", p.PrintArea, q.PrintArea), text("title rows", p.PrintTitleRows, q.PrintTitleRows),
+              text("title columns", p.PrintTitleColumns, q.PrintTitleColumns),
+              text("left header", p.LeftHeader, q.LeftHeader), text("center header", p.CenterHeader, q.CenterHeader),
+              text("right header", p.RightHeader, q.RightHeader), text("left footer", p.LeftFooter, q.LeftFooter),
+              text("center footer", p.CenterFooter, q.CenterFooter),
+              text("right footer", p.RightFooter, q.RightFooter)})
             if (!d.isEmpty()) return d;
-        const double m[] = {p.LeftMargin - q.LeftMargin, p.RightMargin - q.RightMargin, p.TopMargin - q.TopMargin,
-                            p.BottomMargin - q.BottomMargin, p.HeaderMargin - q.HeaderMargin, p.FooterMargin - q.FooterMargin};
-        for (double d : m) if (std::fabs(d) > 1e-9) return where + QStringLiteral("margins");
-        if (p.FitToPage != q.FitToPage || p.FitToPagesWide != q.FitToPagesWide || p.FitToPagesTall != q.FitToPagesTall || p.Zoom != q.Zoom)
+        const double m[] = {p.LeftMargin - q.LeftMargin,     p.RightMargin - q.RightMargin,
+                            p.TopMargin - q.TopMargin,       p.BottomMargin - q.BottomMargin,
+                            p.HeaderMargin - q.HeaderMargin, p.FooterMargin - q.FooterMargin};
+        for (double d : m)
+            if (std::fabs(d) > 1e-9) return where + QStringLiteral("margins");
+        if (p.FitToPage != q.FitToPage || p.FitToPagesWide != q.FitToPagesWide ||
+            p.FitToPagesTall != q.FitToPagesTall || p.Zoom != q.Zoom)
             return where + QStringLiteral("scaling");
-        if (p.PrintGridlines != q.PrintGridlines || p.PrintHeadings != q.PrintHeadings) return where + QStringLiteral("gridlines/headings");
+        if (p.PrintGridlines != q.PrintGridlines || p.PrintHeadings != q.PrintHeadings)
+            return where + QStringLiteral("gridlines/headings");
         if (p.Orientation != q.Orientation || p.PaperSize != q.PaperSize || p.PrintQuality != q.PrintQuality)
             return where + QStringLiteral("orientation, paper or quality");
-        if (p.CenterHorizontally != q.CenterHorizontally || p.CenterVertically != q.CenterVertically) return where + QStringLiteral("centring");
+        if (p.CenterHorizontally != q.CenterHorizontally || p.CenterVertically != q.CenterVertically)
+            return where + QStringLiteral("centring");
         if (p.Draft != q.Draft || p.BlackAndWhite != q.BlackAndWhite || p.FirstPageNumber != q.FirstPageNumber ||
             p.Order != q.Order || p.PrintErrors != q.PrintErrors || p.PrintComments != q.PrintComments)
             return where + QStringLiteral("print options");
-        if (p.HPageBreaks != q.HPageBreaks || p.VPageBreaks != q.VPageBreaks) return where + QStringLiteral("page breaks");
+        if (p.HPageBreaks != q.HPageBreaks || p.VPageBreaks != q.VPageBreaks)
+            return where + QStringLiteral("page breaks");
     }
     if (a.foreignStreams.size() != b.foreignStreams.size()) return QStringLiteral("foreign stream count");
     for (std::size_t i = 0; i < a.foreignStreams.size(); ++i) {
         const xl::ForeignStream& fa = a.foreignStreams[i];
-        auto it = std::find_if(b.foreignStreams.begin(), b.foreignStreams.end(), [&](const xl::ForeignStream& f) { return f.path == fa.path; });
-        if (it == b.foreignStreams.end() || it->data != fa.data) return QStringLiteral("foreign stream %1").arg(fa.path);
+        auto it = std::find_if(b.foreignStreams.begin(), b.foreignStreams.end(),
+                               [&](const xl::ForeignStream& f) { return f.path == fa.path; });
+        if (it == b.foreignStreams.end() || it->data != fa.data)
+            return QStringLiteral("foreign stream %1").arg(fa.path);
     }
     return {};
 }
@@ -320,16 +347,28 @@ void record(QByteArray& out, std::uint16_t type, const QByteArray& data) {
 
 // The eight bytes of a formula's last result that is not a number.
 QByteArray special(std::uint8_t kind, std::uint8_t value = 0) {
-    return bytes([&](ByteWriter& w) { w.u8(kind); w.u8(0); w.u8(value); w.u8(0); w.u16(0); w.u16(0xFFFF); });
+    return bytes([&](ByteWriter& w) {
+        w.u8(kind);
+        w.u8(0);
+        w.u8(value);
+        w.u8(0);
+        w.u16(0);
+        w.u16(0xFFFF);
+    });
 }
-QByteArray number(double d) { return bytes([&](ByteWriter& w) { w.f64(d); }); }
+QByteArray number(double d) {
+    return bytes([&](ByteWriter& w) { w.f64(d); });
+}
 
 QByteArray formula(int row, int col, const QByteArray& result, std::uint16_t flags, const QByteArray& tokens,
                    const QByteArray& extra = {}) {
     return bytes([&](ByteWriter& w) {
-        w.u16(std::uint16_t(row)); w.u16(std::uint16_t(col)); w.u16(0);
+        w.u16(std::uint16_t(row));
+        w.u16(std::uint16_t(col));
+        w.u16(0);
         w.bytes(result.constData(), 8);
-        w.u16(flags); w.u32(0);
+        w.u16(flags);
+        w.u32(0);
         w.u16(std::uint16_t(tokens.size()));
         w.bytes(tokens.constData(), std::size_t(tokens.size()));
         w.bytes(extra.constData(), std::size_t(extra.size()));
@@ -337,11 +376,19 @@ QByteArray formula(int row, int col, const QByteArray& result, std::uint16_t fla
 }
 
 QByteArray stringResult(const QString& s) {
-    return bytes([&](ByteWriter& w) { w.u16(std::uint16_t(s.size())); w.u8(0); w.bytes(s.toLatin1().constData(), std::size_t(s.size())); });
+    return bytes([&](ByteWriter& w) {
+        w.u16(std::uint16_t(s.size()));
+        w.u8(0);
+        w.bytes(s.toLatin1().constData(), std::size_t(s.size()));
+    });
 }
 
 QByteArray ref(std::uint8_t ptg, int row, int col, bool relative = true) {
-    return bytes([&](ByteWriter& w) { w.u8(ptg); w.u16(std::uint16_t(row)); w.u16(std::uint16_t((col & 0xFF) | (relative ? 0xC000 : 0))); });
+    return bytes([&](ByteWriter& w) {
+        w.u8(ptg);
+        w.u16(std::uint16_t(row));
+        w.u16(std::uint16_t((col & 0xFF) | (relative ? 0xC000 : 0)));
+    });
 }
 
 } // namespace
@@ -358,10 +405,24 @@ QByteArray ref(std::uint8_t ptg, int row, int col, bool relative = true) {
 QByteArray formulaStream() {
     QByteArray out;
     auto bof = [](std::uint16_t kind) {
-        return bytes([&](ByteWriter& w) { w.u16(0x0600); w.u16(kind); w.u16(0x0DBB); w.u16(0x07CC); w.u32(0); w.u32(6); });
+        return bytes([&](ByteWriter& w) {
+            w.u16(0x0600);
+            w.u16(kind);
+            w.u16(0x0DBB);
+            w.u16(0x07CC);
+            w.u32(0);
+            w.u32(6);
+        });
     };
     auto sheetName = [](const QString& n) {
-        return bytes([&](ByteWriter& w) { w.u32(0); w.u8(0); w.u8(0); w.u8(std::uint8_t(n.size())); w.u8(0); w.bytes(n.toLatin1().constData(), std::size_t(n.size())); });
+        return bytes([&](ByteWriter& w) {
+            w.u32(0);
+            w.u8(0);
+            w.u8(0);
+            w.u8(std::uint8_t(n.size()));
+            w.u8(0);
+            w.bytes(n.toLatin1().constData(), std::size_t(n.size()));
+        });
     };
     record(out, 0x0809, bof(0x0005));
     const qsizetype dati = out.size() + 4;
@@ -369,26 +430,58 @@ QByteArray formulaStream() {
     const qsizetype altro = out.size() + 4;
     record(out, 0x0085, sheetName(QStringLiteral("Altro")));
     // another workbook, then this one
-    record(out, 0x01AE, bytes([](ByteWriter& w) { w.u16(1); w.u16(3); w.u8(0); w.bytes("abc", 3); }));
-    record(out, 0x01AE, bytes([](ByteWriter& w) { w.u16(2); w.u16(0x0401); }));
+    record(out, 0x01AE, bytes([](ByteWriter& w) {
+               w.u16(1);
+               w.u16(3);
+               w.u8(0);
+               w.bytes("abc", 3);
+           }));
+    record(out, 0x01AE, bytes([](ByteWriter& w) {
+               w.u16(2);
+               w.u16(0x0401);
+           }));
     record(out, 0x0017, bytes([](ByteWriter& w) {
-        w.u16(3);
-        w.u16(0); w.u16(0); w.u16(0); // in the other workbook
-        w.u16(1); w.u16(1); w.u16(1); // "Altro"
-        w.u16(1); w.u16(0); w.u16(1); // both sheets at once
-    }));
+               w.u16(3);
+               w.u16(0);
+               w.u16(0);
+               w.u16(0); // in the other workbook
+               w.u16(1);
+               w.u16(1);
+               w.u16(1); // "Altro"
+               w.u16(1);
+               w.u16(0);
+               w.u16(1); // both sheets at once
+           }));
     record(out, 0x000A, {});
 
     ByteWriter(out).put32(dati, std::uint32_t(out.size()));
     record(out, 0x0809, bof(0x0010));
     for (int r = 0; r < 3; ++r)
-        record(out, 0x0203, bytes([&](ByteWriter& w) { w.u16(std::uint16_t(r)); w.u16(0); w.u16(0); w.f64(r + 1); }));
+        record(out, 0x0203, bytes([&](ByteWriter& w) {
+                   w.u16(std::uint16_t(r));
+                   w.u16(0);
+                   w.u16(0);
+                   w.f64(r + 1);
+               }));
     const QByteArray a1 = ref(0x24, 0, 0);
-    const QByteArray exp = bytes([](ByteWriter& w) { w.u8(0x01); w.u16(0); w.u16(2); });
-    const QByteArray expE = bytes([](ByteWriter& w) { w.u8(0x01); w.u16(0); w.u16(4); });
+    const QByteArray exp = bytes([](ByteWriter& w) {
+        w.u8(0x01);
+        w.u16(0);
+        w.u16(2);
+    });
+    const QByteArray expE = bytes([](ByteWriter& w) {
+        w.u8(0x01);
+        w.u16(0);
+        w.u16(4);
+    });
     auto shrfmla = [](int r1, int r2, int c, const QByteArray& tokens) {
         return bytes([&](ByteWriter& w) {
-            w.u16(std::uint16_t(r1)); w.u16(std::uint16_t(r2)); w.u8(std::uint8_t(c)); w.u8(std::uint8_t(c)); w.u8(0); w.u8(std::uint8_t(r2 - r1 + 1));
+            w.u16(std::uint16_t(r1));
+            w.u16(std::uint16_t(r2));
+            w.u8(std::uint8_t(c));
+            w.u8(std::uint8_t(c));
+            w.u8(0);
+            w.u8(std::uint8_t(r2 - r1 + 1));
             w.u16(std::uint16_t(tokens.size()));
             w.bytes(tokens.constData(), std::size_t(tokens.size()));
         });
@@ -403,15 +496,22 @@ QByteArray formulaStream() {
     record(out, 0x0006, formula(0, 4, special(0), 0x0008, expE));
     record(out, 0x04BC, shrfmla(0, 1, 4, str + ref(0x2C, 0, -4) + QByteArray::fromHex("08")));
     record(out, 0x0207, stringResult(QStringLiteral("t1")));
-    record(out, 0x0006, formula(0, 5, number(6), 0x0002,
-                                QByteArray::fromHex("250000020000c000c0") + QByteArray::fromHex("42010400")));
+    record(
+        out, 0x0006,
+        formula(0, 5, number(6), 0x0002, QByteArray::fromHex("250000020000c000c0") + QByteArray::fromHex("42010400")));
     record(out, 0x0006, formula(0, 6, special(1, 1), 0, a1 + QByteArray::fromHex("1e00000d")));
     record(out, 0x0006, formula(0, 7, number(5), 0, QByteArray::fromHex("2301000000")));
-    record(out, 0x0006, formula(0, 8, special(0), 0, QByteArray::fromHex("17010078") + QByteArray::fromHex("1e2823") + QByteArray::fromHex("411e00")));
+    record(out, 0x0006,
+           formula(0, 8, special(0), 0,
+                   QByteArray::fromHex("17010078") + QByteArray::fromHex("1e2823") + QByteArray::fromHex("411e00")));
     {
         // the STRING of I1 crosses into a CONTINUE with its own flag byte
         const QByteArray all(9000, 'x');
-        QByteArray first = bytes([&](ByteWriter& w) { w.u16(9000); w.u8(0); w.bytes(all.constData(), 8221); });
+        QByteArray first = bytes([&](ByteWriter& w) {
+            w.u16(9000);
+            w.u8(0);
+            w.bytes(all.constData(), 8221);
+        });
         record(out, 0x0207, first);
         record(out, 0x003C, QByteArray(1, '\0') + all.mid(8221));
     }
@@ -419,22 +519,44 @@ QByteArray formulaStream() {
     record(out, 0x0006, formula(1, 2, number(3), 0x0008, exp));
     record(out, 0x0006, formula(1, 4, special(0), 0x0008, expE));
     record(out, 0x0207, stringResult(QStringLiteral("t2")));
-    record(out, 0x0006, formula(1, 5, number(42), 0, bytes([](ByteWriter& w) { w.u8(0x3A); w.u16(1); w.u16(0); w.u16(0xC000); })));
+    record(out, 0x0006, formula(1, 5, number(42), 0, bytes([](ByteWriter& w) {
+                                    w.u8(0x3A);
+                                    w.u16(1);
+                                    w.u16(0);
+                                    w.u16(0xC000);
+                                })));
     record(out, 0x0006, formula(1, 6, special(2, 0x07), 0, QByteArray::fromHex("1e01001e000006")));
-    record(out, 0x0006, formula(1, 7, number(6), 0, bytes([](ByteWriter& w) { w.u8(0x3A); w.u16(0); w.u16(0); w.u16(0xC000); })));
+    record(out, 0x0006, formula(1, 7, number(6), 0, bytes([](ByteWriter& w) {
+                                    w.u8(0x3A);
+                                    w.u16(0);
+                                    w.u16(0);
+                                    w.u16(0xC000);
+                                })));
     // row 3
     record(out, 0x0006, formula(2, 2, number(4), 0x0008, exp));
-    record(out, 0x0006, formula(2, 5, number(4), 0,
-                                QByteArray::fromHex("1e0200") + QByteArray::fromHex("19040200" "08000e001400") +
-                                QByteArray::fromHex("1e0300") + QByteArray::fromHex("19080700") + QByteArray::fromHex("1e0400") +
-                                QByteArray::fromHex("19080300") + QByteArray::fromHex("42036400")));
+    record(out, 0x0006,
+           formula(2, 5, number(4), 0,
+                   QByteArray::fromHex("1e0200") +
+                       QByteArray::fromHex("19040200"
+                                           "08000e001400") +
+                       QByteArray::fromHex("1e0300") + QByteArray::fromHex("19080700") + QByteArray::fromHex("1e0400") +
+                       QByteArray::fromHex("19080300") + QByteArray::fromHex("42036400")));
     record(out, 0x0006, formula(2, 7, number(7), 0, QByteArray::fromHex("170a0061626364")));
-    record(out, 0x0006, formula(3, 7, number(8), 0x0008, bytes([](ByteWriter& w) { w.u8(0x01); w.u16(9); w.u16(9); })));
+    record(out, 0x0006, formula(3, 7, number(8), 0x0008, bytes([](ByteWriter& w) {
+                                    w.u8(0x01);
+                                    w.u16(9);
+                                    w.u16(9);
+                                })));
     record(out, 0x000A, {});
 
     ByteWriter(out).put32(altro, std::uint32_t(out.size()));
     record(out, 0x0809, bof(0x0010));
-    record(out, 0x0203, bytes([](ByteWriter& w) { w.u16(0); w.u16(0); w.u16(0); w.f64(42); }));
+    record(out, 0x0203, bytes([](ByteWriter& w) {
+               w.u16(0);
+               w.u16(0);
+               w.u16(0);
+               w.f64(42);
+           }));
     record(out, 0x000A, {});
     return out;
 }

@@ -7,9 +7,9 @@
 // with the file as it was kept in Backup/.
 
 #include "platform/xls/xlsfile.h"
-#include "tests/codec/peer.h"
 #include "store/keeporiginal.h"
 #include "store/schema.h"
+#include "tests/codec/peer.h"
 #include "tests/support/scripted_dialogs.h"
 
 #include <QDir>
@@ -38,13 +38,13 @@ QByteArray readAll(const QString& path) {
 
 struct Case {
     QString name;
-    QString source;       // the file as it was made, never touched
+    QString source; // the file as it was made, never touched
     QString password;
-    QString work;         // the copy the program opens and saves, in its own folder
+    QString work; // the copy the program opens and saves, in its own folder
     bool opened = false;
-    QString refused;      // why the program would not open it
+    QString refused; // why the program would not open it
     QStringList announced;
-    QString backup;       // where the copy of the file as it was went
+    QString backup; // where the copy of the file as it was went
     int editRow = 0;
     QString editSheet;
 };
@@ -52,13 +52,17 @@ struct Case {
 // What changed between LibreOffice's reading of the file before and after.
 struct Figures {
     int cells = 0, formulasToValues = 0, formats = 0, fonts = 0, names = 0, sheets = 0;
-    QStringList samples;  // a few of the differences, to say why a file fails
-    void note(const QString& s) { if (samples.size() < 4) samples << s; }
+    QStringList samples; // a few of the differences, to say why a file fails
+    void note(const QString& s) {
+        if (samples.size() < 4) samples << s;
+    }
 };
 
 QString key(int row, int col) { return QStringLiteral("%1:%2").arg(row).arg(col); }
 
-bool sameNumber(double a, double b) { return a == b || std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b)); }
+bool sameNumber(double a, double b) {
+    return a == b || std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b));
+}
 
 Figures compare(const QJsonObject& before, const QJsonObject& after, const Case& c) {
     Figures f;
@@ -70,7 +74,11 @@ Figures compare(const QJsonObject& before, const QJsonObject& after, const Case&
         const QJsonObject bs = sv.toObject();
         const QString name = bs.value(QStringLiteral("name")).toString();
         auto it = afterSheets.find(name);
-        if (it == afterSheets.end()) { ++f.sheets; f.note(QStringLiteral("sheet %1 missing").arg(name)); continue; }
+        if (it == afterSheets.end()) {
+            ++f.sheets;
+            f.note(QStringLiteral("sheet %1 missing").arg(name));
+            continue;
+        }
         const QJsonObject as = it->second;
         afterSheets.erase(it);
         if (bs.value(QStringLiteral("visible")) != as.value(QStringLiteral("visible"))) {
@@ -93,7 +101,8 @@ Figures compare(const QJsonObject& before, const QJsonObject& after, const Case&
             const QJsonObject a = ai != cellsAfter.end() ? ai->second : QJsonObject();
             if (ai != cellsAfter.end()) cellsAfter.erase(ai);
             const QString kindA = a.value(QStringLiteral("kind")).toString();
-            const QString formulaB = b.value(QStringLiteral("formula")).toString(), formulaA = a.value(QStringLiteral("formula")).toString();
+            const QString formulaB = b.value(QStringLiteral("formula")).toString(),
+                          formulaA = a.value(QStringLiteral("formula")).toString();
             if (kindB == QLatin1String("FORMULA") && formulaA != formulaB) {
                 // The formula gave way to the last result the file held: an
                 // empty text leaves the cell empty, and LibreOffice shows a
@@ -107,16 +116,23 @@ Figures compare(const QJsonObject& before, const QJsonObject& after, const Case&
                 }
                 continue;
             }
-            if (a.isEmpty()) { ++f.cells; f.note(QStringLiteral("%1!%2 emptied").arg(name, k)); continue; }
-            const bool text = kindB == QLatin1String("TEXT") ||
-                              (kindB == QLatin1String("FORMULA") && b.value(QStringLiteral("string")).toString() != QString() &&
-                               b.value(QStringLiteral("value")).toDouble() == 0);
+            if (a.isEmpty()) {
+                ++f.cells;
+                f.note(QStringLiteral("%1!%2 emptied").arg(name, k));
+                continue;
+            }
+            const bool text =
+                kindB == QLatin1String("TEXT") ||
+                (kindB == QLatin1String("FORMULA") && b.value(QStringLiteral("string")).toString() != QString() &&
+                 b.value(QStringLiteral("value")).toDouble() == 0);
             const bool valueSame = text ? b.value(QStringLiteral("string")) == a.value(QStringLiteral("string"))
-                                        : sameNumber(b.value(QStringLiteral("value")).toDouble(), a.value(QStringLiteral("value")).toDouble());
+                                        : sameNumber(b.value(QStringLiteral("value")).toDouble(),
+                                                     a.value(QStringLiteral("value")).toDouble());
             if (!valueSame || kindA != kindB) {
                 ++f.cells;
-                f.note(QStringLiteral("%1!%2 %3 -> %4").arg(name, k, b.value(QStringLiteral("string")).toString(),
-                                                              a.value(QStringLiteral("string")).toString()));
+                f.note(QStringLiteral("%1!%2 %3 -> %4")
+                           .arg(name, k, b.value(QStringLiteral("string")).toString(),
+                                a.value(QStringLiteral("string")).toString()));
             }
             if (b.value(QStringLiteral("format")) != a.value(QStringLiteral("format"))) ++f.formats;
             if (b.value(QStringLiteral("font")) != a.value(QStringLiteral("font"))) ++f.fonts;
@@ -127,7 +143,8 @@ Figures compare(const QJsonObject& before, const QJsonObject& after, const Case&
         }
     }
     f.sheets += int(afterSheets.size());
-    const QJsonObject nb = before.value(QStringLiteral("names")).toObject(), na = after.value(QStringLiteral("names")).toObject();
+    const QJsonObject nb = before.value(QStringLiteral("names")).toObject(),
+                      na = after.value(QStringLiteral("names")).toObject();
     // A name that refers to nothing (an empty print area) has nothing to lose.
     for (auto it = nb.begin(); it != nb.end(); ++it) {
         if (na.value(it.key()) == it.value() || it.value().toString().isEmpty()) continue;
@@ -135,14 +152,18 @@ Figures compare(const QJsonObject& before, const QJsonObject& after, const Case&
         f.note(QStringLiteral("name %1 lost %2").arg(it.key(), it.value().toString()));
     }
     for (auto it = na.begin(); it != na.end(); ++it)
-        if (!nb.contains(it.key())) { ++f.names; f.note(QStringLiteral("name %1 appeared").arg(it.key())); }
+        if (!nb.contains(it.key())) {
+            ++f.names;
+            f.note(QStringLiteral("name %1 appeared").arg(it.key()));
+        }
     return f;
 }
 
 // The sheets an announcement says are dropped whole.
 bool sheetDropAnnounced(const QStringList& announced, const QString& sheet) {
     for (const QString& line : announced)
-        if (line.startsWith(QLatin1String("fogli ")) && line.contains(QLatin1Char('"') + sheet + QLatin1Char('"'))) return true;
+        if (line.startsWith(QLatin1String("fogli ")) && line.contains(QLatin1Char('"') + sheet + QLatin1Char('"')))
+            return true;
     return false;
 }
 
@@ -185,7 +206,8 @@ void TestCorpus::initTestCase() {
     QVERIFY(dir_.isValid());
     const QDir corpus(QStringLiteral(CORPUS_DIR));
     std::map<QString, QString> passwords;
-    for (const QString& line : QString::fromUtf8(readAll(corpus.filePath(QStringLiteral("PASSWORDS")))).split(QLatin1Char('\n'))) {
+    for (const QString& line :
+         QString::fromUtf8(readAll(corpus.filePath(QStringLiteral("PASSWORDS")))).split(QLatin1Char('\n'))) {
         const QStringList parts = line.split(QLatin1Char('\t'));
         if (parts.size() == 2 && !line.startsWith(QLatin1Char('#'))) passwords[parts[0]] = parts[1];
     }
@@ -250,7 +272,8 @@ void TestCorpus::roundTrip() {
             // One message that names every kind dropped and the copy's place.
             QCOMPARE(int(dialogs->shown.size()), 1);
             const QString text = dialogs->shown.front().text;
-            for (const QString& line : notKept) QVERIFY2(text.contains(line), qPrintable(c.name + QLatin1String(": ") + line));
+            for (const QString& line : notKept)
+                QVERIFY2(text.contains(line), qPrintable(c.name + QLatin1String(": ") + line));
             c.announced = notKept;
             c.backup = folder + QStringLiteral("/Backup/") + store::originalCopyName(c.work);
             QVERIFY2(text.contains(QDir::toNativeSeparators(c.backup)), qPrintable(text));
@@ -289,15 +312,20 @@ void TestCorpus::roundTrip() {
     QStringList unexplained;
     qInfo().noquote() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7  %8")
                              .arg(QStringLiteral("file"), -52)
-                             .arg(QStringLiteral("cells"), 5).arg(QStringLiteral("f->v"), 5)
-                             .arg(QStringLiteral("fmts"), 5).arg(QStringLiteral("fonts"), 5)
-                             .arg(QStringLiteral("names"), 5).arg(QStringLiteral("shts"), 5)
+                             .arg(QStringLiteral("cells"), 5)
+                             .arg(QStringLiteral("f->v"), 5)
+                             .arg(QStringLiteral("fmts"), 5)
+                             .arg(QStringLiteral("fonts"), 5)
+                             .arg(QStringLiteral("names"), 5)
+                             .arg(QStringLiteral("shts"), 5)
                              .arg(QStringLiteral("announced"));
     for (std::size_t i = 0; i < opened.size(); ++i) {
         const Case& c = *opened[i];
         const QJsonObject before = dumps[int(2 * i)].toObject(), after = dumps[int(2 * i + 1)].toObject();
-        QVERIFY2(!before.contains(QStringLiteral("error")), qPrintable(c.name + QLatin1String(" before: ") + before.value(QStringLiteral("error")).toString()));
-        QVERIFY2(!after.contains(QStringLiteral("error")), qPrintable(c.name + QLatin1String(" after: ") + after.value(QStringLiteral("error")).toString()));
+        QVERIFY2(!before.contains(QStringLiteral("error")),
+                 qPrintable(c.name + QLatin1String(" before: ") + before.value(QStringLiteral("error")).toString()));
+        QVERIFY2(!after.contains(QStringLiteral("error")),
+                 qPrintable(c.name + QLatin1String(" after: ") + after.value(QStringLiteral("error")).toString()));
         Figures f = compare(before, after, c);
         // Sheets dropped whole are explained when announced by name.
         int sheetsUnexplained = f.sheets;
@@ -309,7 +337,11 @@ void TestCorpus::roundTrip() {
         const int namesUnexplained = namesDropAnnounced(c.announced) ? 0 : f.names;
         if (f.cells > 0 || formulasUnexplained > 0 || sheetsUnexplained > 0 || namesUnexplained > 0)
             unexplained << QStringLiteral("%1: %2 cells, %3 formulas to values, %4 sheets, %5 names (%6)")
-                               .arg(c.name).arg(f.cells).arg(formulasUnexplained).arg(sheetsUnexplained).arg(namesUnexplained)
+                               .arg(c.name)
+                               .arg(f.cells)
+                               .arg(formulasUnexplained)
+                               .arg(sheetsUnexplained)
+                               .arg(namesUnexplained)
                                .arg(f.samples.join(QStringLiteral("; ")));
         total.cells += f.cells;
         total.formulasToValues += f.formulasToValues;
@@ -323,16 +355,29 @@ void TestCorpus::roundTrip() {
         said.replace(QRegularExpression(QStringLiteral("\\s*\\([^)]*\\)")), QString());
         qInfo().noquote() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7  %8")
                                  .arg(c.name, -52)
-                                 .arg(f.cells, 5).arg(f.formulasToValues, 5).arg(f.formats, 5).arg(f.fonts, 5)
-                                 .arg(f.names, 5).arg(f.sheets, 5).arg(said);
+                                 .arg(f.cells, 5)
+                                 .arg(f.formulasToValues, 5)
+                                 .arg(f.formats, 5)
+                                 .arg(f.fonts, 5)
+                                 .arg(f.names, 5)
+                                 .arg(f.sheets, 5)
+                                 .arg(said);
     }
     for (const Case& c : cases_)
         if (!c.opened) qInfo().noquote() << QStringLiteral("%1 refused: %2").arg(c.name, -52).arg(c.refused);
-    qInfo().noquote() << QStringLiteral("%1 files, %2 opened; changed: %3 cells, %4 formulas to values, %5 number formats, "
-                                        "%6 fonts, %7 names, %8 sheets; %9 files announced %10 kinds dropped, each kept in Backup/")
-                             .arg(cases_.size()).arg(opened.size()).arg(total.cells).arg(total.formulasToValues)
-                             .arg(total.formats).arg(total.fonts).arg(total.names).arg(total.sheets)
-                             .arg(announcedFiles).arg(announcedKinds);
+    qInfo().noquote()
+        << QStringLiteral("%1 files, %2 opened; changed: %3 cells, %4 formulas to values, %5 number formats, "
+                          "%6 fonts, %7 names, %8 sheets; %9 files announced %10 kinds dropped, each kept in Backup/")
+               .arg(cases_.size())
+               .arg(opened.size())
+               .arg(total.cells)
+               .arg(total.formulasToValues)
+               .arg(total.formats)
+               .arg(total.fonts)
+               .arg(total.names)
+               .arg(total.sheets)
+               .arg(announcedFiles)
+               .arg(announcedKinds);
     for (const QString& u : unexplained) qInfo().noquote() << "not announced:" << u;
     // Nothing the user would lose goes unannounced: cells, formulas, sheets and names.
     QVERIFY2(unexplained.isEmpty(), qPrintable(unexplained.join(QLatin1Char('\n'))));

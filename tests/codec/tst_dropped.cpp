@@ -5,9 +5,9 @@
 #include "tests/support/app_fixture.h"
 
 #include "app/form1.h"
+#include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
 #include "platform/xls/cfb.h"
-#include "platform/xls/biff.h"
 #include "platform/xls/xlsfile.h"
 #include "store/keeporiginal.h"
 #include "store/schema.h"
@@ -70,24 +70,35 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("comments") << "poi-SimpleWithComments.xls" << QString()
                                   << QStringList{QStringLiteral("commenti delle celle (foglio \"Sheet1\")")};
-        QTest::newRow("charts") << "poi-SimpleChart.xls" << QString() << QStringList{QStringLiteral("grafici (foglio \"Sheet1\")")};
+        QTest::newRow("charts") << "poi-SimpleChart.xls" << QString()
+                                << QStringList{QStringLiteral("grafici (foglio \"Sheet1\")")};
         QTest::newRow("drawings") << "poi-SheetWithDrawing.xls" << QString()
-                                  << QStringList{QStringLiteral("disegni, immagini e caselle di testo (foglio \"Sheet1\")")};
-        QTest::newRow("conditional formats") << "poi-WithConditionalFormatting.xls" << QString()
-                                             << QStringList{QStringLiteral("formattazione condizionale (foglio \"CF\")")};
-        QTest::newRow("array formulas and tables") << "poi-testArraysAndTables.xls" << QString()
-                                                   << QStringList{QStringLiteral("formule matrice (restano i valori) (foglio \"Sheet1\")"),
-                                                                  QStringLiteral("tabelle dati (restano i valori) (foglio \"Sheet1\")")};
-        QTest::newRow("rich text, encrypted") << "poi-password.xls" << QStringLiteral("password")
-                                              << QStringList{QStringLiteral("testo con formati diversi nella stessa cella (resta il testo) (foglio \"Лист1\")")};
+                                  << QStringList{
+                                         QStringLiteral("disegni, immagini e caselle di testo (foglio \"Sheet1\")")};
+        QTest::newRow("conditional formats")
+            << "poi-WithConditionalFormatting.xls" << QString()
+            << QStringList{QStringLiteral("formattazione condizionale (foglio \"CF\")")};
+        QTest::newRow("array formulas and tables")
+            << "poi-testArraysAndTables.xls" << QString()
+            << QStringList{QStringLiteral("formule matrice (restano i valori) (foglio \"Sheet1\")"),
+                           QStringLiteral("tabelle dati (restano i valori) (foglio \"Sheet1\")")};
+        QTest::newRow("rich text, encrypted")
+            << "poi-password.xls" << QStringLiteral("password")
+            << QStringList{
+                   QStringLiteral("testo con formati diversi nella stessa cella (resta il testo) (foglio \"Лист1\")")};
         QTest::newRow("hyperlinks") << "poi-WithHyperlink.xls" << QString()
-                                    << QStringList{QStringLiteral("collegamenti ipertestuali (resta il testo) (foglio \"Sheet1\")")};
+                                    << QStringList{QStringLiteral(
+                                           "collegamenti ipertestuali (resta il testo) (foglio \"Sheet1\")")};
         QTest::newRow("formats and fonts only") << "poi-Formatting.xls" << QString() << QStringList{};
         QTest::newRow("formulas the program keeps") << "xlrd-formula_test_sjmachin.xls" << QString() << QStringList{};
         // Names over several sheets, and the names built on them, lose their formula.
-        QTest::newRow("names that cannot be written back") << "xlrd-namesdemo.xls" << QString()
-            << QStringList{QStringLiteral("formule che il programma non sa riscrivere (restano i valori) (fogli \"Sheet1\", \"Sheet3\")"),
-                           QStringLiteral("nomi definiti che il programma non sa riscrivere (\"all_local_ranges\", \"BottomLine\", \"Moscow\", \"Москва\")")};
+        QTest::newRow("names that cannot be written back")
+            << "xlrd-namesdemo.xls" << QString()
+            << QStringList{
+                   QStringLiteral(
+                       "formule che il programma non sa riscrivere (restano i valori) (fogli \"Sheet1\", \"Sheet3\")"),
+                   QStringLiteral("nomi definiti che il programma non sa riscrivere (\"all_local_ranges\", "
+                                  "\"BottomLine\", \"Moscow\", \"Москва\")")};
         // An empty validation list validates nothing.
         QTest::newRow("no validation rule") << "poi-dvEmpty.xls" << QString() << QStringList{};
     }
@@ -104,9 +115,10 @@ private slots:
     // comes back with its cells.
     void programOutputHasNothingToDrop() {
         QTemporaryDir dir;
-        std::map<QString, QString> passwords{{QStringLiteral("poi-password.xls"), QStringLiteral("password")},
-                                             {QStringLiteral("msoffcrypto-rc4cryptoapi_password.xls"), QStringLiteral("Password1234_")},
-                                             {QStringLiteral("msoffcrypto-xor_password_123456789012345.xls"), QStringLiteral("123456789012345")}};
+        std::map<QString, QString> passwords{
+            {QStringLiteral("poi-password.xls"), QStringLiteral("password")},
+            {QStringLiteral("msoffcrypto-rc4cryptoapi_password.xls"), QStringLiteral("Password1234_")},
+            {QStringLiteral("msoffcrypto-xor_password_123456789012345.xls"), QStringLiteral("123456789012345")}};
         int withDrops = 0;
         for (const QString& f : corpus.entryList({QStringLiteral("*.xls")}, QDir::Files)) {
             auto book = xls::readWorkbook(corpus.filePath(f), passwords.count(f) ? passwords[f] : QString());
@@ -114,7 +126,8 @@ private slots:
             const QString out = dir.filePath(f);
             xls::writeWorkbook(*book, out, store::workbookPassword());
             auto again = xls::readWorkbook(out, store::workbookPassword());
-            QVERIFY2(again->notKept.isEmpty(), qPrintable(f + QLatin1String(": ") + again->notKept.join(QLatin1String("; "))));
+            QVERIFY2(again->notKept.isEmpty(),
+                     qPrintable(f + QLatin1String(": ") + again->notKept.join(QLatin1String("; "))));
             QCOMPARE(again->SheetCount(), book->SheetCount());
             for (int s = 1; s <= book->SheetCount(); ++s)
                 QCOMPARE(again->Sheets(s).usedRange(), book->Sheets(s).usedRange());
@@ -201,7 +214,8 @@ private slots:
         fx.dialogs().clear();
         fx.form().endSession();
         QVERIFY(fx.dialogs().shown.empty());
-        QCOMPARE(readAll(fx.folder() + QStringLiteral("/Backup/Pratiche-originale-prima-del-salvataggio.xls")), original);
+        QCOMPARE(readAll(fx.folder() + QStringLiteral("/Backup/Pratiche-originale-prima-del-salvataggio.xls")),
+                 original);
         QCOMPARE(fx.onDisk()->Sheets(store::kVarie).GetRange("A2").Text(), QStringLiteral("F7"));
     }
 
@@ -220,7 +234,8 @@ private slots:
         QCOMPARE(int(fx.dialogs().shown.size()), 1);
         const testsupport::Box box = fx.dialogs().shown.front();
         QCOMPARE(box.icon, ui::MsgIcon::Critical);
-        QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile salvare il database Pratiche.xls: non è stato possibile copiare")),
+        QVERIFY2(box.text.startsWith(
+                     QStringLiteral("Impossibile salvare il database Pratiche.xls: non è stato possibile copiare")),
                  qPrintable(box.text));
         QCOMPARE(readAll(fx.workbookPath()), original);
         QCOMPARE(fx.sheet(store::kVarie).GetRange("A2").Text(), QStringLiteral("F7"));
@@ -229,7 +244,8 @@ private slots:
         QVERIFY(QFile::remove(fx.folder() + QStringLiteral("/Backup")));
         fx.dialogs().clear();
         QVERIFY(f.SaveWorkbook());
-        QCOMPARE(readAll(fx.folder() + QStringLiteral("/Backup/Pratiche-originale-prima-del-salvataggio.xls")), original);
+        QCOMPARE(readAll(fx.folder() + QStringLiteral("/Backup/Pratiche-originale-prima-del-salvataggio.xls")),
+                 original);
         QCOMPARE(fx.onDisk()->Sheets(store::kVarie).GetRange("A2").Text(), QStringLiteral("F7"));
     }
 };

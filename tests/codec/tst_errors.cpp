@@ -93,7 +93,9 @@ private slots:
         put16(biff5Secret, 4, 0x0500);
         const std::vector<QByteArray> files{
             writeCompound({{QStringLiteral("Book"), QByteArray(600, 'z')}}),
-            fileWithStream(biff5), fileWithStream(biff4), fileWithStream(biff5Secret),
+            fileWithStream(biff5),
+            fileWithStream(biff4),
+            fileWithStream(biff5Secret),
         };
         for (const QByteArray& f : files) {
             try {
@@ -102,7 +104,9 @@ private slots:
             } catch (const xls::FileError& e) {
                 QCOMPARE(e.kind(), FileErrorKind::OlderFormat);
                 const QString what = QString::fromStdString(e.what());
-                QVERIFY2(what.contains(QStringLiteral("\"Excel 97-2003\"")) && what.contains(QStringLiteral("più vecchio")), e.what());
+                QVERIFY2(what.contains(QStringLiteral("\"Excel 97-2003\"")) &&
+                             what.contains(QStringLiteral("più vecchio")),
+                         e.what());
             }
         }
     }
@@ -115,14 +119,16 @@ private slots:
         QByteArray s = encodeWorkbookStream(*book, pw);
         const qsizetype fp = findRecord(s, 0x002F);
         QCOMPARE(fp, qsizetype(20));
-        auto info = parseFilePass(reinterpret_cast<const unsigned char*>(s.constData()) + fp + 4, le16(reinterpret_cast<const unsigned char*>(s.constData()) + fp + 2));
+        auto info = parseFilePass(reinterpret_cast<const unsigned char*>(s.constData()) + fp + 4,
+                                  le16(reinterpret_cast<const unsigned char*>(s.constData()) + fp + 2));
         QVERIFY(info);
         auto cipher = makeCipher(*info, pw);
         QVERIFY(cipher);
         QVERIFY(transformStream(s, *cipher, false));
         s.insert(fp, QByteArray::fromHex("86000000"));
         // the sheets move by the record put in front of them
-        for (qsizetype at = findRecord(s, 0x0085); at >= 0 && le16(reinterpret_cast<const unsigned char*>(s.constData()) + at) == 0x0085;
+        for (qsizetype at = findRecord(s, 0x0085);
+             at >= 0 && le16(reinterpret_cast<const unsigned char*>(s.constData()) + at) == 0x0085;
              at += 4 + le16(reinterpret_cast<const unsigned char*>(s.constData()) + at + 2)) {
             ByteWriter(s).put32(at + 4, le32(reinterpret_cast<const unsigned char*>(s.constData()) + at + 4) + 4);
         }
@@ -138,12 +144,14 @@ private slots:
     void damagedFiles() {
         auto book = codectest::richWorkbook(30);
         const QByteArray file = encodeFile(*book, QStringLiteral("Kemi4417"));
-        QCOMPARE(kindOf([&] { decodeFile(file.left(file.size() / 2), QStringLiteral("Kemi4417")); }), FileErrorKind::Damaged);
+        QCOMPARE(kindOf([&] { decodeFile(file.left(file.size() / 2), QStringLiteral("Kemi4417")); }),
+                 FileErrorKind::Damaged);
         QCOMPARE(kindOf([&] { decodeFile(file.left(600), QStringLiteral("Kemi4417")); }), FileErrorKind::Damaged);
 
         const QByteArray plain = encodeWorkbookStream(*book, QString());
         // The stream cut in the middle of the sheets.
-        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(plain.left(plain.size() - 300)), QString()); }), FileErrorKind::Damaged);
+        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(plain.left(plain.size() - 300)), QString()); }),
+                 FileErrorKind::Damaged);
         // No BOF first.
         QCOMPARE(kindOf([&] { decodeFile(fileWithStream(plain.mid(4 + 16)), QString()); }), FileErrorKind::Damaged);
         // A record longer than the format allows.
@@ -158,7 +166,8 @@ private slots:
         QCOMPARE(kindOf([&] { decodeFile(fileWithStream(farSheet), QString()); }), FileErrorKind::Damaged);
         // A sheet offset that lands inside a record.
         QByteArray midRecord = plain;
-        put16(midRecord, bs + 4, std::uint16_t(le16(reinterpret_cast<const unsigned char*>(plain.constData()) + bs + 4) + 1));
+        put16(midRecord, bs + 4,
+              std::uint16_t(le16(reinterpret_cast<const unsigned char*>(plain.constData()) + bs + 4) + 1));
         QCOMPARE(kindOf([&] { decodeFile(fileWithStream(midRecord), QString()); }), FileErrorKind::Damaged);
         // A string table that claims four billion strings reads what is there.
         QByteArray manyStrings = plain;
@@ -209,11 +218,14 @@ private slots:
         QVERIFY(fp > 0);
         QByteArray otherVersion = secret;
         put16(otherVersion, fp + 4 + 2, 9); // encryption version 9.2
-        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(otherVersion), QStringLiteral("x")); }), FileErrorKind::UnsupportedEncryption);
+        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(otherVersion), QStringLiteral("x")); }),
+                 FileErrorKind::UnsupportedEncryption);
         QByteArray otherType = secret;
         put16(otherType, fp + 4, 7);
-        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(otherType), QStringLiteral("x")); }), FileErrorKind::UnsupportedEncryption);
-        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(secret), QStringLiteral("y")); }), FileErrorKind::WrongPassword);
+        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(otherType), QStringLiteral("x")); }),
+                 FileErrorKind::UnsupportedEncryption);
+        QCOMPARE(kindOf([&] { decodeFile(fileWithStream(secret), QStringLiteral("y")); }),
+                 FileErrorKind::WrongPassword);
     }
 
     // Random damage anywhere in a file, plain and encrypted: every outcome
@@ -311,14 +323,16 @@ private slots:
         QCOMPARE(f.readAll(), before);
         f.close();
         wb.Save();
-        QCOMPARE(xls::readWorkbook(path, QStringLiteral("Kemi4417"))->Sheets(1).cellAt(2, 1)->value.numberValue(), 777.0);
+        QCOMPARE(xls::readWorkbook(path, QStringLiteral("Kemi4417"))->Sheets(1).cellAt(2, 1)->value.numberValue(),
+                 777.0);
     }
 
     void saveIntoMissingFolderFails() {
         QTemporaryDir dir;
         auto book = codectest::richWorkbook(2);
-        QCOMPARE(kindOf([&] { xls::writeWorkbook(*book, dir.filePath(QStringLiteral("manca/Pratiche.xls")), QString()); }),
-                 FileErrorKind::WriteFailed);
+        QCOMPARE(
+            kindOf([&] { xls::writeWorkbook(*book, dir.filePath(QStringLiteral("manca/Pratiche.xls")), QString()); }),
+            FileErrorKind::WriteFailed);
         // A target that is a folder cannot be replaced by a file.
         QDir().mkpath(dir.filePath(QStringLiteral("cartella.xls/x")));
         QCOMPARE(kindOf([&] { xls::writeWorkbook(*book, dir.filePath(QStringLiteral("cartella.xls")), QString()); }),

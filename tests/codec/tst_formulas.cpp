@@ -32,7 +32,9 @@ std::vector<Record> records(const QByteArray& s) {
     return out;
 }
 
-std::uint16_t at16(const QByteArray& d, int off) { return le16(reinterpret_cast<const unsigned char*>(d.constData()) + off); }
+std::uint16_t at16(const QByteArray& d, int off) {
+    return le16(reinterpret_cast<const unsigned char*>(d.constData()) + off);
+}
 
 // The cell's kept tokens, empty when it has none.
 QByteArray tokensOf(xl::Worksheet& ws, const char* address) {
@@ -86,8 +88,12 @@ std::unique_ptr<xl::Workbook> doubledColumn(const std::vector<double>& values) {
         auto f = std::make_shared<xl::KeptFormula>();
         QByteArray t;
         ByteWriter w(t);
-        w.u8(0x24); w.u16(std::uint16_t(row - 1)); w.u16(0xC000);
-        w.u8(0x1E); w.u16(2); w.u8(0x05);
+        w.u8(0x24);
+        w.u16(std::uint16_t(row - 1));
+        w.u16(0xC000);
+        w.u8(0x1E);
+        w.u16(2);
+        w.u8(0x05);
         f->tokens = t;
         b.kept = f;
     }
@@ -127,7 +133,12 @@ private slots:
         for (int r = 0; r < 3; ++r) {
             QByteArray expected;
             ByteWriter w(expected);
-            w.u8(0x24); w.u16(std::uint16_t(r)); w.u16(0xC000); w.u8(0x1E); w.u16(1); w.u8(0x03);
+            w.u8(0x24);
+            w.u16(std::uint16_t(r));
+            w.u16(0xC000);
+            w.u8(0x1E);
+            w.u16(1);
+            w.u8(0x03);
             QCOMPARE(tokensOf(ws, QStringLiteral("C%1").arg(r + 1).toLatin1().constData()), expected);
             QVERIFY(!(keptOf(ws, QStringLiteral("C%1").arg(r + 1).toLatin1().constData())->flags & kFormulaShared));
         }
@@ -174,7 +185,7 @@ private slots:
         QCOMPARE(formulas, 13);
         for (const auto& r : recs) {
             if (r.type == 0x00FC) QCOMPARE(at16(r.data, 4), std::uint16_t(0)); // no plain text on these sheets
-            if (r.type == 0x0017) QCOMPARE(at16(r.data, 0), std::uint16_t(2));  // one reference per sheet
+            if (r.type == 0x0017) QCOMPARE(at16(r.data, 0), std::uint16_t(2)); // one reference per sheet
         }
 
         // and the same under the workbook's password

@@ -184,14 +184,17 @@ private slots:
         QCOMPARE(cellAt(p, 2, 6).value(QStringLiteral("format")).toString(), QStringLiteral("@"));
         QCOMPARE(cellAt(p, 2, 6).value(QStringLiteral("kind")).toString(), QStringLiteral("TEXT"));
         QCOMPARE(cellAt(p, 7, 3).value(QStringLiteral("string")).toString(), QStringLiteral("ΑΒΓ Cliente 7 — 中文"));
-        QCOMPARE(cellAt(p, 44, 2).value(QStringLiteral("string")).toString(), QString(10000, QLatin1Char('x')) + QStringLiteral("end"));
-        QCOMPARE(cellAt(p, 44, 3).value(QStringLiteral("string")).toString(), QString(5000, QChar(0x4E2D)) + QStringLiteral("fine"));
+        QCOMPARE(cellAt(p, 44, 2).value(QStringLiteral("string")).toString(),
+                 QString(10000, QLatin1Char('x')) + QStringLiteral("end"));
+        QCOMPARE(cellAt(p, 44, 3).value(QStringLiteral("string")).toString(),
+                 QString(5000, QChar(0x4E2D)) + QStringLiteral("fine"));
         // LibreOffice measures columns its own way; the ratio of two widths
         // set in the file must come out as in the file.
         const QJsonArray widths = p.value(QStringLiteral("widths")).toArray();
         const double ratio = widths.at(2).toDouble() / widths.at(0).toDouble();
         const double expected = double(widthToFile(40)) / widthToFile(10.71);
-        QVERIFY2(std::fabs(ratio / expected - 1) < 0.02, qPrintable(QStringLiteral("%1 vs %2").arg(ratio).arg(expected)));
+        QVERIFY2(std::fabs(ratio / expected - 1) < 0.02,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(ratio).arg(expected)));
         QCOMPARE(p.value(QStringLiteral("printAreas")).toArray().at(0).toArray(), (QJsonArray{1, 1, 101, 7}));
         QVERIFY(p.value(QStringLiteral("frozen")).toBool());
         QCOMPARE(p.value(QStringLiteral("splitRow")).toInt(), 1);
@@ -212,7 +215,8 @@ private slots:
         const QJsonObject dump = dumpWithLibreOffice(path, store::workbookPassword());
         QVERIFY2(!dump.contains(QStringLiteral("error")), qPrintable(dump.value(QStringLiteral("error")).toString()));
         QStringList names;
-        for (const auto v : dump.value(QStringLiteral("sheets")).toArray()) names << v.toObject().value(QStringLiteral("name")).toString();
+        for (const auto v : dump.value(QStringLiteral("sheets")).toArray())
+            names << v.toObject().value(QStringLiteral("name")).toString();
         QCOMPARE(names, store::sheetNames());
         const std::pair<QString, QStringList> heads[] = {{store::kPratica, store::practiceHeaders()},
                                                          {store::kCliente, store::clientHeaders()},
@@ -267,7 +271,8 @@ private slots:
             xls::writeWorkbook(*book, sealed, kPassword);
             Run d = run(QStringLiteral("msoffcrypto-tool"), {QStringLiteral("-p"), kPassword, sealed, plain}, 60000);
             QVERIFY2(d.code == 0, d.err.constData());
-            Run c = run(QStringLiteral("ssconvert"), {QStringLiteral("-S"), plain, dir.filePath(name + QStringLiteral("-%n.csv"))}, 120000);
+            Run c = run(QStringLiteral("ssconvert"),
+                        {QStringLiteral("-S"), plain, dir.filePath(name + QStringLiteral("-%n.csv"))}, 120000);
             QVERIFY2(c.code == 0, c.err.constData());
             QVERIFY2(c.err.trimmed().isEmpty(), c.err.constData());
             QFile csv(dir.filePath(name + QStringLiteral("-0.csv")));
@@ -281,7 +286,8 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(encodeFile(*formulas, QString()));
         out.close();
-        Run c = run(QStringLiteral("ssconvert"), {QStringLiteral("-S"), plain, dir.filePath(QStringLiteral("formule-%n.csv"))}, 120000);
+        Run c = run(QStringLiteral("ssconvert"),
+                    {QStringLiteral("-S"), plain, dir.filePath(QStringLiteral("formule-%n.csv"))}, 120000);
         QVERIFY2(c.code == 0, c.err.constData());
         QVERIFY2(c.err.trimmed().isEmpty(), c.err.constData());
         QFile csv(dir.filePath(QStringLiteral("formule-0.csv")));

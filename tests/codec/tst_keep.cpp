@@ -50,13 +50,17 @@ QString convert(const QString& in, const QString& outDir, const QString& filter,
 QString asLibreOfficeReadsIt(const QString& xls, const QString& dir) {
     const QString fods = convert(xls, dir, QStringLiteral("fods"), QStringLiteral("fods"));
     QString text = QString::fromUtf8(readAll(fods));
-    text.remove(QRegularExpression(QStringLiteral("<office:meta>.*</office:meta>"), QRegularExpression::DotMatchesEverythingOption));
-    text.remove(QRegularExpression(QStringLiteral("<office:settings>.*</office:settings>"), QRegularExpression::DotMatchesEverythingOption));
+    text.remove(QRegularExpression(QStringLiteral("<office:meta>.*</office:meta>"),
+                                   QRegularExpression::DotMatchesEverythingOption));
+    text.remove(QRegularExpression(QStringLiteral("<office:settings>.*</office:settings>"),
+                                   QRegularExpression::DotMatchesEverythingOption));
     // Not this test's matter: the rows' automatic heights, the columns
     // past the file format's last one, and the autofilter's buttons (the
     // name of its range is compared with the other names).
     const auto dot = QRegularExpression::DotMatchesEverythingOption;
-    text.remove(QRegularExpression(QStringLiteral("<style:style style:name=\"(co|ro)\\d+\" style:family=\"table-(column|row)\">.*?</style:style>"), dot));
+    text.remove(QRegularExpression(
+        QStringLiteral("<style:style style:name=\"(co|ro)\\d+\" style:family=\"table-(column|row)\">.*?</style:style>"),
+        dot));
     text.remove(QRegularExpression(QStringLiteral("<table:table-column [^>]*/>")));
     text.remove(QRegularExpression(QStringLiteral(" table:style-name=\"ro\\d+\"")));
     text.remove(QRegularExpression(QStringLiteral(" table:number-columns-repeated=\"\\d+\"")));

@@ -12,9 +12,9 @@
 #include "platform/xls/xlsfile.h"
 
 #include <QTemporaryDir>
+#include <QtTest>
 #include <cstring>
 #include <functional>
-#include <QtTest>
 
 using namespace xls::detail;
 
@@ -52,7 +52,8 @@ private slots:
         QTest::newRow("rc4 1.1") << int(Scheme::Rc4) << 0 << QStringLiteral("Kemi4417");
         QTest::newRow("cryptoapi 40") << int(Scheme::Rc4CryptoApi) << 40 << QStringLiteral("Kemi4417");
         QTest::newRow("cryptoapi 128") << int(Scheme::Rc4CryptoApi) << 128 << QStringLiteral("Kemi4417");
-        QTest::newRow("cryptoapi 128, non-latin password") << int(Scheme::Rc4CryptoApi) << 128 << QStringLiteral("pàsswörd€漢");
+        QTest::newRow("cryptoapi 128, non-latin password")
+            << int(Scheme::Rc4CryptoApi) << 128 << QStringLiteral("pàsswörd€漢");
     }
     void wholeModel() {
         QFETCH(int, scheme);
@@ -82,7 +83,8 @@ private slots:
         QFETCH(int, scheme);
         QFETCH(int, keyBits);
         auto book = codectest::richWorkbook(5);
-        const QByteArray file = encodeFile(*book, QStringLiteral("Kemi4417"), {Scheme(scheme), std::uint32_t(keyBits ? keyBits : 128)});
+        const QByteArray file =
+            encodeFile(*book, QStringLiteral("Kemi4417"), {Scheme(scheme), std::uint32_t(keyBits ? keyBits : 128)});
         for (const QString& wrong : {QStringLiteral("kemi4417"), QStringLiteral("Kemi441"), QString()}) {
             try {
                 decodeFile(file, wrong);
@@ -135,7 +137,8 @@ private slots:
         xl::Worksheet& ws = book.AddSheet(QStringLiteral("S"));
         QStringList texts;
         for (int i = 0; i < 4000; ++i) {
-            QString t = (i % 3 == 0) ? QString(i % 50 + 1, QChar(0x0100 + i % 200)) : QStringLiteral("voce %1 ").arg(i).repeated(i % 9 + 1);
+            QString t = (i % 3 == 0) ? QString(i % 50 + 1, QChar(0x0100 + i % 200))
+                                     : QStringLiteral("voce %1 ").arg(i).repeated(i % 9 + 1);
             texts << t;
             ws.cellRef(i + 1, 1).value = xl::Value(t);
         }
@@ -165,40 +168,113 @@ private slots:
 
         QByteArray extra;
         ByteWriter w(extra);
-        auto rec = [&](std::uint16_t type, const QByteArray& data) { w.u16(type); w.u16(std::uint16_t(data.size())); extra.append(data); };
-        auto bytes = [](const std::function<void(ByteWriter&)>& f) { QByteArray d; ByteWriter bw(d); f(bw); return d; };
+        auto rec = [&](std::uint16_t type, const QByteArray& data) {
+            w.u16(type);
+            w.u16(std::uint16_t(data.size()));
+            extra.append(data);
+        };
+        auto bytes = [](const std::function<void(ByteWriter&)>& f) {
+            QByteArray d;
+            ByteWriter bw(d);
+            f(bw);
+            return d;
+        };
         // LABEL with 16-bit characters
-        rec(0x0204, bytes([&](ByteWriter& b) { b.u16(1); b.u16(0); b.u16(15); b.u16(3); b.u8(1); b.u16(0x3B1); b.u16(0x3B2); b.u16(0x3B3); }));
+        rec(0x0204, bytes([&](ByteWriter& b) {
+                b.u16(1);
+                b.u16(0);
+                b.u16(15);
+                b.u16(3);
+                b.u8(1);
+                b.u16(0x3B1);
+                b.u16(0x3B2);
+                b.u16(0x3B3);
+            }));
         // MULRK: 3 numbers in B2:D2, an integer, a hundredth, a float
         rec(0x00BD, bytes([&](ByteWriter& b) {
-            b.u16(1); b.u16(1);
-            b.u16(15); b.u32((std::uint32_t(-42) << 2) | 0x02);
-            b.u16(xf); b.u32((std::uint32_t(12345) << 2) | 0x03);
-            double d = 0.5; std::uint64_t bits; std::memcpy(&bits, &d, 8);
-            b.u16(15); b.u32(std::uint32_t(bits >> 32));
-            b.u16(3);
-        }));
+                b.u16(1);
+                b.u16(1);
+                b.u16(15);
+                b.u32((std::uint32_t(-42) << 2) | 0x02);
+                b.u16(xf);
+                b.u32((std::uint32_t(12345) << 2) | 0x03);
+                double d = 0.5;
+                std::uint64_t bits;
+                std::memcpy(&bits, &d, 8);
+                b.u16(15);
+                b.u32(std::uint32_t(bits >> 32));
+                b.u16(3);
+            }));
         // MULBLANK: formatted blanks in A3:C3
-        rec(0x00BE, bytes([&](ByteWriter& b) { b.u16(2); b.u16(0); b.u16(xf); b.u16(xf); b.u16(xf); b.u16(2); }));
+        rec(0x00BE, bytes([&](ByteWriter& b) {
+                b.u16(2);
+                b.u16(0);
+                b.u16(xf);
+                b.u16(xf);
+                b.u16(xf);
+                b.u16(2);
+            }));
         auto formula = [&](int row, int col, const std::function<void(ByteWriter&)>& value) {
             rec(0x0006, bytes([&](ByteWriter& b) {
-                b.u16(std::uint16_t(row)); b.u16(std::uint16_t(col)); b.u16(15);
-                value(b);
-                b.u16(0); b.u32(0);
-                b.u16(3); b.u8(0x1E); b.u16(7); // rgce: the constant 7
-            }));
+                    b.u16(std::uint16_t(row));
+                    b.u16(std::uint16_t(col));
+                    b.u16(15);
+                    value(b);
+                    b.u16(0);
+                    b.u32(0);
+                    b.u16(3);
+                    b.u8(0x1E);
+                    b.u16(7); // rgce: the constant 7
+                }));
         };
         formula(3, 0, [](ByteWriter& b) { b.f64(2.25); });
-        formula(3, 1, [](ByteWriter& b) { b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u16(0xFFFF); });
-        rec(0x0207, bytes([](ByteWriter& b) { b.u16(5); b.u8(0); b.bytes("esito", 5); }));
-        formula(3, 2, [](ByteWriter& b) { b.u8(1); b.u8(0); b.u8(1); b.u8(0); b.u8(0); b.u8(0); b.u16(0xFFFF); });
-        formula(3, 3, [](ByteWriter& b) { b.u8(2); b.u8(0); b.u8(0x2A); b.u8(0); b.u8(0); b.u8(0); b.u16(0xFFFF); });
-        formula(3, 4, [](ByteWriter& b) { b.u8(3); b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u8(0); b.u16(0xFFFF); });
+        formula(3, 1, [](ByteWriter& b) {
+            b.u8(0);
+            b.u8(0);
+            b.u8(0);
+            b.u8(0);
+            b.u8(0);
+            b.u8(0);
+            b.u16(0xFFFF);
+        });
+        rec(0x0207, bytes([](ByteWriter& b) {
+                b.u16(5);
+                b.u8(0);
+                b.bytes("esito", 5);
+            }));
+        formula(3, 2, [](ByteWriter& b) {
+            b.u8(1);
+            b.u8(0);
+            b.u8(1);
+            b.u8(0);
+            b.u8(0);
+            b.u8(0);
+            b.u16(0xFFFF);
+        });
+        formula(3, 3, [](ByteWriter& b) {
+            b.u8(2);
+            b.u8(0);
+            b.u8(0x2A);
+            b.u8(0);
+            b.u8(0);
+            b.u8(0);
+            b.u16(0xFFFF);
+        });
+        formula(3, 4, [](ByteWriter& b) {
+            b.u8(3);
+            b.u8(0);
+            b.u8(0);
+            b.u8(0);
+            b.u8(0);
+            b.u8(0);
+            b.u16(0xFFFF);
+        });
 
         // In the last sheet, before WINDOW2: nothing after it holds offsets.
         const auto recs = records(stream);
         qsizetype at = -1;
-        for (const RecordInfo& r : recs) if (r.type == 0x023E) at = r.data - 4;
+        for (const RecordInfo& r : recs)
+            if (r.type == 0x023E) at = r.data - 4;
         QVERIFY(at > 0);
         stream.insert(at, extra);
 
@@ -225,8 +301,8 @@ private slots:
     void formatsAsFilesSpellThem() {
         xl::Workbook book;
         xl::Worksheet& ws = book.AddSheet(QStringLiteral("S"));
-        const QStringList spelled = {QStringLiteral("[$-410]DD/MM/YYYY"), QStringLiteral("[$-409]#,##0.00"), QStringLiteral("#,##0.00"),
-                                     QStringLiteral("0.00"), QStringLiteral("@")};
+        const QStringList spelled = {QStringLiteral("[$-410]DD/MM/YYYY"), QStringLiteral("[$-409]#,##0.00"),
+                                     QStringLiteral("#,##0.00"), QStringLiteral("0.00"), QStringLiteral("@")};
         for (int i = 0; i < spelled.size(); ++i) {
             xl::Style st;
             st.numberFormat = spelled[i];
@@ -253,7 +329,9 @@ private slots:
         book.AddSheet(QStringLiteral("A"));
         book.AddSheet(QStringLiteral("B"));
         book.Sheets(1).GetPageSetup().SetPrintArea(QStringLiteral("A1:C9"));
-        const SheetOfIndex sheetOf = [](std::uint16_t i) { return i == 0 ? QStringLiteral("A") : i == 1 ? QStringLiteral("B") : QString(); };
+        const SheetOfIndex sheetOf = [](std::uint16_t i) {
+            return i == 0 ? QStringLiteral("A") : i == 1 ? QStringLiteral("B") : QString();
+        };
         auto name = [&](const QString& text, const QString& sheet, const QByteArray& tokens) {
             xl::DefinedName n;
             n.name = text;
@@ -266,15 +344,17 @@ private slots:
         lost.name = QStringLiteral("Perso");
         name(QStringLiteral("Uno"), QString(), QByteArray::fromHex("3a010000000000")); // =B!$A$1
         book.names.push_back(lost);
-        name(QStringLiteral("Due"), QString(), QByteArray::fromHex("2301000000"));     // =Uno
-        name(QStringLiteral("Tre"), QString(), QByteArray::fromHex("2302000000"));     // =Perso
-        name(QStringLiteral("日本語"), QStringLiteral("A"), QByteArray::fromHex("3b00000000020000000100")); // =A!$A$1:$B$3
+        name(QStringLiteral("Due"), QString(), QByteArray::fromHex("2301000000")); // =Uno
+        name(QStringLiteral("Tre"), QString(), QByteArray::fromHex("2302000000")); // =Perso
+        name(QStringLiteral("日本語"), QStringLiteral("A"),
+             QByteArray::fromHex("3b00000000020000000100")); // =A!$A$1:$B$3
 
         auto back = decodeWorkbookStream(encodeWorkbookStream(book, QStringLiteral("pw")), QStringLiteral("pw"));
         QCOMPARE(back->Sheets(1).GetPageSetup().PrintArea, QStringLiteral("$A$1:$C$9"));
         QStringList names;
         for (const xl::DefinedName& n : back->names) names << n.name;
-        QCOMPARE(names, (QStringList{QStringLiteral("Uno"), QStringLiteral("Due"), QStringLiteral("Tre"), QStringLiteral("日本語"), QString(QChar(6))}));
+        QCOMPARE(names, (QStringList{QStringLiteral("Uno"), QStringLiteral("Due"), QStringLiteral("Tre"),
+                                     QStringLiteral("日本語"), QString(QChar(6))}));
         const auto& uno = *back->names[0].formula;
         QCOMPARE(uno.sheets, QStringList{QStringLiteral("B")});
         QCOMPARE(back->names[1].formula->tokens, QByteArray::fromHex("2301000000"));
@@ -296,7 +376,7 @@ private slots:
         d.numberFormat = QStringLiteral("dd/mm/yyyy");
         ws.cellRef(1, 1).value = xl::Value(45292.0); // 01/01/2024 counted from 1900
         ws.cellRef(1, 1).style = book.internStyle(d);
-        ws.cellRef(1, 2).value = xl::Value(1000.0);  // not a date: unchanged
+        ws.cellRef(1, 2).value = xl::Value(1000.0); // not a date: unchanged
         const QByteArray stream = encodeWorkbookStream(book, QString());
         // In the file the date is counted from 1904.
         bool found = false;

@@ -81,9 +81,11 @@ private slots:
         Run dump = run(QStringLiteral(XLSDUMP), {path, QStringLiteral("pw")});
         QCOMPARE(dump.code, 0);
         const QStringList lines = dump.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(lines, (QStringList{QStringLiteral("sheet\tSpese"), QStringLiteral("D2\tdate\t45292\tdd/mm/yyyy\t01/01/2024"),
-                                     QStringLiteral("G2\tnumber\t-1234.5\t#,0.00\t-1.234,50"),
-                                     QStringLiteral("A3\ttext\ta\\tb\tGeneral\ta\\tb"), QStringLiteral("B3\tboolean\tTRUE\tGeneral\tVERO")}));
+        QCOMPARE(lines,
+                 (QStringList{QStringLiteral("sheet\tSpese"), QStringLiteral("D2\tdate\t45292\tdd/mm/yyyy\t01/01/2024"),
+                              QStringLiteral("G2\tnumber\t-1234.5\t#,0.00\t-1.234,50"),
+                              QStringLiteral("A3\ttext\ta\\tb\tGeneral\ta\\tb"),
+                              QStringLiteral("B3\tboolean\tTRUE\tGeneral\tVERO")}));
     }
 
     void dumpFailsWithOneLine() {
@@ -92,8 +94,8 @@ private slots:
         xl::Workbook book;
         book.AddSheet(QStringLiteral("S"));
         xls::writeWorkbook(book, path, QStringLiteral("pw"));
-        for (const QStringList& args : {QStringList{path, QStringLiteral("wrong")}, QStringList{dir.filePath(QStringLiteral("none.xls"))},
-                                        QStringList{}}) {
+        for (const QStringList& args : {QStringList{path, QStringLiteral("wrong")},
+                                        QStringList{dir.filePath(QStringLiteral("none.xls"))}, QStringList{}}) {
             Run r = run(QStringLiteral(XLSDUMP), args);
             QVERIFY(r.code != 0);
             QCOMPARE(r.err.trimmed().count(QLatin1Char('\n')), 0);

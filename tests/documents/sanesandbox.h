@@ -47,7 +47,8 @@ public:
         for (auto it = changes.begin(); it != changes.end(); ++it) o[it.key()] = it.value();
         write(QStringLiteral("dll.conf"), withBackend ? QStringLiteral("test\n") : QString());
         QString conf;
-        for (auto it = o.begin(); it != o.end(); ++it) conf += it.key() + QLatin1Char(' ') + it.value() + QLatin1Char('\n');
+        for (auto it = o.begin(); it != o.end(); ++it)
+            conf += it.key() + QLatin1Char(' ') + it.value() + QLatin1Char('\n');
         write(QStringLiteral("test.conf"), conf);
     }
 

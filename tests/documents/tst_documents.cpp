@@ -5,9 +5,9 @@
 
 #include "sanesandbox.h"
 
+#include "platform/desktop/shell.h"
 #include "practices/attachmentsform.h"
 #include "practices/scannerform.h"
-#include "platform/desktop/shell.h"
 #include "tests/practices/practicetest.h"
 
 #include <QDir>
@@ -59,7 +59,8 @@ QStringList filesUnder(const QString& folder) {
     QStringList out;
     QDir root(folder);
     const auto walk = [&](const auto& self, const QString& dir) -> void {
-        for (const QFileInfo& fi : QDir(dir).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        for (const QFileInfo& fi :
+             QDir(dir).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
             if (fi.isDir())
                 self(self, fi.filePath());
             else
@@ -424,7 +425,8 @@ void TestDocuments::attachmentOpensWithItsProgram() {
     QVERIFY(pick);
     QVERIFY(shown(pick));
     QCOMPARE(pick->windowTitle(), QStringLiteral("Visualizza Allegati "));
-    QCOMPARE(testsupport::control<QPushButton>(pick.data(), QStringLiteral("Command1"))->text(), QStringLiteral("&Seleziona Allegato Pratica"));
+    QCOMPARE(testsupport::control<QPushButton>(pick.data(), QStringLiteral("Command1"))->text(),
+             QStringLiteral("&Seleziona Allegato Pratica"));
     // Clicked twice, the same form stays.
     pt::practice(&fx.form()).Command51->click();
     QCOMPARE(loadedForm3(fx.form()), pick.data());

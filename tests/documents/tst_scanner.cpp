@@ -10,13 +10,13 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTimer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QImageReader>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -97,8 +97,8 @@ void TestScanner::pagesInEveryLayout() {
     QFETCH(QString, depth);
     QFETCH(QString, picture);
     QFETCH(QRgb, colour);
-    sane->configure({{QStringLiteral("mode"), mode}, {QStringLiteral("depth"), depth},
-                     {QStringLiteral("test-picture"), picture}});
+    sane->configure(
+        {{QStringLiteral("mode"), mode}, {QStringLiteral("depth"), depth}, {QStringLiteral("test-picture"), picture}});
     QString why;
     const QImage page = scanner::scanPage(QStringLiteral("test:0"), &why);
     QVERIFY2(!page.isNull(), qPrintable(why));
@@ -192,7 +192,10 @@ void TestScanner::sixteenBitAsScanimageReadsIt() {
             const QRgb want = channels == 3 ? qRgb(px[0], px[2], px[4]) : qRgb(px[0], px[0], px[0]);
             if (rgb.pixel(x, y) != want)
                 QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4")
-                                     .arg(x).arg(y).arg(rgb.pixel(x, y), 0, 16).arg(want, 0, 16)));
+                                     .arg(x)
+                                     .arg(y)
+                                     .arg(rgb.pixel(x, y), 0, 16)
+                                     .arg(want, 0, 16)));
         }
 }
 
@@ -265,7 +268,8 @@ void TestScanner::unwritableFolderIsAFailure() {
     d->expectMessage(QString(), QStringLiteral("Velmora"), ui::MsgIcon::Critical);
     EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
     QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
-    QVERIFY(d->shown[0].text.startsWith(QStringLiteral("Unable to scan.\r\nErrore dello scanner: impossibile scrivere il file ") + file));
+    QVERIFY(d->shown[0].text.startsWith(
+        QStringLiteral("Unable to scan.\r\nErrore dello scanner: impossibile scrivere il file ") + file));
 }
 
 void TestScanner::sourceChoice() {

@@ -12,14 +12,12 @@ using xl::Value;
 class TstConversions : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         // A machine set to English must not change a single output below.
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    void formats_data()
-    {
+    void formats_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("expected");
@@ -76,10 +74,9 @@ private slots:
         // Formats as files carry them.
         QTest::newRow("locale prefix date") << "[$-410]dd/mm/yyyy" << 43831.0 << "01/01/2020";
         QTest::newRow("locale prefix general") << "[$-410]General" << 2.5 << "2,5";
-        QTest::newRow("currency sections pos") << "[$€-410] #,##0.00;[Red]-[$€-410] #,##0.00" << 1234.5
-                                               << "€ 1.234,50";
-        QTest::newRow("currency sections neg") << "[$€-410] #,##0.00;[Red]-[$€-410] #,##0.00" << -1234.5
-                                               << "-€ 1.234,50";
+        QTest::newRow("currency sections pos") << "[$€-410] #,##0.00;[Red]-[$€-410] #,##0.00" << 1234.5 << "€ 1.234,50";
+        QTest::newRow("currency sections neg")
+            << "[$€-410] #,##0.00;[Red]-[$€-410] #,##0.00" << -1234.5 << "-€ 1.234,50";
         QTest::newRow("three sections zero") << "0.00;(0.00);\"zero\"" << 0.0 << "zero";
         QTest::newRow("three sections neg") << "0.00;(0.00);\"zero\"" << -2.0 << "(2,00)";
         QTest::newRow("quoted literal") << "0\" pz\"" << 3.0 << "3 pz";
@@ -94,16 +91,14 @@ private slots:
         QTest::newRow("condition other") << "[<100]\"basso\";\"alto\"" << 500.0 << "alto";
     }
 
-    void formats()
-    {
+    void formats() {
         QFETCH(QString, format);
         QFETCH(double, value);
         QFETCH(QString, expected);
         QCOMPARE(xl::formatValue(Value::number(value), format), expected);
     }
 
-    void nonNumbers()
-    {
+    void nonNumbers() {
         QCOMPARE(xl::formatValue(Value::text("123"), "0.00"), QString("123"));
         QCOMPARE(xl::formatValue(Value::text("abc"), "@"), QString("abc"));
         QCOMPARE(xl::formatValue(Value::text("abc"), "0;-0;0;\"<\"@\">\""), QString("<abc>"));
@@ -115,8 +110,7 @@ private slots:
         QCOMPARE(xl::formatValue(Value::date(43831), "General"), QString("01/01/2020"));
     }
 
-    void formatClassification()
-    {
+    void formatClassification() {
         QVERIFY(xl::isDateFormat("dd/mm/yyyy"));
         QVERIFY(xl::isDateFormat("[$-410]d/m/yy"));
         QVERIFY(xl::isDateFormat("h:mm"));
@@ -130,15 +124,14 @@ private slots:
         QCOMPARE(xl::canonicalFormat("\"[$-410]\"0"), QString("\"[$-410]\"0"));
     }
 
-    void serials()
-    {
+    void serials() {
         QCOMPARE(vb::DateSerial(QDate(1900, 1, 1)), 1.0);
         QCOMPARE(vb::DateSerial(QDate(1900, 2, 28)), 59.0);
         QCOMPARE(vb::DateSerial(QDate(1900, 3, 1)), 61.0);
         QCOMPARE(vb::DateSerial(QDate(2020, 1, 1)), 43831.0);
         QCOMPARE(vb::SerialDate(61), QDate(1900, 3, 1));
         QCOMPARE(vb::SerialDate(43831.75), QDate(2020, 1, 1));
-        QVERIFY(!vb::SerialDate(60).isValid());   // the day that never was
+        QVERIFY(!vb::SerialDate(60).isValid()); // the day that never was
         QVERIFY(!vb::SerialDate(0).isValid());
         QVERIFY(!vb::SerialDate(-5).isValid());
         for (int y : {1900, 1904, 1999, 2000, 2024, 9999}) {
@@ -147,8 +140,7 @@ private slots:
         }
     }
 
-    void cstr()
-    {
+    void cstr() {
         QCOMPARE(vb::CStr(Value()), QString());
         QCOMPARE(vb::CStr(Value::number(1234.5)), QString("1234,5"));
         QCOMPARE(vb::CStr(Value::number(-7)), QString("-7"));
@@ -162,8 +154,7 @@ private slots:
         QCOMPARE(vb::CStr(Value::boolean(true)), QString("Vero"));
     }
 
-    void cdbl_data()
-    {
+    void cdbl_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<double>("value");
@@ -187,24 +178,21 @@ private slots:
         QTest::newRow("lone minus") << "-" << false << 0.0;
     }
 
-    void cdbl()
-    {
+    void cdbl() {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(double, value);
         const auto r = vb::CDbl(text);
         QCOMPARE(r.has_value(), valid);
         QCOMPARE(vb::IsNumeric(text), valid);
-        if (valid)
-            QCOMPARE(*r, value);
+        if (valid) QCOMPARE(*r, value);
     }
 
-    void val()
-    {
+    void val() {
         QCOMPARE(vb::Val("7bis"), 7.0);
         QCOMPARE(vb::Val("1 2"), 12.0);
         QCOMPARE(vb::Val("  3.5 kg"), 3.5);
-        QCOMPARE(vb::Val("12,5"), 12.0);        // the comma ends the number
+        QCOMPARE(vb::Val("12,5"), 12.0); // the comma ends the number
         QCOMPARE(vb::Val("-4"), -4.0);
         QCOMPARE(vb::Val("abc"), 0.0);
         QCOMPARE(vb::Val(""), 0.0);
@@ -214,10 +202,9 @@ private slots:
         QCOMPARE(vb::Val("2e"), 2.0);
     }
 
-    void cdate_data()
-    {
+    void cdate_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QDate>("expected");   // invalid = no date
+        QTest::addColumn<QDate>("expected"); // invalid = no date
         QTest::newRow("slashes") << "25/12/2023" << QDate(2023, 12, 25);
         QTest::newRow("dashes") << "5-3-2024" << QDate(2024, 3, 5);
         QTest::newRow("dots") << "01.02.2003" << QDate(2003, 2, 1);
@@ -234,31 +221,27 @@ private slots:
         QTest::newRow("four parts") << "1/2/3/4" << QDate();
     }
 
-    void cdate()
-    {
+    void cdate() {
         QFETCH(QString, text);
         QFETCH(QDate, expected);
         const auto d = vb::CDate(text);
         QCOMPARE(d.has_value(), expected.isValid());
         QCOMPARE(vb::IsDate(text), expected.isValid());
-        if (d)
-            QCOMPARE(*d, expected);
+        if (d) QCOMPARE(*d, expected);
     }
 
-    void cdateWithoutYearTakesThisYear()
-    {
+    void cdateWithoutYearTakesThisYear() {
         const auto d = vb::CDate("3/4");
         QVERIFY(d);
         QCOMPARE(*d, QDate(QDate::currentDate().year(), 4, 3));
     }
 
-    void cellEqualsText()
-    {
+    void cellEqualsText() {
         QVERIFY(vb::CellEqualsText(Value::number(17), "17"));
         QVERIFY(vb::CellEqualsText(Value::text("17"), "17"));
         QVERIFY(vb::CellEqualsText(Value::number(1234.5), "1.234,5"));
         QVERIFY(!vb::CellEqualsText(Value::number(17), "17a"));
-        QVERIFY(!vb::CellEqualsText(Value::text("ABC"), "abc"));   // texts compare exactly
+        QVERIFY(!vb::CellEqualsText(Value::text("ABC"), "abc")); // texts compare exactly
         QVERIFY(!vb::CellEqualsText(Value::text("17 "), "17"));
         QVERIFY(vb::CellEqualsText(Value(), ""));
         QVERIFY(!vb::CellEqualsText(Value(), "0"));
@@ -266,8 +249,7 @@ private slots:
         QVERIFY(!vb::CellEqualsText(Value::date(43831), "02/01/2020"));
     }
 
-    void row16()
-    {
+    void row16() {
         QVERIFY(vb::fitsRow16(32767));
         QVERIFY(!vb::fitsRow16(32768));
         QVERIFY(vb::fitsRow16(-32768));

@@ -14,23 +14,18 @@ using namespace xl;
 namespace {
 
 // Fills column `col` from row `first` with the given cells ("" = empty).
-void column(Worksheet& ws, int col, int first, const QList<Value>& vals)
-{
-    for (int i = 0; i < vals.size(); ++i)
-        ws.Cells(first + i, col).SetValue(vals[i]);
+void column(Worksheet& ws, int col, int first, const QList<Value>& vals) {
+    for (int i = 0; i < vals.size(); ++i) ws.Cells(first + i, col).SetValue(vals[i]);
 }
 
-QStringList columnTexts(Worksheet& ws, int col, int first, int last)
-{
+QStringList columnTexts(Worksheet& ws, int col, int first, int last) {
     QStringList out;
-    for (int r = first; r <= last; ++r)
-        out << ws.Cells(r, col).Text();
+    for (int r = first; r <= last; ++r) out << ws.Cells(r, col).Text();
     return out;
 }
 
 template <typename F>
-bool raises(F f)
-{
+bool raises(F f) {
     try {
         f();
     } catch (const Error&) {
@@ -44,8 +39,7 @@ bool raises(F f)
 class TstSheets : public QObject {
     Q_OBJECT
 private slots:
-    void addresses()
-    {
+    void addresses() {
         QCOMPARE(columnLetters(1), QString("A"));
         QCOMPARE(columnLetters(26), QString("Z"));
         QCOMPARE(columnLetters(27), QString("AA"));
@@ -60,17 +54,17 @@ private slots:
         QCOMPARE(formatAddress({1, 1, kMaxRows, 1}), QString("$A:$A"));
         QCOMPARE(formatAddress({1, 1, 1, kMaxCols}), QString("$1:$1"));
         QCOMPARE(formatAddress({1, 27, kMaxRows, 34}), QString("$AA:$AH"));
-        for (const char* bad : {"", "A0", "A65537", "IW1", "AAAA1", "A1:B2:C3", "1A", "A", "A1,B2", "Pratica!A1", "$", "A-1"})
+        for (const char* bad :
+             {"", "A0", "A65537", "IW1", "AAAA1", "A1:B2:C3", "1A", "A", "A1,B2", "Pratica!A1", "$", "A-1"})
             QVERIFY2(raises([&] { parseAddress(bad); }), bad);
     }
 
-    void sheetsAndErrors()
-    {
+    void sheetsAndErrors() {
         Workbook wb;
         Worksheet& a = wb.AddSheet("Pratica");
         Worksheet& b = wb.AddSheet("Spese");
         QCOMPARE(wb.SheetCount(), 2);
-        QCOMPARE(&wb.Sheets("pratica"), &a);   // names ignore case
+        QCOMPARE(&wb.Sheets("pratica"), &a); // names ignore case
         QCOMPARE(&wb.Sheets(2), &b);
         QVERIFY(raises([&] { wb.Sheets("Cliente"); }));
         QVERIFY(raises([&] { wb.Sheets(3); }));
@@ -93,8 +87,7 @@ private slots:
         QVERIFY(raises([&] { app.ActiveWorkbook(); }));
     }
 
-    void values()
-    {
+    void values() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         QVERIFY(ws.GetRange("A1").GetValue().isEmpty());
@@ -152,16 +145,15 @@ private slots:
         QVERIFY(ws.GetRange("G2").GetValue().isEmpty());
     }
 
-    void endDown()
-    {
+    void endDown() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         // A1:A3 filled, A4 empty, A6:A7 filled.
         column(ws, 1, 1, {"h", 1, 2, Value(), Value(), 5, 6});
-        QCOMPARE(ws.GetRange("A1").End(xlDown).Row(), 3);    // filled, neighbour filled: end of run
+        QCOMPARE(ws.GetRange("A1").End(xlDown).Row(), 3); // filled, neighbour filled: end of run
         QCOMPARE(ws.GetRange("A2").End(xlDown).Row(), 3);
-        QCOMPARE(ws.GetRange("A3").End(xlDown).Row(), 6);    // filled, neighbour empty: next filled
-        QCOMPARE(ws.GetRange("A4").End(xlDown).Row(), 6);    // empty: next filled
+        QCOMPARE(ws.GetRange("A3").End(xlDown).Row(), 6); // filled, neighbour empty: next filled
+        QCOMPARE(ws.GetRange("A4").End(xlDown).Row(), 6); // empty: next filled
         QCOMPARE(ws.GetRange("A6").End(xlDown).Row(), 7);
         QCOMPARE(ws.GetRange("A7").End(xlDown).Row(), kMaxRows); // nothing below: the edge
         QCOMPARE(ws.GetRange("B1").End(xlDown).Row(), kMaxRows); // empty column
@@ -176,25 +168,23 @@ private slots:
         QCOMPARE(ws.GetRange("A1:B2").End(xlDown).Address(), QString("$A$3"));
     }
 
-    void endUp()
-    {
+    void endUp() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
-        column(ws, 27, 1, {"h", "a", "b", Value(), "c"});   // column AA
-        QCOMPARE(ws.GetRange("AA65536").End(xlUp).Row(), 5);  // next free work row is 6
+        column(ws, 27, 1, {"h", "a", "b", Value(), "c"});    // column AA
+        QCOMPARE(ws.GetRange("AA65536").End(xlUp).Row(), 5); // next free work row is 6
         QCOMPARE(ws.GetRange("AA5").End(xlUp).Row(), 3);
         QCOMPARE(ws.GetRange("AA3").End(xlUp).Row(), 1);
         QCOMPARE(ws.GetRange("AA4").End(xlUp).Row(), 3);
         QCOMPARE(ws.GetRange("AA1").End(xlUp).Row(), 1);
-        QCOMPARE(ws.GetRange("AB65536").End(xlUp).Row(), 1);  // empty column: row 1
+        QCOMPARE(ws.GetRange("AB65536").End(xlUp).Row(), 1); // empty column: row 1
         ws.GetRange("AC1").SetValue("x");
         QCOMPARE(ws.GetRange("AC65536").End(xlUp).Row(), 1);
         // Only a header: the free row is 2.
         QCOMPARE(ws.GetRange("AC65536").End(xlUp).Offset(1, 0).Row(), 2);
     }
 
-    void endSideways()
-    {
+    void endSideways() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         ws.GetRange("A1:C1").SetValue("x");
@@ -207,13 +197,12 @@ private slots:
         QCOMPARE(ws.GetRange("E2").End(xlToLeft).Address(), QString("$A$2"));
     }
 
-    void deleteRowMovesEverything()
-    {
+    void deleteRowMovesEverything() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("Spese");
         for (int r = 1; r <= 6; ++r) {
             ws.Cells(r, 1).SetValue(r);
-            ws.Cells(r, 27).SetValue(QString("w%1").arg(r));   // a work area beside the records
+            ws.Cells(r, 27).SetValue(QString("w%1").arg(r)); // a work area beside the records
             ws.Cells(r, 256).SetValue(r * 10);
         }
         ws.Cells(5, 2).SetNumberFormat("0.00");
@@ -225,7 +214,7 @@ private slots:
         QCOMPARE(columnTexts(ws, 1, 1, 6), QStringList({"1", "2", "4", "5", "6", ""}));
         QCOMPARE(columnTexts(ws, 27, 1, 6), QStringList({"w1", "w2", "w4", "w5", "w6", ""}));
         QCOMPARE(ws.Cells(3, 256).Text(), QString("40"));
-        QCOMPARE(ws.Cells(4, 2).Text(), QString("2,50"));       // format moved with its cell
+        QCOMPARE(ws.Cells(4, 2).Text(), QString("2,50")); // format moved with its cell
         QCOMPARE(ws.GetRange("A4").RowHeight(), 30.0);
         QCOMPARE(ws.GetRange("A5").RowHeight(), ws.defaultRowHeight);
         QCOMPARE(ws.mergedCells.size(), std::size_t(1));
@@ -241,13 +230,11 @@ private slots:
         QCOMPARE(columnTexts(ws, 1, 1, 3), QStringList({"1", "5", "6"}));
     }
 
-    void deleteBlocksAndColumns()
-    {
+    void deleteBlocksAndColumns() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         for (int r = 1; r <= 4; ++r)
-            for (int c = 1; c <= 4; ++c)
-                ws.Cells(r, c).SetValue(QString("%1%2").arg(columnLetters(c)).arg(r));
+            for (int c = 1; c <= 4; ++c) ws.Cells(r, c).SetValue(QString("%1%2").arg(columnLetters(c)).arg(r));
         // A block: cells below it in its own columns move up; others stay.
         ws.GetRange("B2:C2").Delete();
         QCOMPARE(columnTexts(ws, 2, 1, 4), QStringList({"B1", "B3", "B4", ""}));
@@ -265,16 +252,15 @@ private slots:
         QVERIFY(raises([&] { ws.GetRange("A65536").Resize(2, 1); }));
     }
 
-    void sortAscendingAndDescending()
-    {
+    void sortAscendingAndDescending() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("Pratica");
-        const QList<Value> keys = {"Num.Prat.", "10", 9, "b", "B", Value(), "a", "2", " 3 ", Value::boolean(true),
-                                   1.5, "10a"};
+        const QList<Value> keys = {"Num.Prat.",          "10", 9,    "b", "B", Value(), "a", "2", " 3 ",
+                                   Value::boolean(true), 1.5,  "10a"};
         column(ws, 1, 1, keys);
         for (int r = 1; r <= keys.size(); ++r) {
-            ws.Cells(r, 2).SetValue(QString("r%1").arg(r));   // identifies the record
-            ws.Cells(r, 3).SetValue(r);                       // outside the block: stays
+            ws.Cells(r, 2).SetValue(QString("r%1").arg(r)); // identifies the record
+            ws.Cells(r, 3).SetValue(r);                     // outside the block: stays
         }
         ws.GetRange("A2:B12").Sort(ws.GetRange("A2"), xlAscending, xlNo);
         QCOMPARE(columnTexts(ws, 2, 1, 12),
@@ -289,8 +275,7 @@ private slots:
                  QStringList({"VERO", "b", "B", "a", "10a", "10", "9", " 3 ", "2", "1,5", ""}));
     }
 
-    void sortHeaderAndNarrowBlock()
-    {
+    void sortHeaderAndNarrowBlock() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         column(ws, 1, 1, {"Nome", "c", "a", "b"});
@@ -312,8 +297,7 @@ private slots:
         QVERIFY(raises([&] { ws.GetRange("A1:B4").Sort(ws.GetRange("C1"), xlAscending, xlNo); }));
     }
 
-    void sortMovesFormatsAndAccents()
-    {
+    void sortMovesFormatsAndAccents() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         column(ws, 1, 1, {"È", "e", "f", "d"});
@@ -326,19 +310,18 @@ private slots:
         QCOMPARE(ws.Cells(1, 2).NumberFormat(), QString("General"));
     }
 
-    void columnAndSheetFormats()
-    {
+    void columnAndSheetFormats() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("Cliente");
         ws.GetRange("I5").SetValue(5);
         ws.Columns("I").SetNumberFormat("@");
-        QCOMPARE(ws.GetRange("I5").NumberFormat(), QString("@"));      // existing cell
-        QCOMPARE(ws.GetRange("I60000").NumberFormat(), QString("@"));  // every later cell
+        QCOMPARE(ws.GetRange("I5").NumberFormat(), QString("@"));     // existing cell
+        QCOMPARE(ws.GetRange("I60000").NumberFormat(), QString("@")); // every later cell
         ws.GetRange("I7").SetValue("0123");
         QCOMPARE(ws.GetRange("I7").NumberFormat(), QString("@"));
         QCOMPARE(ws.GetRange("I7").Text(), QString("0123"));
         QCOMPARE(ws.GetRange("H7").NumberFormat(), QString("General"));
-        QVERIFY(ws.usedRows() <= 7);   // the column format stored no rows
+        QVERIFY(ws.usedRows() <= 7); // the column format stored no rows
 
         ws.Columns("AG").SetNumberFormat("0.00");
         ws.GetRange("AG65536").SetValue(12);
@@ -350,12 +333,12 @@ private slots:
         QCOMPARE(ws.GetRange("I7").CellStyle().hAlign, HAlign::Right);
         QCOMPARE(ws.GetRange("I7").NumberFormat(), QString("@"));
         QCOMPARE(ws.GetRange("Z1000").CellStyle().hAlign, HAlign::Right);
-        QVERIFY(ws.cellAt(1000, 26) == nullptr);   // no cell was made for it
+        QVERIFY(ws.cellAt(1000, 26) == nullptr); // no cell was made for it
 
         ws.Rows(3).SetFontBold(true);
         QVERIFY(ws.GetRange("B3").CellStyle().font.bold);
         QVERIFY(!ws.GetRange("B4").CellStyle().font.bold);
-        QCOMPARE(ws.GetRange("I3").NumberFormat(), QString("@"));      // a column format under a row format
+        QCOMPARE(ws.GetRange("I3").NumberFormat(), QString("@")); // a column format under a row format
         QVERIFY(raises([&] { ws.GetRange("A1").SetHorizontalAlignment(12345); }));
 
         // Equal formats share one style entry.
@@ -365,12 +348,11 @@ private slots:
         QCOMPARE(wb.styles().size(), before);
     }
 
-    void mergeAndSizes()
-    {
+    void mergeAndSizes() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         ws.GetRange("A1:B2").SetMergeCells(true);
-        ws.GetRange("B2:C3").SetMergeCells(true);   // replaces the overlapping merge
+        ws.GetRange("B2:C3").SetMergeCells(true); // replaces the overlapping merge
         QCOMPARE(ws.mergedCells.size(), std::size_t(1));
         QCOMPARE(ws.mergedCells[0], (CellRect{2, 2, 3, 3}));
         ws.AllCells().SetMergeCells(false);
@@ -385,8 +367,7 @@ private slots:
         QVERIFY(raises([&] { ws.GetRange("A4").SetRowHeight(410); }));
     }
 
-    void autoFitUsesFontMetrics()
-    {
+    void autoFitUsesFontMetrics() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         ws.GetRange("A1").SetValue("Num.Prat.");
@@ -402,10 +383,10 @@ private slots:
         const double b = ws.GetRange("B1").ColumnWidth();
         QVERIFY(a > 6 && a < 12);
         QVERIFY(b > 22 && b < 34);
-        QVERIFY(ws.GetRange("C1").ColumnWidth() > b);                        // bold is wider
+        QVERIFY(ws.GetRange("C1").ColumnWidth() > b); // bold is wider
         QVERIFY(ws.GetRange("E1").ColumnWidth() > 2 * ws.GetRange("D1").ColumnWidth());
-        QVERIFY(ws.GetRange("F1").ColumnWidth() > 9);                        // "1.234.567,50" fits
-        QCOMPARE(ws.GetRange("G1").ColumnWidth(), ws.defaultColumnWidth);    // empty: unchanged
+        QVERIFY(ws.GetRange("F1").ColumnWidth() > 9);                     // "1.234.567,50" fits
+        QCOMPARE(ws.GetRange("G1").ColumnWidth(), ws.defaultColumnWidth); // empty: unchanged
         // Same contents, same width.
         Workbook wb2;
         Worksheet& w2 = wb2.AddSheet("S");
@@ -417,14 +398,20 @@ private slots:
     // A fit keeps each cell's width and measures again only the rows written
     // since: after any mix of edits it must give exactly the widths a pass
     // that measures every cell gives.
-    void autoFitAfterEditsMatchesAFullPass()
-    {
+    void autoFitAfterEditsMatchesAFullPass() {
         Workbook incremental, full;
         Worksheet& a = incremental.AddSheet("S");
         Worksheet& b = full.AddSheet("S");
         QRandomGenerator rng(20240315);
-        const QStringList words{"", "x", "Num.Prat.", "WWWWWWWW", "iiiiiiiiiiiiiii", "Ragione Sociale/Cognome Nome",
-                                "riga uno\nuna seconda riga più lunga", "àèìòù ÀÈ €", "123"};
+        const QStringList words{"",
+                                "x",
+                                "Num.Prat.",
+                                "WWWWWWWW",
+                                "iiiiiiiiiiiiiii",
+                                "Ragione Sociale/Cognome Nome",
+                                "riga uno\nuna seconda riga più lunga",
+                                "àèìòù ÀÈ €",
+                                "123"};
         auto randomValue = [&]() -> Value {
             switch (rng.bounded(4)) {
             case 0: return Value(words[rng.bounded(words.size())]);
@@ -443,9 +430,13 @@ private slots:
             for (int r = 1; r <= b.usedRows(); ++r) b.rowInfo(r)->fitKnown = false;
             b.AllCells().AutoFit();
             for (int c = 1; c <= 8; ++c)
-                QVERIFY2(a.columnInfo(c).width == b.columnInfo(c).width && a.columnInfo(c).hidden == b.columnInfo(c).hidden,
+                QVERIFY2(a.columnInfo(c).width == b.columnInfo(c).width &&
+                             a.columnInfo(c).hidden == b.columnInfo(c).hidden,
                          qPrintable(QStringLiteral("step %1, column %2: %3 against %4")
-                                        .arg(step).arg(c).arg(a.columnInfo(c).width).arg(b.columnInfo(c).width)));
+                                        .arg(step)
+                                        .arg(c)
+                                        .arg(a.columnInfo(c).width)
+                                        .arg(b.columnInfo(c).width)));
         };
         for (int r = 1; r <= 60; ++r)
             for (int c = 1; c <= 6; ++c) {
@@ -456,14 +447,20 @@ private slots:
         for (int step = 1; step <= 300; ++step) {
             const int r = rng.bounded(1, 70), c = rng.bounded(1, 8);
             switch (rng.bounded(10)) {
-            case 0: case 1: case 2: {
+            case 0:
+            case 1:
+            case 2: {
                 const Value v = randomValue();
                 both([&](Worksheet& ws) { ws.Cells(r, c).SetValue(v); });
                 break;
             }
             case 3: both([&](Worksheet& ws) { ws.Cells(r, c).ClearContents(); }); break;
             case 4: both([&](Worksheet& ws) { ws.Rows(r).Delete(); }); break;
-            case 5: both([&](Worksheet& ws) { ws.GetRange(ws.Cells(1, 1), ws.Cells(60, 6)).Sort(ws.Cells(1, (c - 1) % 6 + 1), xlAscending, xlNo); }); break;
+            case 5:
+                both([&](Worksheet& ws) {
+                    ws.GetRange(ws.Cells(1, 1), ws.Cells(60, 6)).Sort(ws.Cells(1, (c - 1) % 6 + 1), xlAscending, xlNo);
+                });
+                break;
             case 6: {
                 const QString fmt = rng.bounded(2) ? QStringLiteral("#,0.00") : QStringLiteral("@");
                 both([&](Worksheet& ws) { ws.Columns(c).SetNumberFormat(fmt); });
@@ -497,8 +494,7 @@ private slots:
         compare(303);
     }
 
-    void sums()
-    {
+    void sums() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("Spese");
         column(ws, 33, 2, {10, "20", -2.5, Value(), Value::date(5), Value::boolean(true), "abc"});
@@ -507,8 +503,7 @@ private slots:
         QCOMPARE(Application::InchesToPoints(0.75), 54.0);
     }
 
-    void pageSetupAndScrollArea()
-    {
+    void pageSetupAndScrollArea() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         PageSetup& ps = ws.GetPageSetup();
@@ -535,12 +530,10 @@ private slots:
         QCOMPARE(ws.FrozenRows(), 1);
     }
 
-    void pagination()
-    {
+    void pagination() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
-        for (int r = 1; r <= 100; ++r)
-            ws.Cells(r, 1).SetValue(r);
+        for (int r = 1; r <= 100; ++r) ws.Cells(r, 1).SetValue(r);
         PageSetup& ps = ws.GetPageSetup();
         // A4 portrait, 1 inch top and bottom: 697.89 points hold 54 rows of 12.75.
         ps.SetPrintArea("A1:B100");
@@ -551,7 +544,7 @@ private slots:
         ps.SetZoom(50);
         QCOMPARE(ws.HPageBreaksCount(), 0);
         ps.SetZoom(100);
-        ps.Orientation = xlLandscape;   // 451.28 points: 35 rows
+        ps.Orientation = xlLandscape; // 451.28 points: 35 rows
         QCOMPARE(ws.Paginate().rowBands.front(), (std::pair<int, int>{1, 35}));
         ps.Orientation = xlPortrait;
         // Repeated title rows take their room on every page.
@@ -561,10 +554,8 @@ private slots:
         // Title rows inside the area print once on the first page and take
         // their room on every later one.
         ps.SetPrintArea("A1:A150");
-        for (int r = 101; r <= 150; ++r)
-            ws.Cells(r, 1).SetValue(r);
-        QCOMPARE(ws.Paginate().rowBands,
-                 (std::vector<std::pair<int, int>>{{1, 54}, {55, 107}, {108, 150}}));
+        for (int r = 101; r <= 150; ++r) ws.Cells(r, 1).SetValue(r);
+        QCOMPARE(ws.Paginate().rowBands, (std::vector<std::pair<int, int>>{{1, 54}, {55, 107}, {108, 150}}));
         ws.GetRange("A101:A150").ClearContents();
         ps.PrintTitleRows.clear();
         // Manual breaks start a page; fit-to ignores them and scales down.
@@ -587,8 +578,7 @@ private slots:
         QCOMPARE(ws.Paginate().area, (CellRect{1, 1, 100, 1}));
     }
 
-    void openAndSaveThroughTheCodec()
-    {
+    void openAndSaveThroughTheCodec() {
         QStringList saved;
         setFileCodec({[](const QString& path, const QString& pw) {
                           if (pw != "pw") throw Error("wrong password");
@@ -609,7 +599,8 @@ private slots:
         QCOMPARE(wb.FullName(), QString("/x/Pratiche.xls"));
         wb.SaveAs("/y/Altro.xls", "pw");
         QCOMPARE(wb.FullName(), QString("/y/Altro.xls"));
-        QCOMPARE(saved, QStringList({"/x/Pratiche.xls|pw|1", "/x/Backup/PraticheBackup.xls|pw|1", "/y/Altro.xls|pw|1"}));
+        QCOMPARE(saved,
+                 QStringList({"/x/Pratiche.xls|pw|1", "/x/Backup/PraticheBackup.xls|pw|1", "/y/Altro.xls|pw|1"}));
         app.Close();
         QVERIFY(!app.hasWorkbook());
         setFileCodec({});

@@ -23,16 +23,25 @@ int main(int argc, char** argv) {
     // Short strings keep the seeds small; the long ones are in the tests.
     for (int r = 1; r <= book->Sheets(1).usedRows(); ++r)
         for (xl::Cell& c : book->Sheets(1).rowInfoRef(r).cells)
-            if (c.value.isText() && c.value.textValue().size() > 200) c.value = xl::Value(c.value.textValue().left(200));
-    struct Seed { const char* name; Scheme scheme; std::uint32_t bits; };
-    const Seed seeds[] = {{"plain", Scheme::None, 128}, {"xor", Scheme::Xor, 128}, {"rc4", Scheme::Rc4, 128},
-                          {"capi40", Scheme::Rc4CryptoApi, 40}, {"capi128", Scheme::Rc4CryptoApi, 128}};
+            if (c.value.isText() && c.value.textValue().size() > 200)
+                c.value = xl::Value(c.value.textValue().left(200));
+    struct Seed {
+        const char* name;
+        Scheme scheme;
+        std::uint32_t bits;
+    };
+    const Seed seeds[] = {{"plain", Scheme::None, 128},
+                          {"xor", Scheme::Xor, 128},
+                          {"rc4", Scheme::Rc4, 128},
+                          {"capi40", Scheme::Rc4CryptoApi, 40},
+                          {"capi128", Scheme::Rc4CryptoApi, 128}};
     for (const Seed& s : seeds) {
         const QString pw = s.scheme == Scheme::None ? QString() : QStringLiteral("k");
         const QByteArray stream = encodeWorkbookStream(*book, pw, {s.scheme, s.bits});
         const QByteArray file = encodeFile(*book, pw, {s.scheme, s.bits});
         for (const auto& [suffix, mode, bytes] : {std::tuple{"stream", '\1', stream}, std::tuple{"file", '\0', file}}) {
-            QFile f(QStringLiteral("%1/%2-%3").arg(QString::fromLocal8Bit(argv[1]), QLatin1String(s.name), QLatin1String(suffix)));
+            QFile f(QStringLiteral("%1/%2-%3")
+                        .arg(QString::fromLocal8Bit(argv[1]), QLatin1String(s.name), QLatin1String(suffix)));
             if (!f.open(QIODevice::WriteOnly)) return 1;
             f.putChar(mode);
             f.write(bytes);
@@ -42,7 +51,8 @@ int main(int argc, char** argv) {
     // with text results and the kinds the codec keeps as values only.
     const QByteArray formulas = codectest::formulaStream();
     const QByteArray formulaFile = writeCompound({{QStringLiteral("Workbook"), formulas}});
-    for (const auto& [suffix, mode, bytes] : {std::tuple{"stream", '\1', formulas}, std::tuple{"file", '\0', formulaFile}}) {
+    for (const auto& [suffix, mode, bytes] :
+         {std::tuple{"stream", '\1', formulas}, std::tuple{"file", '\0', formulaFile}}) {
         QFile f(QStringLiteral("%1/formulas-%2").arg(QString::fromLocal8Bit(argv[1]), QLatin1String(suffix)));
         if (!f.open(QIODevice::WriteOnly)) return 1;
         f.putChar(mode);

@@ -13,7 +13,7 @@
 
 namespace {
 void quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
-}
+} // namespace
 
 // The container library loses a few bytes of its own on some damaged
 // directories (inside its open call); that is its leak, not the reader's.
@@ -24,7 +24,8 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libgsf-1.so\
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The container library reports damage on stderr as well as to us.
     g_log_set_default_handler(quiet, nullptr);
-    g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION), quiet, nullptr);
+    g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION), quiet,
+                      nullptr);
     return 0;
 }
 
@@ -33,8 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray body(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     std::unique_ptr<xl::Workbook> book;
     try {
-        if (data[0] & 1) book = xls::detail::decodeWorkbookStream(body, QStringLiteral("k"));
-        else book = xls::detail::decodeFile(body, QStringLiteral("k"));
+        if (data[0] & 1)
+            book = xls::detail::decodeWorkbookStream(body, QStringLiteral("k"));
+        else
+            book = xls::detail::decodeFile(body, QStringLiteral("k"));
     } catch (const xls::FileError&) {
         return 0;
     }

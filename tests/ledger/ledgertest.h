@@ -3,16 +3,16 @@
 // the ledger panel opened from the practice panel, and the user's gestures
 // on it (choosing in a combo box, typing, clicking a listed entry).
 
-#include "store/ledgersheet.h"
 #include "ledger/ledgerpanel.h"
+#include "store/ledgersheet.h"
 #include "tests/practices/practicetest.h"
 
 #include <QCheckBox>
-#include <QToolBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolBar>
 
 namespace lt {
 
@@ -26,8 +26,8 @@ constexpr auto kPlain = ui::MsgIcon::None;
 constexpr int AA = store::ledgersheet::kAreaFirstCol;
 constexpr int AG = store::ledgersheet::kAreaAmountCol;
 
-const QString kMissing = QStringLiteral(
-    "ERRORE : I campi -N.PRATICA- DATA-DESCRIZIONE-IMPORTO-ACCONTO-SPESA , devono  essere compilati !");
+const QString kMissing =
+    QStringLiteral("ERRORE : I campi -N.PRATICA- DATA-DESCRIZIONE-IMPORTO-ACCONTO-SPESA , devono  essere compilati !");
 const QString kAskInsert = QStringLiteral(" Vuoi Inserire questa registrazione  ?");
 const QString kInserted = QStringLiteral("Registrazione aggiunta con successo !");
 const QString kAskModify = QStringLiteral(" Vuoi Modificare questa  registrazione ?");

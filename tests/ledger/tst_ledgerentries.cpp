@@ -106,8 +106,7 @@ void TestLedgerEntries::booksAdvanceAndExpense() {
     fx.dialogs().expectQuestion(kAskInsert, true, kV).expectMessage(kInserted, kVb, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(entryRow(fx, 3),
-             (QStringList{"2", "5", "ROSSI MARIO", "01/03/2024", "Marca da bollo", "S", "-1.234,50"}));
+    QCOMPARE(entryRow(fx, 3), (QStringList{"2", "5", "ROSSI MARIO", "01/03/2024", "Marca da bollo", "S", "-1.234,50"}));
     QCOMPARE(diskText(fx, kSpese, 3, 6), QStringLiteral("S"));
     QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
 }
@@ -121,13 +120,19 @@ void TestLedgerEntries::insertRefusals() {
         std::function<void(LedgerPanel*)> spoil;
         QString message;
     };
-    const QString badDate = QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)");
+    const QString badDate =
+        QStringLiteral("ERRORE: Il campo DATA non contiene una data valida (per esempio 05/03/2024)");
     const QString badAmount = QStringLiteral("ERRORE: Il campo IMPORTO deve contenere un importo senza segno "
                                              "(per esempio 1500,50): il segno lo danno ACCONTO e SPESA");
     const QString notChosen = QStringLiteral("ERRORE: Il N.PRATICA va scelto dall'elenco, che ne riporta il Cliente");
     const std::vector<Case> cases{
         {"no practice", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText(QString()); }, kMissing},
-        {"practice not chosen", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText("Seleziona"); control<QLineEdit>(q, "Text32")->clear(); }, kMissing},
+        {"practice not chosen",
+         [](LedgerPanel* q) {
+             control<QComboBox>(q, "Combo8")->setEditText("Seleziona");
+             control<QLineEdit>(q, "Text32")->clear();
+         },
+         kMissing},
         {"no date", [](LedgerPanel* q) { control<QLineEdit>(q, "Text33")->clear(); }, kMissing},
         {"no description", [](LedgerPanel* q) { control<QLineEdit>(q, "Text34")->clear(); }, kMissing},
         {"no amount", [](LedgerPanel* q) { control<QLineEdit>(q, "Text35")->clear(); }, kMissing},
@@ -135,8 +140,10 @@ void TestLedgerEntries::insertRefusals() {
         {"date", [](LedgerPanel* q) { control<QLineEdit>(q, "Text33")->setText("31/02/2024"); }, badDate},
         {"amount", [](LedgerPanel* q) { control<QLineEdit>(q, "Text35")->setText("dieci"); }, badAmount},
         {"negative amount", [](LedgerPanel* q) { control<QLineEdit>(q, "Text35")->setText("-12"); }, badAmount},
-        {"number typed over the chosen one", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText("7"); }, notChosen},
-        {"number of no practice", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText("99"); }, notChosen},
+        {"number typed over the chosen one", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText("7"); },
+         notChosen},
+        {"number of no practice", [](LedgerPanel* q) { control<QComboBox>(q, "Combo8")->setEditText("99"); },
+         notChosen},
     };
     for (const Case& c : cases) {
         fillEntry(p, QStringLiteral("6"), QStringLiteral("Visura"), QStringLiteral("12"), false);
@@ -480,8 +487,9 @@ void TestLedgerEntries::renumber() {
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("2"));
     QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("2"));
     // A text that is no whole number is refused.
-    fx.dialogs().expectInput(kRenumber, QStringLiteral("cento"), kV).expectMessage(
-        QStringLiteral("ERRORE: Il nuovo ID deve essere un numero intero maggiore di zero"), kV, kInfo);
+    fx.dialogs()
+        .expectInput(kRenumber, QStringLiteral("cento"), kV)
+        .expectMessage(QStringLiteral("ERRORE: Il nuovo ID deve essere un numero intero maggiore di zero"), kV, kInfo);
     control<QCheckBox>(p, "Check14")->setChecked(true);
     VERIFY_DIALOGS(fx);
     QCOMPARE(cellText(s, 1, 256), QStringLiteral("2"));
@@ -555,11 +563,15 @@ void TestLedgerEntries::deleteReturnsToInsertLayout() {
     QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Inserisci"));
     QCOMPARE(control<QLineEdit>(p, "Text30")->text(), QStringLiteral("3"));
     QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
-    for (QLineEdit* box : {control<QLineEdit>(p, "Text32"), control<QLineEdit>(p, "Text33"), control<QLineEdit>(p, "Text34"), control<QLineEdit>(p, "Text35"), control<QLineEdit>(p, "Text36")}) {
+    for (QLineEdit* box :
+         {control<QLineEdit>(p, "Text32"), control<QLineEdit>(p, "Text33"), control<QLineEdit>(p, "Text34"),
+          control<QLineEdit>(p, "Text35"), control<QLineEdit>(p, "Text36")}) {
         QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
         QVERIFY2(shown(box), qPrintable(box->objectName()));
     }
-    for (QCheckBox* box : {control<QCheckBox>(p, "Check10"), control<QCheckBox>(p, "Check11"), control<QCheckBox>(p, "Check12"), control<QCheckBox>(p, "Check13"), control<QCheckBox>(p, "Check15"), control<QCheckBox>(p, "Check17")})
+    for (QCheckBox* box :
+         {control<QCheckBox>(p, "Check10"), control<QCheckBox>(p, "Check11"), control<QCheckBox>(p, "Check12"),
+          control<QCheckBox>(p, "Check13"), control<QCheckBox>(p, "Check15"), control<QCheckBox>(p, "Check17")})
         QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
     QVERIFY(!shown(control<ListView>(p, "ListView3")));
 
@@ -610,8 +622,8 @@ void TestLedgerEntries::amountsTypedPastedAndTooLong() {
         const char* typed;
         QString message;
     };
-    for (const Refused& r : {Refused{"99999999999999999", tooLong}, Refused{"99999999999999,99", tooLong},
-                             Refused{"dieci", badAmount}}) {
+    for (const Refused& r :
+         {Refused{"99999999999999999", tooLong}, Refused{"99999999999999,99", tooLong}, Refused{"dieci", badAmount}}) {
         // Left as typed, never rounded into another amount.
         typed(QString::fromLatin1(r.typed));
         QCOMPARE(control<QLineEdit>(p, "Text35")->text(), QString::fromLatin1(r.typed));

@@ -21,20 +21,26 @@ void twoEntries(xl::Workbook& b) {
 }
 
 bool entryBoxesShown(LedgerPanel* p) {
-    for (QWidget* w : std::initializer_list<QWidget*>{control<QLineEdit>(p, "Text30"), control<QLineEdit>(p, "Text33"), control<QLineEdit>(p, "Text34"), control<QLineEdit>(p, "Text35"), control<QLineEdit>(p, "Text36"),
-                                                      control<QCheckBox>(p, "Check10"), control<QCheckBox>(p, "Check17"), control<QRadioButton>(p, "Option1")})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             control<QLineEdit>(p, "Text30"), control<QLineEdit>(p, "Text33"), control<QLineEdit>(p, "Text34"),
+             control<QLineEdit>(p, "Text35"), control<QLineEdit>(p, "Text36"), control<QCheckBox>(p, "Check10"),
+             control<QCheckBox>(p, "Check17"), control<QRadioButton>(p, "Option1")})
         if (!shown(w)) return false;
     return true;
 }
 
 bool entryBoxesHidden(LedgerPanel* p) {
-    for (QWidget* w : std::initializer_list<QWidget*>{control<QLineEdit>(p, "Text30"), control<QLineEdit>(p, "Text33"), control<QLineEdit>(p, "Text34"), control<QLineEdit>(p, "Text35"), control<QLineEdit>(p, "Text36"),
-                                                      control<QCheckBox>(p, "Check10"), control<QCheckBox>(p, "Check17"), control<QRadioButton>(p, "Option1")})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             control<QLineEdit>(p, "Text30"), control<QLineEdit>(p, "Text33"), control<QLineEdit>(p, "Text34"),
+             control<QLineEdit>(p, "Text35"), control<QLineEdit>(p, "Text36"), control<QCheckBox>(p, "Check10"),
+             control<QCheckBox>(p, "Check17"), control<QRadioButton>(p, "Option1")})
         if (shown(w)) return false;
     return true;
 }
 
-QString printCode(Form1& f) { return f.stampaPLoaded() ? testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text() : QString(); }
+QString printCode(Form1& f) {
+    return f.stampaPLoaded() ? testsupport::control<QLineEdit>(f.stampaP(), "Text1")->text() : QString();
+}
 
 } // namespace
 
@@ -67,7 +73,8 @@ void TestLedgerModes::queryByPracticeMode() {
     QCOMPARE(control<QPushButton>(p, "Command29")->text(), QStringLiteral("&Modifica"));
     QCOMPARE(control<QComboBox>(p, "Combo8")->currentText(), QStringLiteral("Seleziona"));
     // Balances stay in view in every mode.
-    QVERIFY(shown(control<QLineEdit>(p, "Text38")) && shown(control<QLineEdit>(p, "Text39")) && shown(control<QLineEdit>(p, "Text40")));
+    QVERIFY(shown(control<QLineEdit>(p, "Text38")) && shown(control<QLineEdit>(p, "Text39")) &&
+            shown(control<QLineEdit>(p, "Text40")));
 
     QVERIFY(choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5")));
     QVERIFY(shown(control<ListView>(p, "ListView3")));

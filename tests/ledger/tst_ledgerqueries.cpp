@@ -217,7 +217,8 @@ void TestLedgerQueries::settledPracticeToTheCent() {
     QTest::mouseClick(control<QPushButton>(p, "Command31"), Qt::LeftButton);
     StampaP* stampa = fx.form().stampaP();
     QVERIFY(shown(stampa));
-    testsupport::control<QComboBox>(stampa, "Combo1")->setCurrentIndex(testsupport::control<QComboBox>(stampa, "Combo1")->findText(QStringLiteral("Ufficio")));
+    testsupport::control<QComboBox>(stampa, "Combo1")
+        ->setCurrentIndex(testsupport::control<QComboBox>(stampa, "Combo1")->findText(QStringLiteral("Ufficio")));
     fx.dialogs().expectInput(
         QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100.................."),
         QStringLiteral("100"), kV);
@@ -413,8 +414,7 @@ void TestLedgerQueries::loadFromQueries() {
     fx.dialogs().expectQuestion(kAskModify, true, kV).expectMessage(kModified, kV, kInfo);
     p->Command29_Click();
     VERIFY_DIALOGS(fx);
-    QCOMPARE(entryRow(fx, 4),
-             (QStringList{"3", "5", "ROSSI MARIO", "01/03/2024", "Perizia di parte", "S", "-200,00"}));
+    QCOMPARE(entryRow(fx, 4), (QStringList{"3", "5", "ROSSI MARIO", "01/03/2024", "Perizia di parte", "S", "-200,00"}));
     QCOMPARE(diskText(fx, kSpese, 4, 5), QStringLiteral("Perizia di parte"));
     QVERIFY(!control<QCheckBox>(p, "Check11")->isChecked());
     QVERIFY(control<QLineEdit>(p, "Text30")->text() != QStringLiteral("*"));

@@ -137,8 +137,9 @@ void TestLedgerSheet::findUpdateAndRemoveReachTheListedEntry() {
     QCOMPARE(findLedgerEntry(fx.book, ListedEntry{{"", "", "", "", "", "", ""}}), 0);
     QCOMPARE(findLedgerEntry(fx.book, ListedEntry{}), 0);
 
-    QCOMPARE(updateLedgerEntry(fx.book, second, QStringLiteral("1"), entry("6", "BIANCHI SRL", "Cambiato", 2500, false)),
-             Outcome::Done);
+    QCOMPARE(
+        updateLedgerEntry(fx.book, second, QStringLiteral("1"), entry("6", "BIANCHI SRL", "Cambiato", 2500, false)),
+        Outcome::Done);
     QCOMPARE(fx.row(3), (QStringList{"1", "6", "BIANCHI SRL", "01/03/2024", "Cambiato", "A", "25,00"}));
     QCOMPARE(fx.text(2, ColDescription), QStringLiteral("Primo"));
     // The loaded entry is no longer on the sheet as it was listed.

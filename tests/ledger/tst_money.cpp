@@ -26,26 +26,42 @@ void TestMoney::parse_data() {
     QTest::addColumn<qint64>("cents");
     QTest::addColumn<QString>("grouped");
     QTest::addColumn<QString>("general");
-    QTest::newRow("thousands typed") << "1.500,50" << qint64(150050) << "1.500,50" << "1500,5";
-    QTest::newRow("expense") << "-200,00" << qint64(-20000) << "-200,00" << "-200";
-    QTest::newRow("one decimal") << "12,5" << qint64(1250) << "12,50" << "12,5";
-    QTest::newRow("ten cents") << "0,10" << qint64(10) << "0,10" << "0,1";
-    QTest::newRow("pasted thousands") << " 1.234,56 " << qint64(123456) << "1.234,56" << "1234,56";
-    QTest::newRow("millions") << "1.234.567" << qint64(123456700) << "1.234.567,00" << "1234567";
-    QTest::newRow("whole") << "650" << qint64(65000) << "650,00" << "650";
-    QTest::newRow("plus sign") << "+7" << qint64(700) << "7,00" << "7";
-    QTest::newRow("euro after") << "1.500,50 €" << qint64(150050) << "1.500,50" << "1500,5";
-    QTest::newRow("euro before") << "€ 1.234,50" << qint64(123450) << "1.234,50" << "1234,5";
-    QTest::newRow("euro after the sign") << "-€12" << qint64(-1200) << "-12,00" << "-12";
-    QTest::newRow("comma before decimals") << "12," << qint64(1200) << "12,00" << "12";
-    QTest::newRow("minus zero") << "-0,00" << qint64(0) << "0,00" << "0";
-    QTest::newRow("past the cent, half up") << "2,675" << qint64(268) << "2,68" << "2,68";
-    QTest::newRow("past the cent, down") << "0,004999999" << qint64(0) << "0,00" << "0";
-    QTest::newRow("negative half away") << "-0,125" << qint64(-13) << "-0,13" << "-0,13";
+    QTest::newRow("thousands typed") << "1.500,50" << qint64(150050) << "1.500,50"
+                                     << "1500,5";
+    QTest::newRow("expense") << "-200,00" << qint64(-20000) << "-200,00"
+                             << "-200";
+    QTest::newRow("one decimal") << "12,5" << qint64(1250) << "12,50"
+                                 << "12,5";
+    QTest::newRow("ten cents") << "0,10" << qint64(10) << "0,10"
+                               << "0,1";
+    QTest::newRow("pasted thousands") << " 1.234,56 " << qint64(123456) << "1.234,56"
+                                      << "1234,56";
+    QTest::newRow("millions") << "1.234.567" << qint64(123456700) << "1.234.567,00"
+                              << "1234567";
+    QTest::newRow("whole") << "650" << qint64(65000) << "650,00"
+                           << "650";
+    QTest::newRow("plus sign") << "+7" << qint64(700) << "7,00"
+                               << "7";
+    QTest::newRow("euro after") << "1.500,50 €" << qint64(150050) << "1.500,50"
+                                << "1500,5";
+    QTest::newRow("euro before") << "€ 1.234,50" << qint64(123450) << "1.234,50"
+                                 << "1234,5";
+    QTest::newRow("euro after the sign") << "-€12" << qint64(-1200) << "-12,00"
+                                         << "-12";
+    QTest::newRow("comma before decimals") << "12," << qint64(1200) << "12,00"
+                                           << "12";
+    QTest::newRow("minus zero") << "-0,00" << qint64(0) << "0,00"
+                                << "0";
+    QTest::newRow("past the cent, half up") << "2,675" << qint64(268) << "2,68"
+                                            << "2,68";
+    QTest::newRow("past the cent, down") << "0,004999999" << qint64(0) << "0,00"
+                                         << "0";
+    QTest::newRow("negative half away") << "-0,125" << qint64(-13) << "-0,13"
+                                        << "-0,13";
     QTest::newRow("fifteen digits") << "9.999.999.999.999,99" << qint64(999999999999999) << "9.999.999.999.999,99"
                                     << "9999999999999,99";
-    QTest::newRow("fifteen whole digits") << "999999999999999" << qint64(99999999999999900)
-                                          << "999.999.999.999.999,00" << "999999999999999";
+    QTest::newRow("fifteen whole digits") << "999999999999999" << qint64(99999999999999900) << "999.999.999.999.999,00"
+                                          << "999999999999999";
 }
 
 void TestMoney::parse() {

@@ -27,11 +27,12 @@ struct Arrow {
 
 // The practice panel (Frame1).
 struct PracticeControls : Arrow<PracticeControls> {
-    explicit PracticeControls(const QObject* root)
-        : panel(control<PracticePanel>(root, QStringLiteral("Frame1"))) {}
+    explicit PracticeControls(const QObject* root) : panel(control<PracticePanel>(root, QStringLiteral("Frame1"))) {}
     PracticePanel* panel;
     template <typename W>
-    W* at(const char* name) const { return control<W>(panel, QLatin1String(name)); }
+    W* at(const char* name) const {
+        return control<W>(panel, QLatin1String(name));
+    }
 
     QLineEdit* Text1 = at<QLineEdit>("Text1");
     QLineEdit* Text2 = at<QLineEdit>("Text2");
@@ -66,7 +67,9 @@ struct ChooserControls : Arrow<ChooserControls> {
         : panel(control<NumberChooserPanel>(root, QStringLiteral("Frame2"))) {}
     NumberChooserPanel* panel;
     template <typename W>
-    W* at(const char* name) const { return control<W>(panel, QLatin1String(name)); }
+    W* at(const char* name) const {
+        return control<W>(panel, QLatin1String(name));
+    }
 
     QLineEdit* Text9 = at<QLineEdit>("Text9");
     QCheckBox* Check5 = at<QCheckBox>("Check5");
@@ -77,11 +80,12 @@ struct ChooserControls : Arrow<ChooserControls> {
 
 // The search panel (Frame6).
 struct SearchControls : Arrow<SearchControls> {
-    explicit SearchControls(const QObject* root)
-        : panel(control<SearchPanel>(root, QStringLiteral("Frame6"))) {}
+    explicit SearchControls(const QObject* root) : panel(control<SearchPanel>(root, QStringLiteral("Frame6"))) {}
     SearchPanel* panel;
     template <typename W>
-    W* at(const char* name) const { return control<W>(panel, QLatin1String(name)); }
+    W* at(const char* name) const {
+        return control<W>(panel, QLatin1String(name));
+    }
 
     QLabel* Label34 = at<QLabel>("Label34");
     QComboBox* Combo7 = at<QComboBox>("Combo7");
@@ -101,7 +105,9 @@ struct ScannerControls : Arrow<ScannerControls> {
     explicit ScannerControls(Form5& f) : form(&f) {}
     Form5* form;
     template <typename W>
-    W* at(const char* name) const { return control<W>(form, QLatin1String(name)); }
+    W* at(const char* name) const {
+        return control<W>(form, QLatin1String(name));
+    }
 
     QLineEdit* Text1 = at<QLineEdit>("Text1");
     QPushButton* Command1 = at<QPushButton>("Command1");

@@ -3,8 +3,8 @@
 // entries into the workbook a test starts from, read cells back from memory
 // or from the file on disk, and act on the panels as a user would.
 
-#include "platform/desktop/controls.h"
 #include "app/form1.h"
+#include "platform/desktop/controls.h"
 #include "platform/engine/vbconv.h"
 #include "platform/engine/workbook.h"
 #include "practices/numberchooser.h"

@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
     testsupport::AppFixture fx;
     fx.writeWorkbook([](xl::Workbook& b) {
         putReferenceData(b);
-        const char* clients[] = {"ROSSI MARIO", "BIANCHI SRL", "VERDI ANNA", "ROSSI MARIO", "NERI GIULIA",
-                                 "BIANCHI SRL", "GIALLI & FIGLI SNC", "ROSSI MARIO"};
+        const char* clients[] = {"ROSSI MARIO", "BIANCHI SRL", "VERDI ANNA",         "ROSSI MARIO",
+                                 "NERI GIULIA", "BIANCHI SRL", "GIALLI & FIGLI SNC", "ROSSI MARIO"};
         for (int i = 0; i < 8; ++i) {
             Practice p(i + 1, QString::fromUtf8(clients[i]), i % 3 == 0 ? QStringLiteral("SI") : QString(),
                        i % 3 == 1 ? QStringLiteral("SI") : QString(), QStringLiteral("%1.250,00").arg(i + 1));

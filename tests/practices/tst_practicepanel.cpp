@@ -5,8 +5,8 @@
 #include "store/practicesheet.h"
 
 #include "platform/desktop/calendario.h"
-#include <QPushButton>
 #include "printing/stampap.h"
+#include <QPushButton>
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -30,7 +30,6 @@ const QString kLedgerDeleted = QStringLiteral("REGISTRAZIONI  Eliminate");
 const QString kV = QStringLiteral("Velmora");
 const QString kVb = QStringLiteral(" Velmora");
 constexpr auto kInfo = ui::MsgIcon::Information;
-
 
 // Fills the fields of a new practice as the user would (the number as the
 // chooser hands it over, the date as the calendar writes it).
@@ -247,8 +246,10 @@ void TestPracticePanel::insertRefusesMissingFieldsAndBadEstimate() {
 void TestPracticePanel::insertIntoGapWritesEveryCell() {
     AppFixture fx;
     // Row 3 lost its number by hand but kept its other cells, flags included.
-    open(fx, {{5, QStringLiteral("ROSSI MARIO")}, {6, QStringLiteral("OLD"), QStringLiteral("SI"), QStringLiteral("SI"), QStringLiteral("9,00")},
-              {7, QStringLiteral("BIANCHI SRL")}},
+    open(fx,
+         {{5, QStringLiteral("ROSSI MARIO")},
+          {6, QStringLiteral("OLD"), QStringLiteral("SI"), QStringLiteral("SI"), QStringLiteral("9,00")},
+          {7, QStringLiteral("BIANCHI SRL")}},
          [](xl::Workbook& b) { b.Sheets(kPratica).Cells(3, 1).ClearContents(); });
     Form1& f = fx.form();
     const pt::PracticeControls p = pt::practice(&f);
@@ -310,7 +311,11 @@ void TestPracticePanel::insertIntoFullSheetIsRefused() {
 void TestPracticePanel::insertRefusesANumberAlreadyUsed() {
     AppFixture fx;
     // Practice 10 stands below a gap in column A.
-    open(fx, {{2, QStringLiteral("A")}, {5, QStringLiteral("ROSSI MARIO")}, {7, QStringLiteral("C")}, {10, QStringLiteral("D")}},
+    open(fx,
+         {{2, QStringLiteral("A")},
+          {5, QStringLiteral("ROSSI MARIO")},
+          {7, QStringLiteral("C")},
+          {10, QStringLiteral("D")}},
          [](xl::Workbook& b) { b.Sheets(kPratica).Cells(4, 1).ClearContents(); });
     Form1& f = fx.form();
     const pt::PracticeControls p = pt::practice(&f);
@@ -501,9 +506,8 @@ void TestPracticePanel::modifyReportsMissingPractice() {
 // the modify keeps the practice with the user's changes in the panel.
 void TestPracticePanel::unstorableFieldsAreRefusedWhole() {
     AppFixture fx;
-    open(fx, {{5, QStringLiteral("ROSSI MARIO")}}, [](xl::Workbook& b) {
-        b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(5));
-    });
+    open(fx, {{5, QStringLiteral("ROSSI MARIO")}},
+         [](xl::Workbook& b) { b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(5)); });
     Form1& f = fx.form();
     const pt::PracticeControls p = pt::practice(&f);
     xl::Worksheet& s = fx.sheet(kPratica);
@@ -561,16 +565,16 @@ void TestPracticePanel::unstorableFieldsAreRefusedWhole() {
 
 void TestPracticePanel::deleteTakesOnlyTheWholeNumber() {
     AppFixture fx;
-    open(fx, {{7, QStringLiteral("A")}, {12, QStringLiteral("B")}, {17, QStringLiteral("C")}},
-         [](xl::Workbook& b) {
-             putEntry(b, 2, 1, 7, QStringLiteral("sette"));
-             putEntry(b, 3, 2, 12, QStringLiteral("dodici"));
-         });
+    open(fx, {{7, QStringLiteral("A")}, {12, QStringLiteral("B")}, {17, QStringLiteral("C")}}, [](xl::Workbook& b) {
+        putEntry(b, 2, 1, 7, QStringLiteral("sette"));
+        putEntry(b, 3, 2, 12, QStringLiteral("dodici"));
+    });
     Form1& f = fx.form();
     const pt::PracticeControls p = pt::practice(&f);
 
     // A leading number must not stand for the practice: refused, no question.
-    for (const QString& typed : {QStringLiteral("7bis"), QStringLiteral("1 2"), QStringLiteral("-7"), QStringLiteral("7,0")}) {
+    for (const QString& typed :
+         {QStringLiteral("7bis"), QStringLiteral("1 2"), QStringLiteral("-7"), QStringLiteral("7,0")}) {
         p->Text1->setText(typed);
         fx.dialogs().clear();
         fx.dialogs().expectMessage(QStringLiteral("ERRORE: Il NUMERO PRATICA deve essere un numero intero"), kV, kInfo);
@@ -589,7 +593,10 @@ void TestPracticePanel::deleteTakesOnlyTheWholeNumber() {
     // Practice 17 picked in the list goes, and only it.
     QVERIFY(clickPractice(p->ListView1, QStringLiteral("17")));
     fx.dialogs().clear();
-    fx.dialogs().expectQuestion(kAskDelete, true, kV).expectMessage(kDeleted, kVb, kInfo).expectQuestion(kAskLedger, false, kV);
+    fx.dialogs()
+        .expectQuestion(kAskDelete, true, kV)
+        .expectMessage(kDeleted, kVb, kInfo)
+        .expectQuestion(kAskLedger, false, kV);
     press(f, 6);
     VERIFY_DIALOGS(fx);
     QCOMPARE(column(fx.sheet(kPratica), 1), (QStringList{"7", "12"}));
@@ -601,15 +608,14 @@ void TestPracticePanel::deleteTakesOnlyTheWholeNumber() {
 
 void TestPracticePanel::deleteOfMissingPracticeStillOffersLedgerCleanup() {
     AppFixture fx;
-    open(fx, {{5, QStringLiteral("A")}, {9, QStringLiteral("B")}},
-         [](xl::Workbook& b) {
-             putEntry(b, 2, 1, 5, QStringLiteral("uno"));
-             putEntry(b, 3, 2, 8, QStringLiteral("due"));
-             putEntry(b, 4, 3, 8, QStringLiteral("tre"));
-             putEntry(b, 5, 4, 8, QStringLiteral("quattro"));
-             putEntry(b, 6, 5, 9, QStringLiteral("cinque"));
-             putEntry(b, 7, 6, 5, QStringLiteral("sei"));
-         });
+    open(fx, {{5, QStringLiteral("A")}, {9, QStringLiteral("B")}}, [](xl::Workbook& b) {
+        putEntry(b, 2, 1, 5, QStringLiteral("uno"));
+        putEntry(b, 3, 2, 8, QStringLiteral("due"));
+        putEntry(b, 4, 3, 8, QStringLiteral("tre"));
+        putEntry(b, 5, 4, 8, QStringLiteral("quattro"));
+        putEntry(b, 6, 5, 9, QStringLiteral("cinque"));
+        putEntry(b, 7, 6, 5, QStringLiteral("sei"));
+    });
     Form1& f = fx.form();
     const pt::PracticeControls p = pt::practice(&f);
     // Practice 8 was deleted earlier but its three entries stayed behind.
@@ -708,13 +714,12 @@ void TestPracticePanel::insertButtonsReturnAfterAnyReset() {
 
 void TestPracticePanel::mainRoad() {
     AppFixture fx;
-    open(fx, {{5, QStringLiteral("BIANCHI SRL")}},
-         [](xl::Workbook& b) {
-             b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41));
-             putEntry(b, 2, 1, 42, QStringLiteral("acconto"));
-             putEntry(b, 3, 2, 5, QStringLiteral("altra"));
-             putEntry(b, 4, 3, 42, QStringLiteral("spesa"));
-         });
+    open(fx, {{5, QStringLiteral("BIANCHI SRL")}}, [](xl::Workbook& b) {
+        b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41));
+        putEntry(b, 2, 1, 42, QStringLiteral("acconto"));
+        putEntry(b, 3, 2, 5, QStringLiteral("altra"));
+        putEntry(b, 4, 3, 42, QStringLiteral("spesa"));
+    });
     Form1& f = fx.form();
     const pt::PracticeControls p = pt::practice(&f);
 

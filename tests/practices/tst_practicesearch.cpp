@@ -19,7 +19,6 @@ const QString kV = QStringLiteral("Velmora");
 constexpr auto kInfo = ui::MsgIcon::Information;
 constexpr int AA = 27;
 
-
 QString duplicateText(const QString& n) {
     return QStringLiteral(" ERRORE  IL  NUMERO PRATICA       ") + n + QStringLiteral("     E ' ESISTENTE  !");
 }
@@ -67,9 +66,8 @@ private slots:
 
 void TestPracticeSearch::chooserHandsOverFreeNumber() {
     AppFixture fx;
-    open(fx, {{41, QStringLiteral("A")}}, [](xl::Workbook& b) {
-        b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41));
-    });
+    open(fx, {{41, QStringLiteral("A")}},
+         [](xl::Workbook& b) { b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(41)); });
     Form1& f = fx.form();
     press(f, 2);
     const pt::ChooserControls c = pt::chooser(&f);
@@ -87,13 +85,12 @@ void TestPracticeSearch::chooserRefusesDuplicateAndBadNumbers() {
     AppFixture fx;
     // A gap at row 3 and a number stored as text below it: the test covers
     // every row to the last filled one.
-    open(fx, {{5, QStringLiteral("A")}, {6, QStringLiteral("B")}, {17, QStringLiteral("C")}},
-         [](xl::Workbook& b) {
-             xl::Worksheet& s = b.Sheets(kPratica);
-             s.Cells(3, 1).ClearContents();
-             s.Cells(5, 1).SetValue(QStringLiteral("23"));
-             s.Cells(5, 3).SetValue(QStringLiteral("D"));
-         });
+    open(fx, {{5, QStringLiteral("A")}, {6, QStringLiteral("B")}, {17, QStringLiteral("C")}}, [](xl::Workbook& b) {
+        xl::Worksheet& s = b.Sheets(kPratica);
+        s.Cells(3, 1).ClearContents();
+        s.Cells(5, 1).SetValue(QStringLiteral("23"));
+        s.Cells(5, 3).SetValue(QStringLiteral("D"));
+    });
     Form1& f = fx.form();
     press(f, 2);
     const pt::ChooserControls c = pt::chooser(&f);
@@ -425,7 +422,8 @@ void TestPracticeSearch::printFollowsLastSearch() {
 
 void TestPracticeSearch::exitSavesThenClears() {
     AppFixture fx;
-    open(fx, {{1, QStringLiteral("ROSSI MARIO"), QStringLiteral("SI")}, {2, QStringLiteral("BIANCHI SRL"), QStringLiteral("SI")}});
+    open(fx, {{1, QStringLiteral("ROSSI MARIO"), QStringLiteral("SI")},
+              {2, QStringLiteral("BIANCHI SRL"), QStringLiteral("SI")}});
     Form1& f = fx.form();
     openSearch(fx);
     const pt::SearchControls s = pt::search(&f);

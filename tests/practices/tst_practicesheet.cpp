@@ -18,9 +18,7 @@ namespace {
 
 // A workbook of the program's shape, open in an engine of its own.
 struct Fixture {
-    Fixture() {
-        excel.adopt(store::newStarterWorkbook());
-    }
+    Fixture() { excel.adopt(store::newStarterWorkbook()); }
     xl::Application excel;
     store::Book book{excel};
     xl::Worksheet& pratica() { return book.sheet(store::kPratica); }
@@ -322,10 +320,10 @@ void TestPracticeSheet::estimateIsAnAmountOrNothing() {
 }
 
 void TestPracticeSheet::recordFromListTexts() {
-    const QStringList texts{QStringLiteral("5"),    QStringLiteral("15/03/2024"), QStringLiteral("ROSSI"),
-                            QStringLiteral("ogg"),  QStringLiteral("descr"),      QStringLiteral("CIVILE"),
-                            QStringLiteral("A1"),   QStringLiteral("3"),          QStringLiteral(" "),
-                            QStringLiteral("SI"),   QStringLiteral("nota"),       QStringLiteral("abc")};
+    const QStringList texts{QStringLiteral("5"),   QStringLiteral("15/03/2024"), QStringLiteral("ROSSI"),
+                            QStringLiteral("ogg"), QStringLiteral("descr"),      QStringLiteral("CIVILE"),
+                            QStringLiteral("A1"),  QStringLiteral("3"),          QStringLiteral(" "),
+                            QStringLiteral("SI"),  QStringLiteral("nota"),       QStringLiteral("abc")};
     const PracticeRecord r = PracticeRecord::fromTexts(texts);
     QCOMPARE(r.number, QStringLiteral("5"));
     QCOMPARE(r.binder, QStringLiteral("3"));

@@ -8,9 +8,9 @@
 
 #include "printtest.h"
 
-#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
+#include "platform/desktop/controls.h"
 #include "platform/engine/vbconv.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
             e.Cells(i + 1, 2).SetValue(xl::Value(i % 2 ? 1 : 2));
             e.Cells(i + 1, 3).SetValue(QString::fromUtf8(clients[(i % 2 ? 1 : 2) % 4]));
             e.Cells(i + 1, 4).SetValue(xl::Value::date(vb::DateSerial(QDate(2024, 2, 1).addDays(i))));
-            e.Cells(i + 1, 5).SetValue(advance ? QStringLiteral("Acconto %1").arg(i) : QStringLiteral("Spese di notifica %1").arg(i));
+            e.Cells(i + 1, 5).SetValue(advance ? QStringLiteral("Acconto %1").arg(i)
+                                               : QStringLiteral("Spese di notifica %1").arg(i));
             e.Cells(i + 1, 6).SetValue(advance ? QStringLiteral("A") : QStringLiteral("S"));
             e.Cells(i + 1, 7).SetValue(advance ? QStringLiteral("500,00") : QStringLiteral("-%1,50").arg(i * 10));
         }
@@ -101,13 +102,15 @@ int main(int argc, char** argv) {
     control<QLineEdit>(pp, "Text2")->setText(QStringLiteral("15/03/2024"));
     control<QComboBox>(pp, "Combo1")->setEditText(QStringLiteral("ROSSI MARIO"));
     control<QLineEdit>(pp, "Text3")->setText(QStringLiteral("Ricorso al TAR contro il diniego del permesso"));
-    control<MultiLineTextBox>(pp, "Text4")->setText(QStringLiteral("Impugnazione del provvedimento di diniego, con domanda cautelare e richiesta "
-                                      "di accesso agli atti del procedimento."));
+    control<MultiLineTextBox>(pp, "Text4")
+        ->setText(QStringLiteral("Impugnazione del provvedimento di diniego, con domanda cautelare e richiesta "
+                                 "di accesso agli atti del procedimento."));
     control<QComboBox>(pp, "Combo2")->setEditText(QStringLiteral("CIVILE"));
     control<QLineEdit>(pp, "Text5")->setText(QStringLiteral("Armadio 2"));
     control<QComboBox>(pp, "Combo3")->setEditText(QStringLiteral("3"));
     control<QCheckBox>(pp, "Check2")->setChecked(true);
-    control<MultiLineTextBox>(pp, "Text6")->setText(QStringLiteral("Udienza fissata per il 12/06/2024.\r\nAllegato:-ricorso.bmp"));
+    control<MultiLineTextBox>(pp, "Text6")
+        ->setText(QStringLiteral("Udienza fissata per il 12/06/2024.\r\nAllegato:-ricorso.bmp"));
     control<QLineEdit>(pp, "Text37")->setText(QStringLiteral("1.500,00"));
 
     // The form as it opens: the placeholder in a list that can only be picked from.

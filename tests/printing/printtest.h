@@ -23,10 +23,10 @@ namespace prt {
 struct Job {
     QString printer;
     QString sheet;
-    QString printArea;         // as set on the sheet at the request
+    QString printArea; // as set on the sheet at the request
     std::optional<xl::CellRect> area;
     int from = 0, to = 0, copies = 0;
-    xl::PageSetup setup;       // the sheet's page setup at the request
+    xl::PageSetup setup;               // the sheet's page setup at the request
     std::vector<printout::Page> pages; // the pages sent
     QString pdf;
 
@@ -115,8 +115,8 @@ inline QString pdfPageSize(const QString& pdf) {
 
 } // namespace prt
 
-#define VERIFY_DIALOGS(fx)                                                     \
-    do {                                                                       \
-        const QString why = (fx).dialogs().verify();                           \
-        QVERIFY2(why.isEmpty(), qPrintable(why));                              \
+#define VERIFY_DIALOGS(fx)                                                                                             \
+    do {                                                                                                               \
+        const QString why = (fx).dialogs().verify();                                                                   \
+        QVERIFY2(why.isEmpty(), qPrintable(why));                                                                      \
     } while (0)

@@ -6,8 +6,8 @@
 
 #include "printtest.h"
 
-#include "platform/desktop/controls.h"
 #include "app/form1.h"
+#include "platform/desktop/controls.h"
 #include "practices/practicepanel.h"
 #include "printing/stampap.h"
 
@@ -32,14 +32,12 @@ const QString kStopped = QStringLiteral("Velmora_Ferma");
 QString spool() { return qEnvironmentVariable("VELMORA_CUPS_SPOOL"); }
 
 // Documents the daemon has received, oldest first.
-QStringList documents() {
-    return QDir(spool()).entryList({QStringLiteral("d*")}, QDir::Files, QDir::Name);
-}
+QStringList documents() { return QDir(spool()).entryList({QStringLiteral("d*")}, QDir::Files, QDir::Name); }
 
 // Completed jobs of one queue, as lpstat lists them.
 int completedJobs(const QString& queue) {
-    const QString out = run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("completed"),
-                                                        QStringLiteral("-o"), queue});
+    const QString out =
+        run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("completed"), QStringLiteral("-o"), queue});
     return static_cast<int>(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
 }
 
@@ -49,8 +47,8 @@ bool waitForJobs(const QString& queue, int count) {
 
 // Jobs of one queue in any state, finished or not.
 int allJobs(const QString& queue) {
-    const QString out = run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"),
-                                                        QStringLiteral("-o"), queue});
+    const QString out =
+        run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), queue});
     return static_cast<int>(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
 }
 
@@ -187,8 +185,8 @@ void TestPrintCups::rejectedJobIsAFailedPrintout() {
     QVERIFY(fx.sheet(QStringLiteral("Pratica")).Paginate().pageCount() >= 2);
     const auto& shownBoxes = fx.dialogs().shown;
     QVERIFY(shownBoxes.size() >= 2);
-    QVERIFY(shownBoxes[shownBoxes.size() - 2].text.endsWith(QStringLiteral("1    di    ") +
-                                                QString::number(fx.sheet(QStringLiteral("Pratica")).Paginate().pageCount())));
+    QVERIFY(shownBoxes[shownBoxes.size() - 2].text.endsWith(
+        QStringLiteral("1    di    ") + QString::number(fx.sheet(QStringLiteral("Pratica")).Paginate().pageCount())));
 
     // Nothing reached the queue or the server.
     QCOMPARE(allJobs(kRejecting), 0);

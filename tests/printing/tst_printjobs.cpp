@@ -5,8 +5,8 @@
 
 #include "printtest.h"
 
-#include "platform/desktop/controls.h"
 #include "app/form1.h"
+#include "platform/desktop/controls.h"
 #include "platform/engine/vbconv.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
@@ -31,10 +31,13 @@ namespace {
 const QString kV = QStringLiteral("Velmora");
 constexpr auto kInfo = ui::MsgIcon::Information;
 const QString kZoomShort = QStringLiteral("Digita la percentuale di Zoom della Stampa 80-90-100..................");
-const QString kZoomLong = QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100..................");
-const QString kNotPrinted = QStringLiteral(" Stampa non eseguita: scegliere una stampante dall'elenco e premere di nuovo "
-                                           "Seleziona ..................");
-const QString kAskPortrait = QStringLiteral(" Vuoi la Stampa Verticale ?.........................................................");
+const QString kZoomLong =
+    QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100..................");
+const QString kNotPrinted =
+    QStringLiteral(" Stampa non eseguita: scegliere una stampante dall'elenco e premere di nuovo "
+                   "Seleziona ..................");
+const QString kAskPortrait =
+    QStringLiteral(" Vuoi la Stampa Verticale ?.........................................................");
 const QString kPageTitle = QStringLiteral("Stampa Risultato ");
 
 QString today() { return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")); }
@@ -56,8 +59,10 @@ void putPractices(xl::Workbook& b, int count) {
         put(s, r, 4, QStringLiteral("Oggetto %1").arg(i));
         put(s, r, 6, QStringLiteral("CIVILE"));
         put(s, r, 8, QStringLiteral("3"));
-        if (i % 2) put(s, r, 9, QStringLiteral("SI"));
-        else put(s, r, 10, QStringLiteral("SI"));
+        if (i % 2)
+            put(s, r, 9, QStringLiteral("SI"));
+        else
+            put(s, r, 10, QStringLiteral("SI"));
     }
 }
 
@@ -84,7 +89,8 @@ struct Program {
     StampaP* request(int code, const QString& printer = QStringLiteral("Archivio")) {
         form().requestPrint(code);
         StampaP* s = form().stampaP();
-        if (!printer.isEmpty()) control<QComboBox>(s, "Combo1")->setCurrentIndex(control<QComboBox>(s, "Combo1")->findText(printer));
+        if (!printer.isEmpty())
+            control<QComboBox>(s, "Combo1")->setCurrentIndex(control<QComboBox>(s, "Combo1")->findText(printer));
         return s;
     }
     void press() { control<QPushButton>(form().stampaP(), "Command1")->click(); }
@@ -362,12 +368,18 @@ void TestPrintJobs::emptyListsAreRefusedAfterFormatting() {
         QString message;
     };
     const Case cases[] = {
-        {StampaP::SectorList, QStringLiteral(" La stampa non può essere eseguita in assenza di SETTORI  inseriti ..................")},
-        {StampaP::LedgerAll, QStringLiteral(" La stampa non può essere eseguita in assenza di voci  inserite ..................")},
-        {StampaP::LedgerQuery, QStringLiteral(" La stampa non può essere eseguita in assenza di voci  inserite ..................")},
-        {StampaP::ClientSearch, QStringLiteral(" La stampa non può essere eseguita in assenza di Pratiche  inserite ..................")},
-        {StampaP::PracticeList, QStringLiteral(" La stampa non può essere eseguita in assenza di Pratiche inserite ..................")},
-        {StampaP::ClientList, QStringLiteral(" La stampa non può essere eseguita in assenza di Clienti inseriti ..................")},
+        {StampaP::SectorList,
+         QStringLiteral(" La stampa non può essere eseguita in assenza di SETTORI  inseriti ..................")},
+        {StampaP::LedgerAll,
+         QStringLiteral(" La stampa non può essere eseguita in assenza di voci  inserite ..................")},
+        {StampaP::LedgerQuery,
+         QStringLiteral(" La stampa non può essere eseguita in assenza di voci  inserite ..................")},
+        {StampaP::ClientSearch,
+         QStringLiteral(" La stampa non può essere eseguita in assenza di Pratiche  inserite ..................")},
+        {StampaP::PracticeList,
+         QStringLiteral(" La stampa non può essere eseguita in assenza di Pratiche inserite ..................")},
+        {StampaP::ClientList,
+         QStringLiteral(" La stampa non può essere eseguita in assenza di Clienti inseriti ..................")},
     };
     for (const Case& c : cases) {
         p.request(c.code);
@@ -399,7 +411,9 @@ void TestPrintJobs::sectorListStaysShown() {
     });
     QVERIFY(p.started);
     p.request(StampaP::SectorList, QStringLiteral("Ufficio"));
-    p.fx.dialogs().expectInput(kZoomShort, QStringLiteral("100"), kV).expectInput(kZoomShort, QStringLiteral("100"), kV);
+    p.fx.dialogs()
+        .expectInput(kZoomShort, QStringLiteral("100"), kV)
+        .expectInput(kZoomShort, QStringLiteral("100"), kV);
     p.press();
     QVERIFY(shown(p.form().stampaP()));
     p.press();
@@ -550,7 +564,8 @@ void TestPrintJobs::failedPageEndsThePageByPagePrintout() {
     p.printers.list.clear();
     p.request(StampaP::BlankCover, QString());
     p.fx.dialogs().expectMessage(
-        QStringLiteral(" Stampa non eseguita: nel sistema non è installata alcuna stampante .................."), kV, kInfo);
+        QStringLiteral(" Stampa non eseguita: nel sistema non è installata alcuna stampante .................."), kV,
+        kInfo);
     p.press();
     QCOMPARE(p.printers.jobs.size(), std::size_t(1));
     QVERIFY(shown(p.form().stampaP()));
@@ -645,8 +660,9 @@ void TestPrintJobs::coverMenuAsksAndChecks() {
     QVERIFY(p.started);
     Form1& f = p.form();
     const QString ask = QStringLiteral(" Vuoi stampare la copertina senza dati ?..................");
-    const QString notShown = QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica occorre, "
-                                            "prima visualizzarla nel menu Gestione Pratiche !..................");
+    const QString notShown =
+        QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica occorre, "
+                       "prima visualizzarla nel menu Gestione Pratiche !..................");
     const QString noNumber = QStringLiteral(" Bisogna prima selezionare una Pratica dall' Elenco..................");
 
     // No, with the client panel shown and a number typed earlier.
@@ -818,8 +834,9 @@ void TestPrintJobs::labelRefusalsAndFailures() {
     Form1& f = p.form();
     f.MenuPratiche_Click();
     QWidget* pp = control<PracticePanel>(&f, "Frame1");
-    const QString missing = QStringLiteral(" ERRORE- Occorre SELEZIONARE UNA PRATICA e i  Campi N°-PRATICA /CLIENTE/DATA/"
-                                           "SETTORE/FALDONE  devono essere sempre compilati !");
+    const QString missing =
+        QStringLiteral(" ERRORE- Occorre SELEZIONARE UNA PRATICA e i  Campi N°-PRATICA /CLIENTE/DATA/"
+                       "SETTORE/FALDONE  devono essere sempre compilati !");
     control<QLineEdit>(pp, "Text1")->setText(QStringLiteral("12"));
     control<QLineEdit>(pp, "Text2")->setText(QStringLiteral("15/03/2024"));
     control<QComboBox>(pp, "Combo1")->setEditText(QStringLiteral("ROSSI MARIO"));
@@ -837,7 +854,8 @@ void TestPrintJobs::labelRefusalsAndFailures() {
     p.printers.defaultPrinter.clear();
     control<QComboBox>(pp, "Combo3")->setEditText(QStringLiteral("3"));
     p.fx.dialogs().expectMessage(
-        QStringLiteral(" Etichetta non stampata: non è impostata una stampante predefinita .................."), kV, kInfo);
+        QStringLiteral(" Etichetta non stampata: non è impostata una stampante predefinita .................."), kV,
+        kInfo);
     control<QPushButton>(pp, "Command200")->click();
     QVERIFY(p.printers.jobs.empty());
     QVERIFY(v.GetRange(QStringLiteral("AU1")).GetValue().isEmpty());
@@ -944,8 +962,9 @@ void TestPrintJobs::coverWithDataIsCheckedAtThePress() {
     Program p([](xl::Workbook& b) { putPractices(b, 3); });
     QVERIFY(p.started);
     Form1& f = p.form();
-    const QString notShown = QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica occorre, "
-                                            "prima visualizzarla nel menu Gestione Pratiche !..................");
+    const QString notShown =
+        QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica occorre, "
+                       "prima visualizzarla nel menu Gestione Pratiche !..................");
     const QString noNumber = QStringLiteral(" Bisogna prima selezionare una Pratica dall' Elenco..................");
     xl::Worksheet& c = p.sheet(QStringLiteral("Copertina"));
     put(c, 1, 2, QStringLiteral("prima"));

@@ -156,10 +156,10 @@ void TestPrintout::textRunsOverEmptyNeighboursOnly() {
         return QRectF();
     };
     const double colA = s.columnWidthPoints(1);
-    QVERIFY(box(1, 1).width() > colA * 1.5);          // over B, C...
-    QCOMPARE(box(2, 1).width(), colA);                 // B is filled
+    QVERIFY(box(1, 1).width() > colA * 1.5);                 // over B, C...
+    QCOMPARE(box(2, 1).width(), colA);                       // B is filled
     QVERIFY(box(3, 3).left() < box(1, 1).left() + colA * 2); // right-aligned runs left
-    QCOMPARE(box(4, 1).width(), colA);                 // numbers never run over
+    QCOMPARE(box(4, 1).width(), colA);                       // numbers never run over
     QCOMPARE(pages[0].cells.size(), std::size_t(6));
 }
 

@@ -23,8 +23,9 @@ using testsupport::control;
 namespace {
 
 const QString kV = QStringLiteral("Velmora");
-const QString kLabelFields = QStringLiteral(" ERRORE- Occorre SELEZIONARE UNA PRATICA e i  Campi N°-PRATICA /CLIENTE/DATA/"
-                                            "SETTORE/FALDONE  devono essere sempre compilati !");
+const QString kLabelFields =
+    QStringLiteral(" ERRORE- Occorre SELEZIONARE UNA PRATICA e i  Campi N°-PRATICA /CLIENTE/DATA/"
+                   "SETTORE/FALDONE  devono essere sempre compilati !");
 
 QString text(xl::Worksheet& s, const QString& cell) { return vb::CStr(s.GetRange(cell).GetValue()); }
 
@@ -103,7 +104,7 @@ void TestPrintParts::labelNeedsItsFiveFields() {
     testsupport::ScopedDialogs dialogs;
     Desk desk;
     desk.sheet(store::kVarie).Rows(1).SetRowHeight(30);
-    QString* fields[] = {&desk.practice.number, &desk.practice.date, &desk.practice.client,
+    QString* fields[] = {&desk.practice.number, &desk.practice.date,   &desk.practice.client,
                          &desk.practice.sector, &desk.practice.binder, &desk.practice.place};
     fields[blank]->clear();
     if (!printed) dialogs->expectMessage(kLabelFields, kV, ui::MsgIcon::None);
@@ -135,12 +136,18 @@ void TestPrintParts::coverTakesThePracticeAsShownOrIsEmptied() {
 
     store::ShownPractice p = practice12();
     printing::layOutCover(c, &p);
-    const std::pair<const char*, QString> filled[] = {
-        {"B1", "12"},       {"B2", "ROSSI MARIO"},     {"B3", "15/03/2024"},
-        {"B5", "CIVILE"},   {"B6", "Armadio 2"},       {"B7", "3"},
-        {"B8", "SI"},       {"B9", "NO"},              {"B10", "Ricorso al TAR"},
-        {"B11", "Impugnazione del provvedimento"},     {"B12", "Udienza fissata"},
-        {"B14", "1.500,00"}};
+    const std::pair<const char*, QString> filled[] = {{"B1", "12"},
+                                                      {"B2", "ROSSI MARIO"},
+                                                      {"B3", "15/03/2024"},
+                                                      {"B5", "CIVILE"},
+                                                      {"B6", "Armadio 2"},
+                                                      {"B7", "3"},
+                                                      {"B8", "SI"},
+                                                      {"B9", "NO"},
+                                                      {"B10", "Ricorso al TAR"},
+                                                      {"B11", "Impugnazione del provvedimento"},
+                                                      {"B12", "Udienza fissata"},
+                                                      {"B14", "1.500,00"}};
     for (const auto& [cell, want] : filled) QCOMPARE(text(c, QString::fromLatin1(cell)), want);
     QCOMPARE(text(c, QStringLiteral("B4")), QStringLiteral("fisso 4"));
     QCOMPARE(text(c, QStringLiteral("B13")), QStringLiteral("fisso 13"));
@@ -166,9 +173,10 @@ void TestPrintParts::coverWithDataNeedsAPracticeShown() {
     testsupport::ScopedDialogs dialogs;
     Desk desk;
     desk.shown = false;
-    dialogs->expectMessage(QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica "
-                                          "occorre, prima visualizzarla nel menu Gestione Pratiche !.................."),
-                           kV, ui::MsgIcon::Information);
+    dialogs->expectMessage(
+        QStringLiteral(" Per procedere alla stampa di una copertina con i dati di una pratica "
+                       "occorre, prima visualizzarla nel menu Gestione Pratiche !.................."),
+        kV, ui::MsgIcon::Information);
     QVERIFY(!printing::practiceForCover(desk));
 
     // Shown, but with no practice loaded.
@@ -230,8 +238,8 @@ void TestPrintParts::stateSearchPrintoutFollowsTheContext() {
     QCOMPARE(printers.jobs.size(), std::size_t(title.isEmpty() ? 0 : 1));
     if (!title.isEmpty()) {
         const Job& j = printers.jobs[0];
-        QCOMPARE(j.setup.CenterHeader,
-                 title + QStringLiteral("------ del     ") + QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+        QCOMPARE(j.setup.CenterHeader, title + QStringLiteral("------ del     ") +
+                                           QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
         QCOMPARE(j.printArea, QStringLiteral("$AA$1:$AD$2"));
         QCOMPARE(j.setup.Zoom, 80);
         QVERIFY(!form.isVisible());

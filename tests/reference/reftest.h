@@ -2,8 +2,8 @@
 // Helpers of the reference-panel tests: seed records, choose a list entry as
 // a user would, read cells back from memory or from the file on disk.
 
-#include "platform/desktop/controls.h"
 #include "app/form1.h"
+#include "platform/desktop/controls.h"
 #include "platform/engine/vbconv.h"
 #include "platform/engine/workbook.h"
 #include "tests/support/app_fixture.h"

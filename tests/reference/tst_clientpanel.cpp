@@ -130,7 +130,8 @@ private slots:
         // the same ID.
         sheet->Cells(1, 256).SetValue(xl::Value::text(QStringLiteral("abc")));
         control<QLineEdit>(p, "Text26")->setText(QStringLiteral("NERI"));
-        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo Cliente ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo Cliente ?"), true)
             .expectMessage(QString(), QStringLiteral("Velmora"), MsgIcon::Information);
         p->Command70_Click();
         QVERIFY(fx->dialogs().shown.back().text.startsWith(QStringLiteral("ERRORE")));
@@ -220,7 +221,8 @@ private slots:
         // VERDI shares ID 2 with BIANCHI above it; the chosen one goes.
         choose(control<QComboBox>(p, "Combo4"), 2);
         fx->dialogs()
-            .expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), true, QStringLiteral("Velmora"))
+            .expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), true,
+                            QStringLiteral("Velmora"))
             .expectMessage(QStringLiteral("Cliente eliminato"), QStringLiteral(" Velmora"), MsgIcon::Information);
         control<QPushButton>(p, "Command73")->click();
         QCOMPARE(client(3).name, QStringLiteral("bianchi srl"));
@@ -242,7 +244,8 @@ private slots:
         QCOMPARE(control<QLineEdit>(p, "Text26")->text(), QStringLiteral("ROSSI MARIO"));
 
         // An ID typed over the loaded one names another client: refused.
-        fx->dialogs().expectMessage(QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO"));
+        fx->dialogs().expectMessage(
+            QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO"));
         control<QCheckBox>(p, "Check7")->setChecked(true);
         control<QLineEdit>(p, "Text10")->setText(QStringLiteral("2"));
         fx->dialogs().expectMessage(QString(), QStringLiteral("Velmora"), MsgIcon::Information);
@@ -266,13 +269,15 @@ private slots:
             put(s, 1, 256, xl::Value::number(6));
         });
         choose(control<QComboBox>(p, "Combo4"), 1);
-        fx->dialogs().expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), true)
             .expectMessage(QStringLiteral("Cliente eliminato"));
         p->Command73_Click();
         QCOMPARE(items(control<QComboBox>(p, "Combo4")), QStringList({"TESTO"}));
         choose(control<QComboBox>(p, "Combo4"), 0);
         QCOMPARE(control<QLineEdit>(p, "Text10")->text(), QStringLiteral("abc"));
-        fx->dialogs().expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral("Si vuole Eliminare il Cliente  Selezionato ?"), true)
             .expectMessage(QStringLiteral("Cliente eliminato"));
         p->Command73_Click();
         QCOMPARE(control<QComboBox>(p, "Combo4")->count(), 0);
@@ -339,7 +344,8 @@ private slots:
     void anEmptiedIdBoxKeepsTheLoadedId() {
         open();
         choose(control<QComboBox>(p, "Combo4"), 0);
-        fx->dialogs().expectMessage(QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO"));
+        fx->dialogs().expectMessage(
+            QStringLiteral("Ora puoi Cambiare il Progressivo compilando il campo ID PROGRESSIVO"));
         control<QCheckBox>(p, "Check7")->setChecked(true);
         leave(control<QLineEdit>(p, "Text10"));
         control<QLineEdit>(p, "Text14")->setText(QStringLiteral("R99"));

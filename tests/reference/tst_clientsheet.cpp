@@ -200,8 +200,7 @@ private slots:
         QVERIFY(!store::findClient(b.book, QString()));
 
         b.sheet(QStringLiteral("Pratica")).Activate();
-        QCOMPARE(store::clientNames(b.book),
-                 (QStringList{"ROSSI MARIO", "BIANCHI SRL", "TESTO", "DOPPIO"}));
+        QCOMPARE(store::clientNames(b.book), (QStringList{"ROSSI MARIO", "BIANCHI SRL", "TESTO", "DOPPIO"}));
         QCOMPARE(b.activeSheet(), QStringLiteral("Pratica")); // reading leaves the active sheet
         store::activateClients(b.book);
         QCOMPARE(b.activeSheet(), kCliente);

@@ -51,7 +51,7 @@ private slots:
         QCOMPARE(box.count(), 2);
         QCOMPARE(box.itemText(0), QStringLiteral("ROSSI"));
         QCOMPARE(box.itemText(1), QStringLiteral("12,5"));
-        QCOMPARE(refdata::chosenIndex(&box), -1); // filling chooses nothing
+        QCOMPARE(refdata::chosenIndex(&box), -1);        // filling chooses nothing
         refdata::refill(&box, store::clientNames(book)); // twice: still each once
         QCOMPARE(box.count(), 2);
     }

@@ -76,7 +76,8 @@ private slots:
         control<QLineEdit>(s, "Text28")->setText(QStringLiteral("Cause penali"));
         fx->dialogs()
             .expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true, QStringLiteral("Velmora"))
-            .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"), QStringLiteral(" Velmora"), MsgIcon::Information);
+            .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"), QStringLiteral(" Velmora"),
+                           MsgIcon::Information);
         control<QPushButton>(s, "Command1")->click();
         QCOMPARE(sector(3).name, QStringLiteral("Penale"));
         QCOMPARE(sector(3).description, QStringLiteral("Cause penali"));
@@ -93,7 +94,8 @@ private slots:
         control<QLineEdit>(b, "Text31")->setText(QStringLiteral("nota"));
         fx->dialogs()
             .expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true, QStringLiteral("Velmora"))
-            .expectMessage(QStringLiteral("Faldone aggiunto con successo !"), QStringLiteral(" Velmora"), MsgIcon::Information);
+            .expectMessage(QStringLiteral("Faldone aggiunto con successo !"), QStringLiteral(" Velmora"),
+                           MsgIcon::Information);
         control<QPushButton>(b, "Command6")->click();
         QCOMPARE(binder(5).number, QStringLiteral("13"));
         QCOMPARE(binder(5).description, QStringLiteral("Nuovo"));
@@ -121,7 +123,8 @@ private slots:
         QCOMPARE(control<QComboBox>(s, "Combo6")->currentText(), QStringLiteral("Tributario")); // the panel keeps it
         QCOMPARE(sector(3).name, QString());
         // Yes: the gap is filled first.
-        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
         QCOMPARE(sector(3).name, QStringLiteral("Tributario"));
@@ -203,7 +206,8 @@ private slots:
         control<QPushButton>(s, "Command13")->click();
         QCOMPARE(control<QLineEdit>(fx->form().stampaP(), "Text1")->text(), QStringLiteral("10"));
         control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Penale"));
-        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
         control<QPushButton>(s, "Command2")->click();
@@ -232,7 +236,8 @@ private slots:
         // The first sector of the table: the focus stays where it was.
         control<QLineEdit>(s, "Text28")->setFocus();
         control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Civile"));
-        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
         QCOMPARE(sector(2).name, QStringLiteral("Civile"));
@@ -241,7 +246,8 @@ private slots:
         // From the second on the name box takes it.
         control<QLineEdit>(s, "Text28")->setFocus();
         control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Penale"));
-        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
         QCOMPARE(form.focusWidget(), control<QComboBox>(s, "Combo6"));
@@ -251,7 +257,8 @@ private slots:
         QCOMPARE(control<QComboBox>(b, "Combo5")->count(), 0);
         control<QLineEdit>(b, "Text29")->setFocus();
         control<QComboBox>(b, "Combo5")->setEditText(QStringLiteral("1"));
-        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true)
             .expectMessage(QStringLiteral("Faldone aggiunto con successo !"));
         b->Command6_Click();
         QCOMPARE(items(control<QComboBox>(b, "Combo5")), QStringList({"1"}));
@@ -264,17 +271,20 @@ private slots:
         Form1& form = fx->form();
         form.MenuClienti_Click();
         control<QLineEdit>(control<ClientPanel>(&form, "Frame3"), "Text26")->setText(QStringLiteral("NERI ANNA"));
-        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo Cliente ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo Cliente ?"), true)
             .expectMessage(QStringLiteral(" Cliente aggiunto"));
         control<ClientPanel>(&form, "Frame3")->Command70_Click();
         SectorPanel* s = sectors();
         control<QComboBox>(s, "Combo6")->setEditText(QStringLiteral("Penale"));
-        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo SETTORE ?"), true)
             .expectMessage(QStringLiteral("SETTORE aggiunto con successo !"));
         s->Command1_Click();
         BinderPanel* b = binders();
         control<QComboBox>(b, "Combo5")->setEditText(QStringLiteral("13"));
-        fx->dialogs().expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true)
+        fx->dialogs()
+            .expectQuestion(QStringLiteral(" Vuoi Inserire questo FALDONE ?"), true)
             .expectMessage(QStringLiteral("Faldone aggiunto con successo !"));
         b->Command6_Click();
 

@@ -35,7 +35,8 @@ private slots:
         OpenBook b;
         xl::Worksheet& s = b.sheet(kVarie);
         seed(s);
-        QCOMPARE(store::appendSector(b.book, {QStringLiteral("Penale"), QStringLiteral("Cause penali")}), Outcome::Done);
+        QCOMPARE(store::appendSector(b.book, {QStringLiteral("Penale"), QStringLiteral("Cause penali")}),
+                 Outcome::Done);
         QCOMPARE(textAt(s, 3, 5), QStringLiteral("Penale"));
         QCOMPARE(textAt(s, 3, 6), QStringLiteral("Cause penali"));
         QCOMPARE(store::appendBinder(b.book, {QStringLiteral("13"), QStringLiteral("Nuovo"), QStringLiteral("nota")}),
@@ -70,8 +71,8 @@ private slots:
         OpenBook b;
         xl::Worksheet& s = b.sheet(kVarie);
         seed(s);
-        QCOMPARE(store::updateBinder(b.book, 4, {QStringLiteral("12"), QStringLiteral("Archivio 2020"),
-                                                 QStringLiteral("scaffale 3")}),
+        QCOMPARE(store::updateBinder(
+                     b.book, 4, {QStringLiteral("12"), QStringLiteral("Archivio 2020"), QStringLiteral("scaffale 3")}),
                  Outcome::Done);
         const store::BinderRecord binder = store::readBinder(b.book, 4);
         QCOMPARE(binder.number, QStringLiteral("12"));

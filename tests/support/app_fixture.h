@@ -9,9 +9,9 @@
 
 #include <QObject>
 #include <QTemporaryDir>
-#include <stdexcept>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
 class Form1;
 
@@ -25,7 +25,9 @@ W* control(const QObject* root, const QString& name) {
     const QList<W*> found = root->findChildren<W*>(name);
     if (found.size() != 1)
         throw std::runtime_error(QStringLiteral("%1 controls named %2 under %3")
-                                     .arg(found.size()).arg(name, root->objectName()).toStdString());
+                                     .arg(found.size())
+                                     .arg(name, root->objectName())
+                                     .toStdString());
     return found.front();
 }
 // The control named `name` inside the panel named `panel` under `root`.

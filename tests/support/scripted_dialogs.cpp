@@ -34,8 +34,8 @@ ScriptedDialogs& ScriptedDialogs::expectOpenFile(const QString& answer) {
     return *this;
 }
 
-const ScriptedDialogs::Expectation* ScriptedDialogs::take(BoxKind kind, const QString& text,
-                                                          const QString& title, ui::MsgIcon icon) {
+const ScriptedDialogs::Expectation* ScriptedDialogs::take(BoxKind kind, const QString& text, const QString& title,
+                                                          ui::MsgIcon icon) {
     if (queue_.empty()) {
         failures << QStringLiteral("unexpected %1 box %2 (title %3)").arg(kindName(kind), show(text), show(title));
         return nullptr;
@@ -54,7 +54,9 @@ const ScriptedDialogs::Expectation* ScriptedDialogs::take(BoxKind kind, const QS
                         .arg(kindName(kind), show(text), show(title), show(last_.title));
     if (last_.icon && *last_.icon != icon)
         failures << QStringLiteral("message box %1 has icon %2, expected %3")
-                        .arg(show(text)).arg(int(icon)).arg(int(*last_.icon));
+                        .arg(show(text))
+                        .arg(int(icon))
+                        .arg(int(*last_.icon));
     return &last_;
 }
 
@@ -68,7 +70,8 @@ bool ScriptedDialogs::question(const QString& text, const QString& title, ui::De
     const Expectation* e = take(BoxKind::Question, text, title, ui::MsgIcon::None);
     if (e && e->defaultAnswer && *e->defaultAnswer != defaultAnswer)
         failures << QStringLiteral("question %1 has %2 as its default, expected %3")
-                        .arg(show(text), defaultAnswer == ui::DefaultAnswer::No ? QStringLiteral("No") : QStringLiteral("Yes"),
+                        .arg(show(text),
+                             defaultAnswer == ui::DefaultAnswer::No ? QStringLiteral("No") : QStringLiteral("Yes"),
                              *e->defaultAnswer == ui::DefaultAnswer::No ? QStringLiteral("No") : QStringLiteral("Yes"));
     return e && e->yes;
 }

@@ -18,10 +18,10 @@ enum class BoxKind { Message, Question, Input, OpenFile };
 
 struct Box {
     BoxKind kind;
-    QString text;          // message text, question, or input prompt
+    QString text; // message text, question, or input prompt
     QString title;
     ui::MsgIcon icon = ui::MsgIcon::None;
-    QString defaultText;   // input boxes
+    QString defaultText;                                      // input boxes
     ui::DefaultAnswer defaultAnswer = ui::DefaultAnswer::Yes; // questions
 };
 
@@ -50,7 +50,11 @@ public:
     // Empty when every box was expected and every expectation was used;
     // otherwise a description for the test's failure message.
     QString verify() const;
-    void clear() { queue_.clear(); shown.clear(); failures.clear(); }
+    void clear() {
+        queue_.clear();
+        shown.clear();
+        failures.clear();
+    }
 
 private:
     struct Expectation {
@@ -73,6 +77,7 @@ public:
     ~ScopedDialogs();
     ScriptedDialogs& operator*() { return d_; }
     ScriptedDialogs* operator->() { return &d_; }
+
 private:
     ScriptedDialogs d_;
     ui::Dialogs* previous_;

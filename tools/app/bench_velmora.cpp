@@ -15,18 +15,18 @@
 // Start-up runs the program on a private Xvfb display and waits for its main
 // window to be mapped there; it is skipped when Xvfb or xwininfo is missing.
 
-#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
+#include "platform/desktop/controls.h"
 #include "platform/xls/xlsfile.h"
 #include "practices/practicepanel.h"
-#include "tests/practices/practicecontrols.h"
 #include "practices/searchpanel.h"
 #include "reference/clientpanel.h"
 #include "store/schema.h"
-#include "tools/common/benchui.h"
+#include "tests/practices/practicecontrols.h"
 #include "tools/common/benchbook.h"
 #include "tools/common/benchstats.h"
+#include "tools/common/benchui.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,8 +39,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <functional>
@@ -105,7 +105,9 @@ struct Size {
         action[1].add(secondsOf([&] { f.Form_Activate(); }));
 
         f.MenuClienti_Click();
-        f.findChild<ClientPanel*>(QStringLiteral("Frame3"))->findChild<QLineEdit*>(QStringLiteral("Text26"))->setText(QStringLiteral("NUOVO CLIENTE %1").arg(++nextClient));
+        f.findChild<ClientPanel*>(QStringLiteral("Frame3"))
+            ->findChild<QLineEdit*>(QStringLiteral("Text26"))
+            ->setText(QStringLiteral("NUOVO CLIENTE %1").arg(++nextClient));
         action[2].add(secondsOf([&] { f.findChild<ClientPanel*>(QStringLiteral("Frame3"))->Command70_Click(); }));
 
         f.MenuPratiche_Click();
@@ -120,7 +122,8 @@ struct Size {
         pt::practice(&f).Command28->click();
         LedgerPanel* l = f.findChild<LedgerPanel*>(QStringLiteral("Frame8"));
         l->findChild<QCheckBox*>(QStringLiteral("Check11"))->setChecked(true);
-        action[4].add(secondsOf([&] { bench::choose(l->findChild<QComboBox*>(QStringLiteral("Combo8")), QStringLiteral("1")); }));
+        action[4].add(
+            secondsOf([&] { bench::choose(l->findChild<QComboBox*>(QStringLiteral("Combo8")), QStringLiteral("1")); }));
         f.MenuPratiche_Click();
     }
 };
@@ -140,9 +143,9 @@ public:
             return false;
         for (int attempt = 0; attempt < 5; ++attempt) {
             name_ = QStringLiteral(":%1").arg(QRandomGenerator::global()->bounded(100, 1000));
-            x_.start(QStringLiteral("Xvfb"), {name_, QStringLiteral("-screen"), QStringLiteral("0"),
-                                              QStringLiteral("1600x1000x24"), QStringLiteral("-nolisten"),
-                                              QStringLiteral("tcp")});
+            x_.start(QStringLiteral("Xvfb"),
+                     {name_, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1600x1000x24"),
+                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
             x_.waitForStarted();
             for (int i = 0; i < 50 && x_.state() == QProcess::Running; ++i) {
                 if (query(QStringLiteral("-root")).contains("Window id")) return true;
@@ -298,8 +301,8 @@ int main(int argc, char** argv) {
                     qPrintable(large.action[i].show(1000, "ms")),
                     qPrintable(ratio(large.action[i].median(), small.action[i].median())));
     if (startup)
-        std::printf("%-34s %-24s %-24s %s\n", "start-up until the window shows", qPrintable(small.startup.show(1000, "ms")),
-                    qPrintable(large.startup.show(1000, "ms")),
+        std::printf("%-34s %-24s %-24s %s\n", "start-up until the window shows",
+                    qPrintable(small.startup.show(1000, "ms")), qPrintable(large.startup.show(1000, "ms")),
                     qPrintable(ratio(large.startup.median(), small.startup.median())));
     else
         std::printf("start-up: not measured (no Xvfb or xwininfo, or --no-startup)\n");

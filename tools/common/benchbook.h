@@ -26,7 +26,8 @@ inline void fillWorkbook(xl::Workbook& book, int practices) {
         p.cellRef(r, 2).style = dateStyle;
         p.cellRef(r, 3).value = xl::Value(QStringLiteral("CLIENTE %1 SRL").arg(i % clients));
         p.cellRef(r, 4).value = xl::Value(QStringLiteral("Oggetto della pratica %1").arg(i));
-        p.cellRef(r, 5).value = xl::Value(QStringLiteral("Descrizione piuttosto lunga della pratica numero %1, con dettagli").arg(i));
+        p.cellRef(r, 5).value =
+            xl::Value(QStringLiteral("Descrizione piuttosto lunga della pratica numero %1, con dettagli").arg(i));
         p.cellRef(r, 6).value = xl::Value(QStringLiteral("Settore %1").arg(i % 20));
         p.cellRef(r, 7).value = xl::Value(QStringLiteral("Scaffale %1").arg(i % 300));
         p.cellRef(r, 8).value = xl::Value(QString::number(i % 400));

@@ -46,7 +46,8 @@ public:
         proc_.start(QStringLiteral("/usr/bin/python3"), {script, QStringLiteral("serve"), file, password, out});
         if (!proc_.waitForStarted(30000)) return fail("python3 non avviato");
         const QJsonObject ready = line();
-        if (!ready.value(QStringLiteral("ready")).toBool()) return fail(QString::fromUtf8(proc_.readAllStandardError()));
+        if (!ready.value(QStringLiteral("ready")).toBool())
+            return fail(QString::fromUtf8(proc_.readAllStandardError()));
         return true;
     }
     // One load and store; false when the office failed.

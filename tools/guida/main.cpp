@@ -8,11 +8,11 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTextDocument>
-#include <QTextFrame>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextFormat>
+#include <QTextFrame>
 #include <QTextStream>
 #include <cstdio>
 

@@ -1,14 +1,14 @@
 // bench-ledger [ENTRIES]: times the ledger panel alone on a large ledger (queries, the list of
 // every entry, modify with its save, delete); one run, no peer. The main
 // window's actions at two sizes and against LibreOffice: bench-velmora.
-#include "platform/desktop/controls.h"
 #include "app/form1.h"
 #include "ledger/ledgerpanel.h"
+#include "platform/desktop/controls.h"
 #include "platform/engine/vbconv.h"
 #include "platform/xls/xlsfile.h"
 #include "practices/practicepanel.h"
-#include "tests/practices/practicecontrols.h"
 #include "store/schema.h"
+#include "tests/practices/practicecontrols.h"
 #include "tools/common/benchui.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 // bench-store [PRACTICES]: times the store alone (layout pass, practice list read, sort of the
 // practice sheet) on one generated workbook, one run. What the user waits
 // for on the main window: bench-velmora.
-#include "store/schema.h"
-#include "store/practicesheet.h"
 #include "platform/engine/vbconv.h"
-#include <QGuiApplication>
+#include "store/practicesheet.h"
+#include "store/schema.h"
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <cstdio>
 
 // Times the layout pass, the practice list read and the sort of the practice
@@ -26,8 +26,10 @@ int main(int argc, char** argv) {
         for (int c = 3; c <= 12; ++c) p.Cells(r, c).SetValue(xl::Value(QString("testo %1 %2").arg(i).arg(c)));
     }
     auto& c = b->Sheets("Cliente");
-    for (int i = 0; i < 2000; ++i) for (int k = 1; k <= 17; ++k) c.Cells(i + 2, k).SetValue(xl::Value(QString("cliente %1").arg(i)));
-    QElapsedTimer t; t.start();
+    for (int i = 0; i < 2000; ++i)
+        for (int k = 1; k <= 17; ++k) c.Cells(i + 2, k).SetValue(xl::Value(QString("cliente %1").arg(i)));
+    QElapsedTimer t;
+    t.start();
     store::FormatWorkbook(*b);
     qint64 fmt = t.restart();
     auto rows = store::practices::listRows(book);
@@ -36,6 +38,6 @@ int main(int argc, char** argv) {
     qint64 sort = t.restart();
     store::FormatWorkbook(*b);
     qint64 fmt2 = t.restart();
-    std::printf("layout pass %lld ms (again %lld ms), practice list %lld ms (%zu rows), sort %lld ms\n", fmt, fmt2, list,
-                rows.size(), sort);
+    std::printf("layout pass %lld ms (again %lld ms), practice list %lld ms (%zu rows), sort %lld ms\n", fmt, fmt2,
+                list, rows.size(), sort);
 }

@@ -21,7 +21,6 @@
 
 #include <cstdio>
 
-
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
@@ -87,8 +86,8 @@ int main(int argc, char** argv) {
         if (!loLoad.empty()) {
             std::printf("libreoffice load:  %s\nlibreoffice store: %s\n", qPrintable(loLoad.show(1000, "ms", 0)),
                         qPrintable(loStore.show(1000, "ms", 0)));
-            std::printf("ratios of the medians: open %.1fx faster, save %.1fx faster\n", loLoad.median() / open.median(),
-                        loStore.median() / save.median());
+            std::printf("ratios of the medians: open %.1fx faster, save %.1fx faster\n",
+                        loLoad.median() / open.median(), loStore.median() / save.median());
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench-xls: %s\n", e.what());

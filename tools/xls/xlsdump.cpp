@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
                     if (cell.value.isEmpty()) continue;
                     const QString fmt = book->style(cell.style).numberFormat;
                     xl::Value v = cell.value;
-                    if (v.type() == xl::ValueType::Number && xl::isDateFormat(fmt)) v = xl::Value::date(v.numberValue());
+                    if (v.type() == xl::ValueType::Number && xl::isDateFormat(fmt))
+                        v = xl::Value::date(v.numberValue());
                     out << xl::columnLetters(c) << r << '\t' << typeName(v.type()) << '\t' << escaped(rawValue(v))
                         << '\t' << escaped(fmt) << '\t' << escaped(xl::formatValue(v, fmt)) << '\n';
                 }
