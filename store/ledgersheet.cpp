@@ -42,16 +42,6 @@ std::optional<xl::Value> dateValue(const xl::Value& v) {
     return std::nullopt;
 }
 
-// Writes one cell; an empty text leaves the cell empty, so that every reader
-// sees it as blank.
-void put(xl::Worksheet& sh, int row, int col, const xl::Value& v) {
-    xl::Range cell = sh.Cells(row, col);
-    if (isBlank(v))
-        cell.ClearContents();
-    else
-        cell.SetValue(v);
-}
-
 // The last row holding any cell of an entry (A to G); 1 when there is none.
 // Rows whose ID is empty inside the ledger do not end it.
 int lastEntryRow(xl::Worksheet& sh) {

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/guard.h"
 #include "platform/engine/vbconv.h"
+#include "store/rows.h"
 #include "store/schema.h"
 
 #include <algorithm>
@@ -35,19 +36,8 @@ constexpr int kAreaLastCol = 32;
 const QString kYes = QStringLiteral("SI");
 
 // An empty cell reads as empty text; both count as blank.
-bool isBlank(const xl::Value& v) { return v.isEmpty() || (v.isText() && v.textValue().isEmpty()); }
 
 xl::Worksheet& sheetOf(Book& book) { return book.sheet(kPratica); }
-
-// Writes one cell of a record; an empty text leaves the cell empty rather
-// than holding an empty text, so that every reader sees it as blank.
-void put(xl::Worksheet& sh, int row, int col, const xl::Value& v) {
-    xl::Range cell = sh.Cells(row, col);
-    if (isBlank(v))
-        cell.ClearContents();
-    else
-        cell.SetValue(v);
-}
 
 // Fields C to H, K and L, the same for an insert and a modify.
 void putTexts(xl::Worksheet& sh, int row, const PracticeRecord& r) {

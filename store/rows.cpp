@@ -6,6 +6,14 @@ namespace store {
 
 bool isBlank(const xl::Value& v) { return v.isEmpty() || (v.isText() && v.textValue().isEmpty()); }
 
+void put(xl::Worksheet& sheet, int row, int col, const xl::Value& v) {
+    xl::Range cell = sheet.Cells(row, col);
+    if (isBlank(v))
+        cell.ClearContents();
+    else
+        cell.SetValue(v);
+}
+
 int firstEmptyRow(xl::Worksheet& sheet, int column) {
     for (int row = 1; row <= vb::kMaxRow16; ++row) {
         if (isBlank(sheet.Cells(row, column).GetValue())) return row;

@@ -14,28 +14,23 @@ namespace {
 
 // Paper sizes in points (portrait), by the paper codes of the page setup.
 void paperSize(int code, double& w, double& h) {
-    switch (code) {
-    case 1:
-        w = 612;
-        h = 792;
-        break; // Letter
-    case 5:
-        w = 612;
-        h = 1008;
-        break; // Legal
-    case 8:
-        w = 841.89;
-        h = 1190.55;
-        break; // A3
-    case 11:
-        w = 419.53;
-        h = 595.28;
-        break; // A5
-    default:
-        w = 595.28;
-        h = 841.89;
-        break; // A4
-    }
+    struct Paper {
+        int code;
+        double w, h;
+    };
+    static constexpr Paper kPapers[] = {
+        {1, 612, 792},        // Letter
+        {5, 612, 1008},       // Legal
+        {8, 841.89, 1190.55}, // A3
+        {11, 419.53, 595.28}, // A5
+    };
+    w = 595.28; // A4, the default
+    h = 841.89;
+    for (const Paper& p : kPapers)
+        if (p.code == code) {
+            w = p.w;
+            h = p.h;
+        }
 }
 
 // Cuts rows (or columns) first..last into pages. Repeated titles take

@@ -379,16 +379,22 @@ private:
         writeNormalStyle();
     }
 
+    // The BOF that opens a substream: BIFF8, with the build and history
+    // fields Excel 97-2003 writes.
+    void writeBof(quint16 substream) {
+        b_.rec(rec::kBof, data([substream](ByteWriter& w) {
+                   w.u16(rec::kBiff8Version);
+                   w.u16(substream);
+                   w.u16(0x0DBB);
+                   w.u16(0x07CC);
+                   w.u32(0x000100C1);
+                   w.u32(0x00000006);
+               }));
+    }
+
     void writeGlobals(const QByteArray& filePass) {
         Builder& b = b_;
-        b.rec(rec::kBof, data([](ByteWriter& w) {
-                  w.u16(rec::kBiff8Version);
-                  w.u16(rec::kBofGlobals);
-                  w.u16(0x0DBB);
-                  w.u16(0x07CC);
-                  w.u32(0x000100C1);
-                  w.u32(0x00000006);
-              }));
+        writeBof(rec::kBofGlobals);
         if (!filePass.isEmpty()) b.rec(rec::kFilePass, filePass);
         b.rec16(rec::kInterfaceHdr, 0x04B0);
         b.rec16(rec::kMms, 0);
@@ -660,14 +666,7 @@ private:
     };
 
     void writeSheet(const xl::Worksheet& ws, int index) {
-        b_.rec(rec::kBof, data([](ByteWriter& w) {
-                   w.u16(rec::kBiff8Version);
-                   w.u16(rec::kBofWorksheet);
-                   w.u16(0x0DBB);
-                   w.u16(0x07CC);
-                   w.u32(0x000100C1);
-                   w.u32(0x00000006);
-               }));
+        writeBof(rec::kBofWorksheet);
         const SheetPlan plan = planRows(ws);
         const IndexFields index0 = writeIndex(plan);
         writeCalcSettings();
