@@ -16,8 +16,9 @@
 #include "practices/scannerform.h"
 #include "practices/searchpanel.h"
 #include "printing/stampap.h"
+#include "reference/binderpanel.h"
 #include "reference/clientpanel.h"
-#include "reference/sectorbinder.h"
+#include "reference/sectorpanel.h"
 #include "store/lockprobe.h"
 #include "store/schema.h"
 

@@ -9,8 +9,9 @@
 #include "practices/numberchooser.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
+#include "reference/binderpanel.h"
 #include "reference/clientpanel.h"
-#include "reference/sectorbinder.h"
+#include "reference/sectorpanel.h"
 #include "tests/ledger/ledgertest.h"
 
 #include <QAbstractButton>

@@ -11,8 +11,9 @@
 #include "practices/numberchooser.h"
 #include "practices/practicepanel.h"
 #include "practices/searchpanel.h"
+#include "reference/binderpanel.h"
 #include "reference/clientpanel.h"
-#include "reference/sectorbinder.h"
+#include "reference/sectorpanel.h"
 #include "store/lockprobe.h"
 #include "store/schema.h"
 

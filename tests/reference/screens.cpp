@@ -5,8 +5,9 @@
 
 #include "reftest.h"
 
+#include "reference/binderpanel.h"
 #include "reference/clientpanel.h"
-#include "reference/sectorbinder.h"
+#include "reference/sectorpanel.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,8 +6,9 @@
 
 #include "practices/practicepanel.h"
 #include "printing/stampap.h"
+#include "reference/binderpanel.h"
 #include "reference/clientpanel.h"
-#include "reference/sectorbinder.h"
+#include "reference/sectorpanel.h"
 #include "store/varie.h"
 
 #include <QPushButton>
