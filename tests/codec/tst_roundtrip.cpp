@@ -227,48 +227,29 @@ private slots:
                     b.u16(7); // rgce: the constant 7
                 }));
         };
+        // A result that is no number: its kind and value, then the 0xFFFF
+        // that marks the eight bytes as no double.
+        auto special = [](std::uint8_t kind, std::uint8_t value) {
+            return [kind, value](ByteWriter& b) {
+                b.u8(kind);
+                b.u8(0);
+                b.u8(value);
+                b.u8(0);
+                b.u8(0);
+                b.u8(0);
+                b.u16(0xFFFF);
+            };
+        };
         formula(3, 0, [](ByteWriter& b) { b.f64(2.25); });
-        formula(3, 1, [](ByteWriter& b) {
-            b.u8(0);
-            b.u8(0);
-            b.u8(0);
-            b.u8(0);
-            b.u8(0);
-            b.u8(0);
-            b.u16(0xFFFF);
-        });
+        formula(3, 1, special(0, 0));
         rec(0x0207, bytes([](ByteWriter& b) {
                 b.u16(5);
                 b.u8(0);
                 b.bytes("esito", 5);
             }));
-        formula(3, 2, [](ByteWriter& b) {
-            b.u8(1);
-            b.u8(0);
-            b.u8(1);
-            b.u8(0);
-            b.u8(0);
-            b.u8(0);
-            b.u16(0xFFFF);
-        });
-        formula(3, 3, [](ByteWriter& b) {
-            b.u8(2);
-            b.u8(0);
-            b.u8(0x2A);
-            b.u8(0);
-            b.u8(0);
-            b.u8(0);
-            b.u16(0xFFFF);
-        });
-        formula(3, 4, [](ByteWriter& b) {
-            b.u8(3);
-            b.u8(0);
-            b.u8(0);
-            b.u8(0);
-            b.u8(0);
-            b.u8(0);
-            b.u16(0xFFFF);
-        });
+        formula(3, 2, special(1, 1));
+        formula(3, 3, special(2, 0x2A));
+        formula(3, 4, special(3, 0));
 
         // In the last sheet, before WINDOW2: nothing after it holds offsets.
         const auto recs = records(stream);

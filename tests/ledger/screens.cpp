@@ -5,16 +5,15 @@
 
 #include "ledgertest.h"
 
+#include "tests/support/screens.h"
+
 #include <QApplication>
-#include <QDir>
 
 using namespace lt;
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath();
-    testsupport::AppFixture fx;
-    fx.writeWorkbook([](xl::Workbook& b) {
+    testsupport::Screens shots(argc, argv);
+    shots.fx.writeWorkbook([](xl::Workbook& b) {
         putPractices(b);
         putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Fondo spese iniziale", "A", "900,00", QDate(2024, 1, 12));
         putLedger(b, 3, 2, xl::Value(6), "BIANCHI SRL", "Visura camerale", "S", "-35,00", QDate(2024, 1, 20));
@@ -22,26 +21,26 @@ int main(int argc, char** argv) {
         putLedger(b, 5, 4, xl::Value(5), "ROSSI MARIO", "Contributo unificato", "S", "-50,00", QDate(2024, 2, 9));
         b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(5));
     });
-    if (!fx.start()) return 1;
-    Form1& f = fx.form();
+    if (!shots.fx.start()) return 1;
+    Form1& f = shots.fx.form();
     f.resize(1280, 800);
     f.MenuPratiche_Click();
     control<QPushButton>(&f, "Command28")->click();
     LedgerPanel* p = control<LedgerPanel>(&f, "Frame8");
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/ledger-insert.png"));
+    f.grab().save(shots.out + QStringLiteral("/ledger-insert.png"));
 
     control<QCheckBox>(p, "Check11")->setChecked(true);
     choose(control<QComboBox>(p, "Combo8"), QStringLiteral("5"));
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/ledger-query.png"));
+    f.grab().save(shots.out + QStringLiteral("/ledger-query.png"));
 
     clickRow(control<ListView>(p, "ListView3"), 0, QStringLiteral("3"));
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/ledger-loaded.png"));
+    f.grab().save(shots.out + QStringLiteral("/ledger-loaded.png"));
 
     control<QCheckBox>(p, "Check12")->setChecked(true);
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/ledger-client.png"));
+    f.grab().save(shots.out + QStringLiteral("/ledger-client.png"));
     return 0;
 }

@@ -9,6 +9,21 @@
 using namespace lt;
 using testsupport::AppFixture;
 
+namespace {
+
+// Opens the ledger on entry 1, an advance of 10,00 on practice 5 of ROSSI
+// MARIO in row 2, then the entries `more` puts below it, with the counter at
+// `next`.
+LedgerPanel* openAfterPrimo(AppFixture& fx, int next, const std::function<void(xl::Workbook&)>& more = {}) {
+    return openLedger(fx, [&](xl::Workbook& b) {
+        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
+        if (more) more(b);
+        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(next));
+    });
+}
+
+} // namespace
+
 class TestLedgerEntries : public QObject {
     Q_OBJECT
 private slots:
@@ -394,11 +409,9 @@ void TestLedgerEntries::modifyReachesLoadedEntryOnly() {
 
 void TestLedgerEntries::deleteLoadedEntry() {
     AppFixture fx;
-    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
-        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
+    LedgerPanel* p = openAfterPrimo(fx, 4, [](xl::Workbook& b) {
         putLedger(b, 3, 2, xl::Value(5), "ROSSI MARIO", "Secondo", "S", "-20,00");
         putLedger(b, 4, 3, xl::Value(5), "ROSSI MARIO", "Terzo", "A", "30,00");
-        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(4));
     });
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
@@ -436,10 +449,7 @@ void TestLedgerEntries::deleteLoadedEntry() {
 
 void TestLedgerEntries::deleteRefusals() {
     AppFixture fx;
-    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
-        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
-        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(2));
-    });
+    LedgerPanel* p = openAfterPrimo(fx, 2);
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
     // Nothing loaded: one message, the box unticked.
@@ -470,10 +480,7 @@ void TestLedgerEntries::deleteRefusals() {
 
 void TestLedgerEntries::renumber() {
     AppFixture fx;
-    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
-        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
-        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(2));
-    });
+    LedgerPanel* p = openAfterPrimo(fx, 2);
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
     control<QCheckBox>(p, "Check11")->setChecked(true);
@@ -511,11 +518,8 @@ void TestLedgerEntries::renumber() {
 
 void TestLedgerEntries::insertTakesIdFromCounter() {
     AppFixture fx;
-    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
-        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
-        putLedger(b, 3, 2, xl::Value(6), "BIANCHI SRL", "Secondo", "A", "20,00");
-        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(3));
-    });
+    LedgerPanel* p = openAfterPrimo(
+        fx, 3, [](xl::Workbook& b) { putLedger(b, 3, 2, xl::Value(6), "BIANCHI SRL", "Secondo", "A", "20,00"); });
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
     // An entry loaded in the query by client, then the mode left: the ID box
@@ -545,11 +549,8 @@ void TestLedgerEntries::insertTakesIdFromCounter() {
 
 void TestLedgerEntries::deleteReturnsToInsertLayout() {
     AppFixture fx;
-    LedgerPanel* p = openLedger(fx, [](xl::Workbook& b) {
-        putLedger(b, 2, 1, xl::Value(5), "ROSSI MARIO", "Primo", "A", "10,00");
-        putLedger(b, 3, 2, xl::Value(5), "ROSSI MARIO", "Secondo", "S", "-20,00");
-        b.Sheets(kSpese).GetRange("IV1").SetValue(xl::Value(3));
-    });
+    LedgerPanel* p = openAfterPrimo(
+        fx, 3, [](xl::Workbook& b) { putLedger(b, 3, 2, xl::Value(5), "ROSSI MARIO", "Secondo", "S", "-20,00"); });
     QVERIFY(p);
     xl::Worksheet& s = fx.sheet(kSpese);
     control<QCheckBox>(p, "Check15")->setChecked(true);

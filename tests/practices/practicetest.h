@@ -87,12 +87,19 @@ inline void putReferenceData(xl::Workbook& b) {
     put(v, 2, 6, QStringLiteral("Diritto civile"));
 }
 
+// Writes the workbook the program starts on: the reference data, then `more`.
+inline void writeWithReferenceData(testsupport::AppFixture& fx, const std::function<void(xl::Workbook&)>& more) {
+    fx.writeWorkbook([&](xl::Workbook& b) {
+        putReferenceData(b);
+        if (more) more(b);
+    });
+}
+
 // Starts the program on a workbook with the reference data and `practices`
 // in rows 2 down, and opens the practice panel.
 inline void open(testsupport::AppFixture& fx, const std::vector<Practice>& practices,
                  const std::function<void(xl::Workbook&)>& more = {}) {
-    fx.writeWorkbook([&](xl::Workbook& b) {
-        putReferenceData(b);
+    writeWithReferenceData(fx, [&](xl::Workbook& b) {
         int row = 2;
         for (const Practice& p : practices) putPractice(b.Sheets(kPratica), row++, p);
         if (more) more(b);

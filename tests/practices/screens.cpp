@@ -5,19 +5,17 @@
 
 #include "practicetest.h"
 
+#include "tests/support/screens.h"
+
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QLineEdit>
 
 using namespace pt;
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath();
-    testsupport::AppFixture fx;
-    fx.writeWorkbook([](xl::Workbook& b) {
-        putReferenceData(b);
+    testsupport::Screens shots(argc, argv);
+    writeWithReferenceData(shots.fx, [](xl::Workbook& b) {
         const char* clients[] = {"ROSSI MARIO", "BIANCHI SRL", "VERDI ANNA",         "ROSSI MARIO",
                                  "NERI GIULIA", "BIANCHI SRL", "GIALLI & FIGLI SNC", "ROSSI MARIO"};
         for (int i = 0; i < 8; ++i) {
@@ -28,8 +26,8 @@ int main(int argc, char** argv) {
         }
         b.Sheets(kPratica).GetRange(QStringLiteral("IV1")).SetValue(xl::Value(8));
     });
-    if (!fx.start()) return 1;
-    Form1& f = fx.form();
+    if (!shots.fx.start()) return 1;
+    Form1& f = shots.fx.form();
     f.resize(1280, 800);
     f.MenuPratiche_Click();
     const pt::PracticeControls p = pt::practice(&f);
@@ -37,23 +35,23 @@ int main(int argc, char** argv) {
     clickPractice(p->ListView1, QStringLiteral("4"));
     p->Text6->setText(QStringLiteral("Nota 4\r\nAllegato:-contratto.bmp"));
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/practices-panel.png"));
+    f.grab().save(shots.out + QStringLiteral("/practices-panel.png"));
 
     control<PracticePanel>(&f, "Frame1")->showInsertButtons(true);
     press(f, 2);
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/practices-chooser.png"));
+    f.grab().save(shots.out + QStringLiteral("/practices-chooser.png"));
     control<NumberChooserPanel>(&f, "Frame2")->Command3_Click();
 
     p.panel->cmd14_Click();
     pt::search(&f).Check8->setChecked(true);
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/practices-search.png"));
+    f.grab().save(shots.out + QStringLiteral("/practices-search.png"));
     pt::search(&f).Check8->setChecked(false);
     pt::search(&f).Combo7->setCurrentIndex(1);
     control<SearchPanel>(&f, "Frame6")->Combo7_Click(1);
     control<SearchPanel>(&f, "Frame6")->Command22_Click();
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/practices-search-client.png"));
+    f.grab().save(shots.out + QStringLiteral("/practices-search-client.png"));
     return 0;
 }

@@ -42,6 +42,14 @@ void fillNew(const pt::PracticeControls& p, const QString& number, const QString
     p->Combo3->setEditText(QStringLiteral("3"));
 }
 
+// Starts on practice 5 of ROSSI MARIO and clicks it in the list: loaded for a
+// modify, the insert buttons gone.
+void openOnRossiLoaded(AppFixture& fx) {
+    open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
+    QVERIFY(clickPractice(pt::practice(&fx.form())->ListView1, QStringLiteral("5")));
+    QVERIFY(!insertButtonsVisible(fx.form()));
+}
+
 } // namespace
 
 class TestPracticePanel : public QObject {
@@ -398,11 +406,9 @@ void TestPracticePanel::modifyRewritesRecord() {
 
 void TestPracticePanel::modifyAnsweredNoStillEmptiesPanel() {
     AppFixture fx;
-    open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
+    openOnRossiLoaded(fx);
     Form1& f = fx.form();
     const pt::PracticeControls p = pt::practice(&f);
-    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
-    QVERIFY(!insertButtonsVisible(f));
     p->Text3->setText(QStringLiteral("Non salvare"));
     fx.sheet(kPratica).Cells(2, 5).SetValue(QStringLiteral("in memoria"));
     fx.dialogs().expectQuestion(kAskModify, false, kV);
@@ -686,11 +692,9 @@ void TestPracticePanel::loadFromList() {
 
 void TestPracticePanel::insertButtonsReturnAfterAnyReset() {
     AppFixture fx;
-    open(fx, {{5, QStringLiteral("ROSSI MARIO")}});
+    openOnRossiLoaded(fx);
     Form1& f = fx.form();
     const pt::PracticeControls p = pt::practice(&f);
-    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
-    QVERIFY(!insertButtonsVisible(f));
     f.MenuPratiche_Click();
     QVERIFY(insertButtonsVisible(f));
 

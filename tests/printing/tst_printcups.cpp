@@ -58,6 +58,15 @@ void putBinder(xl::Workbook& b) {
     v.Cells(2, 2).SetValue(QStringLiteral("Faldone sette"));
 }
 
+// Starts the program on one binder and asks for the binder list: the printer
+// form it shows, or null when the program did not start.
+StampaP* binderListForm(AppFixture& fx) {
+    fx.writeWorkbook(putBinder);
+    if (!fx.start()) return nullptr;
+    fx.form().requestPrint(StampaP::BinderList);
+    return fx.form().stampaP();
+}
+
 } // namespace
 
 class TestPrintCups : public QObject {
@@ -91,11 +100,9 @@ void TestPrintCups::systemListsTheQueues() {
 
 void TestPrintCups::listAndLabelReachTheirQueues() {
     AppFixture fx;
-    fx.writeWorkbook(putBinder);
-    QVERIFY(fx.start());
+    StampaP* s = binderListForm(fx);
+    QVERIFY(s);
     Form1& f = fx.form();
-    f.requestPrint(StampaP::BinderList);
-    StampaP* s = f.stampaP();
     QVERIFY(control<QComboBox>(s, "Combo1")->findText(kArchive) >= 0);
     QCOMPARE(control<QLabel>(s, "Label1")->text(), QStringLiteral("La stampante predefinita è: \n") + kOffice);
 
@@ -197,11 +204,8 @@ void TestPrintCups::rejectedJobIsAFailedPrintout() {
 
 void TestPrintCups::stoppedQueueKeepsTheJob() {
     AppFixture fx;
-    fx.writeWorkbook(putBinder);
-    QVERIFY(fx.start());
-    Form1& f = fx.form();
-    f.requestPrint(StampaP::BinderList);
-    StampaP* s = f.stampaP();
+    StampaP* s = binderListForm(fx);
+    QVERIFY(s);
     control<QComboBox>(s, "Combo1")->setCurrentIndex(control<QComboBox>(s, "Combo1")->findText(kStopped));
     QVERIFY(control<QComboBox>(s, "Combo1")->currentIndex() >= 0);
 

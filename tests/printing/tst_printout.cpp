@@ -23,6 +23,14 @@ void fillList(xl::Worksheet& s, int rows) {
     }
 }
 
+// A sheet "Lista" of 150 records, its print area the header and all of them.
+xl::Worksheet& longList(xl::Workbook& book) {
+    xl::Worksheet& s = book.AddSheet(QStringLiteral("Lista"));
+    fillList(s, 150);
+    s.GetPageSetup().SetPrintArea(QStringLiteral("A1:C151"));
+    return s;
+}
+
 std::vector<int> rowsOf(const printout::Page& p) {
     std::vector<int> rows;
     for (const printout::PlacedCell& c : p.cells)
@@ -46,10 +54,8 @@ private slots:
 
 void TestPrintout::pagesFollowTheBreakCount() {
     xl::Workbook book;
-    xl::Worksheet& s = book.AddSheet(QStringLiteral("Lista"));
-    fillList(s, 150);
+    xl::Worksheet& s = longList(book);
     xl::PageSetup& ps = s.GetPageSetup();
-    ps.SetPrintArea(QStringLiteral("A1:C151"));
     ps.SetZoom(100);
 
     const auto pages = printout::layOut(s);
@@ -77,10 +83,8 @@ void TestPrintout::pagesFollowTheBreakCount() {
 
 void TestPrintout::fitToOnePageScalesDown() {
     xl::Workbook book;
-    xl::Worksheet& s = book.AddSheet(QStringLiteral("Lista"));
-    fillList(s, 150);
+    xl::Worksheet& s = longList(book);
     xl::PageSetup& ps = s.GetPageSetup();
-    ps.SetPrintArea(QStringLiteral("A1:C151"));
     ps.SetFitToPages(1, 1);
     const auto pages = printout::layOut(s);
     QCOMPARE(pages.size(), std::size_t(1));
@@ -186,10 +190,8 @@ void TestPrintout::headerCodesAndCentring() {
 
 void TestPrintout::pdfCarriesThePagesAsked() {
     xl::Workbook book;
-    xl::Worksheet& s = book.AddSheet(QStringLiteral("Lista"));
-    fillList(s, 150);
+    xl::Worksheet& s = longList(book);
     xl::PageSetup& ps = s.GetPageSetup();
-    ps.SetPrintArea(QStringLiteral("A1:C151"));
     ps.SetZoom(100);
     ps.PrintGridlines = true;
     ps.CenterHeader = QStringLiteral("Stampa di prova");

@@ -9,16 +9,15 @@
 #include "reference/clientpanel.h"
 #include "reference/sectorpanel.h"
 
+#include "tests/support/screens.h"
+
 #include <QApplication>
-#include <QDir>
 
 using namespace reftest;
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath();
-    testsupport::AppFixture fx;
-    fx.writeWorkbook([](xl::Workbook& b) {
+    testsupport::Screens shots(argc, argv);
+    shots.fx.writeWorkbook([](xl::Workbook& b) {
         xl::Worksheet& c = b.Sheets(QStringLiteral("Cliente"));
         const char* names[] = {"ROSSI MARIO", "BIANCHI SRL", "VERDI ANNA", "STUDIO NERI & ASSOCIATI"};
         for (int i = 0; i < 4; ++i) {
@@ -49,22 +48,22 @@ int main(int argc, char** argv) {
         put(v, 2, 5, xl::Value::text(QStringLiteral("Civile")));
         put(v, 2, 6, xl::Value::text(QStringLiteral("Cause civili")));
     });
-    if (!fx.start()) return 1;
-    Form1& f = fx.form();
+    if (!shots.fx.start()) return 1;
+    Form1& f = shots.fx.form();
     f.resize(1280, 800);
     f.MenuClienti_Click();
     choose(control<QComboBox>(&f, "Combo4"), 1);
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/reference-clients.png"));
+    f.grab().save(shots.out + QStringLiteral("/reference-clients.png"));
 
     f.MenuClassificazione_Click();
     choose(control<QComboBox>(&f, "Combo6"), 0);
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/reference-sectors.png"));
+    f.grab().save(shots.out + QStringLiteral("/reference-sectors.png"));
 
     f.MenuRaccoglitore_Click();
     choose(control<QComboBox>(&f, "Combo5"), 0);
     QApplication::processEvents();
-    f.grab().save(out + QStringLiteral("/reference-binders.png"));
+    f.grab().save(shots.out + QStringLiteral("/reference-binders.png"));
     return 0;
 }

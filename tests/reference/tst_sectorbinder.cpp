@@ -3,6 +3,7 @@
 // two differ in when the file is saved and what their exits leave.
 
 #include "reftest.h"
+#include "storetest.h"
 
 #include "practices/practicepanel.h"
 #include "printing/stampap.h"
@@ -21,17 +22,8 @@ namespace {
 
 const QString kVarie = QStringLiteral("Varie");
 
-// Three binders in A to C (the second with a gap after it is not there: no
-// gaps), one sector in E and F.
-void seedVarie(xl::Workbook& b) {
-    xl::Worksheet& s = b.Sheets(kVarie);
-    for (int i = 0; i < 3; ++i) {
-        put(s, 2 + i, 1, xl::Value::text(QString::number(10 + i)));
-        put(s, 2 + i, 2, xl::Value::text(QStringLiteral("Faldone %1").arg(10 + i)));
-    }
-    put(s, 2, 5, xl::Value::text(QStringLiteral("Civile")));
-    put(s, 2, 6, xl::Value::text(QStringLiteral("Cause civili")));
-}
+// Three binders without gaps, one sector.
+void seedVarie(xl::Workbook& b) { storetest::seedVarie(b.Sheets(kVarie)); }
 
 } // namespace
 

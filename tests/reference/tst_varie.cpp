@@ -16,16 +16,6 @@ namespace {
 
 const QString kVarie = QStringLiteral("Varie");
 
-// Three binders, one sector.
-void seed(xl::Worksheet& s) {
-    for (int i = 0; i < 3; ++i) {
-        put(s, 2 + i, 1, xl::Value::text(QString::number(10 + i)));
-        put(s, 2 + i, 2, xl::Value::text(QStringLiteral("Faldone %1").arg(10 + i)));
-    }
-    put(s, 2, 5, xl::Value::text(QStringLiteral("Civile")));
-    put(s, 2, 6, xl::Value::text(QStringLiteral("Cause civili")));
-}
-
 } // namespace
 
 class TestVarie : public QObject {
@@ -34,7 +24,7 @@ private slots:
     void eachTableGrowsAtItsOwnFirstEmptyCell() {
         OpenBook b;
         xl::Worksheet& s = b.sheet(kVarie);
-        seed(s);
+        seedVarie(s);
         QCOMPARE(store::appendSector(b.book, {QStringLiteral("Penale"), QStringLiteral("Cause penali")}),
                  Outcome::Done);
         QCOMPARE(textAt(s, 3, 5), QStringLiteral("Penale"));
@@ -70,7 +60,7 @@ private slots:
     void rewritesKeepTheHeaderAndTheSectorName() {
         OpenBook b;
         xl::Worksheet& s = b.sheet(kVarie);
-        seed(s);
+        seedVarie(s);
         QCOMPARE(store::updateBinder(
                      b.book, 4, {QStringLiteral("12"), QStringLiteral("Archivio 2020"), QStringLiteral("scaffale 3")}),
                  Outcome::Done);
@@ -102,7 +92,7 @@ private slots:
     void listsAndFindsStopAtTheFirstEmptyKey() {
         OpenBook b;
         xl::Worksheet& s = b.sheet(kVarie);
-        seed(s);
+        seedVarie(s);
         put(s, 3, 5, xl::Value::number(12.5));
         put(s, 5, 5, xl::Value::text(QStringLiteral("after the gap")));
         b.sheet(QStringLiteral("Pratica")).Activate();
