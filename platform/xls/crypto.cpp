@@ -54,30 +54,14 @@ public:
     }
 
     bool blockKeyed() const override { return true; }
-    void applyBlocks(unsigned char* buf, std::size_t size) const override {
-        const std::size_t blocks = (size + kBlock - 1) / kBlock;
-        auto work = [&](std::size_t first, std::size_t last) {
-            arcfour_ctx ctx;
-            for (std::size_t b = first; b < last; ++b) {
-                unsigned char key[16];
-                std::size_t keyLen = 16;
-                blockKey(static_cast<std::uint32_t>(b), key, keyLen);
-                arcfour_set_key(&ctx, keyLen, key);
-                const std::size_t off = b * kBlock, n = std::min(kBlock, size - off);
-                arcfour_crypt(&ctx, n, buf + off, buf + off);
-            }
-        };
-        // Blocks are keyed independently, so they can be done side by side.
-        const std::size_t threads =
-            std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), blocks / 256 + 1);
-        std::vector<std::thread> pool;
-        const std::size_t per = (blocks + threads - 1) / threads;
-        for (std::size_t t = 1; t < threads; ++t) {
-            const std::size_t a = t * per, b = std::min(blocks, a + per);
-            if (a < b) pool.emplace_back(work, a, b);
-        }
-        work(0, std::min(blocks, per));
-        for (auto& th : pool) th.join();
+    void blockKeystream(std::size_t block, unsigned char* out, std::size_t n) const override {
+        unsigned char key[16];
+        std::size_t keyLen = 16;
+        blockKey(static_cast<std::uint32_t>(block), key, keyLen);
+        arcfour_ctx ctx;
+        arcfour_set_key(&ctx, keyLen, key);
+        std::memset(out, 0, n);
+        arcfour_crypt(&ctx, n, out, out);
     }
 
 protected:
@@ -524,32 +508,80 @@ QByteArray makeFilePass(Scheme scheme, const QString& password, std::uint32_t ke
     return out;
 }
 
+namespace {
+
+// Below this many blocks per thread, starting a thread costs more than the
+// blocks it would take over.
+constexpr std::size_t kBlocksPerThread = 256;
+
+// The bytes of record data that a scheme protects, from `data` on.
+std::size_t clearPrefix(std::uint16_t type, std::size_t len) {
+    if (clearRecord(type)) return len;
+    if (type == rec::kBoundSheet) return std::min<std::size_t>(4, len); // the sheet's stream offset
+    return 0;
+}
+
+// XORs the keystream into the protected bytes of [from, to) of the stream,
+// walking the records from `pos`, the start of the record that holds
+// `from`, up to `limit`, where the whole records end. Each block's
+// keystream is made once, when its first protected byte comes.
+void sealRange(unsigned char* p, std::size_t pos, std::size_t from, std::size_t to, std::size_t limit,
+               const StreamCipher& cipher) {
+    unsigned char ks[kBlock];
+    std::size_t ksBlock = std::size_t(-1);
+    while (pos < to && pos + 4 <= limit) {
+        const std::uint16_t type = le16(p + pos);
+        const std::size_t len = le16(p + pos + 2);
+        const std::size_t data = pos + 4;
+        std::size_t at = std::max(from, data + clearPrefix(type, len));
+        const std::size_t end = std::min(to, data + len);
+        while (at < end) {
+            const std::size_t block = at / kBlock, base = block * kBlock;
+            if (block != ksBlock) {
+                cipher.blockKeystream(block, ks, std::min(kBlock, limit - base));
+                ksBlock = block;
+            }
+            const std::size_t stop = std::min(end, base + kBlock);
+            for (; at < stop; ++at) p[at] ^= ks[at - base];
+        }
+        pos = data + len;
+    }
+}
+
+} // namespace
+
 bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt) {
     if (cipher.blockKeyed()) {
-        const QByteArray original = stream; // shared until the write below
         auto* p = reinterpret_cast<unsigned char*>(stream.data());
-        const auto* o = reinterpret_cast<const unsigned char*>(original.constData());
         const std::size_t n = std::size_t(stream.size());
-        cipher.applyBlocks(p, n);
-        // Put back what stays in clear: headers, some records, sheet offsets.
-        std::size_t pos = 0;
+        const std::size_t blocks = (n + kBlock - 1) / kBlock;
+        const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()),
+                                                          blocks / kBlocksPerThread + 1);
+        const std::size_t per = (blocks + threads - 1) / threads * kBlock;
+        // One pass over the headers finds where the whole records end and
+        // the record each piece starts in; the pieces are then sealed side by
+        // side (headers are only read, so the pieces never share a byte).
+        std::vector<std::size_t> starts(threads, 0);
+        std::size_t pos = 0, piece = 1;
+        bool whole = true;
         while (pos + 4 <= n) {
-            std::uint16_t type = le16(o + pos);
-            std::size_t len = le16(o + pos + 2);
-            std::size_t data = pos + 4;
-            if (len > n - data) {
-                std::memcpy(p + pos, o + pos, n - pos);
-                return false;
+            const std::size_t next = pos + 4 + le16(p + pos + 2);
+            if (next > n) {
+                whole = false;
+                break;
             }
-            std::memcpy(p + pos, o + pos, 4);
-            if (clearRecord(type))
-                std::memcpy(p + data, o + data, len);
-            else if (type == rec::kBoundSheet)
-                std::memcpy(p + data, o + data, std::min<std::size_t>(4, len));
-            pos = data + len;
+            for (; piece < threads && piece * per < next; ++piece) starts[piece] = pos;
+            pos = next;
         }
-        if (pos < n) std::memcpy(p + pos, o + pos, n - pos);
-        return true;
+        for (; piece < threads; ++piece) starts[piece] = pos;
+        const std::size_t limit = pos;
+        std::vector<std::thread> pool;
+        for (std::size_t t = 1; t < threads; ++t)
+            pool.emplace_back(sealRange, p, starts[t], t * per, std::min(limit, (t + 1) * per), limit,
+                              std::cref(cipher));
+        sealRange(p, 0, 0, std::min(limit, per), limit, cipher);
+        for (auto& th : pool) th.join();
+        return whole;
     }
     auto* p = reinterpret_cast<unsigned char*>(stream.data());
     const std::size_t n = std::size_t(stream.size());

@@ -48,12 +48,14 @@ public:
     // locate the record the bytes belong to (XOR obfuscation keys on them).
     virtual void apply(unsigned char* buf, std::size_t from, std::size_t len, std::size_t recordDataStart,
                        std::size_t recordSize, bool encrypt) = 0;
-    // Block-keyed ciphers can transform a whole stream at once (the walk
-    // then puts the clear parts back), spread over several threads.
+    // Block-keyed ciphers (the RC4 schemes, keyed afresh every 1024 stream
+    // bytes) give the keystream of any block on its own, so a whole stream
+    // can be done in pieces side by side; `n` is at most 1024.
     virtual bool blockKeyed() const { return false; }
-    virtual void applyBlocks(unsigned char* buf, std::size_t size) const {
-        (void)buf;
-        (void)size;
+    virtual void blockKeystream(std::size_t block, unsigned char* out, std::size_t n) const {
+        (void)block;
+        (void)out;
+        (void)n;
     }
 };
 
