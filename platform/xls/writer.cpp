@@ -29,7 +29,7 @@ bool fitsLatin1(const QString& s) {
 }
 
 // Characters of a string, 8-bit when every character fits.
-void appendChars(ByteWriter& w, const QString& s, bool high) {
+void appendChars(ByteWriter& w, QStringView s, bool high) {
     if (high) {
         for (QChar c : s) w.u16(c.unicode());
     } else {
@@ -169,20 +169,31 @@ private:
             formulaCells_.insert(&c);
             if (!c.kept->sheets.isEmpty()) sheetRefs_ = true;
         });
-        std::size_t cap = 64;
-        while (cap < texts * 2) cap *= 2;
-        std::vector<std::uint32_t> table(cap, 0); // index + 1 into sst_
-        const std::size_t mask = cap - 1;
+        // Each slot keeps the low half of its text's hash beside the index: a
+        // probe that misses is told apart without reaching the text, and the
+        // table grows with the distinct texts rather than the cells (a small
+        // table stays in the cache; most texts of a large workbook repeat).
+        struct Slot {
+            std::uint32_t hash = 0;
+            std::uint32_t index = 0; // + 1 into sst_; 0 for a free slot
+        };
+        std::vector<Slot> table(1024);
+        std::size_t mask = table.size() - 1;
+        auto place = [](std::vector<Slot>& t, std::size_t m, Slot s) {
+            std::size_t i = s.hash & m;
+            while (t[i].index != 0) i = (i + 1) & m;
+            t[i] = s;
+        };
         cellSst_.reserve(texts);
         forEachCell([&](const xl::Cell& c) {
             if (!c.value.isText() || (c.kept && formulaCells_.contains(&c))) return;
             ++totalStrings_;
             const QString& text = c.value.textValue();
-            const std::size_t h = qHash(QStringView(text));
+            const auto h = std::uint32_t(qHash(QStringView(text)));
             std::size_t i = h & mask;
-            while (table[i] != 0) {
-                const std::uint32_t k = table[i] - 1;
-                if (sstHash_[k] == h && *sst_[k] == text) {
+            while (table[i].index != 0) {
+                const std::uint32_t k = table[i].index - 1;
+                if (table[i].hash == h && *sst_[k] == text) {
                     cellSst_.push_back(k);
                     return;
                 }
@@ -190,9 +201,16 @@ private:
             }
             const auto k = std::uint32_t(sst_.size());
             sst_.push_back(&text);
-            sstHash_.push_back(h);
-            table[i] = k + 1;
+            table[i] = {h, k + 1};
             cellSst_.push_back(k);
+            if (sst_.size() * 2 > table.size()) {
+                std::vector<Slot> bigger(table.size() * 2);
+                const std::size_t m = bigger.size() - 1;
+                for (const Slot& s : table)
+                    if (s.index != 0) place(bigger, m, s);
+                table.swap(bigger);
+                mask = m;
+            }
         });
     }
 
@@ -625,7 +643,7 @@ private:
                     continue;
                 }
                 qsizetype n = std::min<qsizetype>(fit, s.size() - done);
-                appendChars(b.w, s.mid(done, n), high);
+                appendChars(b.w, QStringView(s).mid(done, n), high); // a view: no copy of each piece
                 done += n;
             }
         }
@@ -1124,7 +1142,6 @@ private:
     QHash<QString, int> sheetIndex_;
     QSet<const xl::Cell*> formulaCells_;
     bool sheetRefs_ = false;
-    std::vector<std::size_t> sstHash_;
     std::vector<const QString*> sst_;
     std::vector<std::uint32_t> cellSst_;
     std::size_t nextSst_ = 0;

@@ -153,6 +153,44 @@ private slots:
         for (int i = 0; i < texts.size(); ++i) QCOMPARE(back->Sheets(1).cellAt(i + 1, 1)->value.textValue(), texts[i]);
     }
 
+    // Each distinct text is in the table once, numbered in the order the
+    // cells first show it, sheet by sheet and row by row; repeats point back
+    // to it, also past the point where the lookup outgrows its first size.
+    void sharedStringsOnceInFirstSeenOrder() {
+        xl::Workbook book;
+        xl::Worksheet& a = book.AddSheet(QStringLiteral("A"));
+        xl::Worksheet& b = book.AddSheet(QStringLiteral("B"));
+        QStringList seen;
+        std::vector<std::uint32_t> expected;
+        auto put = [&](xl::Worksheet& ws, int row, int col, const QString& t) {
+            ws.cellRef(row, col).value = xl::Value(t);
+            qsizetype k = seen.indexOf(t);
+            if (k < 0) {
+                k = seen.size();
+                seen << t;
+            }
+            expected.push_back(std::uint32_t(k));
+        };
+        for (int r = 1; r <= 1500; ++r) {
+            put(a, r, 1, QStringLiteral("cliente %1").arg((r * 7919) % 1200));
+            put(a, r, 2, r % 5 == 0 ? QStringLiteral("Aperta") : QStringLiteral("Chiusa"));
+        }
+        for (int r = 1; r <= 1500; ++r) put(b, r, 1, QStringLiteral("cliente %1").arg((r * 104729) % 2100));
+        const QByteArray stream = encodeWorkbookStream(book, QString());
+        const auto* p = reinterpret_cast<const unsigned char*>(stream.constData());
+        std::vector<std::uint32_t> got;
+        for (const RecordInfo& r : records(stream)) {
+            if (r.type == 0x00FC) {
+                QCOMPARE(le32(p + r.data), std::uint32_t(expected.size()));
+                QCOMPARE(le32(p + r.data + 4), std::uint32_t(seen.size()));
+            }
+            if (r.type == 0x00FD) got.push_back(le32(p + r.data + 6));
+        }
+        QVERIFY(got == expected);
+        auto back = decodeWorkbookStream(stream, QString());
+        QCOMPARE(back->Sheets(2).cellAt(1500, 1)->value.textValue(), QStringLiteral("cliente %1").arg((1500 * 104729) % 2100));
+    }
+
     // Records other programs write and we do not: packed numbers and blanks,
     // inline labels, formulas with their cached results.
     void recordsOfOtherWriters() {
