@@ -14,12 +14,16 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <thread>
 
 namespace xls::detail {
 
 namespace {
 
 constexpr std::size_t kMaxData = 8224;
+// Below this many texts per thread, starting a thread costs more than the
+// hashing it would take over.
+constexpr std::size_t kTextsPerThread = 16384;
 constexpr int kFirstCellXf = 15; // XFs 0-14 are the cell styles' own
 
 bool fitsLatin1(const QString& s) {
@@ -155,20 +159,32 @@ private:
     // The shared string table: each distinct text once, found again through
     // an open-addressing table over views of the engine's own strings.
     void collectStrings() {
-        std::size_t texts = 0;
-        // A formula's text result goes in a record of its own, not in the table.
+        // The texts that go in the table, in the order of their cells. A
+        // formula's text result goes in a record of its own, not in the table.
+        std::vector<const QString*> texts;
         forEachCell([&](const xl::Cell& c) {
-            if (!c.kept) {
-                texts += c.value.isText();
-                return;
-            }
-            if (!formulaOut(c)) {
-                texts += c.value.isText();
+            if (!c.kept || !formulaOut(c)) {
+                if (c.value.isText()) texts.push_back(&c.value.textValue());
                 return;
             }
             formulaCells_.insert(&c);
             if (!c.kept->sheets.isEmpty()) sheetRefs_ = true;
         });
+        // Hashing reads every text where the engine keeps it, scattered in
+        // memory: the reads overlap when the texts are hashed side by side.
+        const std::size_t count = texts.size();
+        std::vector<std::uint32_t> hashes(count);
+        auto hashRange = [&](std::size_t from, std::size_t to) {
+            for (std::size_t t = from; t < to; ++t) hashes[t] = std::uint32_t(qHash(QStringView(*texts[t])));
+        };
+        const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()),
+                                                          count / kTextsPerThread + 1);
+        const std::size_t per = (count + threads - 1) / threads;
+        std::vector<std::thread> pool;
+        for (std::size_t t = 1; t < threads; ++t)
+            pool.emplace_back(hashRange, std::min(count, t * per), std::min(count, (t + 1) * per));
+        hashRange(0, std::min(count, per));
+        for (auto& th : pool) th.join();
         // Each slot keeps the low half of its text's hash beside the index: a
         // probe that misses is told apart without reaching the text, and the
         // table grows with the distinct texts rather than the cells (a small
@@ -184,21 +200,25 @@ private:
             while (t[i].index != 0) i = (i + 1) & m;
             t[i] = s;
         };
-        cellSst_.reserve(texts);
-        forEachCell([&](const xl::Cell& c) {
-            if (!c.value.isText() || (c.kept && formulaCells_.contains(&c))) return;
-            ++totalStrings_;
-            const QString& text = c.value.textValue();
-            const auto h = std::uint32_t(qHash(QStringView(text)));
+        totalStrings_ = count;
+        cellSst_.reserve(count);
+        for (std::size_t t = 0; t < count; ++t) {
+            constexpr std::size_t kAhead = 8; // slots asked for early, so their reads overlap
+            if (t + kAhead < count) __builtin_prefetch(&table[hashes[t + kAhead] & mask]);
+            const QString& text = *texts[t];
+            const std::uint32_t h = hashes[t];
             std::size_t i = h & mask;
+            bool found = false;
             while (table[i].index != 0) {
                 const std::uint32_t k = table[i].index - 1;
                 if (table[i].hash == h && *sst_[k] == text) {
                     cellSst_.push_back(k);
-                    return;
+                    found = true;
+                    break;
                 }
                 i = (i + 1) & mask;
             }
+            if (found) continue;
             const auto k = std::uint32_t(sst_.size());
             sst_.push_back(&text);
             table[i] = {h, k + 1};
@@ -211,7 +231,7 @@ private:
                 table.swap(bigger);
                 mask = m;
             }
-        });
+        }
     }
 
     template <class F>
