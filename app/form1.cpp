@@ -351,7 +351,6 @@ void Form1::switchPanels(std::initializer_list<std::pair<store::Panel, bool>> ch
 }
 
 bool Form1::practiceShown() const { return shown(Frame1); }
-QString Form1::shownPracticeNumber() const { return Frame1 ? Frame1->shownNumber() : QString(); }
 store::SearchState Form1::lastSearch() const { return Frame6 ? Frame6->searchState() : store::SearchState{}; }
 store::ShownPractice Form1::shownPractice() const { return Frame1 ? Frame1->shownPractice() : store::ShownPractice{}; }
 bool Form1::printLabel() { return printing::printLabel(book_, shownPractice()); }

@@ -69,7 +69,6 @@ public:
     void openDocument(const QString& path) override { OpenDocument(this, path); }
     QString documentsFolder() const override { return programFolder_ + QStringLiteral("/Documenti/"); }
     bool practiceShown() const override;
-    QString shownPracticeNumber() const override;
     store::SearchState lastSearch() const override;
     store::ShownPractice shownPractice() const override;
     bool printLabel() override;

@@ -370,7 +370,6 @@ void PracticePanel::Check1_Click() {
     }
 }
 
-QString PracticePanel::shownNumber() const { return Text1->text(); }
 
 void PracticePanel::setNumber(const QString& number) { Text1->setText(number); }
 

@@ -66,8 +66,6 @@ public:
     Form5& scannerForm();
     Form3& attachmentsForm();
 
-    // The number of the practice shown ("" when none is loaded).
-    QString shownNumber() const;
     // The practice as the panel shows it, the estimate as typed.
     store::PracticeRecord shownRecord() const;
     // Every field as it stands on screen, saved or not, for the printouts.

@@ -77,12 +77,7 @@ SearchPanel::SearchPanel(store::PanelContext& ctx) : QGroupBox(QStringLiteral("R
 
 store::SearchState SearchPanel::searchState() const {
     store::SearchState s;
-    switch (lastSearch_) {
-    case Search::None: s.last = store::SearchState::None; break;
-    case Search::InPreparation: s.last = store::SearchState::InPreparation; break;
-    case Search::Completed: s.last = store::SearchState::Completed; break;
-    case Search::Client: s.last = store::SearchState::Client; break;
-    }
+    s.last = lastSearch_;
     s.inPreparationTicked = Check8->isChecked();
     s.completedTicked = Check9->isChecked();
     return s;

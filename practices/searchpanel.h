@@ -24,7 +24,7 @@ public:
 
     // Which search last filled the work area, so that its printout carries
     // the right title whatever the boxes show by the time it is asked for.
-    enum class Search { None, InPreparation, Completed, Client };
+    using Search = store::SearchState::Kind;
     Search lastSearch() const { return lastSearch_; }
     // The last search and the state boxes, as the printouts ask for them.
     store::SearchState searchState() const;

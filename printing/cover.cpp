@@ -13,7 +13,7 @@ bool practiceForCover(const store::PanelContext& ctx) {
         ui::dialogs().message(msg::kCoverNeedsPanel, msg::kTitle, ui::MsgIcon::Information);
         return false;
     }
-    if (ctx.shownPracticeNumber().isEmpty()) {
+    if (ctx.shownPractice().number.isEmpty()) {
         ui::dialogs().message(msg::kCoverNeedsPractice, msg::kTitle, ui::MsgIcon::Information);
         return false;
     }

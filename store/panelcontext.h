@@ -57,7 +57,6 @@ public:
 
     // What the printouts ask of the practice side.
     virtual bool practiceShown() const = 0;
-    virtual QString shownPracticeNumber() const = 0;
     virtual SearchState lastSearch() const = 0;
     virtual ShownPractice shownPractice() const = 0;
     // The label of the practice shown, on the current printer; false when

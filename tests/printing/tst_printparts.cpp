@@ -67,7 +67,6 @@ struct Desk : store::PanelContext {
     void openDocument(const QString&) override {}
     QString documentsFolder() const override { return {}; }
     bool practiceShown() const override { return shown; }
-    QString shownPracticeNumber() const override { return practice.number; }
     store::SearchState lastSearch() const override { return search; }
     store::ShownPractice shownPractice() const override { return practice; }
     bool printLabel() override { return printing::printLabel(book_, practice); }
