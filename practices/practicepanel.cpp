@@ -370,7 +370,6 @@ void PracticePanel::Check1_Click() {
     }
 }
 
-
 void PracticePanel::setNumber(const QString& number) { Text1->setText(number); }
 
 void PracticePanel::appendNote(const QString& line) { Text6->setText(Text6->text() + QStringLiteral("\r\n") + line); }
