@@ -789,9 +789,6 @@ void LedgerPanel::StripExpenseSign() {
 // ---------------------------------------------------------------------------
 // The lists of the two combo boxes
 
-void LedgerPanel::LoadLedgerPracticeCombo() {
-    Combo8->clear();
-    fillComboList(Combo8, store::ledgerPracticeNumbers(ctx_.book()));
-}
+void LedgerPanel::LoadLedgerPracticeCombo() { refillComboList(Combo8, store::ledgerPracticeNumbers(ctx_.book())); }
 
 void LedgerPanel::LoadDistinctLedgerClients() { fillComboList(Combo9, store::ledgerClients(ctx_.book())); }

@@ -57,10 +57,7 @@ private:
 };
 
 // One of the reference lists (clients, binders, sectors) into a combo box.
-void fillList(QComboBox* combo, const QStringList& items) {
-    combo->clear();
-    fillComboList(combo, items);
-}
+void fillList(QComboBox* combo, const QStringList& items) { refillComboList(combo, items); }
 
 } // namespace
 

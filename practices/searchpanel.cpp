@@ -84,9 +84,8 @@ store::SearchState SearchPanel::searchState() const {
 }
 
 void SearchPanel::LoadSearchClientCombo() {
-    Combo7->clear();
     store::activateClients(ctx_.book());
-    fillComboList(Combo7, store::clientNames(ctx_.book()));
+    refillComboList(Combo7, store::clientNames(ctx_.book()));
 }
 
 void SearchPanel::openPanel() {

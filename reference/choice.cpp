@@ -13,10 +13,7 @@ int chosenIndex(const QComboBox* box) {
     return box->currentText() == box->itemText(i) ? i : -1;
 }
 
-void refill(QComboBox* box, const QStringList& names) {
-    box->clear();
-    fillComboList(box, names);
-}
+void refill(QComboBox* box, const QStringList& names) { refillComboList(box, names); }
 
 QString boxText(const QWidget* box) {
     if (auto* e = qobject_cast<const QLineEdit*>(box)) return e->text();

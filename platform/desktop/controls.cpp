@@ -20,6 +20,27 @@ void fillComboList(QComboBox* combo, const QStringList& items) {
     }
 }
 
+namespace {
+bool holds(const QComboBox* combo, const QStringList& items) {
+    if (combo->count() != items.size()) return false;
+    for (int i = 0; i < combo->count(); ++i)
+        if (combo->itemText(i) != items[i]) return false;
+    return true;
+}
+} // namespace
+
+void refillComboList(QComboBox* combo, const QStringList& items) {
+    if (holds(combo, items)) {
+        // What a clear does to a box whose list stays: an entry that was
+        // chosen is let go, with the text that went with it; a text typed
+        // with no entry chosen stays.
+        if (combo->currentIndex() != -1) combo->setCurrentIndex(-1);
+        return;
+    }
+    combo->clear();
+    fillComboList(combo, items);
+}
+
 MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);

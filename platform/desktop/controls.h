@@ -38,6 +38,13 @@ void setTextWhole(QLineEdit* box, const QString& text);
 // alone (Qt would otherwise pick the first entry of an empty list).
 void fillComboList(QComboBox* combo, const QStringList& items);
 
+// A list loader's clear-and-fill: the box ends with `items` as its list, no
+// entry chosen, and the signals a clear gives. When the box already holds
+// exactly `items` (the common case: the sheet behind it did not change) its
+// list is kept rather than rebuilt, which at thousands of entries is most of
+// the cost of showing a panel.
+void refillComboList(QComboBox* combo, const QStringList& items);
+
 class MultiLineTextBox : public QPlainTextEdit {
     Q_OBJECT
 public:

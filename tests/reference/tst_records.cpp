@@ -1,6 +1,7 @@
 // What the reference panels decide from their combo boxes: which entry
 // counts as chosen (and so which record row), and how a list is filled again.
 
+#include "platform/desktop/controls.h"
 #include "platform/engine/vbconv.h"
 #include "platform/engine/workbook.h"
 #include "reference/choice.h"
@@ -54,6 +55,51 @@ private slots:
         QCOMPARE(refdata::chosenIndex(&box), -1);        // filling chooses nothing
         refdata::refill(&box, store::clientNames(book)); // twice: still each once
         QCOMPARE(box.count(), 2);
+    }
+
+    // A refill that keeps the list must leave the box as a clear-and-fill
+    // would: same entries, same current entry and text, same signals in the
+    // same order, whatever the box held; a different list is rebuilt.
+    void refillKeepingTheListActsAsAClearAndFill() {
+        const QStringList names{QStringLiteral("ROSSI"), QStringLiteral("BIANCHI"), QStringLiteral("VERDI")};
+        struct State {
+            int index;
+            QString text;
+        };
+        const std::vector<State> before{{-1, QString()},
+                                        {-1, QStringLiteral("TYPED")},
+                                        {0, QStringLiteral("ROSSI")},
+                                        {1, QStringLiteral("OVER")},
+                                        {2, QString()}};
+        auto run = [&](const State& st, const QStringList& held, bool viaRefill) {
+            QComboBox box;
+            box.setEditable(true);
+            box.addItems(held);
+            box.setCurrentIndex(st.index);
+            box.setEditText(st.text);
+            QStringList seen;
+            connect(&box, &QComboBox::editTextChanged, [&](const QString& t) { seen << "edit:" + t; });
+            connect(&box, &QComboBox::currentTextChanged, [&](const QString& t) { seen << "text:" + t; });
+            connect(&box, &QComboBox::currentIndexChanged, [&](int i) { seen << "index:" + QString::number(i); });
+            if (viaRefill) {
+                refillComboList(&box, names);
+            } else {
+                box.clear();
+                fillComboList(&box, names);
+            }
+            QStringList items;
+            for (int i = 0; i < box.count(); ++i) items << box.itemText(i);
+            seen << "items:" + items.join(u'|')
+                 << "now:" + QString::number(box.currentIndex()) + "/" + box.currentText();
+            return seen;
+        };
+        for (const State& st : before) {
+            for (const QStringList& held :
+                 {names, QStringList{QStringLiteral("ROSSI"), QStringLiteral("NERI"), QStringLiteral("VERDI")}}) {
+                const QStringList expected = run(st, held, false);
+                QCOMPARE(run(st, held, true), expected);
+            }
+        }
     }
 };
 

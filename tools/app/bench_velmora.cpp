@@ -258,8 +258,12 @@ int main(int argc, char** argv) {
 
     bench::LibreOfficePeer lo;
     QTemporaryDir loDir;
-    bool loOn = withLo && lo.start(QStringLiteral(VELMORA_LO_PEER), large.file(), store::workbookPassword(),
-                                   loDir.filePath(QStringLiteral("lo.xls")));
+    // LibreOffice gets a copy of the file: the main window holds the
+    // original's lock, and LibreOffice would open that one read-only.
+    const QString loCopy = loDir.filePath(QStringLiteral("copia.xls"));
+    bool loOn = withLo && QFile::copy(large.file(), loCopy) &&
+                lo.start(QStringLiteral(VELMORA_LO_PEER), loCopy, store::workbookPassword(),
+                         loDir.filePath(QStringLiteral("lo.xls")));
     if (withLo && !loOn) std::printf("LibreOffice: not measured (%s)\n", qPrintable(lo.error()));
     bench::Series loLoad, loStore, loRss;
     const QString ours = loDir.filePath(QStringLiteral("nostro.xls"));
