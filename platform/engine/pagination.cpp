@@ -77,8 +77,8 @@ double Worksheet::rowHeightPoints(int row) const {
 
 CellRect Worksheet::usedRange() const {
     CellRect r{0, 0, 0, 0};
-    for (int row = 1; row <= static_cast<int>(rows_.size()); ++row) {
-        const auto& cells = rows_[row - 1].cells;
+    for (int row = 1; row <= rowCount_; ++row) {
+        const auto& cells = storedRow(row - 1).cells;
         for (int col = 1; col <= static_cast<int>(cells.size()); ++col) {
             if (cells[col - 1].value.isEmpty()) continue;
             if (r.row1 == 0) {

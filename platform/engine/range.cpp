@@ -89,12 +89,7 @@ void Range::SetValue(const Value& v) {
     }
 }
 
-QString Range::Text() const {
-    Worksheet& ws = Parent();
-    const Value& v = ws.valueAt(rect_.row1, rect_.col1);
-    if (v.isEmpty()) return QString();
-    return formatValue(v, ws.Parent().style(ws.effectiveStyle(rect_.row1, rect_.col1)).numberFormat);
-}
+QString Range::Text() const { return Parent().textAt(rect_.row1, rect_.col1); }
 
 QString Range::Formula() const {
     Worksheet& ws = Parent();

@@ -1,6 +1,9 @@
 #include "platform/engine/workbook.h"
 
+#include "platform/engine/numberformat.h"
+
 #include <algorithm>
+#include <atomic>
 
 namespace xl {
 
@@ -182,8 +185,8 @@ void Worksheet::SetScrollArea(const QString& address) {
 }
 
 std::uint32_t Worksheet::inheritedStyle(int row, int col) const {
-    if (row <= static_cast<int>(rows_.size())) {
-        const std::int32_t rs = rows_[row - 1].style;
+    if (row <= rowCount_) {
+        const std::int32_t rs = storedRow(row - 1).style;
         if (rs >= 0) return static_cast<std::uint32_t>(rs);
     }
     const std::int32_t cs = cols_[col - 1].style;
@@ -191,8 +194,8 @@ std::uint32_t Worksheet::inheritedStyle(int row, int col) const {
 }
 
 const Cell* Worksheet::cellAt(int row, int col) const {
-    if (row < 1 || col < 1 || row > static_cast<int>(rows_.size()) || col > kMaxCols) return nullptr;
-    const auto& cells = rows_[row - 1].cells;
+    if (row < 1 || col < 1 || row > rowCount_ || col > kMaxCols) return nullptr;
+    const auto& cells = storedRow(row - 1).cells;
     if (col > static_cast<int>(cells.size())) return nullptr;
     const Cell& c = cells[col - 1];
     // Slots that only pad the row (no value, no formula, the format they
@@ -214,21 +217,70 @@ Cell& Worksheet::cellRef(int row, int col) {
 }
 
 const RowInfo* Worksheet::rowInfo(int row) const {
-    if (row < 1 || row > static_cast<int>(rows_.size())) return nullptr;
-    return &rows_[row - 1];
+    if (row < 1 || row > rowCount_) return nullptr;
+    return &storedRow(row - 1);
 }
 
 RowInfo& Worksheet::rowInfoRef(int row) {
     checkCell(row, 1);
-    if (row > static_cast<int>(rows_.size())) rows_.resize(row);
-    RowInfo& ri = rows_[row - 1];
+    if (row > rowCount_) resizeRows(row);
+    RowInfo& ri = writableRow(row - 1);
     ri.fitKnown = false; // the caller may change anything of the row
     return ri;
 }
 
+Worksheet::RowBlock& Worksheet::writableBlock(int block) {
+    std::shared_ptr<RowBlock>& p = blocks_[block];
+    if (p.use_count() > 1) {
+        // A snapshot (or another copy) reads these rows: write a copy. Only
+        // this thread hands out references to the block, so a count above
+        // one can only fall, never rise, behind our back; copying when it
+        // has just fallen to one is merely wasted work.
+        p = std::make_shared<RowBlock>(*p);
+    } else {
+        // The last other owner may have let go on another thread just now;
+        // its reads of the block must be over before we write. The count's
+        // decrement releases, this fence acquires.
+        std::atomic_thread_fence(std::memory_order_acquire);
+    }
+    return *p;
+}
+
+void Worksheet::resizeRows(int count) {
+    if (count == rowCount_) return;
+    const int blocks = (count + kBlockRows - 1) >> kBlockShift;
+    // The last block kept, or the one that was last, takes its new length.
+    if (count < rowCount_) {
+        blocks_.resize(blocks);
+        if (blocks > 0) {
+            const int inLast = count - ((blocks - 1) << kBlockShift);
+            std::shared_ptr<RowBlock>& p = blocks_.back();
+            if (static_cast<int>(p->size()) != inLast) {
+                if (p.use_count() > 1)
+                    p = std::make_shared<RowBlock>(p->begin(), p->begin() + inLast);
+                else
+                    writableBlock(blocks - 1).resize(inLast);
+            }
+        }
+    } else {
+        if (!blocks_.empty()) {
+            const int lastBlock = static_cast<int>(blocks_.size()) - 1;
+            const int inLast = std::min(kBlockRows, count - (lastBlock << kBlockShift));
+            if (static_cast<int>(blocks_.back()->size()) != inLast) writableBlock(lastBlock).resize(inLast);
+        }
+        while (static_cast<int>(blocks_.size()) < blocks) {
+            auto b = std::make_shared<RowBlock>();
+            b->reserve(kBlockRows);
+            b->resize(std::min(kBlockRows, count - (static_cast<int>(blocks_.size()) << kBlockShift)));
+            blocks_.push_back(std::move(b));
+        }
+    }
+    rowCount_ = count;
+}
+
 std::uint32_t Worksheet::effectiveStyle(int row, int col) const {
-    if (row >= 1 && row <= static_cast<int>(rows_.size())) {
-        const auto& cells = rows_[row - 1].cells;
+    if (row >= 1 && row <= rowCount_) {
+        const auto& cells = storedRow(row - 1).cells;
         if (col >= 1 && col <= static_cast<int>(cells.size())) return cells[col - 1].style;
     }
     if (col < 1 || col > kMaxCols || row < 1) return 0;
@@ -237,10 +289,16 @@ std::uint32_t Worksheet::effectiveStyle(int row, int col) const {
 
 const Value& Worksheet::valueAt(int row, int col) const {
     static const Value empty;
-    if (row < 1 || row > static_cast<int>(rows_.size()) || col < 1) return empty;
-    const auto& cells = rows_[row - 1].cells;
+    if (row < 1 || row > rowCount_ || col < 1) return empty;
+    const auto& cells = storedRow(row - 1).cells;
     if (col > static_cast<int>(cells.size())) return empty;
     return cells[col - 1].value;
+}
+
+QString Worksheet::textAt(int row, int col) const {
+    const Value& v = valueAt(row, col);
+    if (v.isEmpty()) return QString();
+    return formatValue(v, book_->style(effectiveStyle(row, col)).numberFormat);
 }
 
 void Worksheet::deleteRows(int first, int count) {
@@ -248,10 +306,21 @@ void Worksheet::deleteRows(int first, int count) {
     checkCell(first, 1);
     const int last = std::min(kMaxRows, first + count - 1);
     count = last - first + 1;
-    const int stored = static_cast<int>(rows_.size());
+    const int stored = rowCount_;
     if (first <= stored) {
-        const int end = std::min(stored, last);
-        rows_.erase(rows_.begin() + (first - 1), rows_.begin() + end);
+        // The rows below move up over the deleted ones. A row whose block a
+        // snapshot still shares is copied rather than moved out of it.
+        const int gone = std::min(stored, last) - first + 1;
+        for (int i = first - 1; i + gone < stored; ++i) {
+            RowInfo& to = writableRow(i);
+            const int from = i + gone;
+            std::shared_ptr<RowBlock>& src = blocks_[from >> kBlockShift];
+            if (src.use_count() > 1)
+                to = (*src)[from & (kBlockRows - 1)];
+            else
+                to = std::move(writableRow(from));
+        }
+        resizeRows(stored - gone);
     }
     // Merged areas and manual page breaks below move up with their rows;
     // those inside the deleted rows go, those across them shrink.
@@ -287,15 +356,18 @@ void Worksheet::deleteRows(int first, int count) {
 }
 
 void Worksheet::clear(const CellRect& r) {
-    const int last = std::min(r.row2, static_cast<int>(rows_.size()));
+    const int last = std::min(r.row2, rowCount_);
     for (int row = r.row1; row <= last; ++row) {
-        auto& cells = rows_[row - 1].cells;
-        const int lastCol = std::min(r.col2, static_cast<int>(cells.size()));
+        const int lastCol = std::min(r.col2, static_cast<int>(storedRow(row - 1).cells.size()));
         for (int col = r.col1; col <= lastCol; ++col) {
-            Cell& c = cells[col - 1];
-            if (c.value.isEmpty() && c.formula.isEmpty() && !c.kept) continue;
+            // Looked up afresh each time: a write below may have given the
+            // row a block of its own.
+            const Cell& was = storedRow(row - 1).cells[col - 1];
+            if (was.value.isEmpty() && was.formula.isEmpty() && !was.kept) continue;
             // Only a row that loses something counts as written.
-            rows_[row - 1].fitKnown = false;
+            RowInfo& ri = writableRow(row - 1);
+            ri.fitKnown = false;
+            Cell& c = ri.cells[col - 1];
             c.value = Value();
             c.formula.clear();
             c.kept.reset();
@@ -307,6 +379,27 @@ void Worksheet::clear(const CellRect& r) {
 
 Workbook::Workbook() { styles_.push_back(Style{}); }
 Workbook::~Workbook() = default;
+
+std::unique_ptr<Workbook> Workbook::snapshot() const {
+    auto copy = std::make_unique<Workbook>();
+    copy->sheets_.reserve(sheets_.size());
+    for (const auto& s : sheets_) {
+        copy->sheets_.push_back(std::make_unique<Worksheet>(*s));
+        copy->sheets_.back()->book_ = copy.get();
+    }
+    copy->active_ = active_;
+    copy->styles_ = styles_;
+    copy->styleIndex_ = styleIndex_;
+    copy->path_ = path_;
+    copy->password_ = password_;
+    copy->date1904 = date1904;
+    copy->codepage = codepage;
+    copy->foreignStreams = foreignStreams;
+    copy->formatting = formatting;
+    copy->names = names;
+    copy->notKept = notKept;
+    return copy;
+}
 
 Worksheet* Workbook::findSheet(const QString& name) {
     for (auto& s : sheets_)

@@ -137,6 +137,13 @@ struct Cell {
     // fit), valid while its row's fitKnown holds. It depends only on the
     // value and the format, so it moves with them; it fills padding, so a
     // cell is no larger for it.
+    // AutoFit writes it through read access, also in a block of rows that a
+    // snapshot shares while a save encodes that snapshot on another thread.
+    // That is safe without taking a copy of the block: the file writer never
+    // reads this field (nor RowInfo::fitKnown), and a field is a memory
+    // location of its own, so the two threads touch different bytes; and
+    // while the block is shared both sides hold the same values and
+    // formats, so what AutoFit stores holds for the snapshot too.
     mutable float fitWidth = -1;
     QString formula; // kept only to be written back; the value is what counts
     // The file's formula for this cell, dropped by any write of the value.
@@ -149,7 +156,8 @@ struct RowInfo {
     bool hidden = false;
     // Whether the cells' fitWidth still holds: every writable access to a
     // row (Worksheet::rowInfoRef, hence cellRef) clears it, so AutoFit
-    // measures again only the rows written since its last pass.
+    // measures again only the rows written since its last pass. Written
+    // through read access like Cell::fitWidth, and safe for the same reasons.
     mutable bool fitKnown = false;
     std::int32_t style = -1; // row format, -1 = none
 };
@@ -281,6 +289,13 @@ private:
 class Worksheet {
 public:
     Worksheet(Workbook* book, const QString& name);
+    // A copy is a snapshot: it shares the rows with the original, in blocks,
+    // until one side writes a block, which then becomes that side's own. It
+    // costs one pointer per block of rows, whatever the cells hold. The copy
+    // keeps the original's workbook as its parent, whose style table only
+    // grows, so the copy's cells still read their formats from it.
+    Worksheet(const Worksheet&) = default;
+    Worksheet& operator=(const Worksheet&) = default;
 
     const QString& Name() const { return name_; }
     void SetName(const QString& n) { name_ = n; }
@@ -336,13 +351,14 @@ public:
     // the row or column gives); cellAt reports those as absent.
     const Cell* cellAt(int row, int col) const; // nullptr when absent
     Cell& cellRef(int row, int col);            // creates it, with row/column format
-    int usedRows() const { return static_cast<int>(rows_.size()); }
+    int usedRows() const { return rowCount_; }
     const RowInfo* rowInfo(int row) const;
     RowInfo& rowInfoRef(int row);
     const ColumnInfo& columnInfo(int col) const { return cols_[col - 1]; }
     ColumnInfo& columnInfoRef(int col) { return cols_[col - 1]; }
     std::uint32_t effectiveStyle(int row, int col) const; // cell, else row, else column format
     const Value& valueAt(int row, int col) const;         // empty when absent; never creates
+    QString textAt(int row, int col) const;               // displayed text, as Range::Text
     std::uint32_t inheritedStyle(int row, int col) const; // what a new cell gets: row, else column format
     void deleteRows(int first, int count);
     void clear(const CellRect& r); // values only
@@ -354,9 +370,26 @@ public:
     bool showGridlines = true;
 
 private:
+    friend class Workbook;
+    // Rows are kept in blocks of kBlockRows behind shared pointers, so that a
+    // copy of the sheet shares them. Every block but the last is full; the
+    // last holds the rows up to rowCount_. Only the thread that owns the
+    // sheet (the program's main thread) copies a sheet or writes one, so a
+    // block whose pointer is not shared belongs to this sheet alone.
+    static constexpr int kBlockShift = 8;
+    static constexpr int kBlockRows = 1 << kBlockShift;
+    using RowBlock = std::vector<RowInfo>;
+    const RowInfo& storedRow(int index) const { // 0-based, < rowCount_
+        return (*blocks_[index >> kBlockShift])[index & (kBlockRows - 1)];
+    }
+    RowBlock& writableBlock(int block); // this sheet's own copy of the block
+    RowInfo& writableRow(int index) { return writableBlock(index >> kBlockShift)[index & (kBlockRows - 1)]; }
+    void resizeRows(int count);
+
     Workbook* book_;
     QString name_;
-    std::vector<RowInfo> rows_;
+    std::vector<std::shared_ptr<RowBlock>> blocks_;
+    int rowCount_ = 0;
     std::array<ColumnInfo, kMaxCols> cols_{};
     CellRect selection_{1, 1, 1, 1};
     int frozenRows_ = 0, frozenCols_ = 0;
@@ -406,6 +439,14 @@ public:
     ~Workbook();
     Workbook(const Workbook&) = delete;
     Workbook& operator=(const Workbook&) = delete;
+
+    // A copy of the workbook as it stands, for a save that writes it while
+    // the program goes on changing this one: the sheets share their rows
+    // with this workbook's (see Worksheet's copy), everything else is
+    // copied. Its cost grows with the number of sheets and blocks of rows,
+    // not with the cells. Made and dropped on the owning thread's say-so;
+    // another thread may read it.
+    std::unique_ptr<Workbook> snapshot() const;
 
     // Sheets in file order.
     int SheetCount() const { return static_cast<int>(sheets_.size()); }
