@@ -561,9 +561,9 @@ void PracticePanel::InsertPractice() {
 
     ctx_.resetForm();
     info(msg::kInserted, msg::kTitleBlank);
-    Combo1->clear();
-    Combo2->clear();
-    Combo3->clear();
+    // The toolbar loads the three lists again right after; a list the sheets
+    // still give is kept then, so only the choice goes here.
+    for (QComboBox* c : {Combo1, Combo2, Combo3}) dropComboChoice(c);
     Text1->setFocus();
     sp.save();
 }

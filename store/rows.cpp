@@ -15,8 +15,10 @@ void put(xl::Worksheet& sheet, int row, int col, const xl::Value& v) {
 }
 
 int firstEmptyRow(xl::Worksheet& sheet, int column) {
+    // The stored value decides blankness; reading it through a range would
+    // only add the date conversion, which never makes a cell blank.
     for (int row = 1; row <= vb::kMaxRow16; ++row) {
-        if (isBlank(sheet.Cells(row, column).GetValue())) return row;
+        if (isBlank(sheet.valueAt(row, column))) return row;
     }
     return 0;
 }

@@ -29,12 +29,13 @@ bool holds(const QComboBox* combo, const QStringList& items) {
 }
 } // namespace
 
+void dropComboChoice(QComboBox* combo) {
+    if (combo->currentIndex() != -1) combo->setCurrentIndex(-1);
+}
+
 void refillComboList(QComboBox* combo, const QStringList& items) {
     if (holds(combo, items)) {
-        // What a clear does to a box whose list stays: an entry that was
-        // chosen is let go, with the text that went with it; a text typed
-        // with no entry chosen stays.
-        if (combo->currentIndex() != -1) combo->setCurrentIndex(-1);
+        dropComboChoice(combo);
         return;
     }
     combo->clear();

@@ -44,6 +44,10 @@ void fillComboList(QComboBox* combo, const QStringList& items);
 // list is kept rather than rebuilt, which at thousands of entries is most of
 // the cost of showing a panel.
 void refillComboList(QComboBox* combo, const QStringList& items);
+// What a clear does to a box's choice, its list kept: an entry that was
+// chosen is let go, with the text that went with it; a text typed with no
+// entry chosen stays.
+void dropComboChoice(QComboBox* combo);
 
 class MultiLineTextBox : public QPlainTextEdit {
     Q_OBJECT
