@@ -45,11 +45,12 @@ void info(const QString& text, const QString& title = kTitle) {
 void plain(const QString& text) { ui::dialogs().message(text, kTitle, ui::MsgIcon::None); }
 bool ask(const QString& text) { return ui::dialogs().question(text, kTitle); }
 
-// The first selected row in list order (the row clicked); nullptr for none.
-QTreeWidgetItem* firstSelected(const ListView* list) {
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        if (list->topLevelItem(i)->isSelected()) return list->topLevelItem(i);
-    return nullptr;
+// The texts of each listed entry, for one fill of the list.
+std::vector<QStringList> textsOf(const std::vector<store::ListedEntry>& rows) {
+    std::vector<QStringList> out;
+    out.reserve(rows.size());
+    for (const store::ListedEntry& row : rows) out.push_back(row.texts);
+    return out;
 }
 
 void setBackground(QLineEdit* box, const QColor& c) {
@@ -261,7 +262,7 @@ void LedgerPanel::connectHandlers() {
     on(Check17, &QCheckBox::toggled, &LedgerPanel::Check17_Click);
     on(Option1, &QRadioButton::toggled, &LedgerPanel::Option1_Click);
     on(Text33, &QLineEdit::textChanged, &LedgerPanel::Text33_Change);
-    on(ListView3, &QTreeWidget::itemClicked, &LedgerPanel::ListView3_ItemClick);
+    on(ListView3, &ListView::rowClicked, &LedgerPanel::ListView3_ItemClick);
     on(Combo9, &QComboBox::activated, &LedgerPanel::Combo9_Click);
     connect(Combo8, &QComboBox::activated, this, [this](int index) { guarded([&] { Combo8_Click(index); }); });
     // Once the ID box shows anything but the loaded entry's ID, that entry
@@ -437,14 +438,10 @@ void LedgerPanel::Check15_Click() {
     const int widths[] = {900, 1000, 3000, 1500, 3000, 900, 1500};
     for (int i = 0; i < captions.size(); ++i)
         ListView3->addColumn(captions[i], widths[i], i == captions.size() - 1 ? Qt::AlignRight : Qt::AlignLeft);
-    skipping([&] {
-        for (const store::ListedEntry& row : rows) ListView3->addItem(row.texts);
-    });
+    skipping([&] { ListView3->addItems(textsOf(rows)); });
 }
 
-void LedgerPanel::listAllEntries() {
-    for (const store::ListedEntry& row : store::ledgerEntries(ctx_.book())) ListView3->addItem(row.texts);
-}
+void LedgerPanel::listAllEntries() { ListView3->addItems(textsOf(store::ledgerEntries(ctx_.book()))); }
 
 void LedgerPanel::Check10_Click() {
     if (Check10->isChecked()) {
@@ -737,12 +734,12 @@ void LedgerPanel::listQueryArea(bool byPractice) {
     for (int i = 0; i < captions.size(); ++i)
         ListView3->addColumn(captions[i], widths[i], byPractice && i == amountColumn ? Qt::AlignRight : Qt::AlignLeft);
     skipping([&] {
-        for (const store::ListedEntry& row : store::ledgerAreaRows(ctx_.book())) {
-            ListView3->addItem(row.texts);
-            if (!byPractice) {
-                Combo9->hide();
-                ListView3->show();
-            }
+        const std::vector<store::ListedEntry> rows = store::ledgerAreaRows(ctx_.book());
+        ListView3->addItems(textsOf(rows));
+        // A client's entries take the place of the client box, once there are any.
+        if (!byPractice && !rows.empty()) {
+            Combo9->hide();
+            ListView3->show();
         }
     });
 }
@@ -755,8 +752,8 @@ void LedgerPanel::ListView3_ItemClick() {
     if (!Check15->isChecked() && !Check11->isChecked() && !Check12->isChecked()) return;
     // The summary rows below a practice's entries are no entries: a click on
     // one leaves the panel as it is.
-    if (const QTreeWidgetItem* picked = firstSelected(ListView3);
-        picked && picked->text(0) == store::kLedgerSummaryMark)
+    if (const int picked = ListView3->selectedRow();
+        picked >= 0 && ListView3->itemText(picked, 0) == store::kLedgerSummaryMark)
         return;
     loadEntry();
 }
@@ -769,9 +766,9 @@ void LedgerPanel::loadEntry() {
     setShown({Text32}, true);
     Combo9->hide();
     setShown({Option1, Text30, Text33, Text34, Text35, Check10, Combo8, Check17, Text36}, true);
-    if (const QTreeWidgetItem* item = firstSelected(ListView3)) {
+    if (const int picked = ListView3->selectedRow(); picked >= 0) {
         store::ListedEntry row;
-        for (int c = 0; c < store::ledgersheet::kEntryColumns; ++c) row.texts << item->text(c);
+        for (int c = 0; c < store::ledgersheet::kEntryColumns; ++c) row.texts << ListView3->itemText(picked, c);
         loading_ = true;
         showEntry(row);
         loading_ = false;

@@ -230,7 +230,7 @@ void PracticePanel::connectHandlers() {
     connect(Check3, &QCheckBox::toggled, this, [this] { Check3_Click(); });
     connect(Combo1, &QComboBox::editTextChanged, this, [this] { Combo1_Change(); });
     Text37->installEventFilter(this);
-    connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1_ItemClick(); });
+    connect(ListView1, &ListView::rowClicked, this, [this] { ListView1_ItemClick(); });
     connect(Command24, &QPushButton::clicked, this, [this] { Command24_Click(); });
     connect(Command26, &QPushButton::clicked, this, [this] { Command26_Click(); });
     connect(Command14, &QPushButton::clicked, this, [this] { Command14_Click(); });
@@ -266,13 +266,12 @@ void PracticePanel::SetUpPracticeList() {
     const std::vector<int>& widths = sheet::listWidths();
     for (int c = 0; c < headers.size(); ++c) ListView1->addColumn(headers[c], widths[c]);
     ListView1->setFitColumns(true);
-    ListView1->addItems(sheet::listRows(ctx_.book()));
+    ListView1->setRows(sheet::listSource(ctx_.book()));
 }
 
-void PracticePanel::FillPracticeList() {
-    ListView1->removeItems();
-    ListView1->addItems(sheet::listRows(ctx_.book()));
-}
+// The list shows the sheet as it is now and keeps that view (a later sort of
+// the sheet does not reorder it) until the next fill.
+void PracticePanel::FillPracticeList() { ListView1->setRows(sheet::listSource(ctx_.book())); }
 
 void PracticePanel::SortPracticeSheet() {
     QuietScreen quiet(ctx_.book());
@@ -641,13 +640,11 @@ void PracticePanel::DeletePractice() {
 
 void PracticePanel::ListView1_ItemClick() {
     QuietScreen quiet(ctx_.book());
-    QTreeWidgetItem* item = nullptr;
-    for (int i = 0; i < ListView1->topLevelItemCount() && !item; ++i)
-        if (ListView1->topLevelItem(i)->isSelected()) item = ListView1->topLevelItem(i);
-    if (!item) return;
+    const int row = ListView1->selectedRow();
+    if (row < 0) return;
 
     QStringList texts;
-    for (int c = 0; c < item->columnCount(); ++c) texts << item->text(c);
+    for (int c = 0; c < ListView1->columnCount(); ++c) texts << ListView1->itemText(row, c);
     showRecord(PracticeRecord::fromTexts(texts));
     showInsertButtons(false);
 }

@@ -225,6 +225,33 @@ std::vector<QStringList> listRows(Book& book) {
     return rows;
 }
 
+namespace {
+// The cells A..L of the list's rows, dates already told from numbers by
+// their format, so that a row's texts come out as rowTexts gives them.
+class PracticeListRows final : public ListRows {
+public:
+    explicit PracticeListRows(xl::Worksheet& sh) {
+        for (int row = 2; row <= xl::kMaxRows && filled(sh, row, ColNumber); ++row)
+            for (int col = ColNumber; col <= ColEstimate; ++col) values_.push_back(sh.Cells(row, col).GetValue());
+    }
+    int rows() const override { return int(values_.size() / kColumns); }
+    QString text(int row, int column) const override {
+        if (row < 0 || row >= rows() || column < 0 || column >= kColumns) return {};
+        return vb::CStr(values_[std::size_t(row) * kColumns + std::size_t(column)]);
+    }
+
+private:
+    static constexpr int kColumns = ColEstimate - ColNumber + 1;
+    std::vector<xl::Value> values_;
+};
+} // namespace
+
+std::shared_ptr<const ListRows> listSource(Book& book) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    return std::make_shared<PracticeListRows>(sh);
+}
+
 QStringList listHeaders(Book& book) {
     xl::Worksheet& sh = sheetOf(book);
     QStringList out;

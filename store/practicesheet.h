@@ -4,6 +4,7 @@
 // the work area AA..AF where a search copies what it found. The operations
 // answer an Outcome or a value and never show a box.
 
+#include "platform/desktop/listrows.h"
 #include "store/book.h"
 #include "store/money.h"
 #include "store/outcome.h"
@@ -11,6 +12,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -84,6 +86,10 @@ Outcome remove(Book& book, qint64 number);
 // The practices from row 2 to the first empty number cell, each as the
 // twelve texts of its cells.
 std::vector<QStringList> listRows(Book& book);
+// The same rows and texts as listRows, as the sheet holds them now, read
+// only when asked for: the list keeps showing them whatever happens to the
+// sheet afterwards, until it takes a new source.
+std::shared_ptr<const ListRows> listSource(Book& book);
 // The row-1 headers A..L as the sheet shows them.
 QStringList listHeaders(Book& book);
 // Column widths of the practice list, in twips.

@@ -119,21 +119,138 @@ void setTextWhole(QLineEdit* box, const QString& text) {
     box->setText(text);
 }
 
-ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
+int ListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : sourceCount_ + int(rows_.size());
+}
+
+int ListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(columns_.size()); }
+
+QString ListModel::text(int row, int column) const {
+    if (row < 0 || column < 0 || column >= int(columns_.size())) return {};
+    if (row < sourceCount_) return source_->text(row, column);
+    const std::size_t own = std::size_t(row - sourceCount_);
+    if (own >= rows_.size() || column >= rows_[own].size()) return {};
+    return rows_[own][column];
+}
+
+QString ListModel::caption(int column) const {
+    return column >= 0 && column < int(columns_.size()) ? columns_[column].caption : QString();
+}
+
+Qt::Alignment ListModel::alignment(int column) const {
+    return column >= 0 && column < int(columns_.size()) ? columns_[column].align : Qt::Alignment();
+}
+
+QVariant ListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return text(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(columns_[index.column()].align);
+    return {};
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= int(columns_.size())) return {};
+    if (role == Qt::DisplayRole) return columns_[section].caption;
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(columns_[section].align);
+    return {};
+}
+
+Qt::ItemFlags ListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
+void ListModel::addColumn(const QString& caption, Qt::Alignment align) {
+    const int n = int(columns_.size());
+    beginInsertColumns({}, n, n);
+    columns_.push_back({caption, align | Qt::AlignVCenter});
+    endInsertColumns();
+}
+
+void ListModel::removeColumns() {
+    beginResetModel();
+    columns_.clear();
+    source_.reset();
+    sourceCount_ = 0;
+    rows_.clear();
+    endResetModel();
+}
+
+void ListModel::clearRows() {
+    if (rowCount() == 0) return;
+    beginResetModel();
+    source_.reset();
+    sourceCount_ = 0;
+    rows_.clear();
+    endResetModel();
+}
+
+void ListModel::appendRows(std::vector<QStringList> rows) {
+    if (rows.empty()) return;
+    const int first = rowCount();
+    beginInsertRows({}, first, first + int(rows.size()) - 1);
+    if (rows_.empty())
+        rows_ = std::move(rows);
+    else
+        rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+}
+
+void ListModel::setSource(std::shared_ptr<const ListRows> source) {
+    beginResetModel();
+    rows_.clear();
+    source_ = std::move(source);
+    sourceCount_ = source_ ? std::max(0, source_->rows()) : 0;
+    endResetModel();
+}
+
+ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new ListModel(this)) {
+    setModel(model_);
     setRootIsDecorated(false);
+    setItemsExpandable(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setColumnCount(0);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     header()->setStretchLastSection(false);
     header()->setMinimumSectionSize(16);
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) emit rowClicked(index.row());
+    });
 }
 
+void ListView::removeItems() { model_->clearRows(); }
+
 void ListView::removeColumns() {
-    clear();
-    setColumnCount(0);
-    setHeaderLabels({});
+    model_->removeColumns();
     natural_.clear();
+}
+
+void ListView::addItem(const QStringList& texts) { model_->appendRows({texts}); }
+
+void ListView::addItems(std::vector<QStringList> rows) { model_->appendRows(std::move(rows)); }
+
+void ListView::setRows(std::shared_ptr<const ListRows> source) { model_->setSource(std::move(source)); }
+
+int ListView::selectedRow() const {
+    // In list order, as the row clicked is the only one selected.
+    int first = -1;
+    for (const QItemSelectionRange& r : selectionModel()->selection())
+        if (r.isValid() && (first < 0 || r.top() < first)) first = r.top();
+    return first;
+}
+
+void ListView::selectRow(int row) {
+    const QModelIndex index = model_->index(row, 0);
+    if (!index.isValid()) return;
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+QRect ListView::rowRect(int row) const {
+    const QModelIndex index = model_->index(row, 0);
+    if (!index.isValid()) return {};
+    const QRect first = visualRect(index);
+    return QRect(0, first.top(), viewport()->width(), first.height());
 }
 
 int ListView::naturalColumnWidth(int column) const {
@@ -146,14 +263,14 @@ void ListView::setFitColumns(bool on) {
 }
 
 bool ListView::viewportEvent(QEvent* e) {
-    const bool handled = QTreeWidget::viewportEvent(e);
+    const bool handled = QTreeView::viewportEvent(e);
     // The room changes with the list's size and with its scroll bars.
     if (e->type() == QEvent::Resize) fitColumns();
     return handled;
 }
 
 void ListView::showEvent(QShowEvent* e) {
-    QTreeWidget::showEvent(e);
+    QTreeView::showEvent(e);
     fitColumns();
 }
 
@@ -170,46 +287,11 @@ void ListView::fitColumns() {
 
 void ListView::addColumn(const QString& caption, int widthTwips, Qt::Alignment align) {
     const int n = columnCount();
-    setColumnCount(n + 1);
-    QTreeWidgetItem* h = headerItem();
-    h->setText(n, caption);
-    h->setTextAlignment(n, align | Qt::AlignVCenter);
+    model_->addColumn(caption, align);
     natural_.resize(n + 1);
     natural_[n] = twipsToPixels(widthTwips);
     setColumnWidth(n, natural_[n]);
     if (fit_) fitColumns();
-}
-
-namespace {
-// A row not yet in a view, so that filling it notifies nobody.
-QTreeWidgetItem* detachedRow(const QStringList& texts, const QTreeWidgetItem* header, int columns) {
-    auto* item = new QTreeWidgetItem;
-    for (int i = 0; i < texts.size() && i < columns; ++i) {
-        item->setText(i, texts[i]);
-        item->setTextAlignment(i, Qt::Alignment(header->textAlignment(i)));
-    }
-    return item;
-}
-} // namespace
-
-QTreeWidgetItem* ListView::addItem(const QStringList& texts) {
-    QTreeWidgetItem* item = detachedRow(texts, headerItem(), columnCount());
-    addTopLevelItem(item);
-    return item;
-}
-
-void ListView::addItems(const std::vector<QStringList>& rows) {
-    QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(rows.size()));
-    const QTreeWidgetItem* h = headerItem();
-    const int columns = columnCount();
-    for (const QStringList& row : rows) items.append(detachedRow(row, h, columns));
-    addTopLevelItems(items);
-}
-
-QString ListView::itemText(int row, int column) const {
-    const QTreeWidgetItem* it = topLevelItem(row);
-    return it ? it->text(column) : QString();
 }
 
 void ImageLabel::mousePressEvent(QMouseEvent* e) {

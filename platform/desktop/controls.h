@@ -1,14 +1,18 @@
 #pragma once
 // Small widgets that give Qt controls the shape the panels expect: a
 // multi-line text box with text()/setText() and a length limit, a report-style
-// list addressed by item text and sub-items, and a picture that reports mouse
+// list addressed by row and column, and a picture that reports mouse
 // presses.
 
+#include "platform/desktop/listrows.h"
+
+#include <QAbstractTableModel>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QStringList>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 // Widths in the panels' descriptions are twips; 15 twips make a pixel at 96 dpi.
@@ -69,20 +73,68 @@ private:
     bool crlf_ = true;  // line breaks are "\r\n" unless the text set had bare "\n"
 };
 
-class ListView : public QTreeWidget {
+// The texts of a report-style list: rows handed over whole, or read from a
+// ListRows source, or both (the source's rows first).
+class ListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    void addColumn(const QString& caption, Qt::Alignment align);
+    void removeColumns();
+    void clearRows();
+    void appendRows(std::vector<QStringList> rows);
+    void setSource(std::shared_ptr<const ListRows> source);
+    // "" past the row's texts or the columns.
+    QString text(int row, int column) const;
+    QString caption(int column) const;
+    Qt::Alignment alignment(int column) const;
+
+private:
+    struct Column {
+        QString caption;
+        Qt::Alignment align;
+    };
+    std::vector<Column> columns_;
+    std::shared_ptr<const ListRows> source_;
+    int sourceCount_ = 0; // the source's rows, counted once when it is set
+    std::vector<QStringList> rows_;
+};
+
+// A report-style list: one row per item, in columns with captions, one row
+// selected at a time. Rows are addressed by their index from 0.
+class ListView : public QTreeView {
     Q_OBJECT
 public:
     explicit ListView(QWidget* parent = nullptr);
-    void removeItems() { clear(); }
+    void removeItems();
     void removeColumns();
     void addColumn(const QString& caption, int widthTwips, Qt::Alignment align = Qt::AlignLeft);
     // Item text plus sub-items, as one row.
-    QTreeWidgetItem* addItem(const QStringList& texts);
-    // Many rows at once: the view is told once, not once a row and once a
-    // cell, which is what makes a long list slow to fill.
-    void addItems(const std::vector<QStringList>& rows);
-    int itemCount() const { return topLevelItemCount(); }
-    QString itemText(int row, int column = 0) const;
+    void addItem(const QStringList& texts);
+    // Many rows at once: the view is told once, not once a row.
+    void addItems(std::vector<QStringList> rows);
+    // Shows the source's rows (and drops those shown before); only the rows
+    // painted are read from it.
+    void setRows(std::shared_ptr<const ListRows> source);
+    int itemCount() const { return model_->rowCount(); }
+    QString itemText(int row, int column = 0) const { return model_->text(row, column); }
+    int columnCount() const { return model_->columnCount(); }
+    QString columnCaption(int column) const { return model_->caption(column); }
+    // The alignment of the column's caption and texts.
+    Qt::Alignment columnAlignment(int column) const { return model_->alignment(column); }
+    // The row selected, -1 for none.
+    int selectedRow() const;
+    // Selects the row as a click would, without telling rowClicked.
+    void selectRow(int row);
+    // Where the row lies in the viewport (empty when out of the list).
+    QRect rowRect(int row) const;
 
     // The width a column was given, in pixels; the shown width can be less
     // when the list fits its columns to its width.
@@ -92,12 +144,17 @@ public:
     // with room enough they keep their given widths.
     void setFitColumns(bool on);
 
+signals:
+    // A row was clicked: pressed and released on it with any button.
+    void rowClicked(int row);
+
 protected:
     bool viewportEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:
     void fitColumns();
+    ListModel* model_;
     std::vector<int> natural_;
     bool fit_ = false;
 };

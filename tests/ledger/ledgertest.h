@@ -97,10 +97,9 @@ inline QStringList comboItems(const QComboBox* c) {
 // columns `col`.
 inline bool clickRow(ListView* list, int col, const QString& text) {
     for (int i = 0; i < list->itemCount(); ++i) {
-        QTreeWidgetItem* it = list->topLevelItem(i);
-        if (it->text(col) != text) continue;
-        list->scrollToItem(it);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(it).center());
+        if (list->itemText(i, col) != text) continue;
+        list->scrollTo(list->model()->index(i, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->rowRect(i).center());
         return true;
     }
     return false;

@@ -17,7 +17,6 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QTest>
-#include <QTreeWidgetItem>
 
 namespace pt {
 
@@ -141,10 +140,9 @@ inline void leave(QWidget* w) {
 // A click on the item whose text is `number`, as the user makes it.
 inline bool clickPractice(ListView* list, const QString& number) {
     for (int i = 0; i < list->itemCount(); ++i) {
-        QTreeWidgetItem* it = list->topLevelItem(i);
-        if (it->text(0) != number) continue;
-        list->scrollToItem(it);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(it).center());
+        if (list->itemText(i, 0) != number) continue;
+        list->scrollTo(list->model()->index(i, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->rowRect(i).center());
         return true;
     }
     return false;

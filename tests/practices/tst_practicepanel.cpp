@@ -73,6 +73,7 @@ private slots:
     void deleteTakesOnlyTheWholeNumber();
     void deleteOfMissingPracticeStillOffersLedgerCleanup();
     void loadFromList();
+    void listShowsTheSheetAsFilled();
     void insertButtonsReturnAfterAnyReset();
     void mainRoad();
 };
@@ -687,6 +688,43 @@ void TestPracticePanel::loadFromList() {
     p->ListView1->clearSelection();
     p.panel->ListView1_ItemClick();
     QCOMPARE(p->Text1->text(), QStringLiteral("7"));
+    VERIFY_DIALOGS(fx);
+}
+
+void TestPracticePanel::listShowsTheSheetAsFilled() {
+    AppFixture fx;
+    open(fx, {{5, QStringLiteral("ROSSI MARIO"), QStringLiteral("SI"), QString(), QStringLiteral("1.500,50")},
+              {7, QStringLiteral("BIANCHI SRL")},
+              {9, QStringLiteral("VERDI")}});
+    Form1& f = fx.form();
+    const pt::PracticeControls p = pt::practice(&f);
+    p.panel->FillPracticeList();
+    QCOMPARE(listColumn(p->ListView1, 0), (QStringList{"5", "7", "9"}));
+
+    // The sheet changes behind the list: sorted, a row edited, a row gone.
+    store::practices::sort(f.book(), store::PracticeKey::Client, false);
+    xl::Worksheet& s = fx.sheet(kPratica);
+    QCOMPARE(column(s, 1), (QStringList{"9", "5", "7"}));
+    s.Cells(3, 4).SetValue(xl::Value(QStringLiteral("cambiato")));
+    s.Cells(4, 1).EntireRow().Delete();
+    QCOMPARE(column(s, 1), (QStringList{"9", "5"}));
+
+    // The list still shows, and a click still loads, the rows as filled.
+    QCOMPARE(p->ListView1->itemCount(), 3);
+    QCOMPARE(listColumn(p->ListView1, 0), (QStringList{"5", "7", "9"}));
+    QCOMPARE(listColumn(p->ListView1, 3), (QStringList{"Oggetto 5", "Oggetto 7", "Oggetto 9"}));
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("5")));
+    QCOMPARE(p->Text3->text(), QStringLiteral("Oggetto 5"));
+    QCOMPARE(p->Text37->text(), QStringLiteral("1.500,50"));
+    QVERIFY(p->Check2->isChecked());
+    QVERIFY(clickPractice(p->ListView1, QStringLiteral("7")));
+    QCOMPARE(p->Combo1->currentText(), QStringLiteral("BIANCHI SRL"));
+
+    // The next fill shows the sheet as it is then.
+    p.panel->FillPracticeList();
+    QCOMPARE(listColumn(p->ListView1, 0), (QStringList{"9", "5"}));
+    QCOMPARE(listColumn(p->ListView1, 3), (QStringList{"Oggetto 9", "cambiato"}));
+    QCOMPARE(p->ListView1->selectedRow(), -1);
     VERIFY_DIALOGS(fx);
 }
 

@@ -36,7 +36,7 @@ QStringList areaColumn(xl::Worksheet& s, int col) {
 
 QStringList headers(const ListView* list) {
     QStringList out;
-    for (int i = 0; i < list->columnCount(); ++i) out << list->headerItem()->text(i);
+    for (int i = 0; i < list->columnCount(); ++i) out << list->columnCaption(i);
     return out;
 }
 

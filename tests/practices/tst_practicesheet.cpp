@@ -60,6 +60,8 @@ class TestPracticeSheet : public QObject {
     Q_OBJECT
 private slots:
     void listRowsStopAtTheFirstGap();
+    void listSourceReadsEachRowAsListRows();
+    void listSourceKeepsTheSheetAsItWas();
     void sortByNumberKeepsEachRecordWhole();
     void sortOfTheListButtonsTakesEveryRecord();
     void appendWritesEveryCellOfAGapRow();
@@ -92,6 +94,88 @@ void TestPracticeSheet::listRowsStopAtTheFirstGap() {
 
     QCOMPARE(sheet::listHeaders(fx.book), store::practiceHeaders());
     QCOMPARE(sheet::listWidths().size(), std::size_t(12));
+}
+
+namespace {
+// Every row of the source, read whole.
+std::vector<QStringList> readAll(const ListRows& source) {
+    std::vector<QStringList> out;
+    for (int r = 0; r < source.rows(); ++r) {
+        QStringList texts;
+        for (int c = 0; c < 12; ++c) texts << source.text(r, c);
+        out.push_back(texts);
+    }
+    return out;
+}
+} // namespace
+
+void TestPracticeSheet::listSourceReadsEachRowAsListRows() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    // As an insert leaves a practice: a number, a date value, "SI" flags.
+    putPractice(p, 2, 3, QStringLiteral("ROSSI MARIO"), QStringLiteral("SI"));
+    QVERIFY(sheet::append(fx.book, record(QStringLiteral("8"))) == Outcome::Done);
+    // As a modify leaves it: the date as text, the unset flags as blanks.
+    QVERIFY(sheet::update(fx.book, record(QStringLiteral("3"), QStringLiteral("BIANCHI SRL"))) == Outcome::Done);
+    // As a hand edit in a spreadsheet may leave it: a number in text, a
+    // fraction, a plain number in the date column, a date in the estimate.
+    p.Cells(4, 1).SetValue(xl::Value(QStringLiteral("12")));
+    p.Cells(4, 2).SetValue(xl::Value(45000.0));
+    p.Cells(4, 8).SetValue(xl::Value(2.5));
+    p.Cells(4, 12).SetValue(xl::Value::date(vb::DateSerial(QDate(2023, 12, 31))));
+    p.Cells(4, 11).SetValue(xl::Value(QStringLiteral("riga uno\r\nriga due")));
+    // A number shown through a date format reads as that date.
+    p.Cells(5, 1).SetValue(xl::Value(20.0));
+    p.Cells(5, 10).SetValue(xl::Value(45123.0));
+    p.Cells(5, 10).SetNumberFormat(QStringLiteral("dd/mm/yyyy"));
+    // Past the gap: in neither.
+    p.Cells(7, 1).SetValue(xl::Value(99.0));
+
+    const std::vector<QStringList> expected = sheet::listRows(fx.book);
+    QCOMPARE(expected.size(), std::size_t(4));
+    const std::shared_ptr<const ListRows> source = sheet::listSource(fx.book);
+    QCOMPARE(source->rows(), 4);
+    QCOMPARE(readAll(*source), expected);
+    QCOMPARE(source->text(0, 1), QStringLiteral("15/03/2024"));
+    QCOMPARE(source->text(0, 8), QStringLiteral(" "));
+    QCOMPARE(source->text(1, 1), QStringLiteral("15/03/2024"));
+    QCOMPARE(source->text(1, 11), QStringLiteral("1.500,50"));
+    QCOMPARE(source->text(2, 7), QStringLiteral("2,5"));
+    QCOMPARE(source->text(3, 9), QStringLiteral("16/07/2023"));
+    // Outside its rows and columns a source has no text.
+    QVERIFY(source->text(4, 0).isEmpty());
+    QVERIFY(source->text(0, 12).isEmpty());
+    QVERIFY(source->text(-1, 0).isEmpty());
+
+    // An empty sheet gives an empty list.
+    Fixture empty;
+    QCOMPARE(sheet::listSource(empty.book)->rows(), 0);
+}
+
+void TestPracticeSheet::listSourceKeepsTheSheetAsItWas() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    const int numbers[] = {12, 3, 7, 5};
+    for (int i = 0; i < 4; ++i) putPractice(p, i + 2, numbers[i], QStringLiteral("CLIENTE %1").arg(numbers[i]));
+    const std::vector<QStringList> before = sheet::listRows(fx.book);
+    const std::shared_ptr<const ListRows> source = sheet::listSource(fx.book);
+
+    // Every change the panels make to the sheet after a fill.
+    sheet::sortByNumber(fx.book);
+    QCOMPARE(fx.text(2, 1), QStringLiteral("3"));
+    QVERIFY(sheet::append(fx.book, record(QStringLiteral("40"))) == Outcome::Done);
+    QVERIFY(sheet::remove(fx.book, 7) == Outcome::Done);
+    QVERIFY(sheet::update(fx.book, record(QStringLiteral("12"), QStringLiteral("ALTRO"))) == Outcome::Done);
+    sheet::sort(fx.book, store::PracticeKey::Client, false);
+    p.Cells(3, 4).SetValue(xl::Value(QStringLiteral("scritto a mano")));
+    p.Cells(2, 12).SetValue(xl::Value(1.0));
+    p.Cells(2, 12).SetNumberFormat(QStringLiteral("dd/mm/yyyy"));
+
+    QCOMPARE(source->rows(), 4);
+    QCOMPARE(readAll(*source), before);
+    // A new source shows the sheet as it is now.
+    QCOMPARE(readAll(*sheet::listSource(fx.book)), sheet::listRows(fx.book));
+    QVERIFY(sheet::listRows(fx.book) != before);
 }
 
 void TestPracticeSheet::sortByNumberKeepsEachRecordWhole() {
