@@ -21,8 +21,9 @@ void fillComboList(QComboBox* combo, const QStringList& items) {
 }
 
 namespace {
-bool holds(const QComboBox* combo, const QStringList& items) {
-    if (combo->count() != items.size()) return false;
+// Whether the box's list is the start of `items` (all of it included).
+bool startsList(const QComboBox* combo, const QStringList& items) {
+    if (combo->count() > items.size()) return false;
     for (int i = 0; i < combo->count(); ++i)
         if (combo->itemText(i) != items[i]) return false;
     return true;
@@ -34,8 +35,9 @@ void dropComboChoice(QComboBox* combo) {
 }
 
 void refillComboList(QComboBox* combo, const QStringList& items) {
-    if (holds(combo, items)) {
+    if (startsList(combo, items)) {
         dropComboChoice(combo);
+        fillComboList(combo, items.mid(combo->count()));
         return;
     }
     combo->clear();

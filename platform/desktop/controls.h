@@ -44,9 +44,10 @@ void fillComboList(QComboBox* combo, const QStringList& items);
 
 // A list loader's clear-and-fill: the box ends with `items` as its list, no
 // entry chosen, and the signals a clear gives. When the box already holds
-// exactly `items` (the common case: the sheet behind it did not change) its
-// list is kept rather than rebuilt, which at thousands of entries is most of
-// the cost of showing a panel.
+// the start of `items` (the common cases: the sheet behind it did not
+// change, or a record was added at its end) that part is kept rather than
+// rebuilt, which at thousands of entries is most of the cost of showing a
+// panel.
 void refillComboList(QComboBox* combo, const QStringList& items);
 // What a clear does to a box's choice, its list kept: an entry that was
 // chosen is let go, with the text that went with it; a text typed with no
