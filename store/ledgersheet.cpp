@@ -104,7 +104,6 @@ void deleteRow(xl::Worksheet& sh, int row) {
                 target = moved;
             } else {
                 target.value = xl::Value();
-                target.formula.clear();
                 // A formula the file gave this cell must not come back on save.
                 target.kept.reset();
             }

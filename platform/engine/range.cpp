@@ -64,13 +64,12 @@ void Range::SetValue(const Value& v) {
             // written (work areas are rewritten with what they held).
             if (!v.isDate()) {
                 const Cell* same = ws.cellAt(row, col);
-                if (same && same->value == stored && same->formula.isEmpty() && !same->kept &&
+                if (same && same->value == stored && !same->kept &&
                     std::signbit(same->value.numberValue()) == std::signbit(stored.numberValue()))
                     continue;
             }
             Cell& c = ws.cellRef(row, col);
             c.value = stored;
-            c.formula.clear();
             c.kept.reset();
             if (v.isDate()) {
                 auto it = dated.find(c.style);
@@ -94,7 +93,6 @@ QString Range::Text() const { return Parent().textAt(rect_.row1, rect_.col1); }
 QString Range::Formula() const {
     Worksheet& ws = Parent();
     if (const Cell* c = ws.cellAt(rect_.row1, rect_.col1)) {
-        if (!c->formula.isEmpty()) return c->formula;
         const Value& v = c->value;
         switch (v.type()) {
         case ValueType::Empty: return QString();

@@ -200,7 +200,7 @@ const Cell* Worksheet::cellAt(int row, int col) const {
     const Cell& c = cells[col - 1];
     // Slots that only pad the row (no value, no formula, the format they
     // would inherit anyway) count as absent.
-    if (c.value.isEmpty() && c.formula.isEmpty() && !c.kept && c.style == inheritedStyle(row, col)) return nullptr;
+    if (c.value.isEmpty() && !c.kept && c.style == inheritedStyle(row, col)) return nullptr;
     return &c;
 }
 
@@ -363,13 +363,12 @@ void Worksheet::clear(const CellRect& r) {
             // Looked up afresh each time: a write below may have given the
             // row a block of its own.
             const Cell& was = storedRow(row - 1).cells[col - 1];
-            if (was.value.isEmpty() && was.formula.isEmpty() && !was.kept) continue;
+            if (was.value.isEmpty() && !was.kept) continue;
             // Only a row that loses something counts as written.
             RowInfo& ri = writableRow(row - 1);
             ri.fitKnown = false;
             Cell& c = ri.cells[col - 1];
             c.value = Value();
-            c.formula.clear();
             c.kept.reset();
         }
     }

@@ -130,6 +130,43 @@ struct KeptFormula {
     std::vector<std::uint16_t> nameFields;
 };
 
+// A cell's link to the formula its file gave it: one pointer, null for
+// nearly every cell, so that the cells without one pay a word for it. It
+// reads like the shared pointer it holds.
+class KeptRef {
+public:
+    KeptRef() noexcept = default;
+    template <class T>
+    KeptRef(std::shared_ptr<T> f) : p_(f ? new std::shared_ptr<const KeptFormula>(std::move(f)) : nullptr) {}
+    KeptRef(const KeptRef& o) : p_(o.p_ ? new std::shared_ptr<const KeptFormula>(*o.p_) : nullptr) {}
+    KeptRef(KeptRef&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    KeptRef& operator=(const KeptRef& o) {
+        if (this != &o) KeptRef(o).swap(*this);
+        return *this;
+    }
+    KeptRef& operator=(KeptRef&& o) noexcept {
+        KeptRef(std::move(o)).swap(*this);
+        return *this;
+    }
+    ~KeptRef() { delete p_; }
+
+    void reset() noexcept {
+        delete p_;
+        p_ = nullptr;
+    }
+    void swap(KeptRef& o) noexcept { std::swap(p_, o.p_); }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    const KeptFormula* get() const noexcept { return p_ ? p_->get() : nullptr; }
+    const KeptFormula& operator*() const { return **p_; }
+    const KeptFormula* operator->() const { return p_->get(); }
+    // The formula itself, to be shared further.
+    std::shared_ptr<const KeptFormula> shared() const { return p_ ? *p_ : nullptr; }
+    friend bool operator==(const KeptRef& a, std::nullptr_t) noexcept { return !a.p_; }
+
+private:
+    std::shared_ptr<const KeptFormula>* p_ = nullptr;
+};
+
 struct Cell {
     Value value;
     std::uint32_t style = 0; // index into Workbook::styles(); 0 is the default
@@ -145,9 +182,8 @@ struct Cell {
     // while the block is shared both sides hold the same values and
     // formats, so what AutoFit stores holds for the snapshot too.
     mutable float fitWidth = -1;
-    QString formula; // kept only to be written back; the value is what counts
     // The file's formula for this cell, dropped by any write of the value.
-    std::shared_ptr<const KeptFormula> kept;
+    KeptRef kept;
 };
 
 struct RowInfo {

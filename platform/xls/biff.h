@@ -25,9 +25,18 @@ QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& passwor
 // The whole file: the workbook stream and the foreign streams in a compound file.
 QByteArray encodeFile(const xl::Workbook& book, const QString& password, const EncodeOptions& opt = {});
 
+// How a file is read. By default the work is spread over the cores: the
+// cipher over pieces of the stream, the sheets side by side. One thread
+// reads everything in turn on the caller's, the cipher record by record;
+// the result is the same either way.
+struct DecodeOptions {
+    unsigned threads = 0; // 0: one per core
+};
+
 // Reads a Workbook stream / a whole file; raises xls::FileError.
-std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password);
-std::unique_ptr<xl::Workbook> decodeFile(const QByteArray& file, const QString& password);
+std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password,
+                                                   const DecodeOptions& opt = {});
+std::unique_ptr<xl::Workbook> decodeFile(QByteArray file, const QString& password, const DecodeOptions& opt = {});
 
 // Column width in characters of the default font <-> the file's 1/256 units
 // (which include the cell padding).

@@ -550,13 +550,13 @@ void sealRange(unsigned char* p, std::size_t pos, std::size_t from, std::size_t 
 
 } // namespace
 
-bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt) {
-    if (cipher.blockKeyed()) {
+bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt, unsigned cores) {
+    if (cipher.blockKeyed() && cores != 1) {
         auto* p = reinterpret_cast<unsigned char*>(stream.data());
         const std::size_t n = std::size_t(stream.size());
         const std::size_t blocks = (n + kBlock - 1) / kBlock;
-        const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()),
-                                                          blocks / kBlocksPerThread + 1);
+        const std::size_t threads = std::min<std::size_t>(
+            cores ? cores : std::max(1u, std::thread::hardware_concurrency()), blocks / kBlocksPerThread + 1);
         const std::size_t per = (blocks + threads - 1) / threads * kBlock;
         // One pass over the headers finds where the whole records end and
         // the record each piece starts in; the pieces are then sealed side by

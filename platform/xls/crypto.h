@@ -72,6 +72,8 @@ std::uint16_t xorVerifierMethod1(const QByteArray& pw);
 // FILEPASS, INTERFACEHDR, USREXCL, FILELOCK, RRDINFO, RRDHEAD) and the
 // stream-offset field of BOUNDSHEET. Record headers are never touched.
 // Returns false when a record header runs past the end of the stream.
-bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt);
+// `threads` 0 uses every core for a block-keyed cipher; 1 walks the records
+// on the calling thread.
+bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt, unsigned threads = 0);
 
 } // namespace xls::detail

@@ -343,7 +343,7 @@ std::vector<xl::CellRect> nameAreas(const ByteView& v, std::size_t off, std::siz
 
 class WorkbookReader {
 public:
-    WorkbookReader(const QByteArray& stream) : s_(stream) {}
+    WorkbookReader(const QByteArray& stream, unsigned threads) : s_(stream), threads_(threads) {}
 
     std::unique_ptr<xl::Workbook> run() {
         book_ = std::make_unique<xl::Workbook>();
@@ -380,8 +380,8 @@ public:
                 }
             }
         };
-        const std::size_t threads =
-            std::min<std::size_t>(sheets.size(), std::max(1u, std::thread::hardware_concurrency()));
+        const std::size_t threads = std::min<std::size_t>(
+            sheets.size(), threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency()));
         std::vector<std::thread> pool;
         for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
         work();
@@ -648,7 +648,7 @@ private:
             sst_.reserve(std::min<std::size_t>(unique, std::size_t(s_.size()) / 3));
             for (std::uint32_t i = 0; i < unique; ++i) {
                 if (sr.atEnd()) break;
-                sst_.push_back(sr.richString());
+                sst_.emplace_back(sr.richString());
                 sstRich_.push_back(sr.lastRich);
             }
         } catch (const Truncated&) {
@@ -844,7 +844,9 @@ private:
         void readLabelSst(const ByteView& v) {
             xl::Cell* c = book_.cell(ws_, v.u16(0), v.u16(2), v.u16(4));
             std::uint32_t i = v.u32(6);
-            if (c) c->value = xl::Value(i < book_.sst_.size() ? book_.sst_[i] : QString());
+            // The table's value is shared, not copied: cells that repeat a
+            // text hold one block between them.
+            if (c) c->value = i < book_.sst_.size() ? book_.sst_[i] : xl::Value(QString());
         }
 
         void readLabel(const ByteView& v) {
@@ -1086,6 +1088,7 @@ private:
     };
 
     const QByteArray& s_;
+    const unsigned threads_;
     std::unique_ptr<xl::Workbook> book_;
     std::vector<xl::Font> fonts_;
     std::map<std::uint16_t, QString> formats_;
@@ -1093,7 +1096,7 @@ private:
     std::vector<std::uint32_t> xfStyle_;
     std::vector<char> dateStyle_;
     std::vector<SheetRef> sheetRefs_;
-    std::vector<QString> sst_;
+    std::vector<xl::Value> sst_;
     std::vector<char> sstRich_;
     DropSet bookDrops_ = 0;
     std::vector<DropSet> sheetDrops_; // per sheet of the file, charts and macro sheets included
@@ -1143,7 +1146,8 @@ std::uint16_t widthToFile(double chars) {
     return std::uint16_t(std::floor((chars + 5.0 / 7.0) * 256 + 1e-6));
 }
 
-std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password) {
+std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password,
+                                                   const DecodeOptions& opt) {
     // The BOF of Excel 2, 3 and 4 has a type of its own; Excel 5 and 95
     // write this one with an older version number. Either is told apart
     // before anything else, their password protection included.
@@ -1165,11 +1169,11 @@ std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QStr
         // well-known default password.
         if (!cipher) cipher = makeCipher(*info, QStringLiteral("VelvetSweatshop"));
         if (!cipher) throw FileError(FileErrorKind::WrongPassword, QStringLiteral("La password non è corretta."));
-        if (!transformStream(stream, *cipher, false))
+        if (!transformStream(stream, *cipher, false, opt.threads))
             damaged(QStringLiteral("a record runs past the end of the stream"));
     }
     try {
-        WorkbookReader reader(stream);
+        WorkbookReader reader(stream, opt.threads);
         return reader.run();
     } catch (const Truncated&) {
         damaged(QStringLiteral("a record is shorter than its contents"));
@@ -1179,10 +1183,13 @@ std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QStr
     }
 }
 
-std::unique_ptr<xl::Workbook> decodeFile(const QByteArray& file, const QString& password) {
+std::unique_ptr<xl::Workbook> decodeFile(QByteArray file, const QString& password, const DecodeOptions& opt) {
     std::vector<Stream> streams;
     QString why;
-    switch (readCompound(file, streams, &why)) {
+    const CfbStatus status = readCompound(file, streams, &why);
+    // The streams are copies: the file's bytes go before the workbook grows.
+    file = QByteArray();
+    switch (status) {
     case CfbStatus::NotCompound:
         throw FileError(FileErrorKind::NotCompoundFile, QStringLiteral("Il file non è una cartella di lavoro .xls."));
     case CfbStatus::Damaged: damaged(why);
@@ -1209,7 +1216,7 @@ std::unique_ptr<xl::Workbook> decodeFile(const QByteArray& file, const QString& 
         std::size_t l;
         encrypted = findFilePass(streams[std::size_t(wb)].data, l) != nullptr;
     }
-    auto book = decodeWorkbookStream(std::move(streams[std::size_t(wb)].data), password);
+    auto book = decodeWorkbookStream(std::move(streams[std::size_t(wb)].data), password, opt);
     for (std::size_t i = 0; i < streams.size(); ++i) {
         if (int(i) == wb) continue;
         // The "encryption" stream holds properties sealed with the old key;

@@ -100,7 +100,8 @@ std::unique_ptr<xl::Workbook> readWorkbook(const QString& path, const QString& p
         throw FileError(
             FileErrorKind::NotFound,
             QStringLiteral("Impossibile leggere %1: %2").arg(QDir::toNativeSeparators(path), f.errorString()));
-    auto book = detail::decodeFile(bytes, password);
+    f.close();
+    auto book = detail::decodeFile(std::move(bytes), password);
     book->bind(QFileInfo(path).absoluteFilePath(), password);
     return book;
 }

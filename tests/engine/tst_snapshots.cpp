@@ -21,12 +21,11 @@ QStringList dump(const Worksheet& ws) {
         const RowInfo* ri = ws.rowInfo(r);
         QString line = QStringLiteral("%1 h%2 %3 s%4:").arg(r).arg(ri->height).arg(ri->hidden).arg(ri->style);
         for (const Cell& c : ri->cells) {
-            line += QStringLiteral(" [%1|%2|%3|%4|%5|%6]")
+            line += QStringLiteral(" [%1|%2|%3|%4|%5]")
                         .arg(int(c.value.type()))
                         .arg(c.value.textValue())
                         .arg(c.value.numberValue())
                         .arg(c.style)
-                        .arg(c.formula)
                         .arg(c.kept ? QString::fromLatin1(c.kept->tokens.toHex()) : QString());
         }
         out << line;

@@ -1,0 +1,239 @@
+// A file read with the work spread over the cores gives the very workbook
+// that one thread reading everything in turn gives: every cell with its
+// value, format and formula, every row and column, the names, the style
+// table, the page setups, and the same error for a damaged file.
+
+#include "tests/codec/samples.h"
+
+#include "platform/xls/biff.h"
+#include "platform/xls/bytes.h"
+#include "platform/xls/cfb.h"
+#include "platform/xls/xlsfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+#include <cmath>
+#include <map>
+
+using namespace xls::detail;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString keptDifference(const xl::KeptFormula* a, const xl::KeptFormula* b) {
+    if (!a || !b) return a == b ? QString() : QStringLiteral("formula on one side only");
+    if (a->tokens != b->tokens || a->extra != b->extra || a->flags != b->flags)
+        return QStringLiteral("formula tokens or flags");
+    if (a->sheets != b->sheets || a->sheetFields != b->sheetFields || a->nameFields != b->nameFields)
+        return QStringLiteral("formula's sheets or names");
+    return {};
+}
+
+// Exact where the round-trip comparison allows for the file's rounding:
+// both sides here come from the same bytes.
+QString difference(xl::Workbook& a, xl::Workbook& b) {
+    if (QString d = codectest::firstDifference(a, b); !d.isEmpty()) return d;
+    if (a.styles().size() != b.styles().size()) return QStringLiteral("style count");
+    for (std::size_t i = 0; i < a.styles().size(); ++i)
+        if (!(a.styles()[i] == b.styles()[i]) || a.styles()[i].origin.xf != b.styles()[i].origin.xf)
+            return QStringLiteral("style %1").arg(i);
+    const xl::FileFormatting &fa = a.formatting, &fb = b.formatting;
+    if (fa.fonts != fb.fonts || fa.formats != fb.formats || fa.xfs != fb.xfs || fa.xfStyle != fb.xfStyle ||
+        fa.styles != fb.styles || fa.palette != fb.palette)
+        return QStringLiteral("formatting tables");
+    if (a.names.size() != b.names.size()) return QStringLiteral("name count");
+    for (std::size_t i = 0; i < a.names.size(); ++i) {
+        const xl::DefinedName &x = a.names[i], &y = b.names[i];
+        if (x.name != y.name || x.builtin != y.builtin || x.sheet != y.sheet || x.flags != y.flags ||
+            x.shortcut != y.shortcut || x.textCounts != y.textCounts)
+            return QStringLiteral("name %1").arg(i);
+        if (QString d = keptDifference(x.formula.get(), y.formula.get()); !d.isEmpty())
+            return QStringLiteral("name %1: %2").arg(i).arg(d);
+    }
+    if (a.notKept != b.notKept) return QStringLiteral("what a save cannot keep");
+    for (int s = 1; s <= a.SheetCount(); ++s) {
+        const xl::Worksheet &x = a.Sheets(s), &y = b.Sheets(s);
+        const QString where = x.Name() + QLatin1Char('!');
+        if (x.usedRows() != y.usedRows()) return where + QStringLiteral("row count");
+        for (int r = 1; r <= x.usedRows(); ++r) {
+            const xl::RowInfo *rx = x.rowInfo(r), *ry = y.rowInfo(r);
+            if (!rx || !ry) {
+                if (rx != ry) return where + QStringLiteral("row %1 on one side only").arg(r);
+                continue;
+            }
+            if (rx->height != ry->height || rx->hidden != ry->hidden || rx->style != ry->style ||
+                rx->cells.size() != ry->cells.size())
+                return where + QStringLiteral("row %1").arg(r);
+            for (std::size_t c = 0; c < rx->cells.size(); ++c) {
+                const xl::Cell &cx = rx->cells[c], &cy = ry->cells[c];
+                const QString cell = where + QStringLiteral("R%1C%2 ").arg(r).arg(c + 1);
+                if (!(cx.value == cy.value) ||
+                    std::signbit(cx.value.numberValue()) != std::signbit(cy.value.numberValue()))
+                    return cell + QStringLiteral("value");
+                if (cx.style != cy.style) return cell + QStringLiteral("style");
+                if (QString d = keptDifference(cx.kept.get(), cy.kept.get()); !d.isEmpty()) return cell + d;
+            }
+        }
+        for (int c = 1; c <= xl::kMaxCols; ++c) {
+            const xl::ColumnInfo &cx = x.columnInfo(c), &cy = y.columnInfo(c);
+            if (cx.width != cy.width || cx.hidden != cy.hidden || cx.style != cy.style)
+                return where + QStringLiteral("column %1").arg(c);
+        }
+    }
+    return {};
+}
+
+// Both ways of reading, and what each gave: a workbook or an error.
+struct Both {
+    std::unique_ptr<xl::Workbook> serial, parallel;
+    QString serialError, parallelError;
+};
+
+Both readBoth(const QByteArray& file, const QString& password) {
+    Both out;
+    try {
+        out.serial = decodeFile(file, password, DecodeOptions{1});
+    } catch (const xls::FileError& e) {
+        out.serialError = QString::fromStdString(e.what());
+    }
+    // More threads than most of these files have sheets, and fewer.
+    for (unsigned threads : {0u, 2u, 16u}) {
+        try {
+            out.parallel = decodeFile(file, password, DecodeOptions{threads});
+            out.parallelError.clear();
+        } catch (const xls::FileError& e) {
+            out.parallelError = QString::fromStdString(e.what());
+            out.parallel.reset();
+        }
+        if (bool(out.serial) != bool(out.parallel) || out.serialError != out.parallelError) break;
+        if (out.serial && !difference(*out.serial, *out.parallel).isEmpty()) break;
+    }
+    return out;
+}
+
+// More sheets than cores, each of its own size, values and formats.
+std::unique_ptr<xl::Workbook> manySheets() {
+    auto book = std::make_unique<xl::Workbook>();
+    for (int s = 0; s < 24; ++s) {
+        xl::Worksheet& ws = book->AddSheet(QStringLiteral("Foglio %1").arg(s + 1));
+        xl::Style st;
+        st.font.size = 8 + s;
+        st.numberFormat = s % 2 ? QStringLiteral("0.00") : QStringLiteral("dd/mm/yyyy");
+        const std::uint32_t style = book->internStyle(st);
+        for (int r = 1; r <= 40 + 37 * s; ++r) {
+            ws.cellRef(r, 1).value = xl::Value(QStringLiteral("riga %1 del foglio %2").arg(r).arg(s));
+            ws.cellRef(r, 2).value = xl::Value(r * 1.5 - s);
+            ws.cellRef(r, 2).style = style;
+            if (r % 7 == 0) ws.cellRef(r, 3 + s % 5).value = xl::Value(QStringLiteral("comune"));
+            if (r % 11 == 0) ws.rowInfoRef(r).height = 20 + s;
+        }
+        ws.columnInfoRef(1 + s % 3).width = 12 + s;
+        ws.GetPageSetup().SetZoom(50 + s);
+    }
+    return book;
+}
+
+// The offsets of each sheet's BOF in a clear workbook stream.
+std::vector<std::size_t> sheetStarts(const QByteArray& stream) {
+    std::vector<std::size_t> out;
+    const auto* p = reinterpret_cast<const unsigned char*>(stream.constData());
+    std::size_t pos = 0;
+    while (pos + 4 <= std::size_t(stream.size())) {
+        const std::uint16_t type = le16(p + pos), len = le16(p + pos + 2);
+        if (type == 0x0085) out.push_back(le32(p + pos + 4));
+        if (type == 0x000A) break;
+        pos += 4 + len;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestThreads : public QObject {
+    Q_OBJECT
+private slots:
+    void sameWorkbook_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("password");
+        const QString pw = QStringLiteral("Kemi4417");
+        QTest::newRow("rich, sealed") << encodeFile(*codectest::richWorkbook(2500), pw) << pw;
+        QTest::newRow("rich, xor") << encodeFile(*codectest::richWorkbook(400), pw, {Scheme::Xor, 0}) << pw;
+        QTest::newRow("rich, plain") << encodeFile(*codectest::richWorkbook(400), QString()) << QString();
+        QTest::newRow("many sheets, sealed") << encodeFile(*manySheets(), pw) << pw;
+        QTest::newRow("formulas") << writeCompound({{QStringLiteral("Workbook"), codectest::formulaStream()}})
+                                  << QString();
+        const QDir corpus(QStringLiteral(CORPUS_DIR));
+        std::map<QString, QString> passwords;
+        for (const QString& line :
+             QString::fromUtf8(readAll(corpus.filePath(QStringLiteral("PASSWORDS")))).split(QLatin1Char('\n'))) {
+            const QStringList parts = line.split(QLatin1Char('\t'));
+            if (parts.size() == 2 && !line.startsWith(QLatin1Char('#'))) passwords[parts[0]] = parts[1];
+        }
+        const QStringList files = corpus.entryList({QStringLiteral("*.xls")}, QDir::Files, QDir::Name);
+        QVERIFY2(files.size() >= 20, "the corpus of public workbooks is missing");
+        for (const QString& f : files)
+            QTest::newRow(qPrintable(f)) << readAll(corpus.filePath(f))
+                                         << (passwords.count(f) ? passwords[f] : QString());
+    }
+
+    void sameWorkbook() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, password);
+        QVERIFY(!file.isEmpty());
+        const Both both = readBoth(file, password);
+        QCOMPARE(both.parallelError, both.serialError);
+        QCOMPARE(bool(both.parallel), bool(both.serial));
+        if (!both.serial) return; // a file the reader refuses, refused alike
+        QVERIFY(both.serial->SheetCount() > 0);
+        const QString d = difference(*both.serial, *both.parallel);
+        QVERIFY2(d.isEmpty(), qPrintable(d));
+    }
+
+    // Two sheets damaged in different ways: the error of the first one in
+    // the file is the one reported, however the sheets were shared out.
+    void firstDamageReported() {
+        QByteArray stream = encodeWorkbookStream(*manySheets(), QString());
+        const std::vector<std::size_t> starts = sheetStarts(stream);
+        QCOMPARE(starts.size(), std::size_t(24));
+        // Sheet 20 loses its BOF first, then sheet 6 too.
+        auto* p = reinterpret_cast<unsigned char*>(stream.data());
+        p[starts[19]] = 0x01;
+        p[starts[19] + 1] = 0x00;
+        const QByteArray file = writeCompound({{QStringLiteral("Workbook"), stream}});
+        Both both = readBoth(file, QString());
+        QVERIFY(!both.serial && !both.parallel);
+        QVERIFY2(both.serialError.contains(QStringLiteral("Foglio 20")), qPrintable(both.serialError));
+        QCOMPARE(both.parallelError, both.serialError);
+
+        QByteArray worse = stream;
+        auto* q = reinterpret_cast<unsigned char*>(worse.data());
+        q[starts[5]] = 0x01;
+        q[starts[5] + 1] = 0x00;
+        both = readBoth(writeCompound({{QStringLiteral("Workbook"), worse}}), QString());
+        QVERIFY2(both.serialError.contains(QStringLiteral("Foglio 6")), qPrintable(both.serialError));
+        QCOMPARE(both.parallelError, both.serialError);
+    }
+
+    // Cells that repeat a text share it with the table they came from, and
+    // a value copied out lives on after the workbook goes.
+    void sharedTexts() {
+        const QByteArray file = encodeFile(*manySheets(), QString());
+        auto book = decodeFile(file, QString());
+        const xl::Value& a = book->Sheets(1).cellAt(7, 3)->value;
+        const xl::Value& b = book->Sheets(2).cellAt(14, 4)->value;
+        QCOMPARE(a.textValue(), QStringLiteral("comune"));
+        QCOMPARE(b, a);
+        QVERIFY(a.textValue().constData() == b.textValue().constData());
+        const xl::Value kept = a;
+        book.reset();
+        QCOMPARE(kept.textValue(), QStringLiteral("comune"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestThreads)
+#include "tst_threads.moc"
