@@ -88,7 +88,8 @@ Outcome remove(Book& book, qint64 number);
 std::vector<QStringList> listRows(Book& book);
 // The same rows and texts as listRows, as the sheet holds them now, read
 // only when asked for: the list keeps showing them whatever happens to the
-// sheet afterwards, until it takes a new source.
+// sheet or the workbook afterwards, until it takes a new source. Taking it
+// costs about the same for a long sheet as for a short one.
 std::shared_ptr<const ListRows> listSource(Book& book);
 // The row-1 headers A..L as the sheet shows them.
 QStringList listHeaders(Book& book);

@@ -62,6 +62,7 @@ private slots:
     void listRowsStopAtTheFirstGap();
     void listSourceReadsEachRowAsListRows();
     void listSourceKeepsTheSheetAsItWas();
+    void listSourceOfALongSheet();
     void sortByNumberKeepsEachRecordWhole();
     void sortOfTheListButtonsTakesEveryRecord();
     void appendWritesEveryCellOfAGapRow();
@@ -176,6 +177,31 @@ void TestPracticeSheet::listSourceKeepsTheSheetAsItWas() {
     // A new source shows the sheet as it is now.
     QCOMPARE(readAll(*sheet::listSource(fx.book)), sheet::listRows(fx.book));
     QVERIFY(sheet::listRows(fx.book) != before);
+
+    // Still read whole once the workbook is closed, as the window may be
+    // painted while it ends.
+    fx.excel.Close();
+    QCOMPARE(readAll(*source), before);
+}
+
+void TestPracticeSheet::listSourceOfALongSheet() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    const int n = 1300;
+    for (int i = 0; i < n; ++i) putPractice(p, i + 2, n - i, QStringLiteral("CLIENTE %1").arg(i % 37));
+    const std::vector<QStringList> before = sheet::listRows(fx.book);
+    const std::shared_ptr<const ListRows> source = sheet::listSource(fx.book);
+    QCOMPARE(source->rows(), n);
+
+    // Rows everywhere in the sheet written after the source was taken.
+    sheet::sortByNumber(fx.book);
+    for (int row = 2; row <= n + 1; row += 97) p.Cells(row, 3).SetValue(xl::Value(QStringLiteral("scritto")));
+    p.Cells(300, 1).EntireRow().Delete();
+    QVERIFY(sheet::append(fx.book, record(QStringLiteral("5000"))) == Outcome::Done);
+
+    QCOMPARE(readAll(*source), before);
+    QCOMPARE(source->text(n - 1, 0), QStringLiteral("1"));
+    QCOMPARE(readAll(*sheet::listSource(fx.book)), sheet::listRows(fx.book));
 }
 
 void TestPracticeSheet::sortByNumberKeepsEachRecordWhole() {
