@@ -10,8 +10,10 @@
 #include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
+#include <cstdint>
 #include <map>
 #include <mutex>
+#include <sys/mman.h>
 
 namespace xls::detail {
 
@@ -58,7 +60,7 @@ bool collect(GsfInfile* dir, const QString& prefix, int depth, qint64 budget, st
             } else {
                 Stream s;
                 s.path = name;
-                s.data.resize(qsizetype(size));
+                s.data = largeBuffer(qsizetype(size));
                 if (size > 0 && !gsf_input_read(child, size_t(size), reinterpret_cast<guint8*>(s.data.data()))) {
                     if (why) *why = QStringLiteral("stream %1 is truncated").arg(name);
                     ok = false;
@@ -74,6 +76,20 @@ bool collect(GsfInfile* dir, const QString& prefix, int depth, qint64 budget, st
 }
 
 } // namespace
+
+QByteArray largeBuffer(qsizetype size) {
+    QByteArray b(size, Qt::Uninitialized);
+    constexpr std::uintptr_t kLarge = std::uintptr_t(2) << 20;
+    if (size >= qsizetype(2 * kLarge)) {
+        // Only the whole large pages inside the buffer: advice is given
+        // by the page and must not reach the allocator's neighbours.
+        const auto at = reinterpret_cast<std::uintptr_t>(b.data());
+        const std::uintptr_t first = (at + kLarge - 1) & ~(kLarge - 1);
+        const std::uintptr_t last = (at + std::uintptr_t(size)) & ~(kLarge - 1);
+        if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+    return b;
+}
 
 CfbStatus readCompound(const QByteArray& file, std::vector<Stream>& out, QString* why) {
     initGsf();

@@ -1,6 +1,7 @@
 #include "platform/xls/xlsfile.h"
 #include "platform/desktop/fileprobe.h"
 #include "platform/xls/biff.h"
+#include "platform/xls/cfb.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,7 +96,8 @@ std::unique_ptr<xl::Workbook> readWorkbook(const QString& path, const QString& p
         throw FileError(FileErrorKind::Damaged,
                         QStringLiteral("Il file %1 è troppo grande per essere una cartella di lavoro.")
                             .arg(QDir::toNativeSeparators(path)));
-    QByteArray bytes = f.readAll();
+    QByteArray bytes = detail::largeBuffer(f.size());
+    bytes.resize(f.read(bytes.data(), bytes.size()));
     if (bytes.size() != f.size())
         throw FileError(
             FileErrorKind::NotFound,

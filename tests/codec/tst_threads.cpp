@@ -12,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
 #include <map>
@@ -217,6 +219,27 @@ private slots:
         both = readBoth(writeCompound({{QStringLiteral("Workbook"), worse}}), QString());
         QVERIFY2(both.serialError.contains(QStringLiteral("Foglio 6")), qPrintable(both.serialError));
         QCOMPARE(both.parallelError, both.serialError);
+    }
+
+    // A file of several megabytes read from disk, through the buffers that
+    // large pages back, is the workbook its bytes give in memory.
+    void bigFileFromDisk() {
+        auto book = std::make_unique<xl::Workbook>();
+        xl::Worksheet& ws = book->AddSheet(QStringLiteral("Grande"));
+        for (int r = 1; r <= 24000; ++r)
+            for (int c = 1; c <= 6; ++c)
+                ws.cellRef(r, c).value = xl::Value(QStringLiteral("testo della riga %1, colonna %2").arg(r).arg(c));
+        const QString pw = QStringLiteral("Kemi4417");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Grande.xls"));
+        xls::writeWorkbook(*book, path, pw);
+        QVERIFY(QFileInfo(path).size() > 6 << 20);
+        auto fromDisk = xls::readWorkbook(path, pw);
+        auto inMemory = decodeFile(readAll(path), pw, DecodeOptions{1});
+        const QString d = difference(*fromDisk, *inMemory);
+        QVERIFY2(d.isEmpty(), qPrintable(d));
+        QCOMPARE(fromDisk->Sheets(1).valueAt(24000, 6).textValue(),
+                 QStringLiteral("testo della riga 24000, colonna 6"));
     }
 
     // Cells that repeat a text share it with the table they came from, and
