@@ -44,6 +44,7 @@
 #include <QPainterPath>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTime>
@@ -326,6 +327,8 @@ void Form1::switchWidgets(const std::vector<std::pair<QWidget*, bool>>& changes)
 }
 
 Form1::~Form1() {
+    // A save still being written answers to this window: it ends first.
+    waitForSave();
     qApp->removeEventFilter(this);
     delete stampaP_;
     delete calendario_.data();
@@ -503,22 +506,32 @@ void Form1::ResetForm() {
 
 // ---- saving and ending ----------------------------------------------------
 
+bool Form1::saveAllowed(xl::Workbook& book, QString* why) {
+    // A save writes a new file and renames it over the old one, which would
+    // quietly replace a workbook that someone made read-only; such a file is
+    // refused as the spreadsheet application refuses it.
+    const QFileInfo file(book.FullName());
+    if (file.exists() &&
+        !(file.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther))) {
+        if (why) *why = QStringLiteral("il file è di sola lettura");
+        return false;
+    }
+    // Whatever the save cannot write back is kept in the file as it was,
+    // copied from the disk once no save of ours is still changing it.
+    if (!book.notKept.isEmpty()) book.WaitForSave();
+    return store::keepOriginalBeforeSave(book, programFolder_ + QStringLiteral("/Backup"), why, !sessionEnding_);
+}
+
 bool Form1::saveQuietly(QString* why) {
+    {
+        // What a save still being written holds is in this one too.
+        const QScopedValueRollback<bool> repeated(saveRepeated_, true);
+        waitForSave();
+    }
     try {
         Excel.ScreenUpdating = false;
         xl::Workbook& book = Excel.ActiveWorkbook();
-        // A save writes a new file and renames it over the old one, which
-        // would quietly replace a workbook that someone made read-only; such
-        // a file is refused as the spreadsheet application refuses it.
-        const QFileInfo file(book.FullName());
-        if (file.exists() &&
-            !(file.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther))) {
-            if (why) *why = QStringLiteral("il file è di sola lettura");
-            return false;
-        }
-        // Whatever the save cannot write back is kept in the file as it was.
-        if (!store::keepOriginalBeforeSave(book, programFolder_ + QStringLiteral("/Backup"), why, !sessionEnding_))
-            return false;
+        if (!saveAllowed(book, why)) return false;
         book.Save();
         // The save put a new file in the old one's place.
         mark_.retake();
@@ -529,14 +542,61 @@ bool Form1::saveQuietly(QString* why) {
     }
 }
 
-bool Form1::SaveWorkbook() {
+bool Form1::startSave() {
     QString why;
-    if (saveQuietly(&why)) return true;
+    try {
+        Excel.ScreenUpdating = false;
+        xl::Workbook& book = Excel.ActiveWorkbook();
+        if (saveAllowed(book, &why)) {
+            book.SaveInBackground([this](std::exception_ptr failure) { saveFinished(failure); });
+            return true;
+        }
+    } catch (const std::exception& e) {
+        why = fileProblem(e, true);
+    }
+    tellSaveFailed(why);
+    return false;
+}
+
+void Form1::saveFinished(std::exception_ptr failure) {
+    lastSaveOk_ = !failure;
+    if (!failure) {
+        // The save put a new file in the old one's place.
+        mark_.retake();
+        return;
+    }
+    QString why;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        why = fileProblem(e, true);
+    } catch (...) {
+        why = fileProblem(std::runtime_error("?"), true);
+    }
+    if (saveRepeated_) return;
+    if (sessionEnding_) {
+        qWarning("Velmora: il database Pratiche.xls non è stato salvato: %s", qPrintable(why));
+        return;
+    }
+    tellSaveFailed(why);
+}
+
+void Form1::tellSaveFailed(const QString& why) {
     ui::dialogs().message(QStringLiteral("Impossibile salvare il database Pratiche.xls: %1.\n"
                                          "Le modifiche sono ancora nel programma ma non sono state scritte nel file.")
                               .arg(why),
                           kTitle, ui::MsgIcon::Critical);
-    return false;
+}
+
+bool Form1::SaveWorkbook() {
+    lastSaveOk_ = false;
+    if (!startSave()) return false;
+    waitForSave();
+    return lastSaveOk_;
+}
+
+void Form1::waitForSave() {
+    if (Excel.hasWorkbook()) Excel.ActiveWorkbook().WaitForSave();
 }
 
 void Form1::releaseMarks() {

@@ -62,7 +62,10 @@ public:
 
     // What the panels ask of the window.
     store::Book& book() override { return book_; }
-    bool save() override { return SaveWorkbook(); }
+    // The file is written in the background: false only when the save could
+    // not start (told in a box); a failure of the writing is told when it
+    // comes.
+    bool save() override { return startSave(); }
     void resetForm() override { ResetForm(); }
     void switchPanels(std::initializer_list<std::pair<store::Panel, bool>> changes) override;
     Calendario* calendar() override { return calendario(); }
@@ -76,9 +79,11 @@ public:
     // Shared procedures.
     void Form_Activate();
     void ResetForm();
-    // Saves the workbook in place; a failure is reported in a box titled
-    // "Velmora" and answered false.
+    // Saves the workbook in place and waits for the file; a failure is
+    // reported in a box titled "Velmora" and answered false.
     bool SaveWorkbook();
+    // Returns once the file holds every save asked for, a failure told.
+    void waitForSave();
     void OpenDocument(QWidget* owner, const QString& path);
     // A print request: the code into StampaP.Text1, then StampaP shown.
     void requestPrint(int code) override;
@@ -167,8 +172,19 @@ private:
     void placeAtStart();
     // Shrinks and moves the window so that its frame lies on the screen.
     void keepOnScreen();
-    // Save without a message; false with the reason in `why`.
+    // Save without a message, written before it returns (after any save
+    // still being written); false with the reason in `why`.
     bool saveQuietly(QString* why);
+    // What must hold before the file is replaced, checked here and now; false
+    // with the reason in `why`.
+    bool saveAllowed(xl::Workbook& book, QString* why);
+    // A snapshot of the workbook goes to be written in the background; false
+    // when the save could not start (the box has been shown).
+    bool startSave();
+    // A background save is over: the mark follows the new file, a failure
+    // is told.
+    void saveFinished(std::exception_ptr failure);
+    void tellSaveFailed(const QString& why);
     // Closes the workbook, quits the engine and ends (after a save, or after
     // the user accepted ending without one).
     void closeAndEnd();
@@ -184,6 +200,10 @@ private:
     bool loaded_ = false;
     bool ended_ = false;
     bool sessionEnding_ = false; // the session is ending: the save shows no box
+    bool lastSaveOk_ = false;    // how the last background save ended
+    // A save written now repeats what an earlier one still being written
+    // holds: that one's failure needs no box of its own.
+    bool saveRepeated_ = false;
     bool activatedOnce_ = false;
     bool ownFormActivated_ = false;
     int activations_ = 0;

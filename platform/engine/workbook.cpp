@@ -2,8 +2,15 @@
 
 #include "platform/engine/numberformat.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace xl {
 
@@ -376,9 +383,6 @@ void Worksheet::clear(const CellRect& r) {
 
 // ---------------------------------------------------------------- workbook
 
-Workbook::Workbook() { styles_.push_back(Style{}); }
-Workbook::~Workbook() = default;
-
 std::unique_ptr<Workbook> Workbook::snapshot() const {
     auto copy = std::make_unique<Workbook>();
     copy->sheets_.reserve(sheets_.size());
@@ -486,9 +490,144 @@ void Workbook::Save() {
 void Workbook::SaveAs(const QString& path, const QString& password, bool keepBinding) {
     const FileCodec& codec = fileCodec();
     if (!codec.save) throw Error("no file codec registered");
+    WaitForSave();
     codec.save(*this, path, password);
     if (!keepBinding) bind(path, password);
 }
+
+// ---------------------------------------------------------------- background saves
+//
+// The thread that owns the workbook takes a snapshot (cheap: the sheets
+// share their rows with it) and goes on, while a worker encodes the snapshot
+// and puts it on disk through the codec.
+
+class Workbook::SaveWorker {
+public:
+    using Write = std::function<void(const Workbook&, const QString&, const QString&)>;
+
+    ~SaveWorker() {
+        wait();
+        {
+            std::lock_guard<std::mutex> l(state_->m);
+            state_->stop = true;
+        }
+        state_->cv.notify_all();
+        if (thread_.joinable()) thread_.join();
+        state_->deliver();
+    }
+
+    void submit(std::unique_ptr<Workbook> snap, Write write, SaveDone done) {
+        state_->deliver();
+        {
+            std::lock_guard<std::mutex> l(state_->m);
+            // A save still waiting is replaced: this one holds a later state.
+            state_->queued = Job{std::move(snap), std::move(write), std::move(done)};
+        }
+        if (!thread_.joinable()) thread_ = std::thread([s = state_] { run(s); });
+        state_->cv.notify_all();
+    }
+
+    void wait() {
+        {
+            std::unique_lock<std::mutex> l(state_->m);
+            state_->cv.wait(l, [&] { return !state_->queued && !state_->running; });
+        }
+        state_->deliver();
+    }
+
+    bool pending() const {
+        std::lock_guard<std::mutex> l(state_->m);
+        return state_->queued || state_->running || !state_->finished.empty();
+    }
+
+private:
+    struct Job {
+        std::unique_ptr<Workbook> book;
+        Write write;
+        SaveDone done;
+    };
+    struct State {
+        std::mutex m;
+        std::condition_variable cv;
+        std::optional<Job> queued;
+        bool running = false;
+        bool stop = false;
+        // Answers not yet given, in the order the files were written.
+        std::vector<std::pair<SaveDone, std::exception_ptr>> finished;
+
+        // On the owning thread only. Taken out first: a `done` that shows
+        // a box runs the event loop, which may come back here.
+        void deliver() {
+            std::vector<std::pair<SaveDone, std::exception_ptr>> ready;
+            {
+                std::lock_guard<std::mutex> l(m);
+                ready.swap(finished);
+            }
+            for (auto& [done, failure] : ready)
+                if (done) done(failure);
+        }
+    };
+
+    static void run(const std::shared_ptr<State>& s) {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock<std::mutex> l(s->m);
+                s->cv.wait(l, [&] { return s->queued || s->stop; });
+                if (!s->queued) return;
+                job = std::move(*s->queued);
+                s->queued.reset();
+                s->running = true;
+            }
+            std::exception_ptr failure;
+            try {
+                job.write(*job.book, job.book->FullName(), job.book->Password());
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            // The snapshot lets go of the rows before anyone hears the save
+            // is over, so that later writes find them unshared.
+            job.book.reset();
+            {
+                std::lock_guard<std::mutex> l(s->m);
+                s->running = false;
+                s->finished.emplace_back(std::move(job.done), failure);
+            }
+            s->cv.notify_all();
+            // The answer goes to the owning thread's event loop; without one,
+            // WaitForSave gives it.
+            if (QCoreApplication* app = QCoreApplication::instance()) {
+                QMetaObject::invokeMethod(
+                    app,
+                    [w = std::weak_ptr<State>(s)] {
+                        if (auto state = w.lock()) state->deliver();
+                    },
+                    Qt::QueuedConnection);
+            }
+        }
+    }
+
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+    std::thread thread_;
+};
+
+// Here, where the worker is known: a workbook's end waits for its saves.
+Workbook::Workbook() { styles_.push_back(Style{}); }
+Workbook::~Workbook() = default;
+
+void Workbook::SaveInBackground(SaveDone done) {
+    if (path_.isEmpty()) throw Error("the workbook has no file to save to");
+    const FileCodec& codec = fileCodec();
+    if (!codec.save) throw Error("no file codec registered");
+    if (!saver_) saver_ = std::make_unique<SaveWorker>();
+    saver_->submit(snapshot(), codec.save, std::move(done));
+}
+
+void Workbook::WaitForSave() {
+    if (saver_) saver_->wait();
+}
+
+bool Workbook::SavePending() const { return saver_ && saver_->pending(); }
 
 // ---------------------------------------------------------------- codec
 

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -511,8 +512,30 @@ public:
         path_ = path;
         password_ = password;
     }
+    // Both write on the calling thread, after any background save asked for
+    // earlier has been written (its `done` run first), so the file always
+    // ends with the latest state.
     void Save();
     void SaveAs(const QString& path, const QString& password, bool keepBinding = false);
+
+    // Saves to FullName as Save does, but only a snapshot is taken here: the
+    // file is encoded and written (temporary file, flush, rename) by a
+    // worker thread while this thread goes on. One file is written at a
+    // time; a save asked for while another is being written waits for it,
+    // and several that wait become one, which writes the latest state and
+    // is answered through the latest `done`. `done` runs on this thread
+    // (from its event loop, or within WaitForSave, SaveInBackground or the
+    // workbook's end) once the file has been replaced, with no exception,
+    // or once the write has failed, with what it raised (the old file is
+    // then whole). Raises, and starts nothing, when Save would raise before
+    // writing (no file bound, no codec).
+    using SaveDone = std::function<void(std::exception_ptr failure)>;
+    void SaveInBackground(SaveDone done);
+    // Returns once every save asked for has been written, with every `done`
+    // run. The workbook's destruction waits the same way.
+    void WaitForSave();
+    // A save asked for is still to be written, or its `done` still to run.
+    bool SavePending() const;
 
     bool date1904 = false;
     std::uint16_t codepage = 1200;
@@ -530,6 +553,10 @@ private:
     std::vector<Style> styles_;
     std::unordered_map<std::size_t, std::vector<std::uint32_t>> styleIndex_;
     QString path_, password_;
+    // Last, so that it goes first: a pending save ends (and its `done`
+    // runs) while the rest of the workbook still stands.
+    class SaveWorker;
+    std::unique_ptr<SaveWorker> saver_;
 };
 
 // The codec the engine calls for files; registered once by the program (and

@@ -45,7 +45,12 @@ bool AppFixture::start() {
 
 xl::Worksheet& AppFixture::sheet(const QString& name) { return form_->book().workbook().Sheets(name); }
 
+void AppFixture::closeForm() { form_.reset(); }
+
 std::unique_ptr<xl::Workbook> AppFixture::onDisk() const {
+    // The program writes its saves in the background: what is on disk is
+    // read once they are written.
+    if (form_) form_->waitForSave();
     return xls::readWorkbook(workbookPath(), store::workbookPassword());
 }
 

@@ -59,6 +59,8 @@ public:
     bool start();
 
     Form1& form() { return *form_; }
+    // Destroys the window, as the program's end does.
+    void closeForm();
     ScriptedDialogs& dialogs() { return *dialogs_; }
     // A sheet of the workbook open in the program.
     xl::Worksheet& sheet(const QString& name);

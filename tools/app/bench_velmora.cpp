@@ -101,6 +101,9 @@ struct Size {
         p->Combo2->setEditText(QStringLiteral("Settore 1"));
         p->Combo3->setEditText(QStringLiteral("3"));
         action[0].add(secondsOf([&] { f.toolbarButton(1)->trigger(); }));
+        // The file is written in the background: it is on disk before the
+        // next action, outside the time of this one.
+        f.waitForSave();
 
         action[1].add(secondsOf([&] { f.Form_Activate(); }));
 
