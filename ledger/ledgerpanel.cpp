@@ -426,8 +426,8 @@ void LedgerPanel::Check15_Click() {
     // Leaving a query mode hides the list; this mode shows it.
     ListView3->show();
     // Rows without an ID are no entries: a ledger of only such rows is empty.
-    const std::vector<store::ListedEntry> rows = store::ledgerEntries(ctx_.book());
-    if (rows.empty()) {
+    const std::shared_ptr<const ListRows> rows = store::ledgerEntrySource(ctx_.book());
+    if (rows->rows() == 0) {
         plain(kNoEntries);
         Check15->setChecked(false);
         return;
@@ -438,10 +438,16 @@ void LedgerPanel::Check15_Click() {
     const int widths[] = {900, 1000, 3000, 1500, 3000, 900, 1500};
     for (int i = 0; i < captions.size(); ++i)
         ListView3->addColumn(captions[i], widths[i], i == captions.size() - 1 ? Qt::AlignRight : Qt::AlignLeft);
-    skipping([&] { ListView3->addItems(textsOf(rows)); });
+    skipping([&] { ListView3->setRows(rows); });
 }
 
-void LedgerPanel::listAllEntries() { ListView3->addItems(textsOf(store::ledgerEntries(ctx_.book()))); }
+void LedgerPanel::listAllEntries() {
+    // The entries go below whatever the list still shows.
+    if (ListView3->itemCount() == 0)
+        ListView3->setRows(store::ledgerEntrySource(ctx_.book()));
+    else
+        ListView3->addItems(textsOf(store::ledgerEntries(ctx_.book())));
+}
 
 void LedgerPanel::Check10_Click() {
     if (Check10->isChecked()) {
@@ -734,10 +740,10 @@ void LedgerPanel::listQueryArea(bool byPractice) {
     for (int i = 0; i < captions.size(); ++i)
         ListView3->addColumn(captions[i], widths[i], byPractice && i == amountColumn ? Qt::AlignRight : Qt::AlignLeft);
     skipping([&] {
-        const std::vector<store::ListedEntry> rows = store::ledgerAreaRows(ctx_.book());
-        ListView3->addItems(textsOf(rows));
+        const std::shared_ptr<const ListRows> rows = store::ledgerAreaSource(ctx_.book());
+        ListView3->setRows(rows);
         // A client's entries take the place of the client box, once there are any.
-        if (!byPractice && !rows.empty()) {
+        if (!byPractice && rows->rows() > 0) {
             Combo9->hide();
             ListView3->show();
         }

@@ -108,7 +108,7 @@ void SearchPanel::listResults(int columns) {
     ListView2->removeColumns();
     const std::vector<area::Column>& captions = area::columns();
     for (int i = 0; i < columns; ++i) ListView2->addColumn(captions[i].caption, captions[i].widthTwips);
-    ListView2->addItems(area::results(ctx_.book(), resultCount_, columns));
+    ListView2->setRows(area::resultSource(ctx_.book(), resultCount_, columns));
 }
 
 void SearchPanel::resetPanel() {

@@ -5,6 +5,7 @@
 #include "store/practicesheet.h"
 #include "store/rows.h"
 #include "store/schema.h"
+#include "store/sheetrows.h"
 
 #include <QSet>
 #include <algorithm>
@@ -152,6 +153,16 @@ std::vector<ListedEntry> ledgerEntries(Book& book) {
     for (int r = 2; r <= last; ++r)
         if (!isBlank(sh.valueAt(r, ColId))) rows.push_back(rowTexts(sh, r, ColId));
     return rows;
+}
+
+std::shared_ptr<const ListRows> ledgerEntrySource(Book& book) {
+    xl::Worksheet& sh = spese(book);
+    sh.Select();
+    std::vector<int> rows;
+    const int last = lastEntryRow(sh);
+    for (int r = 2; r <= last; ++r)
+        if (!isBlank(sh.valueAt(r, ColId))) rows.push_back(r);
+    return std::make_shared<SheetRows>(sh, std::move(rows), ColId, kEntryColumns);
 }
 
 int findLedgerEntry(Book& book, const ListedEntry& listed) { return findRow(spese(book), listed); }
@@ -352,6 +363,14 @@ std::vector<ListedEntry> ledgerAreaRows(Book& book) {
     for (int r = 2; r <= xl::kMaxRows && !isBlank(cellValue(sh, r, kAreaFirstCol)); ++r)
         rows.push_back(rowTexts(sh, r, kAreaFirstCol));
     return rows;
+}
+
+std::shared_ptr<const ListRows> ledgerAreaSource(Book& book) {
+    xl::Worksheet& sh = spese(book);
+    sh.Select();
+    int r = 2;
+    while (r <= xl::kMaxRows && !isBlank(cellValue(sh, r, kAreaFirstCol))) ++r;
+    return std::make_shared<SheetRows>(sh, 2, r - 2, kAreaFirstCol, kEntryColumns);
 }
 
 QStringList ledgerPracticeNumbers(Book& book) { return practices::numbers(book); }

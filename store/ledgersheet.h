@@ -4,12 +4,14 @@
 // work area beside the entries (AA to AH) with its total. Nothing here shows
 // a box: the ledger panel maps the outcomes to its messages.
 
+#include "platform/desktop/listrows.h"
 #include "platform/engine/workbook.h"
 #include "store/money.h"
 #include "store/outcome.h"
 
 #include <QDate>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -73,6 +75,9 @@ ListedEntry readLedgerRow(Book& book, int row);
 // Every entry with an ID, rows 2 to the last entry, in sheet order. Rows
 // without an ID inside the ledger are no entries and are left out.
 std::vector<ListedEntry> ledgerEntries(Book& book);
+// The same rows and texts, read only when asked for, as the sheet holds
+// them now (see practices::listSource).
+std::shared_ptr<const ListRows> ledgerEntrySource(Book& book);
 
 // The row of the entry listed as `listed`: the first whose ID, practice,
 // client, description and kind read the same. Date and amount are left out:
@@ -151,6 +156,9 @@ void writeLedgerSummary(Book& book, const PracticeBalances& balances, const QDat
 
 // The rows of the work area from row 2 down to its first empty ID, as text.
 std::vector<ListedEntry> ledgerAreaRows(Book& book);
+// The same rows and texts, read only when asked for, as the area holds them
+// now.
+std::shared_ptr<const ListRows> ledgerAreaSource(Book& book);
 
 // The practice an entry is booked on, as the ledger reads it from "Pratica".
 struct LedgerPractice {

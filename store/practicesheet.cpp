@@ -1,10 +1,10 @@
 #include "store/practicesheet.h"
 
 #include "platform/desktop/guard.h"
-#include "platform/engine/numberformat.h"
 #include "platform/engine/vbconv.h"
 #include "store/rows.h"
 #include "store/schema.h"
+#include "store/sheetrows.h"
 
 #include <algorithm>
 
@@ -50,7 +50,7 @@ void putTexts(xl::Worksheet& sh, int row, const PracticeRecord& r) {
     put(sh, row, ColBinder, xl::Value(r.binder));
 }
 
-bool filled(const xl::Worksheet& sheet, int row, int column) {
+bool filled(xl::Worksheet& sheet, int row, int column) {
     const xl::Cell* c = sheet.cellAt(row, column);
     return c && !isBlank(c->value);
 }
@@ -226,48 +226,12 @@ std::vector<QStringList> listRows(Book& book) {
     return rows;
 }
 
-namespace {
-// The list's rows read from a copy of the sheet, which shares the rows with
-// the sheet (see Worksheet's copy), so that taking it costs little at any
-// size and what the sheet goes through afterwards does not show in it. Only
-// the rows the list shows are turned into texts, as rowTexts does: a number
-// under a date format reads as that date. Whether a format is a date is
-// noted for every format when the copy is taken, so that reading it never
-// goes back to the workbook, which may be closed while a list is shown.
-class PracticeListRows final : public ListRows {
-public:
-    explicit PracticeListRows(const xl::Worksheet& sh) : sheet_(sh) {
-        const std::vector<xl::Style>& styles = sh.Parent().styles();
-        dateStyle_.reserve(styles.size());
-        for (const xl::Style& st : styles) dateStyle_.push_back(xl::isDateFormat(st.numberFormat));
-        int row = 2;
-        while (row <= xl::kMaxRows && filled(sheet_, row, ColNumber)) ++row;
-        rows_ = row - 2;
-    }
-    int rows() const override { return rows_; }
-    QString text(int row, int column) const override {
-        if (row < 0 || row >= rows_ || column < 0 || column > ColEstimate - ColNumber) return {};
-        const int r = row + 2;
-        const int c = column + ColNumber;
-        const xl::Value& v = sheet_.valueAt(r, c);
-        if (v.type() == xl::ValueType::Number) {
-            const std::uint32_t style = sheet_.effectiveStyle(r, c);
-            if (style < dateStyle_.size() && dateStyle_[style]) return vb::CStr(xl::Value::date(v.numberValue()));
-        }
-        return vb::CStr(v);
-    }
-
-private:
-    const xl::Worksheet sheet_;
-    std::vector<bool> dateStyle_; // by style index
-    int rows_ = 0;
-};
-} // namespace
-
 std::shared_ptr<const ListRows> listSource(Book& book) {
     xl::Worksheet& sh = sheetOf(book);
     sh.Select();
-    return std::make_shared<PracticeListRows>(sh);
+    int row = 2;
+    while (row <= xl::kMaxRows && filled(sh, row, ColNumber)) ++row;
+    return std::make_shared<SheetRows>(sh, 2, row - 2, ColNumber, ColEstimate - ColNumber + 1);
 }
 
 QStringList listHeaders(Book& book) {
@@ -417,6 +381,12 @@ void sortResults(Book& book, int count) {
         block.Sort(sh.Cells(2, kAreaFirstCol), xl::xlAscending, xl::xlNo);
     }
     sh.Cells(1, kAreaFirstCol).Select();
+}
+
+std::shared_ptr<const ListRows> resultSource(Book& book, int count, int columns) {
+    xl::Worksheet& sh = sheetOf(book);
+    sh.Select();
+    return std::make_shared<SheetRows>(sh, 2, count, kAreaFirstCol, columns);
 }
 
 std::vector<QStringList> results(Book& book, int count, int columns) {

@@ -149,6 +149,9 @@ void sortResults(Book& book, int count);
 
 // The first `count` result rows, `columns` texts each.
 std::vector<QStringList> results(Book& book, int count, int columns);
+// The same rows and texts, read only when asked for, as the area holds them
+// now (see listSource).
+std::shared_ptr<const ListRows> resultSource(Book& book, int count, int columns);
 
 } // namespace search
 

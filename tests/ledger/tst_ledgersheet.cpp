@@ -15,6 +15,23 @@ using namespace store::ledgersheet;
 
 namespace {
 
+// Every row of a list source, `columns` texts each.
+std::vector<QStringList> readAll(const ListRows& source, int columns = kEntryColumns) {
+    std::vector<QStringList> out;
+    for (int r = 0; r < source.rows(); ++r) {
+        QStringList texts;
+        for (int c = 0; c < columns; ++c) texts << source.text(r, c);
+        out.push_back(texts);
+    }
+    return out;
+}
+
+std::vector<QStringList> textsOf(const std::vector<ListedEntry>& rows) {
+    std::vector<QStringList> out;
+    for (const ListedEntry& e : rows) out.push_back(e.texts);
+    return out;
+}
+
 struct Fixture {
     xl::Application app;
     Book book{app};
@@ -58,6 +75,7 @@ private slots:
     void queryByPracticeAndItsBalances();
     void queryByClientIsExact();
     void practiceOfTheList();
+    void listSourcesReadAsTheListsAndKeepTheirTime();
 };
 
 void TestLedgerSheet::appendWritesTheStoredForms() {
@@ -294,6 +312,49 @@ void TestLedgerSheet::practiceOfTheList() {
     QCOMPARE(five->number, QStringLiteral("5"));
     QCOMPARE(five->estimate, QStringLiteral("300,00"));
     QVERIFY(!ledgerPractice(fx.book, 0, QStringLiteral("99")));
+}
+
+void TestLedgerSheet::listSourcesReadAsTheListsAndKeepTheirTime() {
+    Fixture fx;
+    QCOMPARE(ledgerEntrySource(fx.book)->rows(), 0);
+    QCOMPARE(ledgerAreaSource(fx.book)->rows(), 0);
+    fx.put(2, {n(1), n(5), v("ROSSI MARIO"), v("12/01/2024"), v("Fondo"), v("A"), v("100,10")});
+    fx.put(3, {{}, n(6), v("ZETA"), {}, v("senza ID"), v("A"), v("1,00")});
+    fx.put(4, {n(3), n(5), v("ROSSI MARIO"), {}, v("Perizia"), v("S"), v("-100,00")});
+    fx.put(5, {n(4), n(5), n(1234), {}, v("Bollo"), v("S"), n(-0.1)});
+    fx.spese().Cells(5, ColDate).SetValue(xl::Value::date(vb::DateSerial(QDate(2024, 2, 29))));
+
+    // The entries: rows without an ID left out, dates and amounts as read.
+    const std::vector<QStringList> entries = textsOf(ledgerEntries(fx.book));
+    const std::shared_ptr<const ListRows> entrySource = ledgerEntrySource(fx.book);
+    QCOMPARE(entrySource->rows(), 3);
+    QCOMPARE(readAll(*entrySource), entries);
+    QCOMPARE(entrySource->text(1, ColDescription - 1), QStringLiteral("Perizia"));
+    QCOMPARE(entrySource->text(2, ColDate - 1), QStringLiteral("29/02/2024"));
+    QVERIFY(entrySource->text(3, 0).isEmpty());
+    QVERIFY(entrySource->text(0, kEntryColumns).isEmpty());
+
+    // The work area after a query by practice, with its summary rows.
+    const PracticeQuery q = queryLedgerByPractice(fx.book, QStringLiteral("5"));
+    QCOMPARE(q.copied, 3);
+    writeLedgerSummary(fx.book, practiceBalances(QStringLiteral("1.300,00"), totalLedgerArea(fx.book)),
+                       QDate(2024, 5, 6));
+    const std::vector<QStringList> area = textsOf(ledgerAreaRows(fx.book));
+    const std::shared_ptr<const ListRows> areaSource = ledgerAreaSource(fx.book);
+    QCOMPARE(area.size(), std::size_t(7));
+    QCOMPARE(readAll(*areaSource), area);
+    QCOMPARE(areaSource->text(0, ColDate - 1), QStringLiteral("12/01/2024"));
+
+    // Whatever the sheet goes through next, both keep what they read.
+    QVERIFY(removeLedgerEntry(fx.book, ledgerEntries(fx.book)[1]) == Outcome::Done);
+    fx.spese().Cells(2, ColDescription).SetValue(v("cambiata"));
+    QVERIFY(queryLedgerByClient(fx.book, QStringLiteral("ROSSI MARIO")));
+    QVERIFY(textsOf(ledgerEntries(fx.book)) != entries);
+    QVERIFY(textsOf(ledgerAreaRows(fx.book)) != area);
+    QCOMPARE(readAll(*entrySource), entries);
+    QCOMPARE(readAll(*areaSource), area);
+    QCOMPARE(readAll(*ledgerEntrySource(fx.book)), textsOf(ledgerEntries(fx.book)));
+    QCOMPARE(readAll(*ledgerAreaSource(fx.book)), textsOf(ledgerAreaRows(fx.book)));
 }
 
 QTEST_GUILESS_MAIN(TestLedgerSheet)

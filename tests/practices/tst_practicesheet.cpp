@@ -99,11 +99,11 @@ void TestPracticeSheet::listRowsStopAtTheFirstGap() {
 
 namespace {
 // Every row of the source, read whole.
-std::vector<QStringList> readAll(const ListRows& source) {
+std::vector<QStringList> readAll(const ListRows& source, int columns = 12) {
     std::vector<QStringList> out;
     for (int r = 0; r < source.rows(); ++r) {
         QStringList texts;
-        for (int c = 0; c < 12; ++c) texts << source.text(r, c);
+        for (int c = 0; c < columns; ++c) texts << source.text(r, c);
         out.push_back(texts);
     }
     return out;
@@ -470,6 +470,10 @@ void TestPracticeSheet::searchByStateFillsTheAreaAfresh() {
 
     area::sortResults(fx.book, copied);
     const auto rows = area::results(fx.book, copied, area::kStateColumns);
+    // The list reads the same texts on demand, and keeps them past the next
+    // search.
+    const std::shared_ptr<const ListRows> shown = area::resultSource(fx.book, copied, area::kStateColumns);
+    QCOMPARE(readAll(*shown, area::kStateColumns), rows);
     QCOMPARE(rows.size(), std::size_t(2));
     QCOMPARE(rows[0], (QStringList{QStringLiteral("AZZURRI"), QStringLiteral("3"), QStringLiteral("02/01/2024"),
                                    QStringLiteral("Oggetto 3")}));
@@ -479,6 +483,8 @@ void TestPracticeSheet::searchByStateFillsTheAreaAfresh() {
     area::findByState(fx.book, true, copied);
     QCOMPARE(copied, 1);
     QCOMPARE(area::results(fx.book, copied, 4)[0][0], QStringLiteral("BIANCHI"));
+    QCOMPARE(readAll(*area::resultSource(fx.book, copied, 4), 4), area::results(fx.book, copied, 4));
+    QCOMPARE(readAll(*shown, area::kStateColumns), rows);
     QVERIFY(p.Cells(3, 27).GetValue().isEmpty());
 
     area::leave(fx.book);
