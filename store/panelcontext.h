@@ -37,8 +37,9 @@ struct ShownPractice {
 class PanelContext {
 public:
     virtual Book& book() = 0;
-    // Saves the workbook in place; a failure is reported in a box titled
-    // "Velmora" and answered false.
+    // Saves the workbook in place, the file written in the background; a
+    // failure is reported in a box titled "Velmora" when it comes, and is
+    // answered false when the save could not start at all.
     virtual bool save() = 0;
     // Empties every field of the window and refreshes the practice list.
     virtual void resetForm() = 0;

@@ -13,8 +13,10 @@ public:
     SavePoint(const SavePoint&) = delete;
     SavePoint& operator=(const SavePoint&) = delete;
 
-    // Saves the workbook; a failure has been told in a box and is answered
-    // false. The change stays in memory either way: the next save writes it.
+    // Saves the workbook: the file is written in the background, and a
+    // failure to write it is told in a box when it comes. False, with the
+    // box already shown, when the save could not even start. The change
+    // stays in memory either way: the next save writes it.
     bool save() {
         saved_ = ctx_.save();
         return saved_;
