@@ -136,22 +136,25 @@ float cellWidth(const Cell& c, const Workbook& book, Measurer& m) {
 
 // Each cell's width is kept in the cell and measured again only after its
 // row was written (RowInfo::fitKnown), so a pass over a large sheet costs
-// the rows changed since the last pass plus a scan of the kept widths, and
-// gives the widths a pass measuring every cell would give.
+// the rows changed since the last pass, and gives the widths a pass
+// measuring every cell would give. Whole blocks of rows the range covers
+// keep their widest cell per column besides (Worksheet::fitBlocks), so the
+// rows of a block nobody wrote since are not even looked at again.
 void Range::AutoFit() {
     Worksheet& ws = Parent();
     const Workbook& book = ws.Parent();
     std::unique_ptr<Measurer> m;
     std::vector<float> widest(rect_.cols(), -1);
-    const int lastRow = std::min(rect_.row2, ws.usedRows());
-    for (int row = rect_.row1; row <= lastRow; ++row) {
+    auto measure = [&](const RowInfo* ri) {
+        if (ri->fitKnown) return;
+        if (!m) m = std::make_unique<Measurer>();
+        for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, *m);
+        ri->fitKnown = true;
+    };
+    auto fitRow = [&](int row) {
         const RowInfo* ri = ws.rowInfo(row);
-        if (ri->hidden) continue;
-        if (!ri->fitKnown) {
-            if (!m) m = std::make_unique<Measurer>();
-            for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, *m);
-            ri->fitKnown = true;
-        }
+        if (ri->hidden) return;
+        measure(ri);
         const int lastCol = std::min(rect_.col2, static_cast<int>(ri->cells.size()));
         for (int col = rect_.col1; col <= lastCol; ++col) {
             const float w = ri->cells[col - 1].fitWidth;
@@ -165,6 +168,37 @@ void Range::AutoFit() {
                 }
             if (!merged) widest[col - rect_.col1] = w;
         }
+    };
+    const int used = ws.usedRows();
+    const int lastRow = std::min(rect_.row2, used);
+    // With merged cells about, a column's widest depends on more than its
+    // rows: every row is looked at then.
+    const bool blocks = ws.mergedCells.empty();
+    for (int row = rect_.row1; row <= lastRow;) {
+        const int blockFirst = (row - 1) / Worksheet::kStampRows * Worksheet::kStampRows + 1;
+        const int blockLast = std::min(used, blockFirst + Worksheet::kStampRows - 1);
+        if (!blocks || row != blockFirst || lastRow < blockLast) {
+            const int end = std::min(lastRow, blockLast);
+            for (; row <= end; ++row) fitRow(row);
+            continue;
+        }
+        const std::size_t b = (row - 1) / Worksheet::kStampRows;
+        if (ws.fitBlocks.size() <= b) ws.fitBlocks.resize(b + 1);
+        Worksheet::FitBlock& fb = ws.fitBlocks[b];
+        if (fb.widest.empty() || ws.blockStamp(row) > fb.stamp) {
+            fb.widest.assign(kMaxCols, -1);
+            for (int r = blockFirst; r <= blockLast; ++r) {
+                const RowInfo* ri = ws.rowInfo(r);
+                if (ri->hidden) continue;
+                measure(ri);
+                for (std::size_t c = 0; c < ri->cells.size(); ++c)
+                    fb.widest[c] = std::max(fb.widest[c], ri->cells[c].fitWidth);
+            }
+            fb.stamp = ws.changeStamp();
+        }
+        for (int col = rect_.col1; col <= rect_.col2; ++col)
+            widest[col - rect_.col1] = std::max(widest[col - rect_.col1], fb.widest[col - 1]);
+        row = blockLast + 1;
     }
     for (int i = 0; i < rect_.cols(); ++i) {
         if (widest[i] < 0) continue; // nothing to fit: the width stays

@@ -252,16 +252,116 @@ namespace {
 struct SortKey {
     int cls = 4;
     double num = 0;
-    std::optional<QCollatorSortKey> text; // collation key, case ignored
+    const QString* str = nullptr;         // the text, for texts
+    bool plain = false;                   // letters, digits and spaces only: no collation key needed
+    std::uint64_t head[2] = {0, 0};       // of a plain text: the places of its first characters, packed
+    std::optional<QCollatorSortKey> text; // collation key, case ignored, for the other texts
 };
 
-bool wholeNumberText(const QString& s, double& out) {
-    const QString t = s.trimmed();
-    if (t.isEmpty() || t.size() > 15) return false;
-    for (QChar c : t)
-        if (!c.isDigit() || c.unicode() >= 128) return false;
-    out = t.toDouble();
+// Where a character of a plain text stands in Italian collation with case
+// ignored: spaces, then digits, then letters; nothing else is plain. On
+// such texts the collation compares these places one by one, a text that
+// is the start of another coming first, and nothing else (no accents, no
+// case, no contractions), so the order needs no collation key.
+int plainPlace(char16_t c) {
+    if (c == u' ') return 0;
+    if (c >= u'0' && c <= u'9') return 1 + (c - u'0');
+    if (c >= u'a' && c <= u'z') return 11 + (c - u'a');
+    if (c >= u'A' && c <= u'Z') return 11 + (c - u'A');
+    return -1;
+}
+
+bool isPlain(const QString& s) {
+    for (QChar c : s)
+        if (plainPlace(c.unicode()) < 0) return false;
     return true;
+}
+
+// The first kHeadChars characters of a plain text, each as its place + 1
+// in six bits, ten to a word and high bits first, then zeros: two texts'
+// heads compare as those characters do, a shorter text first.
+constexpr int kHeadChars = 20;
+
+void packHead(const QString& s, std::uint64_t (&head)[2]) {
+    const qsizetype n = std::min<qsizetype>(s.size(), kHeadChars);
+    for (qsizetype i = 0; i < kHeadChars; ++i) {
+        const std::uint64_t p = i < n ? static_cast<std::uint64_t>(plainPlace(s[i].unicode()) + 1) : 0;
+        head[i / 10] |= p << (6 * (9 - i % 10));
+    }
+}
+
+int comparePlain(const QString& a, const QString& b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const int x = plainPlace(a[i].unicode()), y = plainPlace(b[i].unicode());
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// Read in place: up to 15 digits make a whole number a double holds
+// exactly, so summing them gives what a conversion of the text would.
+bool wholeNumberText(const QString& s, double& out) {
+    const QStringView t = QStringView(s).trimmed();
+    if (t.isEmpty() || t.size() > 15) return false;
+    std::int64_t n = 0;
+    for (QChar c : t) {
+        if (c.unicode() < u'0' || c.unicode() > u'9') return false;
+        n = n * 10 + (c.unicode() - u'0');
+    }
+    out = static_cast<double>(n);
+    return true;
+}
+
+// What places a row without a collation key: texts are compared as they
+// stand, which orders them as their keys would.
+struct PlainKey {
+    int cls = 4;
+    double num = 0;
+    const QString* text = nullptr;
+};
+
+PlainKey plainKey(const Value& v) {
+    PlainKey k;
+    switch (v.type()) {
+    case ValueType::Empty: break;
+    case ValueType::Number:
+    case ValueType::Date:
+        k.cls = 0;
+        k.num = v.numberValue();
+        break;
+    case ValueType::Text:
+        if (wholeNumberText(v.textValue(), k.num)) {
+            k.cls = 0;
+        } else {
+            k.cls = 1;
+            k.text = &v.textValue();
+        }
+        break;
+    case ValueType::Boolean:
+        k.cls = 2;
+        k.num = v.numberValue();
+        break;
+    case ValueType::Error:
+        k.cls = 3;
+        k.num = v.numberValue();
+        break;
+    }
+    return k;
+}
+
+// Whether `b` must come before `a` that precedes it: blanks last whatever
+// the order, the rest as the sort orders them.
+bool outOfOrder(const PlainKey& a, const PlainKey& b, bool desc, const QCollator& coll) {
+    if (a.cls == 4 || b.cls == 4) return a.cls == 4 && b.cls != 4;
+    int c;
+    if (a.cls != b.cls)
+        c = a.cls < b.cls ? -1 : 1;
+    else if (a.cls == 1)
+        c = isPlain(*a.text) && isPlain(*b.text) ? comparePlain(*a.text, *b.text) : coll.compare(*a.text, *b.text);
+    else
+        c = a.num < b.num ? -1 : (b.num < a.num ? 1 : 0);
+    return desc ? c < 0 : c > 0;
 }
 
 SortKey makeKey(const Value& v, const QCollator& coll) {
@@ -278,7 +378,12 @@ SortKey makeKey(const Value& v, const QCollator& coll) {
             k.cls = 0;
         } else {
             k.cls = 1;
-            k.text.emplace(coll.sortKey(v.textValue()));
+            k.str = &v.textValue();
+            k.plain = isPlain(v.textValue());
+            if (k.plain)
+                packHead(v.textValue(), k.head);
+            else
+                k.text.emplace(coll.sortKey(v.textValue()));
         }
         break;
     case ValueType::Boolean:
@@ -293,10 +398,19 @@ SortKey makeKey(const Value& v, const QCollator& coll) {
     return k;
 }
 
-int compareKeys(const SortKey& a, const SortKey& b) {
+int compareKeys(const SortKey& a, const SortKey& b, const QCollator& coll) {
     if (a.cls != b.cls) return a.cls < b.cls ? -1 : 1;
     if (a.cls == 1) {
-        const int c = a.text->compare(*b.text);
+        int c;
+        if (a.plain && b.plain) {
+            if (a.head[0] != b.head[0]) return a.head[0] < b.head[0] ? -1 : 1;
+            if (a.head[1] != b.head[1]) return a.head[1] < b.head[1] ? -1 : 1;
+            // Equal heads: the texts differ, if at all, further on.
+            c = a.str->size() <= kHeadChars && b.str->size() <= kHeadChars ? 0 : comparePlain(*a.str, *b.str);
+        } else if (a.plain || b.plain)
+            c = coll.compare(*a.str, *b.str); // orders as the keys would
+        else
+            c = a.text->compare(*b.text);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     return a.num < b.num ? -1 : (b.num < a.num ? 1 : 0);
@@ -336,51 +450,76 @@ void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
     if (skipHeader) ++first;
     if (last <= first) return;
 
+    const bool desc = order1 == xlDescending;
+    // A block already in order (the usual case: a new record takes the next
+    // number) costs one look at each key and nothing else.
+    bool ordered = true;
+    PlainKey prev = plainKey(ws.valueAt(first, keyCol));
+    for (int row = first + 1; row <= last && ordered; ++row) {
+        const PlainKey next = plainKey(ws.valueAt(row, keyCol));
+        ordered = !outOfOrder(prev, next, desc, coll);
+        prev = next;
+    }
+    if (ordered) return;
+
     const int n = last - first + 1;
     std::vector<SortKey> keys(n);
     for (int i = 0; i < n; ++i) keys[i] = makeKey(ws.valueAt(first + i, keyCol), coll);
     std::vector<int> perm(n);
     for (int i = 0; i < n; ++i) perm[i] = i;
-    const bool desc = order1 == xlDescending;
     std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
         const SortKey& ka = keys[a];
         const SortKey& kb = keys[b];
         if (ka.cls == 4 || kb.cls == 4) return ka.cls != 4 && kb.cls == 4;
-        const int c = compareKeys(ka, kb);
+        const int c = compareKeys(ka, kb, coll);
         return desc ? c > 0 : c < 0;
     });
-    bool moved = false;
-    for (int i = 0; i < n && !moved; ++i) moved = perm[i] != i;
-    if (!moved) return;
 
-    // Copy the block's cells (values with their formats), then write them
-    // back in the new order. Columns outside the block stay where they are.
+    // The rows move along the permutation's cycles, one row held aside per
+    // cycle, so only the rows that move are touched and their cells (values
+    // with their formats) are moved, not copied. A target whose source cell
+    // is absent reverts to the format it inherits, if it had a cell of its
+    // own. Columns outside the block stay where they are.
     const int w = rect_.cols();
-    std::vector<Cell> block(static_cast<std::size_t>(n) * w);
-    std::vector<char> present(block.size(), 0);
-    for (int i = 0; i < n; ++i) {
+    std::vector<Cell> held(w), carried(w);
+    std::vector<char> heldHad(w), carriedHad(w), targetHad(w);
+    auto take = [&](int row, std::vector<Cell>& out, std::vector<char>& had) {
+        RowInfo* ri = nullptr;
         for (int j = 0; j < w; ++j) {
-            if (const Cell* c = ws.cellAt(first + i, rect_.col1 + j)) {
-                block[static_cast<std::size_t>(i) * w + j] = *c;
-                present[static_cast<std::size_t>(i) * w + j] = 1;
-            }
+            had[j] = ws.cellAt(row, rect_.col1 + j) != nullptr;
+            if (!had[j]) continue;
+            if (!ri) ri = &ws.rowInfoRef(row);
+            out[j] = std::move(ri->cells[rect_.col1 + j - 1]);
         }
-    }
-    for (int i = 0; i < n; ++i) {
-        if (perm[i] == i) continue;
-        const int row = first + i;
+    };
+    auto put = [&](int row, std::vector<Cell>& from, const std::vector<char>& fromHad) {
         for (int j = 0; j < w; ++j) {
-            const std::size_t src = static_cast<std::size_t>(perm[i]) * w + j;
             const int col = rect_.col1 + j;
-            if (present[src]) {
-                ws.cellRef(row, col) = block[src];
-            } else if (ws.cellAt(row, col)) {
-                // The source cell was absent: the target reverts to the
-                // format it inherits from its column.
+            if (fromHad[j]) {
+                ws.cellRef(row, col) = std::move(from[j]);
+            } else if (targetHad[j]) {
                 Cell& c = ws.cellRef(row, col);
                 c = Cell{};
                 c.style = ws.inheritedStyle(row, col);
             }
+        }
+    };
+    std::vector<char> placed(n, 0);
+    for (int start = 0; start < n; ++start) {
+        if (perm[start] == start || placed[start]) continue;
+        take(first + start, held, heldHad);
+        targetHad = heldHad;
+        for (int cur = start;;) {
+            const int src = perm[cur];
+            placed[cur] = 1;
+            if (src == start) {
+                put(first + cur, held, heldHad);
+                break;
+            }
+            take(first + src, carried, carriedHad);
+            put(first + cur, carried, carriedHad);
+            targetHad = carriedHad;
+            cur = src;
         }
     }
 }
@@ -389,8 +528,25 @@ void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
 
 namespace {
 
+// The cell properties a format sets, to tell formats applied before apart.
+enum class Property { NumberFormat, HAlign, VAlign, Wrap, Orientation, AddIndent, Indent, Shrink, Reading, Size, Bold };
+
+// Calls `visit(row)` for every stored row of rows first..last stamped after
+// `since` (every row when since is 0), skipping whole blocks nobody wrote.
+template <typename Visit>
+void rowsStampedSince(const Worksheet& ws, int first, int last, std::uint64_t since, Visit visit) {
+    for (int row = first; row <= last;) {
+        const int blockEnd = std::min(last, ((row - 1) / Worksheet::kStampRows + 1) * Worksheet::kStampRows);
+        if (since == 0 || ws.blockStamp(row) > since) {
+            for (; row <= blockEnd; ++row)
+                if (since == 0 || ws.rowInfo(row)->stamp > since) visit(row);
+        }
+        row = blockEnd + 1;
+    }
+}
+
 template <typename Fn>
-void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn) {
+void applyStyle(Worksheet& ws, const CellRect& rect, Property property, const QString& value, Fn fn) {
     Workbook& book = ws.Parent();
     std::unordered_map<std::uint32_t, std::uint32_t> cache;
     auto transformUncached = [&](std::uint32_t idx) {
@@ -416,28 +572,43 @@ void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn) {
     const bool wholeCols = isWholeColumns(rect);
     const bool wholeRows = isWholeRows(rect);
 
+    // The same format on the same whole columns (or the whole sheet) as
+    // before: the cells it reached then still have it, except in rows
+    // written since, so only those are looked at. Any other format of the
+    // property over these columns ends what is known of them.
+    std::uint64_t since = 0;
+    auto& known = ws.wholeFormats;
+    for (const Worksheet::WholeFormat& k : known)
+        if (wholeCols && k.property == static_cast<int>(property) && k.col1 == rect.col1 && k.col2 == rect.col2 &&
+            k.allRows == wholeRows && k.value == value)
+            since = k.stamp;
+    std::erase_if(known, [&](const Worksheet::WholeFormat& k) {
+        return k.property == static_cast<int>(property) && k.col1 <= rect.col2 && k.col2 >= rect.col1;
+    });
+
     if (wholeCols || wholeRows) {
         if (wholeCols) {
             // Rows with a format of their own get real cells where the new
             // column format meets them, so that the row format does not hide it.
-            for (int row = 1; row <= ws.usedRows(); ++row) {
-                const RowInfo* ri = ws.rowInfo(row);
-                if (ri->style >= 0 && !wholeRows) ws.cellRef(row, rect.col2);
-            }
+            if (!wholeRows)
+                rowsStampedSince(ws, 1, ws.usedRows(), since, [&](int row) {
+                    const RowInfo* ri = ws.rowInfo(row);
+                    if (ri->style >= 0 && static_cast<int>(ri->cells.size()) < rect.col2) ws.cellRef(row, rect.col2);
+                });
             for (int col = rect.col1; col <= rect.col2; ++col) {
                 ColumnInfo& ci = ws.columnInfoRef(col);
                 ci.style = static_cast<std::int32_t>(transform(ci.style < 0 ? 0 : ci.style));
             }
         }
-        if (wholeRows) {
-            const int lastRow = wholeCols ? ws.usedRows() : rect.row2;
-            for (int row = rect.row1; row <= lastRow; ++row) {
-                if (wholeCols) {
-                    const RowInfo* ri = ws.rowInfo(row);
-                    if (ri->style < 0) continue;
-                    ws.rowInfoRef(row).style = static_cast<std::int32_t>(transform(ri->style));
-                    continue;
-                }
+        if (wholeRows && wholeCols) {
+            rowsStampedSince(ws, 1, ws.usedRows(), since, [&](int row) {
+                const RowInfo* ri = ws.rowInfo(row);
+                if (ri->style < 0) return;
+                const auto to = static_cast<std::int32_t>(transform(ri->style));
+                if (to != ri->style) ws.rowInfoRef(row).style = to;
+            });
+        } else if (wholeRows) {
+            for (int row = rect.row1; row <= rect.row2; ++row) {
                 RowInfo& ri = ws.rowInfoRef(row);
                 if (ri.style < 0) {
                     // Cells under a column format keep it under the new row format.
@@ -458,16 +629,18 @@ void applyStyle(Worksheet& ws, const CellRect& rect, Fn fn) {
         // that it is not taken as written (a layout pass formats every
         // cell of a sheet each time, and nearly all already have it).
         const int lastRow = std::min(rect.row2, ws.usedRows());
-        for (int row = rect.row1; row <= lastRow; ++row) {
+        rowsStampedSince(ws, rect.row1, lastRow, since, [&](int row) {
             const auto& seen = ws.rowInfo(row)->cells;
             const int lastCol = std::min(rect.col2, static_cast<int>(seen.size()));
             bool changes = false;
             for (int col = rect.col1; col <= lastCol && !changes; ++col)
                 changes = transform(seen[col - 1].style) != seen[col - 1].style;
-            if (!changes) continue;
+            if (!changes) return;
             auto& cells = ws.rowInfoRef(row).cells;
             for (int col = rect.col1; col <= lastCol; ++col) cells[col - 1].style = transform(cells[col - 1].style);
-        }
+        });
+        if (wholeCols)
+            known.push_back({static_cast<int>(property), rect.col1, rect.col2, wholeRows, value, ws.changeStamp()});
         return;
     }
     for (int row = rect.row1; row <= rect.row2; ++row) {
@@ -513,21 +686,21 @@ const Style& Range::CellStyle() const {
 
 void Range::SetNumberFormat(const QString& fmt) {
     const QString f = fmt.isEmpty() ? QStringLiteral("General") : fmt;
-    applyStyle(Parent(), rect_, [&f](Style& s) { s.numberFormat = f; });
+    applyStyle(Parent(), rect_, Property::NumberFormat, f, [&f](Style& s) { s.numberFormat = f; });
 }
 
 void Range::SetHorizontalAlignment(int xlConst) {
     const HAlign a = hAlignFrom(xlConst);
-    applyStyle(Parent(), rect_, [a](Style& s) { s.hAlign = a; });
+    applyStyle(Parent(), rect_, Property::HAlign, QString::number(int(a)), [a](Style& s) { s.hAlign = a; });
 }
 
 void Range::SetVerticalAlignment(int xlConst) {
     const VAlign a = vAlignFrom(xlConst);
-    applyStyle(Parent(), rect_, [a](Style& s) { s.vAlign = a; });
+    applyStyle(Parent(), rect_, Property::VAlign, QString::number(int(a)), [a](Style& s) { s.vAlign = a; });
 }
 
 void Range::SetWrapText(bool on) {
-    applyStyle(Parent(), rect_, [on](Style& s) { s.wrapText = on; });
+    applyStyle(Parent(), rect_, Property::Wrap, QString::number(on), [on](Style& s) { s.wrapText = on; });
 }
 
 void Range::SetOrientation(int degrees) {
@@ -543,20 +716,20 @@ void Range::SetOrientation(int degrees) {
         d = -90; // xlDownward
     else if (d == -4171)
         d = 255; // xlVertical
-    applyStyle(Parent(), rect_, [d](Style& s) { s.orientation = d; });
+    applyStyle(Parent(), rect_, Property::Orientation, QString::number(d), [d](Style& s) { s.orientation = d; });
 }
 
 void Range::SetAddIndent(bool on) {
-    applyStyle(Parent(), rect_, [on](Style& s) { s.addIndent = on; });
+    applyStyle(Parent(), rect_, Property::AddIndent, QString::number(on), [on](Style& s) { s.addIndent = on; });
 }
 
 void Range::SetIndentLevel(int level) {
     if (level < 0 || level > 15) throw Error("invalid indent level");
-    applyStyle(Parent(), rect_, [level](Style& s) { s.indentLevel = level; });
+    applyStyle(Parent(), rect_, Property::Indent, QString::number(level), [level](Style& s) { s.indentLevel = level; });
 }
 
 void Range::SetShrinkToFit(bool on) {
-    applyStyle(Parent(), rect_, [on](Style& s) { s.shrinkToFit = on; });
+    applyStyle(Parent(), rect_, Property::Shrink, QString::number(on), [on](Style& s) { s.shrinkToFit = on; });
 }
 
 void Range::SetReadingOrder(int xlConst) {
@@ -567,7 +740,7 @@ void Range::SetReadingOrder(int xlConst) {
     case xlRTL: r = 2; break;
     default: throw Error("invalid reading order");
     }
-    applyStyle(Parent(), rect_, [r](Style& s) { s.readingOrder = r; });
+    applyStyle(Parent(), rect_, Property::Reading, QString::number(r), [r](Style& s) { s.readingOrder = r; });
 }
 
 void Range::SetMergeCells(bool merge) {
@@ -581,11 +754,12 @@ void Range::SetMergeCells(bool merge) {
 
 void Range::SetFontSize(double points) {
     if (!(points >= 1 && points <= 409)) throw Error("invalid font size");
-    applyStyle(Parent(), rect_, [points](Style& s) { s.font.size = points; });
+    applyStyle(Parent(), rect_, Property::Size, QString::number(points, 'g', 17),
+               [points](Style& s) { s.font.size = points; });
 }
 
 void Range::SetFontBold(bool bold) {
-    applyStyle(Parent(), rect_, [bold](Style& s) { s.font.bold = bold; });
+    applyStyle(Parent(), rect_, Property::Bold, QString::number(bold), [bold](Style& s) { s.font.bold = bold; });
 }
 
 // ---------------------------------------------------------------- sizes

@@ -233,6 +233,7 @@ RowInfo& Worksheet::rowInfoRef(int row) {
     if (row > rowCount_) resizeRows(row);
     RowInfo& ri = writableRow(row - 1);
     ri.fitKnown = false; // the caller may change anything of the row
+    ri.stamp = blockStamps_[(row - 1) / kStampRows] = ++stamp_;
     return ri;
 }
 
@@ -328,6 +329,10 @@ void Worksheet::deleteRows(int first, int count) {
                 to = std::move(writableRow(from));
         }
         resizeRows(stored - gone);
+        // The rows below move up, into other blocks: every block from the
+        // first one touched counts as changed (its rows keep their stamps).
+        ++stamp_;
+        for (std::size_t b = (first - 1) / kStampRows; b < blockStamps_.size(); ++b) blockStamps_[b] = stamp_;
     }
     // Merged areas and manual page breaks below move up with their rows;
     // those inside the deleted rows go, those across them shrink.
@@ -374,6 +379,7 @@ void Worksheet::clear(const CellRect& r) {
             // Only a row that loses something counts as written.
             RowInfo& ri = writableRow(row - 1);
             ri.fitKnown = false;
+            ri.stamp = blockStamps_[(row - 1) / kStampRows] = ++stamp_;
             Cell& c = ri.cells[col - 1];
             c.value = Value();
             c.kept.reset();

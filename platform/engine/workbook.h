@@ -197,6 +197,10 @@ struct RowInfo {
     // through read access like Cell::fitWidth, and safe for the same reasons.
     mutable bool fitKnown = false;
     std::int32_t style = -1; // row format, -1 = none
+    // When the row was last open to writing (Worksheet::changeStamp() at
+    // the time), so that a pass repeating what it did before can skip the
+    // rows nobody touched since.
+    std::uint64_t stamp = 0;
 };
 
 struct ColumnInfo {
@@ -400,6 +404,38 @@ public:
     void deleteRows(int first, int count);
     void clear(const CellRect& r); // values only
 
+    // Change stamps. Every writable access to a row (rowInfoRef, hence
+    // cellRef, and clear) gives the row the next value of a sheet-wide
+    // counter; blocks of kStampRows rows keep the newest stamp among their
+    // rows, so that "the rows written since stamp s" is found without a
+    // look at every row.
+    static constexpr int kStampRows = 256;
+    std::uint64_t changeStamp() const { return stamp_; }
+    // The newest stamp of the rows in the block holding `row` (1-based);
+    // a block that lost or gained rows by a delete is newer still.
+    std::uint64_t blockStamp(int row) const { return blockStamps_[(row - 1) / kStampRows]; }
+
+    // What a format applied to whole columns or the whole sheet left
+    // behind: every cell of those columns (every row format, for the whole
+    // sheet) carries that property with that value, except in rows stamped
+    // after `stamp`. Kept by the formatting, so that the same format again
+    // touches only the rows written since.
+    struct WholeFormat {
+        int property = 0;
+        int col1 = 0, col2 = 0;
+        bool allRows = false; // the whole sheet: row formats too
+        QString value;
+        std::uint64_t stamp = 0;
+    };
+    std::vector<WholeFormat> wholeFormats;
+    // AutoFit's widest cell per column of each block of kStampRows rows,
+    // good while the block's stamp is not newer than `stamp`.
+    struct FitBlock {
+        std::uint64_t stamp = 0;
+        std::vector<float> widest; // index = column - 1, < 0 = nothing to fit
+    };
+    std::vector<FitBlock> fitBlocks;
+
     double defaultColumnWidth = 8.43; // characters
     double defaultRowHeight = 12.75;  // points
     std::vector<CellRect> mergedCells;
@@ -427,6 +463,8 @@ private:
     QString name_;
     std::vector<std::shared_ptr<RowBlock>> blocks_;
     int rowCount_ = 0;
+    std::uint64_t stamp_ = 0;
+    std::array<std::uint64_t, kMaxRows / kStampRows> blockStamps_{};
     std::array<ColumnInfo, kMaxCols> cols_{};
     CellRect selection_{1, 1, 1, 1};
     int frozenRows_ = 0, frozenCols_ = 0;

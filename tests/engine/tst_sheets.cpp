@@ -7,7 +7,9 @@
 
 #include <QtTest>
 
+#include <QCollator>
 #include <functional>
+#include <numeric>
 
 using namespace xl;
 
@@ -428,6 +430,7 @@ private slots:
             a.AllCells().AutoFit();
             // The reference: every kept width dropped, so every cell is measured.
             for (int r = 1; r <= b.usedRows(); ++r) b.rowInfo(r)->fitKnown = false;
+            b.fitBlocks.clear();
             b.AllCells().AutoFit();
             for (int c = 1; c <= 8; ++c)
                 QVERIFY2(a.columnInfo(c).width == b.columnInfo(c).width &&
@@ -492,6 +495,311 @@ private slots:
         compare(302);
         both([&](Worksheet& ws) { ws.AllCells().SetHorizontalAlignment(xlHAlignRight); });
         compare(303);
+    }
+
+    // A format applied again to whole columns or the whole sheet looks only
+    // at the rows written since: after any mix of edits every cell, row and
+    // column must carry exactly what a pass over every cell gives.
+    void wholeFormatsAfterEditsMatchAFullPass() {
+        Workbook incremental, full;
+        Worksheet& a = incremental.AddSheet("S");
+        Worksheet& b = full.AddSheet("S");
+        QRandomGenerator rng(20240916);
+        auto both = [&](const std::function<void(Worksheet&)>& edit) {
+            edit(a);
+            edit(b);
+        };
+        // The layout pass: the alignment block on the whole sheet and text
+        // columns; the reference forgets what it applied before.
+        auto layOut = [&](Worksheet& ws, bool reference, int hAlign, const QString& textFormat) {
+            if (reference) ws.wholeFormats.clear();
+            Range all = ws.AllCells();
+            all.SetHorizontalAlignment(hAlign);
+            all.SetVerticalAlignment(xlVAlignBottom);
+            all.SetWrapText(false);
+            all.SetIndentLevel(0);
+            if (reference) ws.wholeFormats.clear();
+            ws.Columns("C").SetNumberFormat(textFormat);
+            if (reference) ws.wholeFormats.clear();
+            ws.Columns("E:F").SetNumberFormat(QStringLiteral("@"));
+        };
+        auto compare = [&](int step) {
+            const int rows = std::max(a.usedRows(), b.usedRows()) + 2;
+            QCOMPARE(a.usedRows(), b.usedRows());
+            for (int r = 1; r <= rows; ++r) {
+                const RowInfo* ra = a.rowInfo(r);
+                const RowInfo* rb = b.rowInfo(r);
+                QVERIFY2((ra && ra->style >= 0 ? incremental.style(ra->style) : Style{}) ==
+                                 (rb && rb->style >= 0 ? full.style(rb->style) : Style{}) &&
+                             (ra && ra->style >= 0) == (rb && rb->style >= 0),
+                         qPrintable(QStringLiteral("step %1, row %2 format").arg(step).arg(r)));
+                for (int c = 1; c <= 9; ++c) {
+                    QVERIFY2(incremental.style(a.effectiveStyle(r, c)) == full.style(b.effectiveStyle(r, c)) &&
+                                 (a.cellAt(r, c) != nullptr) == (b.cellAt(r, c) != nullptr) &&
+                                 a.valueAt(r, c) == b.valueAt(r, c),
+                             qPrintable(QStringLiteral("step %1, cell %2%3").arg(step).arg(columnLetters(c)).arg(r)));
+                }
+            }
+            for (int c = 1; c <= 12; ++c) {
+                const ColumnInfo& ca = a.columnInfo(c);
+                const ColumnInfo& cb = b.columnInfo(c);
+                QVERIFY2((ca.style >= 0) == (cb.style >= 0) &&
+                             (ca.style < 0 || incremental.style(ca.style) == full.style(cb.style)),
+                         qPrintable(QStringLiteral("step %1, column %2 format").arg(step).arg(c)));
+            }
+            a.AllCells().AutoFit();
+            b.AllCells().AutoFit();
+            for (int c = 1; c <= 9; ++c) QCOMPARE(a.columnInfo(c).width, b.columnInfo(c).width);
+        };
+        // More rows than one block of stamps, so that skipped blocks count.
+        for (int r = 1; r <= 700; r += rng.bounded(1, 4))
+            for (int c = 1; c <= 6; ++c) {
+                const Value v = rng.bounded(3) ? Value(QStringLiteral("t%1").arg(rng.bounded(100000)))
+                                               : Value(rng.bounded(100000) / 4.0);
+                both([&](Worksheet& ws) { ws.Cells(r, c).SetValue(v); });
+            }
+        both([&](Worksheet& ws) { layOut(ws, &ws == &b, xlHAlignRight, QStringLiteral("@")); });
+        compare(0);
+        for (int step = 1; step <= 400; ++step) {
+            const int r = rng.bounded(1, 760), c = rng.bounded(1, 9);
+            switch (rng.bounded(12)) {
+            case 0:
+            case 1: {
+                const Value v = rng.bounded(2) ? Value(QStringLiteral("w%1").arg(rng.bounded(1000)))
+                                               : Value::date(40000 + rng.bounded(3000));
+                both([&](Worksheet& ws) { ws.Cells(r, c).SetValue(v); });
+                break;
+            }
+            case 2:
+                both([&](Worksheet& ws) { ws.GetRange(ws.Cells(r, 1), ws.Cells(r + 5, c)).ClearContents(); });
+                break;
+            case 3: {
+                const int count = rng.bounded(1, 300);
+                both([&](Worksheet& ws) { ws.deleteRows(r, count); });
+                break;
+            }
+            case 4:
+                both([&](Worksheet& ws) {
+                    ws.GetRange(ws.Cells(2, 1), ws.Cells(600, 6)).Sort(ws.Cells(2, c % 6 + 1), xlAscending, xlNo);
+                });
+                break;
+            case 5: {
+                // A partial format over the same properties the pass sets.
+                const int h = rng.bounded(2) ? xlHAlignLeft : xlHAlignCenter;
+                both(
+                    [&](Worksheet& ws) { ws.GetRange(ws.Cells(r, 1), ws.Cells(r + 20, c)).SetHorizontalAlignment(h); });
+                break;
+            }
+            case 6: {
+                // A new style: bold or a size nobody used before.
+                const double size = 8 + rng.bounded(20);
+                both([&](Worksheet& ws) { ws.GetRange(ws.Cells(r, c), ws.Cells(r + 3, c)).SetFontSize(size); });
+                break;
+            }
+            case 7: {
+                const QString fmt = rng.bounded(2) ? QStringLiteral("0.00") : QStringLiteral("General");
+                both([&](Worksheet& ws) { ws.Columns(c).SetNumberFormat(fmt); });
+                break;
+            }
+            case 8: {
+                const bool bold = rng.bounded(2);
+                both([&](Worksheet& ws) { ws.Rows(r).SetFontBold(bold); });
+                break;
+            }
+            case 9: both([&](Worksheet& ws) { ws.AllCells().SetWrapText(true); }); break;
+            case 10: both([&](Worksheet& ws) { ws.Rows(r).Delete(); }); break;
+            default: {
+                const int h = rng.bounded(4) ? xlHAlignRight : xlHAlignLeft;
+                const QString fmt = rng.bounded(4) ? QStringLiteral("@") : QStringLiteral("0");
+                both([&](Worksheet& ws) { layOut(ws, &ws == &b, h, fmt); });
+                break;
+            }
+            }
+            if (rng.bounded(4) == 0) {
+                both([&](Worksheet& ws) { layOut(ws, &ws == &b, xlHAlignRight, QStringLiteral("@")); });
+                compare(step);
+            }
+        }
+        both([&](Worksheet& ws) { layOut(ws, &ws == &b, xlHAlignRight, QStringLiteral("@")); });
+        compare(401);
+        // The same pass again with nothing written in between touches no row.
+        const std::uint64_t before = a.changeStamp();
+        layOut(a, false, xlHAlignRight, QStringLiteral("@"));
+        QCOMPARE(a.changeStamp(), before);
+    }
+
+    // Widths kept per block of rows: partial ranges, hidden rows, deletes
+    // that move rows across blocks and merged cells still give the widths
+    // of a pass that measures every cell.
+    void autoFitOverManyRowsMatchesAFullPass() {
+        Workbook incremental, full;
+        Worksheet& a = incremental.AddSheet("S");
+        Worksheet& b = full.AddSheet("S");
+        QRandomGenerator rng(77031);
+        auto both = [&](const std::function<void(Worksheet&)>& edit) {
+            edit(a);
+            edit(b);
+        };
+        auto text = [&] { return Value(QString(rng.bounded(1, 30), QChar(u'a' + rng.bounded(26)))); };
+        for (int r = 1; r <= 900; ++r)
+            for (int c = 1; c <= 5; ++c) {
+                const Value v = text();
+                both([&](Worksheet& ws) { ws.Cells(r, c).SetValue(v); });
+            }
+        auto compare = [&](int step, const QString& address) {
+            a.GetRange(address).AutoFit();
+            for (int r = 1; r <= b.usedRows(); ++r) b.rowInfo(r)->fitKnown = false;
+            b.fitBlocks.clear();
+            b.GetRange(address).AutoFit();
+            for (int c = 1; c <= 6; ++c)
+                QVERIFY2(a.columnInfo(c).width == b.columnInfo(c).width,
+                         qPrintable(QStringLiteral("step %1 (%2), column %3: %4 against %5")
+                                        .arg(step)
+                                        .arg(address)
+                                        .arg(c)
+                                        .arg(a.columnInfo(c).width)
+                                        .arg(b.columnInfo(c).width)));
+        };
+        const QStringList ranges{"A:F", "A:F", "A:F", "A300:F800", "B1:C1000", "A257:F512"};
+        for (int step = 0; step <= 300; ++step) {
+            const int r = rng.bounded(1, 950), c = rng.bounded(1, 7);
+            switch (rng.bounded(6)) {
+            case 0: {
+                // A long text makes its column wider; its delete narrows it.
+                const Value v = rng.bounded(3) ? text() : Value(QString(60, u'W'));
+                both([&](Worksheet& ws) { ws.Cells(r, c).SetValue(v); });
+                break;
+            }
+            case 1:
+                both([&](Worksheet& ws) { ws.GetRange(ws.Cells(r, 1), ws.Cells(r + 30, c)).ClearContents(); });
+                break;
+            case 2: {
+                const int count = rng.bounded(1, 40);
+                both([&](Worksheet& ws) { ws.deleteRows(r, count); });
+                break;
+            }
+            case 3: {
+                const bool hide = rng.bounded(2);
+                both([&](Worksheet& ws) { ws.rowInfoRef(r).hidden = hide; });
+                break;
+            }
+            case 4:
+                // Merged for a while: a few passes look at every row.
+                if (rng.bounded(3) == 0)
+                    both([&](Worksheet& ws) { ws.GetRange(ws.Cells(r, c), ws.Cells(r, c + 1)).SetMergeCells(true); });
+                else
+                    both([&](Worksheet& ws) { ws.AllCells().SetMergeCells(false); });
+                break;
+            default: {
+                const bool bold = rng.bounded(2);
+                both([&](Worksheet& ws) { ws.GetRange(ws.Cells(r, 1), ws.Cells(r + 2, c)).SetFontBold(bold); });
+                break;
+            }
+            }
+            if (rng.bounded(2) == 0) compare(step, ranges[rng.bounded(ranges.size())]);
+        }
+    }
+
+    // Texts of letters, digits and spaces are ordered without collation
+    // keys: the order must be the collator's on any such texts, alone or
+    // mixed with texts that need the keys (accents, punctuation).
+    void sortOrdersTextsAsTheCollator() {
+        QCollator coll{QLocale(QLocale::Italian, QLocale::Italy)};
+        coll.setCaseSensitivity(Qt::CaseInsensitive);
+        coll.setNumericMode(false);
+        QRandomGenerator rng(4411);
+        const QString plain = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789    ");
+        const QStringList others{"è", "É", "à", ".", "-", "'", "&", "ß", "ñ", "_", "/"};
+        const QStringList heads{"", "", "CLIENTE CON UN NOME LUNGO ", "Cliente con un nome lungo ", "a", "A 1"};
+        for (int round = 0; round < 6; ++round) {
+            QStringList texts;
+            for (int i = 0; i < 400; ++i) {
+                QString t = heads[rng.bounded(heads.size())];
+                const int n = rng.bounded(0, 26);
+                for (int k = 0; k < n; ++k) {
+                    if (round % 2 && rng.bounded(15) == 0)
+                        t += others[rng.bounded(others.size())];
+                    else
+                        t += plain[rng.bounded(plain.size())];
+                }
+                // A letter keeps it a text: digits alone would read as a number.
+                t += QChar(u'a' + rng.bounded(26));
+                texts << t;
+            }
+            const bool desc = round >= 4;
+            QList<int> order(texts.size());
+            std::iota(order.begin(), order.end(), 0);
+            std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+                const int c = coll.compare(texts[x], texts[y]);
+                return desc ? c > 0 : c < 0;
+            });
+            Workbook wb;
+            Worksheet& ws = wb.AddSheet("S");
+            for (int i = 0; i < texts.size(); ++i) {
+                ws.Cells(i + 1, 1).SetValue(texts[i]);
+                ws.Cells(i + 1, 2).SetValue(i);
+            }
+            ws.GetRange(ws.Cells(1, 1), ws.Cells(texts.size(), 2))
+                .Sort(ws.Cells(1, 1), desc ? xlDescending : xlAscending, xlNo);
+            for (int i = 0; i < texts.size(); ++i)
+                QVERIFY2(ws.valueAt(i + 1, 2).numberValue() == order[i],
+                         qPrintable(QStringLiteral("round %1, place %2: \"%3\" where \"%4\" belongs")
+                                        .arg(round)
+                                        .arg(i)
+                                        .arg(ws.valueAt(i + 1, 1).textValue(), texts[order[i]])));
+        }
+    }
+
+    // Rows move whole along any permutation, each cell with its format; a
+    // cell whose source is absent takes the format it inherits; rows that
+    // stay, and a block already in order, are not written at all.
+    void sortMovesOnlyTheRowsThatMove() {
+        QRandomGenerator rng(9090);
+        for (int round = 0; round < 20; ++round) {
+            Workbook wb;
+            Worksheet& ws = wb.AddSheet("S");
+            ws.Columns("C").SetNumberFormat("0.00");
+            const int n = 30 + rng.bounded(60);
+            struct Row {
+                Value key, b, c;
+                bool bold;
+            };
+            std::vector<Row> rows;
+            for (int i = 0; i < n; ++i) {
+                Row row{Value(double(rng.bounded(12))), rng.bounded(3) ? Value(QStringLiteral("b%1").arg(i)) : Value(),
+                        rng.bounded(3) ? Value(double(i)) : Value(), rng.bounded(4) == 0};
+                rows.push_back(row);
+                ws.Cells(i + 1, 1).SetValue(row.key);
+                if (!row.b.isEmpty()) ws.Cells(i + 1, 2).SetValue(row.b);
+                if (!row.c.isEmpty()) ws.Cells(i + 1, 3).SetValue(row.c);
+                if (row.bold) ws.Cells(i + 1, 2).SetFontBold(true);
+                ws.Cells(i + 1, 4).SetValue(QStringLiteral("fuori %1").arg(i));
+            }
+            std::vector<int> from(n);
+            std::iota(from.begin(), from.end(), 0);
+            std::stable_sort(from.begin(), from.end(),
+                             [&](int x, int y) { return rows[x].key.numberValue() < rows[y].key.numberValue(); });
+            std::vector<Row> expected;
+            for (int i : from) expected.push_back(rows[i]);
+            ws.AllCells().AutoFit(); // every row's widths known
+            const Range block = ws.GetRange(ws.Cells(1, 1), ws.Cells(n, 3));
+            Range(block).Sort(ws.Cells(1, 1), xlAscending, xlNo);
+            for (int i = 0; i < n; ++i) {
+                const int r = i + 1;
+                QCOMPARE(ws.valueAt(r, 1), expected[i].key);
+                QCOMPARE(ws.valueAt(r, 2), expected[i].b);
+                QCOMPARE(ws.valueAt(r, 3), expected[i].c);
+                QCOMPARE(ws.GetRange(QStringLiteral("B%1").arg(r)).CellStyle().font.bold, expected[i].bold);
+                QCOMPARE(ws.GetRange(QStringLiteral("C%1").arg(r)).NumberFormat(), QStringLiteral("0.00"));
+                QCOMPARE(ws.valueAt(r, 4), Value(QStringLiteral("fuori %1").arg(i)));
+                // A row that kept its place was not written.
+                if (from[i] == i) QVERIFY(ws.rowInfo(r)->fitKnown);
+            }
+            ws.AllCells().AutoFit();
+            const std::uint64_t stamp = ws.changeStamp();
+            Range(block).Sort(ws.Cells(1, 1), xlAscending, xlNo);
+            QCOMPARE(ws.changeStamp(), stamp);
+        }
     }
 
     void sums() {
