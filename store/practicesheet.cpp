@@ -1,6 +1,7 @@
 #include "store/practicesheet.h"
 
 #include "platform/desktop/guard.h"
+#include "platform/engine/numberformat.h"
 #include "platform/engine/vbconv.h"
 #include "store/rows.h"
 #include "store/schema.h"
@@ -292,12 +293,50 @@ namespace search {
 
 namespace {
 
+// A search walks every practice and copies thousands of cells: it reads the
+// cells where they are kept instead of through a range each, and asks once
+// per format whether it shows a date.
+class SheetReader {
+public:
+    explicit SheetReader(xl::Worksheet& sh) : sh_(sh) {}
+
+    // The value as a range reads it: a number under a date format is a date.
+    xl::Value value(int row, int col) {
+        const xl::Value& v = sh_.valueAt(row, col);
+        if (v.type() == xl::ValueType::Number && dated(sh_.effectiveStyle(row, col)))
+            return xl::Value::date(v.numberValue());
+        return v;
+    }
+
+    bool blank(int row, int col) const { return isBlank(sh_.valueAt(row, col)); }
+
+private:
+    bool dated(std::uint32_t style) {
+        if (style >= known_.size()) known_.resize(style + 1, -1);
+        if (known_[style] < 0) known_[style] = xl::isDateFormat(sh_.Parent().style(style).numberFormat) ? 1 : 0;
+        return known_[style] == 1;
+    }
+
+    xl::Worksheet& sh_;
+    std::vector<signed char> known_; // per format: -1 not asked yet, else whether it shows a date
+};
+
+// Last non-blank row of any of the columns first..last; 0 when all are empty.
+int lastFilledRowOf(const xl::Worksheet& sh, int first, int last) {
+    for (int r = std::min(sh.usedRows(), xl::kMaxRows); r >= 1; --r) {
+        const xl::RowInfo* ri = sh.rowInfo(r);
+        if (static_cast<int>(ri->cells.size()) < first) continue;
+        for (int col = first; col <= last; ++col)
+            if (!isBlank(sh.valueAt(r, col))) return r;
+    }
+    return 0;
+}
+
 void clearArea(xl::Worksheet& sh) {
     // The whole area, down to its last used row: results left below a fixed
     // bound would mix with the next search's.
-    int last = 0;
-    for (int col = kAreaFirstCol; col <= kAreaLastCol; ++col) last = std::max(last, lastFilledRow(sh, col));
-    if (last >= 2) sh.GetRange(sh.Cells(2, kAreaFirstCol), sh.Cells(last, kAreaLastCol)).ClearContents();
+    const int last = lastFilledRowOf(sh, kAreaFirstCol, kAreaLastCol);
+    if (last >= 2) sh.clear({2, kAreaFirstCol, last, kAreaLastCol});
 }
 
 void writeHeaders(xl::Worksheet& sh, int count) {
@@ -306,18 +345,17 @@ void writeHeaders(xl::Worksheet& sh, int count) {
 
 // One result row from practice row `row`: client, number, opening date as a
 // date value, subject and, for the search by client, the two flags.
-void copyResult(xl::Worksheet& sh, int row, int target, bool withFlags) {
+void copyResult(xl::Worksheet& sh, SheetReader& in, int row, int target, bool withFlags) {
     auto copy = [&](int fromCol, int toCol) {
         handlers::skipping([&] {
-            const xl::Value v = sh.Cells(row, fromCol).GetValue();
+            const xl::Value v = in.value(row, fromCol);
             if (!isBlank(v)) sh.Cells(target, toCol).SetValue(v);
         });
     };
     copy(ColClient, kAreaFirstCol);
     copy(ColNumber, kAreaFirstCol + 1);
     handlers::skipping([&] {
-        if (const auto d = dateValue(sh.Cells(row, ColDate).GetValue()))
-            sh.Cells(target, kAreaFirstCol + 2).SetValue(*d);
+        if (const auto d = dateValue(in.value(row, ColDate))) sh.Cells(target, kAreaFirstCol + 2).SetValue(*d);
     });
     copy(ColSubject, kAreaFirstCol + 3);
     if (withFlags) {
@@ -350,11 +388,12 @@ void findByState(Book& book, bool completed, int& copied) {
     writeHeaders(sh, kStateColumns);
     const int flagColumn = completed ? ColCompleted : ColInPreparation;
     // Every practice that carries a flag, however far down.
-    const int last = lastFilledRow(sh, flagColumn);
+    const int last = lastFilledRowOf(sh, flagColumn, flagColumn);
+    SheetReader in(sh);
     for (int row = 2; row <= last; ++row) {
-        const xl::Value flag = sh.Cells(row, flagColumn).GetValue();
+        const xl::Value& flag = sh.valueAt(row, flagColumn);
         if (!flag.isText() || flag.textValue() != kYes) continue;
-        copyResult(sh, row, 2 + copied, false);
+        copyResult(sh, in, row, 2 + copied, false);
         ++copied;
     }
 }
@@ -364,10 +403,14 @@ void findByClient(Book& book, const QString& client, int& copied) {
     sh.Select();
     clearArea(sh);
     writeHeaders(sh, kClientColumns);
-    const int last = std::max(lastFilledRow(sh, ColNumber), lastFilledRow(sh, ColClient));
+    const int last = std::max(lastFilledRowOf(sh, ColNumber, ColNumber), lastFilledRowOf(sh, ColClient, ColClient));
+    SheetReader in(sh);
     for (int row = 2; row <= last; ++row) {
-        if (vb::CStr(sh.Cells(row, ColClient).GetValue()) != client) continue;
-        copyResult(sh, row, 2 + copied, true);
+        const xl::Value& name = sh.valueAt(row, ColClient);
+        // Most practices are of other clients: a text is compared as it is,
+        // anything else as the text it reads as.
+        if (name.isText() ? name.textValue() != client : vb::CStr(in.value(row, ColClient)) != client) continue;
+        copyResult(sh, in, row, 2 + copied, true);
         ++copied;
     }
 }

@@ -76,6 +76,7 @@ private slots:
     void recordFromListTexts();
     void searchByStateFillsTheAreaAfresh();
     void searchByClientIsExactAndCarriesFlags();
+    void searchCopiesValuesAsTheyRead();
 };
 
 void TestPracticeSheet::listRowsStopAtTheFirstGap() {
@@ -516,6 +517,48 @@ void TestPracticeSheet::searchByClientIsExactAndCarriesFlags() {
     area::findByClient(fx.book, QStringLiteral("NESSUNO"), copied);
     QCOMPARE(copied, 0);
     QVERIFY(p.Cells(2, 27).GetValue().isEmpty());
+}
+
+// The search copies each cell as reading it gives it: a number under a date
+// format arrives as a date (and makes a General target a date), a target's
+// own format stays, a client that is a number matches its text.
+void TestPracticeSheet::searchCopiesValuesAsTheyRead() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    putPractice(p, 2, 7, QStringLiteral("VERDI"), QStringLiteral("SI"));
+    p.Cells(2, 1).SetNumberFormat(QStringLiteral("dd/mm/yyyy"));
+    p.Cells(2, 4).SetValue(xl::Value(12.5));
+    putPractice(p, 3, 8, QStringLiteral("x"), QStringLiteral("SI"), QStringLiteral("SI"));
+    p.Cells(3, 3).SetValue(xl::Value(42));
+    p.Cells(3, 2).SetValue(xl::Value(QStringLiteral("non è una data")));
+    p.Columns(QStringLiteral("AD")).SetNumberFormat(QStringLiteral("0.00"));
+    // Practices below the flags' last row are not looked at, whatever they hold.
+    putPractice(p, 40, 9, QStringLiteral("42"));
+
+    int copied = 0;
+    area::findByState(fx.book, false, copied);
+    QCOMPARE(copied, 2);
+    QVERIFY(p.Cells(2, 28).GetValue().isDate());
+    QCOMPARE(p.Cells(2, 28).NumberFormat(), QStringLiteral("dd/mm/yyyy"));
+    QCOMPARE(p.Cells(2, 28).GetValue().numberValue(), 7.0);
+    QCOMPARE(p.Cells(3, 28).NumberFormat(), QStringLiteral("General"));
+    QCOMPARE(p.Cells(3, 28).GetValue(), xl::Value(8.0));
+    QCOMPARE(p.Cells(2, 29).NumberFormat(), QStringLiteral("dd/mm/yyyy"));
+    QVERIFY(p.Cells(3, 29).GetValue().isEmpty()); // no date to copy
+    QCOMPARE(p.Cells(2, 30).GetValue(), xl::Value(12.5));
+    QCOMPARE(p.Cells(2, 30).Text(), QStringLiteral("12,50"));
+    QCOMPARE(p.Cells(3, 27).GetValue(), xl::Value(42.0));
+    QVERIFY(p.Cells(2, 31).GetValue().isEmpty()); // no flags in this search
+
+    copied = 0;
+    area::findByClient(fx.book, QStringLiteral("42"), copied);
+    QCOMPARE(copied, 2);
+    // Clearing the area leaves its formats: the number lands in the cell the
+    // date above made a date.
+    QCOMPARE(area::results(fx.book, copied, area::kClientColumns)[0],
+             (QStringList{QStringLiteral("42"), QStringLiteral("08/01/1900"), QString(), QStringLiteral("Oggetto 8"),
+                          QStringLiteral("SI"), QStringLiteral("SI")}));
+    QCOMPARE(area::results(fx.book, copied, 2)[1], (QStringList{QStringLiteral("42"), QStringLiteral("9")}));
 }
 
 QTEST_GUILESS_MAIN(TestPracticeSheet)
