@@ -368,9 +368,7 @@ std::vector<ListedEntry> ledgerAreaRows(Book& book) {
 std::shared_ptr<const ListRows> ledgerAreaSource(Book& book) {
     xl::Worksheet& sh = spese(book);
     sh.Select();
-    int r = 2;
-    while (r <= xl::kMaxRows && !isBlank(cellValue(sh, r, kAreaFirstCol))) ++r;
-    return std::make_shared<SheetRows>(sh, 2, r - 2, kAreaFirstCol, kEntryColumns);
+    return std::make_shared<SheetRows>(sh, 2, sh.runEnd(kAreaFirstCol, 2) - 1, kAreaFirstCol, kEntryColumns);
 }
 
 QStringList ledgerPracticeNumbers(Book& book) { return practices::numbers(book); }

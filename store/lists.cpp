@@ -4,19 +4,12 @@
 
 namespace store {
 
-namespace {
-bool filled(xl::Worksheet& sheet, int row, int column) {
-    const xl::Cell* c = sheet.cellAt(row, column);
-    if (!c) return false;
-    // An empty text reads as empty, as the readers compare with "".
-    return !(c->value.isEmpty() || (c->value.isText() && c->value.textValue().isEmpty()));
-}
-} // namespace
-
 QStringList columnList(xl::Worksheet& sheet, int column) {
     QStringList out;
-    for (int row = 2; row <= xl::kMaxRows && filled(sheet, row, column); ++row)
-        out << vb::CStr(sheet.Cells(row, column).GetValue());
+    // An empty text ends the list as an empty cell does, as the readers
+    // compare with "".
+    const int last = sheet.runEnd(column, 2);
+    for (int row = 2; row <= last; ++row) out << vb::CStr(sheet.Cells(row, column).GetValue());
     return out;
 }
 

@@ -51,18 +51,9 @@ void putTexts(xl::Worksheet& sh, int row, const PracticeRecord& r) {
     put(sh, row, ColBinder, xl::Value(r.binder));
 }
 
-bool filled(xl::Worksheet& sheet, int row, int column) {
-    const xl::Cell* c = sheet.cellAt(row, column);
-    return c && !isBlank(c->value);
-}
-
 // Last row of the filled run of `col` that starts at `startRow` (startRow - 1
 // when that cell is blank).
-int lastRowOfRun(xl::Worksheet& sheet, int col, int startRow) {
-    int r = startRow;
-    while (r <= xl::kMaxRows && !isBlank(sheet.Cells(r, col).GetValue())) ++r;
-    return r - 1;
-}
+int lastRowOfRun(xl::Worksheet& sheet, int col, int startRow) { return sheet.runEnd(col, startRow); }
 
 // Last non-blank row of `col`; 0 when the column is empty.
 int lastFilledRow(xl::Worksheet& sheet, int col) {
@@ -75,11 +66,7 @@ int lastFilledRow(xl::Worksheet& sheet, int col) {
 
 // The last row of the run of filled number cells from row 2; 1 when A2 is
 // empty.
-int lastRecordRow(xl::Worksheet& sheet) {
-    int row = 1;
-    while (row < xl::kMaxRows && filled(sheet, row + 1, ColNumber)) ++row;
-    return row;
-}
+int lastRecordRow(xl::Worksheet& sheet) { return std::max(1, sheet.runEnd(ColNumber, 2)); }
 
 // The first row from row 2 down to the column's last filled cell (past any
 // gap) whose number is `number`; 0 when no practice has it.
@@ -177,8 +164,7 @@ Outcome append(Book& book, const PracticeRecord& r) {
     const std::optional<QDate> opened = vb::CDate(r.opened);
     if (!opened) return Outcome::Invalid;
     xl::Worksheet& sh = sheetOf(book);
-    int row = 1;
-    while (vb::fitsRow16(row) && !isBlank(sh.Cells(row, ColNumber).GetValue())) ++row;
+    const int row = sh.runEnd(ColNumber, 1) + 1;
     if (!vb::fitsRow16(row)) return Outcome::SheetFull;
     put(sh, row, ColNumber, numberCell(r.number));
     // The insert keeps the opening date as a date value; the modify below
@@ -223,16 +209,15 @@ std::vector<QStringList> listRows(Book& book) {
     xl::Worksheet& sh = sheetOf(book);
     sh.Select();
     std::vector<QStringList> rows;
-    for (int row = 2; row <= xl::kMaxRows && filled(sh, row, ColNumber); ++row) rows.push_back(rowTexts(sh, row));
+    const int last = sh.runEnd(ColNumber, 2);
+    for (int row = 2; row <= last; ++row) rows.push_back(rowTexts(sh, row));
     return rows;
 }
 
 std::shared_ptr<const ListRows> listSource(Book& book) {
     xl::Worksheet& sh = sheetOf(book);
     sh.Select();
-    int row = 2;
-    while (row <= xl::kMaxRows && filled(sh, row, ColNumber)) ++row;
-    return std::make_shared<SheetRows>(sh, 2, row - 2, ColNumber, ColEstimate - ColNumber + 1);
+    return std::make_shared<SheetRows>(sh, 2, sh.runEnd(ColNumber, 2) - 1, ColNumber, ColEstimate - ColNumber + 1);
 }
 
 QStringList listHeaders(Book& book) {
@@ -251,8 +236,8 @@ QStringList numbers(Book& book) {
     xl::Worksheet& sh = sheetOf(book);
     sh.Select();
     QStringList out;
-    for (int row = 2; row <= xl::kMaxRows && filled(sh, row, ColNumber); ++row)
-        out << vb::CStr(sh.Cells(row, ColNumber).GetValue());
+    const int last = sh.runEnd(ColNumber, 2);
+    for (int row = 2; row <= last; ++row) out << vb::CStr(sh.Cells(row, ColNumber).GetValue());
     return out;
 }
 

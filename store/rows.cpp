@@ -17,10 +17,8 @@ void put(xl::Worksheet& sheet, int row, int col, const xl::Value& v) {
 int firstEmptyRow(xl::Worksheet& sheet, int column) {
     // The stored value decides blankness; reading it through a range would
     // only add the date conversion, which never makes a cell blank.
-    for (int row = 1; row <= vb::kMaxRow16; ++row) {
-        if (isBlank(sheet.valueAt(row, column))) return row;
-    }
-    return 0;
+    const int row = sheet.runEnd(column, 1) + 1;
+    return row <= vb::kMaxRow16 ? row : 0;
 }
 
 } // namespace store

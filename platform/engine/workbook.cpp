@@ -303,6 +303,49 @@ const Value& Worksheet::valueAt(int row, int col) const {
     return cells[col - 1].value;
 }
 
+int Worksheet::runEnd(int col, int from) const {
+    auto blank = [&](int row) {
+        const Value& v = valueAt(row, col);
+        return v.isEmpty() || (v.isText() && v.textValue().isEmpty());
+    };
+    auto walk = [&](int row) {
+        while (row <= kMaxRows && !blank(row)) ++row;
+        return row - 1;
+    };
+    RunMemo* memo = nullptr;
+    for (RunMemo& m : runMemo_)
+        if (m.known && m.col == col && m.from == from) memo = &m;
+    int end;
+    if (!memo) {
+        end = walk(from);
+        memo = &runMemo_[runMemoNext_];
+        runMemoNext_ = (runMemoNext_ + 1) % runMemo_.size();
+        *memo = RunMemo{col, from, end, stamp_, true};
+        return end;
+    }
+    if (memo->stamp == stamp_) return memo->end;
+    // Rows in blocks nobody wrote since the answer was kept are as they
+    // were, non-blank down to its end: only the newer blocks can hold the
+    // first blank now. Past the old end the run may have grown.
+    end = -1;
+    const int oldEnd = memo->end;
+    for (int row = from; row <= oldEnd && end < 0;) {
+        const int blockLast = std::min(oldEnd, ((row - 1) / kStampRows + 1) * kStampRows);
+        if (blockStamp(row) > memo->stamp) {
+            for (int r = row; r <= blockLast; ++r)
+                if (blank(r)) {
+                    end = r - 1;
+                    break;
+                }
+        }
+        row = blockLast + 1;
+    }
+    if (end < 0) end = walk(std::max(from, oldEnd + 1));
+    memo->end = end;
+    memo->stamp = stamp_;
+    return end;
+}
+
 QString Worksheet::textAt(int row, int col) const {
     const Value& v = valueAt(row, col);
     if (v.isEmpty()) return QString();

@@ -415,6 +415,13 @@ public:
     // a block that lost or gained rows by a delete is newer still.
     std::uint64_t blockStamp(int row) const { return blockStamps_[(row - 1) / kStampRows]; }
 
+    // The last row of the run of non-blank cells of column `col` (an empty
+    // text counts as blank) that starts at row `from`; from - 1 when that
+    // cell is blank. The record lists ask this of the same sheet again and
+    // again: the answer is kept, and after a change only the blocks of rows
+    // written since are looked at again, besides any rows the run grew by.
+    int runEnd(int col, int from) const;
+
     // What a format applied to whole columns or the whole sheet left
     // behind: every cell of those columns (every row format, for the whole
     // sheet) carries that property with that value, except in rows stamped
@@ -465,6 +472,13 @@ private:
     int rowCount_ = 0;
     std::uint64_t stamp_ = 0;
     std::array<std::uint64_t, kMaxRows / kStampRows> blockStamps_{};
+    struct RunMemo {
+        int col = 0, from = 0, end = 0;
+        std::uint64_t stamp = 0;
+        bool known = false;
+    };
+    mutable std::array<RunMemo, 4> runMemo_{};
+    mutable std::size_t runMemoNext_ = 0;
     std::array<ColumnInfo, kMaxCols> cols_{};
     CellRect selection_{1, 1, 1, 1};
     int frozenRows_ = 0, frozenCols_ = 0;

@@ -10,6 +10,7 @@
 #include <QCollator>
 #include <functional>
 #include <numeric>
+#include <random>
 
 using namespace xl;
 
@@ -145,6 +146,46 @@ private slots:
         QCOMPARE(ws.GetRange("G1").GetValue(), Value::text(longest));
         QVERIFY(raises([&] { ws.GetRange("G2").SetFormula(longest + "b"); }));
         QVERIFY(ws.GetRange("G2").GetValue().isEmpty());
+    }
+
+    // The run a record list reads, asked after random edits across several
+    // blocks of rows, must be what a walk down the column finds, on the
+    // sheet and on a copy that goes its own way.
+    void runEndFollowsEveryEdit() {
+        xl::Workbook wb;
+        xl::Worksheet& s = wb.AddSheet(QStringLiteral("S"));
+        auto walk = [](const xl::Worksheet& sh, int col, int from) {
+            int r = from;
+            for (;; ++r) {
+                const xl::Value& v = sh.valueAt(r, col);
+                if (r > xl::kMaxRows || v.isEmpty() || (v.isText() && v.textValue().isEmpty())) break;
+            }
+            return r - 1;
+        };
+        for (int r = 1; r <= 1200; ++r) s.cellRef(r, 1).value = xl::Value(r);
+        std::mt19937 rng(7);
+        std::unique_ptr<xl::Worksheet> copy;
+        for (int step = 0; step < 600; ++step) {
+            const int row = 1 + static_cast<int>(rng() % 1300);
+            switch (rng() % 6) {
+            case 0: s.Cells(row, 1).SetValue(xl::Value(QStringLiteral("x"))); break;
+            case 1: s.Cells(row, 1).ClearContents(); break;
+            case 2: s.cellRef(row, 1).value = xl::Value(QString()); break; // an empty text stored as such
+            case 3: s.deleteRows(row, 1 + static_cast<int>(rng() % 3)); break;
+            case 4: s.Cells(row, 2).SetValue(xl::Value(1)); break; // another column: the run stays
+            default:
+                // Fill the first gap again, so that the run keeps growing.
+                s.Cells(walk(s, 1, 2) + 1, 1).SetValue(xl::Value(step));
+                break;
+            }
+            if (step == 300) copy = std::make_unique<xl::Worksheet>(s);
+            for (int from : {1, 2, 700}) {
+                QCOMPARE(s.runEnd(1, from), walk(s, 1, from));
+                QCOMPARE(s.runEnd(1, from), walk(s, 1, from)); // asked again, unchanged
+            }
+            QCOMPARE(s.runEnd(2, 1), walk(s, 2, 1));
+            if (copy) QCOMPARE(copy->runEnd(1, 2), walk(*copy, 1, 2));
+        }
     }
 
     void endDown() {
