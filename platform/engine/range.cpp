@@ -452,15 +452,30 @@ void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
 
     const bool desc = order1 == xlDescending;
     // A block already in order (the usual case: a new record takes the next
-    // number) costs one look at each key and nothing else.
+    // number) costs one look at each key and nothing else; when the same
+    // block was found in order before, only the pairs of neighbouring keys
+    // that touch a row written since (or a row it grew by) are looked at.
+    Worksheet::SortedRun* run = nullptr;
+    for (Worksheet::SortedRun& r : ws.sortedRuns)
+        if (r.known && r.keyCol == keyCol && r.first == first && r.descending == desc) run = &r;
+    auto changed = [&](int row) { return !run || row > run->last || ws.blockStamp(row) > run->stamp; };
     bool ordered = true;
-    PlainKey prev = plainKey(ws.valueAt(first, keyCol));
-    for (int row = first + 1; row <= last && ordered; ++row) {
-        const PlainKey next = plainKey(ws.valueAt(row, keyCol));
-        ordered = !outOfOrder(prev, next, desc, coll);
-        prev = next;
+    for (int row = first; row < last && ordered; ++row) {
+        if (!changed(row) && !changed(row + 1)) continue;
+        ordered = !outOfOrder(plainKey(ws.valueAt(row, keyCol)), plainKey(ws.valueAt(row + 1, keyCol)), desc, coll);
     }
-    if (ordered) return;
+    auto remember = [&] {
+        if (!run) {
+            run = &ws.sortedRuns[0];
+            for (Worksheet::SortedRun& r : ws.sortedRuns)
+                if (!r.known || r.stamp < run->stamp) run = &r;
+        }
+        *run = Worksheet::SortedRun{keyCol, first, last, desc, ws.changeStamp(), true};
+    };
+    if (ordered) {
+        remember();
+        return;
+    }
 
     const int n = last - first + 1;
     std::vector<SortKey> keys(n);
@@ -522,6 +537,7 @@ void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
             cur = src;
         }
     }
+    remember();
 }
 
 // ---------------------------------------------------------------- formats

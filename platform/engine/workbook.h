@@ -442,6 +442,16 @@ public:
         std::vector<float> widest; // index = column - 1, < 0 = nothing to fit
     };
     std::vector<FitBlock> fitBlocks;
+    // Rows a sort found in order by a key column: at `stamp`, rows first to
+    // last were in order. Kept by the sort, so that asking again after a few
+    // rows changed looks only at the keys next to rows written since.
+    struct SortedRun {
+        int keyCol = 0, first = 0, last = 0;
+        bool descending = false;
+        std::uint64_t stamp = 0;
+        bool known = false;
+    };
+    std::array<SortedRun, 4> sortedRuns{};
 
     double defaultColumnWidth = 8.43; // characters
     double defaultRowHeight = 12.75;  // points
