@@ -68,24 +68,31 @@ int lastFilledRow(xl::Worksheet& sheet, int col) {
 // empty.
 int lastRecordRow(xl::Worksheet& sheet) { return std::max(1, sheet.runEnd(ColNumber, 2)); }
 
+// The first row of rows 2 to `last` whose number cell reads as `key`, as
+// vb::CellEqualsText compares; the key's number is read once, not once a
+// row, since nearly every number cell holds a number.
+int firstRowReading(xl::Worksheet& sheet, const QString& key, int last) {
+    const std::optional<double> keyNumber = vb::CDbl(key);
+    for (int row = 2; row <= last; ++row) {
+        const xl::Value v = sheet.Cells(row, ColNumber).GetValue();
+        const bool same =
+            v.type() == xl::ValueType::Number ? keyNumber && *keyNumber == v.numberValue() : vb::CellEqualsText(v, key);
+        if (same) return row;
+    }
+    return 0;
+}
+
 // The first row from row 2 down to the column's last filled cell (past any
 // gap) whose number is `number`; 0 when no practice has it.
 int rowOf(xl::Worksheet& sheet, const QString& number) {
     // " 5" is stored as the number 5, so it is looked for as 5.
     const std::optional<qint64> n = wholeNumber(number);
-    const QString key = n ? QString::number(*n) : number;
-    const int last = lastFilledRow(sheet, ColNumber);
-    for (int row = 2; row <= last; ++row)
-        if (vb::CellEqualsText(sheet.Cells(row, ColNumber).GetValue(), key)) return row;
-    return 0;
+    return firstRowReading(sheet, n ? QString::number(*n) : number, lastFilledRow(sheet, ColNumber));
 }
 
 // The first row of the run from row 2 whose number cell reads as `key`.
 int rowInRun(xl::Worksheet& sheet, const QString& key) {
-    const int last = lastRowOfRun(sheet, ColNumber, 2);
-    for (int row = 2; row <= last; ++row)
-        if (vb::CellEqualsText(sheet.Cells(row, ColNumber).GetValue(), key)) return row;
-    return 0;
+    return firstRowReading(sheet, key, lastRowOfRun(sheet, ColNumber, 2));
 }
 
 QStringList rowTexts(xl::Worksheet& sheet, int row) {
