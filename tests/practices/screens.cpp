@@ -6,6 +6,7 @@
 #include "practicetest.h"
 
 #include "tests/support/screens.h"
+#include "tools/common/benchbook.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -53,5 +54,15 @@ int main(int argc, char** argv) {
     control<SearchPanel>(&f, "Frame6")->Command22_Click();
     QApplication::processEvents();
     f.grab().save(shots.out + QStringLiteral("/practices-search-client.png"));
+
+    // The practice list of a long-lived office, 30,000 practices long.
+    testsupport::AppFixture big;
+    big.writeWorkbook([](xl::Workbook& b) { bench::fillWorkbook(b, 30000); });
+    if (!big.start()) return 1;
+    Form1& g = big.form();
+    g.resize(1280, 800);
+    g.MenuPratiche_Click();
+    QApplication::processEvents();
+    g.grab().save(shots.out + QStringLiteral("/practices-list-30000.png"));
     return 0;
 }
