@@ -365,35 +365,17 @@ bool outOfOrder(const PlainKey& a, const PlainKey& b, bool desc, const QCollator
 }
 
 SortKey makeKey(const Value& v, const QCollator& coll) {
+    const PlainKey p = plainKey(v);
     SortKey k;
-    switch (v.type()) {
-    case ValueType::Empty: k.cls = 4; break;
-    case ValueType::Number:
-    case ValueType::Date:
-        k.cls = 0;
-        k.num = v.numberValue();
-        break;
-    case ValueType::Text:
-        if (wholeNumberText(v.textValue(), k.num)) {
-            k.cls = 0;
-        } else {
-            k.cls = 1;
-            k.str = &v.textValue();
-            k.plain = isPlain(v.textValue());
-            if (k.plain)
-                packHead(v.textValue(), k.head);
-            else
-                k.text.emplace(coll.sortKey(v.textValue()));
-        }
-        break;
-    case ValueType::Boolean:
-        k.cls = 2;
-        k.num = v.numberValue();
-        break;
-    case ValueType::Error:
-        k.cls = 3;
-        k.num = v.numberValue();
-        break;
+    k.cls = p.cls;
+    k.num = p.num;
+    if (p.cls == 1) {
+        k.str = p.text;
+        k.plain = isPlain(*p.text);
+        if (k.plain)
+            packHead(*p.text, k.head);
+        else
+            k.text.emplace(coll.sortKey(*p.text));
     }
     return k;
 }
