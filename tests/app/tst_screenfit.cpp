@@ -124,9 +124,12 @@ class ScreenFit : public QObject {
         const QRect avail = available();
         auto fault = [&](const QString& text) { problems_ << what + QStringLiteral(": ") + text; };
         if (!panel->isVisible()) return fault(QStringLiteral("panel not shown"));
-        if (!avail.contains(form().frameGeometry()))
-            fault(QStringLiteral("window frame %1 outside the screen %2")
-                      .arg(rectText(form().frameGeometry()), rectText(avail)));
+        // A maximised window is the window manager's to place, and some keep
+        // its thin border just past the screen's edge: then the window itself
+        // must be on the screen (and every control, checked below).
+        const QRect outline = form().isMaximized() ? form().geometry() : form().frameGeometry();
+        if (!avail.contains(outline))
+            fault(QStringLiteral("window %1 outside the screen %2").arg(rectText(outline), rectText(avail)));
         for (const QWidget* p = panel->parentWidget(); p; p = p->parentWidget())
             if (qobject_cast<const QAbstractScrollArea*>(p)) fault(QStringLiteral("the panel scrolls"));
 
