@@ -360,8 +360,8 @@ std::vector<ListedEntry> ledgerAreaRows(Book& book) {
     xl::Worksheet& sh = spese(book);
     sh.Select();
     std::vector<ListedEntry> rows;
-    for (int r = 2; r <= xl::kMaxRows && !isBlank(cellValue(sh, r, kAreaFirstCol)); ++r)
-        rows.push_back(rowTexts(sh, r, kAreaFirstCol));
+    const int last = sh.runEnd(kAreaFirstCol, 2);
+    for (int r = 2; r <= last; ++r) rows.push_back(rowTexts(sh, r, kAreaFirstCol));
     return rows;
 }
 
