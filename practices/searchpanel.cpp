@@ -126,7 +126,7 @@ void SearchPanel::runStateSearch(bool completed) {
     xl::Application& app = ctx_.book().application();
     guarded([&] {
         app.ScreenUpdating = false;
-        area::findByState(ctx_.book(), completed, resultCount_);
+        area::findByStateSorted(ctx_.book(), completed, resultCount_);
     });
     app.ScreenUpdating = true;
 

@@ -8,6 +8,9 @@
 #include "store/sheetrows.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
 
 namespace store {
 
@@ -335,24 +338,141 @@ void writeHeaders(xl::Worksheet& sh, int count) {
     for (int i = 0; i < count; ++i) sh.Cells(1, kAreaFirstCol + i).SetValue(xl::Value(columns()[i].caption));
 }
 
-// One result row from practice row `row`: client, number, opening date as a
-// date value, subject and, for the search by client, the two flags.
-void copyResult(xl::Worksheet& sh, SheetReader& in, int row, int target, bool withFlags) {
-    auto copy = [&](int fromCol, int toCol) {
-        handlers::skipping([&] {
-            const xl::Value v = in.value(row, fromCol);
-            if (!isBlank(v)) sh.Cells(target, toCol).SetValue(v);
-        });
+// What a result cell of the area holds: a value, its format and a kept
+// formula, as a cell does.
+struct AreaCell {
+    xl::Value value;
+    std::uint32_t style = 0;
+    xl::KeptRef kept;
+};
+
+// A cell's value as it stands: the same type and the same bits (a number's
+// sign included), or the same text.
+bool sameValue(const xl::Value& a, const xl::Value& b) {
+    if (a.type() != b.type()) return false;
+    if (a.isText()) return a == b;
+    const double x = a.numberValue(), y = b.numberValue();
+    return std::memcmp(&x, &y, sizeof x) == 0;
+}
+
+// Fills the area with the results of a search, the practices at `sources`
+// in sheet order: each gives client, number, opening date as a date value,
+// subject and, with `withFlags`, the two flags; with `sorted`, the first
+// four columns are in the order the sort by client gives them.
+//
+// The cells end as emptying the area, copying each result into the row
+// below the last and sorting would leave them, formats and all; but only
+// the cells that end otherwise than they stand are written. A search
+// repeated finds most of its results where the one before left them, and
+// the rows it leaves alone keep everything known of them (their measured
+// widths, their place in the sheet's shared blocks).
+void fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& sources, bool withFlags, bool sorted) {
+    xl::Workbook& book = sh.Parent();
+    const int n = static_cast<int>(sources.size());
+    constexpr int kWidth = kAreaLastCol - kAreaFirstCol + 1;
+    constexpr int kSortWidth = 4;
+    const int last = lastFilledRowOf(sh, kAreaFirstCol, kAreaLastCol);
+    const int rows = std::min(xl::kMaxRows, std::max(last, 1 + n)) - 1; // rows 2 on
+    if (rows <= 0) return;
+
+    // A date makes a General cell a date cell, as a date written there does.
+    std::unordered_map<std::uint32_t, std::uint32_t> dated;
+    auto datedStyle = [&](std::uint32_t style) {
+        auto it = dated.find(style);
+        if (it == dated.end()) {
+            std::uint32_t to = style;
+            if (xl::canonicalFormat(book.style(style).numberFormat) == u"General") {
+                xl::Style st = book.style(style);
+                st.numberFormat = QStringLiteral("dd/mm/yyyy");
+                to = book.internStyle(st);
+            }
+            it = dated.emplace(style, to).first;
+        }
+        return it->second;
     };
-    copy(ColClient, kAreaFirstCol);
-    copy(ColNumber, kAreaFirstCol + 1);
-    handlers::skipping([&] {
-        if (const auto d = dateValue(in.value(row, ColDate))) sh.Cells(target, kAreaFirstCol + 2).SetValue(*d);
-    });
-    copy(ColSubject, kAreaFirstCol + 3);
-    if (withFlags) {
-        copy(ColInPreparation, kAreaFirstCol + 4);
-        copy(ColCompleted, kAreaFirstCol + 5);
+
+    // The area once emptied and written, before any sort: row 2 + i, column
+    // kAreaFirstCol + c is cells[i * kWidth + c].
+    std::vector<AreaCell> cells(static_cast<std::size_t>(rows) * kWidth);
+    for (int i = 0; i < rows; ++i) {
+        const int row = 2 + i;
+        for (int c = 0; c < kWidth; ++c) {
+            AreaCell& a = cells[static_cast<std::size_t>(i) * kWidth + c];
+            a.style = sh.effectiveStyle(row, kAreaFirstCol + c);
+            // Below the area's last used row nothing is emptied.
+            if (row > last)
+                if (const xl::Cell* was = sh.cellAt(row, kAreaFirstCol + c)) {
+                    a.value = was->value;
+                    a.kept = was->kept;
+                }
+        }
+        if (i >= n) continue;
+        const int from = sources[i];
+        auto write = [&](int c, const xl::Value& v) {
+            if (isBlank(v)) return;
+            // What a write refuses is left out: a number that is not finite,
+            // a text too long for a cell.
+            if (!std::isfinite(v.numberValue()) || (v.isText() && v.textValue().size() > xl::kMaxCellText)) return;
+            AreaCell& a = cells[static_cast<std::size_t>(i) * kWidth + c];
+            if (v.isDate()) {
+                a.value = xl::Value::number(v.numberValue());
+                a.style = datedStyle(a.style);
+            } else {
+                a.value = v;
+            }
+            a.kept.reset();
+        };
+        write(0, in.value(from, ColClient));
+        write(1, in.value(from, ColNumber));
+        if (const auto d = dateValue(in.value(from, ColDate))) write(2, *d);
+        write(3, in.value(from, ColSubject));
+        if (withFlags) {
+            write(4, in.value(from, ColInPreparation));
+            write(5, in.value(from, ColCompleted));
+        }
+    }
+
+    auto absent = [&](const AreaCell& a, int row, int col) {
+        return a.value.isEmpty() && !a.kept && a.style == sh.inheritedStyle(row, col);
+    };
+    // The sort moves the cells of the first four columns with their
+    // formats; a row whose cell moves away while none moves in is left with
+    // a cell of the format it inherits.
+    std::vector<int> order;
+    if (sorted && n >= 2 && 1 + n <= xl::kMaxRows)
+        order = xl::sortOrder(
+            n, [&](int i) -> const xl::Value& { return cells[static_cast<std::size_t>(i) * kWidth].value; },
+            xl::xlAscending);
+    auto finalCell = [&](int i, int c) -> AreaCell {
+        const AreaCell& here = cells[static_cast<std::size_t>(i) * kWidth + c];
+        if (order.empty() || i >= n || c >= kSortWidth) return here;
+        const int row = 2 + i, col = kAreaFirstCol + c;
+        const int src = order[i];
+        const AreaCell& moved = cells[static_cast<std::size_t>(src) * kWidth + c];
+        if (!absent(moved, 2 + src, col)) return moved;
+        if (!absent(here, row, col)) return AreaCell{xl::Value(), sh.inheritedStyle(row, col), {}};
+        return here;
+    };
+
+    // Every row written lies above the last practice copied, so no row is
+    // added to the sheet.
+    for (int i = 0; i < rows; ++i) {
+        const int row = 2 + i;
+        for (int c = 0; c < kWidth; ++c) {
+            const int col = kAreaFirstCol + c;
+            const AreaCell want = finalCell(i, c);
+            const xl::Cell* now = sh.cellAt(row, col);
+            if (!now) {
+                if (absent(want, row, col)) continue;
+            } else if (sameValue(now->value, want.value) && now->kept.get() == want.kept.get() &&
+                       now->style == want.style) {
+                continue;
+            }
+            xl::Cell& cell = sh.cellRef(row, col);
+            cell.value = want.value;
+            cell.kept = want.kept;
+            cell.style = want.style;
+        }
     }
 }
 
@@ -373,38 +493,45 @@ void leave(Book& book) {
     sh.Cells(1, 1).Select();
 }
 
-void findByState(Book& book, bool completed, int& copied) {
+namespace {
+void stateSearch(Book& book, bool completed, int& copied, bool sorted) {
     xl::Worksheet& sh = sheetOf(book);
     sh.Select();
-    clearArea(sh);
     writeHeaders(sh, kStateColumns);
     const int flagColumn = completed ? ColCompleted : ColInPreparation;
     // Every practice that carries a flag, however far down.
     const int last = lastFilledRowOf(sh, flagColumn, flagColumn);
-    SheetReader in(sh);
+    std::vector<int> sources;
     for (int row = 2; row <= last; ++row) {
         const xl::Value& flag = sh.valueAt(row, flagColumn);
-        if (!flag.isText() || flag.textValue() != kYes) continue;
-        copyResult(sh, in, row, 2 + copied, false);
-        ++copied;
+        if (flag.isText() && flag.textValue() == kYes) sources.push_back(row);
     }
+    SheetReader in(sh);
+    copied = static_cast<int>(sources.size());
+    fillArea(sh, in, sources, false, sorted);
 }
+} // namespace
+
+void findByState(Book& book, bool completed, int& copied) { stateSearch(book, completed, copied, false); }
+
+void findByStateSorted(Book& book, bool completed, int& copied) { stateSearch(book, completed, copied, true); }
 
 void findByClient(Book& book, const QString& client, int& copied) {
     xl::Worksheet& sh = sheetOf(book);
     sh.Select();
-    clearArea(sh);
     writeHeaders(sh, kClientColumns);
     const int last = std::max(lastFilledRowOf(sh, ColNumber, ColNumber), lastFilledRowOf(sh, ColClient, ColClient));
     SheetReader in(sh);
+    std::vector<int> sources;
     for (int row = 2; row <= last; ++row) {
         const xl::Value& name = sh.valueAt(row, ColClient);
         // Most practices are of other clients: a text is compared as it is,
         // anything else as the text it reads as.
         if (name.isText() ? name.textValue() != client : vb::CStr(in.value(row, ColClient)) != client) continue;
-        copyResult(sh, in, row, 2 + copied, true);
-        ++copied;
+        sources.push_back(row);
     }
+    copied = static_cast<int>(sources.size());
+    fillArea(sh, in, sources, true, false);
 }
 
 void sortResults(Book& book, int count) {

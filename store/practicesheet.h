@@ -140,6 +140,9 @@ void leave(Book& book);
 // call fails on the way. A cell that cannot be copied (a date that is no
 // date) is left empty.
 void findByState(Book& book, bool completed, int& copied);
+// findByState and, when it copied any, sortResults in one go: the cells
+// end as the two leave them, and only those that change are written.
+void findByStateSorted(Book& book, bool completed, int& copied);
 // The same, under six headers, for the practices of `client` (exact: letter
 // case and blanks count), with their two flags.
 void findByClient(Book& book, const QString& client, int& copied);

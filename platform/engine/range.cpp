@@ -410,6 +410,23 @@ const QCollator& italianCollator() {
 
 } // namespace
 
+std::vector<int> sortOrder(int count, const std::function<const Value&(int)>& key, SortOrder order) {
+    const QCollator& coll = italianCollator();
+    const bool desc = order == xlDescending;
+    std::vector<SortKey> keys(count);
+    for (int i = 0; i < count; ++i) keys[i] = makeKey(key(i), coll);
+    std::vector<int> perm(count);
+    for (int i = 0; i < count; ++i) perm[i] = i;
+    std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+        const SortKey& ka = keys[a];
+        const SortKey& kb = keys[b];
+        if (ka.cls == 4 || kb.cls == 4) return ka.cls != 4 && kb.cls == 4;
+        const int c = compareKeys(ka, kb, coll);
+        return desc ? c > 0 : c < 0;
+    });
+    return perm;
+}
+
 void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
     Worksheet& ws = Parent();
     if (key1.isNull() || &key1.Parent() != &ws) throw Error("the sort key is not on the sorted sheet");
@@ -460,17 +477,8 @@ void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
     }
 
     const int n = last - first + 1;
-    std::vector<SortKey> keys(n);
-    for (int i = 0; i < n; ++i) keys[i] = makeKey(ws.valueAt(first + i, keyCol), coll);
-    std::vector<int> perm(n);
-    for (int i = 0; i < n; ++i) perm[i] = i;
-    std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
-        const SortKey& ka = keys[a];
-        const SortKey& kb = keys[b];
-        if (ka.cls == 4 || kb.cls == 4) return ka.cls != 4 && kb.cls == 4;
-        const int c = compareKeys(ka, kb, coll);
-        return desc ? c > 0 : c < 0;
-    });
+    const std::vector<int> perm = sortOrder(
+        n, [&](int i) -> const Value& { return ws.valueAt(first + i, keyCol); }, order1);
 
     // The rows move along the permutation's cycles, one row held aside per
     // cycle, so only the rows that move are touched and their cells (values

@@ -621,6 +621,12 @@ private:
     std::unique_ptr<SaveWorker> saver_;
 };
 
+// The order Range::Sort gives rows whose keys are key(0)..key(count - 1):
+// the answer's element j is the index of the key that goes j-th. For a
+// caller that knows rows before it writes them, so that it can write them
+// where the sort would put them.
+std::vector<int> sortOrder(int count, const std::function<const Value&(int)>& key, SortOrder order);
+
 // The codec the engine calls for files; registered once by the program (and
 // by tests), so that the engine itself stays free of the file format.
 struct FileCodec {

@@ -7,7 +7,10 @@
 #include "store/practicesheet.h"
 #include "store/schema.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <cstring>
 
 using store::Outcome;
 using store::PracticeRecord;
@@ -77,6 +80,7 @@ private slots:
     void searchByStateFillsTheAreaAfresh();
     void searchByClientIsExactAndCarriesFlags();
     void searchCopiesValuesAsTheyRead();
+    void searchLeavesWhatEmptyingCopyingAndSortingLeave();
 };
 
 void TestPracticeSheet::listRowsStopAtTheFirstGap() {
@@ -559,6 +563,185 @@ void TestPracticeSheet::searchCopiesValuesAsTheyRead() {
              (QStringList{QStringLiteral("42"), QStringLiteral("08/01/1900"), QString(), QStringLiteral("Oggetto 8"),
                           QStringLiteral("SI"), QStringLiteral("SI")}));
     QCOMPARE(area::results(fx.book, copied, 2)[1], (QStringList{QStringLiteral("42"), QStringLiteral("9")}));
+}
+
+namespace {
+
+// The search as emptying the area, copying every result through ranges and
+// sorting them leaves it, step by step.
+void searchStepByStep(xl::Worksheet& p, int flagColumn, const QString* client, bool sort) {
+    auto blank = [](const xl::Value& v) { return v.isEmpty() || (v.isText() && v.textValue().isEmpty()); };
+    int areaLast = 0;
+    for (int r = 1; r <= p.usedRows(); ++r)
+        for (int c = 27; c <= 32; ++c)
+            if (!blank(p.valueAt(r, c))) areaLast = r;
+    if (areaLast >= 2) p.Cells(2, 27).Resize(areaLast - 1, 6).ClearContents();
+    const int columns = client ? area::kClientColumns : area::kStateColumns;
+    for (int i = 0; i < columns; ++i) p.Cells(1, 27 + i).SetValue(xl::Value(area::columns()[i].caption));
+    int copied = 0;
+    for (int row = 2; row <= p.usedRows(); ++row) {
+        if (client ? vb::CStr(p.Cells(row, 3).GetValue()) != *client
+                   : p.valueAt(row, flagColumn) != xl::Value(QStringLiteral("SI")))
+            continue;
+        const int target = 2 + copied++;
+        auto put = [&](int col, const xl::Value& v) {
+            if (blank(v)) return;
+            try {
+                p.Cells(target, col).SetValue(v);
+            } catch (const xl::Error&) {
+            }
+        };
+        put(27, p.Cells(row, 3).GetValue());
+        put(28, p.Cells(row, 1).GetValue());
+        const xl::Value d = p.Cells(row, 2).GetValue();
+        if (d.isNumeric())
+            put(29, xl::Value::date(d.numberValue()));
+        else if (const auto date = d.isText() ? vb::CDate(d.textValue()) : std::nullopt)
+            put(29, xl::Value::date(vb::DateSerial(*date)));
+        put(30, p.Cells(row, 4).GetValue());
+        if (client) {
+            put(31, p.Cells(row, 9).GetValue());
+            put(32, p.Cells(row, 10).GetValue());
+        }
+    }
+    if (sort && copied >= 2)
+        p.GetRange(p.Cells(2, 27), p.Cells(1 + copied, 30)).Sort(p.Cells(2, 27), xl::xlAscending, xl::xlNo);
+}
+
+// Both sheets hold the same cells: values to the bit, formulas, formats,
+// and the same cells absent.
+bool sameCells(const xl::Worksheet& a, const xl::Worksheet& b, QString* where) {
+    if (a.usedRows() != b.usedRows()) {
+        *where = QStringLiteral("rows %1 and %2").arg(a.usedRows()).arg(b.usedRows());
+        return false;
+    }
+    for (int r = 1; r <= a.usedRows(); ++r)
+        for (int c = 1; c <= 40; ++c) {
+            const xl::Cell* x = a.cellAt(r, c);
+            const xl::Cell* y = b.cellAt(r, c);
+            bool same = (x == nullptr) == (y == nullptr) && a.effectiveStyle(r, c) == b.effectiveStyle(r, c);
+            if (same && x) {
+                const double u = x->value.numberValue(), v = y->value.numberValue();
+                same = x->value.type() == y->value.type() && x->value.textValue() == y->value.textValue() &&
+                       std::memcmp(&u, &v, sizeof u) == 0 && bool(x->kept) == bool(y->kept);
+            }
+            if (!same) {
+                *where = QStringLiteral("row %1, column %2").arg(r).arg(c);
+                return false;
+            }
+        }
+    return true;
+}
+
+} // namespace
+
+// The search writes only what changes, and its cells end as emptying the
+// area, copying the results and sorting them leave them, whatever the area
+// and the practices held before: leftovers below, formulas, formats of
+// rows, columns and cells, dates as numbers or texts, blanks and numbers
+// among the clients, searches of every kind one after another.
+void TestPracticeSheet::searchLeavesWhatEmptyingCopyingAndSortingLeave() {
+    const QStringList clients{QStringLiteral("ROSSI"),
+                              QStringLiteral("rossi"),
+                              QStringLiteral("Àlfa srl"),
+                              QStringLiteral("BIANCHI SPA"),
+                              QStringLiteral("42"),
+                              QStringLiteral("7"),
+                              QString(),
+                              QStringLiteral("zeta"),
+                              QStringLiteral("Rossi-Bis")};
+    auto kept = std::make_shared<xl::KeptFormula>();
+    for (quint32 seed = 1; seed <= 12; ++seed) {
+        Fixture mine, steps;
+        QRandomGenerator rng(seed);
+        // The same change on both workbooks.
+        auto both = [&](const std::function<void(xl::Worksheet&, xl::Workbook&)>& f) {
+            f(mine.pratica(), mine.book.workbook());
+            f(steps.pratica(), steps.book.workbook());
+        };
+        const int practices = 1 + rng.bounded(seed % 3 == 0 ? 700 : 60);
+        auto putRow = [&](int row) {
+            const int kind = rng.bounded(10);
+            const QString client = clients[rng.bounded(clients.size())];
+            const int day = rng.bounded(3000);
+            const bool prep = rng.bounded(3) == 0, done = rng.bounded(4) == 0;
+            both([&](xl::Worksheet& p, xl::Workbook&) {
+                putPractice(p, row, row - 1, client, prep ? QStringLiteral("SI") : QString(),
+                            done ? QStringLiteral("SI") : QString());
+                if (client.isEmpty()) p.Cells(row, 3).ClearContents();
+                if (client == u"42") p.Cells(row, 3).SetValue(xl::Value(42));
+                if (kind == 0) p.Cells(row, 2).SetValue(xl::Value(QStringLiteral("0%1/01/2024").arg(day % 9 + 1)));
+                if (kind == 1) p.Cells(row, 2).SetValue(xl::Value(QStringLiteral("non è una data")));
+                if (kind == 2) p.Cells(row, 2).ClearContents();
+                if (kind == 3) p.Cells(row, 2).SetValue(xl::Value(40000.0 + day)); // a number under a date format
+                if (kind == 4) p.Cells(row, 4).ClearContents();
+                if (kind == 5) p.Cells(row, 1).SetNumberFormat(QStringLiteral("dd/mm/yyyy"));
+            });
+        };
+        for (int row = 2; row <= practices + 1; ++row) putRow(row);
+        for (int round = 0; round < 8; ++round) {
+            // Something changes between searches, or nothing does.
+            const int changes = rng.bounded(4);
+            for (int k = 0; k < changes; ++k) {
+                const int row = 2 + rng.bounded(practices + 5);
+                const int what = rng.bounded(7);
+                if (what <= 2) {
+                    putRow(row);
+                    continue;
+                }
+                const int col = 27 + rng.bounded(6);
+                const QString fmt = rng.bounded(2) ? QStringLiteral("0.00") : QStringLiteral("General");
+                both([&](xl::Worksheet& p, xl::Workbook& wb) {
+                    switch (what) {
+                    case 3: p.Cells(row, col).SetValue(xl::Value(QStringLiteral("VECCHIO"))); break;
+                    case 4: p.cellRef(row, col).kept = kept; break;
+                    case 5: p.Cells(row, col).SetNumberFormat(fmt); break;
+                    case 6:
+                        if (row % 2)
+                            p.Columns(col).SetNumberFormat(fmt);
+                        else
+                            p.rowInfoRef(row).style = static_cast<std::int32_t>(wb.internStyle(xl::Style{}));
+                        break;
+                    }
+                });
+            }
+            const int kind = rng.bounded(4);
+            const QString client = clients[rng.bounded(clients.size())];
+            int copied = 0;
+            const std::uint64_t before = mine.pratica().changeStamp();
+            xl::Worksheet& p = mine.pratica();
+            auto areaNow = [&p] {
+                std::vector<std::tuple<xl::Value, std::uint32_t, bool>> cells;
+                for (int r = 1; r <= p.usedRows(); ++r)
+                    for (int c = 27; c <= 32; ++c) {
+                        const xl::Cell* cell = p.cellAt(r, c);
+                        cells.emplace_back(p.valueAt(r, c), p.effectiveStyle(r, c), cell && cell->kept);
+                    }
+                return cells;
+            };
+            const auto area = areaNow();
+            if (kind == 0) {
+                area::findByStateSorted(mine.book, false, copied);
+                searchStepByStep(steps.pratica(), 9, nullptr, true);
+            } else if (kind == 1) {
+                area::findByStateSorted(mine.book, true, copied);
+                searchStepByStep(steps.pratica(), 10, nullptr, true);
+            } else if (kind == 2) {
+                area::findByState(mine.book, false, copied);
+                searchStepByStep(steps.pratica(), 9, nullptr, false);
+            } else {
+                area::findByClient(mine.book, client, copied);
+                searchStepByStep(steps.pratica(), 0, &client, false);
+            }
+            QString where;
+            QVERIFY2(sameCells(mine.pratica(), steps.pratica(), &where),
+                     qPrintable(
+                         QStringLiteral("seed %1, round %2, search %3: %4").arg(seed).arg(round).arg(kind).arg(where)));
+            QCOMPARE(mine.book.workbook().styles().size(), steps.book.workbook().styles().size());
+            // A search that finds the area as it leaves it writes nothing.
+            if (areaNow() == area) QCOMPARE(p.changeStamp(), before);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPracticeSheet)
