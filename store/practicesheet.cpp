@@ -305,6 +305,14 @@ public:
 
     bool blank(int row, int col) const { return isBlank(sh_.valueAt(row, col)); }
 
+    // The cell's value where it is kept, and whether value() reads it as a
+    // date, without a copy.
+    const xl::Value& stored(int row, int col, bool& asDate) {
+        const xl::Value& v = sh_.valueAt(row, col);
+        asDate = v.type() == xl::ValueType::Number && dated(sh_.effectiveStyle(row, col));
+        return v;
+    }
+
 private:
     bool dated(std::uint32_t style) {
         if (style >= known_.size()) known_.resize(style + 1, -1);
@@ -339,11 +347,14 @@ void writeHeaders(xl::Worksheet& sh, int count) {
 }
 
 // What a result cell of the area holds: a value, its format and a kept
-// formula, as a cell does.
+// formula, as a cell does. The value and the formula are those of cells of
+// the sheet, or the number a date is kept as, read where they are: nothing
+// is copied until a cell is known to change, and nothing is written before.
 struct AreaCell {
-    xl::Value value;
+    const xl::Value* value = nullptr;
+    const xl::KeptRef* kept = nullptr; // null: none
+    xl::Value number;                  // a date's number, when value points here
     std::uint32_t style = 0;
-    xl::KeptRef kept;
 };
 
 // A cell's value as it stands: the same type and the same bits (a number's
@@ -374,6 +385,7 @@ void fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& source
     const int last = lastFilledRowOf(sh, kAreaFirstCol, kAreaLastCol);
     const int rows = std::min(xl::kMaxRows, std::max(last, 1 + n)) - 1; // rows 2 on
     if (rows <= 0) return;
+    static const xl::Value kEmpty;
 
     // A date makes a General cell a date cell, as a date written there does.
     std::unordered_map<std::uint32_t, std::uint32_t> dated;
@@ -392,48 +404,66 @@ void fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& source
     };
 
     // The area once emptied and written, before any sort: row 2 + i, column
-    // kAreaFirstCol + c is cells[i * kWidth + c].
+    // kAreaFirstCol + c is cells[i * kWidth + c]. Its size is fixed here, so
+    // that a pointer to a cell's own number stays good.
     std::vector<AreaCell> cells(static_cast<std::size_t>(rows) * kWidth);
     for (int i = 0; i < rows; ++i) {
         const int row = 2 + i;
         for (int c = 0; c < kWidth; ++c) {
             AreaCell& a = cells[static_cast<std::size_t>(i) * kWidth + c];
             a.style = sh.effectiveStyle(row, kAreaFirstCol + c);
+            a.value = &kEmpty;
             // Below the area's last used row nothing is emptied.
             if (row > last)
                 if (const xl::Cell* was = sh.cellAt(row, kAreaFirstCol + c)) {
-                    a.value = was->value;
-                    a.kept = was->kept;
+                    a.value = &was->value;
+                    if (was->kept) a.kept = &was->kept;
                 }
         }
         if (i >= n) continue;
         const int from = sources[i];
-        auto write = [&](int c, const xl::Value& v) {
+        // What a write refuses is left out: a number that is not finite, a
+        // text too long for a cell.
+        auto write = [&](int c, const xl::Value& v, bool asDate) {
             if (isBlank(v)) return;
-            // What a write refuses is left out: a number that is not finite,
-            // a text too long for a cell.
             if (!std::isfinite(v.numberValue()) || (v.isText() && v.textValue().size() > xl::kMaxCellText)) return;
             AreaCell& a = cells[static_cast<std::size_t>(i) * kWidth + c];
-            if (v.isDate()) {
-                a.value = xl::Value::number(v.numberValue());
+            if (asDate) {
+                a.number = xl::Value::number(v.numberValue());
+                a.value = &a.number;
                 a.style = datedStyle(a.style);
             } else {
-                a.value = v;
+                a.value = &v;
             }
-            a.kept.reset();
+            a.kept = nullptr;
         };
-        write(0, in.value(from, ColClient));
-        write(1, in.value(from, ColNumber));
-        if (const auto d = dateValue(in.value(from, ColDate))) write(2, *d);
-        write(3, in.value(from, ColSubject));
+        auto copy = [&](int c, int fromCol) {
+            bool asDate = false;
+            const xl::Value& v = in.stored(from, fromCol, asDate);
+            write(c, v, asDate);
+        };
+        copy(0, ColClient);
+        copy(1, ColNumber);
+        {
+            bool asDate = false;
+            const xl::Value& v = in.stored(from, ColDate, asDate);
+            if (v.isNumeric())
+                write(2, v, true);
+            else if (const auto d = dateValue(v)) {
+                AreaCell& a = cells[static_cast<std::size_t>(i) * kWidth + 2];
+                a.number = *d;
+                write(2, a.number, true);
+            }
+        }
+        copy(3, ColSubject);
         if (withFlags) {
-            write(4, in.value(from, ColInPreparation));
-            write(5, in.value(from, ColCompleted));
+            copy(4, ColInPreparation);
+            copy(5, ColCompleted);
         }
     }
 
     auto absent = [&](const AreaCell& a, int row, int col) {
-        return a.value.isEmpty() && !a.kept && a.style == sh.inheritedStyle(row, col);
+        return a.value->isEmpty() && !a.kept && a.style == sh.inheritedStyle(row, col);
     };
     // The sort moves the cells of the first four columns with their
     // formats; a row whose cell moves away while none moves in is left with
@@ -441,38 +471,51 @@ void fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& source
     std::vector<int> order;
     if (sorted && n >= 2 && 1 + n <= xl::kMaxRows)
         order = xl::sortOrder(
-            n, [&](int i) -> const xl::Value& { return cells[static_cast<std::size_t>(i) * kWidth].value; },
+            n, [&](int i) -> const xl::Value& { return *cells[static_cast<std::size_t>(i) * kWidth].value; },
             xl::xlAscending);
-    auto finalCell = [&](int i, int c) -> AreaCell {
-        const AreaCell& here = cells[static_cast<std::size_t>(i) * kWidth + c];
-        if (order.empty() || i >= n || c >= kSortWidth) return here;
-        const int row = 2 + i, col = kAreaFirstCol + c;
-        const int src = order[i];
-        const AreaCell& moved = cells[static_cast<std::size_t>(src) * kWidth + c];
-        if (!absent(moved, 2 + src, col)) return moved;
-        if (!absent(here, row, col)) return AreaCell{xl::Value(), sh.inheritedStyle(row, col), {}};
-        return here;
-    };
 
-    // Every row written lies above the last practice copied, so no row is
-    // added to the sheet.
+    // What changes, copied out before anything is written.
+    struct Change {
+        int row, col;
+        xl::Value value;
+        xl::KeptRef kept;
+        std::uint32_t style;
+    };
+    std::vector<Change> changes;
     for (int i = 0; i < rows; ++i) {
         const int row = 2 + i;
         for (int c = 0; c < kWidth; ++c) {
             const int col = kAreaFirstCol + c;
-            const AreaCell want = finalCell(i, c);
+            const AreaCell* want = &cells[static_cast<std::size_t>(i) * kWidth + c];
+            AreaCell inherited;
+            if (!order.empty() && i < n && c < kSortWidth) {
+                const int src = order[i];
+                const AreaCell& moved = cells[static_cast<std::size_t>(src) * kWidth + c];
+                if (!absent(moved, 2 + src, col)) {
+                    want = &moved;
+                } else if (!absent(*want, row, col)) {
+                    inherited.value = &kEmpty;
+                    inherited.style = sh.inheritedStyle(row, col);
+                    want = &inherited;
+                }
+            }
             const xl::Cell* now = sh.cellAt(row, col);
             if (!now) {
-                if (absent(want, row, col)) continue;
-            } else if (sameValue(now->value, want.value) && now->kept.get() == want.kept.get() &&
-                       now->style == want.style) {
+                if (absent(*want, row, col)) continue;
+            } else if (sameValue(now->value, *want->value) &&
+                       now->kept.get() == (want->kept ? want->kept->get() : nullptr) && now->style == want->style) {
                 continue;
             }
-            xl::Cell& cell = sh.cellRef(row, col);
-            cell.value = want.value;
-            cell.kept = want.kept;
-            cell.style = want.style;
+            changes.push_back({row, col, *want->value, want->kept ? *want->kept : xl::KeptRef(), want->style});
         }
+    }
+    // Every row written lies above the last practice copied, so no row is
+    // added to the sheet.
+    for (Change& ch : changes) {
+        xl::Cell& cell = sh.cellRef(ch.row, ch.col);
+        cell.value = std::move(ch.value);
+        cell.kept = std::move(ch.kept);
+        cell.style = ch.style;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QLocale>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <unordered_map>
@@ -410,7 +411,49 @@ const QCollator& italianCollator() {
 
 } // namespace
 
+namespace {
+std::vector<int> computeOrder(int count, const std::function<const Value&(int)>& key, SortOrder order);
+
+// The keys and the order of the last few sorts on this thread. Asked again
+// with keys that compare equal one by one (a search repeated, a list sorted
+// again after a change elsewhere), the order is the same, found with one
+// comparison a key, mostly of two pointers to the same text.
+struct LastOrder {
+    std::vector<Value> keys;
+    std::vector<int> perm;
+    SortOrder order = xlAscending;
+    std::uint64_t used = 0; // 0: holds nothing
+};
+thread_local std::array<LastOrder, 4> lastOrders;
+thread_local std::uint64_t orderCalls = 0;
+} // namespace
+
 std::vector<int> sortOrder(int count, const std::function<const Value&(int)>& key, SortOrder order) {
+    ++orderCalls;
+    LastOrder* oldest = &lastOrders[0];
+    for (LastOrder& memo : lastOrders) {
+        if (memo.used < oldest->used) oldest = &memo;
+        if (memo.used == 0 || memo.order != order || static_cast<int>(memo.keys.size()) != count) continue;
+        int i = 0;
+        while (i < count && memo.keys[i] == key(i)) ++i;
+        if (i == count) {
+            memo.used = orderCalls;
+            return memo.perm;
+        }
+    }
+    std::vector<int> perm = computeOrder(count, key, order);
+    LastOrder& memo = *oldest;
+    memo.keys.clear();
+    memo.keys.reserve(count);
+    for (int i = 0; i < count; ++i) memo.keys.push_back(key(i));
+    memo.perm = perm;
+    memo.order = order;
+    memo.used = orderCalls;
+    return perm;
+}
+
+namespace {
+std::vector<int> computeOrder(int count, const std::function<const Value&(int)>& key, SortOrder order) {
     const QCollator& coll = italianCollator();
     const bool desc = order == xlDescending;
     std::vector<SortKey> keys(count);
@@ -426,6 +469,7 @@ std::vector<int> sortOrder(int count, const std::function<const Value&(int)>& ke
     });
     return perm;
 }
+} // namespace
 
 void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
     Worksheet& ws = Parent();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <numeric>
 #include <random>
+#include <thread>
 
 using namespace xl;
 
@@ -902,6 +903,44 @@ private slots:
             full.GetRange(full.Cells(2, 1), full.Cells(last, 2))
                 .Sort(full.Cells(2, 1), desc ? xlDescending : xlAscending, xlNo);
             QCOMPARE(full.changeStamp(), stamp);
+        }
+    }
+
+    // The order of keys asked for again (the same keys, one changed, the
+    // other direction, one fewer) is the order a thread that never sorted
+    // before finds for them.
+    void sortOrderAskedAgainAsAskedFirst() {
+        QRandomGenerator rng(77);
+        std::vector<Value> keys;
+        for (int i = 0; i < 400; ++i) {
+            switch (rng.bounded(4)) {
+            case 0: keys.push_back(Value(double(rng.bounded(50)))); break;
+            case 1: keys.push_back(Value(QStringLiteral("Cliente %1").arg(rng.bounded(40)))); break;
+            case 2: keys.push_back(Value()); break;
+            default: keys.push_back(Value(QStringLiteral("àbaco %1").arg(rng.bounded(5)))); break;
+            }
+        }
+        auto orderOf = [](const std::vector<Value>& k, SortOrder o) {
+            return sortOrder(
+                static_cast<int>(k.size()), [&k](int i) -> const Value& { return k[i]; }, o);
+        };
+        auto fresh = [&](const std::vector<Value>& k, SortOrder o) {
+            std::vector<int> out;
+            std::thread([&] { out = orderOf(k, o); }).join();
+            return out;
+        };
+        for (int step = 0; step < 60; ++step) {
+            const SortOrder o = rng.bounded(3) == 0 ? xlDescending : xlAscending;
+            switch (rng.bounded(4)) {
+            case 0:
+                keys[rng.bounded(int(keys.size()))] = Value(QStringLiteral("Cliente %1").arg(rng.bounded(40)));
+                break;
+            case 1: keys[rng.bounded(int(keys.size()))] = Value(double(rng.bounded(50))); break;
+            case 2: keys.pop_back(); break;
+            default: break; // the same keys again
+            }
+            orderOf(keys, xlAscending); // what the thread asked last
+            QCOMPARE(orderOf(keys, o), fresh(keys, o));
         }
     }
 
