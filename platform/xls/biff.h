@@ -3,6 +3,7 @@
 // in xlsfile.h, the tools and the tests.
 
 #include "platform/engine/workbook.h"
+#include "platform/xls/cfb.h"
 #include "platform/xls/crypto.h"
 
 #include <QByteArray>
@@ -32,6 +33,16 @@ QByteArray encodeFile(const xl::Workbook& book, const QString& password, const E
 struct DecodeOptions {
     unsigned threads = 0; // 0: one per core
 };
+
+// The whole file as a save writes it, in pieces that are not copied into
+// one: the workbook stream's parts, and the container laid out around them
+// and the book's foreign streams (`image` points into both: the workbook
+// must outlive it).
+struct EncodedFile {
+    std::vector<QByteArray> stream;
+    CompoundImage image;
+};
+EncodedFile encodeFileParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt = {});
 
 // Reads a Workbook stream / a whole file; raises xls::FileError.
 std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password,

@@ -1,5 +1,6 @@
 #pragma once
-// The compound-file container around the workbook stream, through libgsf.
+// The compound-file container around the workbook stream: read through
+// libgsf, written here.
 
 #include <QByteArray>
 #include <QString>
@@ -23,8 +24,36 @@ CfbStatus readCompound(const QByteArray& file, std::vector<Stream>& out, QString
 // one per small page as they are first written.
 QByteArray largeBuffer(qsizetype size);
 
-// Builds a compound file from streams (storages made as their paths need).
-// Returns an empty array and sets `why` on failure.
+// Bytes held elsewhere, which must outlive their use.
+struct Bytes {
+    const char* data = nullptr;
+    qsizetype size = 0;
+};
+
+// A stream to write: its path and its bytes, in one piece or several.
+struct StreamParts {
+    QString path;
+    std::vector<Bytes> parts;
+};
+
+// A compound file laid out around the bytes of its streams without copying
+// them: the file is `pieces` one after the other, the large streams' own
+// bytes between the container's tables and paddings (held in `own`), so a
+// save can hand them to the system as they are.
+struct CompoundImage {
+    std::vector<Bytes> pieces;
+    std::vector<QByteArray> own;
+    qsizetype size = 0;
+    QByteArray flatten() const;
+};
+
+// Lays out a compound file (version 3, 512-byte sectors) holding the
+// streams, storages made as their paths need; the streams come first, the
+// first of them right after the header. Returns false and sets `why` on a
+// path that a compound file cannot hold.
+bool layoutCompound(const std::vector<StreamParts>& streams, CompoundImage& out, QString* why = nullptr);
+
+// The same, the whole file in one array; empty on failure.
 QByteArray writeCompound(const std::vector<Stream>& streams, QString* why = nullptr);
 
 } // namespace xls::detail

@@ -177,8 +177,8 @@ private:
         auto hashRange = [&](std::size_t from, std::size_t to) {
             for (std::size_t t = from; t < to; ++t) hashes[t] = std::uint32_t(qHash(QStringView(*texts[t])));
         };
-        const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()),
-                                                          count / kTextsPerThread + 1);
+        const std::size_t threads =
+            std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), count / kTextsPerThread + 1);
         const std::size_t per = (count + threads - 1) / threads;
         std::vector<std::thread> pool;
         for (std::size_t t = 1; t < threads; ++t)
@@ -1201,20 +1201,26 @@ QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& passwor
     return stream;
 }
 
-QByteArray encodeFile(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
-    std::vector<Stream> streams;
-    streams.push_back({QStringLiteral("Workbook"), encodeWorkbookStream(book, password, opt)});
+EncodedFile encodeFileParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
+    EncodedFile file;
+    file.stream.push_back(encodeWorkbookStream(book, password, opt));
+    std::vector<StreamParts> streams;
+    streams.push_back({QStringLiteral("Workbook"), {}});
+    for (const QByteArray& part : file.stream) streams.back().parts.push_back({part.constData(), part.size()});
     for (const xl::ForeignStream& f : book.foreignStreams) {
         if (f.path.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0 ||
             f.path.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0)
             continue;
-        streams.push_back({f.path, f.data});
+        streams.push_back({f.path, {{f.data.constData(), f.data.size()}}});
     }
     QString why;
-    QByteArray file = writeCompound(streams, &why);
-    if (file.isEmpty())
+    if (!layoutCompound(streams, file.image, &why))
         throw FileError(FileErrorKind::WriteFailed, QStringLiteral("Impossibile comporre il file: %1").arg(why));
     return file;
+}
+
+QByteArray encodeFile(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
+    return encodeFileParts(book, password, opt).image.flatten();
 }
 
 } // namespace xls::detail

@@ -60,9 +60,9 @@ private:
 
 // The bytes of a save; a failure that is not already the codec's own is
 // told as a failed save of `target`.
-QByteArray encodeForSave(const xl::Workbook& book, const QString& password, const QString& target) {
+detail::EncodedFile encodeForSave(const xl::Workbook& book, const QString& password, const QString& target) {
     try {
-        return detail::encodeFile(book, password);
+        return detail::encodeFileParts(book, password);
     } catch (const FileError&) {
         throw;
     } catch (const std::exception& e) {
@@ -72,16 +72,20 @@ QByteArray encodeForSave(const xl::Workbook& book, const QString& password, cons
 }
 
 // Puts the whole of `bytes` on `out`; a device may take them in parts.
-void putAll(QIODevice& out, const QByteArray& bytes) {
+void putAll(QIODevice& out, const detail::Bytes& bytes) {
     qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 k = out.write(bytes.constData() + done, bytes.size() - done);
+    while (done < bytes.size) {
+        const qint64 k = out.write(bytes.data + done, bytes.size - done);
         if (k <= 0) {
             const QString why = out.errorString();
             throw FileError(FileErrorKind::WriteFailed, why.isEmpty() ? QStringLiteral("scrittura non riuscita") : why);
         }
         done += k;
     }
+}
+
+void putAll(QIODevice& out, const detail::EncodedFile& file) {
+    for (const detail::Bytes& b : file.image.pieces) putAll(out, b);
 }
 
 } // namespace
@@ -115,8 +119,8 @@ void writeWorkbook(const xl::Workbook& book, QIODevice& out, const QString& pass
 void writeWorkbook(const xl::Workbook& book, const QString& path, const QString& password) {
     // Encoded before any file is made: a workbook that cannot be written
     // leaves nothing behind to clean up.
-    const QByteArray bytes = encodeForSave(book, password, path);
-    detail::replaceFile(path, [&](QIODevice& temp) { putAll(temp, bytes); });
+    const detail::EncodedFile file = encodeForSave(book, password, path);
+    detail::replaceFile(path, [&](QIODevice& temp) { putAll(temp, file); });
 }
 
 namespace detail {
