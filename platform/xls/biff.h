@@ -19,6 +19,11 @@ namespace xls::detail {
 struct EncodeOptions {
     Scheme scheme = Scheme::Rc4CryptoApi;
     std::uint32_t keyBits = 128;
+    // By default the sheets are planned and encoded in pieces side by side
+    // and the pieces sealed side by side. 1: each sheet in one piece, on
+    // the calling thread, the cipher record by record over the whole
+    // stream; the bytes are the same either way.
+    unsigned threads = 0; // 0: one per core
 };
 
 // The Workbook stream; encrypted when `password` is not empty.

@@ -7,6 +7,7 @@
 #include <nettle/md5.h>
 #include <nettle/sha1.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -548,7 +549,62 @@ void sealRange(unsigned char* p, std::size_t pos, std::size_t from, std::size_t 
     }
 }
 
+// XORs the keystream into the protected bytes of the whole records of
+// piece [p, p + n), which lies at stream offset `offset`.
+void sealRecords(unsigned char* p, std::size_t n, std::size_t offset, const StreamCipher& cipher) {
+    unsigned char ks[kBlock];
+    std::size_t ksBlock = std::size_t(-1);
+    std::size_t pos = 0;
+    while (pos + 4 <= n) {
+        const std::uint16_t type = le16(p + pos);
+        const std::size_t len = le16(p + pos + 2);
+        const std::size_t data = pos + 4;
+        std::size_t at = offset + data + clearPrefix(type, len);
+        const std::size_t end = offset + std::min(n, data + len);
+        while (at < end) {
+            const std::size_t block = at / kBlock, base = block * kBlock;
+            if (block != ksBlock) {
+                cipher.blockKeystream(block, ks, kBlock);
+                ksBlock = block;
+            }
+            const std::size_t stop = std::min(end, base + kBlock);
+            for (; at < stop; ++at) p[at - offset] ^= ks[at - base];
+        }
+        pos = data + len;
+    }
+}
+
 } // namespace
+
+void transformPieces(const std::vector<StreamPiece>& pieces, const StreamCipher& cipher, unsigned cores) {
+    // Cut at records into parts of about this many bytes, which the threads
+    // take in turn.
+    constexpr std::size_t kPart = kBlocksPerThread * kBlock / 2;
+    std::vector<StreamPiece> parts;
+    for (const StreamPiece& piece : pieces) {
+        std::size_t from = 0, pos = 0;
+        while (pos + 4 <= piece.size) {
+            const std::size_t next = pos + 4 + le16(piece.data + pos + 2);
+            if (next - from > kPart && pos > from) {
+                parts.push_back({piece.data + from, pos - from, piece.offset + from});
+                from = pos;
+            }
+            pos = next;
+        }
+        if (piece.size > from) parts.push_back({piece.data + from, piece.size - from, piece.offset + from});
+    }
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < parts.size(); i = next++)
+            sealRecords(parts[i].data, parts[i].size, parts[i].offset, cipher);
+    };
+    const std::size_t threads =
+        std::min<std::size_t>(cores ? cores : std::max(1u, std::thread::hardware_concurrency()), parts.size());
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+    work();
+    for (auto& th : pool) th.join();
+}
 
 bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt, unsigned cores) {
     if (cipher.blockKeyed() && cores != 1) {

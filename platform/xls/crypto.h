@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace xls::detail {
 
@@ -75,5 +76,17 @@ std::uint16_t xorVerifierMethod1(const QByteArray& pw);
 // `threads` 0 uses every core for a block-keyed cipher; 1 walks the records
 // on the calling thread.
 bool transformStream(QByteArray& stream, StreamCipher& cipher, bool encrypt, unsigned threads = 0);
+
+// A piece of a stream: whole records, starting at stream offset `offset`.
+struct StreamPiece {
+    unsigned char* data = nullptr;
+    std::size_t size = 0;
+    std::size_t offset = 0;
+};
+// Transforms the pieces of one stream as transformStream would the stream
+// they make together, for a block-keyed cipher only; the pieces (large ones
+// cut at their records) are done side by side on up to `threads` threads
+// (0: one per core).
+void transformPieces(const std::vector<StreamPiece>& pieces, const StreamCipher& cipher, unsigned threads = 0);
 
 } // namespace xls::detail

@@ -11,9 +11,13 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
+#include <exception>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <thread>
 
 namespace xls::detail {
@@ -109,9 +113,24 @@ QByteArray data(const std::function<void(ByteWriter&)>& fill) {
     return d;
 }
 
+// Pieces one after the other in one array.
+QByteArray joined(const std::vector<QByteArray>& pieces) {
+    if (pieces.size() == 1) return pieces.front();
+    qsizetype size = 0;
+    for (const QByteArray& p : pieces) size += p.size();
+    QByteArray out = largeBuffer(size);
+    char* at = out.data();
+    for (const QByteArray& p : pieces) {
+        std::memcpy(at, p.constData(), std::size_t(p.size()));
+        at += p.size();
+    }
+    return out;
+}
+
 struct CellOut {
     std::uint16_t col;
     std::uint16_t xf;
+    bool formula; // goes out as its kept formula
     const xl::Cell* cell;
 };
 
@@ -125,19 +144,45 @@ struct NameOut {
 
 class WorkbookWriter {
 public:
-    WorkbookWriter(const xl::Workbook& book) : book_(book) {}
+    WorkbookWriter(const xl::Workbook& book, unsigned threads)
+        : book_(book), threads_(threads ? threads : std::max(1u, std::thread::hardware_concurrency())) {}
 
-    QByteArray run(const QByteArray& filePass) {
+    // The stream in pieces of whole records, in their order.
+    std::vector<QByteArray> run(const QByteArray& filePass) {
         for (int i = 0; i < book_.SheetCount(); ++i)
             sheetIndex_.insert(const_cast<xl::Workbook&>(book_).Sheets(i + 1).Name(), i);
         planNames();
-        collectStrings();
+        // The globals up to the names: they settle the formats every cell
+        // is written with.
         writeGlobals(filePass);
-        for (int i = 0; i < book_.SheetCount(); ++i) {
-            b_.w.put32(sheetPosFields_[std::size_t(i)], std::uint32_t(b_.pos()));
-            writeSheet(const_cast<xl::Workbook&>(book_).Sheets(i + 1), i);
+        std::vector<QByteArray> pieces;
+        pieces.push_back(std::move(b_.out));
+        b_.out = QByteArray();
+        planSheets();
+        collectStrings();
+        encodeParts(pieces);
+        std::vector<std::size_t> offsets(pieces.size());
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            offsets[i] = at;
+            at += std::size_t(pieces[i].size());
         }
-        return std::move(b_.out);
+        // What could be known only now: where each sheet and the records its
+        // INDEX points at landed.
+        ByteWriter globals(pieces[0]);
+        for (std::size_t s = 0; s < sheets_.size(); ++s) {
+            const SheetOut& so = sheets_[s];
+            const std::size_t head = so.firstPiece, headAt = offsets[head];
+            globals.put32(sheetPosFields_[s], std::uint32_t(headAt));
+            ByteWriter w(pieces[head]);
+            w.put32(so.defColWidthField, std::uint32_t(headAt + std::size_t(so.defColWidthPos)));
+            std::size_t k = 0;
+            for (std::size_t c = 0; c < so.chunks.size(); ++c)
+                for (qsizetype local : chunkDbCells_[so.firstChunk + c])
+                    w.put32(so.dbCellFields + qsizetype(4 * k++),
+                            std::uint32_t(offsets[head + 1 + c] + std::size_t(local)));
+        }
+        return pieces;
     }
 
 private:
@@ -156,91 +201,289 @@ private:
         return true;
     }
 
-    // The shared string table: each distinct text once, found again through
-    // an open-addressing table over views of the engine's own strings.
-    void collectStrings() {
-        // The texts that go in the table, in the order of their cells. A
-        // formula's text result goes in a record of its own, not in the table.
+    // Rows that need a ROW record, and the cells to write.
+    struct RowOut {
+        int row;
+        const xl::RowInfo* info;
+        int colMic, colMac;
+        const CellOut* cells;
+        std::uint32_t count;
+        std::uint32_t firstText; // index of the row's first text among all the text cells written
+    };
+    struct SheetPlan {
+        std::vector<RowOut> rows;
+        int rwMic = -1, rwMac = 0, colMic = 256, colMac = 0; // the cells' extent, as DIMENSIONS gives it
+        std::size_t blocks() const { return (rows.size() + 31) / 32; }
+        bool sheetRefs = false;
+    };
+    // A run of one sheet's rows, planned on its own: the cells to write,
+    // and the texts among them that go in the string table, with their
+    // hashes, in the order of the cells.
+    struct Segment {
+        int sheet = 0, first = 1, last = 0; // rows, 1-based, inclusive
+        std::vector<CellOut> cells;
         std::vector<const QString*> texts;
-        forEachCell([&](const xl::Cell& c) {
-            if (!c.kept || !formulaOut(c)) {
-                if (c.value.isText()) texts.push_back(&c.value.textValue());
-                return;
-            }
-            formulaCells_.insert(&c);
-            if (!c.kept->sheets.isEmpty()) sheetRefs_ = true;
-        });
-        // Hashing reads every text where the engine keeps it, scattered in
-        // memory: the reads overlap when the texts are hashed side by side.
-        const std::size_t count = texts.size();
-        std::vector<std::uint32_t> hashes(count);
-        auto hashRange = [&](std::size_t from, std::size_t to) {
-            for (std::size_t t = from; t < to; ++t) hashes[t] = std::uint32_t(qHash(QStringView(*texts[t])));
-        };
-        const std::size_t threads =
-            std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), count / kTextsPerThread + 1);
-        const std::size_t per = (count + threads - 1) / threads;
-        std::vector<std::thread> pool;
-        for (std::size_t t = 1; t < threads; ++t)
-            pool.emplace_back(hashRange, std::min(count, t * per), std::min(count, (t + 1) * per));
-        hashRange(0, std::min(count, per));
-        for (auto& th : pool) th.join();
-        // Each slot keeps the low half of its text's hash beside the index: a
-        // probe that misses is told apart without reaching the text, and the
-        // table grows with the distinct texts rather than the cells (a small
-        // table stays in the cache; most texts of a large workbook repeat).
-        struct Slot {
-            std::uint32_t hash = 0;
-            std::uint32_t index = 0; // + 1 into sst_; 0 for a free slot
-        };
-        std::vector<Slot> table(1024);
-        std::size_t mask = table.size() - 1;
-        auto place = [](std::vector<Slot>& t, std::size_t m, Slot s) {
-            std::size_t i = s.hash & m;
-            while (t[i].index != 0) i = (i + 1) & m;
-            t[i] = s;
-        };
-        totalStrings_ = count;
-        cellSst_.reserve(count);
-        for (std::size_t t = 0; t < count; ++t) {
-            constexpr std::size_t kAhead = 8; // slots asked for early, so their reads overlap
-            if (t + kAhead < count) __builtin_prefetch(&table[hashes[t + kAhead] & mask]);
-            const QString& text = *texts[t];
-            const std::uint32_t h = hashes[t];
-            std::size_t i = h & mask;
-            bool found = false;
-            while (table[i].index != 0) {
-                const std::uint32_t k = table[i].index - 1;
-                if (table[i].hash == h && *sst_[k] == text) {
-                    cellSst_.push_back(k);
-                    found = true;
-                    break;
+        std::vector<std::uint32_t> hashes;
+        SheetPlan plan;
+    };
+    // A sheet as written: its plan, and its pieces of the stream, which
+    // follow one another: the records before the rows, the chunks of row
+    // blocks, the records after them.
+    struct SheetOut {
+        SheetPlan plan;
+        std::vector<std::pair<std::size_t, std::size_t>> chunks; // blocks [first, last)
+        std::size_t firstPiece = 0, firstChunk = 0;
+        qsizetype defColWidthField = 0, defColWidthPos = 0, dbCellFields = 0;
+    };
+
+    // Rows per segment and row blocks per chunk: enough work to be worth a
+    // turn of a thread, small enough that a large sheet spreads over all.
+    static constexpr int kSegmentRows = 2048;
+    static constexpr std::size_t kChunkBlocks = 24;
+
+    const xl::Worksheet& sheet(int i) const { return const_cast<xl::Workbook&>(book_).Sheets(i + 1); }
+
+    // Runs `f(i)` for i in [0, n), spread over the threads.
+    template <class F>
+    void parallel(std::size_t n, F f) const {
+        std::atomic<std::size_t> next{0};
+        std::exception_ptr error;
+        std::mutex errorLock;
+        auto work = [&] {
+            for (std::size_t i = next++; i < n; i = next++) {
+                try {
+                    f(i);
+                } catch (...) {
+                    std::lock_guard<std::mutex> hold(errorLock);
+                    if (!error) error = std::current_exception();
                 }
-                i = (i + 1) & mask;
             }
-            if (found) continue;
-            const auto k = std::uint32_t(sst_.size());
-            sst_.push_back(&text);
-            table[i] = {h, k + 1};
-            cellSst_.push_back(k);
-            if (sst_.size() * 2 > table.size()) {
-                std::vector<Slot> bigger(table.size() * 2);
-                const std::size_t m = bigger.size() - 1;
-                for (const Slot& s : table)
-                    if (s.index != 0) place(bigger, m, s);
-                table.swap(bigger);
-                mask = m;
+        };
+        const std::size_t threads = std::min<std::size_t>(threads_, n);
+        std::vector<std::thread> pool;
+        for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+        work();
+        for (auto& t : pool) t.join();
+        if (error) std::rethrow_exception(error);
+    }
+
+    // Which cells each sheet writes, and which texts, planned in runs of
+    // rows side by side; then each sheet's plan from its runs in order.
+    void planSheets() {
+        const bool one = threads_ == 1;
+        for (int s = 0; s < book_.SheetCount(); ++s) {
+            const int rows = sheet(s).usedRows();
+            for (int r = 1; r <= std::max(rows, 1); r += one ? std::max(rows, 1) : kSegmentRows) {
+                Segment sg;
+                sg.sheet = s;
+                sg.first = r;
+                sg.last = one ? rows : std::min(rows, r + kSegmentRows - 1);
+                segments_.push_back(std::move(sg));
+            }
+        }
+        parallel(segments_.size(), [&](std::size_t i) { planSegment(segments_[i]); });
+        sheets_.resize(std::size_t(book_.SheetCount()));
+        std::uint32_t textBase = 0;
+        for (Segment& sg : segments_) {
+            SheetPlan& plan = sheets_[std::size_t(sg.sheet)].plan;
+            for (RowOut& ro : sg.plan.rows) {
+                ro.firstText += textBase;
+                plan.rows.push_back(ro);
+            }
+            textBase += std::uint32_t(sg.texts.size());
+            if (sg.plan.rwMic >= 0) {
+                if (plan.rwMic < 0) plan.rwMic = sg.plan.rwMic;
+                plan.rwMac = sg.plan.rwMac;
+                plan.colMic = std::min(plan.colMic, sg.plan.colMic);
+                plan.colMac = std::max(plan.colMac, sg.plan.colMac);
+            }
+            if (sg.plan.sheetRefs) sheetRefs_ = true;
+        }
+        for (SheetOut& so : sheets_) {
+            if (so.plan.rwMic < 0) {
+                so.plan.rwMic = 0;
+                so.plan.colMic = 0;
             }
         }
     }
 
-    template <class F>
-    void forEachCell(F f) {
-        for (int i = 1; i <= book_.SheetCount(); ++i) {
-            const xl::Worksheet& ws = const_cast<xl::Workbook&>(book_).Sheets(i);
-            for (int r = 1; r <= ws.usedRows(); ++r)
-                for (const xl::Cell& c : ws.rowInfo(r)->cells) f(c);
+    void planSegment(Segment& sg) const {
+        const xl::Worksheet& ws = sheet(sg.sheet);
+        SheetPlan& plan = sg.plan;
+        std::vector<std::uint32_t> at; // each row's first cell in sg.cells
+        for (int r = sg.first; r <= sg.last; ++r) {
+            const xl::RowInfo* ri = ws.rowInfo(r);
+            RowOut ro{r, ri, 256, 0, nullptr, 0, std::uint32_t(sg.texts.size())};
+            const std::size_t begin = sg.cells.size();
+            for (int c = 1; c <= int(ri->cells.size()) && c <= xl::kMaxCols; ++c) {
+                const xl::Cell& cell = ri->cells[std::size_t(c - 1)];
+                if (cell.value.isEmpty() && !ws.cellAt(r, c)) continue;
+                // A formula's text result goes in a record of its own, not
+                // in the table.
+                const bool formula = cell.kept && formulaOut(cell);
+                if (formula) {
+                    if (!cell.kept->sheets.isEmpty()) plan.sheetRefs = true;
+                } else if (cell.value.isText()) {
+                    const QString& text = cell.value.textValue();
+                    sg.texts.push_back(&text);
+                    sg.hashes.push_back(std::uint32_t(qHash(QStringView(text))));
+                }
+                sg.cells.push_back({std::uint16_t(c - 1), std::uint16_t(xfOf(cell.style)), formula, &cell});
+                ro.colMic = std::min(ro.colMic, c - 1);
+                ro.colMac = std::max(ro.colMac, c);
+            }
+            ro.count = std::uint32_t(sg.cells.size() - begin);
+            bool special = ri->height >= 0 || ri->hidden || ri->style >= 0;
+            if (ro.count == 0 && !special) continue;
+            if (ro.count > 0) {
+                if (plan.rwMic < 0) plan.rwMic = r - 1;
+                plan.rwMac = r;
+                plan.colMic = std::min(plan.colMic, ro.colMic);
+                plan.colMac = std::max(plan.colMac, ro.colMac);
+            } else {
+                ro.colMic = 0;
+                ro.colMac = 0;
+            }
+            at.push_back(std::uint32_t(begin));
+            plan.rows.push_back(ro);
         }
+        for (std::size_t i = 0; i < plan.rows.size(); ++i) plan.rows[i].cells = sg.cells.data() + at[i];
+    }
+
+    // The shared string table: each distinct text once, in the order of
+    // its first cell. The texts are split by their hash among the threads,
+    // so that each finds the repeats of its own texts in a table of its
+    // own; a slot keeps the low half of its text's hash beside the index, so
+    // a probe that misses is told apart without reaching the text.
+    void collectStrings() {
+        std::vector<const QString*> texts;
+        std::vector<std::uint32_t> hashes;
+        {
+            std::size_t count = 0;
+            for (const Segment& sg : segments_) count += sg.texts.size();
+            texts.reserve(count);
+            hashes.reserve(count);
+            for (Segment& sg : segments_) {
+                texts.insert(texts.end(), sg.texts.begin(), sg.texts.end());
+                hashes.insert(hashes.end(), sg.hashes.begin(), sg.hashes.end());
+                sg.texts = {};
+                sg.hashes = {};
+            }
+        }
+        const std::size_t count = texts.size();
+        std::vector<std::uint32_t> first(count); // of each text, the first text equal to it
+        const std::size_t parts = std::min<std::size_t>(threads_, count / kTextsPerThread + 1);
+        parallel(parts, [&](std::size_t part) {
+            struct Slot {
+                std::uint32_t hash = 0;
+                std::uint32_t index = 0; // + 1 into texts; 0 for a free slot
+            };
+            std::vector<Slot> table(1024);
+            std::size_t mask = table.size() - 1, used = 0;
+            for (std::size_t t = 0; t < count; ++t) {
+                const std::uint32_t h = hashes[t];
+                if ((std::uint64_t(h >> 16) * parts) >> 16 != part) continue;
+                const QString* text = texts[t];
+                std::size_t i = h & mask;
+                bool found = false;
+                while (table[i].index != 0) {
+                    const std::uint32_t k = table[i].index - 1;
+                    if (table[i].hash == h && (texts[k] == text || *texts[k] == *text)) {
+                        first[t] = k;
+                        found = true;
+                        break;
+                    }
+                    i = (i + 1) & mask;
+                }
+                if (found) continue;
+                first[t] = std::uint32_t(t);
+                table[i] = {h, std::uint32_t(t) + 1};
+                if (++used * 2 > table.size()) {
+                    std::vector<Slot> bigger(table.size() * 2);
+                    const std::size_t m = bigger.size() - 1;
+                    for (const Slot& s : table) {
+                        if (s.index == 0) continue;
+                        std::size_t j = s.hash & m;
+                        while (bigger[j].index != 0) j = (j + 1) & m;
+                        bigger[j] = s;
+                    }
+                    table.swap(bigger);
+                    mask = m;
+                }
+            }
+        });
+        totalStrings_ = count;
+        cellSst_.resize(count);
+        for (std::size_t t = 0; t < count; ++t) {
+            if (first[t] == t) {
+                cellSst_[t] = std::uint32_t(sst_.size());
+                sst_.push_back(texts[t]);
+            } else {
+                cellSst_[t] = cellSst_[first[t]];
+            }
+        }
+    }
+
+    // The rest of the globals, each sheet's records before and after its
+    // rows, and its rows in chunks of blocks: encoded side by side, each
+    // piece in an array of its own, in stream order.
+    void encodeParts(std::vector<QByteArray>& pieces) {
+        struct Job {
+            int kind; // 0 a run of the string table (`sheet` is the run), 1 a sheet's records around its
+                      // rows, 2 a chunk of rows
+            std::size_t sheet, chunk;
+        };
+        // The rest of the globals: the names, then the string table in a
+        // piece of its own, whose runs of strings are jobs, then EXTSST.
+        writeNames();
+        pieces.push_back(std::move(b_.out));
+        b_.out = QByteArray();
+        const SstLayout sst = layoutSst(pieces[0].size() + pieces[1].size());
+        pieces.push_back(largeBuffer(sst.size));
+        char* sstOut = pieces.back().data();
+        writeExtSst(sst);
+        b_.recEmpty(rec::kEof);
+        pieces.push_back(std::move(b_.out));
+        std::vector<Job> jobs;
+        for (std::size_t r = 0; r < sst.runs.size(); ++r) jobs.push_back({0, r, 0});
+        for (std::size_t s = 0; s < sheets_.size(); ++s) {
+            SheetOut& so = sheets_[s];
+            const std::size_t blocks = so.plan.blocks();
+            const std::size_t per = threads_ == 1 ? std::max<std::size_t>(blocks, 1) : kChunkBlocks;
+            for (std::size_t b = 0; b < blocks; b += per) so.chunks.push_back({b, std::min(blocks, b + per)});
+            so.firstPiece = pieces.size();
+            so.firstChunk = chunkDbCells_.size();
+            chunkDbCells_.resize(chunkDbCells_.size() + so.chunks.size());
+            pieces.resize(pieces.size() + so.chunks.size() + 2);
+            jobs.push_back({1, s, 0});
+            for (std::size_t c = 0; c < so.chunks.size(); ++c) jobs.push_back({2, s, c});
+        }
+        parallel(jobs.size(), [&](std::size_t j) {
+            const Job& job = jobs[j];
+            if (job.kind == 0) {
+                writeSstRun(sst, job.sheet, sstOut);
+                return;
+            }
+            SheetOut& so = sheets_[job.sheet];
+            const xl::Worksheet& ws = sheet(int(job.sheet));
+            SheetPart part(*this);
+            if (job.kind == 1) {
+                part.head(ws, so.plan);
+                so.defColWidthField = part.defColWidthField;
+                so.defColWidthPos = part.defColWidthPos;
+                so.dbCellFields = part.dbCellFields;
+                pieces[so.firstPiece] = std::move(part.b_.out);
+                SheetPart tail(*this);
+                tail.tail(ws, int(job.sheet));
+                pieces[so.firstPiece + so.chunks.size() + 1] = std::move(tail.b_.out);
+                return;
+            }
+            const auto [from, to] = so.chunks[job.chunk];
+            part.nextSst = from * 32 < so.plan.rows.size() ? so.plan.rows[from * 32].firstText : 0;
+            for (std::size_t blk = from; blk < to; ++blk) part.writeRowBlock(ws, so.plan, blk);
+            chunkDbCells_[so.firstChunk + job.chunk] = std::move(part.dbCells);
+            pieces[so.firstPiece + 1 + job.chunk] = std::move(part.b_.out);
+        });
     }
 
     std::uint16_t formatId(const QString& fmt) {
@@ -419,20 +662,20 @@ private:
 
     // The BOF that opens a substream: BIFF8, with the build and history
     // fields Excel 97-2003 writes.
-    void writeBof(quint16 substream) {
-        b_.rec(rec::kBof, data([substream](ByteWriter& w) {
-                   w.u16(rec::kBiff8Version);
-                   w.u16(substream);
-                   w.u16(0x0DBB);
-                   w.u16(0x07CC);
-                   w.u32(0x000100C1);
-                   w.u32(0x00000006);
-               }));
+    static void writeBof(Builder& b, quint16 substream) {
+        b.rec(rec::kBof, data([substream](ByteWriter& w) {
+                  w.u16(rec::kBiff8Version);
+                  w.u16(substream);
+                  w.u16(0x0DBB);
+                  w.u16(0x07CC);
+                  w.u32(0x000100C1);
+                  w.u32(0x00000006);
+              }));
     }
 
     void writeGlobals(const QByteArray& filePass) {
         Builder& b = b_;
-        writeBof(rec::kBofGlobals);
+        writeBof(b_, rec::kBofGlobals);
         if (!filePass.isEmpty()) b.rec(rec::kFilePass, filePass);
         b.rec16(rec::kInterfaceHdr, 0x04B0);
         b.rec16(rec::kMms, 0);
@@ -498,9 +741,6 @@ private:
                   w.u16(39);
                   w.u16(39);
               })); // Italy
-        writeNames();
-        writeSst();
-        b.recEmpty(rec::kEof);
     }
 
     // The names to write, in order: the file's own names where their sheet
@@ -628,544 +868,600 @@ private:
         }
     }
 
-    void writeSst() {
-        Builder& b = b_;
+    // SST, laid out from the strings' lengths and widths alone: where each
+    // run of strings starts in it (the place of the next string's header,
+    // and of the data of the record open there), where the runs' records
+    // end, and EXTSST's buckets. The characters are written afterwards,
+    // each run on its own.
+    struct SstRun {
+        std::size_t first, last; // strings [first, last)
+        qsizetype pos, rec;
+    };
+    struct SstLayout {
+        std::vector<char> high; // per string: written 16 bits a character
+        std::vector<SstRun> runs;
+        qsizetype size = 0;
+        std::size_t dsst = 8;
+        std::vector<std::pair<std::uint32_t, std::uint16_t>> buckets; // EXTSST: stream offset, offset in its record
+    };
+
+    // Steps the string table's writing over string `i`, from `pos` with the
+    // record whose data starts at `rec` open. `cont` closes it and opens a
+    // CONTINUE; `put(at, from, n)` places n characters from the n-th on.
+    template <class Cont, class Head, class Put>
+    void stepSst(std::size_t i, bool high, qsizetype& pos, qsizetype& rec, Cont cont, Head head, Put put) const {
+        const qsizetype size = sst_[i]->size();
+        const int cw = high ? 2 : 1;
+        auto room = [&] { return qsizetype(kMaxData) - (pos - rec); };
+        // A string's header stays with at least its first character.
+        if (room() < 3 + cw) cont();
+        head(i);
+        pos += 3;
+        qsizetype done = 0;
+        while (done < size) {
+            const qsizetype fit = room() / cw;
+            if (fit == 0) {
+                cont();
+                pos += 1; // the characters go on with a fresh flag byte
+                continue;
+            }
+            const qsizetype n = std::min<qsizetype>(fit, size - done);
+            put(pos, done, n);
+            pos += n * cw;
+            done += n;
+        }
+    }
+
+    SstLayout layoutSst(qsizetype at) const {
+        SstLayout l;
         const std::size_t count = sst_.size();
-        const std::size_t dsst = std::max<std::size_t>(8, count / 128 + 1);
-        struct Bucket {
-            std::uint32_t ib;
-            std::uint16_t off;
-        };
-        std::vector<Bucket> buckets;
-        qsizetype rec = b.begin(rec::kSst);
-        b.w.u32(std::uint32_t(totalStrings_));
-        b.w.u32(std::uint32_t(count));
-        auto room = [&] { return qsizetype(kMaxData) - (b.pos() - rec); };
-        auto cont = [&] {
-            b.end(rec);
-            rec = b.begin(rec::kContinue);
-        };
+        l.high.resize(count);
+        parallel((count + 4095) / 4096, [&](std::size_t k) {
+            for (std::size_t i = k * 4096; i < std::min(count, (k + 1) * 4096); ++i) l.high[i] = !fitsLatin1(*sst_[i]);
+        });
+        l.dsst = std::max<std::size_t>(8, count / 128 + 1);
+        const std::size_t per = std::max<std::size_t>(4096, count / (4 * threads_) + 1);
+        qsizetype pos = 12, rec = 4; // after SST's header, total and count
         for (std::size_t i = 0; i < count; ++i) {
+            if (i % per == 0) l.runs.push_back({i, std::min(count, i + per), pos, rec});
+            stepSst(
+                i, l.high[i], pos, rec,
+                [&] {
+                    rec = pos + 4;
+                    pos = rec;
+                },
+                [&](std::size_t k) {
+                    if (k % l.dsst == 0) l.buckets.push_back({std::uint32_t(at + pos), std::uint16_t(pos - rec + 4)});
+                },
+                [](qsizetype, qsizetype, qsizetype) {});
+        }
+        if (l.runs.empty()) l.runs.push_back({0, 0, pos, rec});
+        l.size = pos;
+        return l;
+    }
+
+    // The characters of a run of strings, the headers of the records it
+    // opens and the lengths of those it closes; the first run writes SST's
+    // own header, the last closes the last record.
+    void writeSstRun(const SstLayout& l, std::size_t r, char* out) const {
+        SstRun run = l.runs[r];
+        auto put16 = [&](qsizetype at, std::uint16_t v) {
+            out[at] = char(v & 0xFF);
+            out[at + 1] = char(v >> 8);
+        };
+        if (r == 0) {
+            put16(0, rec::kSst);
+            for (int k = 0; k < 4; ++k) out[4 + k] = char((totalStrings_ >> (8 * k)) & 0xFF);
+            for (int k = 0; k < 4; ++k) out[8 + k] = char((sst_.size() >> (8 * k)) & 0xFF);
+        }
+        for (std::size_t i = run.first; i < run.last; ++i) {
+            const bool high = l.high[i];
             const QString& s = *sst_[i];
-            const bool high = !fitsLatin1(s);
-            const int cw = high ? 2 : 1;
-            // A string's header stays with at least its first character.
-            if (room() < 3 + cw) cont();
-            if (i % dsst == 0) buckets.push_back({std::uint32_t(b.pos()), std::uint16_t(b.pos() - rec + 4)});
-            b.w.u16(std::uint16_t(s.size()));
-            b.w.u8(high ? 1 : 0);
-            qsizetype done = 0;
-            while (done < s.size()) {
-                qsizetype fit = room() / cw;
-                if (fit == 0) {
-                    cont();
-                    b.w.u8(high ? 1 : 0); // the characters go on with a fresh flag byte
-                    continue;
-                }
-                qsizetype n = std::min<qsizetype>(fit, s.size() - done);
-                appendChars(b.w, QStringView(s).mid(done, n), high); // a view: no copy of each piece
-                done += n;
-            }
+            stepSst(
+                i, high, run.pos, run.rec,
+                [&] {
+                    put16(run.rec - 2, std::uint16_t(run.pos - run.rec));
+                    put16(run.pos, rec::kContinue);
+                    run.rec = run.pos + 4;
+                    run.pos = run.rec;
+                    out[run.pos] = char(high ? 1 : 0);
+                },
+                [&](std::size_t) {
+                    put16(run.pos, std::uint16_t(s.size()));
+                    out[run.pos + 2] = char(high ? 1 : 0);
+                },
+                [&](qsizetype at, qsizetype from, qsizetype n) {
+                    const ushort* c = s.utf16() + from;
+                    char* p = out + at;
+                    if (high) {
+                        for (qsizetype k = 0; k < n; ++k) {
+                            p[2 * k] = char(c[k] & 0xFF);
+                            p[2 * k + 1] = char(c[k] >> 8);
+                        }
+                    } else {
+                        for (qsizetype k = 0; k < n; ++k) p[k] = char(c[k]);
+                    }
+                });
         }
-        b.end(rec);
-        b.rec(rec::kExtSst, data([&](ByteWriter& w) {
-                  w.u16(std::uint16_t(dsst));
-                  for (const Bucket& k : buckets) {
-                      w.u32(k.ib);
-                      w.u16(k.off);
-                      w.u16(0);
-                  }
-              }));
+        if (r + 1 == l.runs.size()) put16(run.rec - 2, std::uint16_t(run.pos - run.rec));
     }
 
-    static QString headerText(const QString& l, const QString& c, const QString& r) {
-        QString s;
-        if (!l.isEmpty()) s += QStringLiteral("&L") + l;
-        if (!c.isEmpty()) s += QStringLiteral("&C") + c;
-        if (!r.isEmpty()) s += QStringLiteral("&R") + r;
-        return s.left(255);
-    }
-
-    // Rows that need a ROW record, and the cells to write.
-    struct RowOut {
-        int row;
-        const xl::RowInfo* info;
-        int colMic, colMac;
-        std::vector<CellOut> cells;
-    };
-    struct SheetPlan {
-        std::vector<RowOut> rows;
-        int rwMic = -1, rwMac = 0, colMic = 256, colMac = 0; // the cells' extent, as DIMENSIONS gives it
-        std::size_t blocks() const { return (rows.size() + 31) / 32; }
-    };
-    // Where the INDEX record leaves room for what is known only later.
-    struct IndexFields {
-        qsizetype defColWidth, dbCells;
-    };
-
-    void writeSheet(const xl::Worksheet& ws, int index) {
-        writeBof(rec::kBofWorksheet);
-        const SheetPlan plan = planRows(ws);
-        const IndexFields index0 = writeIndex(plan);
-        writeCalcSettings();
-        writePrintSettings(ws);
-        writePageSetup(ws.GetPageSetup());
-        b_.w.put32(index0.defColWidth, std::uint32_t(b_.pos()));
-        writeDefColWidth(ws);
-        writeColumns(ws);
-        writeDimensions(plan);
-        for (std::size_t blk = 0; blk < plan.blocks(); ++blk) writeRowBlock(ws, plan, blk, index0.dbCells);
-        writeWindow(ws, index);
-        writeMergedCells(ws);
-        b_.recEmpty(rec::kEof);
-    }
-
-    SheetPlan planRows(const xl::Worksheet& ws) const {
-        SheetPlan plan;
-        for (int r = 1; r <= ws.usedRows(); ++r) {
-            const xl::RowInfo* ri = ws.rowInfo(r);
-            RowOut ro{r, ri, 256, 0, {}};
-            for (int c = 1; c <= int(ri->cells.size()) && c <= xl::kMaxCols; ++c) {
-                const xl::Cell& cell = ri->cells[std::size_t(c - 1)];
-                if (cell.value.isEmpty() && !ws.cellAt(r, c)) continue;
-                ro.cells.push_back({std::uint16_t(c - 1), std::uint16_t(xfOf(cell.style)), &cell});
-                ro.colMic = std::min(ro.colMic, c - 1);
-                ro.colMac = std::max(ro.colMac, c);
-            }
-            bool special = ri->height >= 0 || ri->hidden || ri->style >= 0;
-            if (ro.cells.empty() && !special) continue;
-            if (!ro.cells.empty()) {
-                if (plan.rwMic < 0) plan.rwMic = r - 1;
-                plan.rwMac = r;
-                plan.colMic = std::min(plan.colMic, ro.colMic);
-                plan.colMac = std::max(plan.colMac, ro.colMac);
-            }
-            if (ro.cells.empty()) {
-                ro.colMic = 0;
-                ro.colMac = 0;
-            }
-            plan.rows.push_back(std::move(ro));
-        }
-        if (plan.rwMic < 0) {
-            plan.rwMic = 0;
-            plan.colMic = 0;
-        }
-        return plan;
-    }
-
-    // INDEX, filled in once the blocks are written.
-    IndexFields writeIndex(const SheetPlan& plan) {
-        Builder& b = b_;
-        const auto& rows = plan.rows;
-        qsizetype at = b.begin(rec::kIndex);
-        b.w.u32(0);
-        b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.front().row - 1));
-        b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.back().row));
-        IndexFields fields;
-        fields.defColWidth = b.pos();
-        b.w.u32(0);
-        fields.dbCells = b.pos();
-        b.w.zeros(plan.blocks() * 4);
-        b.end(at); // 65536 rows make at most 2048 blocks: the list always fits
-        return fields;
-    }
-
-    void writeCalcSettings() {
-        b_.rec16(rec::kCalcMode, 1);
-        b_.rec16(rec::kCalcCount, 100);
-        b_.rec16(rec::kRefMode, 1);
-        b_.rec16(rec::kIteration, 0);
-        b_.recDouble(rec::kDelta, 0.001);
-        b_.rec16(rec::kSaveRecalc, 1);
-    }
-
-    // From PRINTHEADERS to the margins, in the order the format wants them.
-    void writePrintSettings(const xl::Worksheet& ws) {
-        Builder& b = b_;
-        const xl::PageSetup& ps = ws.GetPageSetup();
-        b.rec16(rec::kPrintHeaders, ps.PrintHeadings ? 1 : 0);
-        b.rec16(rec::kPrintGridlines, ps.PrintGridlines ? 1 : 0);
-        b.rec16(rec::kGridSet, 1);
-        b.rec(rec::kGuts, QByteArray(8, '\0'));
-        b.rec(rec::kDefaultRowHeight, data([&](ByteWriter& w) {
-                  w.u16(0);
-                  w.u16(std::uint16_t(std::lround(ws.defaultRowHeight * 20)));
-              }));
-        b.rec16(rec::kWsBool, std::uint16_t(0x04C1 | (ps.FitToPage ? 0x0100 : 0)));
-        writePageBreaks(rec::kHorizontalPageBreaks, ps.HPageBreaks, 255);
-        writePageBreaks(rec::kVerticalPageBreaks, ps.VPageBreaks, 65535);
-        writeHeaderFooter(rec::kHeader, headerText(ps.LeftHeader, ps.CenterHeader, ps.RightHeader));
-        writeHeaderFooter(rec::kFooter, headerText(ps.LeftFooter, ps.CenterFooter, ps.RightFooter));
-        b.rec16(rec::kHCenter, ps.CenterHorizontally ? 1 : 0);
-        b.rec16(rec::kVCenter, ps.CenterVertically ? 1 : 0);
-        b.recDouble(rec::kLeftMargin, ps.LeftMargin / 72);
-        b.recDouble(rec::kRightMargin, ps.RightMargin / 72);
-        b.recDouble(rec::kTopMargin, ps.TopMargin / 72);
-        b.recDouble(rec::kBottomMargin, ps.BottomMargin / 72);
-    }
-
-    void writePageBreaks(std::uint16_t type, const std::vector<int>& list, std::uint16_t spanEnd) {
-        if (list.empty()) return;
-        std::vector<int> sorted(list);
-        std::sort(sorted.begin(), sorted.end());
-        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-        if (sorted.size() > 1026) sorted.resize(1026);
-        b_.rec(type, data([&](ByteWriter& w) {
-                   w.u16(std::uint16_t(sorted.size()));
-                   for (int at : sorted) {
-                       w.u16(std::uint16_t(std::max(at - 1, 0)));
+    void writeExtSst(const SstLayout& l) {
+        b_.rec(rec::kExtSst, data([&](ByteWriter& w) {
+                   w.u16(std::uint16_t(l.dsst));
+                   for (const auto& [ib, off] : l.buckets) {
+                       w.u32(ib);
+                       w.u16(off);
                        w.u16(0);
-                       w.u16(spanEnd);
                    }
                }));
     }
 
-    void writeHeaderFooter(std::uint16_t type, const QString& text) {
-        if (text.isEmpty()) {
-            b_.recEmpty(type);
-            return;
+    // What a sheet writes, one piece of it at a time: the records before
+    // its rows, a chunk of its row blocks, or the records after them. Each
+    // piece has a builder of its own; the writer's tables are only read.
+    class SheetPart {
+    public:
+        explicit SheetPart(const WorkbookWriter& ww) : ww_(ww), book_(ww.book_), cellSst_(ww.cellSst_) {}
+
+        // From BOF to DIMENSIONS.
+        void head(const xl::Worksheet& ws, const SheetPlan& plan) {
+            writeBof(b_, rec::kBofWorksheet);
+            writeIndex(plan);
+            writeCalcSettings();
+            writePrintSettings(ws);
+            writePageSetup(ws.GetPageSetup());
+            defColWidthPos = b_.pos();
+            writeDefColWidth(ws);
+            writeColumns(ws);
+            writeDimensions(plan);
         }
-        b_.rec(type, data([&](ByteWriter& w) { unicodeString(w, text, false); }));
-    }
 
-    void writePageSetup(const xl::PageSetup& ps) {
-        b_.rec(rec::kSetup, data([&](ByteWriter& w) {
-                   std::uint16_t flags = 0;
-                   if (ps.Order == 2) flags |= 0x01;
-                   if (ps.Orientation != xl::xlLandscape) flags |= 0x02;
-                   if (ps.BlackAndWhite) flags |= 0x08;
-                   if (ps.Draft) flags |= 0x10;
-                   if (ps.PrintComments != xl::xlPrintNoComments) flags |= 0x20 | (ps.PrintComments == 1 ? 0x200 : 0);
-                   if (ps.FirstPageNumber != 0) flags |= 0x80;
-                   flags |= std::uint16_t((ps.PrintErrors & 0x03) << 10);
-                   w.u16(std::uint16_t(ps.PaperSize));
-                   w.u16(std::uint16_t(std::clamp(ps.Zoom, 10, 400)));
-                   w.u16(std::uint16_t(std::int16_t(ps.FirstPageNumber)));
-                   w.u16(std::uint16_t(std::max(ps.FitToPagesWide, 0)));
-                   w.u16(std::uint16_t(std::max(ps.FitToPagesTall, 0)));
-                   w.u16(flags);
-                   w.u16(std::uint16_t(ps.PrintQuality));
-                   w.u16(std::uint16_t(ps.PrintQuality));
-                   w.f64(ps.HeaderMargin / 72);
-                   w.f64(ps.FooterMargin / 72);
-                   w.u16(1);
-               }));
-    }
-
-    // Whole characters: the count whose width on screen comes nearest.
-    void writeDefColWidth(const xl::Worksheet& ws) {
-        int best = 8;
-        double bestDiff = 1e9;
-        for (int n = 0; n <= 255; ++n) {
-            double wch = (std::ceil((n * 7.0 + 5) / 8) * 8 - 5) / 7;
-            double d = std::fabs(wch - ws.defaultColumnWidth);
-            if (d < bestDiff) {
-                bestDiff = d;
-                best = n;
-            }
+        // From WINDOW2 to EOF.
+        void tail(const xl::Worksheet& ws, int index) {
+            writeWindow(ws, index);
+            writeMergedCells(ws);
+            b_.recEmpty(rec::kEof);
         }
-        b_.rec16(rec::kDefColWidth, std::uint16_t(best));
-    }
 
-    void writeDimensions(const SheetPlan& plan) {
-        b_.rec(rec::kDimensions, data([&](ByteWriter& w) {
-                   w.u32(std::uint32_t(plan.rwMic));
-                   w.u32(std::uint32_t(plan.rwMac));
-                   w.u16(std::uint16_t(plan.colMic));
-                   w.u16(std::uint16_t(plan.colMac));
-                   w.u16(0);
-               }));
-    }
+        Builder b_;
+        std::size_t nextSst = 0;        // the next text cell's place in the writer's cellSst_
+        std::vector<qsizetype> dbCells; // where the DBCELLs written are
+        qsizetype defColWidthField = 0; // in the INDEX: where DEFCOLWIDTH's position goes
+        qsizetype defColWidthPos = 0;   // where DEFCOLWIDTH is
+        qsizetype dbCellFields = 0;     // in the INDEX: where the DBCELLs' positions go
 
-    // Up to 32 ROW records, their cells, and the DBCELL that finds them;
-    // the INDEX learns where the DBCELL is.
-    void writeRowBlock(const xl::Worksheet& ws, const SheetPlan& plan, std::size_t blk, qsizetype dbcellFields) {
-        Builder& b = b_;
-        const std::size_t first = blk * 32, last = std::min(plan.rows.size(), first + 32);
-        const qsizetype firstRowPos = b.pos();
-        const std::uint16_t defHeight = std::uint16_t(std::lround(ws.defaultRowHeight * 20));
-        for (std::size_t i = first; i < last; ++i) writeRow(plan.rows[i], defHeight);
-        std::vector<qsizetype> cellStarts;
-        for (std::size_t i = first; i < last; ++i) {
-            cellStarts.push_back(b.pos());
-            writeCells(plan.rows[i].row - 1, plan.rows[i].cells);
+        static QString headerText(const QString& l, const QString& c, const QString& r) {
+            QString s;
+            if (!l.isEmpty()) s += QStringLiteral("&L") + l;
+            if (!c.isEmpty()) s += QStringLiteral("&C") + c;
+            if (!r.isEmpty()) s += QStringLiteral("&R") + r;
+            return s.left(255);
         }
-        const qsizetype dbcell = b.pos();
-        b.w.put32(dbcellFields + qsizetype(blk) * 4, std::uint32_t(dbcell));
-        qsizetype at = b.begin(rec::kDbCell);
-        b.w.u32(std::uint32_t(dbcell - firstRowPos));
-        qsizetype prev = firstRowPos + 20;
-        for (qsizetype start : cellStarts) {
-            b.w.u16(std::uint16_t(start - prev));
-            prev = start;
+
+        // INDEX, filled in once the blocks are written: where its list of
+        // DBCELL positions and the DEFCOLWIDTH position go.
+        void writeIndex(const SheetPlan& plan) {
+            Builder& b = b_;
+            const auto& rows = plan.rows;
+            qsizetype at = b.begin(rec::kIndex);
+            b.w.u32(0);
+            b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.front().row - 1));
+            b.w.u32(std::uint32_t(rows.empty() ? 0 : rows.back().row));
+            defColWidthField = b.pos();
+            b.w.u32(0);
+            dbCellFields = b.pos();
+            b.w.zeros(plan.blocks() * 4);
+            b.end(at); // 65536 rows make at most 2048 blocks: the list always fits
         }
-        b.end(at);
-    }
 
-    void writeRow(const RowOut& ro, std::uint16_t defHeight) {
-        Builder& b = b_;
-        const xl::RowInfo& ri = *ro.info;
-        qsizetype at = b.begin(rec::kRow);
-        b.w.u16(std::uint16_t(ro.row - 1));
-        b.w.u16(std::uint16_t(ro.colMic));
-        b.w.u16(std::uint16_t(ro.colMac));
-        b.w.u16(ri.height >= 0 ? std::uint16_t(std::min(std::lround(ri.height * 20), 8191L)) : defHeight);
-        b.w.u16(0);
-        b.w.u16(0);
-        std::uint32_t flags = 0x0100;
-        if (ri.hidden) flags |= 0x20;
-        if (ri.height >= 0) flags |= 0x40;
-        if (ri.style >= 0)
-            flags |= 0x80 | (std::uint32_t(xfOf(std::uint32_t(ri.style)) & 0x0FFF) << 16);
-        else
-            flags |= std::uint32_t(kFirstCellXf) << 16;
-        b.w.u32(flags);
-        b.end(at);
-    }
+        void writeCalcSettings() {
+            b_.rec16(rec::kCalcMode, 1);
+            b_.rec16(rec::kCalcCount, 100);
+            b_.rec16(rec::kRefMode, 1);
+            b_.rec16(rec::kIteration, 0);
+            b_.recDouble(rec::kDelta, 0.001);
+            b_.rec16(rec::kSaveRecalc, 1);
+        }
 
-    // WINDOW2, and PANE for frozen rows or columns.
-    void writeWindow(const xl::Worksheet& ws, int index) {
-        const int fr = ws.FrozenRows(), fc = ws.FrozenCols();
-        const bool frozen = fr > 0 || fc > 0;
-        std::uint16_t g = 0x0004 | 0x0010 | 0x0020 | 0x0080;
-        if (ws.showGridlines) g |= 0x0002;
-        if (frozen) g |= 0x0008 | 0x0100;
-        if (index == active_) g |= 0x0200 | 0x0400;
-        b_.rec(rec::kWindow2, data([&](ByteWriter& w) {
-                   w.u16(g);
-                   w.u16(0);
-                   w.u16(0);
-                   w.u16(64);
-                   w.u16(0);
-                   w.u16(0);
-                   w.u16(0);
-                   w.u32(0);
-               }));
-        if (!frozen) return;
-        b_.rec(rec::kPane, data([&](ByteWriter& w) {
-                   w.u16(std::uint16_t(fc));
-                   w.u16(std::uint16_t(fr));
-                   w.u16(std::uint16_t(fr));
-                   w.u16(std::uint16_t(fc));
-                   w.u8(fr > 0 && fc > 0 ? 0 : fr > 0 ? 2 : 1);
-                   w.u8(0);
-               }));
-    }
+        // From PRINTHEADERS to the margins, in the order the format wants them.
+        void writePrintSettings(const xl::Worksheet& ws) {
+            Builder& b = b_;
+            const xl::PageSetup& ps = ws.GetPageSetup();
+            b.rec16(rec::kPrintHeaders, ps.PrintHeadings ? 1 : 0);
+            b.rec16(rec::kPrintGridlines, ps.PrintGridlines ? 1 : 0);
+            b.rec16(rec::kGridSet, 1);
+            b.rec(rec::kGuts, QByteArray(8, '\0'));
+            b.rec(rec::kDefaultRowHeight, data([&](ByteWriter& w) {
+                      w.u16(0);
+                      w.u16(std::uint16_t(std::lround(ws.defaultRowHeight * 20)));
+                  }));
+            b.rec16(rec::kWsBool, std::uint16_t(0x04C1 | (ps.FitToPage ? 0x0100 : 0)));
+            writePageBreaks(rec::kHorizontalPageBreaks, ps.HPageBreaks, 255);
+            writePageBreaks(rec::kVerticalPageBreaks, ps.VPageBreaks, 65535);
+            writeHeaderFooter(rec::kHeader, headerText(ps.LeftHeader, ps.CenterHeader, ps.RightHeader));
+            writeHeaderFooter(rec::kFooter, headerText(ps.LeftFooter, ps.CenterFooter, ps.RightFooter));
+            b.rec16(rec::kHCenter, ps.CenterHorizontally ? 1 : 0);
+            b.rec16(rec::kVCenter, ps.CenterVertically ? 1 : 0);
+            b.recDouble(rec::kLeftMargin, ps.LeftMargin / 72);
+            b.recDouble(rec::kRightMargin, ps.RightMargin / 72);
+            b.recDouble(rec::kTopMargin, ps.TopMargin / 72);
+            b.recDouble(rec::kBottomMargin, ps.BottomMargin / 72);
+        }
 
-    void writeMergedCells(const xl::Worksheet& ws) {
-        for (std::size_t i = 0; i < ws.mergedCells.size(); i += 1026) {
-            const std::size_t n = std::min<std::size_t>(1026, ws.mergedCells.size() - i);
-            b_.rec(rec::kMergedCells, data([&](ByteWriter& w) {
-                       w.u16(std::uint16_t(n));
-                       for (std::size_t k = i; k < i + n; ++k) {
-                           const xl::CellRect& m = ws.mergedCells[k];
-                           w.u16(std::uint16_t(m.row1 - 1));
-                           w.u16(std::uint16_t(m.row2 - 1));
-                           w.u16(std::uint16_t(m.col1 - 1));
-                           w.u16(std::uint16_t(m.col2 - 1));
+        void writePageBreaks(std::uint16_t type, const std::vector<int>& list, std::uint16_t spanEnd) {
+            if (list.empty()) return;
+            std::vector<int> sorted(list);
+            std::sort(sorted.begin(), sorted.end());
+            sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+            if (sorted.size() > 1026) sorted.resize(1026);
+            b_.rec(type, data([&](ByteWriter& w) {
+                       w.u16(std::uint16_t(sorted.size()));
+                       for (int at : sorted) {
+                           w.u16(std::uint16_t(std::max(at - 1, 0)));
+                           w.u16(0);
+                           w.u16(spanEnd);
                        }
                    }));
         }
-    }
 
-    void writeColumns(const xl::Worksheet& ws) {
-        Builder& b = b_;
-        auto same = [](const xl::ColumnInfo& a, const xl::ColumnInfo& c) {
-            return a.width == c.width && a.hidden == c.hidden && a.style == c.style;
-        };
-        const std::uint16_t defWidth = widthToFile(ws.defaultColumnWidth);
-        int c = 1;
-        while (c <= xl::kMaxCols) {
-            const xl::ColumnInfo& ci = ws.columnInfo(c);
-            int end = c;
-            while (end < xl::kMaxCols && same(ws.columnInfo(end + 1), ci)) ++end;
-            if (ci.width >= 0 || ci.hidden || ci.style >= 0) {
-                b.rec(rec::kColInfo, data([&](ByteWriter& w) {
-                          w.u16(std::uint16_t(c - 1));
-                          w.u16(std::uint16_t(end - 1));
-                          w.u16(ci.width >= 0 ? widthToFile(ci.width) : defWidth);
-                          w.u16(std::uint16_t(ci.style >= 0 ? xfOf(std::uint32_t(ci.style)) : kFirstCellXf));
-                          w.u16(std::uint16_t((ci.hidden ? 0x01 : 0) | (ci.width >= 0 ? 0x02 : 0)));
-                          w.u16(0);
-                      }));
+        void writeHeaderFooter(std::uint16_t type, const QString& text) {
+            if (text.isEmpty()) {
+                b_.recEmpty(type);
+                return;
             }
-            c = end + 1;
+            b_.rec(type, data([&](ByteWriter& w) { unicodeString(w, text, false); }));
         }
-    }
 
-    // A number as the 30-bit RK form when that keeps it exactly.
-    static bool toRk(double d, std::uint32_t& rk) {
-        if (std::isfinite(d) && d == std::floor(d) && d >= -536870912.0 && d <= 536870911.0) {
-            rk = (std::uint32_t(std::int32_t(d)) << 2) | 0x02;
-            return true;
+        void writePageSetup(const xl::PageSetup& ps) {
+            b_.rec(rec::kSetup, data([&](ByteWriter& w) {
+                       std::uint16_t flags = 0;
+                       if (ps.Order == 2) flags |= 0x01;
+                       if (ps.Orientation != xl::xlLandscape) flags |= 0x02;
+                       if (ps.BlackAndWhite) flags |= 0x08;
+                       if (ps.Draft) flags |= 0x10;
+                       if (ps.PrintComments != xl::xlPrintNoComments)
+                           flags |= 0x20 | (ps.PrintComments == 1 ? 0x200 : 0);
+                       if (ps.FirstPageNumber != 0) flags |= 0x80;
+                       flags |= std::uint16_t((ps.PrintErrors & 0x03) << 10);
+                       w.u16(std::uint16_t(ps.PaperSize));
+                       w.u16(std::uint16_t(std::clamp(ps.Zoom, 10, 400)));
+                       w.u16(std::uint16_t(std::int16_t(ps.FirstPageNumber)));
+                       w.u16(std::uint16_t(std::max(ps.FitToPagesWide, 0)));
+                       w.u16(std::uint16_t(std::max(ps.FitToPagesTall, 0)));
+                       w.u16(flags);
+                       w.u16(std::uint16_t(ps.PrintQuality));
+                       w.u16(std::uint16_t(ps.PrintQuality));
+                       w.f64(ps.HeaderMargin / 72);
+                       w.f64(ps.FooterMargin / 72);
+                       w.u16(1);
+                   }));
         }
-        double h = d * 100;
-        if (std::isfinite(h) && h == std::floor(h) && h >= -536870912.0 && h <= 536870911.0 &&
-            double(std::int32_t(h)) / 100 == d) {
-            rk = (std::uint32_t(std::int32_t(h)) << 2) | 0x03;
-            return true;
-        }
-        return false;
-    }
 
-    static void put16(unsigned char* p, std::uint16_t v) {
-        p[0] = std::uint8_t(v);
-        p[1] = std::uint8_t(v >> 8);
-    }
-    static void put32(unsigned char* p, std::uint32_t v) {
-        put16(p, std::uint16_t(v));
-        put16(p + 2, std::uint16_t(v >> 16));
-    }
-    // Header and the row, column, format fields every cell record starts with.
-    static void fixed(unsigned char* p, std::uint16_t type, std::uint16_t len, int row, const CellOut& co) {
-        put16(p, type);
-        put16(p + 2, len);
-        put16(p + 4, std::uint16_t(row));
-        put16(p + 6, co.col);
-        put16(p + 8, co.xf);
-    }
-
-    void writeCells(int row, const std::vector<CellOut>& cells) {
-        Builder& b = b_;
-        ByteWriter& w = b.w;
-        for (const CellOut& co : cells) {
-            const xl::Value& v = co.cell->value;
-            if (co.cell->kept && formulaCells_.contains(co.cell)) {
-                writeFormula(row, co);
-                continue;
+        // Whole characters: the count whose width on screen comes nearest.
+        void writeDefColWidth(const xl::Worksheet& ws) {
+            int best = 8;
+            double bestDiff = 1e9;
+            for (int n = 0; n <= 255; ++n) {
+                double wch = (std::ceil((n * 7.0 + 5) / 8) * 8 - 5) / 7;
+                double d = std::fabs(wch - ws.defaultColumnWidth);
+                if (d < bestDiff) {
+                    bestDiff = d;
+                    best = n;
+                }
             }
-            switch (v.type()) {
-            case xl::ValueType::Empty:
-                w.u16(rec::kBlank);
-                w.u16(6);
-                w.u16(std::uint16_t(row));
-                w.u16(co.col);
-                w.u16(co.xf);
-                break;
-            case xl::ValueType::Text: {
-                const std::uint32_t idx = nextSst_ < cellSst_.size() ? cellSst_[nextSst_++] : 0;
-                unsigned char r[14];
-                fixed(r, rec::kLabelSst, 10, row, co);
-                put32(r + 10, idx);
-                w.bytes(r, 14);
-                break;
+            b_.rec16(rec::kDefColWidth, std::uint16_t(best));
+        }
+
+        void writeDimensions(const SheetPlan& plan) {
+            b_.rec(rec::kDimensions, data([&](ByteWriter& w) {
+                       w.u32(std::uint32_t(plan.rwMic));
+                       w.u32(std::uint32_t(plan.rwMac));
+                       w.u16(std::uint16_t(plan.colMic));
+                       w.u16(std::uint16_t(plan.colMac));
+                       w.u16(0);
+                   }));
+        }
+
+        // Up to 32 ROW records, their cells, and the DBCELL that finds them,
+        // whose place the INDEX learns once the stream is put together.
+    public:
+        void writeRowBlock(const xl::Worksheet& ws, const SheetPlan& plan, std::size_t blk) {
+            Builder& b = b_;
+            const std::size_t first = blk * 32, last = std::min(plan.rows.size(), first + 32);
+            const qsizetype firstRowPos = b.pos();
+            const std::uint16_t defHeight = std::uint16_t(std::lround(ws.defaultRowHeight * 20));
+            for (std::size_t i = first; i < last; ++i) writeRow(plan.rows[i], defHeight);
+            qsizetype cellStarts[32];
+            for (std::size_t i = first; i < last; ++i) {
+                cellStarts[i - first] = b.pos();
+                writeCells(plan.rows[i].row - 1, plan.rows[i].cells, plan.rows[i].count);
             }
-            case xl::ValueType::Number:
-            case xl::ValueType::Date: {
-                double d = v.numberValue();
-                if (book_.date1904 && xl::isDateFormat(book_.style(co.cell->style).numberFormat)) d -= 1462;
-                std::uint32_t rk;
-                if (toRk(d, rk)) {
-                    unsigned char r[14];
-                    fixed(r, rec::kRk, 10, row, co);
-                    put32(r + 10, rk);
-                    w.bytes(r, 14);
-                } else {
-                    w.u16(rec::kNumber);
-                    w.u16(14);
+            const qsizetype dbcell = b.pos();
+            dbCells.push_back(dbcell);
+            qsizetype at = b.begin(rec::kDbCell);
+            b.w.u32(std::uint32_t(dbcell - firstRowPos));
+            qsizetype prev = firstRowPos + 20;
+            for (std::size_t i = first; i < last; ++i) {
+                b.w.u16(std::uint16_t(cellStarts[i - first] - prev));
+                prev = cellStarts[i - first];
+            }
+            b.end(at);
+        }
+
+        void writeRow(const RowOut& ro, std::uint16_t defHeight) {
+            Builder& b = b_;
+            const xl::RowInfo& ri = *ro.info;
+            qsizetype at = b.begin(rec::kRow);
+            b.w.u16(std::uint16_t(ro.row - 1));
+            b.w.u16(std::uint16_t(ro.colMic));
+            b.w.u16(std::uint16_t(ro.colMac));
+            b.w.u16(ri.height >= 0 ? std::uint16_t(std::min(std::lround(ri.height * 20), 8191L)) : defHeight);
+            b.w.u16(0);
+            b.w.u16(0);
+            std::uint32_t flags = 0x0100;
+            if (ri.hidden) flags |= 0x20;
+            if (ri.height >= 0) flags |= 0x40;
+            if (ri.style >= 0)
+                flags |= 0x80 | (std::uint32_t(ww_.xfOf(std::uint32_t(ri.style)) & 0x0FFF) << 16);
+            else
+                flags |= std::uint32_t(kFirstCellXf) << 16;
+            b.w.u32(flags);
+            b.end(at);
+        }
+
+        // WINDOW2, and PANE for frozen rows or columns.
+        void writeWindow(const xl::Worksheet& ws, int index) {
+            const int fr = ws.FrozenRows(), fc = ws.FrozenCols();
+            const bool frozen = fr > 0 || fc > 0;
+            std::uint16_t g = 0x0004 | 0x0010 | 0x0020 | 0x0080;
+            if (ws.showGridlines) g |= 0x0002;
+            if (frozen) g |= 0x0008 | 0x0100;
+            if (index == ww_.active_) g |= 0x0200 | 0x0400;
+            b_.rec(rec::kWindow2, data([&](ByteWriter& w) {
+                       w.u16(g);
+                       w.u16(0);
+                       w.u16(0);
+                       w.u16(64);
+                       w.u16(0);
+                       w.u16(0);
+                       w.u16(0);
+                       w.u32(0);
+                   }));
+            if (!frozen) return;
+            b_.rec(rec::kPane, data([&](ByteWriter& w) {
+                       w.u16(std::uint16_t(fc));
+                       w.u16(std::uint16_t(fr));
+                       w.u16(std::uint16_t(fr));
+                       w.u16(std::uint16_t(fc));
+                       w.u8(fr > 0 && fc > 0 ? 0 : fr > 0 ? 2 : 1);
+                       w.u8(0);
+                   }));
+        }
+
+        void writeMergedCells(const xl::Worksheet& ws) {
+            for (std::size_t i = 0; i < ws.mergedCells.size(); i += 1026) {
+                const std::size_t n = std::min<std::size_t>(1026, ws.mergedCells.size() - i);
+                b_.rec(rec::kMergedCells, data([&](ByteWriter& w) {
+                           w.u16(std::uint16_t(n));
+                           for (std::size_t k = i; k < i + n; ++k) {
+                               const xl::CellRect& m = ws.mergedCells[k];
+                               w.u16(std::uint16_t(m.row1 - 1));
+                               w.u16(std::uint16_t(m.row2 - 1));
+                               w.u16(std::uint16_t(m.col1 - 1));
+                               w.u16(std::uint16_t(m.col2 - 1));
+                           }
+                       }));
+            }
+        }
+
+        void writeColumns(const xl::Worksheet& ws) {
+            Builder& b = b_;
+            auto same = [](const xl::ColumnInfo& a, const xl::ColumnInfo& c) {
+                return a.width == c.width && a.hidden == c.hidden && a.style == c.style;
+            };
+            const std::uint16_t defWidth = widthToFile(ws.defaultColumnWidth);
+            int c = 1;
+            while (c <= xl::kMaxCols) {
+                const xl::ColumnInfo& ci = ws.columnInfo(c);
+                int end = c;
+                while (end < xl::kMaxCols && same(ws.columnInfo(end + 1), ci)) ++end;
+                if (ci.width >= 0 || ci.hidden || ci.style >= 0) {
+                    b.rec(rec::kColInfo, data([&](ByteWriter& w) {
+                              w.u16(std::uint16_t(c - 1));
+                              w.u16(std::uint16_t(end - 1));
+                              w.u16(ci.width >= 0 ? widthToFile(ci.width) : defWidth);
+                              w.u16(std::uint16_t(ci.style >= 0 ? ww_.xfOf(std::uint32_t(ci.style)) : kFirstCellXf));
+                              w.u16(std::uint16_t((ci.hidden ? 0x01 : 0) | (ci.width >= 0 ? 0x02 : 0)));
+                              w.u16(0);
+                          }));
+                }
+                c = end + 1;
+            }
+        }
+
+        // A number as the 30-bit RK form when that keeps it exactly.
+        static bool toRk(double d, std::uint32_t& rk) {
+            if (std::isfinite(d) && d == std::floor(d) && d >= -536870912.0 && d <= 536870911.0) {
+                rk = (std::uint32_t(std::int32_t(d)) << 2) | 0x02;
+                return true;
+            }
+            double h = d * 100;
+            if (std::isfinite(h) && h == std::floor(h) && h >= -536870912.0 && h <= 536870911.0 &&
+                double(std::int32_t(h)) / 100 == d) {
+                rk = (std::uint32_t(std::int32_t(h)) << 2) | 0x03;
+                return true;
+            }
+            return false;
+        }
+
+        static void put16(unsigned char* p, std::uint16_t v) {
+            p[0] = std::uint8_t(v);
+            p[1] = std::uint8_t(v >> 8);
+        }
+        static void put32(unsigned char* p, std::uint32_t v) {
+            put16(p, std::uint16_t(v));
+            put16(p + 2, std::uint16_t(v >> 16));
+        }
+        // Header and the row, column, format fields every cell record starts with.
+        static void fixed(unsigned char* p, std::uint16_t type, std::uint16_t len, int row, const CellOut& co) {
+            put16(p, type);
+            put16(p + 2, len);
+            put16(p + 4, std::uint16_t(row));
+            put16(p + 6, co.col);
+            put16(p + 8, co.xf);
+        }
+
+        void writeCells(int row, const CellOut* cells, std::uint32_t count) {
+            Builder& b = b_;
+            ByteWriter& w = b.w;
+            for (const CellOut* it = cells; it != cells + count; ++it) {
+                const CellOut& co = *it;
+                const xl::Value& v = co.cell->value;
+                if (co.formula) {
+                    writeFormula(row, co);
+                    continue;
+                }
+                switch (v.type()) {
+                case xl::ValueType::Empty:
+                    w.u16(rec::kBlank);
+                    w.u16(6);
                     w.u16(std::uint16_t(row));
                     w.u16(co.col);
                     w.u16(co.xf);
-                    w.f64(d);
+                    break;
+                case xl::ValueType::Text: {
+                    const std::uint32_t idx = nextSst < cellSst_.size() ? cellSst_[nextSst++] : 0;
+                    unsigned char r[14];
+                    fixed(r, rec::kLabelSst, 10, row, co);
+                    put32(r + 10, idx);
+                    w.bytes(r, 14);
+                    break;
                 }
+                case xl::ValueType::Number:
+                case xl::ValueType::Date: {
+                    double d = v.numberValue();
+                    if (book_.date1904 && xl::isDateFormat(book_.style(co.cell->style).numberFormat)) d -= 1462;
+                    std::uint32_t rk;
+                    if (toRk(d, rk)) {
+                        unsigned char r[14];
+                        fixed(r, rec::kRk, 10, row, co);
+                        put32(r + 10, rk);
+                        w.bytes(r, 14);
+                    } else {
+                        w.u16(rec::kNumber);
+                        w.u16(14);
+                        w.u16(std::uint16_t(row));
+                        w.u16(co.col);
+                        w.u16(co.xf);
+                        w.f64(d);
+                    }
+                    break;
+                }
+                case xl::ValueType::Boolean:
+                case xl::ValueType::Error:
+                    w.u16(rec::kBoolErr);
+                    w.u16(8);
+                    w.u16(std::uint16_t(row));
+                    w.u16(co.col);
+                    w.u16(co.xf);
+                    w.u8(v.isBoolean() ? (v.booleanValue() ? 1 : 0) : v.errorCode());
+                    w.u8(v.isError() ? 1 : 0);
+                    break;
+                }
+            }
+        }
+
+        // The cell's kept formula with its last result, which the spreadsheet
+        // is asked to compute again on load: the program may have changed the
+        // cells the formula reads.
+        void writeFormula(int row, const CellOut& co) {
+            const xl::Cell& c = *co.cell;
+            QByteArray tokens;
+            ww_.formulaOut(c, &tokens);
+            const xl::Value& v = c.value;
+            QByteArray rec;
+            ByteWriter w(rec);
+            w.u16(std::uint16_t(row));
+            w.u16(co.col);
+            w.u16(co.xf);
+            const bool text = v.isText() && !v.textValue().isEmpty();
+            switch (v.type()) {
+            case xl::ValueType::Number:
+            case xl::ValueType::Date: {
+                double d = v.numberValue();
+                if (book_.date1904 && xl::isDateFormat(book_.style(c.style).numberFormat)) d -= 1462;
+                w.f64(d);
                 break;
             }
             case xl::ValueType::Boolean:
             case xl::ValueType::Error:
-                w.u16(rec::kBoolErr);
-                w.u16(8);
-                w.u16(std::uint16_t(row));
-                w.u16(co.col);
-                w.u16(co.xf);
+                w.u8(v.isBoolean() ? 1 : 2);
+                w.u8(0);
                 w.u8(v.isBoolean() ? (v.booleanValue() ? 1 : 0) : v.errorCode());
-                w.u8(v.isError() ? 1 : 0);
+                w.u8(0);
+                w.u16(0);
+                w.u16(0xFFFF);
+                break;
+            case xl::ValueType::Text:
+            case xl::ValueType::Empty:
+                w.u8(text ? 0 : 3);
+                w.u8(0);
+                w.u32(0);
+                w.u16(0xFFFF);
                 break;
             }
-        }
-    }
-
-    // The cell's kept formula with its last result, which the spreadsheet
-    // is asked to compute again on load: the program may have changed the
-    // cells the formula reads.
-    void writeFormula(int row, const CellOut& co) {
-        const xl::Cell& c = *co.cell;
-        QByteArray tokens;
-        formulaOut(c, &tokens);
-        const xl::Value& v = c.value;
-        QByteArray rec;
-        ByteWriter w(rec);
-        w.u16(std::uint16_t(row));
-        w.u16(co.col);
-        w.u16(co.xf);
-        const bool text = v.isText() && !v.textValue().isEmpty();
-        switch (v.type()) {
-        case xl::ValueType::Number:
-        case xl::ValueType::Date: {
-            double d = v.numberValue();
-            if (book_.date1904 && xl::isDateFormat(book_.style(c.style).numberFormat)) d -= 1462;
-            w.f64(d);
-            break;
-        }
-        case xl::ValueType::Boolean:
-        case xl::ValueType::Error:
-            w.u8(v.isBoolean() ? 1 : 2);
-            w.u8(0);
-            w.u8(v.isBoolean() ? (v.booleanValue() ? 1 : 0) : v.errorCode());
-            w.u8(0);
-            w.u16(0);
-            w.u16(0xFFFF);
-            break;
-        case xl::ValueType::Text:
-        case xl::ValueType::Empty:
-            w.u8(text ? 0 : 3);
-            w.u8(0);
+            w.u16(std::uint16_t((c.kept->flags & ~(kFormulaShared | 0x0002)) | kFormulaAlwaysCalc));
             w.u32(0);
-            w.u16(0xFFFF);
-            break;
+            w.u16(std::uint16_t(tokens.size()));
+            w.bytes(tokens.constData(), std::size_t(tokens.size()));
+            w.bytes(c.kept->extra.constData(), std::size_t(c.kept->extra.size()));
+            b_.rec(rec::kFormula, rec);
+            if (text) writeStringResult(v.textValue());
         }
-        w.u16(std::uint16_t((c.kept->flags & ~(kFormulaShared | 0x0002)) | kFormulaAlwaysCalc));
-        w.u32(0);
-        w.u16(std::uint16_t(tokens.size()));
-        w.bytes(tokens.constData(), std::size_t(tokens.size()));
-        w.bytes(c.kept->extra.constData(), std::size_t(c.kept->extra.size()));
-        b_.rec(rec::kFormula, rec);
-        if (text) writeStringResult(v.textValue());
-    }
 
-    // STRING: count, flag byte, characters; a text too long for one record
-    // goes on in CONTINUE records that each open with a flag byte again.
-    void writeStringResult(const QString& s) {
-        Builder& b = b_;
-        const bool high = !fitsLatin1(s);
-        const int cw = high ? 2 : 1;
-        qsizetype rec = b.begin(rec::kString);
-        b.w.u16(std::uint16_t(s.size()));
-        b.w.u8(high ? 1 : 0);
-        qsizetype done = 0;
-        while (done < s.size()) {
-            const qsizetype fit = (qsizetype(kMaxData) - (b.pos() - rec)) / cw;
-            if (fit == 0) {
-                b.end(rec);
-                rec = b.begin(rec::kContinue);
-                b.w.u8(high ? 1 : 0);
-                continue;
+        // STRING: count, flag byte, characters; a text too long for one record
+        // goes on in CONTINUE records that each open with a flag byte again.
+        void writeStringResult(const QString& s) {
+            Builder& b = b_;
+            const bool high = !fitsLatin1(s);
+            const int cw = high ? 2 : 1;
+            qsizetype rec = b.begin(rec::kString);
+            b.w.u16(std::uint16_t(s.size()));
+            b.w.u8(high ? 1 : 0);
+            qsizetype done = 0;
+            while (done < s.size()) {
+                const qsizetype fit = (qsizetype(kMaxData) - (b.pos() - rec)) / cw;
+                if (fit == 0) {
+                    b.end(rec);
+                    rec = b.begin(rec::kContinue);
+                    b.w.u8(high ? 1 : 0);
+                    continue;
+                }
+                const qsizetype n = std::min<qsizetype>(fit, s.size() - done);
+                appendChars(b.w, s.mid(done, n), high);
+                done += n;
             }
-            const qsizetype n = std::min<qsizetype>(fit, s.size() - done);
-            appendChars(b.w, s.mid(done, n), high);
-            done += n;
+            b.end(rec);
         }
-        b.end(rec);
-    }
+
+    private:
+        const WorkbookWriter& ww_;
+        const xl::Workbook& book_;
+        const std::vector<std::uint32_t>& cellSst_;
+    };
 
     const xl::Workbook& book_;
+    const unsigned threads_;
     Builder b_;
     QHash<QString, int> sheetIndex_;
-    QSet<const xl::Cell*> formulaCells_;
     bool sheetRefs_ = false;
     std::vector<const QString*> sst_;
-    std::vector<std::uint32_t> cellSst_;
-    std::size_t nextSst_ = 0;
+    std::vector<std::uint32_t> cellSst_; // per text cell, in the order of the cells: its string's index
     std::size_t totalStrings_ = 0;
+    std::vector<Segment> segments_;
+    std::vector<SheetOut> sheets_;
+    std::vector<std::vector<qsizetype>> chunkDbCells_; // per chunk: where its DBCELLs are in it
     std::map<QString, std::uint16_t> customFormats_;
     std::vector<QString> customOrder_;
     std::vector<xl::Font> fonts_;
@@ -1179,7 +1475,10 @@ private:
 
 } // namespace
 
-QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
+namespace {
+
+// The workbook stream in pieces, sealed when `password` is not empty.
+std::vector<QByteArray> encodeStreamParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
     if (book.SheetCount() == 0)
         throw FileError(FileErrorKind::WriteFailed, QStringLiteral("La cartella di lavoro non ha fogli."));
     const bool encrypt = !password.isEmpty() && opt.scheme != Scheme::None;
@@ -1195,15 +1494,37 @@ QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& passwor
         if (!cipher)
             throw FileError(FileErrorKind::WriteFailed, QStringLiteral("Impossibile cifrare la cartella di lavoro."));
     }
-    WorkbookWriter writer(book);
-    QByteArray stream = writer.run(filePass);
-    if (cipher) transformStream(stream, *cipher, true);
-    return stream;
+    WorkbookWriter writer(book, opt.threads);
+    std::vector<QByteArray> pieces = writer.run(filePass);
+    if (!cipher) return pieces;
+    if (cipher->blockKeyed() && opt.threads != 1) {
+        // Each piece is sealed where it lies in the stream, side by side.
+        std::vector<StreamPiece> at;
+        std::size_t offset = 0;
+        for (QByteArray& p : pieces) {
+            at.push_back({reinterpret_cast<unsigned char*>(p.data()), std::size_t(p.size()), offset});
+            offset += std::size_t(p.size());
+        }
+        transformPieces(at, *cipher, opt.threads);
+        return pieces;
+    }
+    // Record by record, in one walk over the whole stream.
+    QByteArray stream = joined(pieces);
+    pieces.clear();
+    transformStream(stream, *cipher, true, 1);
+    pieces.push_back(std::move(stream));
+    return pieces;
+}
+
+} // namespace
+
+QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
+    return joined(encodeStreamParts(book, password, opt));
 }
 
 EncodedFile encodeFileParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
     EncodedFile file;
-    file.stream.push_back(encodeWorkbookStream(book, password, opt));
+    file.stream = encodeStreamParts(book, password, opt);
     std::vector<StreamParts> streams;
     streams.push_back({QStringLiteral("Workbook"), {}});
     for (const QByteArray& part : file.stream) streams.back().parts.push_back({part.constData(), part.size()});
