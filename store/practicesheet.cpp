@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <unordered_map>
 
 namespace store {
@@ -71,18 +72,118 @@ int lastFilledRow(xl::Worksheet& sheet, int col) {
 // empty.
 int lastRecordRow(xl::Worksheet& sheet) { return std::max(1, sheet.runEnd(ColNumber, 2)); }
 
-// The first row of rows 2 to `last` whose number cell reads as `key`, as
-// vb::CellEqualsText compares; the key's number is read once, not once a
-// row, since nearly every number cell holds a number.
-int firstRowReading(xl::Worksheet& sheet, const QString& key, int last) {
-    const std::optional<double> keyNumber = vb::CDbl(key);
-    for (int row = 2; row <= last; ++row) {
-        const xl::Value v = sheet.Cells(row, ColNumber).GetValue();
-        const bool same =
-            v.type() == xl::ValueType::Number ? keyNumber && *keyNumber == v.numberValue() : vb::CellEqualsText(v, key);
-        if (same) return row;
+// The practice numbers of column A, kept with the sheet by blocks of rows:
+// every insert asks whether its number is taken, and the answer then reads
+// again only the blocks written since. A row holding a plain number (what
+// the cell reads as through a range: a number under a format that shows no
+// date) is found through its block's numbers; every other filled row is
+// compared as a cell is compared with a text, and a blank row matches only
+// an empty key, as both would on a walk down the column.
+class NumberIndex : public xl::Worksheet::Memo {
+public:
+    // The first row of rows 2 to `last` whose number cell reads as `key`;
+    // 0 when there is none.
+    int firstRow(xl::Worksheet& sh, const QString& key, int last) {
+        if (last < 2) return 0;
+        const std::optional<double> keyNumber = vb::CDbl(key);
+        const int lastBlock = (last - 1) / xl::Worksheet::kStampRows;
+        for (int b = 0; b <= lastBlock; ++b) {
+            const Block& k = block(sh, b);
+            int found = kNone;
+            if (keyNumber && !k.numbers.empty()) {
+                const auto it = std::lower_bound(k.numbers.begin(), k.numbers.end(), std::pair(*keyNumber, 0));
+                if (it != k.numbers.end() && it->first == *keyNumber) found = it->second;
+            }
+            if (!k.texts.empty()) {
+                const std::size_t h = qHash(key);
+                for (auto it = std::lower_bound(k.texts.begin(), k.texts.end(), std::pair(h, 0));
+                     it != k.texts.end() && it->first == h && it->second < found; ++it)
+                    if (sh.valueAt(it->second, ColNumber).textValue() == key) found = it->second;
+            }
+            if (key.isEmpty() && k.firstBlank) found = std::min(found, k.firstBlank);
+            for (int row : k.others) {
+                if (row >= found) break;
+                if (vb::CellEqualsText(sh.Cells(row, ColNumber).GetValue(), key)) {
+                    found = row;
+                    break;
+                }
+            }
+            if (found != kNone) return found <= last ? found : 0;
+        }
+        return 0;
     }
-    return 0;
+
+    // The last filled row of the column from row 2 on; 0 when there is none.
+    int lastFilled(xl::Worksheet& sh) {
+        for (int b = (std::min(sh.usedRows(), xl::kMaxRows) - 1) / xl::Worksheet::kStampRows; b >= 0; --b)
+            if (const int row = block(sh, b).lastFilled) return row;
+        return 0;
+    }
+
+private:
+    static constexpr int kNone = std::numeric_limits<int>::max();
+
+    struct Block {
+        bool known = false;
+        std::uint64_t stamp = 0;                        // the sheet's change stamp when read
+        std::vector<std::pair<double, int>> numbers;    // plain numbers with their rows, by number then row
+        std::vector<std::pair<std::size_t, int>> texts; // texts (a number typed as text, "7bis") by hash, then row
+        std::vector<int> others;                        // the other filled rows (dates, ...), in order
+        int firstBlank = 0;                             // first blank row, 0 for none
+        int lastFilled = 0;                             // last filled row, 0 for none
+    };
+
+    const Block& block(xl::Worksheet& sh, int b) {
+        if (b >= static_cast<int>(blocks_.size())) blocks_.resize(b + 1);
+        Block& k = blocks_[b];
+        const int first = std::max(2, b * xl::Worksheet::kStampRows + 1);
+        if (k.known && sh.blockStamp(first, ColNumber) <= k.stamp) return k;
+        k.numbers.clear();
+        k.texts.clear();
+        k.others.clear();
+        k.firstBlank = k.lastFilled = 0;
+        const int end = (b + 1) * xl::Worksheet::kStampRows;
+        const int stored = std::min(end, sh.usedRows());
+        for (int row = first; row <= stored; ++row) {
+            const xl::Value& v = sh.valueAt(row, ColNumber);
+            if (isBlank(v)) {
+                if (!k.firstBlank) k.firstBlank = row;
+                continue;
+            }
+            k.lastFilled = row;
+            if (v.type() == xl::ValueType::Number && std::isfinite(v.numberValue()) &&
+                !dated(sh, sh.effectiveStyle(row, ColNumber)))
+                k.numbers.emplace_back(v.numberValue(), row);
+            else if (v.isText())
+                k.texts.emplace_back(qHash(v.textValue()), row);
+            else
+                k.others.push_back(row);
+        }
+        // The rows past the stored ones are blank.
+        if (!k.firstBlank && stored < end) k.firstBlank = std::max(first, stored + 1);
+        std::sort(k.numbers.begin(), k.numbers.end());
+        std::sort(k.texts.begin(), k.texts.end());
+        k.known = true;
+        k.stamp = sh.changeStamp();
+        return k;
+    }
+
+    // Whether a format shows a date, asked once per format: the formats of a
+    // workbook never change once made.
+    bool dated(const xl::Worksheet& sh, std::uint32_t style) {
+        if (style >= dated_.size()) dated_.resize(style + 1, -1);
+        if (dated_[style] < 0) dated_[style] = xl::isDateFormat(sh.Parent().style(style).numberFormat) ? 1 : 0;
+        return dated_[style] == 1;
+    }
+
+    std::vector<Block> blocks_;
+    std::vector<signed char> dated_; // per format: -1 not asked yet, else whether it shows a date
+};
+
+// The first row of rows 2 to `last` whose number cell reads as `key`, as
+// vb::CellEqualsText compares (a number cell as the key's number).
+int firstRowReading(xl::Worksheet& sheet, const QString& key, int last) {
+    return sheet.memo<NumberIndex>().firstRow(sheet, key, last);
 }
 
 // The first row from row 2 down to the column's last filled cell (past any
@@ -90,7 +191,7 @@ int firstRowReading(xl::Worksheet& sheet, const QString& key, int last) {
 int rowOf(xl::Worksheet& sheet, const QString& number) {
     // " 5" is stored as the number 5, so it is looked for as 5.
     const std::optional<qint64> n = wholeNumber(number);
-    return firstRowReading(sheet, n ? QString::number(*n) : number, lastFilledRow(sheet, ColNumber));
+    return firstRowReading(sheet, n ? QString::number(*n) : number, sheet.memo<NumberIndex>().lastFilled(sheet));
 }
 
 // The first row of the run from row 2 whose number cell reads as `key`.

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -21,9 +22,58 @@ void fillComboList(QComboBox* combo, const QStringList& items) {
 }
 
 namespace {
+
+// The list a refill last put into a box, good as long as nothing else has
+// changed the box's entries since: comparing a list loaded again with it
+// costs next to nothing where the entries share their texts, whereas asking
+// the box for thousands of entries does not.
+class HeldItems : public QObject {
+public:
+    explicit HeldItems(QComboBox* combo) : QObject(combo) { setObjectName(QLatin1String(kName)); }
+    static constexpr const char* kName = "heldItems";
+
+    // The held list, or nullptr when the box's entries may differ from it.
+    const QStringList* items(const QComboBox* combo) const {
+        return model_ && model_ == combo->model() && combo->count() == items_.size() ? &items_ : nullptr;
+    }
+    void hold(QComboBox* combo, const QStringList& items) {
+        if (model_ != combo->model()) {
+            if (model_) QObject::disconnect(model_, nullptr, this, nullptr);
+            model_ = combo->model();
+            auto drop = [this] { model_ = nullptr; };
+            // Any change to the entries not made by a refill lets the list go.
+            connect(model_, &QAbstractItemModel::rowsInserted, this, drop);
+            connect(model_, &QAbstractItemModel::rowsRemoved, this, drop);
+            connect(model_, &QAbstractItemModel::rowsMoved, this, drop);
+            connect(model_, &QAbstractItemModel::dataChanged, this, drop);
+            connect(model_, &QAbstractItemModel::modelReset, this, drop);
+            connect(model_, &QAbstractItemModel::layoutChanged, this, drop);
+            connect(model_, &QObject::destroyed, this, drop);
+        }
+        items_ = items;
+    }
+
+private:
+    QPointer<QAbstractItemModel> model_;
+    QStringList items_;
+};
+
+HeldItems* heldItems(QComboBox* combo) {
+    // Not a Q_OBJECT class: found by its name, then by its type.
+    for (QObject* child : combo->children())
+        if (child->objectName() == QLatin1String(HeldItems::kName))
+            if (auto* held = dynamic_cast<HeldItems*>(child)) return held;
+    return new HeldItems(combo);
+}
+
+bool sameText(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
 // Whether the box's list is the start of `items` (all of it included).
-bool startsList(const QComboBox* combo, const QStringList& items) {
+bool startsList(const QComboBox* combo, const QStringList* held, const QStringList& items) {
     if (combo->count() > items.size()) return false;
+    if (held) return std::equal(held->begin(), held->end(), items.begin(), sameText);
     for (int i = 0; i < combo->count(); ++i)
         if (combo->itemText(i) != items[i]) return false;
     return true;
@@ -35,13 +85,17 @@ void dropComboChoice(QComboBox* combo) {
 }
 
 void refillComboList(QComboBox* combo, const QStringList& items) {
-    if (startsList(combo, items)) {
+    HeldItems* held = heldItems(combo);
+    if (startsList(combo, held->items(combo), items)) {
         dropComboChoice(combo);
         fillComboList(combo, items.mid(combo->count()));
-        return;
+    } else {
+        combo->clear();
+        fillComboList(combo, items);
     }
-    combo->clear();
-    fillComboList(combo, items);
+    // Held after the filling, whose own changes to the entries let go of
+    // the list held before.
+    held->hold(combo, items);
 }
 
 MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {

@@ -501,7 +501,7 @@ void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
     Worksheet::SortedRun* run = nullptr;
     for (Worksheet::SortedRun& r : ws.sortedRuns)
         if (r.known && r.keyCol == keyCol && r.first == first && r.descending == desc) run = &r;
-    auto changed = [&](int row) { return !run || row > run->last || ws.blockStamp(row) > run->stamp; };
+    auto changed = [&](int row) { return !run || row > run->last || ws.blockStamp(row, keyCol) > run->stamp; };
     bool ordered = true;
     for (int row = first; row < last && ordered; ++row) {
         if (!changed(row) && !changed(row + 1)) continue;
@@ -533,12 +533,10 @@ void Range::Sort(const Range& key1, SortOrder order1, SortHeader header) {
     std::vector<Cell> held(w), carried(w);
     std::vector<char> heldHad(w), carriedHad(w), targetHad(w);
     auto take = [&](int row, std::vector<Cell>& out, std::vector<char>& had) {
-        RowInfo* ri = nullptr;
         for (int j = 0; j < w; ++j) {
             had[j] = ws.cellAt(row, rect_.col1 + j) != nullptr;
-            if (!had[j]) continue;
-            if (!ri) ri = &ws.rowInfoRef(row);
-            out[j] = std::move(ri->cells[rect_.col1 + j - 1]);
+            // Cell by cell: only the block's columns count as written.
+            if (had[j]) out[j] = std::move(ws.cellRef(row, rect_.col1 + j));
         }
     };
     auto put = [&](int row, std::vector<Cell>& from, const std::vector<char>& fromHad) {

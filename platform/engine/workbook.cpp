@@ -213,7 +213,9 @@ const Cell* Worksheet::cellAt(int row, int col) const {
 
 Cell& Worksheet::cellRef(int row, int col) {
     checkCell(row, col);
-    RowInfo& ri = rowInfoRef(row);
+    RowInfo& ri = rowForWrite(row);
+    // Only this cell is written: cells added before it are padding.
+    columnStamps_[(row - 1) / kStampRows][(col - 1) / kStampColumns] = stamp_;
     auto& cells = ri.cells;
     if (col > static_cast<int>(cells.size())) {
         const std::size_t old = cells.size();
@@ -229,6 +231,12 @@ const RowInfo* Worksheet::rowInfo(int row) const {
 }
 
 RowInfo& Worksheet::rowInfoRef(int row) {
+    RowInfo& ri = rowForWrite(row);
+    columnStamps_[(row - 1) / kStampRows].fill(stamp_);
+    return ri;
+}
+
+RowInfo& Worksheet::rowForWrite(int row) {
     checkCell(row, 1);
     if (row > rowCount_) resizeRows(row);
     RowInfo& ri = writableRow(row - 1);
@@ -331,7 +339,7 @@ int Worksheet::runEnd(int col, int from) const {
     const int oldEnd = memo->end;
     for (int row = from; row <= oldEnd && end < 0;) {
         const int blockLast = std::min(oldEnd, ((row - 1) / kStampRows + 1) * kStampRows);
-        if (blockStamp(row) > memo->stamp) {
+        if (blockStamp(row, col) > memo->stamp) {
             for (int r = row; r <= blockLast; ++r)
                 if (blank(r)) {
                     end = r - 1;
@@ -375,7 +383,10 @@ void Worksheet::deleteRows(int first, int count) {
         // The rows below move up, into other blocks: every block from the
         // first one touched counts as changed (its rows keep their stamps).
         ++stamp_;
-        for (std::size_t b = (first - 1) / kStampRows; b < blockStamps_.size(); ++b) blockStamps_[b] = stamp_;
+        for (std::size_t b = (first - 1) / kStampRows; b < blockStamps_.size(); ++b) {
+            blockStamps_[b] = stamp_;
+            columnStamps_[b].fill(stamp_);
+        }
     }
     // Merged areas and manual page breaks below move up with their rows;
     // those inside the deleted rows go, those across them shrink.
@@ -423,6 +434,7 @@ void Worksheet::clear(const CellRect& r) {
             RowInfo& ri = writableRow(row - 1);
             ri.fitKnown = false;
             ri.stamp = blockStamps_[(row - 1) / kStampRows] = ++stamp_;
+            columnStamps_[(row - 1) / kStampRows][(col - 1) / kStampColumns] = stamp_;
             Cell& c = ri.cells[col - 1];
             c.value = Value();
             c.kept.reset();

@@ -414,6 +414,14 @@ public:
     // The newest stamp of the rows in the block holding `row` (1-based);
     // a block that lost or gained rows by a delete is newer still.
     std::uint64_t blockStamp(int row) const { return blockStamps_[(row - 1) / kStampRows]; }
+    // The same for the writes to column `col` alone: a write to one cell
+    // counts for its group of kStampColumns columns, one to a whole row (a
+    // format, a sort, a delete) for every column. A search area written
+    // beside the records thus leaves their columns' blocks as they were.
+    static constexpr int kStampColumns = 16;
+    std::uint64_t blockStamp(int row, int col) const {
+        return columnStamps_[(row - 1) / kStampRows][(col - 1) / kStampColumns];
+    }
 
     // The last row of the run of non-blank cells of column `col` (an empty
     // text counts as blank) that starts at row `from`; from - 1 when that
@@ -421,6 +429,22 @@ public:
     // again: the answer is kept, and after a change only the blocks of rows
     // written since are looked at again, besides any rows the run grew by.
     int runEnd(int col, int from) const;
+
+    // What a layer above keeps about the cells of this sheet so as to
+    // answer a question again (a number looked up, a column read as a list)
+    // by looking only at the blocks written since, as runEnd does. It
+    // belongs to this sheet object: a copy of the sheet, or a sheet assigned
+    // over, starts without any. One of each type, made on first use.
+    struct Memo {
+        virtual ~Memo() = default;
+    };
+    template <class T>
+    T& memo() const {
+        for (const auto& m : memos_.held)
+            if (auto* t = dynamic_cast<T*>(m.get())) return *t;
+        memos_.held.push_back(std::make_unique<T>());
+        return static_cast<T&>(*memos_.held.back());
+    }
 
     // What a format applied to whole columns or the whole sheet left
     // behind: every cell of those columns (every row format, for the whole
@@ -482,6 +506,8 @@ private:
     int rowCount_ = 0;
     std::uint64_t stamp_ = 0;
     std::array<std::uint64_t, kMaxRows / kStampRows> blockStamps_{};
+    std::array<std::array<std::uint64_t, kMaxCols / kStampColumns>, kMaxRows / kStampRows> columnStamps_{};
+    RowInfo& rowForWrite(int row); // rowInfoRef without the columns' stamps
     struct RunMemo {
         int col = 0, from = 0, end = 0;
         std::uint64_t stamp = 0;
@@ -489,6 +515,16 @@ private:
     };
     mutable std::array<RunMemo, 4> runMemo_{};
     mutable std::size_t runMemoNext_ = 0;
+    struct Memos {
+        std::vector<std::unique_ptr<Memo>> held;
+        Memos() = default;
+        Memos(const Memos&) {}
+        Memos& operator=(const Memos&) {
+            held.clear();
+            return *this;
+        }
+    };
+    mutable Memos memos_;
     std::array<ColumnInfo, kMaxCols> cols_{};
     CellRect selection_{1, 1, 1, 1};
     int frozenRows_ = 0, frozenCols_ = 0;

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <random>
 
 using store::Outcome;
 using store::PracticeRecord;
@@ -72,6 +73,7 @@ private slots:
     void appendRefusesABadDateAndAFullSheet();
     void updateKeepsItsOwnStorage();
     void findsByNumberAsStored();
+    void findsByNumberAfterEveryEdit();
     void removeTakesTheWholeRowOfThatNumberOnly();
     void ledgerEntriesOfAPracticeGoWithIt();
     void counterReadsWhatAnOldInsertLeft();
@@ -360,6 +362,108 @@ void TestPracticeSheet::findsByNumberAsStored() {
     QVERIFY(!found->inPreparation);
     QVERIFY(sheet::find(fx.book, QStringLiteral("5"))->inPreparation);
     QVERIFY(!sheet::find(fx.book, QStringLiteral("6")));
+}
+
+// The finds by number keep what they read of each block of rows: after any
+// mix of edits they must still land on the row a walk down the column finds,
+// whether the numbers are numbers, texts of digits, dates or other texts,
+// past gaps, after deletes, sorts, formats of the whole column and searches
+// that write beside the records.
+void TestPracticeSheet::findsByNumberAfterEveryEdit() {
+    Fixture fx;
+    xl::Worksheet& p = fx.pratica();
+    auto blank = [&](int row) {
+        const xl::Value& v = p.valueAt(row, 1);
+        return v.isEmpty() || (v.isText() && v.textValue().isEmpty());
+    };
+    auto lastFilled = [&] {
+        for (int row = p.usedRows(); row >= 1; --row)
+            if (!blank(row)) return row;
+        return 0;
+    };
+    auto runEnd = [&] {
+        int row = 2;
+        while (!blank(row)) ++row;
+        return row - 1;
+    };
+    // The first row of rows 2..last whose number cell reads as `key`.
+    auto walk = [&](const QString& key, int last) {
+        const std::optional<double> n = vb::CDbl(key);
+        for (int row = 2; row <= last; ++row) {
+            const xl::Value v = fx.at(row, 1);
+            if (v.type() == xl::ValueType::Number ? n && *n == v.numberValue() : vb::CellEqualsText(v, key)) return row;
+        }
+        return 0;
+    };
+    auto texts = [&](int row) {
+        QStringList t;
+        for (int col = 1; col <= 12; ++col) t << fx.text(row, col);
+        return t;
+    };
+
+    std::mt19937 rng(11);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    // Every row carries a tag of its own in D, so that a find landing on
+    // another row with the same number shows.
+    int tag = 0;
+    auto number = [&](int row, const xl::Value& v) {
+        p.Cells(row, 1).SetValue(v);
+        p.Cells(row, 4).SetValue(xl::Value(QStringLiteral("riga %1").arg(++tag)));
+    };
+    for (int row = 2; row <= 1100; ++row)
+        number(row, row % 5 ? xl::Value(double(pick(400))) : xl::Value(QString::number(pick(400))));
+
+    for (int step = 0; step < 400; ++step) {
+        const int row = 2 + pick(1200);
+        switch (pick(14)) {
+        case 0: number(row, xl::Value(double(pick(400)))); break;
+        case 1: number(row, xl::Value(QString::number(pick(400)))); break;
+        case 2: number(row, xl::Value(QStringLiteral("%1bis").arg(pick(400)))); break;
+        case 3: number(row, xl::Value::date(45000 + pick(30))); break;
+        case 4: p.Cells(row, 1).ClearContents(); break;
+        case 5: p.cellRef(row, 1).value = xl::Value(QString()); break; // an empty text stored as such
+        case 6: p.deleteRows(row, 1 + pick(300)); break;
+        case 7: p.Cells(row, 27 + pick(6)).SetValue(xl::Value(double(pick(400)))); break; // the search area
+        case 8: {
+            int copied = 0;
+            area::findByClient(fx.book, QStringLiteral("ROSSI MARIO"), copied);
+            area::sortResults(fx.book, copied);
+            break;
+        }
+        case 9: sheet::sortByNumber(fx.book); break;
+        case 10:
+            p.Columns(QStringLiteral("A"))
+                .SetNumberFormat(pick(2) ? QStringLiteral("0") : QStringLiteral("dd/mm/yyyy"));
+            break;
+        case 11: number(row, xl::Value::boolean(pick(2))); break;
+        case 12: QCOMPARE(sheet::append(fx.book, record(QString::number(pick(400)))), Outcome::Done); break;
+        default: p.Cells(row, 2).SetValue(xl::Value(double(pick(400)))); break; // a neighbouring column
+        }
+        for (int k = 0; k < 4; ++k) {
+            const int n = pick(400);
+            const QString keys[] = {QString::number(n),
+                                    QStringLiteral(" %1 ").arg(n),
+                                    QStringLiteral("%1bis").arg(n),
+                                    QString(),
+                                    vb::CStr(xl::Value::date(45000 + n % 30)),
+                                    QStringLiteral("VERO")};
+            const QString key = keys[pick(6)];
+            const std::optional<qint64> whole = sheet::wholeNumber(key);
+            const int row = walk(whole ? QString::number(*whole) : key, lastFilled());
+            QCOMPARE(sheet::exists(fx.book, key), row != 0);
+            const std::optional<PracticeRecord> found = sheet::find(fx.book, key);
+            QCOMPARE(found.has_value(), row != 0);
+            if (row) QCOMPARE(*found, PracticeRecord::fromTexts(texts(row)));
+        }
+        // A modify rewrites the first practice of the run with that number.
+        if (step % 5 == 0) {
+            PracticeRecord r = record(QString::number(pick(400)));
+            r.subject = QStringLiteral("modifica %1").arg(step);
+            const int row = walk(r.number, runEnd());
+            QCOMPARE(sheet::update(fx.book, r), row ? Outcome::Done : Outcome::NotFound);
+            if (row) QCOMPARE(fx.text(row, 4), r.subject);
+        }
+    }
 }
 
 void TestPracticeSheet::removeTakesTheWholeRowOfThatNumberOnly() {

@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QtTest>
 
+#include <random>
+
 class TestRecords : public QObject {
     Q_OBJECT
 private slots:
@@ -104,6 +106,59 @@ private slots:
                 const QStringList expected = run(st, held, false);
                 QCOMPARE(run(st, held, true), expected);
             }
+        }
+    }
+
+    // The client list keeps what it read of each block of rows, and a box
+    // refilled from it compares with the list it was given last: after any
+    // mix of edits to the sheet, and of changes made to the box's entries
+    // by other means, both must hold what a fresh read of the column gives.
+    void listFollowsEveryEdit() {
+        xl::Application app;
+        auto wb = std::make_unique<xl::Workbook>();
+        xl::Worksheet& s = wb->AddSheet(QStringLiteral("Cliente"));
+        app.adopt(std::move(wb));
+        store::Book book(app);
+        auto fresh = [&] {
+            QStringList out;
+            for (int row = 2;; ++row) {
+                const QString t = vb::CStr(s.Cells(row, 2).GetValue());
+                if (t.isEmpty()) return out;
+                out << t;
+            }
+        };
+        std::mt19937 rng(3);
+        auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        for (int row = 2; row <= 700; ++row) s.Cells(row, 2).SetValue(xl::Value(QStringLiteral("CLIENTE %1").arg(row)));
+        QComboBox box;
+        box.setEditable(true);
+        for (int step = 0; step < 400; ++step) {
+            const int row = 2 + pick(760);
+            switch (pick(9)) {
+            case 0: s.Cells(row, 2).SetValue(xl::Value(QStringLiteral("NUOVO %1").arg(pick(50)))); break;
+            case 1: s.Cells(row, 2).SetValue(xl::Value(double(pick(50)))); break;
+            case 2: s.Cells(row, 2).SetValue(xl::Value::date(45000 + pick(30))); break;
+            case 3: s.Cells(row, 2).ClearContents(); break;
+            case 4: s.deleteRows(row, 1 + pick(5)); break;
+            case 5: s.Cells(row, 3 + pick(30)).SetValue(xl::Value(QStringLiteral("altro"))); break;
+            case 6: s.Columns(2).SetNumberFormat(pick(2) ? QStringLiteral("0.0") : QStringLiteral("dd/mm/yyyy")); break;
+            case 7: s.Cells(fresh().size() + 2, 2).SetValue(xl::Value(QStringLiteral("IN CODA %1").arg(step))); break;
+            default: break; // nothing changed: the list as it was
+            }
+            if (box.count() && pick(4) == 0) {
+                const int i = pick(box.count());
+                switch (pick(3)) {
+                case 0: box.setItemText(i, QStringLiteral("CAMBIATO")); break;
+                case 1: box.removeItem(i); break;
+                default: box.insertItem(i, QStringLiteral("AGGIUNTO")); break;
+                }
+            }
+            const QStringList expected = fresh();
+            QCOMPARE(store::clientNames(book), expected);
+            refdata::refill(&box, store::clientNames(book));
+            QStringList items;
+            for (int i = 0; i < box.count(); ++i) items << box.itemText(i);
+            QCOMPARE(items, expected);
         }
     }
 };
