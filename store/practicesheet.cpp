@@ -8,8 +8,10 @@
 #include "store/sheetrows.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <unordered_map>
 
@@ -478,14 +480,16 @@ bool sameValue(const xl::Value& a, const xl::Value& b) {
 // repeated finds most of its results where the one before left them, and
 // the rows it leaves alone keep everything known of them (their measured
 // widths, their place in the sheet's shared blocks).
-void fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& sources, bool withFlags, bool sorted) {
+bool fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& sources, bool withFlags, bool sorted,
+              int& areaRows) {
     xl::Workbook& book = sh.Parent();
     const int n = static_cast<int>(sources.size());
     constexpr int kWidth = kAreaLastCol - kAreaFirstCol + 1;
     constexpr int kSortWidth = 4;
     const int last = lastFilledRowOf(sh, kAreaFirstCol, kAreaLastCol);
     const int rows = std::min(xl::kMaxRows, std::max(last, 1 + n)) - 1; // rows 2 on
-    if (rows <= 0) return;
+    areaRows = std::max(1, rows + 1);
+    if (rows <= 0) return true;
     static const xl::Value kEmpty;
 
     // A date makes a General cell a date cell, as a date written there does.
@@ -618,6 +622,82 @@ void fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& source
         cell.kept = std::move(ch.kept);
         cell.style = ch.style;
     }
+    return changes.empty();
+}
+
+// A search whose pass found the area already as it leaves it, and what it
+// read: while the rows it read by their place are as they were (no row
+// written since, none moved by a delete) and nothing else it looked at
+// changed, the same search finds the same results and the area as it
+// leaves it again, and need not read the practices. A pass that wrote
+// something is not kept: the formats the sort moves may move again.
+struct AreaMemo : xl::Worksheet::Memo {
+    bool known = false;
+    int search = 0; // the flag column looked at, or 0: by client
+    QString client;
+    bool sorted = false;
+    std::uint64_t stamp = 0;
+    int areaRows = 0; // rows 2 to this are the area's
+    std::vector<int> sources;
+    std::size_t styles = 0;
+    xl::Style defaultStyle;
+    std::array<std::int32_t, kAreaLastCol> columns{};
+};
+
+// Whether nothing that `memo` depends on changed since: the formats the
+// rows inherit, and every row written since lies below the area, holds no
+// result now nor held one then, and has an empty area.
+bool memoHolds(const xl::Worksheet& sh, const AreaMemo& memo, const std::function<bool(int)>& isSource) {
+    if (sh.shiftStamp() > memo.stamp) return false;
+    const xl::Workbook& book = sh.Parent();
+    if (book.styles().size() != memo.styles || !(book.style(0) == memo.defaultStyle)) return false;
+    for (int c = 1; c <= kAreaLastCol; ++c)
+        if (sh.columnInfo(c).style != memo.columns[c - 1]) return false;
+    const int used = sh.usedRows();
+    for (int row = 2; row <= used;) {
+        const int blockLast = std::min(used, ((row - 1) / xl::Worksheet::kStampRows + 1) * xl::Worksheet::kStampRows);
+        if (sh.blockStamp(row) > memo.stamp)
+            for (int r = row; r <= blockLast; ++r) {
+                if (sh.rowInfo(r)->stamp <= memo.stamp) continue;
+                if (r <= memo.areaRows || isSource(r) ||
+                    std::binary_search(memo.sources.begin(), memo.sources.end(), r))
+                    return false;
+                for (int c = kAreaFirstCol; c <= kAreaLastCol; ++c)
+                    if (!isBlank(sh.valueAt(r, c))) return false;
+            }
+        row = blockLast + 1;
+    }
+    return true;
+}
+
+// Finds the practices rows 2 to `last` for which `isSource` holds and fills
+// the area with them; the count of results.
+int search(xl::Worksheet& sh, int flagColumn, const QString& client, bool sorted, int last,
+           const std::function<bool(int)>& isSource) {
+    AreaMemo& memo = sh.memo<AreaMemo>();
+    if (memo.known && memo.search == flagColumn && memo.client == client && memo.sorted == sorted &&
+        memoHolds(sh, memo, isSource))
+        return static_cast<int>(memo.sources.size());
+    memo.known = false;
+    std::vector<int> sources;
+    for (int row = 2; row <= last; ++row)
+        if (isSource(row)) sources.push_back(row);
+    SheetReader in(sh);
+    int areaRows = 0;
+    if (fillArea(sh, in, sources, flagColumn == 0, sorted, areaRows)) {
+        memo.known = true;
+        memo.search = flagColumn;
+        memo.client = client;
+        memo.sorted = sorted;
+        memo.stamp = sh.changeStamp();
+        memo.areaRows = areaRows;
+        memo.styles = sh.Parent().styles().size();
+        memo.defaultStyle = sh.Parent().style(0);
+        for (int c = 1; c <= kAreaLastCol; ++c) memo.columns[c - 1] = sh.columnInfo(c).style;
+        memo.sources = std::move(sources);
+        return static_cast<int>(memo.sources.size());
+    }
+    return static_cast<int>(sources.size());
 }
 
 } // namespace
@@ -645,14 +725,10 @@ void stateSearch(Book& book, bool completed, int& copied, bool sorted) {
     const int flagColumn = completed ? ColCompleted : ColInPreparation;
     // Every practice that carries a flag, however far down.
     const int last = lastFilledRowOf(sh, flagColumn, flagColumn);
-    std::vector<int> sources;
-    for (int row = 2; row <= last; ++row) {
+    copied = search(sh, flagColumn, QString(), sorted, last, [&](int row) {
         const xl::Value& flag = sh.valueAt(row, flagColumn);
-        if (flag.isText() && flag.textValue() == kYes) sources.push_back(row);
-    }
-    SheetReader in(sh);
-    copied = static_cast<int>(sources.size());
-    fillArea(sh, in, sources, false, sorted);
+        return flag.isText() && flag.textValue() == kYes;
+    });
 }
 } // namespace
 
@@ -666,16 +742,12 @@ void findByClient(Book& book, const QString& client, int& copied) {
     writeHeaders(sh, kClientColumns);
     const int last = std::max(lastFilledRowOf(sh, ColNumber, ColNumber), lastFilledRowOf(sh, ColClient, ColClient));
     SheetReader in(sh);
-    std::vector<int> sources;
-    for (int row = 2; row <= last; ++row) {
+    copied = search(sh, 0, client, false, last, [&](int row) {
         const xl::Value& name = sh.valueAt(row, ColClient);
         // Most practices are of other clients: a text is compared as it is,
         // anything else as the text it reads as.
-        if (name.isText() ? name.textValue() != client : vb::CStr(in.value(row, ColClient)) != client) continue;
-        sources.push_back(row);
-    }
-    copied = static_cast<int>(sources.size());
-    fillArea(sh, in, sources, true, false);
+        return name.isText() ? name.textValue() == client : vb::CStr(in.value(row, ColClient)) == client;
+    });
 }
 
 void sortResults(Book& book, int count) {

@@ -382,7 +382,7 @@ void Worksheet::deleteRows(int first, int count) {
         resizeRows(stored - gone);
         // The rows below move up, into other blocks: every block from the
         // first one touched counts as changed (its rows keep their stamps).
-        ++stamp_;
+        shiftStamp_ = ++stamp_;
         for (std::size_t b = (first - 1) / kStampRows; b < blockStamps_.size(); ++b) {
             blockStamps_[b] = stamp_;
             columnStamps_[b].fill(stamp_);

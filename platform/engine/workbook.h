@@ -476,6 +476,10 @@ public:
         bool known = false;
     };
     std::array<SortedRun, 4> sortedRuns{};
+    // The stamp of the last delete of rows, which moves rows to other places
+    // with their own stamps: whatever was known of the rows by their place
+    // holds only if it was known after this.
+    std::uint64_t shiftStamp() const { return shiftStamp_; }
 
     double defaultColumnWidth = 8.43; // characters
     double defaultRowHeight = 12.75;  // points
@@ -505,6 +509,7 @@ private:
     std::vector<std::shared_ptr<RowBlock>> blocks_;
     int rowCount_ = 0;
     std::uint64_t stamp_ = 0;
+    std::uint64_t shiftStamp_ = 0;
     std::array<std::uint64_t, kMaxRows / kStampRows> blockStamps_{};
     std::array<std::array<std::uint64_t, kMaxCols / kStampColumns>, kMaxRows / kStampRows> columnStamps_{};
     RowInfo& rowForWrite(int row); // rowInfoRef without the columns' stamps

@@ -83,6 +83,7 @@ private slots:
     void searchByClientIsExactAndCarriesFlags();
     void searchCopiesValuesAsTheyRead();
     void searchLeavesWhatEmptyingCopyingAndSortingLeave();
+    void searchRepeatedSeesWhatChangedSince();
 };
 
 void TestPracticeSheet::listRowsStopAtTheFirstGap() {
@@ -673,7 +674,7 @@ namespace {
 
 // The search as emptying the area, copying every result through ranges and
 // sorting them leaves it, step by step.
-void searchStepByStep(xl::Worksheet& p, int flagColumn, const QString* client, bool sort) {
+int searchStepByStep(xl::Worksheet& p, int flagColumn, const QString* client, bool sort) {
     auto blank = [](const xl::Value& v) { return v.isEmpty() || (v.isText() && v.textValue().isEmpty()); };
     int areaLast = 0;
     for (int r = 1; r <= p.usedRows(); ++r)
@@ -682,8 +683,12 @@ void searchStepByStep(xl::Worksheet& p, int flagColumn, const QString* client, b
     if (areaLast >= 2) p.Cells(2, 27).Resize(areaLast - 1, 6).ClearContents();
     const int columns = client ? area::kClientColumns : area::kStateColumns;
     for (int i = 0; i < columns; ++i) p.Cells(1, 27 + i).SetValue(xl::Value(area::columns()[i].caption));
+    // The practices looked at end with the last number or client.
+    int lastPractice = 0;
+    for (int r = 1; r <= p.usedRows(); ++r)
+        if (!blank(p.valueAt(r, 1)) || !blank(p.valueAt(r, 3))) lastPractice = r;
     int copied = 0;
-    for (int row = 2; row <= p.usedRows(); ++row) {
+    for (int row = 2; row <= (client ? lastPractice : p.usedRows()); ++row) {
         if (client ? vb::CStr(p.Cells(row, 3).GetValue()) != *client
                    : p.valueAt(row, flagColumn) != xl::Value(QStringLiteral("SI")))
             continue;
@@ -710,6 +715,7 @@ void searchStepByStep(xl::Worksheet& p, int flagColumn, const QString* client, b
     }
     if (sort && copied >= 2)
         p.GetRange(p.Cells(2, 27), p.Cells(1 + copied, 30)).Sort(p.Cells(2, 27), xl::xlAscending, xl::xlNo);
+    return copied;
 }
 
 // Both sheets hold the same cells: values to the bit, formulas, formats,
@@ -783,14 +789,49 @@ void TestPracticeSheet::searchLeavesWhatEmptyingCopyingAndSortingLeave() {
             });
         };
         for (int row = 2; row <= practices + 1; ++row) putRow(row);
-        for (int round = 0; round < 8; ++round) {
+        int kind = 0;
+        QString client;
+        int appended = 0;
+        for (int round = 0; round < 16; ++round) {
             // Something changes between searches, or nothing does.
-            const int changes = rng.bounded(4);
+            const int changes = rng.bounded(3) ? 0 : 1 + rng.bounded(3);
             for (int k = 0; k < changes; ++k) {
                 const int row = 2 + rng.bounded(practices + 5);
-                const int what = rng.bounded(7);
+                const int what = rng.bounded(11);
                 if (what <= 2) {
                     putRow(row);
+                    continue;
+                }
+                if (what == 7) {
+                    // A practice below the others, or a row of them deleted.
+                    if (rng.bounded(2))
+                        putRow(practices + 2 + appended++);
+                    else
+                        both([&](xl::Worksheet& p, xl::Workbook&) { p.deleteRows(row, 1); });
+                    continue;
+                }
+                if (what == 8) {
+                    // A column's own format, which no row records.
+                    const int col = rng.bounded(2) ? 27 + rng.bounded(6) : 1 + rng.bounded(4);
+                    both([&](xl::Worksheet& p, xl::Workbook& wb) {
+                        xl::Style st;
+                        st.numberFormat = QStringLiteral("dd/mm/yyyy");
+                        p.columnInfoRef(col).style = static_cast<std::int32_t>(wb.internStyle(st));
+                    });
+                    continue;
+                }
+                if (what == 9) {
+                    // Something left in the area far below the results.
+                    const int far = practices + 10 + rng.bounded(20);
+                    both([&](xl::Worksheet& p, xl::Workbook&) {
+                        p.Cells(far, 27 + rng.bounded(6)).SetValue(xl::Value(QStringLiteral("SOTTO")));
+                    });
+                    continue;
+                }
+                if (what == 10) {
+                    // A row below the practices written with nothing that counts.
+                    const int far = practices + 40 + rng.bounded(20);
+                    both([&](xl::Worksheet& p, xl::Workbook&) { p.Cells(far, 12).SetValue(xl::Value(1)); });
                     continue;
                 }
                 const int col = 27 + rng.bounded(6);
@@ -809,8 +850,11 @@ void TestPracticeSheet::searchLeavesWhatEmptyingCopyingAndSortingLeave() {
                     }
                 });
             }
-            const int kind = rng.bounded(4);
-            const QString client = clients[rng.bounded(clients.size())];
+            // Mostly the same search again.
+            if (round == 0 || rng.bounded(3) == 0) {
+                kind = rng.bounded(4);
+                client = clients[rng.bounded(clients.size())];
+            }
             int copied = 0;
             const std::uint64_t before = mine.pratica().changeStamp();
             xl::Worksheet& p = mine.pratica();
@@ -826,16 +870,16 @@ void TestPracticeSheet::searchLeavesWhatEmptyingCopyingAndSortingLeave() {
             const auto area = areaNow();
             if (kind == 0) {
                 area::findByStateSorted(mine.book, false, copied);
-                searchStepByStep(steps.pratica(), 9, nullptr, true);
+                QCOMPARE(copied, searchStepByStep(steps.pratica(), 9, nullptr, true));
             } else if (kind == 1) {
                 area::findByStateSorted(mine.book, true, copied);
-                searchStepByStep(steps.pratica(), 10, nullptr, true);
+                QCOMPARE(copied, searchStepByStep(steps.pratica(), 10, nullptr, true));
             } else if (kind == 2) {
                 area::findByState(mine.book, false, copied);
-                searchStepByStep(steps.pratica(), 9, nullptr, false);
+                QCOMPARE(copied, searchStepByStep(steps.pratica(), 9, nullptr, false));
             } else {
                 area::findByClient(mine.book, client, copied);
-                searchStepByStep(steps.pratica(), 0, &client, false);
+                QCOMPARE(copied, searchStepByStep(steps.pratica(), 0, &client, false));
             }
             QString where;
             QVERIFY2(sameCells(mine.pratica(), steps.pratica(), &where),
@@ -845,6 +889,44 @@ void TestPracticeSheet::searchLeavesWhatEmptyingCopyingAndSortingLeave() {
             // A search that finds the area as it leaves it writes nothing.
             if (areaNow() == area) QCOMPARE(p.changeStamp(), before);
         }
+    }
+}
+
+// A search asked again after one that found the area as it leaves it sees
+// every change since that bears on it: a row deleted above, a format given
+// to an empty result row, a practice flagged below the area.
+void TestPracticeSheet::searchRepeatedSeesWhatChangedSince() {
+    for (int change = 0; change < 3; ++change) {
+        Fixture mine, steps;
+        auto both = [&](const std::function<void(xl::Worksheet&)>& f) {
+            f(mine.pratica());
+            f(steps.pratica());
+        };
+        both([](xl::Worksheet& p) {
+            putPractice(p, 2, 1, QStringLiteral("ZETA"), QStringLiteral("SI"));
+            putPractice(p, 3, 2, QStringLiteral("ALFA"), QStringLiteral("SI"));
+            // A flagged row with nothing else: its result, sorted last into
+            // row 5, is empty.
+            p.Cells(4, 9).SetValue(xl::Value(QStringLiteral("SI")));
+            putPractice(p, 5, 4, QStringLiteral("MEZZO"));
+            putPractice(p, 6, 5, QStringLiteral("BETA"), QStringLiteral("SI"));
+            for (int i = 0; i < 30; ++i) putPractice(p, 7 + i, 10 + i, QStringLiteral("ALTRO"));
+        });
+        int copied = 0;
+        // Until a search finds the area as it leaves it.
+        for (int k = 0; k < 4; ++k) {
+            area::findByStateSorted(mine.book, false, copied);
+            QCOMPARE(copied, searchStepByStep(steps.pratica(), 9, nullptr, true));
+        }
+        both([&](xl::Worksheet& p) {
+            if (change == 0) p.deleteRows(3, 1);
+            if (change == 1) p.Cells(5, 28).SetNumberFormat(QStringLiteral("0.00")); // the empty result's row
+            if (change == 2) p.Cells(30, 9).SetValue(xl::Value(QStringLiteral("SI")));
+        });
+        area::findByStateSorted(mine.book, false, copied);
+        QCOMPARE(copied, searchStepByStep(steps.pratica(), 9, nullptr, true));
+        QString where;
+        QVERIFY2(sameCells(mine.pratica(), steps.pratica(), &where), qPrintable(where));
     }
 }
 
