@@ -52,6 +52,12 @@ public:
     // Once the sheet is read: formulas that did not stay with their cells.
     void finish(const xl::Worksheet& ws);
     DropSet drops() const { return drops_; }
+    // What another scan of a part of the same substream found.
+    void add(const SheetDropScan& o) {
+        drops_ |= o.drops_;
+        formulas_ += o.formulas_;
+        groupCells_ += o.groupCells_;
+    }
 
 private:
     const std::vector<char>& sstRich_;

@@ -24,6 +24,9 @@ namespace {
 
 constexpr std::uint16_t kMaxRecord = 8224;
 constexpr int kDefaultXf = 15; // XFs 0-14 are the named styles' own
+// A cell table is read in chunks of about this many bytes, cut after a
+// DBCELL, when it makes two chunks or more.
+constexpr std::size_t kChunkBytes = 192 << 10;
 
 [[noreturn]] void damaged(const QString& why) {
     throw FileError(FileErrorKind::Damaged, QStringLiteral("Il file è danneggiato: %1").arg(why));
@@ -46,6 +49,13 @@ class RecordCursor {
 public:
     RecordCursor(const QByteArray& s, std::size_t start)
         : s_(reinterpret_cast<const unsigned char*>(s.constData())), n_(std::size_t(s.size())), pos_(start) {}
+    // Where the next record starts.
+    std::size_t pos() const { return pos_; }
+    // Goes on from `pos` and stops at `end`, as if the stream ended there.
+    void reset(std::size_t pos, std::size_t end) {
+        pos_ = pos;
+        n_ = end;
+    }
     bool next(Rec& r) {
         if (pos_ + 4 > n_) return false;
         r.type = le16(s_ + pos_);
@@ -367,25 +377,58 @@ public:
             sheets.push_back(ws);
         }
         // Each sheet fills only its own storage, from shared tables that are
-        // complete by now: the sheets are read side by side.
+        // complete by now: the sheets are read side by side. A long cell
+        // table is read in chunks side by side too, each into rows of its
+        // own that its sheet then takes in order.
         std::vector<std::exception_ptr> errors(sheets.size());
-        std::atomic<std::size_t> next{0};
-        auto work = [&] {
-            for (std::size_t i = next++; i < sheets.size(); i = next++) {
-                if (!sheets[i]) continue;
-                try {
-                    readSheet(sheetRefs_[i], *sheets[i]);
-                } catch (...) {
-                    errors[i] = std::current_exception();
-                }
+        std::vector<std::unique_ptr<SheetReader>> readers(sheets.size());
+        parallel(sheets.size(), [&](std::size_t i) {
+            if (!sheets[i]) return;
+            try {
+                readers[i] = std::make_unique<SheetReader>(*this, sheetRefs_[i], *sheets[i]);
+                readers[i]->begin();
+            } catch (...) {
+                errors[i] = std::current_exception();
             }
+        });
+        struct ChunkJob {
+            std::size_t sheet, chunk;
         };
-        const std::size_t threads = std::min<std::size_t>(
-            sheets.size(), threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency()));
-        std::vector<std::thread> pool;
-        for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
-        work();
-        for (auto& t : pool) t.join();
+        std::vector<ChunkJob> jobs;
+        std::vector<std::vector<std::unique_ptr<xl::Worksheet>>> scratch(sheets.size());
+        std::vector<std::vector<std::unique_ptr<SheetReader>>> chunkReaders(sheets.size());
+        std::vector<std::vector<char>> failed(sheets.size());
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            if (errors[i] || !readers[i]) continue;
+            const auto& chunks = readers[i]->chunks;
+            failed[i].assign(chunks.size(), 0);
+            for (std::size_t k = 0; k < chunks.size(); ++k) {
+                auto ws = std::make_unique<xl::Worksheet>(book_.get(), sheets[i]->Name());
+                for (int c = 1; c <= xl::kMaxCols; ++c) ws->columnInfoRef(c) = sheets[i]->columnInfo(c);
+                chunkReaders[i].push_back(std::make_unique<SheetReader>(*this, sheetRefs_[i], *ws, chunks[k].from,
+                                                                        chunks[k].to, chunks[k].rowBase));
+                scratch[i].push_back(std::move(ws));
+                jobs.push_back({i, k});
+            }
+        }
+        parallel(jobs.size(), [&](std::size_t j) {
+            const ChunkJob& job = jobs[j];
+            try {
+                chunkReaders[job.sheet][job.chunk]->readChunk();
+            } catch (...) {
+                failed[job.sheet][job.chunk] = 1; // read again in turn, which tells the damage where it lies
+            }
+        });
+        parallel(sheets.size(), [&](std::size_t i) {
+            if (errors[i] || !readers[i] || readers[i]->chunks.empty()) return;
+            try {
+                readers[i]->finishChunks(chunkReaders[i], failed[i]);
+            } catch (...) {
+                errors[i] = std::current_exception();
+            }
+            scratch[i].clear();
+        });
+        readers.clear();
         for (auto& e : errors)
             if (e) std::rethrow_exception(e);
         for (const NameRef& n : names_) {
@@ -739,7 +782,20 @@ private:
         c.kept = std::move(f);
     }
 
-    void readSheet(const SheetRef& ref, xl::Worksheet& ws) { SheetReader(*this, ref, ws).run(); }
+    // Runs `f(i)` for i in [0, n), spread over the threads.
+    template <class F>
+    void parallel(std::size_t n, F f) {
+        std::atomic<std::size_t> next{0};
+        auto work = [&] {
+            for (std::size_t i = next++; i < n; i = next++) f(i);
+        };
+        const std::size_t threads =
+            std::min<std::size_t>(n, threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency()));
+        std::vector<std::thread> pool;
+        for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+        work();
+        for (auto& t : pool) t.join();
+    }
 
     // One worksheet's substream: what is carried from one record to the
     // next, and a small reader for each record the program keeps.
@@ -749,41 +805,181 @@ private:
             : book_(book), ref_(ref), ws_(ws), ps_(ws.GetPageSetup()), cur_(book.s_, ref.pos), dropScan_(book.sstRich_),
               sheetOf_([&book](std::uint16_t ixti) { return book.formulaSheet(ixti); }) {}
 
-        void run() {
+        // A chunk of another reader's cell table: records [from, to) into
+        // `scratch`, whose row 1 stands for row `rowBase` (0-based) of the file.
+        SheetReader(WorkbookReader& book, const SheetRef& ref, xl::Worksheet& scratch, std::size_t from, std::size_t to,
+                    int rowBase)
+            : SheetReader(book, ref, scratch) {
+            chunk_ = true;
+            rowBase_ = rowBase;
+            cur_.reset(from, to);
+        }
+
+        // Reads the sheet from its BOF, whole or up to its cell table when
+        // that is long enough to be read in chunks side by side; `chunks`
+        // then holds their places, and finish() reads the rest.
+        void begin() {
             if (ref_.pos >= std::size_t(book_.s_.size()))
                 damaged(QStringLiteral("sheet %1 lies outside the stream").arg(ref_.name));
             Rec r;
             if (!cur_.next(r) || r.type != rec::kBof)
                 damaged(QStringLiteral("sheet %1 does not begin with BOF").arg(ref_.name));
-            int depth = 0; // embedded substreams (charts) are skipped whole
             while (true) {
                 if (!cur_.next(r)) damaged(QStringLiteral("sheet %1 has no end").arg(ref_.name));
-                ByteView v = cur_.view(r);
-                dropScan_.record(r.type, v, depth);
-                if (r.type == rec::kBof) {
-                    ++depth;
-                    continue;
+                // One thread reads everything in turn.
+                if (!scanned_ && depth_ == 0 && book_.threads_ != 1 && inCellTable(r.type)) {
+                    scanned_ = true;
+                    if (planChunks(r.off - 4)) return;
                 }
-                if (r.type == rec::kEof) {
-                    if (depth == 0) break;
-                    --depth;
-                    continue;
-                }
-                if (depth > 0) continue;
-                afterFormulaRow_ = formulaRow_;
-                afterFormulaCol_ = formulaCol_;
-                formulaRow_ = formulaCol_ = -1;
-                // A formula's text result follows it, after the record of its
-                // shared or array tokens when it has one.
-                if (r.type != rec::kString && r.type != rec::kShrFmla && r.type != rec::kArray && r.type != rec::kTable)
-                    pendingRow_ = -1;
-                dispatch(r.type, v);
+                if (!step(r)) break;
             }
             resolveSharedFormulas();
             finish();
         }
 
+        // Reads a chunk's records.
+        void readChunk() {
+            Rec r;
+            while (cur_.next(r)) step(r);
+        }
+
+        // Once the chunks are read: takes their rows, in order, when they
+        // wrote rows of their own only, each after the rows before it, and
+        // reads the chunks again in turn otherwise; then the rest of the sheet.
+        void finishChunks(std::vector<std::unique_ptr<SheetReader>>& readers, const std::vector<char>& failed) {
+            bool whole = true;
+            int after = ws_.usedRows(); // rows below this one (1-based) are taken
+            for (std::size_t k = 0; k < readers.size() && whole; ++k) {
+                const SheetReader& c = *readers[k];
+                if (failed[k] || c.misplaced_) whole = false;
+                const auto first = std::find(c.touched_.begin(), c.touched_.end(), 1);
+                if (first == c.touched_.end()) continue;
+                if (c.rowBase_ + int(first - c.touched_.begin()) < after) whole = false;
+                after = c.rowBase_ + int(c.touched_.size());
+            }
+            std::size_t from = regionEnd_;
+            if (whole) {
+                for (auto& c : readers) take(*c);
+            } else {
+                for (auto& c : readers) book_.formulaBudget_ += c->charged_;
+                from = regionStart_;
+            }
+            readers.clear();
+            cur_.reset(from, std::size_t(book_.s_.size()));
+            Rec r;
+            while (true) {
+                if (!cur_.next(r)) damaged(QStringLiteral("sheet %1 has no end").arg(ref_.name));
+                if (!step(r)) break;
+            }
+            resolveSharedFormulas();
+            finish();
+        }
+
+        // Where the chunks of the cell table lie, [first, last) of the stream,
+        // and the file's row of the first record of each.
+        struct Chunk {
+            std::size_t from, to;
+            int rowBase;
+        };
+        std::vector<Chunk> chunks;
+
     private:
+        // The records of a cell table: rows, cells and what belongs to them.
+        static bool inCellTable(std::uint16_t type) {
+            switch (type) {
+            case rec::kRow:
+            case rec::kNumber:
+            case rec::kRk:
+            case rec::kMulRk:
+            case rec::kLabelSst:
+            case rec::kLabel:
+            case rec::kRString:
+            case rec::kBoolErr:
+            case rec::kBlank:
+            case rec::kMulBlank:
+            case rec::kFormula:
+            case rec::kShrFmla:
+            case rec::kArray:
+            case rec::kTable:
+            case rec::kString:
+            case rec::kContinue:
+            case rec::kDbCell: return true;
+            default: return false;
+            }
+        }
+
+        // From `start`, the first record of the cell table: its records up
+        // to the last DBCELL cut after each stretch of kChunkBytes. Chunks
+        // when there are two or more, each opening with a record that names
+        // its row.
+        bool planChunks(std::size_t start) {
+            const auto* p = reinterpret_cast<const unsigned char*>(book_.s_.constData());
+            const std::size_t n = std::size_t(book_.s_.size());
+            std::vector<std::size_t> cuts{start};
+            std::size_t pos = start;
+            while (pos + 4 <= n) {
+                const std::uint16_t type = le16(p + pos), len = le16(p + pos + 2);
+                if (len > kMaxRecord || len > n - pos - 4 || !inCellTable(type)) break;
+                pos += 4 + std::size_t(len);
+                if (type == rec::kDbCell && pos - cuts.back() >= kChunkBytes) cuts.push_back(pos);
+            }
+            if (cuts.size() < 3) return false;
+            for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+                const std::uint16_t type = le16(p + cuts[k]), len = le16(p + cuts[k] + 2);
+                if (type == rec::kDbCell || type == rec::kString || type == rec::kContinue || len < 2) return false;
+                chunks.push_back({cuts[k], cuts[k + 1], int(le16(p + cuts[k] + 4))});
+            }
+            regionStart_ = start;
+            regionEnd_ = cuts.back();
+            return true;
+        }
+
+        // A chunk's rows, cells and shared formulas, as if read here.
+        void take(SheetReader& c) {
+            if (!c.touched_.empty()) book_.chargeRows(ws_, c.rowBase_ + int(c.touched_.size()));
+            for (std::size_t i = 0; i < c.touched_.size(); ++i) {
+                if (!c.touched_[i]) continue;
+                xl::RowInfo& to = ws_.rowInfoRef(c.rowBase_ + int(i) + 1);
+                const std::uint64_t stamp = to.stamp;
+                to = std::move(c.ws_.rowInfoRef(int(i) + 1));
+                to.stamp = stamp;
+                to.fitKnown = false;
+            }
+            members_.insert(members_.end(), c.members_.begin(), c.members_.end());
+            for (auto& [at, sf] : c.shared_) shared_[at] = std::move(sf);
+            dropScan_.add(c.dropScan_);
+        }
+
+        // One record of the sheet; false at the sheet's EOF.
+        bool step(const Rec& r) {
+            ByteView v = cur_.view(r);
+            dropScan_.record(r.type, v, depth_);
+            if (r.type == rec::kBof) {
+                ++depth_;
+                return true;
+            }
+            if (r.type == rec::kEof) {
+                if (depth_ == 0) return false;
+                --depth_;
+                return true;
+            }
+            if (depth_ > 0) return true;
+            afterFormulaRow_ = formulaRow_;
+            afterFormulaCol_ = formulaCol_;
+            formulaRow_ = formulaCol_ = -1;
+            // A formula's text result follows it, after the record of its
+            // shared or array tokens when it has one.
+            if (r.type != rec::kString && r.type != rec::kShrFmla && r.type != rec::kArray && r.type != rec::kTable)
+                pendingRow_ = -1;
+            dispatch(r.type, v);
+            return true;
+        }
+
+        void keep(xl::Cell& c, std::shared_ptr<const xl::KeptFormula> f) {
+            if (f) charged_ += long(f->tokens.size() + f->extra.size()) + 192;
+            book_.keep(c, std::move(f));
+        }
+
         void dispatch(std::uint16_t type, const ByteView& v) {
             switch (type) {
             case rec::kNumber: readNumber(v); break;
@@ -830,19 +1026,58 @@ private:
             }
         }
 
-        void readNumber(const ByteView& v) { book_.putNumber(ws_, v.u16(0), v.u16(2), v.u16(4), v.f64(6)); }
-        void readRk(const ByteView& v) { book_.putNumber(ws_, v.u16(0), v.u16(2), v.u16(4), decodeRk(v.u32(6))); }
+        // The row a record names, in this reader's storage: the sheet's own,
+        // or a chunk's rows from its first on. Null when the row lies before
+        // a chunk's first: the chunk is then read again in turn.
+        xl::RowInfo* row(int rw) {
+            if (!chunk_) {
+                book_.chargeRows(ws_, rw + 1);
+                return &ws_.rowInfoRef(rw + 1);
+            }
+            if (!touch(rw)) return nullptr;
+            return &ws_.rowInfoRef(rw - rowBase_ + 1);
+        }
+
+        // A cell a record writes, as WorkbookReader::cell does, in this
+        // reader's storage.
+        xl::Cell* cell(int rw, int col, std::uint16_t xf) {
+            if (!chunk_) return book_.cell(ws_, rw, col, xf);
+            if (rw < 0 || rw >= xl::kMaxRows || col < 0 || col >= xl::kMaxCols || !touch(rw)) return nullptr;
+            xl::Cell& c = ws_.cellRef(rw - rowBase_ + 1, col + 1);
+            c.style = book_.styleOf(xf);
+            c.kept.reset();
+            return &c;
+        }
+
+        void putNumber(int rw, int col, std::uint16_t xf, double d) {
+            if (xl::Cell* c = cell(rw, col, xf)) book_.setNumber(*c, d);
+        }
+
+        // Notes a row a chunk writes; false when it lies before the chunk's first.
+        bool touch(int rw) {
+            if (rw < rowBase_) {
+                misplaced_ = true;
+                return false;
+            }
+            const std::size_t i = std::size_t(rw - rowBase_);
+            if (i >= touched_.size()) touched_.resize(i + 1, 0);
+            touched_[i] = 1;
+            return true;
+        }
+
+        void readNumber(const ByteView& v) { putNumber(v.u16(0), v.u16(2), v.u16(4), v.f64(6)); }
+        void readRk(const ByteView& v) { putNumber(v.u16(0), v.u16(2), v.u16(4), decodeRk(v.u32(6))); }
 
         void readMulRk(const ByteView& v) {
             int rw = v.u16(0), col = v.u16(2);
             if (v.size() < 6) damaged(QStringLiteral("short MULRK"));
             std::size_t n = (v.size() - 6) / 6;
             for (std::size_t i = 0; i < n; ++i)
-                book_.putNumber(ws_, rw, col + int(i), v.u16(4 + 6 * i), decodeRk(v.u32(6 + 6 * i)));
+                putNumber(rw, col + int(i), v.u16(4 + 6 * i), decodeRk(v.u32(6 + 6 * i)));
         }
 
         void readLabelSst(const ByteView& v) {
-            xl::Cell* c = book_.cell(ws_, v.u16(0), v.u16(2), v.u16(4));
+            xl::Cell* c = cell(v.u16(0), v.u16(2), v.u16(4));
             std::uint32_t i = v.u32(6);
             // The table's value is shared, not copied: cells that repeat a
             // text hold one block between them.
@@ -851,22 +1086,22 @@ private:
 
         void readLabel(const ByteView& v) {
             QString s = unicodeString(v, 6, false);
-            if (xl::Cell* c = book_.cell(ws_, v.u16(0), v.u16(2), v.u16(4))) c->value = xl::Value(s);
+            if (xl::Cell* c = cell(v.u16(0), v.u16(2), v.u16(4))) c->value = xl::Value(s);
         }
 
         void readBoolErr(const ByteView& v) {
-            xl::Cell* c = book_.cell(ws_, v.u16(0), v.u16(2), v.u16(4));
+            xl::Cell* c = cell(v.u16(0), v.u16(2), v.u16(4));
             if (c) c->value = v.u8(7) ? xl::Value::error(v.u8(6)) : xl::Value::boolean(v.u8(6) != 0);
         }
 
         // A format only.
-        void readBlank(const ByteView& v) { book_.cell(ws_, v.u16(0), v.u16(2), v.u16(4)); }
+        void readBlank(const ByteView& v) { cell(v.u16(0), v.u16(2), v.u16(4)); }
 
         void readMulBlank(const ByteView& v) {
             int rw = v.u16(0), col = v.u16(2);
             if (v.size() < 6) damaged(QStringLiteral("short MULBLANK"));
             std::size_t n = (v.size() - 6) / 2;
-            for (std::size_t i = 0; i < n; ++i) book_.cell(ws_, rw, col + int(i), v.u16(4 + 2 * i));
+            for (std::size_t i = 0; i < n; ++i) cell(rw, col + int(i), v.u16(4 + 2 * i));
         }
 
         // Its last result is the value, its tokens are kept beside.
@@ -876,7 +1111,7 @@ private:
             v.need(6, 8);
             formulaRow_ = rw;
             formulaCol_ = col;
-            xl::Cell* c = book_.cell(ws_, rw, col, xf);
+            xl::Cell* c = cell(rw, col, xf);
             if (!c) return;
             if (v.u16(12) == 0xFFFF) {
                 std::uint8_t kind = v.u8(6);
@@ -901,9 +1136,8 @@ private:
             if (cce == 5 && v.u8(22) == 0x01) {
                 members_.push_back({rw, col, v.u16(23), v.u16(25), flags});
             } else {
-                book_.keep(*c,
-                           keepFormula(QByteArray(base + 22, qsizetype(cce)),
-                                       QByteArray(base + 22 + cce, qsizetype(v.size() - 22 - cce)), flags, sheetOf_));
+                keep(*c, keepFormula(QByteArray(base + 22, qsizetype(cce)),
+                                     QByteArray(base + 22 + cce, qsizetype(v.size() - 22 - cce)), flags, sheetOf_));
             }
         }
 
@@ -941,16 +1175,18 @@ private:
             const std::uint16_t cch = sr.u16();
             const std::uint8_t high = sr.u8() & 0x01;
             const QString s = sr.chars(cch, high);
-            ws_.cellRef(pendingRow_ + 1, pendingCol_ + 1).value = xl::Value(s);
+            if (!chunk_ || touch(pendingRow_))
+                ws_.cellRef(pendingRow_ - rowBase_ + 1, pendingCol_ + 1).value = xl::Value(s);
             pendingRow_ = -1;
         }
 
         void readRow(const ByteView& v) {
             int rw = v.u16(0);
             std::uint16_t height = v.u16(6);
-            book_.chargeRows(ws_, rw + 1);
             std::uint32_t flags = v.u32(12);
-            xl::RowInfo& ri = ws_.rowInfoRef(rw + 1);
+            xl::RowInfo* at = row(rw);
+            if (!at) return;
+            xl::RowInfo& ri = *at;
             const std::uint16_t colMac = v.u16(4);
             if (colMac <= xl::kMaxCols && ri.cells.capacity() < colMac) ri.cells.reserve(colMac);
             if (flags & 0x40) ri.height = (height & 0x7FFF) / 20.0;
@@ -1079,6 +1315,16 @@ private:
         std::vector<Member> members_;
         bool frozen_ = false;
         bool fitToPage_ = false;
+        int depth_ = 0; // embedded substreams (charts) are skipped whole
+        bool scanned_ = false;
+        std::size_t regionStart_ = 0, regionEnd_ = 0; // the chunks' records
+        // A chunk's: its first row, the rows it wrote (from that one on), a
+        // row it met before its first, and the formula allowance it used.
+        bool chunk_ = false;
+        int rowBase_ = 0;
+        std::vector<char> touched_;
+        bool misplaced_ = false;
+        long charged_ = 0;
         int fitW_ = 1, fitH_ = 1, scale_ = 100;
         int pendingRow_ = -1, pendingCol_ = -1;
         // The cell of the formula record just read: a SHRFMLA right after

@@ -274,6 +274,66 @@ private slots:
         QVERIFY(back->SheetCount() == book->SheetCount());
     }
 
+    // A long cell table is read in chunks side by side, each into rows of
+    // its own: records that name rows out of their order, deep inside the
+    // table, and damage there give what one thread gives.
+    void chunksOfALongTable() {
+        const QByteArray stream = encodeWorkbookStream(*longSheets(), QString());
+        const auto* p = reinterpret_cast<const unsigned char*>(stream.constData());
+        // The records of the first sheet's cell table, by type.
+        std::map<std::uint16_t, std::vector<std::size_t>> at;
+        std::size_t pos = sheetStarts(stream).front();
+        while (pos + 4 <= std::size_t(stream.size())) {
+            const std::uint16_t type = le16(p + pos), len = le16(p + pos + 2);
+            if (type == 0x000A) break;
+            at[type].push_back(pos);
+            pos += 4 + len;
+        }
+        const std::vector<std::size_t>& labels = at[0x00FD];
+        const std::vector<std::size_t>& rows = at[0x0208];
+        QVERIFY(labels.size() > 10000 && rows.size() > 8000);
+        auto put16 = [](QByteArray& s, std::size_t where, std::uint16_t v) {
+            s[qsizetype(where)] = char(v & 0xFF);
+            s[qsizetype(where + 1)] = char(v >> 8);
+        };
+        struct Variant {
+            const char* name;
+            QByteArray stream;
+        };
+        std::vector<Variant> variants{{"as written", stream}};
+        for (double where : {0.3, 0.8}) {
+            const std::size_t label = labels[std::size_t(double(labels.size()) * where)];
+            const std::size_t row = rows[std::size_t(double(rows.size()) * where)];
+            QByteArray early = stream; // a cell of the table's first rows, written late
+            put16(early, label + 4, 2);
+            variants.push_back({"early cell", early});
+            QByteArray earlyRow = stream; // a row's height, given late
+            put16(earlyRow, row + 4, 5);
+            variants.push_back({"early row", earlyRow});
+            QByteArray late = stream; // a cell far below every other, written early
+            put16(late, label + 4, 60000);
+            variants.push_back({"late cell", late});
+            QByteArray ahead = stream; // a cell of a row far below, written early, in a column of its own
+            const std::size_t below = labels[std::size_t(double(labels.size()) * (where + 0.1))];
+            put16(ahead, label + 4, le16(p + below + 4));
+            put16(ahead, label + 6, 9);
+            variants.push_back({"cell ahead", ahead});
+            QByteArray damaged = stream; // a formula too short for its fields
+            put16(damaged, label, 0x0006);
+            variants.push_back({"damaged", damaged});
+        }
+        for (const Variant& v : variants) {
+            const Both both = readBoth(writeCompound({{QStringLiteral("Workbook"), v.stream}}), QString());
+            QVERIFY2(both.parallelError == both.serialError, v.name);
+            QVERIFY2(bool(both.parallel) == bool(both.serial), v.name);
+            if (both.serial) {
+                const QString d = difference(*both.serial, *both.parallel);
+                QVERIFY2(d.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(v.name), d)));
+            }
+        }
+        QVERIFY(!readBoth(writeCompound({{QStringLiteral("Workbook"), variants.back().stream}}), QString()).serial);
+    }
+
     // Two sheets damaged in different ways: the error of the first one in
     // the file is the one reported, however the sheets were shared out.
     void firstDamageReported() {
