@@ -20,7 +20,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <unordered_map>
 
 namespace xl {
 
@@ -117,8 +119,7 @@ constexpr double kDigitPixels = 7.0;
 // The width one cell asks for, in whole pixels (rounded up, which is all the
 // column width uses of it, so a float holds it exactly); < 0 when it asks
 // for none.
-float cellWidth(const Cell& c, const Workbook& book, Measurer& m) {
-    if (c.value.isEmpty()) return -1;
+float measureCell(const Cell& c, const Workbook& book, Measurer& m) {
     const Style& st = book.style(c.style);
     const QString text = formatValue(c.value, st.numberFormat);
     double w = 0;
@@ -130,6 +131,36 @@ float cellWidth(const Cell& c, const Workbook& book, Measurer& m) {
     if (st.indentLevel > 0) w += st.indentLevel * 3 * kDigitPixels;
     if (st.orientation == 90 || st.orientation == -90 || st.orientation == 255) w = st.font.size * 96.0 / 72.0 * 1.2;
     return static_cast<float>(std::ceil(w));
+}
+
+// A number's width depends on its bits and its format alone, and a sheet
+// repeats numbers and dates under a few formats: within one pass each
+// number, date, truth value or error is formatted and measured once per
+// format. Texts are measured as they come; most differ.
+struct NumberKey {
+    std::uint64_t bits;
+    std::uint32_t style;
+    ValueType type;
+    friend bool operator==(const NumberKey&, const NumberKey&) = default;
+};
+struct NumberKeyHash {
+    std::size_t operator()(const NumberKey& k) const noexcept {
+        std::uint64_t h = k.bits * 0x9e3779b97f4a7c15ULL;
+        h ^= (std::uint64_t(k.style) << 8 | std::uint64_t(k.type)) + 0x632be59bd9b4e019ULL + (h << 6) + (h >> 2);
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+};
+
+float cellWidth(const Cell& c, const Workbook& book, Measurer& m,
+                std::unordered_map<NumberKey, float, NumberKeyHash>& numbers) {
+    if (c.value.isEmpty()) return -1;
+    if (c.value.isText()) return measureCell(c, book, m);
+    const double x = c.value.numberValue();
+    NumberKey key{0, c.style, c.value.type()};
+    std::memcpy(&key.bits, &x, sizeof x);
+    auto it = numbers.find(key);
+    if (it == numbers.end()) it = numbers.emplace(key, measureCell(c, book, m)).first;
+    return it->second;
 }
 
 } // namespace
@@ -144,11 +175,12 @@ void Range::AutoFit() {
     Worksheet& ws = Parent();
     const Workbook& book = ws.Parent();
     std::unique_ptr<Measurer> m;
+    std::unordered_map<NumberKey, float, NumberKeyHash> numbers;
     std::vector<float> widest(rect_.cols(), -1);
     auto measure = [&](const RowInfo* ri) {
         if (ri->fitKnown) return;
         if (!m) m = std::make_unique<Measurer>();
-        for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, *m);
+        for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, *m, numbers);
         ri->fitKnown = true;
     };
     auto fitRow = [&](int row) {

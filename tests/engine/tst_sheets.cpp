@@ -435,6 +435,37 @@ private slots:
         QCOMPARE(wb.styles().size(), before);
     }
 
+    // Numbers, dates, truth values and errors repeated under several
+    // formats: a column fits the widest of them as each alone asks.
+    void autoFitOfRepeatedNumbersAsEachAlone() {
+        Workbook wb;
+        Worksheet& ws = wb.AddSheet("S");
+        QRandomGenerator rng(11);
+        const QStringList formats{"General", "0", "0.00", "dd/mm/yyyy", "#,##0.000", "@"};
+        const QList<Value> values{Value(1234.5678), Value(1234.0),        Value(0.0),
+                                  Value(-0.0),      Value(45292.0),       Value::date(45292.0),
+                                  Value(1e12),      Value::boolean(true), Value::error(7)};
+        for (int col = 1; col <= 6; ++col)
+            for (int row = 1; row <= 40; ++row) {
+                ws.Cells(row, col).SetNumberFormat(formats[rng.bounded(formats.size())]);
+                Cell& c = ws.cellRef(row, col);
+                c.value = values[rng.bounded(values.size())];
+            }
+        // Every cell measured in one pass, then each in a pass of its own.
+        ws.AllCells().AutoFit();
+        std::vector<float> together;
+        for (int row = 1; row <= 40; ++row)
+            for (int col = 1; col <= 6; ++col) together.push_back(ws.cellAt(row, col)->fitWidth);
+        std::size_t i = 0;
+        for (int row = 1; row <= 40; ++row)
+            for (int col = 1; col <= 6; ++col) {
+                for (int r = 1; r <= ws.usedRows(); ++r) ws.rowInfo(r)->fitKnown = false;
+                ws.fitBlocks.clear();
+                ws.Cells(row, col).AutoFit();
+                QCOMPARE(ws.cellAt(row, col)->fitWidth, together[i++]);
+            }
+    }
+
     void mergeAndSizes() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
