@@ -136,7 +136,10 @@ float measureCell(const Cell& c, const Workbook& book, Measurer& m) {
 // A number's width depends on its bits and its format alone, and a sheet
 // repeats numbers and dates under a few formats: within one pass each
 // number, date, truth value or error is formatted and measured once per
-// format. Texts are measured as they come; most differ.
+// format. So is a text under a format with sections to read (a text column
+// "@"), found by the block it is kept in, which cells holding the same
+// text read from the file share and which lives through the pass; other
+// texts, most of them different, are measured as they come.
 struct NumberKey {
     std::uint64_t bits;
     std::uint32_t style;
@@ -151,13 +154,28 @@ struct NumberKeyHash {
     }
 };
 
-float cellWidth(const Cell& c, const Workbook& book, Measurer& m,
-                std::unordered_map<NumberKey, float, NumberKeyHash>& numbers) {
+struct KnownWidths {
+    std::unordered_map<NumberKey, float, NumberKeyHash> byKey;
+    std::vector<signed char> sections; // per format: -1 not asked yet, else whether a text reads it
+};
+
+float cellWidth(const Cell& c, const Workbook& book, Measurer& m, KnownWidths& known) {
     if (c.value.isEmpty()) return -1;
-    if (c.value.isText()) return measureCell(c, book, m);
-    const double x = c.value.numberValue();
     NumberKey key{0, c.style, c.value.type()};
-    std::memcpy(&key.bits, &x, sizeof x);
+    if (c.value.isText()) {
+        if (c.style >= known.sections.size()) known.sections.resize(c.style + 1, -1);
+        signed char& sections = known.sections[c.style];
+        if (sections < 0) {
+            const QString& f = book.style(c.style).numberFormat;
+            sections = f.contains(u';') || f.contains(u'@') ? 1 : 0;
+        }
+        if (!sections) return measureCell(c, book, m);
+        key.bits = reinterpret_cast<std::uintptr_t>(&c.value.textValue());
+    } else {
+        const double x = c.value.numberValue();
+        std::memcpy(&key.bits, &x, sizeof x);
+    }
+    auto& numbers = known.byKey;
     auto it = numbers.find(key);
     if (it == numbers.end()) it = numbers.emplace(key, measureCell(c, book, m)).first;
     return it->second;
@@ -175,12 +193,12 @@ void Range::AutoFit() {
     Worksheet& ws = Parent();
     const Workbook& book = ws.Parent();
     std::unique_ptr<Measurer> m;
-    std::unordered_map<NumberKey, float, NumberKeyHash> numbers;
+    KnownWidths known;
     std::vector<float> widest(rect_.cols(), -1);
     auto measure = [&](const RowInfo* ri) {
         if (ri->fitKnown) return;
         if (!m) m = std::make_unique<Measurer>();
-        for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, *m, numbers);
+        for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, *m, known);
         ri->fitKnown = true;
     };
     auto fitRow = [&](int row) {

@@ -435,16 +435,24 @@ private slots:
         QCOMPARE(wb.styles().size(), before);
     }
 
-    // Numbers, dates, truth values and errors repeated under several
-    // formats: a column fits the widest of them as each alone asks.
+    // Numbers, dates, truth values, errors and texts repeated under several
+    // formats: each cell is as wide as it is measured alone.
     void autoFitOfRepeatedNumbersAsEachAlone() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
         QRandomGenerator rng(11);
-        const QStringList formats{"General", "0", "0.00", "dd/mm/yyyy", "#,##0.000", "@"};
-        const QList<Value> values{Value(1234.5678), Value(1234.0),        Value(0.0),
-                                  Value(-0.0),      Value(45292.0),       Value::date(45292.0),
-                                  Value(1e12),      Value::boolean(true), Value::error(7)};
+        const QStringList formats{"General", "0", "0.00", "dd/mm/yyyy", "#,##0.000", "@", "0;-0;0;\"testo \"@"};
+        const QList<Value> values{Value(1234.5678),
+                                  Value(1234.0),
+                                  Value(0.0),
+                                  Value(-0.0),
+                                  Value(45292.0),
+                                  Value::date(45292.0),
+                                  Value(1e12),
+                                  Value::boolean(true),
+                                  Value::error(7),
+                                  Value(QStringLiteral("Scaffale 12")),
+                                  Value(QStringLiteral("riga\naltra riga più lunga"))};
         for (int col = 1; col <= 6; ++col)
             for (int row = 1; row <= 40; ++row) {
                 ws.Cells(row, col).SetNumberFormat(formats[rng.bounded(formats.size())]);
