@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include "app/preload.h"
+
 #include "ledger/ledgerpanel.h"
 #include "platform/desktop/calendario.h"
 #include "platform/desktop/controls.h"
@@ -429,7 +431,13 @@ bool Form1::Form_Load() {
 
     QString problem;
     try {
-        Excel.Open(path, store::workbookPassword());
+        std::unique_ptr<xl::Workbook> read = preload_ ? preload_->take(path) : nullptr;
+        if (read) {
+            read->bind(path, store::workbookPassword());
+            Excel.adopt(std::move(read));
+        } else {
+            Excel.Open(path, store::workbookPassword());
+        }
         const QString missing = store::missingSheet(Excel.ActiveWorkbook());
         if (!missing.isEmpty()) problem = QStringLiteral("manca il foglio \"%1\"").arg(missing);
     } catch (const std::exception& e) {

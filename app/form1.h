@@ -33,6 +33,7 @@ class SearchPanel;
 class LedgerPanel;
 class StampaP;
 class Calendario;
+class WorkbookPreload;
 
 class Form1 : public QMainWindow, public store::PanelContext {
     Q_OBJECT
@@ -43,6 +44,9 @@ public:
     // Start-up in its order; false when the program must end (its message
     // has been shown and nothing was opened).
     bool Form_Load();
+    // A read of the workbook started before the window was built, for
+    // Form_Load to take instead of reading the file itself.
+    void usePreload(WorkbookPreload* preload) { preload_ = preload; }
 
     const QString& programFolder() const { return programFolder_; }
     QString workbookPath() const;
@@ -192,6 +196,7 @@ private:
     void releaseMarks();
 
     QString programFolder_;
+    WorkbookPreload* preload_ = nullptr;
     store::Book book_{Excel};
     StampaP* stampaP_ = nullptr;
     QPointer<Calendario> calendario_;

@@ -1,7 +1,9 @@
 #include "app/form1.h"
+#include "app/preload.h"
 #include "app/sessionend.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/xls/xlsfile.h"
+#include "store/schema.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -17,7 +19,13 @@ int main(int argc, char** argv) {
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     ui::installItalianQtTranslations();
 
+    // The file is read while the window is built; Form_Load takes the read
+    // only once the folder is the program's and the file is as it was.
+    WorkbookPreload preload;
+    preload.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + store::kWorkbookFileName,
+                  store::workbookPassword());
     Form1 form(QCoreApplication::applicationDirPath());
+    form.usePreload(&preload);
     if (!form.Form_Load()) return 0;
     // exit(), not quit(): quit() first asks every window to close, and the
     // main window refuses, so the program would never end.

@@ -5,6 +5,7 @@
 #include "tests/support/app_fixture.h"
 
 #include "app/form1.h"
+#include "app/preload.h"
 #include "ledger/ledgerpanel.h"
 #include "platform/desktop/controls.h"
 #include "platform/xls/xlsfile.h"
@@ -108,6 +109,64 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return f.activations() == 1; }, 3000));
         QTest::qWait(50);
         QCOMPARE(f.activations(), 1);
+    }
+
+    // The file read while the window is built is taken only when it is
+    // still the file that was read: one written meanwhile is read again, a
+    // start refused for a held folder takes nothing, and a file that does
+    // not read is refused with the message a plain start gives.
+    void fileReadAheadIsTakenOnlyAsItWas() {
+        AppFixture fx;
+        auto client = [](const QString& name) {
+            return [name](xl::Workbook& b) { b.Sheets(store::kPratica).Cells(2, 3).SetValue(xl::Value(name)); };
+        };
+        auto clientShown = [](Form1& f) { return f.book().sheet(store::kPratica).Cells(2, 3).Text(); };
+        fx.writeWorkbook(client(QStringLiteral("PRIMA")));
+        {
+            WorkbookPreload preload;
+            preload.start(fx.workbookPath(), store::workbookPassword());
+            Form1 f(fx.folder());
+            f.usePreload(&preload);
+            QVERIFY(f.Form_Load());
+            QVERIFY(preload.handedOver());
+            QCOMPARE(clientShown(f), QStringLiteral("PRIMA"));
+            QCOMPARE(f.book().workbook().FullName(), fx.workbookPath());
+            QCOMPARE(f.book().workbook().Password(), store::workbookPassword());
+        }
+        {
+            WorkbookPreload preload;
+            preload.start(fx.workbookPath(), store::workbookPassword());
+            fx.writeWorkbook(client(QStringLiteral("DOPO")));
+            Form1 f(fx.folder());
+            f.usePreload(&preload);
+            QVERIFY(f.Form_Load());
+            QVERIFY(!preload.handedOver());
+            QCOMPARE(clientShown(f), QStringLiteral("DOPO"));
+        }
+        {
+            Form1 holder(fx.folder());
+            QVERIFY(holder.Form_Load());
+            WorkbookPreload preload;
+            preload.start(fx.workbookPath(), store::workbookPassword());
+            Form1 f(fx.folder());
+            f.usePreload(&preload);
+            QVERIFY(!f.Form_Load());
+            QVERIFY(!preload.handedOver());
+            QCOMPARE(fx.dialogs().shown.back().text, kLocked);
+        }
+        xls::writeWorkbook(*store::newStarterWorkbook(), fx.workbookPath(), QStringLiteral("altra"));
+        QString plain;
+        {
+            Form1 f(fx.folder());
+            QVERIFY(!f.Form_Load());
+            plain = fx.dialogs().shown.back().text;
+        }
+        WorkbookPreload preload;
+        preload.start(fx.workbookPath(), store::workbookPassword());
+        Form1 f(fx.folder());
+        f.usePreload(&preload);
+        QVERIFY(!f.Form_Load());
+        QCOMPARE(fx.dialogs().shown.back().text, plain);
     }
 
     void existingEntriesAreLeftAsTheyAre() {
