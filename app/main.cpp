@@ -8,7 +8,13 @@
 #include <QApplication>
 #include <QLocale>
 
+#include <malloc.h>
+
 int main(int argc, char** argv) {
+    // Opening the workbook makes hundreds of thousands of small allocations
+    // at once: the heap grows in large steps rather than in a system call
+    // and a few pages at a time.
+    mallopt(M_TOP_PAD, 64 << 20);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     // Boxes and the main window stay up on their own; the program ends only
