@@ -31,7 +31,9 @@ QString sysError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 // The temporary file as a device, written straight to its descriptor so
 // that a refusal reports the system's own reason and nothing waits in a
-// buffer when the descriptor is flushed to disk.
+// buffer when the descriptor is flushed to disk. The disk is asked to start
+// on what was written at each megabyte or so, while the rest is still being
+// written: the flush that follows then waits for the last part only.
 class DescriptorDevice : public QIODevice {
 public:
     explicit DescriptorDevice(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
@@ -50,12 +52,19 @@ protected:
             }
             p += k;
             n -= k;
+            written_ += k;
+        }
+        if (written_ - started_ >= kWriteBack) {
+            ::sync_file_range(fd_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+            started_ = written_;
         }
         return total;
     }
 
 private:
+    static constexpr off_t kWriteBack = 1 << 20;
     int fd_;
+    off_t written_ = 0, started_ = 0;
 };
 
 // The bytes of a save; a failure that is not already the codec's own is
