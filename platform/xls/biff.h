@@ -46,8 +46,18 @@ struct DecodeOptions {
 struct EncodedFile {
     std::vector<QByteArray> stream;
     CompoundImage image;
+    // Set while the stream's pieces still wait for this cipher.
+    std::unique_ptr<StreamCipher> cipher;
 };
-EncodedFile encodeFileParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt = {});
+// With `sealWhileWriting`, a stream of a block-keyed cipher is left to
+// writeEncoded to seal.
+EncodedFile encodeFileParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt = {},
+                            bool sealWhileWriting = false);
+// Hands the file's pieces to `put` in order. A stream left to seal is sealed
+// on other threads meanwhile, and each part goes out once sealed, so the
+// writing of the first parts overlaps the sealing of the last; when `put`
+// throws, the sealing stops and the exception goes on.
+void writeEncoded(EncodedFile& file, const std::function<void(const Bytes&)>& put);
 
 // Reads a Workbook stream / a whole file; raises xls::FileError.
 std::unique_ptr<xl::Workbook> decodeWorkbookStream(QByteArray stream, const QString& password,

@@ -576,9 +576,8 @@ void sealRecords(unsigned char* p, std::size_t n, std::size_t offset, const Stre
 
 } // namespace
 
-void transformPieces(const std::vector<StreamPiece>& pieces, const StreamCipher& cipher, unsigned cores) {
-    // Cut at records into parts of about this many bytes, which the threads
-    // take in turn.
+std::vector<StreamPiece> cutPieces(const std::vector<StreamPiece>& pieces) {
+    // Parts of about this many bytes, which threads take in turn.
     constexpr std::size_t kPart = kBlocksPerThread * kBlock / 2;
     std::vector<StreamPiece> parts;
     for (const StreamPiece& piece : pieces) {
@@ -593,10 +592,18 @@ void transformPieces(const std::vector<StreamPiece>& pieces, const StreamCipher&
         }
         if (piece.size > from) parts.push_back({piece.data + from, piece.size - from, piece.offset + from});
     }
+    return parts;
+}
+
+void transformPart(const StreamPiece& part, const StreamCipher& cipher) {
+    sealRecords(part.data, part.size, part.offset, cipher);
+}
+
+void transformPieces(const std::vector<StreamPiece>& pieces, const StreamCipher& cipher, unsigned cores) {
+    const std::vector<StreamPiece> parts = cutPieces(pieces);
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i = next++; i < parts.size(); i = next++)
-            sealRecords(parts[i].data, parts[i].size, parts[i].offset, cipher);
+        for (std::size_t i = next++; i < parts.size(); i = next++) transformPart(parts[i], cipher);
     };
     const std::size_t threads =
         std::min<std::size_t>(cores ? cores : std::max(1u, std::thread::hardware_concurrency()), parts.size());

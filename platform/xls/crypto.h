@@ -88,5 +88,10 @@ struct StreamPiece {
 // cut at their records) are done side by side on up to `threads` threads
 // (0: one per core).
 void transformPieces(const std::vector<StreamPiece>& pieces, const StreamCipher& cipher, unsigned threads = 0);
+// The parts transformPieces does one at a time, in stream order: the
+// pieces, large ones cut at their records.
+std::vector<StreamPiece> cutPieces(const std::vector<StreamPiece>& pieces);
+// Transforms one such part, for a block-keyed cipher.
+void transformPart(const StreamPiece& part, const StreamCipher& cipher);
 
 } // namespace xls::detail

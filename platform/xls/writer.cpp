@@ -1477,8 +1477,11 @@ private:
 
 namespace {
 
-// The workbook stream in pieces, sealed when `password` is not empty.
-std::vector<QByteArray> encodeStreamParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
+// The workbook stream in pieces, sealed when `password` is not empty; or,
+// when `later` is given and the cipher is block-keyed, left for the caller
+// to seal with the cipher put there.
+std::vector<QByteArray> encodeStreamParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt,
+                                          std::unique_ptr<StreamCipher>* later = nullptr) {
     if (book.SheetCount() == 0)
         throw FileError(FileErrorKind::WriteFailed, QStringLiteral("La cartella di lavoro non ha fogli."));
     const bool encrypt = !password.isEmpty() && opt.scheme != Scheme::None;
@@ -1498,6 +1501,10 @@ std::vector<QByteArray> encodeStreamParts(const xl::Workbook& book, const QStrin
     std::vector<QByteArray> pieces = writer.run(filePass);
     if (!cipher) return pieces;
     if (cipher->blockKeyed() && opt.threads != 1) {
+        if (later) {
+            *later = std::move(cipher);
+            return pieces;
+        }
         // Each piece is sealed where it lies in the stream, side by side.
         std::vector<StreamPiece> at;
         std::size_t offset = 0;
@@ -1522,9 +1529,32 @@ QByteArray encodeWorkbookStream(const xl::Workbook& book, const QString& passwor
     return joined(encodeStreamParts(book, password, opt));
 }
 
-EncodedFile encodeFileParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {
+// Where each piece of the stream lies in it.
+std::vector<StreamPiece> piecesAt(std::vector<QByteArray>& stream) {
+    std::vector<StreamPiece> at;
+    std::size_t offset = 0;
+    for (QByteArray& p : stream) {
+        at.push_back({reinterpret_cast<unsigned char*>(p.data()), std::size_t(p.size()), offset});
+        offset += std::size_t(p.size());
+    }
+    return at;
+}
+
+EncodedFile encodeFileParts(const xl::Workbook& book, const QString& password, const EncodeOptions& opt,
+                            bool sealWhileWriting) {
     EncodedFile file;
-    file.stream = encodeStreamParts(book, password, opt);
+    std::unique_ptr<StreamCipher> later;
+    file.stream = encodeStreamParts(book, password, opt, sealWhileWriting ? &later : nullptr);
+    if (later) {
+        std::size_t size = 0;
+        for (const QByteArray& p : file.stream) size += std::size_t(p.size());
+        // A stream this small is copied into the container's mini stream
+        // as it is laid out: it goes sealed.
+        if (size < 4096)
+            transformPieces(piecesAt(file.stream), *later, opt.threads);
+        else
+            file.cipher = std::move(later);
+    }
     std::vector<StreamParts> streams;
     streams.push_back({QStringLiteral("Workbook"), {}});
     for (const QByteArray& part : file.stream) streams.back().parts.push_back({part.constData(), part.size()});
@@ -1538,6 +1568,58 @@ EncodedFile encodeFileParts(const xl::Workbook& book, const QString& password, c
     if (!layoutCompound(streams, file.image, &why))
         throw FileError(FileErrorKind::WriteFailed, QStringLiteral("Impossibile comporre il file: %1").arg(why));
     return file;
+}
+
+void writeEncoded(EncodedFile& file, const std::function<void(const Bytes&)>& put) {
+    if (!file.cipher) {
+        for (const Bytes& b : file.image.pieces) put(b);
+        return;
+    }
+    const std::vector<StreamPiece> parts = cutPieces(piecesAt(file.stream));
+    std::unique_ptr<std::atomic<bool>[]> sealed(new std::atomic<bool>[parts.size()]);
+    for (std::size_t i = 0; i < parts.size(); ++i) sealed[i] = false;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    const StreamCipher& cipher = *file.cipher;
+    auto work = [&] {
+        for (std::size_t i = next++; i < parts.size() && !stop; i = next++) {
+            transformPart(parts[i], cipher);
+            sealed[i] = true;
+            sealed[i].notify_one();
+        }
+    };
+    std::vector<std::thread> pool;
+    const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), parts.size());
+    for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
+    auto join = [&] {
+        for (auto& t : pool) t.join();
+        pool.clear();
+    };
+    try {
+        // The stream's pieces lie in the file as they are, in order; each
+        // goes out part by part, as its parts are sealed.
+        std::size_t k = 0;
+        for (const Bytes& b : file.image.pieces) {
+            if (k >= parts.size() || b.data != reinterpret_cast<const char*>(parts[k].data)) {
+                put(b);
+                continue;
+            }
+            auto within = [&](const StreamPiece& part) {
+                const auto* at = reinterpret_cast<const char*>(part.data);
+                return at >= b.data && at < b.data + b.size;
+            };
+            for (; k < parts.size() && within(parts[k]); ++k) {
+                sealed[k].wait(false);
+                put({reinterpret_cast<const char*>(parts[k].data), qsizetype(parts[k].size)});
+            }
+        }
+    } catch (...) {
+        stop = true;
+        join();
+        throw;
+    }
+    join();
+    file.cipher.reset();
 }
 
 QByteArray encodeFile(const xl::Workbook& book, const QString& password, const EncodeOptions& opt) {

@@ -69,9 +69,10 @@ private:
 
 // The bytes of a save; a failure that is not already the codec's own is
 // told as a failed save of `target`.
-detail::EncodedFile encodeForSave(const xl::Workbook& book, const QString& password, const QString& target) {
+detail::EncodedFile encodeForSave(const xl::Workbook& book, const QString& password, const QString& target,
+                                  bool sealWhileWriting = false) {
     try {
-        return detail::encodeFileParts(book, password);
+        return detail::encodeFileParts(book, password, {}, sealWhileWriting);
     } catch (const FileError&) {
         throw;
     } catch (const std::exception& e) {
@@ -93,8 +94,8 @@ void putAll(QIODevice& out, const detail::Bytes& bytes) {
     }
 }
 
-void putAll(QIODevice& out, const detail::EncodedFile& file) {
-    for (const detail::Bytes& b : file.image.pieces) putAll(out, b);
+void putAll(QIODevice& out, detail::EncodedFile& file) {
+    detail::writeEncoded(file, [&](const detail::Bytes& b) { putAll(out, b); });
 }
 
 } // namespace
@@ -122,13 +123,14 @@ std::unique_ptr<xl::Workbook> readWorkbook(const QString& path, const QString& p
 }
 
 void writeWorkbook(const xl::Workbook& book, QIODevice& out, const QString& password) {
-    putAll(out, encodeForSave(book, password, QString()));
+    detail::EncodedFile file = encodeForSave(book, password, QString());
+    putAll(out, file);
 }
 
 void writeWorkbook(const xl::Workbook& book, const QString& path, const QString& password) {
     // Encoded before any file is made: a workbook that cannot be written
     // leaves nothing behind to clean up.
-    const detail::EncodedFile file = encodeForSave(book, password, path);
+    detail::EncodedFile file = encodeForSave(book, password, path, true);
     detail::replaceFile(path, [&](QIODevice& temp) { putAll(temp, file); });
 }
 

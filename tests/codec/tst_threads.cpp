@@ -372,6 +372,14 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("Grande.xls"));
         xls::writeWorkbook(*book, path, pw);
         QVERIFY(QFileInfo(path).size() > 6 << 20);
+        // Sealed while it was being written, it holds in clear the stream one
+        // thread writes.
+        std::vector<Stream> streams;
+        QCOMPARE(readCompound(readAll(path), streams), CfbStatus::Ok);
+        QCOMPARE(streams.size(), std::size_t(1));
+        const QByteArray written = unsealed(streams.front().data, pw);
+        QVERIFY(!written.isEmpty());
+        QVERIFY(written == unsealed(encodeWorkbookStream(*book, pw, {Scheme::Rc4CryptoApi, 128, 1}), pw));
         auto fromDisk = xls::readWorkbook(path, pw);
         auto inMemory = decodeFile(readAll(path), pw, DecodeOptions{1});
         const QString d = difference(*fromDisk, *inMemory);
