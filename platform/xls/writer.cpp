@@ -224,6 +224,7 @@ private:
         std::vector<CellOut> cells;
         std::vector<const QString*> texts;
         std::vector<std::uint32_t> hashes;
+        std::vector<char> high; // written 16 bits a character
         SheetPlan plan;
     };
     // A sheet as written: its plan, and its pieces of the stream, which
@@ -327,6 +328,7 @@ private:
                     const QString& text = cell.value.textValue();
                     sg.texts.push_back(&text);
                     sg.hashes.push_back(std::uint32_t(qHash(QStringView(text))));
+                    sg.high.push_back(!fitsLatin1(text));
                 }
                 sg.cells.push_back({std::uint16_t(c - 1), std::uint16_t(xfOf(cell.style)), formula, &cell});
                 ro.colMic = std::min(ro.colMic, c - 1);
@@ -358,16 +360,20 @@ private:
     void collectStrings() {
         std::vector<const QString*> texts;
         std::vector<std::uint32_t> hashes;
+        std::vector<char> high;
         {
             std::size_t count = 0;
             for (const Segment& sg : segments_) count += sg.texts.size();
             texts.reserve(count);
             hashes.reserve(count);
+            high.reserve(count);
             for (Segment& sg : segments_) {
                 texts.insert(texts.end(), sg.texts.begin(), sg.texts.end());
                 hashes.insert(hashes.end(), sg.hashes.begin(), sg.hashes.end());
+                high.insert(high.end(), sg.high.begin(), sg.high.end());
                 sg.texts = {};
                 sg.hashes = {};
+                sg.high = {};
             }
         }
         const std::size_t count = texts.size();
@@ -418,6 +424,7 @@ private:
             if (first[t] == t) {
                 cellSst_[t] = std::uint32_t(sst_.size());
                 sst_.push_back(texts[t]);
+                sstHigh_.push_back(high[t]);
             } else {
                 cellSst_[t] = cellSst_[first[t]];
             }
@@ -915,10 +922,7 @@ private:
     SstLayout layoutSst(qsizetype at) const {
         SstLayout l;
         const std::size_t count = sst_.size();
-        l.high.resize(count);
-        parallel((count + 4095) / 4096, [&](std::size_t k) {
-            for (std::size_t i = k * 4096; i < std::min(count, (k + 1) * 4096); ++i) l.high[i] = !fitsLatin1(*sst_[i]);
-        });
+        l.high = sstHigh_;
         l.dsst = std::max<std::size_t>(8, count / 128 + 1);
         const std::size_t per = std::max<std::size_t>(4096, count / (4 * threads_) + 1);
         qsizetype pos = 12, rec = 4; // after SST's header, total and count
@@ -1457,6 +1461,7 @@ private:
     QHash<QString, int> sheetIndex_;
     bool sheetRefs_ = false;
     std::vector<const QString*> sst_;
+    std::vector<char> sstHigh_;          // per string of the table: written 16 bits a character
     std::vector<std::uint32_t> cellSst_; // per text cell, in the order of the cells: its string's index
     std::size_t totalStrings_ = 0;
     std::vector<Segment> segments_;
