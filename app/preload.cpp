@@ -1,5 +1,7 @@
 #include "app/preload.h"
 
+#include "store/schema.h"
+
 #include <QFile>
 
 #include <sys/stat.h>
@@ -31,6 +33,11 @@ void WorkbookPreload::start(const QString& path, const QString& password) {
     reader_ = std::thread([this, codec, path, password] {
         try {
             book_ = codec.open(path, password);
+            // The first activation's layout pass measures every cell of the
+            // workbook; done here, it overlaps the building of the window,
+            // and the activation finds nothing left to measure. A workbook
+            // short of a sheet is left as read: start-up refuses it anyway.
+            if (book_ && store::missingSheet(*book_).isEmpty()) store::FormatWorkbook(*book_);
         } catch (...) {
             // A file that does not read is read again by start-up itself,
             // which tells the user why.

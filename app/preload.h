@@ -4,7 +4,8 @@
 // both. The read is only taken when the file is still, to the byte of its
 // directory entry, the one that was read: start-up first makes sure that no
 // other copy of the program holds the folder, and a file written meanwhile
-// is read again the usual way.
+// is read again the usual way. The read is also laid out as the first
+// activation lays it out, which gives the same workbook whenever it is done.
 
 #include "platform/engine/workbook.h"
 

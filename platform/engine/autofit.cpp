@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <unordered_map>
 
 namespace xl {
@@ -181,6 +182,58 @@ float cellWidth(const Cell& c, const Workbook& book, Measurer& m, KnownWidths& k
     return it->second;
 }
 
+// Brings up to date, on several threads, the whole blocks of rows
+// `first`..`last` whose widest cells are not known, when there are enough
+// of them to be worth it: the first pass over a large workbook measures
+// every cell. Each block is one thread's alone, with its own measurer and
+// its own table of known widths, and a width does not depend on who
+// measures it, so the blocks end as the one-thread pass leaves them; that
+// pass then finds them known. Fonts are measured off the GUI thread as Qt
+// allows since its fifth version.
+void measureBlocksAside(Worksheet& ws, int first, int last) {
+    const Workbook& book = ws.Parent();
+    std::vector<std::size_t> stale;
+    for (int row = first; row <= last; row += Worksheet::kStampRows) {
+        const int blockFirst = (row - 1) / Worksheet::kStampRows * Worksheet::kStampRows + 1;
+        const int blockLast = std::min(ws.usedRows(), blockFirst + Worksheet::kStampRows - 1);
+        if (row != blockFirst || last < blockLast) continue;
+        const std::size_t b = (row - 1) / Worksheet::kStampRows;
+        if (b >= ws.fitBlocks.size() || ws.fitBlocks[b].widest.empty() || ws.blockStamp(row) > ws.fitBlocks[b].stamp)
+            stale.push_back(b);
+    }
+    const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+    constexpr std::size_t kWorthIt = 8; // blocks, below which one thread is as quick
+    if (stale.size() < kWorthIt || cores < 2) return;
+    if (ws.fitBlocks.size() <= stale.back()) ws.fitBlocks.resize(stale.back() + 1);
+    const std::uint64_t stamp = ws.changeStamp();
+    auto work = [&](std::size_t from, std::size_t step) {
+        Measurer m;
+        KnownWidths known;
+        for (std::size_t i = from; i < stale.size(); i += step) {
+            const int blockFirst = static_cast<int>(stale[i]) * Worksheet::kStampRows + 1;
+            const int blockLast = std::min(ws.usedRows(), blockFirst + Worksheet::kStampRows - 1);
+            Worksheet::FitBlock& fb = ws.fitBlocks[stale[i]];
+            fb.widest.assign(kMaxCols, -1);
+            for (int r = blockFirst; r <= blockLast; ++r) {
+                const RowInfo* ri = ws.rowInfo(r);
+                if (ri->hidden) continue;
+                if (!ri->fitKnown) {
+                    for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, m, known);
+                    ri->fitKnown = true;
+                }
+                for (std::size_t c = 0; c < ri->cells.size(); ++c)
+                    fb.widest[c] = std::max(fb.widest[c], ri->cells[c].fitWidth);
+            }
+            fb.stamp = stamp;
+        }
+    };
+    const std::size_t threads = std::min<std::size_t>(cores, stale.size() / (kWorthIt / 2));
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work, t, threads);
+    work(0, threads);
+    for (std::thread& h : helpers) h.join();
+}
+
 } // namespace
 
 // Each cell's width is kept in the cell and measured again only after its
@@ -224,6 +277,7 @@ void Range::AutoFit() {
     // With merged cells about, a column's widest depends on more than its
     // rows: every row is looked at then.
     const bool blocks = ws.mergedCells.empty();
+    if (blocks) measureBlocksAside(ws, rect_.row1, lastRow);
     for (int row = rect_.row1; row <= lastRow;) {
         const int blockFirst = (row - 1) / Worksheet::kStampRows * Worksheet::kStampRows + 1;
         const int blockLast = std::min(used, blockFirst + Worksheet::kStampRows - 1);

@@ -18,6 +18,7 @@
 #include "store/lockprobe.h"
 #include "store/schema.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -167,6 +168,43 @@ private slots:
         f.usePreload(&preload);
         QVERIFY(!f.Form_Load());
         QCOMPARE(fx.dialogs().shown.back().text, plain);
+    }
+
+    // The read-ahead lays the workbook out on its own thread before the
+    // window shows; after the first showing the workbook must be the very
+    // one a plain start leaves: cells, formats, column widths, selections.
+    void readAheadLaysOutAsThePlainStart() {
+        AppFixture fx;
+        fx.writeWorkbook([](xl::Workbook& b) {
+            xl::Worksheet& p = b.Sheets(store::kPratica);
+            xl::Worksheet& s = b.Sheets(store::kSpese);
+            for (int i = 0; i < 600; ++i) {
+                const int row = 2 + i;
+                p.Cells(row, 1).SetValue(xl::Value::number(i + 1));
+                p.Cells(row, 3).SetValue(xl::Value(QStringLiteral("CLIENTE %1 %2").arg(i).arg(QString(i % 37, u'W'))));
+                p.Cells(row, 4).SetValue(xl::Value(QString(i % 23, u'i') + QStringLiteral("Ricorso")));
+                s.Cells(row, 1).SetValue(xl::Value::number(i % 50 + 1));
+                s.Cells(row, 5).SetValue(xl::Value::number((i * 7919 % 100000) / 100.0));
+            }
+        });
+        auto laidOut = [&](bool readAhead) {
+            WorkbookPreload preload;
+            if (readAhead) preload.start(fx.workbookPath(), store::workbookPassword());
+            Form1 f(fx.folder());
+            if (readAhead) f.usePreload(&preload);
+            if (!f.Form_Load()) return QByteArray();
+            f.show();
+            if (!QTest::qWaitFor([&] { return f.activations() >= 1; }, 3000)) return QByteArray();
+            if (readAhead != preload.handedOver()) return QByteArray();
+            QByteArray bytes;
+            QBuffer out(&bytes);
+            out.open(QIODevice::WriteOnly);
+            xls::writeWorkbook(f.book().workbook(), out, QString());
+            return bytes;
+        };
+        const QByteArray plain = laidOut(false);
+        QVERIFY(!plain.isEmpty());
+        QCOMPARE(laidOut(true), plain);
     }
 
     void existingEntriesAreLeftAsTheyAre() {

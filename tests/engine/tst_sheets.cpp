@@ -474,6 +474,45 @@ private slots:
             }
     }
 
+    // A large first pass measures its blocks on several threads; a sheet
+    // with a merged cell is measured row by row on one. Every cell and
+    // every column must come out the same.
+    void autoFitOnThreadsAsOnOne() {
+        Workbook wb;
+        Worksheet& par = wb.AddSheet("P");
+        Worksheet& one = wb.AddSheet("U");
+        QRandomGenerator rng(7);
+        const QStringList formats{"General", "0.00", "dd/mm/yyyy", "@", "#,##0.00"};
+        const QStringList words{"Ricorso", "WWWWWWWWWWWW", "iiii", "àèìòù €", "riga\naltra riga", "Num.Prat."};
+        const int rows = 9 * Worksheet::kStampRows + 37;
+        for (int row = 1; row <= rows; ++row)
+            for (int col = 1; col <= 7; ++col) {
+                if (rng.bounded(5) == 0) continue;
+                const QString format = formats[rng.bounded(formats.size())];
+                Value v;
+                switch (rng.bounded(3)) {
+                case 0: v = Value(words[rng.bounded(words.size())] + QString(rng.bounded(30), u'x')); break;
+                case 1: v = Value(rng.bounded(10000000) / 100.0); break;
+                default: v = Value::date(40000 + rng.bounded(4000)); break;
+                }
+                for (Worksheet* ws : {&par, &one}) {
+                    ws->Cells(row, col).SetNumberFormat(format);
+                    ws->Cells(row, col).SetValue(v);
+                }
+            }
+        one.GetRange("J1:K1").SetMergeCells(true);
+        par.AllCells().AutoFit();
+        one.AllCells().AutoFit();
+        for (int row = 1; row <= rows; ++row)
+            for (int col = 1; col <= 7; ++col) {
+                const Cell* a = par.cellAt(row, col);
+                const Cell* b = one.cellAt(row, col);
+                QCOMPARE(a != nullptr, b != nullptr);
+                if (a) QCOMPARE(a->fitWidth, b->fitWidth);
+            }
+        for (int col = 1; col <= 7; ++col) QCOMPARE(par.columnInfo(col).width, one.columnInfo(col).width);
+    }
+
     void mergeAndSizes() {
         Workbook wb;
         Worksheet& ws = wb.AddSheet("S");
