@@ -182,7 +182,38 @@ float cellWidth(const Cell& c, const Workbook& book, Measurer& m, KnownWidths& k
     return it->second;
 }
 
-// Brings up to date, on several threads, the whole blocks of rows
+// Measures the cells of a row written since its last measuring.
+void measureRow(const RowInfo* ri, const Workbook& book, Measurer& m, KnownWidths& known) {
+    if (ri->fitKnown) return;
+    for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, m, known);
+    ri->fitKnown = true;
+}
+
+// Whether block `b` of rows has to find its widest cells again.
+bool blockStale(const Worksheet& ws, std::size_t b) {
+    return b >= ws.fitBlocks.size() || ws.fitBlocks[b].widest.empty() ||
+           ws.blockStamp(static_cast<int>(b) * Worksheet::kStampRows + 1) > ws.fitBlocks[b].stamp;
+}
+
+// Finds the widest cell per column of block `b` again, `measure` bringing
+// each of its shown rows up to date first.
+template <class Measure>
+void refreshBlock(Worksheet& ws, std::size_t b, Measure&& measure) {
+    const int first = static_cast<int>(b) * Worksheet::kStampRows + 1;
+    const int last = std::min(ws.usedRows(), first + Worksheet::kStampRows - 1);
+    if (ws.fitBlocks.size() <= b) ws.fitBlocks.resize(b + 1);
+    Worksheet::FitBlock& fb = ws.fitBlocks[b];
+    fb.widest.assign(kMaxCols, -1);
+    for (int r = first; r <= last; ++r) {
+        const RowInfo* ri = ws.rowInfo(r);
+        if (ri->hidden) continue;
+        measure(ri);
+        for (std::size_t c = 0; c < ri->cells.size(); ++c) fb.widest[c] = std::max(fb.widest[c], ri->cells[c].fitWidth);
+    }
+    fb.stamp = ws.changeStamp();
+}
+
+// Brings up to date, on several threads, the whole blocks of rows within
 // `first`..`last` whose widest cells are not known, when there are enough
 // of them to be worth it: the first pass over a large workbook measures
 // every cell. Each block is one thread's alone, with its own measurer and
@@ -191,41 +222,23 @@ float cellWidth(const Cell& c, const Workbook& book, Measurer& m, KnownWidths& k
 // pass then finds them known. Fonts are measured off the GUI thread as Qt
 // allows since its fifth version.
 void measureBlocksAside(Worksheet& ws, int first, int last) {
-    const Workbook& book = ws.Parent();
     std::vector<std::size_t> stale;
-    for (int row = first; row <= last; row += Worksheet::kStampRows) {
-        const int blockFirst = (row - 1) / Worksheet::kStampRows * Worksheet::kStampRows + 1;
-        const int blockLast = std::min(ws.usedRows(), blockFirst + Worksheet::kStampRows - 1);
-        if (row != blockFirst || last < blockLast) continue;
-        const std::size_t b = (row - 1) / Worksheet::kStampRows;
-        if (b >= ws.fitBlocks.size() || ws.fitBlocks[b].widest.empty() || ws.blockStamp(row) > ws.fitBlocks[b].stamp)
-            stale.push_back(b);
+    for (std::size_t b = (first + Worksheet::kStampRows - 2) / Worksheet::kStampRows;; ++b) {
+        const int blockFirst = static_cast<int>(b) * Worksheet::kStampRows + 1;
+        if (blockFirst > last || last < std::min(ws.usedRows(), blockFirst + Worksheet::kStampRows - 1)) break;
+        if (blockStale(ws, b)) stale.push_back(b);
     }
     const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
     constexpr std::size_t kWorthIt = 8; // blocks, below which one thread is as quick
     if (stale.size() < kWorthIt || cores < 2) return;
+    // Grown here, before any thread holds one of its blocks.
     if (ws.fitBlocks.size() <= stale.back()) ws.fitBlocks.resize(stale.back() + 1);
-    const std::uint64_t stamp = ws.changeStamp();
+    const Workbook& book = ws.Parent();
     auto work = [&](std::size_t from, std::size_t step) {
         Measurer m;
         KnownWidths known;
-        for (std::size_t i = from; i < stale.size(); i += step) {
-            const int blockFirst = static_cast<int>(stale[i]) * Worksheet::kStampRows + 1;
-            const int blockLast = std::min(ws.usedRows(), blockFirst + Worksheet::kStampRows - 1);
-            Worksheet::FitBlock& fb = ws.fitBlocks[stale[i]];
-            fb.widest.assign(kMaxCols, -1);
-            for (int r = blockFirst; r <= blockLast; ++r) {
-                const RowInfo* ri = ws.rowInfo(r);
-                if (ri->hidden) continue;
-                if (!ri->fitKnown) {
-                    for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, m, known);
-                    ri->fitKnown = true;
-                }
-                for (std::size_t c = 0; c < ri->cells.size(); ++c)
-                    fb.widest[c] = std::max(fb.widest[c], ri->cells[c].fitWidth);
-            }
-            fb.stamp = stamp;
-        }
+        for (std::size_t i = from; i < stale.size(); i += step)
+            refreshBlock(ws, stale[i], [&](const RowInfo* ri) { measureRow(ri, book, m, known); });
     };
     const std::size_t threads = std::min<std::size_t>(cores, stale.size() / (kWorthIt / 2));
     std::vector<std::thread> helpers;
@@ -251,8 +264,7 @@ void Range::AutoFit() {
     auto measure = [&](const RowInfo* ri) {
         if (ri->fitKnown) return;
         if (!m) m = std::make_unique<Measurer>();
-        for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, *m, known);
-        ri->fitKnown = true;
+        measureRow(ri, book, *m, known);
     };
     auto fitRow = [&](int row) {
         const RowInfo* ri = ws.rowInfo(row);
@@ -287,19 +299,8 @@ void Range::AutoFit() {
             continue;
         }
         const std::size_t b = (row - 1) / Worksheet::kStampRows;
-        if (ws.fitBlocks.size() <= b) ws.fitBlocks.resize(b + 1);
-        Worksheet::FitBlock& fb = ws.fitBlocks[b];
-        if (fb.widest.empty() || ws.blockStamp(row) > fb.stamp) {
-            fb.widest.assign(kMaxCols, -1);
-            for (int r = blockFirst; r <= blockLast; ++r) {
-                const RowInfo* ri = ws.rowInfo(r);
-                if (ri->hidden) continue;
-                measure(ri);
-                for (std::size_t c = 0; c < ri->cells.size(); ++c)
-                    fb.widest[c] = std::max(fb.widest[c], ri->cells[c].fitWidth);
-            }
-            fb.stamp = ws.changeStamp();
-        }
+        if (blockStale(ws, b)) refreshBlock(ws, b, measure);
+        const Worksheet::FitBlock& fb = ws.fitBlocks[b];
         for (int col = rect_.col1; col <= rect_.col2; ++col)
             widest[col - rect_.col1] = std::max(widest[col - rect_.col1], fb.widest[col - 1]);
         row = blockLast + 1;
