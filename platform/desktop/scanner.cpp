@@ -1,23 +1,24 @@
 #include "platform/desktop/scanner.h"
 
 #include "platform/desktop/dialogs.h"
+#include "platform/desktop/scanwire.h"
 
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <sane/sane.h>
 
 #include <cstring>
-#include <poll.h>
 #include <vector>
 
 namespace scanner {
@@ -25,7 +26,7 @@ namespace scanner {
 namespace {
 
 // The user's wording of a SANE status; SANE's own texts are English.
-QString statusText(SANE_Status s) {
+QString statusText(int s) {
     switch (s) {
     case SANE_STATUS_GOOD: return QStringLiteral("nessun errore");
     case SANE_STATUS_UNSUPPORTED: return QStringLiteral("operazione non supportata dallo scanner");
@@ -43,61 +44,9 @@ QString statusText(SANE_Status s) {
     return QStringLiteral("errore sconosciuto dello scanner (%1)").arg(int(s));
 }
 
-// One SANE session for the whole program, started on first use.
-bool sessionOpen = false;
-
-bool ensureSession(QString* error) {
-    if (sessionOpen) return true;
-    SANE_Int version = 0;
-    const SANE_Status st = sane_init(&version, nullptr);
-    if (st != SANE_STATUS_GOOD) {
-        if (error) *error = QStringLiteral("impossibile avviare il sistema di acquisizione (%1)").arg(statusText(st));
-        return false;
-    }
-    sessionOpen = true;
-    static bool hooked = false;
-    if (!hooked && QCoreApplication::instance()) {
-        qAddPostRoutine(closeSession);
-        hooked = true;
-    }
-    return true;
-}
-
-// Some backends read the device in a thread of their own, which sane_cancel
-// stops at once, wherever it is: stopped inside the allocator, that thread
-// dies holding its lock and the cancel waits for it forever. After a scan
-// that failed midway the reader is given up to a second to finish the page
-// on its own: the end of its data on the backend's descriptor says it has.
-// A backend without a descriptor is cancelled straight away.
-void letReaderFinish(SANE_Handle h) {
-    SANE_Int fd = -1;
-    if (sane_get_select_fd(h, &fd) != SANE_STATUS_GOOD || fd < 0) return;
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 1000) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, int(1000 - waited.elapsed())) <= 0) return;
-        if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return;
-        QThread::msleep(5);
-    }
-}
-
-// Closes the device however the scan ends.
-class OpenDevice {
-public:
-    ~OpenDevice() {
-        if (!h) return;
-        if (started && !finished) letReaderFinish(h);
-        if (started) sane_cancel(h);
-        sane_close(h);
-    }
-    SANE_Handle h = nullptr;
-    bool started = false;
-    bool finished = false; // the last frame was read to its end
-};
-
+// One frame of a page, as the helper sent it.
 struct Frame {
-    SANE_Parameters p{};
+    scanwire::FrameHeader p{};
     QByteArray data;
 };
 
@@ -105,37 +54,8 @@ struct Frame {
 // (A3 at 1200 dpi in 16-bit colour stays below it).
 constexpr qint64 kMaxFrameBytes = qint64(1) << 30;
 
-bool readFrame(SANE_Handle h, Frame& f, QString* error) {
-    SANE_Status st = sane_get_parameters(h, &f.p);
-    if (st != SANE_STATUS_GOOD) {
-        *error = statusText(st);
-        return false;
-    }
-    if (f.p.bytes_per_line <= 0 || f.p.pixels_per_line <= 0) {
-        *error = QStringLiteral("lo scanner ha indicato un formato d'immagine non valido");
-        return false;
-    }
-    if (f.p.lines > 0) f.data.reserve(qsizetype(qMin<qint64>(kMaxFrameBytes, qint64(f.p.lines) * f.p.bytes_per_line)));
-    std::vector<SANE_Byte> buf(64 * 1024);
-    for (;;) {
-        SANE_Int len = 0;
-        st = sane_read(h, buf.data(), SANE_Int(buf.size()), &len);
-        if (st == SANE_STATUS_EOF) break;
-        if (st != SANE_STATUS_GOOD) {
-            *error = statusText(st);
-            return false;
-        }
-        if (f.data.size() + len > kMaxFrameBytes) {
-            *error = QStringLiteral("l'immagine acquisita è troppo grande");
-            return false;
-        }
-        f.data.append(reinterpret_cast<const char*>(buf.data()), len);
-    }
-    return true;
-}
-
 int lineCount(const Frame& f) {
-    const qint64 whole = f.data.size() / f.p.bytes_per_line;
+    const qint64 whole = f.data.size() / f.p.bytesPerLine;
     return int(f.p.lines >= 0 ? qMin<qint64>(f.p.lines, whole) : whole);
 }
 
@@ -169,8 +89,8 @@ qint64 bytesNeeded(const Frame& f, qint64 samples) {
 }
 
 QImage grayImage(const Frame& f, QString* error) {
-    const int w = f.p.pixels_per_line, h = lineCount(f);
-    if (bytesNeeded(f, w) > f.p.bytes_per_line) {
+    const int w = f.p.pixelsPerLine, h = lineCount(f);
+    if (bytesNeeded(f, w) > f.p.bytesPerLine) {
         *error = QStringLiteral("lo scanner ha indicato un formato d'immagine non valido");
         return {};
     }
@@ -180,7 +100,7 @@ QImage grayImage(const Frame& f, QString* error) {
         if (!allocated(img, w, h, error)) return {};
         img.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
         for (int y = 0; y < h; ++y)
-            std::memcpy(img.scanLine(y), f.data.constData() + qsizetype(y) * f.p.bytes_per_line, (w + 7) / 8);
+            std::memcpy(img.scanLine(y), f.data.constData() + qsizetype(y) * f.p.bytesPerLine, (w + 7) / 8);
         return img;
     }
     QImage img(w, h, QImage::Format_Indexed8);
@@ -189,7 +109,7 @@ QImage grayImage(const Frame& f, QString* error) {
     for (int i = 0; i < 256; ++i) grays[i] = qRgb(i, i, i);
     img.setColorTable(grays);
     for (int y = 0; y < h; ++y) {
-        const auto* line = reinterpret_cast<const uchar*>(f.data.constData()) + qsizetype(y) * f.p.bytes_per_line;
+        const auto* line = reinterpret_cast<const uchar*>(f.data.constData()) + qsizetype(y) * f.p.bytesPerLine;
         uchar* out = img.scanLine(y);
         for (int x = 0; x < w; ++x) out[x] = sample(line, x, f.p.depth);
     }
@@ -197,15 +117,15 @@ QImage grayImage(const Frame& f, QString* error) {
 }
 
 QImage colourImage(const Frame& f, QString* error) {
-    const int w = f.p.pixels_per_line, h = lineCount(f);
-    if (bytesNeeded(f, qint64(w) * 3) > f.p.bytes_per_line) {
+    const int w = f.p.pixelsPerLine, h = lineCount(f);
+    if (bytesNeeded(f, qint64(w) * 3) > f.p.bytesPerLine) {
         *error = QStringLiteral("lo scanner ha indicato un formato d'immagine non valido");
         return {};
     }
     QImage img(w, h, QImage::Format_RGB32);
     if (!allocated(img, w, h, error)) return {};
     for (int y = 0; y < h; ++y) {
-        const auto* line = reinterpret_cast<const uchar*>(f.data.constData()) + qsizetype(y) * f.p.bytes_per_line;
+        const auto* line = reinterpret_cast<const uchar*>(f.data.constData()) + qsizetype(y) * f.p.bytesPerLine;
         auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = 0; x < w; ++x)
             out[x] = qRgb(sample(line, 3 * x, f.p.depth), sample(line, 3 * x + 1, f.p.depth),
@@ -218,18 +138,18 @@ QImage colourImage(const Frame& f, QString* error) {
 QImage threePassImage(const std::vector<Frame>& frames, QString* error) {
     const Frame* band[3] = {nullptr, nullptr, nullptr};
     for (const Frame& f : frames) {
-        const int i = f.p.format == SANE_FRAME_RED ? 0 : f.p.format == SANE_FRAME_GREEN ? 1 : 2;
+        const int i = f.p.format == scanwire::kRed ? 0 : f.p.format == scanwire::kGreen ? 1 : 2;
         band[i] = &f;
     }
     if (!band[0] || !band[1] || !band[2]) {
         *error = QStringLiteral("lo scanner non ha inviato tutti i colori dell'immagine");
         return {};
     }
-    int w = band[0]->p.pixels_per_line, h = lineCount(*band[0]);
+    int w = band[0]->p.pixelsPerLine, h = lineCount(*band[0]);
     for (const Frame* f : band) {
-        w = qMin(w, f->p.pixels_per_line);
+        w = qMin(w, f->p.pixelsPerLine);
         h = qMin(h, lineCount(*f));
-        if (bytesNeeded(*f, f->p.pixels_per_line) > f->p.bytes_per_line) {
+        if (bytesNeeded(*f, f->p.pixelsPerLine) > f->p.bytesPerLine) {
             *error = QStringLiteral("lo scanner ha indicato un formato d'immagine non valido");
             return {};
         }
@@ -240,7 +160,7 @@ QImage threePassImage(const std::vector<Frame>& frames, QString* error) {
         const uchar* line[3];
         for (int c = 0; c < 3; ++c)
             line[c] =
-                reinterpret_cast<const uchar*>(band[c]->data.constData()) + qsizetype(y) * band[c]->p.bytes_per_line;
+                reinterpret_cast<const uchar*>(band[c]->data.constData()) + qsizetype(y) * band[c]->p.bytesPerLine;
         auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = 0; x < w; ++x)
             out[x] = qRgb(sample(line[0], x, band[0]->p.depth), sample(line[1], x, band[1]->p.depth),
@@ -251,16 +171,16 @@ QImage threePassImage(const std::vector<Frame>& frames, QString* error) {
 
 QImage imageOf(const std::vector<Frame>& frames, QString* error) {
     for (const Frame& f : frames) {
-        if (!depthSupported(f.p.depth) || f.p.format > SANE_FRAME_BLUE) {
+        if (!depthSupported(f.p.depth) || f.p.format > scanwire::kBlue) {
             *error = QStringLiteral("lo scanner usa un formato d'immagine non gestito");
             return {};
         }
     }
     QImage img;
     const Frame& first = frames.front();
-    if (frames.size() == 1 && first.p.format == SANE_FRAME_GRAY)
+    if (frames.size() == 1 && first.p.format == scanwire::kGray)
         img = grayImage(first, error);
-    else if (frames.size() == 1 && first.p.format == SANE_FRAME_RGB)
+    else if (frames.size() == 1 && first.p.format == scanwire::kRgb)
         img = colourImage(first, error);
     else if (frames.size() == 3)
         img = threePassImage(frames, error);
@@ -275,6 +195,183 @@ QImage imageOf(const std::vector<Frame>& frames, QString* error) {
     return img;
 }
 
+Helper helperInForce;
+
+QString helperProgram() {
+    if (!helperInForce.program.isEmpty()) return helperInForce.program;
+    if (QCoreApplication::instance()) {
+        const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora-scan");
+        if (QFileInfo(beside).isExecutable()) return beside;
+    }
+    // Not installed beside the program: the one built with it (tests).
+    return QStringLiteral(VELMORA_SCAN_BUILT);
+}
+
+QString seconds(int ms) { return QString::number((ms + 999) / 1000); }
+
+// One request served by a helper process: its answer read record by record,
+// the process stopped however the request ends.
+class HelperRun {
+public:
+    explicit HelperRun(int idleMs) : idleMs_(idleMs) {}
+    ~HelperRun() { stop(); }
+
+    bool start(const QStringList& request, QString* why) {
+        const QString program = helperProgram();
+        proc_.setProcessChannelMode(QProcess::ForwardedErrorChannel); // SANE's own notes
+        proc_.setStandardInputFile(QProcess::nullDevice());
+        proc_.start(program, helperInForce.arguments + request, QIODevice::ReadOnly);
+        if (!proc_.waitForStarted(qMax(idleMs_, 1000))) {
+            *why = QStringLiteral("impossibile avviare il programma di acquisizione %1 (%2)")
+                       .arg(QDir::toNativeSeparators(program), proc_.errorString());
+            return false;
+        }
+        QByteArray magic;
+        if (!take(sizeof scanwire::kMagic, magic, why)) return false;
+        if (std::memcmp(magic.constData(), scanwire::kMagic, sizeof scanwire::kMagic) != 0) {
+            *why = garbled();
+            return false;
+        }
+        return true;
+    }
+
+    // The next record; false, with the reason, when the helper hung, ended
+    // before its answer was whole, or sent something that is no record.
+    bool next(char& tag, QByteArray& payload, QString* why) {
+        QByteArray head;
+        if (!take(5, head, why)) return false;
+        tag = head[0];
+        quint32 size;
+        std::memcpy(&size, head.constData() + 1, 4);
+        if (size > scanwire::kMaxPayload) {
+            *why = garbled();
+            return false;
+        }
+        if (!take(size, payload, why)) return false;
+        if (tag == scanwire::kDone || tag == scanwire::kFailure) answered_ = true;
+        return true;
+    }
+
+    // A helper that answered is given a moment to close the device and end
+    // on its own; one that did not, or sent what was not wanted, has
+    // nothing left to say and is stopped at once.
+    void stop() {
+        if (proc_.state() == QProcess::NotRunning) return;
+        if (answered_ && proc_.waitForFinished(helperInForce.exitWaitMs)) return;
+        proc_.kill();
+        proc_.waitForFinished(-1);
+    }
+
+private:
+    static QString garbled() { return QStringLiteral("il programma di acquisizione ha inviato dati non validi"); }
+
+    // Exactly `n` bytes of the answer, waiting up to the idle time for each
+    // piece.
+    bool take(qsizetype n, QByteArray& out, QString* why) {
+        while (buf_.size() - at_ < n) {
+            if (at_ > 0) {
+                buf_.remove(0, at_);
+                at_ = 0;
+            }
+            if (proc_.bytesAvailable() == 0 && !proc_.waitForReadyRead(idleMs_)) {
+                if (proc_.bytesAvailable() > 0) continue;
+                if (proc_.state() == QProcess::NotRunning) {
+                    *why = QStringLiteral("il programma di acquisizione si è interrotto prima di completare "
+                                          "l'operazione");
+                } else {
+                    *why = QStringLiteral("lo scanner non risponde da %1 secondi; acquisizione interrotta")
+                               .arg(seconds(idleMs_));
+                }
+                return false;
+            }
+            buf_ += proc_.read(qMax<qint64>(n - (buf_.size() - at_), proc_.bytesAvailable()));
+        }
+        out = buf_.mid(at_, n);
+        at_ += n;
+        return true;
+    }
+
+    QProcess proc_;
+    QByteArray buf_;
+    qsizetype at_ = 0;
+    int idleMs_;
+    bool answered_ = false;
+};
+
+// The reason of a failure the helper reported, in the user's words.
+QString failureText(const QByteArray& payload) {
+    scanwire::FailureHeader head{};
+    if (payload.size() < qsizetype(sizeof head))
+        return QStringLiteral("il programma di acquisizione ha inviato dati non validi");
+    std::memcpy(&head, payload.constData(), sizeof head);
+    const QString name = QString::fromLocal8Bit(payload.mid(sizeof head));
+    switch (head.failure) {
+    case scanwire::kInitFailed:
+        return QStringLiteral("impossibile avviare il sistema di acquisizione (%1)").arg(statusText(head.status));
+    case scanwire::kStatus: return statusText(head.status);
+    case scanwire::kOpenFailed:
+        return QStringLiteral("impossibile aprire lo scanner \"%1\": %2").arg(name, statusText(head.status));
+    case scanwire::kNoDevice: return QStringLiteral("nessuno scanner disponibile");
+    }
+    return QStringLiteral("il programma di acquisizione ha inviato dati non validi");
+}
+
+// The strings of a device record, in order; false when they do not fill it
+// exactly.
+bool readStrings(const QByteArray& payload, QString* out, int count) {
+    qsizetype at = 0;
+    for (int i = 0; i < count; ++i) {
+        quint32 n;
+        if (payload.size() - at < 4) return false;
+        std::memcpy(&n, payload.constData() + at, 4);
+        at += 4;
+        if (quint64(payload.size() - at) < n) return false;
+        out[i] = QString::fromLocal8Bit(payload.mid(at, n));
+        at += n;
+    }
+    return at == payload.size();
+}
+
+// The frames of one page from the helper; false, with the reason, when
+// the page did not arrive whole.
+bool receivePage(const QString& deviceName, std::vector<Frame>& frames, QString* why) {
+    HelperRun run(helperInForce.scanIdleMs);
+    if (!run.start({QStringLiteral("scan"), deviceName}, why)) return false;
+    char tag;
+    QByteArray payload;
+    while (run.next(tag, payload, why)) {
+        switch (tag) {
+        case scanwire::kFrame: {
+            if (payload.size() != qsizetype(sizeof(scanwire::FrameHeader)) || frames.size() >= 3) break;
+            Frame& f = frames.emplace_back();
+            std::memcpy(&f.p, payload.constData(), sizeof f.p);
+            if (f.p.bytesPerLine <= 0 || f.p.pixelsPerLine <= 0) {
+                *why = QStringLiteral("lo scanner ha indicato un formato d'immagine non valido");
+                return false;
+            }
+            if (f.p.lines > 0)
+                f.data.reserve(qsizetype(qMin<qint64>(kMaxFrameBytes, qint64(f.p.lines) * f.p.bytesPerLine)));
+            continue;
+        }
+        case scanwire::kData:
+            if (frames.empty()) break;
+            if (frames.back().data.size() + payload.size() > kMaxFrameBytes) {
+                *why = QStringLiteral("l'immagine acquisita è troppo grande");
+                return false;
+            }
+            frames.back().data += payload;
+            continue;
+        case scanwire::kFailure: *why = failureText(payload); return false;
+        case scanwire::kDone:
+            if (frames.empty()) break;
+            return true;
+        }
+        *why = QStringLiteral("il programma di acquisizione ha inviato dati non validi");
+        return false;
+    }
+    return false;
+}
+
 SourcePicker* currentPicker = nullptr;
 QString chosen;
 
@@ -287,66 +384,47 @@ QString Device::label() const {
 
 QList<Device> devices(QString* error) {
     QList<Device> out;
-    if (!ensureSession(error)) return out;
-    const SANE_Device** list = nullptr;
-    const SANE_Status st = sane_get_devices(&list, SANE_FALSE);
-    if (st != SANE_STATUS_GOOD) {
-        if (error) *error = statusText(st);
-        return out;
+    QString why;
+    HelperRun run(helperInForce.listTimeoutMs);
+    bool whole = false;
+    if (run.start({QStringLiteral("list")}, &why)) {
+        char tag;
+        QByteArray payload;
+        while (!whole && run.next(tag, payload, &why)) {
+            QString s[4];
+            if (tag == scanwire::kDevice && readStrings(payload, s, 4)) {
+                out.push_back({s[0], s[1], s[2], s[3]});
+            } else if (tag == scanwire::kDone) {
+                whole = true;
+            } else {
+                why = tag == scanwire::kFailure
+                          ? failureText(payload)
+                          : QStringLiteral("il programma di acquisizione ha inviato dati non validi");
+                break;
+            }
+        }
     }
-    for (int i = 0; list && list[i]; ++i) {
-        const SANE_Device* d = list[i];
-        auto text = [](const char* s) { return s ? QString::fromLocal8Bit(s) : QString(); };
-        out.push_back({text(d->name), text(d->vendor), text(d->model), text(d->type)});
-    }
+    // Half a list is no list: the devices missing from it may be the one
+    // the user looks for.
+    if (!whole) out.clear();
+    if (error) *error = whole ? QString() : why;
     return out;
 }
 
 QImage scanPage(const QString& deviceName, QString* error) {
     QString why;
-    QImage img = [&]() -> QImage {
-        QString name = deviceName;
-        if (name.isEmpty()) {
-            const QList<Device> all = devices(&why);
-            if (all.isEmpty()) {
-                if (why.isEmpty()) why = QStringLiteral("nessuno scanner disponibile");
-                return {};
-            }
-            name = all.front().name;
-        }
-        if (!ensureSession(&why)) return {};
-        OpenDevice dev;
-        const QByteArray raw = name.toLocal8Bit();
-        SANE_Status st = sane_open(raw.constData(), &dev.h);
-        if (st != SANE_STATUS_GOOD) {
-            dev.h = nullptr;
-            why = QStringLiteral("impossibile aprire lo scanner \"%1\": %2").arg(name, statusText(st));
-            return {};
-        }
-        std::vector<Frame> frames;
-        for (;;) {
-            st = sane_start(dev.h);
-            dev.started = true;
-            if (st != SANE_STATUS_GOOD) {
-                why = statusText(st);
-                return {};
-            }
-            frames.emplace_back();
-            if (!readFrame(dev.h, frames.back(), &why)) return {};
-            if (frames.back().p.last_frame || frames.size() >= 3) break;
-        }
-        dev.finished = true;
-        return imageOf(frames, &why);
-    }();
+    std::vector<Frame> frames;
+    QImage img;
+    if (receivePage(deviceName, frames, &why)) img = imageOf(frames, &why);
     if (error) *error = img.isNull() ? why : QString();
     return img;
 }
 
-void closeSession() {
-    if (!sessionOpen) return;
-    sane_exit();
-    sessionOpen = false;
-}
+// Every request starts its own session in its own helper process.
+void closeSession() {}
+
+Helper helper() { return helperInForce; }
+void setHelper(const Helper& h) { helperInForce = h; }
 
 std::optional<QString> DialogSourcePicker::pick(const QList<Device>& list, const QString& current, QWidget* owner) {
     QDialog dlg(owner);

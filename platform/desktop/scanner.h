@@ -8,10 +8,15 @@
 // found. An acquisition scans one page into memory and only then writes it,
 // as a BMP, under the name given, so a failed scan never leaves a truncated
 // file behind nor destroys an older document of the same name.
+//
+// SANE itself runs in a helper process, velmora-scan, one per request: a
+// backend that freezes or crashes takes only the helper with it, and the
+// request fails with a reason the user can read.
 
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -36,8 +41,28 @@ QList<Device> devices(QString* error = nullptr);
 QImage scanPage(const QString& deviceName, QString* error);
 
 // Ends the SANE session; the next call starts a new one, which reads the
-// SANE configuration again. The program never needs it before it ends.
+// SANE configuration again. Every request has a session of its own, in
+// its own helper, so there is nothing left open between requests.
 void closeSession();
+
+// Which helper serves the requests and how long it is waited for.
+struct Helper {
+    // Empty: velmora-scan beside the program, or else the one built with it.
+    QString program;
+    // Put before the request's own arguments.
+    QStringList arguments;
+    // The device list may take a while when scanners are searched on the
+    // network.
+    int listTimeoutMs = 60000;
+    // The longest silence during a scan: a scanner warming its lamp or
+    // moving back its head sends nothing for a while.
+    int scanIdleMs = 180000;
+    // Once the answer is whole (or no longer wanted), the time the helper
+    // has to end on its own before it is stopped.
+    int exitWaitMs = 3000;
+};
+Helper helper();
+void setHelper(const Helper& helper);
 
 // How the user picks the source among the devices found. The program asks
 // with a small modal list; tests answer without one.

@@ -1,6 +1,7 @@
 // The scanning layer over SANE's test backend: the devices it finds, pages in
 // every pixel layout a scanner may send, the BMP written under the name
-// given, the failure check and its report, and the source choice.
+// given, the failure check and its report, and the source choice; and what
+// becomes of a request whose helper process dies, hangs or answers nonsense.
 
 #include "sanesandbox.h"
 
@@ -19,6 +20,9 @@
 #include <QTimer>
 
 #include <memory>
+
+#include <cerrno>
+#include <csignal>
 
 using namespace documentstest;
 
@@ -42,8 +46,21 @@ private slots:
     void sourceChoice();
     void sourceListDialog();
     void noScannerAtAll();
+    void helperThatMisbehaves_data();
+    void helperThatMisbehaves();
+    void helperThatHangsAfterAnswering();
+    void deviceListFromAHelperThatFails_data();
+    void deviceListFromAHelperThatFails();
+    void helperThatCannotStart();
 
 private:
+    // Points the program at the stand-in, behaving as `mode`; its process id
+    // is left in pidFile().
+    void useStandIn(const QString& mode, int idleMs = scanner::Helper().scanIdleMs);
+    QString pidFile() const { return out.filePath(QStringLiteral("standin.pid")); }
+    // The stand-in that served the last request no longer runs.
+    bool standInGone() const;
+
     std::unique_ptr<SaneSandbox> sane;
     QTemporaryDir out;
 };
@@ -56,9 +73,32 @@ void TestScanner::initTestCase() {
 void TestScanner::init() {
     sane->configure();
     scanner::setChosenSource(QString());
+    scanner::setHelper({});
+    qunsetenv("SCAN_STANDIN_PID");
+    QFile::remove(pidFile());
 }
 
-void TestScanner::cleanupTestCase() { sane.reset(); }
+void TestScanner::cleanupTestCase() {
+    scanner::setHelper({});
+    sane.reset();
+}
+
+void TestScanner::useStandIn(const QString& mode, int idleMs) {
+    scanner::Helper h;
+    h.program = QStringLiteral(SCAN_STANDIN);
+    h.arguments = {mode};
+    h.scanIdleMs = idleMs;
+    h.listTimeoutMs = idleMs;
+    scanner::setHelper(h);
+    qputenv("SCAN_STANDIN_PID", pidFile().toLocal8Bit());
+}
+
+bool TestScanner::standInGone() const {
+    QFile f(pidFile());
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const pid_t pid = pid_t(f.readAll().trimmed().toInt());
+    return pid > 0 && ::kill(pid, 0) == -1 && errno == ESRCH;
+}
 
 void TestScanner::findsTheSandboxDevices() {
     QString why;
@@ -352,6 +392,145 @@ void TestScanner::noScannerAtAll() {
                      QStringLiteral("Velmora"), ui::MsgIcon::Critical);
     EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
     QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
+}
+
+void TestScanner::helperThatMisbehaves_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("idleMs");
+    QTest::addColumn<QString>("reason");
+    const int patient = scanner::Helper().scanIdleMs;
+    const QString died =
+        QStringLiteral("il programma di acquisizione si è interrotto prima di completare l'operazione");
+    const QString nonsense = QStringLiteral("il programma di acquisizione ha inviato dati non validi");
+    const QString silent = QStringLiteral("lo scanner non risponde da 2 secondi; acquisizione interrotta");
+    QTest::newRow("dies midway") << "dies-midway" << patient << died;
+    QTest::newRow("frame cut short") << "truncated-frame" << patient << died;
+    QTest::newRow("frames without the end") << "no-end" << patient << died;
+    QTest::newRow("hangs before answering") << "silent" << 2000 << silent;
+    QTest::newRow("hangs midway") << "hangs-midway" << 2000 << silent;
+    QTest::newRow("not a scan") << "garbage" << patient << nonsense;
+    QTest::newRow("record too long") << "oversized-record" << patient << nonsense;
+    QTest::newRow("data of no frame") << "data-before-frame" << patient << nonsense;
+}
+
+// Whatever the helper does wrong, the acquisition fails with a reason, the
+// older document stays as it was, nothing half-written lies beside it, and
+// the helper is not left running.
+void TestScanner::helperThatMisbehaves() {
+    QFETCH(QString, mode);
+    QFETCH(int, idleMs);
+    QFETCH(QString, reason);
+    const QString file = out.filePath(QStringLiteral("precedente.bmp"));
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), 0);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    useStandIn(mode, idleMs);
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), -1);
+    QVERIFY(standInGone());
+    QVERIFY(EZTwain::TWAIN_LoadNativeFromFile(0) != 0);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    f.close();
+    QCOMPARE(QDir(out.path()).entryList({QStringLiteral("precedente*")}, QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("precedente.bmp")});
+    QFile::remove(out.filePath(QStringLiteral("nuovo.bmp")));
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, out.filePath(QStringLiteral("nuovo.bmp"))), -1);
+    QVERIFY(!QFile::exists(out.filePath(QStringLiteral("nuovo.bmp"))));
+
+    testsupport::ScopedDialogs d;
+    d->expectMessage(QStringLiteral("Unable to scan.\r\nErrore dello scanner: ") + reason, QStringLiteral("Velmora"),
+                     ui::MsgIcon::Critical);
+    EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
+    QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
+
+    // The real helper serves the next request as before.
+    scanner::setHelper({});
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, out.filePath(QStringLiteral("nuovo.bmp"))), 0);
+    QVERIFY(allPixels(QImage(out.filePath(QStringLiteral("nuovo.bmp"))), qRgb(0, 0, 0)));
+}
+
+// A helper that has handed over the whole page but then freezes, as a
+// backend may while it closes the device: the page is kept and the helper
+// stopped.
+void TestScanner::helperThatHangsAfterAnswering() {
+    for (const QString& mode : {QStringLiteral("good"), QStringLiteral("answer-then-hang")}) {
+        useStandIn(mode);
+        scanner::Helper h = scanner::helper();
+        h.exitWaitMs = 100;
+        scanner::setHelper(h);
+        const QString file = out.filePath(mode + QStringLiteral(".bmp"));
+        QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), 0);
+        QCOMPARE(EZTwain::TWAIN_LoadNativeFromFile(0), 0);
+        QVERIFY(standInGone());
+        const QImage page(file);
+        QCOMPARE(page.size(), QSize(40, 30));
+        QVERIFY(allPixels(page, qRgb(0x80, 0x80, 0x80)));
+
+        // The device list is taken the same way.
+        const QList<scanner::Device> list = scanner::devices();
+        QVERIFY(standInGone());
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list[1].name, QStringLiteral("finto:1"));
+        QCOMPARE(list[1].label(), QStringLiteral("Finto Scanner (finto:1)"));
+        QCOMPARE(list[1].type, QStringLiteral("flatbed scanner"));
+    }
+}
+
+void TestScanner::deviceListFromAHelperThatFails_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("idleMs");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("dies after one device")
+        << "dies-midway" << scanner::Helper().listTimeoutMs
+        << QStringLiteral("il programma di acquisizione si è interrotto prima di completare l'operazione");
+    QTest::newRow("hangs") << "silent" << 2000
+                           << QStringLiteral("lo scanner non risponde da 2 secondi; acquisizione interrotta");
+}
+
+// Half a device list is no list: the source choice says why there is none
+// and offers nothing.
+void TestScanner::deviceListFromAHelperThatFails() {
+    QFETCH(QString, mode);
+    QFETCH(int, idleMs);
+    QFETCH(QString, reason);
+    useStandIn(mode, idleMs);
+    QString why;
+    QVERIFY(scanner::devices(&why).isEmpty());
+    QCOMPARE(why, reason);
+    QVERIFY(standInGone());
+
+    ScriptedPicker picker;
+    picker.answer = QStringLiteral("finto:0");
+    testsupport::ScopedDialogs d;
+    d->expectMessage(QStringLiteral("Nessuno scanner disponibile.\r\n") + reason, QStringLiteral("Velmora"),
+                     ui::MsgIcon::Information);
+    QCOMPARE(EZTwain::TWAIN_SelectImageSource(nullptr), 0);
+    QCOMPARE(picker.calls, 0);
+    QCOMPARE(scanner::chosenSource(), QString());
+    QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
+}
+
+void TestScanner::helperThatCannotStart() {
+    scanner::Helper h;
+    h.program = out.filePath(QStringLiteral("manca/velmora-scan"));
+    scanner::setHelper(h);
+    QString why;
+    QVERIFY(scanner::devices(&why).isEmpty());
+    QVERIFY2(why.startsWith(QStringLiteral("impossibile avviare il programma di acquisizione ") +
+                            QDir::toNativeSeparators(h.program)),
+             qPrintable(why));
+    const QString file = out.filePath(QStringLiteral("senza-aiuto.bmp"));
+    QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), -1);
+    QVERIFY(!QFile::exists(file));
+    testsupport::ScopedDialogs d;
+    d->expectMessage(QString(), QStringLiteral("Velmora"), ui::MsgIcon::Critical);
+    EZTwain::TWAIN_ReportLastError(QStringLiteral("Unable to scan."));
+    QVERIFY2(d->verify().isEmpty(), qPrintable(d->verify()));
+    QVERIFY2(d->shown[0].text.startsWith(QStringLiteral("Unable to scan.\r\nErrore dello scanner: ") + why),
+             qPrintable(d->shown[0].text));
 }
 
 QTEST_MAIN(TestScanner)
