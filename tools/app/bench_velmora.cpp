@@ -8,9 +8,10 @@
 // figures are medians with their quartiles.
 //
 //   QT_QPA_PLATFORM=offscreen bench-velmora [--rounds N] [--no-libreoffice] [--no-startup]
-//                                           [--program PATH]
+//                                           [--startup-only] [--program PATH]
 // --program names the program whose start-up is timed (by default the one
-// built beside this tool).
+// built beside this tool); --startup-only times start-up alone, without the
+// actions, the open and save or LibreOffice, for quick paired comparisons.
 //
 // Start-up runs the program on a private Xvfb display and waits for its main
 // window to be mapped there; it is skipped when Xvfb or xwininfo is missing.
@@ -233,7 +234,8 @@ int main(int argc, char** argv) {
     int rounds = 9;
     const int r = args.indexOf(QStringLiteral("--rounds"));
     if (r > 0 && r + 1 < args.size()) rounds = std::max(1, args[r + 1].toInt());
-    const bool withLo = !args.contains(QStringLiteral("--no-libreoffice"));
+    const bool startupOnly = args.contains(QStringLiteral("--startup-only"));
+    const bool withLo = !args.contains(QStringLiteral("--no-libreoffice")) && !startupOnly;
     const bool withStartup = !args.contains(QStringLiteral("--no-startup"));
 
     xls::registerCodec();
@@ -272,16 +274,22 @@ int main(int argc, char** argv) {
     const QString ours = loDir.filePath(QStringLiteral("nostro.xls"));
 
     // A warm-up round that is not counted.
-    for (auto& s : sizes) {
-        s->round();
-        for (auto& a : s->action) a.v.clear();
-    }
+    if (!startupOnly)
+        for (auto& s : sizes) {
+            s->round();
+            for (auto& a : s->action) a.v.clear();
+        }
 
     for (int round = 0; round < rounds; ++round) {
-        for (auto& s : sizes) s->round();
+        if (!startupOnly)
+            for (auto& s : sizes) s->round();
         if (startup)
             for (auto& s : sizes)
                 if (!startupRound(x, *s, binary)) std::fprintf(stderr, "bench-velmora: start-up round failed\n");
+        if (startupOnly) {
+            std::fprintf(stderr, "round %d of %d\n", round + 1, rounds);
+            continue;
+        }
         std::unique_ptr<xl::Workbook> book;
         large.open.add(secondsOf([&] { book = xls::readWorkbook(large.file(), store::workbookPassword()); }));
         large.save.add(secondsOf([&] { xls::writeWorkbook(*book, ours, store::workbookPassword()); }));
@@ -303,7 +311,7 @@ int main(int argc, char** argv) {
                 silent.failures);
     if (silent.failures) std::printf("  last: %s\n", qPrintable(silent.last));
     std::printf("%-34s %-24s %-24s %s\n", "action", "1,000 practices", "30,000 practices", "30k / 1k");
-    for (int i = 0; i < kActionCount; ++i)
+    for (int i = 0; i < kActionCount && !startupOnly; ++i)
         std::printf("%-34s %-24s %-24s %s\n", kActions[i], qPrintable(small.action[i].show(1000, "ms")),
                     qPrintable(large.action[i].show(1000, "ms")),
                     qPrintable(ratio(large.action[i].median(), small.action[i].median())));
@@ -314,9 +322,11 @@ int main(int argc, char** argv) {
     else
         std::printf("start-up: not measured (no Xvfb or xwininfo, or --no-startup)\n");
 
-    std::printf("\nthe 30,000-practice file against LibreOffice (warm, after a warm-up round)\n");
-    std::printf("velmora open %s, save with flush %s\n", qPrintable(large.open.show(1000, "ms")),
-                qPrintable(large.save.show(1000, "ms")));
+    if (!startupOnly) {
+        std::printf("\nthe 30,000-practice file against LibreOffice (warm, after a warm-up round)\n");
+        std::printf("velmora open %s, save with flush %s\n", qPrintable(large.open.show(1000, "ms")),
+                    qPrintable(large.save.show(1000, "ms")));
+    }
     if (!loLoad.empty()) {
         std::printf("LibreOffice load %s, store %s\n", qPrintable(loLoad.show(1000, "ms", 0)),
                     qPrintable(loStore.show(1000, "ms", 0)));
