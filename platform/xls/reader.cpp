@@ -1,5 +1,6 @@
 // Reading a BIFF8 workbook stream into the engine's model.
 
+#include "platform/engine/heappages.h"
 #include "platform/engine/numberformat.h"
 #include "platform/xls/biff.h"
 #include "platform/xls/bytes.h"
@@ -789,10 +790,15 @@ private:
         auto work = [&] {
             for (std::size_t i = next++; i < n; i = next++) f(i);
         };
+        // The rows and texts each thread reads are allocated on its heap.
+        auto helper = [&] {
+            xl::adviseLargePagesForThreadHeap();
+            work();
+        };
         const std::size_t threads =
             std::min<std::size_t>(n, threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency()));
         std::vector<std::thread> pool;
-        for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+        for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(helper);
         work();
         for (auto& t : pool) t.join();
     }
