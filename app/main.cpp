@@ -10,26 +10,20 @@
 
 #include <malloc.h>
 
-int main(int argc, char** argv) {
-    // Opening the workbook makes hundreds of thousands of small allocations
-    // at once: the heap grows in large steps rather than in a system call
-    // and a few pages at a time.
-    mallopt(M_TOP_PAD, 64 << 20);
-    QApplication app(argc, argv);
+namespace {
+
+int run(QApplication& app, WorkbookPreload& preload) {
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     // Boxes and the main window stay up on their own; the program ends only
     // through its own end paths.
     QApplication::setQuitOnLastWindowClosed(false);
-    xls::registerCodec();
     // The program works in Italian conventions whatever the machine says.
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     ui::installItalianQtTranslations();
+    preload.allowLayout();
 
-    // The file is read while the window is built; Form_Load takes the read
-    // only once the folder is the program's and the file is as it was.
-    WorkbookPreload preload;
-    preload.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + store::kWorkbookFileName,
-                  store::workbookPassword());
+    // Form_Load takes the read only once the folder is the program's and the
+    // file is as it was.
     Form1 form(QCoreApplication::applicationDirPath());
     form.usePreload(&preload);
     if (!form.Form_Load()) return 0;
@@ -42,4 +36,25 @@ int main(int argc, char** argv) {
     QObject::connect(&sessionEnd, &SessionEnd::requested, &form, &Form1::endSession);
     form.show();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Opening the workbook makes hundreds of thousands of small allocations
+    // at once: the heap grows in large steps rather than in a system call
+    // and a few pages at a time.
+    mallopt(M_TOP_PAD, 64 << 20);
+    xls::registerCodec();
+    // Reading the file needs no display: it begins before the application
+    // connects to one and loads its plugins and fonts, and goes on while the
+    // window is built.
+    WorkbookPreload preload;
+    preload.start(WorkbookPreload::programFolder() + QLatin1Char('/') + store::kWorkbookFileName,
+                  store::workbookPassword());
+    QApplication app(argc, argv);
+    const int code = run(app, preload);
+    // Ended here, while the application its layout may use still exists.
+    preload.drop();
+    return code;
 }

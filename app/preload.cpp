@@ -1,13 +1,21 @@
 #include "app/preload.h"
 
+#include "platform/engine/heappages.h"
 #include "store/schema.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
-WorkbookPreload::~WorkbookPreload() {
-    if (reader_.joinable()) reader_.join();
+WorkbookPreload::~WorkbookPreload() { drop(); }
+
+QString WorkbookPreload::programFolder() {
+    // Where QCoreApplication looks first on Linux: the link the kernel keeps
+    // to the running binary, under the path it was started by.
+    const QFileInfo exe(QStringLiteral("/proc/%1/exe").arg(::getpid()));
+    return QFileInfo(exe.canonicalFilePath()).path();
 }
 
 WorkbookPreload::Stamp WorkbookPreload::stampOf(const QString& path) {
@@ -31,23 +39,54 @@ void WorkbookPreload::start(const QString& path, const QString& password) {
     const xl::FileCodec codec = xl::fileCodec();
     if (!codec.open) return;
     reader_ = std::thread([this, codec, path, password] {
+        // What the read allocates on this thread, the shared strings
+        // first, lives as long as the workbook.
+        xl::adviseLargePagesForThreadHeap();
+        std::unique_ptr<xl::Workbook> book;
         try {
-            book_ = codec.open(path, password);
+            book = codec.open(path, password);
             // The first activation's layout pass measures every cell of the
             // workbook; done here, it overlaps the building of the window,
             // and the activation finds nothing left to measure. A workbook
             // short of a sheet is left as read: start-up refuses it anyway.
-            if (book_ && store::missingSheet(*book_).isEmpty()) store::FormatWorkbook(*book_);
+            if (book && !mayLayOut()) book.reset();
+            if (book && store::missingSheet(*book).isEmpty()) store::FormatWorkbook(*book);
         } catch (...) {
             // A file that does not read is read again by start-up itself,
             // which tells the user why.
-            book_.reset();
+            book.reset();
         }
         after_ = stampOf(path);
+        book_ = std::move(book);
     });
 }
 
+bool WorkbookPreload::mayLayOut() {
+    std::unique_lock<std::mutex> lock(m_);
+    cv_.wait(lock, [this] { return layoutAllowed_ || dropped_; });
+    return !dropped_;
+}
+
+void WorkbookPreload::allowLayout() {
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        layoutAllowed_ = true;
+    }
+    cv_.notify_all();
+}
+
+void WorkbookPreload::drop() {
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        dropped_ = true;
+    }
+    cv_.notify_all();
+    if (reader_.joinable()) reader_.join();
+    book_.reset();
+}
+
 std::unique_ptr<xl::Workbook> WorkbookPreload::take(const QString& path) {
+    allowLayout();
     if (reader_.joinable()) reader_.join();
     std::unique_ptr<xl::Workbook> book = std::move(book_);
     if (!book || path != path_ || after_ != before_ || stampOf(path) != before_) return nullptr;

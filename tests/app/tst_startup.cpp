@@ -187,9 +187,12 @@ private slots:
                 s.Cells(row, 5).SetValue(xl::Value::number((i * 7919 % 100000) / 100.0));
             }
         });
-        auto laidOut = [&](bool readAhead) {
+        // The program allows the layout as soon as its application is set up;
+        // take() allows it when nobody did before.
+        auto laidOut = [&](bool readAhead, bool allowedEarly = false) {
             WorkbookPreload preload;
             if (readAhead) preload.start(fx.workbookPath(), store::workbookPassword());
+            if (allowedEarly) preload.allowLayout();
             Form1 f(fx.folder());
             if (readAhead) f.usePreload(&preload);
             if (!f.Form_Load()) return QByteArray();
@@ -205,6 +208,37 @@ private slots:
         const QByteArray plain = laidOut(false);
         QVERIFY(!plain.isEmpty());
         QCOMPARE(laidOut(true), plain);
+        QCOMPARE(laidOut(true, true), plain);
+    }
+
+    // The program begins reading before its application exists: the folder
+    // it finds then is the one the application gives, and a read whose
+    // layout was never allowed ends when dropped or destroyed, handing
+    // nothing over.
+    void readBegunBeforeTheApplication() {
+        QCOMPARE(WorkbookPreload::programFolder(), QCoreApplication::applicationDirPath());
+        AppFixture fx;
+        fx.writeWorkbook();
+        {
+            WorkbookPreload preload;
+            preload.start(fx.workbookPath(), store::workbookPassword());
+            preload.drop();
+            QVERIFY(!preload.take(fx.workbookPath()));
+            QVERIFY(!preload.handedOver());
+        }
+        {
+            WorkbookPreload preload;
+            preload.start(fx.workbookPath(), store::workbookPassword());
+        }
+        // After a drop, start-up reads the file the usual way.
+        WorkbookPreload preload;
+        preload.start(fx.workbookPath(), store::workbookPassword());
+        preload.drop();
+        Form1 f(fx.folder());
+        f.usePreload(&preload);
+        QVERIFY(f.Form_Load());
+        QVERIFY(!preload.handedOver());
+        QCOMPARE(f.book().workbook().FullName(), fx.workbookPath());
     }
 
     void existingEntriesAreLeftAsTheyAre() {
