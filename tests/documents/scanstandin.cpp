@@ -112,6 +112,13 @@ int main(int argc, char** argv) {
         writeAll(kOut, lead, sizeof lead);
         hang();
     }
+    if (mode == "bad-format") {
+        // Lines of no bytes: no image can be made of them.
+        const FrameHeader head{kGray, 1, 0, 40, 30, 8};
+        record(kFrame, &head, sizeof head);
+        record(kDone, nullptr, 0);
+        return 0;
+    }
     if (mode == "data-before-frame") {
         const unsigned char bytes[40] = {};
         record(kData, bytes, sizeof bytes);

@@ -411,6 +411,8 @@ void TestScanner::helperThatMisbehaves_data() {
     QTest::newRow("not a scan") << "garbage" << patient << nonsense;
     QTest::newRow("record too long") << "oversized-record" << patient << nonsense;
     QTest::newRow("data of no frame") << "data-before-frame" << patient << nonsense;
+    QTest::newRow("frame of no size") << "bad-format" << patient
+                                      << QStringLiteral("lo scanner ha indicato un formato d'immagine non valido");
 }
 
 // Whatever the helper does wrong, the acquisition fails with a reason, the
