@@ -182,10 +182,20 @@ float cellWidth(const Cell& c, const Workbook& book, Measurer& m, KnownWidths& k
     return it->second;
 }
 
-// Measures the cells of a row written since its last measuring.
+// Whether every cell of a row has a width that holds.
+bool rowMeasured(const RowInfo* ri) {
+    if (!ri->fitKnown) return false;
+    for (const Cell& c : ri->cells)
+        if (std::isnan(c.fitWidth)) return false;
+    return true;
+}
+
+// Measures the cells of a row written since its last measuring: all of
+// them after a write to the whole row, else those written one by one.
 void measureRow(const RowInfo* ri, const Workbook& book, Measurer& m, KnownWidths& known) {
-    if (ri->fitKnown) return;
-    for (const Cell& c : ri->cells) c.fitWidth = cellWidth(c, book, m, known);
+    const bool all = !ri->fitKnown;
+    for (const Cell& c : ri->cells)
+        if (all || std::isnan(c.fitWidth)) c.fitWidth = cellWidth(c, book, m, known);
     ri->fitKnown = true;
 }
 
@@ -249,9 +259,9 @@ void measureBlocksAside(Worksheet& ws, int first, int last) {
 
 } // namespace
 
-// Each cell's width is kept in the cell and measured again only after its
-// row was written (RowInfo::fitKnown), so a pass over a large sheet costs
-// the rows changed since the last pass, and gives the widths a pass
+// Each cell's width is kept in the cell and measured again only after it
+// or its whole row was written (Cell::fitWidth, RowInfo::fitKnown), so a
+// pass over a large sheet costs the cells changed since the last pass, and gives the widths a pass
 // measuring every cell would give. Whole blocks of rows the range covers
 // keep their widest cell per column besides (Worksheet::fitBlocks), so the
 // rows of a block nobody wrote since are not even looked at again.
@@ -262,7 +272,7 @@ void Range::AutoFit() {
     KnownWidths known;
     std::vector<float> widest(rect_.cols(), -1);
     auto measure = [&](const RowInfo* ri) {
-        if (ri->fitKnown) return;
+        if (rowMeasured(ri)) return;
         if (!m) m = std::make_unique<Measurer>();
         measureRow(ri, book, *m, known);
     };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -222,6 +223,8 @@ Cell& Worksheet::cellRef(int row, int col) {
         cells.resize(col);
         for (std::size_t c = old; c < cells.size(); ++c) cells[c].style = inheritedStyle(row, static_cast<int>(c) + 1);
     }
+    // Its width is measured again; the rest of the row keeps theirs.
+    cells[col - 1].fitWidth = std::numeric_limits<float>::quiet_NaN();
     return cells[col - 1];
 }
 
@@ -230,9 +233,21 @@ const RowInfo* Worksheet::rowInfo(int row) const {
     return &storedRow(row - 1);
 }
 
+float Worksheet::knownFitWidth(int row, int col) const {
+    const RowInfo* ri = rowInfo(row);
+    if (!ri || !ri->fitKnown || col < 1 || col > static_cast<int>(ri->cells.size()))
+        return std::numeric_limits<float>::quiet_NaN();
+    return ri->cells[col - 1].fitWidth;
+}
+
 RowInfo& Worksheet::rowInfoRef(int row) {
     RowInfo& ri = rowForWrite(row);
     columnStamps_[(row - 1) / kStampRows].fill(stamp_);
+    // The caller may change anything of the row. Its cells lose their
+    // widths too, so that none moved elsewhere carries one that may no
+    // longer hold.
+    ri.fitKnown = false;
+    for (const Cell& c : ri.cells) c.fitWidth = std::numeric_limits<float>::quiet_NaN();
     return ri;
 }
 
@@ -240,7 +255,6 @@ RowInfo& Worksheet::rowForWrite(int row) {
     checkCell(row, 1);
     if (row > rowCount_) resizeRows(row);
     RowInfo& ri = writableRow(row - 1);
-    ri.fitKnown = false; // the caller may change anything of the row
     ri.stamp = blockStamps_[(row - 1) / kStampRows] = ++stamp_;
     return ri;
 }
@@ -432,12 +446,12 @@ void Worksheet::clear(const CellRect& r) {
             if (was.value.isEmpty() && !was.kept) continue;
             // Only a row that loses something counts as written.
             RowInfo& ri = writableRow(row - 1);
-            ri.fitKnown = false;
             ri.stamp = blockStamps_[(row - 1) / kStampRows] = ++stamp_;
             columnStamps_[(row - 1) / kStampRows][(col - 1) / kStampColumns] = stamp_;
             Cell& c = ri.cells[col - 1];
             c.value = Value();
             c.kept.reset();
+            c.fitWidth = std::numeric_limits<float>::quiet_NaN();
         }
     }
 }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -172,9 +173,12 @@ struct Cell {
     Value value;
     std::uint32_t style = 0; // index into Workbook::styles(); 0 is the default
     // The width AutoFit measured for this cell (pixels, < 0 = nothing to
-    // fit), valid while its row's fitKnown holds. It depends only on the
-    // value and the format, so it moves with them; it fills padding, so a
-    // cell is no larger for it.
+    // fit), valid while its row's fitKnown holds; NaN until measured, and
+    // again once the cell is open to writing (Worksheet::cellRef), so that
+    // a write costs AutoFit that cell alone. It depends only on the value
+    // and the format, so it moves with them: a cell moved whole with a
+    // width that holds keeps it. It fills padding, so a cell is no larger
+    // for it.
     // AutoFit writes it through read access, also in a block of rows that a
     // snapshot shares while a save encodes that snapshot on another thread.
     // That is safe without taking a copy of the block: the file writer never
@@ -182,7 +186,7 @@ struct Cell {
     // location of its own, so the two threads touch different bytes; and
     // while the block is shared both sides hold the same values and
     // formats, so what AutoFit stores holds for the snapshot too.
-    mutable float fitWidth = -1;
+    mutable float fitWidth = std::numeric_limits<float>::quiet_NaN();
     // The file's formula for this cell, dropped by any write of the value.
     KeptRef kept;
 };
@@ -191,10 +195,12 @@ struct RowInfo {
     std::vector<Cell> cells; // index = column - 1; trailing absent cells trimmed
     double height = -1;      // points; -1 = the sheet's default height
     bool hidden = false;
-    // Whether the cells' fitWidth still holds: every writable access to a
-    // row (Worksheet::rowInfoRef, hence cellRef) clears it, so AutoFit
-    // measures again only the rows written since its last pass. Written
-    // through read access like Cell::fitWidth, and safe for the same reasons.
+    // Whether the cells' fitWidth still holds, those that are not NaN: a
+    // writable access to the whole row (Worksheet::rowInfoRef) clears it,
+    // so AutoFit measures again every cell of the rows so written and only
+    // the cells written one by one (Worksheet::cellRef) in the others.
+    // Written through read access like Cell::fitWidth, and safe for the
+    // same reasons.
     mutable bool fitKnown = false;
     std::int32_t style = -1; // row format, -1 = none
     // When the row was last open to writing (Worksheet::changeStamp() at
@@ -395,6 +401,11 @@ public:
     int usedRows() const { return rowCount_; }
     const RowInfo* rowInfo(int row) const;
     RowInfo& rowInfoRef(int row);
+    // The width AutoFit measured for the cell that still holds (see
+    // Cell::fitWidth), NaN when there is none: a caller that moves a cell's
+    // value and format elsewhere gives it along, so that the cell is not
+    // measured again.
+    float knownFitWidth(int row, int col) const;
     const ColumnInfo& columnInfo(int col) const { return cols_[col - 1]; }
     ColumnInfo& columnInfoRef(int col) { return cols_[col - 1]; }
     std::uint32_t effectiveStyle(int row, int col) const; // cell, else row, else column format

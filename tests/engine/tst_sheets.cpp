@@ -660,6 +660,117 @@ private slots:
         compare(303);
     }
 
+    // A write to one cell forgets that cell's width alone, and a cell moved
+    // whole within its column with the width it had keeps it: after any mix
+    // of such writes and moves, of whole-row writes and of block deletes,
+    // every cell and every column must have what a pass measuring every cell
+    // gives.
+    void autoFitAfterCellWritesAndMovesMatchesAFullPass() {
+        Workbook incremental, full;
+        Worksheet& a = incremental.AddSheet("S");
+        Worksheet& b = full.AddSheet("S");
+        QRandomGenerator rng(20261209);
+        const QStringList words{"", "x", "Cliente", "WWWWWWWWWWW", "iiiiiiii", "àèìòù €", "riga\naltra riga più lunga"};
+        auto randomValue = [&]() -> Value {
+            switch (rng.bounded(3)) {
+            case 0: return Value(words[rng.bounded(words.size())]);
+            case 1: return Value(rng.bounded(2000000) / 8.0);
+            default: return Value(QString(rng.bounded(1, 30), QChar(u'a' + rng.bounded(26))));
+            }
+        };
+        auto both = [&](const std::function<void(Worksheet&)>& edit) {
+            edit(a);
+            edit(b);
+        };
+        constexpr int kRows = 3 * Worksheet::kStampRows + 20, kCols = 6;
+        auto compare = [&](int step) {
+            a.AllCells().AutoFit();
+            for (int r = 1; r <= b.usedRows(); ++r) b.rowInfo(r)->fitKnown = false;
+            b.fitBlocks.clear();
+            b.AllCells().AutoFit();
+            QCOMPARE(a.usedRows(), b.usedRows());
+            for (int r = 1; r <= a.usedRows(); ++r)
+                for (int c = 1; c <= kCols; ++c) {
+                    const Cell* x = a.cellAt(r, c);
+                    const Cell* y = b.cellAt(r, c);
+                    QCOMPARE(x != nullptr, y != nullptr);
+                    if (x && !a.rowInfo(r)->hidden)
+                        QVERIFY2(x->fitWidth == y->fitWidth,
+                                 qPrintable(QStringLiteral("step %1, cell %2,%3: %4 against %5")
+                                                .arg(step)
+                                                .arg(r)
+                                                .arg(c)
+                                                .arg(x->fitWidth)
+                                                .arg(y->fitWidth)));
+                }
+            for (int c = 1; c <= kCols + 1; ++c)
+                QVERIFY2(a.columnInfo(c).width == b.columnInfo(c).width,
+                         qPrintable(QStringLiteral("step %1, column %2: %3 against %4")
+                                        .arg(step)
+                                        .arg(c)
+                                        .arg(a.columnInfo(c).width)
+                                        .arg(b.columnInfo(c).width)));
+        };
+        for (int r = 1; r <= kRows; ++r)
+            for (int c = 1; c <= kCols; ++c) {
+                const Value v = randomValue();
+                both([&](Worksheet& ws) { ws.cellRef(r, c).value = v; });
+            }
+        compare(0);
+        for (int step = 1; step <= 400; ++step) {
+            const int r = rng.bounded(1, kRows), c = rng.bounded(1, kCols + 1);
+            switch (rng.bounded(8)) {
+            case 0:
+            case 1: {
+                // A value written into the cell itself.
+                const Value v = randomValue();
+                both([&](Worksheet& ws) { ws.cellRef(r, c).value = v; });
+                break;
+            }
+            case 2:
+            case 3: {
+                // A stretch of a column moves down or up by a few rows, each
+                // cell with its value, its format and the width it had.
+                const int span = rng.bounded(1, 300), by = rng.bounded(1, 4) * (rng.bounded(2) ? 1 : -1);
+                const int first = std::max(1, r + std::min(0, by));
+                const int last = std::min(kRows, r + span);
+                both([&](Worksheet& ws) {
+                    std::vector<std::pair<Cell, float>> held;
+                    for (int row = first; row <= last; ++row) {
+                        Cell moved;
+                        moved.value = ws.valueAt(row, c);
+                        moved.style = ws.effectiveStyle(row, c);
+                        held.emplace_back(moved, ws.knownFitWidth(row, c));
+                    }
+                    for (int row = first; row <= last; ++row) {
+                        const int from = row - by;
+                        if (from < first || from > last) continue;
+                        Cell& to = ws.cellRef(row, c);
+                        to.value = held[from - first].first.value;
+                        to.style = held[from - first].first.style;
+                        to.fitWidth = held[from - first].second;
+                    }
+                });
+                break;
+            }
+            case 4: {
+                const bool bold = rng.bounded(2);
+                both([&](Worksheet& ws) { ws.GetRange(ws.Cells(r, 1), ws.Cells(r, c)).SetFontBold(bold); });
+                break;
+            }
+            case 5: both([&](Worksheet& ws) { ws.GetRange(ws.Cells(r, c), ws.Cells(r + 2, c)).Delete(); }); break;
+            case 6: both([&](Worksheet& ws) { ws.Cells(r, c).ClearContents(); }); break;
+            default: {
+                const bool hide = rng.bounded(4) == 0;
+                both([&](Worksheet& ws) { ws.rowInfoRef(r).hidden = hide; });
+                break;
+            }
+            }
+            if (rng.bounded(4) == 0) compare(step);
+        }
+        compare(401);
+    }
+
     // A format applied again to whole columns or the whole sheet looks only
     // at the rows written since: after any mix of edits every cell, row and
     // column must carry exactly what a pass over every cell gives.
