@@ -91,6 +91,13 @@ void appendUtf16(QString& out, const unsigned char* p, std::size_t n) {
 class SegmentReader {
 public:
     explicit SegmentReader(std::vector<ByteView> segs) : segs_(std::move(segs)) {}
+    // Where a reader stands: a segment and an offset in it.
+    struct Place {
+        std::size_t seg = 0, off = 0;
+    };
+    // A reader going on from where another stood.
+    SegmentReader(std::vector<ByteView> segs, Place at) : segs_(std::move(segs)), seg_(at.seg), off_(at.off) {}
+    Place place() const { return {seg_, off_}; }
     bool atEnd() {
         while (seg_ < segs_.size() && off_ >= segs_[seg_].size()) {
             ++seg_;
@@ -121,6 +128,32 @@ public:
     QString chars(std::size_t count, bool high) {
         QString out;
         out.reserve(qsizetype(std::min<std::size_t>(count, 65535)));
+        walkChars(count, high, &out);
+        return out;
+    }
+    // A whole XLUnicodeRichExtendedString.
+    QString richString() { return string(true); }
+    // Passes over the string richString() would read, building no text.
+    void skipString() { string(false); }
+    bool lastRich = false; // the string just read has formatting runs
+private:
+    QString string(bool build) {
+        std::uint16_t cch = u16();
+        std::uint8_t flags = u8();
+        std::uint16_t runs = (flags & 0x08) ? u16() : 0;
+        std::uint32_t ext = (flags & 0x04) ? u32() : 0;
+        lastRich = runs > 0;
+        QString s;
+        if (build)
+            s = chars(cch, flags & 0x01);
+        else
+            walkChars(cch, flags & 0x01, nullptr);
+        skip(std::size_t(runs) * 4);
+        skip(ext);
+        return s;
+    }
+    // Goes over `count` characters, appending them to `out` when given.
+    void walkChars(std::size_t count, bool high, QString* out) {
         while (count > 0) {
             if (off_ >= currentSize()) {
                 // The characters go on in the next CONTINUE, which opens
@@ -138,32 +171,17 @@ public:
             if (high) {
                 std::size_t n = std::min(count, avail / 2);
                 if (n == 0) throw Truncated();
-                appendUtf16(out, p, n);
+                if (out) appendUtf16(*out, p, n);
                 off_ += 2 * n;
                 count -= n;
             } else {
                 std::size_t n = std::min(count, avail);
-                out.append(QLatin1StringView(reinterpret_cast<const char*>(p), qsizetype(n)));
+                if (out) out->append(QLatin1StringView(reinterpret_cast<const char*>(p), qsizetype(n)));
                 off_ += n;
                 count -= n;
             }
         }
-        return out;
     }
-    // A whole XLUnicodeRichExtendedString.
-    QString richString() {
-        std::uint16_t cch = u16();
-        std::uint8_t flags = u8();
-        std::uint16_t runs = (flags & 0x08) ? u16() : 0;
-        std::uint32_t ext = (flags & 0x04) ? u32() : 0;
-        lastRich = runs > 0;
-        QString s = chars(cch, flags & 0x01);
-        skip(std::size_t(runs) * 4);
-        skip(ext);
-        return s;
-    }
-    bool lastRich = false; // the string just read has formatting runs
-private:
     std::size_t currentSize() const { return seg_ < segs_.size() ? segs_[seg_].size() : 0; }
     std::vector<ByteView> segs_;
     std::size_t seg_ = 0, off_ = 0;
@@ -684,12 +702,13 @@ private:
         std::vector<ByteView> segs{cur.view(first)};
         Rec r;
         while (cur.peekType() == rec::kContinue && cur.next(r)) segs.push_back(cur.view(r));
-        SegmentReader sr(std::move(segs));
+        SegmentReader sr(segs);
         try {
             sr.u32();
             std::uint32_t unique = sr.u32();
             // Every string takes at least three bytes: the count cannot outgrow the data.
             sst_.reserve(std::min<std::size_t>(unique, std::size_t(s_.size()) / 3));
+            if (threads_ != 1 && unique >= 2 * kSstPiece) return readSstAside(sr, segs, unique);
             for (std::uint32_t i = 0; i < unique; ++i) {
                 if (sr.atEnd()) break;
                 sst_.emplace_back(sr.richString());
@@ -698,6 +717,38 @@ private:
         } catch (const Truncated&) {
             damaged(QStringLiteral("the shared string table is truncated"));
         }
+    }
+
+    // A long table is read in two goes: where each piece of kSstPiece
+    // strings begins is found first, building no text, and the pieces'
+    // texts are then built side by side. Both goes read the strings as the
+    // one-thread read does, so a table that one finds damaged the other
+    // finds damaged at the same string.
+    static constexpr std::size_t kSstPiece = 2048;
+    void readSstAside(SegmentReader& sr, const std::vector<ByteView>& segs, std::uint32_t unique) {
+        std::vector<SegmentReader::Place> starts;
+        std::size_t count = 0;
+        for (; count < unique; ++count) {
+            if (sr.atEnd()) break;
+            if (count % kSstPiece == 0) starts.push_back(sr.place());
+            sr.skipString();
+        }
+        sst_.resize(count);
+        sstRich_.resize(count);
+        std::atomic<bool> short_{false};
+        parallel(starts.size(), [&](std::size_t p) {
+            SegmentReader piece(segs, starts[p]);
+            const std::size_t end = std::min(count, (p + 1) * kSstPiece);
+            try {
+                for (std::size_t i = p * kSstPiece; i < end; ++i) {
+                    sst_[i] = xl::Value(piece.richString());
+                    sstRich_[i] = piece.lastRich;
+                }
+            } catch (const Truncated&) {
+                short_ = true;
+            }
+        });
+        if (short_) throw Truncated();
     }
 
     void buildStyles() {

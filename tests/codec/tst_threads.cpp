@@ -17,7 +17,9 @@
 #include <QtTest>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <random>
 
 using namespace xls::detail;
 
@@ -192,6 +194,114 @@ QByteArray unsealed(QByteArray stream, const QString& password) {
     return stream;
 }
 
+// A shared string table as the file holds it, split into CONTINUE records
+// where the writer chooses; a text's characters go on in the next record
+// after a flag byte of their own, which may change their width.
+class StringTable {
+public:
+    explicit StringTable(std::uint32_t unique) {
+        ByteWriter w(segs_.emplace_back());
+        w.u32(unique);
+        w.u32(unique);
+    }
+    // `runs` formatting runs and `ext` bytes of extended data after the
+    // characters; `width16` how wide each record's share of them is written.
+    void add(const QString& text, std::uint16_t runs, std::uint16_t ext, const std::function<bool()>& width16) {
+        bool high = width16() || !fitsLatin1(text, 0);
+        QByteArray head;
+        ByteWriter h(head);
+        h.u16(std::uint16_t(text.size()));
+        h.u8(std::uint8_t((high ? 0x01 : 0) | (runs ? 0x08 : 0) | (ext ? 0x04 : 0)));
+        if (runs) h.u16(runs);
+        if (ext) h.u32(ext);
+        if (room() < std::size_t(head.size())) segs_.emplace_back();
+        segs_.back() += head;
+        for (qsizetype i = 0; i < text.size();) {
+            if (room() < (high ? 2u : 1u)) {
+                segs_.emplace_back();
+                high = width16() || !fitsLatin1(text, i);
+                segs_.back() += char(high ? 0x01 : 0x00);
+            }
+            ByteWriter w(segs_.back());
+            if (high)
+                w.u16(text[i].unicode());
+            else
+                w.u8(std::uint8_t(text[i].unicode()));
+            ++i;
+        }
+        for (std::size_t b = 0; b < std::size_t(runs) * 4 + ext; ++b) {
+            if (room() == 0) segs_.emplace_back();
+            segs_.back() += char(b & 0x7F);
+        }
+    }
+    // The SST record and its CONTINUE records.
+    void write(QByteArray& out) const {
+        for (std::size_t i = 0; i < segs_.size(); ++i) {
+            ByteWriter w(out);
+            w.u16(i == 0 ? 0x00FC : 0x003C);
+            w.u16(std::uint16_t(segs_[i].size()));
+            out += segs_[i];
+        }
+    }
+
+private:
+    static bool fitsLatin1(const QString& s, qsizetype from) {
+        for (qsizetype i = from; i < s.size(); ++i)
+            if (s[i].unicode() > 0xFF) return false;
+        return true;
+    }
+    static constexpr std::size_t kMaxRecord = 8224; // bytes of data a record holds
+    std::size_t room() const { return kMaxRecord - std::size_t(segs_.back().size()); }
+    std::vector<QByteArray> segs_{};
+};
+
+// A workbook stream of one sheet whose cells show the table's texts in turn,
+// four to a row.
+QByteArray streamWithTable(const StringTable& table, std::uint32_t cells) {
+    QByteArray out;
+    auto rec = [&out](std::uint16_t type, const std::function<void(ByteWriter&)>& fill) {
+        QByteArray data;
+        ByteWriter d(data);
+        fill(d);
+        ByteWriter w(out);
+        w.u16(type);
+        w.u16(std::uint16_t(data.size()));
+        out += data;
+    };
+    auto bof = [](std::uint16_t kind) {
+        return [kind](ByteWriter& w) {
+            w.u16(0x0600);
+            w.u16(kind);
+            w.u16(0x0DBB);
+            w.u16(0x07CC);
+            w.u32(0);
+            w.u32(6);
+        };
+    };
+    rec(0x0809, bof(0x0005));
+    const qsizetype sheetAt = out.size() + 4;
+    rec(0x0085, [](ByteWriter& w) {
+        w.u32(0);
+        w.u16(0);
+        w.u8(5);
+        w.u8(0);
+        w.bytes("Testi", 5);
+    });
+    table.write(out);
+    rec(0x000A, [](ByteWriter&) {});
+    ByteWriter(out).put32(sheetAt, std::uint32_t(out.size()));
+    rec(0x0809, bof(0x0010));
+    for (std::uint32_t i = 0; i < cells; ++i)
+        rec(0x00FD, [i](ByteWriter& w) {
+            w.u16(std::uint16_t(i / 4));
+            w.u16(std::uint16_t(i % 4));
+            w.u16(0);
+            w.u32(i);
+        });
+    rec(0x000A, [](ByteWriter&) {});
+    return out;
+}
+
 } // namespace
 
 class TestThreads : public QObject {
@@ -332,6 +442,67 @@ private slots:
             }
         }
         QVERIFY(!readBoth(writeCompound({{QStringLiteral("Workbook"), variants.back().stream}}), QString()).serial);
+    }
+
+    // A long shared string table is read in pieces side by side: texts of
+    // both widths, a width changing where a text runs over into a CONTINUE,
+    // formatting runs and extended data running over too; a table shorter
+    // than its count, and one cut inside a text, read as one thread reads them.
+    void longStringTableInPieces() {
+        std::mt19937 rng(4417);
+        auto pick = [&rng](int n) { return int(rng() % unsigned(n)); };
+        const std::uint32_t count = 3 * 2048 + 517;
+        QStringList texts;
+        StringTable table(count);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            QString t = QStringLiteral("testo %1 ").arg(i);
+            const int len = pick(40) == 0 ? 3000 + pick(9000) : pick(60);
+            const bool greek = pick(5) == 0;
+            for (int k = 0; k < len; ++k)
+                t += greek && pick(3) == 0 ? QChar(0x03B1 + pick(20)) : QChar(u'a' + pick(26));
+            texts << t;
+            table.add(t, pick(6) == 0 ? std::uint16_t(1 + pick(5)) : 0, pick(7) == 0 ? std::uint16_t(pick(50)) : 0,
+                      [&] { return pick(4) == 0; });
+        }
+        const QByteArray stream = streamWithTable(table, count);
+        const Both whole = readBoth(writeCompound({{QStringLiteral("Workbook"), stream}}), QString());
+        QVERIFY2(whole.serial, qPrintable(whole.serialError));
+        QVERIFY(whole.parallel);
+        QString d = difference(*whole.serial, *whole.parallel);
+        QVERIFY2(d.isEmpty(), qPrintable(d));
+        xl::Worksheet& ws = whole.parallel->Sheets(1);
+        for (std::uint32_t i = 0; i < count; ++i)
+            QCOMPARE(ws.Cells(int(i / 4) + 1, int(i % 4) + 1).Text(), texts[int(i)]);
+        QVERIFY(!whole.parallel->notKept.isEmpty()); // the formatting runs are told
+
+        // More strings counted than the records hold, and a text cut short.
+        QByteArray fewer = stream, cut = stream;
+        const auto* p = reinterpret_cast<const unsigned char*>(stream.constData());
+        std::size_t pos = 0, sst = 0, lastContinue = 0;
+        while (pos + 4 <= std::size_t(stream.size())) {
+            const std::uint16_t type = le16(p + pos), len = le16(p + pos + 2);
+            if (type == 0x00FC) sst = pos;
+            if (type == 0x003C) lastContinue = pos;
+            pos += 4 + len;
+        }
+        QVERIFY(sst > 0 && lastContinue > sst);
+        ByteWriter(fewer).put32(qsizetype(sst + 8), count + 5000);
+        const std::uint16_t lastLen = le16(p + lastContinue + 2);
+        // The last record loses its second half: a text or its runs end early.
+        ByteWriter(cut).put16(qsizetype(lastContinue + 2), std::uint16_t(lastLen / 2));
+        cut.remove(qsizetype(lastContinue + 4 + lastLen / 2), lastLen - lastLen / 2);
+        for (const QByteArray* each : {&fewer, &cut}) {
+            const QByteArray& damaged = *each;
+            const Both both = readBoth(writeCompound({{QStringLiteral("Workbook"), damaged}}), QString());
+            // The first reads, without the texts it lacks; the second is refused.
+            QCOMPARE(bool(both.serial), &damaged == &fewer);
+            QCOMPARE(both.parallelError, both.serialError);
+            QCOMPARE(bool(both.parallel), bool(both.serial));
+            if (both.serial) {
+                d = difference(*both.serial, *both.parallel);
+                QVERIFY2(d.isEmpty(), qPrintable(d));
+            }
+        }
     }
 
     // Two sheets damaged in different ways: the error of the first one in
