@@ -2,13 +2,12 @@
 #include "app/preload.h"
 #include "app/sessionend.h"
 #include "platform/desktop/dialogs.h"
+#include "platform/engine/heappages.h"
 #include "platform/xls/xlsfile.h"
 #include "store/schema.h"
 
 #include <QApplication>
 #include <QLocale>
-
-#include <malloc.h>
 
 namespace {
 
@@ -41,10 +40,7 @@ int run(QApplication& app, WorkbookPreload& preload) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Opening the workbook makes hundreds of thousands of small allocations
-    // at once: the heap grows in large steps rather than in a system call
-    // and a few pages at a time.
-    mallopt(M_TOP_PAD, 64 << 20);
+    xl::tuneHeapForLargeReads();
     xls::registerCodec();
     // Reading the file needs no display: it begins before the application
     // connects to one and loads its plugins and fonts, and goes on while the

@@ -4,10 +4,22 @@
 #include <cstdlib>
 
 #if defined(__GLIBC__) && defined(__linux__)
+#include <malloc.h>
 #include <sys/mman.h>
 #endif
 
 namespace xl {
+
+void tuneHeapForLargeReads() {
+#if defined(__GLIBC__) && defined(__linux__)
+    // Opening the workbook makes hundreds of thousands of small allocations
+    // at once: a heap grows in large steps rather than in a system call and
+    // a few pages at a time; a thread's heap is writable whole from its start.
+    mallopt(M_TOP_PAD, 64 << 20);
+    // The largest threshold glibc takes on 64-bit systems: half a thread's heap.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+#endif
+}
 
 void adviseLargePagesForThreadHeap() {
 #if defined(__SANITIZE_ADDRESS__)

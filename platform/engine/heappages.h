@@ -9,6 +9,13 @@
 
 namespace xl {
 
+// Sets the allocator up for a program that reads a large workbook at its
+// start, before any other thread runs: heaps grow in large steps, and
+// blocks up to 32 MB (the row tables, the shared strings, the file's own
+// bytes) come from the heaps, whose pages the threads that fill them
+// advise, rather than each from a mapping of its own in small pages.
+void tuneHeapForLargeReads();
+
 // Asks the kernel for large pages behind the heap the calling thread
 // allocates from, when that heap is one of the allocator's per-thread
 // heaps; the main heap and other allocators are left alone. Only the speed
