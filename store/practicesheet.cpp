@@ -481,7 +481,7 @@ bool sameValue(const xl::Value& a, const xl::Value& b) {
 // the rows it leaves alone keep everything known of them (their measured
 // widths, their place in the sheet's shared blocks).
 bool fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& sources, bool withFlags, bool sorted,
-              int& areaRows) {
+              int& areaRows, std::vector<int>& placed) {
     xl::Workbook& book = sh.Parent();
     const int n = static_cast<int>(sources.size());
     constexpr int kWidth = kAreaLastCol - kAreaFirstCol + 1;
@@ -489,6 +489,7 @@ bool fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& source
     const int last = lastFilledRowOf(sh, kAreaFirstCol, kAreaLastCol);
     const int rows = std::min(xl::kMaxRows, std::max(last, 1 + n)) - 1; // rows 2 on
     areaRows = std::max(1, rows + 1);
+    placed = sources;
     if (rows <= 0) return true;
     static const xl::Value kEmpty;
 
@@ -578,6 +579,7 @@ bool fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& source
         order = xl::sortOrder(
             n, [&](int i) -> const xl::Value& { return *cells[static_cast<std::size_t>(i) * kWidth].value; },
             xl::xlAscending);
+    for (std::size_t j = 0; j < order.size(); ++j) placed[j] = sources[order[j]];
 
     // What changes, copied out before anything is written.
     struct Change {
@@ -630,8 +632,11 @@ bool fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& source
 // written since, none moved by a delete) and nothing else it looked at
 // changed, the same search finds the same results and the area as it
 // leaves it again, and need not read the practices. A pass that wrote
-// something is not kept: the formats the sort moves may move again.
+// something is kept only when every cell of each area column has one and
+// the same format (and inherits one and the same): otherwise the formats
+// the sort moves may move again.
 struct AreaMemo : xl::Worksheet::Memo {
+    static constexpr int kWidth = kAreaLastCol - kAreaFirstCol + 1;
     bool known = false;
     int search = 0; // the flag column looked at, or 0: by client
     QString client;
@@ -642,6 +647,15 @@ struct AreaMemo : xl::Worksheet::Memo {
     std::size_t styles = 0;
     xl::Style defaultStyle;
     std::array<std::int32_t, kAreaLastCol> columns{};
+    // The results in the order the area holds them: row 2 + j holds the
+    // practice of row placed[j].
+    std::vector<int> placed;
+    // Whether, in rows 2 to areaRows, every cell of area column c has the
+    // format style[c] and would inherit inherited[c], holds no formula and
+    // no empty text: the area then depends on the results alone, and a
+    // search whose results changed a little is an edit of it.
+    bool uniform = false;
+    std::array<std::uint32_t, kWidth> style{}, inherited{};
 };
 
 // Whether nothing that `memo` depends on changed since: the formats the
@@ -670,34 +684,264 @@ bool memoHolds(const xl::Worksheet& sh, const AreaMemo& memo, const std::functio
     return true;
 }
 
+// Finds out whether the area rows 2 to memo.areaRows are uniform (see
+// AreaMemo::uniform) and with which formats.
+void noteUniform(const xl::Worksheet& sh, AreaMemo& memo) {
+    memo.uniform = false;
+    for (int c = 0; c < AreaMemo::kWidth; ++c) {
+        memo.style[c] = sh.effectiveStyle(2, kAreaFirstCol + c);
+        memo.inherited[c] = sh.inheritedStyle(2, kAreaFirstCol + c);
+    }
+    for (int row = 2; row <= memo.areaRows; ++row)
+        for (int c = 0; c < AreaMemo::kWidth; ++c) {
+            const int col = kAreaFirstCol + c;
+            if (sh.effectiveStyle(row, col) != memo.style[c] || sh.inheritedStyle(row, col) != memo.inherited[c])
+                return;
+            if (const xl::Cell* cell = sh.cellAt(row, col))
+                if (cell->kept || (cell->value.isText() && cell->value.textValue().isEmpty())) return;
+        }
+    memo.uniform = true;
+}
+
+// What the area gets in column c from the practice of row `from`, as
+// fillArea copies it: the value (null when the cell is left empty), a
+// date as its number in `number`.
+const xl::Value* resultValue(SheetReader& in, int from, int c, xl::Value& number, bool& asDate) {
+    static constexpr int kFrom[] = {ColClient, ColNumber, ColDate, ColSubject, ColInPreparation, ColCompleted};
+    const xl::Value* v = &in.stored(from, kFrom[c], asDate);
+    if (c == 2) {
+        if (v->isNumeric()) {
+            asDate = true;
+        } else if (const auto d = dateValue(*v)) {
+            number = *d;
+            v = &number;
+            asDate = true;
+        } else {
+            return nullptr;
+        }
+    }
+    if (isBlank(*v)) return nullptr;
+    if (!std::isfinite(v->numberValue()) || (v->isText() && v->textValue().size() > xl::kMaxCellText)) return nullptr;
+    if (asDate) {
+        number = xl::Value::number(v->numberValue());
+        return &number;
+    }
+    return v;
+}
+
+// The search of `memo` once more, the area uniform, as an edit of the
+// area it left: only the practices written since are looked at again, each
+// taken out of the results and put back in its place if it is one now, and
+// only the area rows from the first that changes are written, each cell
+// moved with the width it had. The cells end as fillArea would leave them.
+// -1 when the edit cannot be made so (too much changed, or a format or a
+// row it depends on), and the search is made afresh.
+int editArea(xl::Worksheet& sh, AreaMemo& memo, bool withFlags, int last, const std::function<bool(int)>& isSource) {
+    constexpr int kWidth = AreaMemo::kWidth;
+    constexpr int kMaxChanged = 64;
+    const int width = withFlags ? kClientColumns : kStateColumns;
+    xl::Workbook& book = sh.Parent();
+    if (!memo.uniform || sh.shiftStamp() > memo.stamp) return -1;
+    if (book.styles().size() != memo.styles || !(book.style(0) == memo.defaultStyle)) return -1;
+    for (int c = 1; c <= kAreaLastCol; ++c)
+        if (sh.columnInfo(c).style != memo.columns[c - 1]) return -1;
+    // The area itself is as it was left: nothing written in its columns.
+    const int used = sh.usedRows();
+    for (int row = 1; row <= used; row += xl::Worksheet::kStampRows)
+        if (sh.blockStamp(row, kAreaFirstCol) > memo.stamp) return -1;
+    // The practices written since.
+    std::vector<int> changed;
+    for (int row = 2; row <= used;) {
+        const int blockLast = std::min(used, ((row - 1) / xl::Worksheet::kStampRows + 1) * xl::Worksheet::kStampRows);
+        if (sh.blockStamp(row) > memo.stamp)
+            for (int r = row; r <= blockLast; ++r)
+                if (sh.rowInfo(r)->stamp > memo.stamp) {
+                    if (static_cast<int>(changed.size()) == kMaxChanged) return -1;
+                    changed.push_back(r);
+                }
+        row = blockLast + 1;
+    }
+
+    SheetReader in(sh);
+    // The key a result is sorted by: its client cell as the area gets it.
+    static const xl::Value kEmpty;
+    auto keyOf = [&](int from, xl::Value& number) -> const xl::Value& {
+        bool asDate = false;
+        const xl::Value* v = resultValue(in, from, 0, number, asDate);
+        return v ? *v : kEmpty;
+    };
+    // Whether the result of row a goes before that of row b, as the stable
+    // sort by client puts them (the results come in sheet order).
+    auto before = [&](const xl::Value& ka, int a, const xl::Value& kb, int b) {
+        if (a < b)
+            return xl::sortOrder(
+                       2, [&](int i) -> const xl::Value& { return i ? kb : ka; }, xl::xlAscending)[0] == 0;
+        return xl::sortOrder(
+                   2, [&](int i) -> const xl::Value& { return i ? ka : kb; }, xl::xlAscending)[0] == 1;
+    };
+
+    // The new order: the changed practices out, those that are results now
+    // back in their places. An entry < 0 stands for a changed practice
+    // (row -entry), read from the sheet; the others are rows whose area
+    // cells move as they are.
+    std::vector<int> order;
+    order.reserve(memo.placed.size() + changed.size());
+    for (int r : memo.placed) order.push_back(std::binary_search(changed.begin(), changed.end(), r) ? 0 : r);
+    std::vector<int> oldPos(order.size());
+    {
+        std::size_t k = 0;
+        for (std::size_t j = 0; j < order.size(); ++j)
+            if (order[j]) {
+                oldPos[k] = static_cast<int>(j);
+                order[k++] = order[j];
+            }
+        order.resize(k);
+        oldPos.resize(k);
+    }
+    // Keys of the kept results: their client cells where the area holds them.
+    for (int r : changed) {
+        if (r > last || !isSource(r)) continue;
+        xl::Value number;
+        const xl::Value& key = keyOf(r, number);
+        std::size_t lo = 0, hi = order.size();
+        while (lo < hi) {
+            const std::size_t mid = (lo + hi) / 2;
+            const int at = order[mid];
+            bool goesBefore;
+            if (!memo.sorted) {
+                goesBefore = std::abs(at) < r;
+            } else if (at < 0) {
+                xl::Value n2;
+                goesBefore = before(keyOf(-at, n2), -at, key, r);
+            } else {
+                goesBefore = before(sh.valueAt(2 + oldPos[mid], kAreaFirstCol), at, key, r);
+            }
+            if (goesBefore)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        order.insert(order.begin() + static_cast<std::ptrdiff_t>(lo), -r);
+        oldPos.insert(oldPos.begin() + static_cast<std::ptrdiff_t>(lo), -1);
+    }
+
+    const int oldCount = static_cast<int>(memo.placed.size());
+    const int count = static_cast<int>(order.size());
+    if (1 + count >= xl::kMaxRows) return -1;
+    // The first and the last area row that can change.
+    int first = 0;
+    while (first < count && first < oldCount && oldPos[first] == first) ++first;
+    int end = std::max(count, oldCount);
+    if (count == oldCount)
+        while (end > first && oldPos[end - 1] == end - 1) --end;
+    // Rows past the area take the formats the area has, or it is made afresh.
+    auto datedStyle = [&](std::uint32_t style) {
+        if (xl::canonicalFormat(book.style(style).numberFormat) != u"General") return style;
+        xl::Style st = book.style(style);
+        st.numberFormat = QStringLiteral("dd/mm/yyyy");
+        return book.internStyle(st);
+    };
+    // What each row from the first to change gets, found before anything
+    // is written.
+    struct Want {
+        xl::Value value;
+        float width;
+    };
+    std::vector<Want> want(static_cast<std::size_t>(end - first) * width);
+    bool dated = false;
+    for (int j = first; j < end; ++j) {
+        for (int c = 0; c < width; ++c) {
+            Want& w = want[static_cast<std::size_t>(j - first) * width + c];
+            w.width = std::numeric_limits<float>::quiet_NaN();
+            if (j >= count) continue;
+            if (order[j] > 0) {
+                const int from = 2 + oldPos[j];
+                w.value = sh.valueAt(from, kAreaFirstCol + c);
+                w.width = sh.knownFitWidth(from, kAreaFirstCol + c);
+            } else {
+                xl::Value number;
+                bool asDate = false;
+                if (const xl::Value* v = resultValue(in, -order[j], c, number, asDate)) {
+                    w.value = *v;
+                    dated = dated || asDate;
+                }
+            }
+        }
+    }
+    // A date written makes a General cell a date cell: the area's date
+    // column must have a date format already.
+    if (dated && datedStyle(memo.style[2]) != memo.style[2]) return -1;
+    // Rows past the area must end with the formats the area has: a row's
+    // own, or the date format a date written there gives it.
+    for (int j = std::max(first, memo.areaRows - 1); j < count; ++j)
+        for (int c = 0; c < kWidth; ++c) {
+            const int row = 2 + j, col = kAreaFirstCol + c;
+            const std::uint32_t style = sh.effectiveStyle(row, col);
+            const bool date =
+                c == 2 && c < width && !want[static_cast<std::size_t>(j - first) * width + c].value.isEmpty();
+            if ((style != memo.style[c] && !(date && datedStyle(style) == memo.style[c])) ||
+                sh.inheritedStyle(row, col) != memo.inherited[c])
+                return -1;
+            if (const xl::Cell* cell = sh.cellAt(row, col))
+                if (!cell->value.isEmpty() || cell->kept) return -1;
+        }
+
+    for (int j = first; j < end; ++j)
+        for (int c = 0; c < width; ++c) {
+            const int row = 2 + j, col = kAreaFirstCol + c;
+            Want& w = want[static_cast<std::size_t>(j - first) * width + c];
+            if (sameValue(sh.valueAt(row, col), w.value)) continue;
+            if (w.value.isEmpty() && !sh.cellAt(row, col)) continue;
+            xl::Cell& cell = sh.cellRef(row, col);
+            cell.value = std::move(w.value);
+            cell.style = memo.style[c];
+            if (!std::isnan(w.width)) cell.fitWidth = w.width;
+        }
+
+    memo.placed.clear();
+    memo.placed.reserve(order.size());
+    for (int r : order) memo.placed.push_back(std::abs(r));
+    memo.sources = memo.placed;
+    if (memo.sorted) std::sort(memo.sources.begin(), memo.sources.end());
+    memo.areaRows = std::max(memo.areaRows, 1 + count);
+    memo.stamp = sh.changeStamp();
+    return count;
+}
+
 // Finds the practices rows 2 to `last` for which `isSource` holds and fills
 // the area with them; the count of results.
 int search(xl::Worksheet& sh, int flagColumn, const QString& client, bool sorted, int last,
            const std::function<bool(int)>& isSource) {
     AreaMemo& memo = sh.memo<AreaMemo>();
-    if (memo.known && memo.search == flagColumn && memo.client == client && memo.sorted == sorted &&
-        memoHolds(sh, memo, isSource))
-        return static_cast<int>(memo.sources.size());
+    const bool same = memo.known && memo.search == flagColumn && memo.client == client && memo.sorted == sorted;
+    if (same && memoHolds(sh, memo, isSource)) return static_cast<int>(memo.sources.size());
+    // A search by client for no name may find rows past the last looked at
+    // before: that one is always made afresh.
+    if (same && (flagColumn != 0 || !client.isEmpty())) {
+        const int count = editArea(sh, memo, flagColumn == 0, last, isSource);
+        if (count >= 0) return count;
+    }
     memo.known = false;
     std::vector<int> sources;
     for (int row = 2; row <= last; ++row)
         if (isSource(row)) sources.push_back(row);
     SheetReader in(sh);
     int areaRows = 0;
-    if (fillArea(sh, in, sources, flagColumn == 0, sorted, areaRows)) {
-        memo.known = true;
-        memo.search = flagColumn;
-        memo.client = client;
-        memo.sorted = sorted;
-        memo.stamp = sh.changeStamp();
-        memo.areaRows = areaRows;
-        memo.styles = sh.Parent().styles().size();
-        memo.defaultStyle = sh.Parent().style(0);
-        for (int c = 1; c <= kAreaLastCol; ++c) memo.columns[c - 1] = sh.columnInfo(c).style;
-        memo.sources = std::move(sources);
-        return static_cast<int>(memo.sources.size());
-    }
-    return static_cast<int>(sources.size());
+    std::vector<int> placed;
+    const bool unchanged = fillArea(sh, in, sources, flagColumn == 0, sorted, areaRows, placed);
+    memo.search = flagColumn;
+    memo.client = client;
+    memo.sorted = sorted;
+    memo.stamp = sh.changeStamp();
+    memo.areaRows = areaRows;
+    memo.styles = sh.Parent().styles().size();
+    memo.defaultStyle = sh.Parent().style(0);
+    for (int c = 1; c <= kAreaLastCol; ++c) memo.columns[c - 1] = sh.columnInfo(c).style;
+    noteUniform(sh, memo);
+    memo.known = unchanged || memo.uniform;
+    memo.placed = std::move(placed);
+    memo.sources = std::move(sources);
+    return static_cast<int>(memo.sources.size());
 }
 
 } // namespace

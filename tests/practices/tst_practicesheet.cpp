@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <optional>
 #include <random>
 
 using store::Outcome;
@@ -84,6 +85,7 @@ private slots:
     void searchCopiesValuesAsTheyRead();
     void searchLeavesWhatEmptyingCopyingAndSortingLeave();
     void searchRepeatedSeesWhatChangedSince();
+    void searchAfterPracticesChangedMatchesTheStepByStepSearch();
 };
 
 void TestPracticeSheet::listRowsStopAtTheFirstGap() {
@@ -927,6 +929,122 @@ void TestPracticeSheet::searchRepeatedSeesWhatChangedSince() {
         QCOMPARE(copied, searchStepByStep(steps.pratica(), 9, nullptr, true));
         QString where;
         QVERIFY2(sameCells(mine.pratica(), steps.pratica(), &where), qPrintable(where));
+    }
+}
+
+// The realistic case: between two searches a few practices are modified
+// (a flag set or taken away, a client or a date changed), added or
+// deleted, and now and then the layout pass runs. Whatever the search does
+// with what it found before, its cells must end as the step-by-step search
+// leaves them, and an area row whose cells end as they were is not written.
+void TestPracticeSheet::searchAfterPracticesChangedMatchesTheStepByStepSearch() {
+    const QStringList clients{QStringLiteral("ROSSI"),   QStringLiteral("rossi"), QStringLiteral("Àlfa srl"),
+                              QStringLiteral("BIANCHI"), QStringLiteral("42"),    QString(),
+                              QStringLiteral("zeta"),    QStringLiteral("Verdi"), QStringLiteral("verdi ")};
+    for (quint32 seed = 1; seed <= 8; ++seed) {
+        Fixture mine, steps;
+        QRandomGenerator rng(seed * 7919);
+        auto both = [&](const std::function<void(Fixture&)>& f) {
+            f(mine);
+            f(steps);
+        };
+        const int practices = 200 + rng.bounded(seed % 2 ? 900 : 300);
+        for (int row = 2; row <= practices + 1; ++row) {
+            const QString client = clients[rng.bounded(clients.size())];
+            const bool prep = rng.bounded(3) == 0, done = rng.bounded(4) == 0;
+            both([&](Fixture& f) {
+                putPractice(f.pratica(), row, row - 1, client, prep ? QStringLiteral("SI") : QString(),
+                            done ? QStringLiteral("SI") : QString());
+                if (client.isEmpty()) f.pratica().Cells(row, 3).ClearContents();
+                if (client == u"42") f.pratica().Cells(row, 3).SetValue(xl::Value(42));
+            });
+        }
+        int last = practices + 1;
+        int kind = 0;
+        QString client = clients[0];
+        for (int round = 0; round < 40; ++round) {
+            const int changes = round == 0 ? 0 : rng.bounded(4);
+            for (int k = 0; k < changes; ++k) {
+                const int number = 1 + rng.bounded(last - 1);
+                const int what = rng.bounded(12);
+                if (what == 10) {
+                    // A new practice below the others.
+                    ++last;
+                    const bool prep = rng.bounded(2);
+                    const QString c = clients[rng.bounded(clients.size())];
+                    both([&](Fixture& f) {
+                        putPractice(f.pratica(), last, 5000 + last, c.isEmpty() ? QStringLiteral("NUOVO") : c,
+                                    prep ? QStringLiteral("SI") : QString(), QStringLiteral("SI"));
+                    });
+                    continue;
+                }
+                if (what == 11) {
+                    if (rng.bounded(3) == 0) {
+                        const int gone = 2 + rng.bounded(last - 1);
+                        both([&](Fixture& f) { f.pratica().deleteRows(gone, 1); });
+                        --last;
+                    } else {
+                        both([&](Fixture& f) { store::FormatWorkbook(f.book.workbook()); });
+                    }
+                    continue;
+                }
+                // The practice panel's modify of the practice on that row.
+                const QString key = vb::CStr(mine.pratica().Cells(number + 1, 1).GetValue());
+                std::optional<PracticeRecord> r = sheet::find(mine.book, key);
+                if (!r) continue;
+                if (what <= 4)
+                    r->inPreparation = !r->inPreparation;
+                else if (what <= 6)
+                    r->completed = !r->completed;
+                else if (what == 7)
+                    r->client = clients[rng.bounded(clients.size())];
+                else if (what == 8)
+                    r->opened = QStringLiteral("0%1/02/2023").arg(1 + rng.bounded(9));
+                else
+                    r->subject = rng.bounded(2) ? QString() : QStringLiteral("Altro oggetto");
+                if (r->client.isEmpty()) r->client = QStringLiteral("SENZA");
+                both([&](Fixture& f) { QCOMPARE(sheet::update(f.book, *r), Outcome::Done); });
+            }
+            // Mostly the same search again.
+            if (rng.bounded(6) == 0) {
+                kind = rng.bounded(4);
+                client = clients[rng.bounded(clients.size())];
+            }
+            xl::Worksheet& p = mine.pratica();
+            std::vector<std::vector<xl::Value>> before(p.usedRows() + 1);
+            std::vector<std::uint64_t> stamps(p.usedRows() + 1);
+            for (int row = 2; row <= p.usedRows(); ++row) {
+                stamps[row] = p.rowInfo(row)->stamp;
+                for (int c = 27; c <= 32; ++c) before[row].push_back(p.valueAt(row, c));
+            }
+            int copied = 0;
+            if (kind == 0) {
+                area::findByStateSorted(mine.book, false, copied);
+                QCOMPARE(copied, searchStepByStep(steps.pratica(), 9, nullptr, true));
+            } else if (kind == 1) {
+                area::findByStateSorted(mine.book, true, copied);
+                QCOMPARE(copied, searchStepByStep(steps.pratica(), 10, nullptr, true));
+            } else if (kind == 2) {
+                area::findByState(mine.book, false, copied);
+                QCOMPARE(copied, searchStepByStep(steps.pratica(), 9, nullptr, false));
+            } else {
+                area::findByClient(mine.book, client, copied);
+                QCOMPARE(copied, searchStepByStep(steps.pratica(), 0, &client, false));
+            }
+            QString where;
+            QVERIFY2(sameCells(mine.pratica(), steps.pratica(), &where),
+                     qPrintable(
+                         QStringLiteral("seed %1, round %2, search %3: %4").arg(seed).arg(round).arg(kind).arg(where)));
+            QCOMPARE(mine.book.workbook().styles().size(), steps.book.workbook().styles().size());
+            for (int row = 2; row < static_cast<int>(before.size()) && row <= p.usedRows(); ++row) {
+                bool same = true;
+                for (int c = 27; c <= 32; ++c) same = same && p.valueAt(row, c) == before[row][c - 27];
+                if (same)
+                    QVERIFY2(
+                        p.rowInfo(row)->stamp == stamps[row],
+                        qPrintable(QStringLiteral("seed %1, round %2: row %3 written").arg(seed).arg(round).arg(row)));
+            }
+        }
     }
 }
 
