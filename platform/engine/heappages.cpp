@@ -45,8 +45,11 @@ void adviseLargePagesForThreadHeap() {
     if (!probe) return;
     const auto at = reinterpret_cast<std::uintptr_t>(probe);
     const std::size_t sizeWord = *reinterpret_cast<const std::size_t*>(at - sizeof(std::size_t));
+    // The word is glibc's own only if it gives the block's usable size, as
+    // glibc counts it; another allocator put in its place keeps other words.
+    const bool ours = (sizeWord & ~std::size_t(7)) == malloc_usable_size(probe) + sizeof(std::size_t);
     std::free(probe);
-    if (!(sizeWord & kNotMainHeap)) return;
+    if (!ours || !(sizeWord & kNotMainHeap)) return;
     ::madvise(reinterpret_cast<void*>(at & ~(kHeapRegion - 1)), kHeapRegion, MADV_HUGEPAGE);
 #endif
 }
