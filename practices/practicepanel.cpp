@@ -273,6 +273,10 @@ void PracticePanel::SetUpPracticeList() {
 // the sheet does not reorder it) until the next fill.
 void PracticePanel::FillPracticeList() { ListView1->setRows(sheet::listSource(ctx_.book())); }
 
+void PracticePanel::releaseList() {
+    if (isHidden()) ListView1->removeItems();
+}
+
 void PracticePanel::SortPracticeSheet() {
     QuietScreen quiet(ctx_.book());
     sheet::sortByNumber(ctx_.book());

@@ -121,6 +121,7 @@ void SearchPanel::resetPanel() {
 }
 
 void SearchPanel::runStateSearch(bool completed) {
+    if (practice_) practice_->releaseList();
     resultCount_ = 0;
     lastSearch_ = Search::None;
     xl::Application& app = ctx_.book().application();
@@ -181,6 +182,7 @@ void SearchPanel::Command22_Click() {
         return;
     }
     ListView2->removeItems();
+    if (practice_) practice_->releaseList();
     resultCount_ = 0;
     lastSearch_ = Search::None;
     const QString client = Combo7->currentText();
