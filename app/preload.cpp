@@ -39,8 +39,8 @@ void WorkbookPreload::start(const QString& path, const QString& password) {
     const xl::FileCodec codec = xl::fileCodec();
     if (!codec.open) return;
     reader_ = std::thread([this, codec, path, password] {
-        // What the read allocates on this thread, the shared strings
-        // first, lives as long as the workbook.
+        // Much of what the read allocates is allocated here, on this
+        // thread's heap, and lives as long as the workbook.
         xl::adviseLargePagesForThreadHeap();
         std::unique_ptr<xl::Workbook> book;
         try {

@@ -841,7 +841,8 @@ private:
         auto work = [&] {
             for (std::size_t i = next++; i < n; i = next++) f(i);
         };
-        // The rows and texts each thread reads are allocated on its heap.
+        // The rows and texts a thread reads are allocated on its own heap,
+        // in memory the process never had.
         auto helper = [&] {
             xl::adviseLargePagesForThreadHeap();
             work();
