@@ -892,7 +892,9 @@ int editArea(xl::Worksheet& sh, AreaMemo& memo, bool withFlags, int last, const 
             Want& w = want[static_cast<std::size_t>(j - first) * width + c];
             if (sameValue(sh.valueAt(row, col), w.value)) continue;
             if (w.value.isEmpty() && !sh.cellAt(row, col)) continue;
-            xl::Cell& cell = sh.cellRef(row, col);
+            // Mostly the cell keeps its format: only its value is written.
+            const bool sameStyle = sh.effectiveStyle(row, col) == memo.style[c];
+            xl::Cell& cell = sameStyle ? sh.valueRef(row, col) : sh.cellRef(row, col);
             cell.value = std::move(w.value);
             cell.style = memo.style[c];
             if (!std::isnan(w.width)) cell.fitWidth = w.width;

@@ -579,15 +579,16 @@ namespace {
 // The cell properties a format sets, to tell formats applied before apart.
 enum class Property { NumberFormat, HAlign, VAlign, Wrap, Orientation, AddIndent, Indent, Shrink, Reading, Size, Bold };
 
-// Calls `visit(row)` for every stored row of rows first..last stamped after
-// `since` (every row when since is 0), skipping whole blocks nobody wrote.
+// Calls `visit(row)` for every stored row of rows first..last whose formats
+// may have changed after `since` (every row when since is 0), skipping whole
+// blocks nobody wrote.
 template <typename Visit>
 void rowsStampedSince(const Worksheet& ws, int first, int last, std::uint64_t since, Visit visit) {
     for (int row = first; row <= last;) {
         const int blockEnd = std::min(last, ((row - 1) / Worksheet::kStampRows + 1) * Worksheet::kStampRows);
         if (since == 0 || ws.blockStamp(row) > since) {
             for (; row <= blockEnd; ++row)
-                if (since == 0 || ws.rowInfo(row)->stamp > since) visit(row);
+                if (since == 0 || ws.rowInfo(row)->formatStamp > since) visit(row);
         }
         row = blockEnd + 1;
     }
@@ -596,14 +597,17 @@ void rowsStampedSince(const Worksheet& ws, int first, int last, std::uint64_t si
 template <typename Fn>
 void applyStyle(Worksheet& ws, const CellRect& rect, Property property, const QString& value, Fn fn) {
     Workbook& book = ws.Parent();
-    std::unordered_map<std::uint32_t, std::uint32_t> cache;
+    // By format: what it becomes, plus one; 0 when not asked yet. A
+    // workbook has few formats, and a layout pass asks about each of
+    // thousands of cells.
+    std::vector<std::uint32_t> cache;
     auto transformUncached = [&](std::uint32_t idx) {
-        auto it = cache.find(idx);
-        if (it != cache.end()) return it->second;
+        if (idx < cache.size() && cache[idx]) return cache[idx] - 1;
         Style s = book.style(idx);
         fn(s);
         const std::uint32_t to = book.internStyle(s);
-        cache.emplace(idx, to);
+        if (idx >= cache.size()) cache.resize(idx + 1, 0);
+        cache[idx] = to + 1;
         return to;
     };
     // Neighbouring cells mostly share a format: the last answer is kept

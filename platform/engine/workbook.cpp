@@ -212,9 +212,13 @@ const Cell* Worksheet::cellAt(int row, int col) const {
     return &c;
 }
 
-Cell& Worksheet::cellRef(int row, int col) {
+Cell& Worksheet::cellRef(int row, int col) { return cellForWrite(row, col, true); }
+
+Cell& Worksheet::valueRef(int row, int col) { return cellForWrite(row, col, false); }
+
+Cell& Worksheet::cellForWrite(int row, int col, bool formats) {
     checkCell(row, col);
-    RowInfo& ri = rowForWrite(row);
+    RowInfo& ri = rowForWrite(row, formats);
     // Only this cell is written: cells added before it are padding.
     columnStamps_[(row - 1) / kStampRows][(col - 1) / kStampColumns] = stamp_;
     auto& cells = ri.cells;
@@ -251,11 +255,12 @@ RowInfo& Worksheet::rowInfoRef(int row) {
     return ri;
 }
 
-RowInfo& Worksheet::rowForWrite(int row) {
+RowInfo& Worksheet::rowForWrite(int row, bool formats) {
     checkCell(row, 1);
     if (row > rowCount_) resizeRows(row);
     RowInfo& ri = writableRow(row - 1);
     ri.stamp = blockStamps_[(row - 1) / kStampRows] = ++stamp_;
+    if (formats) ri.formatStamp = stamp_;
     return ri;
 }
 

@@ -207,6 +207,10 @@ struct RowInfo {
     // the time), so that a pass repeating what it did before can skip the
     // rows nobody touched since.
     std::uint64_t stamp = 0;
+    // The same for a writing that may have changed a format: all but the
+    // writes of values alone (Worksheet::valueRef, clear). A format applied
+    // again to whole columns looks only at the rows changed so.
+    std::uint64_t formatStamp = 0;
 };
 
 struct ColumnInfo {
@@ -398,6 +402,10 @@ public:
     // the row or column gives); cellAt reports those as absent.
     const Cell* cellAt(int row, int col) const; // nullptr when absent
     Cell& cellRef(int row, int col);            // creates it, with row/column format
+    // cellRef for a caller that writes the cell's value, formula or width
+    // and leaves its format as it is: the row does not count as having
+    // changed a format (RowInfo::formatStamp).
+    Cell& valueRef(int row, int col);
     int usedRows() const { return rowCount_; }
     const RowInfo* rowInfo(int row) const;
     RowInfo& rowInfoRef(int row);
@@ -523,7 +531,8 @@ private:
     std::uint64_t shiftStamp_ = 0;
     std::array<std::uint64_t, kMaxRows / kStampRows> blockStamps_{};
     std::array<std::array<std::uint64_t, kMaxCols / kStampColumns>, kMaxRows / kStampRows> columnStamps_{};
-    RowInfo& rowForWrite(int row); // rowInfoRef without the columns' stamps
+    RowInfo& rowForWrite(int row, bool formats = true); // rowInfoRef without the columns' stamps
+    Cell& cellForWrite(int row, int col, bool formats);
     struct RunMemo {
         int col = 0, from = 0, end = 0;
         std::uint64_t stamp = 0;

@@ -1000,7 +1000,7 @@ private:
                 xl::RowInfo& to = ws_.rowInfoRef(c.rowBase_ + int(i) + 1);
                 const std::uint64_t stamp = to.stamp;
                 to = std::move(c.ws_.rowInfoRef(int(i) + 1));
-                to.stamp = stamp;
+                to.stamp = to.formatStamp = stamp;
                 to.fitKnown = false;
             }
             members_.insert(members_.end(), c.members_.begin(), c.members_.end());
