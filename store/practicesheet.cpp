@@ -783,7 +783,7 @@ int editArea(xl::Worksheet& sh, AreaMemo& memo, bool withFlags, int last, const 
     // The new order: the changed practices out, those that are results now
     // back in their places. An entry < 0 stands for a changed practice
     // (row -entry), read from the sheet; the others are rows whose area
-    // cells move as they are.
+    // cells move as they are, from area row 2 + oldPos.
     std::vector<int> order;
     order.reserve(memo.placed.size() + changed.size());
     for (int r : memo.placed) order.push_back(std::binary_search(changed.begin(), changed.end(), r) ? 0 : r);
@@ -798,7 +798,9 @@ int editArea(xl::Worksheet& sh, AreaMemo& memo, bool withFlags, int last, const 
         order.resize(k);
         oldPos.resize(k);
     }
-    // Keys of the kept results: their client cells where the area holds them.
+    // Each practice that is a result now goes where the sort puts it; the
+    // kept results are compared by their client cells where the area holds
+    // them.
     for (int r : changed) {
         if (r > last || !isSource(r)) continue;
         xl::Value number;
