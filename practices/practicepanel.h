@@ -78,11 +78,12 @@ public:
     void showClock(const QString& text);
     void focusOpeningDate();
 
-    // Buttons 1 "Inserisci" and 2 "Selez.Nr.Pratica" of the toolbar.
     // Empties the practice list while the panel is hidden, so that it
     // holds no view of the sheet's rows: a search writing into the sheet
     // then copies none of them. The list is filled again with the form.
     void releaseList();
+
+    // Buttons 1 "Inserisci" and 2 "Selez.Nr.Pratica" of the toolbar.
     void showInsertButtons(bool visible);
 
     // The practice list: its columns from the sheet's headers and its rows;
