@@ -393,6 +393,17 @@ QByteArray ref(std::uint8_t ptg, int row, int col, bool relative = true) {
 
 } // namespace
 
+QByteArray bofRecord(std::uint16_t kind) {
+    return bytes([&](ByteWriter& w) {
+        w.u16(0x0600);
+        w.u16(kind);
+        w.u16(0x0DBB);
+        w.u16(0x07CC);
+        w.u32(0);
+        w.u32(6);
+    });
+}
+
 // Sheet "Dati" (A1:A3 hold 1, 2, 3):
 //   B1 =A1*2                 C1:C3 =A1+1 shared, filled down
 //   D1 =A1&"x" (text)        E1:E2 ="t"&A1 shared, its text after the shared record
@@ -404,16 +415,6 @@ QByteArray ref(std::uint8_t ptg, int row, int col, bool relative = true) {
 // Sheet "Altro": A1 = 42.
 QByteArray formulaStream() {
     QByteArray out;
-    auto bof = [](std::uint16_t kind) {
-        return bytes([&](ByteWriter& w) {
-            w.u16(0x0600);
-            w.u16(kind);
-            w.u16(0x0DBB);
-            w.u16(0x07CC);
-            w.u32(0);
-            w.u32(6);
-        });
-    };
     auto sheetName = [](const QString& n) {
         return bytes([&](ByteWriter& w) {
             w.u32(0);
@@ -424,7 +425,7 @@ QByteArray formulaStream() {
             w.bytes(n.toLatin1().constData(), std::size_t(n.size()));
         });
     };
-    record(out, 0x0809, bof(0x0005));
+    record(out, 0x0809, bofRecord(0x0005));
     const qsizetype dati = out.size() + 4;
     record(out, 0x0085, sheetName(QStringLiteral("Dati")));
     const qsizetype altro = out.size() + 4;
@@ -455,7 +456,7 @@ QByteArray formulaStream() {
     record(out, 0x000A, {});
 
     ByteWriter(out).put32(dati, std::uint32_t(out.size()));
-    record(out, 0x0809, bof(0x0010));
+    record(out, 0x0809, bofRecord(0x0010));
     for (int r = 0; r < 3; ++r)
         record(out, 0x0203, bytes([&](ByteWriter& w) {
                    w.u16(std::uint16_t(r));
@@ -550,7 +551,7 @@ QByteArray formulaStream() {
     record(out, 0x000A, {});
 
     ByteWriter(out).put32(altro, std::uint32_t(out.size()));
-    record(out, 0x0809, bof(0x0010));
+    record(out, 0x0809, bofRecord(0x0010));
     record(out, 0x0203, bytes([](ByteWriter& w) {
                w.u16(0);
                w.u16(0);

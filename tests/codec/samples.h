@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 namespace codectest {
@@ -19,6 +20,10 @@ std::unique_ptr<xl::Workbook> richWorkbook(int rows = 300);
 // a reference to the other sheet and to another workbook, and formulas
 // this codec keeps as values only. The layout is listed in samples.cpp.
 QByteArray formulaStream();
+
+// The body of a BIFF8 BOF record opening the globals (kind 0x0005) or a
+// sheet (0x0010), as Excel 97 and later write it.
+QByteArray bofRecord(std::uint16_t kind);
 
 // The first difference found, or an empty string when the two agree on
 // everything a file keeps.

@@ -270,12 +270,8 @@ QByteArray streamWithTable(const StringTable& table, std::uint32_t cells) {
     };
     auto bof = [](std::uint16_t kind) {
         return [kind](ByteWriter& w) {
-            w.u16(0x0600);
-            w.u16(kind);
-            w.u16(0x0DBB);
-            w.u16(0x07CC);
-            w.u32(0);
-            w.u32(6);
+            const QByteArray body = codectest::bofRecord(kind);
+            w.bytes(body.constData(), std::size_t(body.size()));
         };
     };
     rec(0x0809, bof(0x0005));
