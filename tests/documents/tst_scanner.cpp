@@ -83,6 +83,14 @@ void TestScanner::cleanupTestCase() {
     sane.reset();
 }
 
+namespace {
+// The bytes of the file at `path`; none when it cannot be read.
+QByteArray contentsOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
 void TestScanner::useStandIn(const QString& mode, int idleMs) {
     scanner::Helper h;
     h.program = QStringLiteral(SCAN_STANDIN);
@@ -270,17 +278,13 @@ void TestScanner::acquisitionWritesBmp() {
 void TestScanner::failedAcquisitionKeepsOldDocument() {
     const QString file = out.filePath(QStringLiteral("esistente.bmp"));
     QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), 0);
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray before = f.readAll();
-    f.close();
+    const QByteArray before = contentsOf(file);
+    QVERIFY(!before.isEmpty());
 
     sane->configure({{QStringLiteral("read-status-code"), QStringLiteral("\"SANE_STATUS_JAMMED\"")}});
     QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), -1);
     QVERIFY(EZTwain::TWAIN_LoadNativeFromFile(0) != 0);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), before);
-    f.close();
+    QCOMPARE(contentsOf(file), before);
     // Nothing half-written stays beside it.
     QCOMPARE(QDir(out.path()).entryList({QStringLiteral("esistente*")}, QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("esistente.bmp")});
@@ -424,18 +428,14 @@ void TestScanner::helperThatMisbehaves() {
     QFETCH(QString, reason);
     const QString file = out.filePath(QStringLiteral("precedente.bmp"));
     QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), 0);
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray before = f.readAll();
-    f.close();
+    const QByteArray before = contentsOf(file);
+    QVERIFY(!before.isEmpty());
 
     useStandIn(mode, idleMs);
     QCOMPARE(EZTwain::TWAIN_AcquireToFilename(nullptr, file), -1);
     QVERIFY(standInGone());
     QVERIFY(EZTwain::TWAIN_LoadNativeFromFile(0) != 0);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), before);
-    f.close();
+    QCOMPARE(contentsOf(file), before);
     QCOMPARE(QDir(out.path()).entryList({QStringLiteral("precedente*")}, QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("precedente.bmp")});
     QFile::remove(out.filePath(QStringLiteral("nuovo.bmp")));
