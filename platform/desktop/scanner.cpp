@@ -207,6 +207,9 @@ QString helperProgram() {
     return QStringLiteral(VELMORA_SCAN_BUILT);
 }
 
+// An answer of the helper that is no answer.
+QString garbled() { return QStringLiteral("il programma di acquisizione ha inviato dati non validi"); }
+
 QString seconds(int ms) { return QString::number((ms + 999) / 1000); }
 
 // One request served by a helper process: its answer read record by record,
@@ -263,8 +266,6 @@ public:
     }
 
 private:
-    static QString garbled() { return QStringLiteral("il programma di acquisizione ha inviato dati non validi"); }
-
     // Exactly `n` bytes of the answer, waiting up to the idle time for each
     // piece.
     bool take(qsizetype n, QByteArray& out, QString* why) {
@@ -301,8 +302,7 @@ private:
 // The reason of a failure the helper reported, in the user's words.
 QString failureText(const QByteArray& payload) {
     scanwire::FailureHeader head{};
-    if (payload.size() < qsizetype(sizeof head))
-        return QStringLiteral("il programma di acquisizione ha inviato dati non validi");
+    if (payload.size() < qsizetype(sizeof head)) return garbled();
     std::memcpy(&head, payload.constData(), sizeof head);
     const QString name = QString::fromLocal8Bit(payload.mid(sizeof head));
     switch (head.failure) {
@@ -313,7 +313,7 @@ QString failureText(const QByteArray& payload) {
         return QStringLiteral("impossibile aprire lo scanner \"%1\": %2").arg(name, statusText(head.status));
     case scanwire::kNoDevice: return QStringLiteral("nessuno scanner disponibile");
     }
-    return QStringLiteral("il programma di acquisizione ha inviato dati non validi");
+    return garbled();
 }
 
 // The strings of a device record, in order; false when they do not fill it
@@ -366,7 +366,7 @@ bool receivePage(const QString& deviceName, std::vector<Frame>& frames, QString*
             if (frames.empty()) break;
             return true;
         }
-        *why = QStringLiteral("il programma di acquisizione ha inviato dati non validi");
+        *why = garbled();
         return false;
     }
     return false;
@@ -397,9 +397,7 @@ QList<Device> devices(QString* error) {
             } else if (tag == scanwire::kDone) {
                 whole = true;
             } else {
-                why = tag == scanwire::kFailure
-                          ? failureText(payload)
-                          : QStringLiteral("il programma di acquisizione ha inviato dati non validi");
+                why = tag == scanwire::kFailure ? failureText(payload) : garbled();
                 break;
             }
         }
