@@ -469,6 +469,15 @@ bool sameValue(const xl::Value& a, const xl::Value& b) {
     return std::memcmp(&x, &y, sizeof x) == 0;
 }
 
+// The format a cell of format `style` takes when a date is written there:
+// a General cell becomes a date cell, as a date written in it makes it.
+std::uint32_t datedStyleOf(xl::Workbook& book, std::uint32_t style) {
+    if (xl::canonicalFormat(book.style(style).numberFormat) != u"General") return style;
+    xl::Style st = book.style(style);
+    st.numberFormat = QStringLiteral("dd/mm/yyyy");
+    return book.internStyle(st);
+}
+
 // Fills the area with the results of a search, the practices at `sources`
 // in sheet order: each gives client, number, opening date as a date value,
 // subject and, with `withFlags`, the two flags; with `sorted`, the first
@@ -493,19 +502,11 @@ bool fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& source
     if (rows <= 0) return true;
     static const xl::Value kEmpty;
 
-    // A date makes a General cell a date cell, as a date written there does.
+    // Asked once per format.
     std::unordered_map<std::uint32_t, std::uint32_t> dated;
     auto datedStyle = [&](std::uint32_t style) {
         auto it = dated.find(style);
-        if (it == dated.end()) {
-            std::uint32_t to = style;
-            if (xl::canonicalFormat(book.style(style).numberFormat) == u"General") {
-                xl::Style st = book.style(style);
-                st.numberFormat = QStringLiteral("dd/mm/yyyy");
-                to = book.internStyle(st);
-            }
-            it = dated.emplace(style, to).first;
-        }
+        if (it == dated.end()) it = dated.emplace(style, datedStyleOf(book, style)).first;
         return it->second;
     };
 
@@ -836,13 +837,6 @@ int editArea(xl::Worksheet& sh, AreaMemo& memo, bool withFlags, int last, const 
     int end = std::max(count, oldCount);
     if (count == oldCount)
         while (end > first && oldPos[end - 1] == end - 1) --end;
-    // Rows past the area take the formats the area has, or it is made afresh.
-    auto datedStyle = [&](std::uint32_t style) {
-        if (xl::canonicalFormat(book.style(style).numberFormat) != u"General") return style;
-        xl::Style st = book.style(style);
-        st.numberFormat = QStringLiteral("dd/mm/yyyy");
-        return book.internStyle(st);
-    };
     // What each row from the first to change gets, found before anything
     // is written.
     struct Want {
@@ -872,7 +866,7 @@ int editArea(xl::Worksheet& sh, AreaMemo& memo, bool withFlags, int last, const 
     }
     // A date written makes a General cell a date cell: the area's date
     // column must have a date format already.
-    if (dated && datedStyle(memo.style[2]) != memo.style[2]) return -1;
+    if (dated && datedStyleOf(book, memo.style[2]) != memo.style[2]) return -1;
     // Rows past the area must end with the formats the area has: a row's
     // own, or the date format a date written there gives it.
     for (int j = std::max(first, memo.areaRows - 1); j < count; ++j)
@@ -881,7 +875,7 @@ int editArea(xl::Worksheet& sh, AreaMemo& memo, bool withFlags, int last, const 
             const std::uint32_t style = sh.effectiveStyle(row, col);
             const bool date =
                 c == 2 && c < width && !want[static_cast<std::size_t>(j - first) * width + c].value.isEmpty();
-            if ((style != memo.style[c] && !(date && datedStyle(style) == memo.style[c])) ||
+            if ((style != memo.style[c] && !(date && datedStyleOf(book, style) == memo.style[c])) ||
                 sh.inheritedStyle(row, col) != memo.inherited[c])
                 return -1;
             if (const xl::Cell* cell = sh.cellAt(row, col))
