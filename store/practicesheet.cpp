@@ -469,6 +469,33 @@ bool sameValue(const xl::Value& a, const xl::Value& b) {
     return std::memcmp(&x, &y, sizeof x) == 0;
 }
 
+// What the area gets in column c from the practice of row `from`: the
+// value, a date as its number in `number`; null when the cell is left
+// empty, also where a write would refuse the value (a number that is not
+// finite, a text too long for a cell).
+const xl::Value* resultValue(SheetReader& in, int from, int c, xl::Value& number, bool& asDate) {
+    static constexpr int kFrom[] = {ColClient, ColNumber, ColDate, ColSubject, ColInPreparation, ColCompleted};
+    const xl::Value* v = &in.stored(from, kFrom[c], asDate);
+    if (c == 2) {
+        if (v->isNumeric()) {
+            asDate = true;
+        } else if (const auto d = dateValue(*v)) {
+            number = *d;
+            v = &number;
+            asDate = true;
+        } else {
+            return nullptr;
+        }
+    }
+    if (isBlank(*v)) return nullptr;
+    if (!std::isfinite(v->numberValue()) || (v->isText() && v->textValue().size() > xl::kMaxCellText)) return nullptr;
+    if (asDate) {
+        number = xl::Value::number(v->numberValue());
+        return &number;
+    }
+    return v;
+}
+
 // The format a cell of format `style` takes when a date is written there:
 // a General cell becomes a date cell, as a date written in it makes it.
 std::uint32_t datedStyleOf(xl::Workbook& book, std::uint32_t style) {
@@ -529,43 +556,14 @@ bool fillArea(xl::Worksheet& sh, SheetReader& in, const std::vector<int>& source
         }
         if (i >= n) continue;
         const int from = sources[i];
-        // What a write refuses is left out: a number that is not finite, a
-        // text too long for a cell.
-        auto write = [&](int c, const xl::Value& v, bool asDate) {
-            if (isBlank(v)) return;
-            if (!std::isfinite(v.numberValue()) || (v.isText() && v.textValue().size() > xl::kMaxCellText)) return;
+        for (int c = 0; c < (withFlags ? kClientColumns : kStateColumns); ++c) {
             AreaCell& a = cells[static_cast<std::size_t>(i) * kWidth + c];
-            if (asDate) {
-                a.number = xl::Value::number(v.numberValue());
-                a.value = &a.number;
-                a.style = datedStyle(a.style);
-            } else {
-                a.value = &v;
-            }
+            bool asDate = false;
+            const xl::Value* v = resultValue(in, from, c, a.number, asDate);
+            if (!v) continue;
+            a.value = v;
+            if (asDate) a.style = datedStyle(a.style);
             a.kept = nullptr;
-        };
-        auto copy = [&](int c, int fromCol) {
-            bool asDate = false;
-            const xl::Value& v = in.stored(from, fromCol, asDate);
-            write(c, v, asDate);
-        };
-        copy(0, ColClient);
-        copy(1, ColNumber);
-        {
-            bool asDate = false;
-            const xl::Value& v = in.stored(from, ColDate, asDate);
-            if (v.isNumeric())
-                write(2, v, true);
-            else if (const auto d = dateValue(v)) {
-                AreaCell& a = cells[static_cast<std::size_t>(i) * kWidth + 2];
-                a.number = *d;
-                write(2, a.number, true);
-            }
-        }
-        copy(3, ColSubject);
-        if (withFlags) {
-            copy(4, ColInPreparation);
-            copy(5, ColCompleted);
         }
     }
 
@@ -702,32 +700,6 @@ void noteUniform(const xl::Worksheet& sh, AreaMemo& memo) {
                 if (cell->kept || (cell->value.isText() && cell->value.textValue().isEmpty())) return;
         }
     memo.uniform = true;
-}
-
-// What the area gets in column c from the practice of row `from`, as
-// fillArea copies it: the value (null when the cell is left empty), a
-// date as its number in `number`.
-const xl::Value* resultValue(SheetReader& in, int from, int c, xl::Value& number, bool& asDate) {
-    static constexpr int kFrom[] = {ColClient, ColNumber, ColDate, ColSubject, ColInPreparation, ColCompleted};
-    const xl::Value* v = &in.stored(from, kFrom[c], asDate);
-    if (c == 2) {
-        if (v->isNumeric()) {
-            asDate = true;
-        } else if (const auto d = dateValue(*v)) {
-            number = *d;
-            v = &number;
-            asDate = true;
-        } else {
-            return nullptr;
-        }
-    }
-    if (isBlank(*v)) return nullptr;
-    if (!std::isfinite(v->numberValue()) || (v->isText() && v->textValue().size() > xl::kMaxCellText)) return nullptr;
-    if (asDate) {
-        number = xl::Value::number(v->numberValue());
-        return &number;
-    }
-    return v;
 }
 
 // The search of `memo` once more, the area uniform, as an edit of the
