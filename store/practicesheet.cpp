@@ -657,30 +657,46 @@ struct AreaMemo : xl::Worksheet::Memo {
     std::array<std::uint32_t, kWidth> style{}, inherited{};
 };
 
-// Whether nothing that `memo` depends on changed since: the formats the
-// rows inherit, and every row written since lies below the area, holds no
-// result now nor held one then, and has an empty area.
-bool memoHolds(const xl::Worksheet& sh, const AreaMemo& memo, const std::function<bool(int)>& isSource) {
+// Calls `visit(row)` for each row from 2 on written since `stamp`, in
+// order, skipping whole blocks nobody wrote, until `visit` says false;
+// whether it went through all of them.
+template <typename Visit>
+bool eachRowWrittenSince(const xl::Worksheet& sh, std::uint64_t stamp, Visit visit) {
+    const int used = sh.usedRows();
+    for (int row = 2; row <= used;) {
+        const int blockLast = std::min(used, ((row - 1) / xl::Worksheet::kStampRows + 1) * xl::Worksheet::kStampRows);
+        if (sh.blockStamp(row) > stamp)
+            for (int r = row; r <= blockLast; ++r)
+                if (sh.rowInfo(r)->stamp > stamp && !visit(r)) return false;
+        row = blockLast + 1;
+    }
+    return true;
+}
+
+// Whether no row was moved by a delete since `memo` was taken, and the
+// formats the rows inherit (the workbook's default, the columns') are as
+// they were.
+bool sameLayoutSince(const xl::Worksheet& sh, const AreaMemo& memo) {
     if (sh.shiftStamp() > memo.stamp) return false;
     const xl::Workbook& book = sh.Parent();
     if (book.styles().size() != memo.styles || !(book.style(0) == memo.defaultStyle)) return false;
     for (int c = 1; c <= kAreaLastCol; ++c)
         if (sh.columnInfo(c).style != memo.columns[c - 1]) return false;
-    const int used = sh.usedRows();
-    for (int row = 2; row <= used;) {
-        const int blockLast = std::min(used, ((row - 1) / xl::Worksheet::kStampRows + 1) * xl::Worksheet::kStampRows);
-        if (sh.blockStamp(row) > memo.stamp)
-            for (int r = row; r <= blockLast; ++r) {
-                if (sh.rowInfo(r)->stamp <= memo.stamp) continue;
-                if (r <= memo.areaRows || isSource(r) ||
-                    std::binary_search(memo.sources.begin(), memo.sources.end(), r))
-                    return false;
-                for (int c = kAreaFirstCol; c <= kAreaLastCol; ++c)
-                    if (!isBlank(sh.valueAt(r, c))) return false;
-            }
-        row = blockLast + 1;
-    }
     return true;
+}
+
+// Whether nothing that `memo` depends on changed since: the formats the
+// rows inherit, and every row written since lies below the area, holds no
+// result now nor held one then, and has an empty area.
+bool memoHolds(const xl::Worksheet& sh, const AreaMemo& memo, const std::function<bool(int)>& isSource) {
+    if (!sameLayoutSince(sh, memo)) return false;
+    return eachRowWrittenSince(sh, memo.stamp, [&](int r) {
+        if (r <= memo.areaRows || isSource(r) || std::binary_search(memo.sources.begin(), memo.sources.end(), r))
+            return false;
+        for (int c = kAreaFirstCol; c <= kAreaLastCol; ++c)
+            if (!isBlank(sh.valueAt(r, c))) return false;
+        return true;
+    });
 }
 
 // Finds out whether the area rows 2 to memo.areaRows are uniform (see
@@ -714,26 +730,19 @@ int editArea(xl::Worksheet& sh, AreaMemo& memo, bool withFlags, int last, const 
     constexpr int kMaxChanged = 64;
     const int width = withFlags ? kClientColumns : kStateColumns;
     xl::Workbook& book = sh.Parent();
-    if (!memo.uniform || sh.shiftStamp() > memo.stamp) return -1;
-    if (book.styles().size() != memo.styles || !(book.style(0) == memo.defaultStyle)) return -1;
-    for (int c = 1; c <= kAreaLastCol; ++c)
-        if (sh.columnInfo(c).style != memo.columns[c - 1]) return -1;
+    if (!memo.uniform || !sameLayoutSince(sh, memo)) return -1;
     // The area itself is as it was left: nothing written in its columns.
     const int used = sh.usedRows();
     for (int row = 1; row <= used; row += xl::Worksheet::kStampRows)
         if (sh.blockStamp(row, kAreaFirstCol) > memo.stamp) return -1;
     // The practices written since.
     std::vector<int> changed;
-    for (int row = 2; row <= used;) {
-        const int blockLast = std::min(used, ((row - 1) / xl::Worksheet::kStampRows + 1) * xl::Worksheet::kStampRows);
-        if (sh.blockStamp(row) > memo.stamp)
-            for (int r = row; r <= blockLast; ++r)
-                if (sh.rowInfo(r)->stamp > memo.stamp) {
-                    if (static_cast<int>(changed.size()) == kMaxChanged) return -1;
-                    changed.push_back(r);
-                }
-        row = blockLast + 1;
-    }
+    const bool few = eachRowWrittenSince(sh, memo.stamp, [&](int r) {
+        if (static_cast<int>(changed.size()) == kMaxChanged) return false;
+        changed.push_back(r);
+        return true;
+    });
+    if (!few) return -1;
 
     SheetReader in(sh);
     // The key a result is sorted by: its client cell as the area gets it.
